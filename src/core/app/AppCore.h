@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/AppPaths.h"
+#include "model/FileInfo.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class CVamloSiteInfo;
+class IClipboard;
+class IPrompts;
+class ISettingsStore;
+
+// The values that every subsystem shares, owned by the application object.
+// The GUI's application class derives from it; tests make one of their own.
+class CAppCore {
+public:
+    CAppCore() = default;
+    virtual ~CAppCore() = default;
+    CAppCore(const CAppCore&) = delete;
+    CAppCore& operator=(const CAppCore&) = delete;
+
+    void SetPaths(const CAppPaths& paths);
+
+    // The private clipboard format, by name: on this platform a format is
+    // registered by being used under its name.
+    void RegisterClipboardFormat() { m_cfFileList = kClipboardFormatName; }
+
+    // The entry list travels as one private byte block. The caller keeps
+    // ownership of the list it copies and owns the entries it pastes.
+    void CopyToClipboard(const CFileInfoList& list);
+    void PasteFromClipboard(CFileInfoList& list);
+    int HasClipboardFileList();
+
+    void LoadSettings(int32_t* pAutoSave, int32_t* pAutoRefresh);
+    void SaveSettings(int32_t autoSave, int32_t autoRefresh);
+
+    IPrompts& Prompts() { return *m_pPrompts; }
+
+    std::string m_strAppDir;
+    std::string m_strSiteListPath;
+    std::string m_strAutoSavePath;
+    std::string m_strTempDirPath;
+    // 1 ASCII, 2 binary. Read by transfer threads while the GUI may change it.
+    std::atomic<int32_t> m_nTransferType{2};
+    // Empty until start-up has created its first window, as sessions opened
+    // before then carry no agent name.
+    std::string m_strAgentName;
+    std::string m_cfFileList;
+    // The site whose folder the last Copy took its entries from; not owned.
+    CVamloSiteInfo* m_pClipSourceSite = nullptr;
+
+    IClipboard* m_pClipboard = nullptr;
+    IPrompts* m_pPrompts = nullptr;
+    ISettingsStore* m_pSettings = nullptr;
+};
+
+inline constexpr const char* kAgentName = "Vamlo/V1.40";

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The settings key of the program ("Settings" under the organisation
+// "Brisk Orchard Corp", application "Vamlo"). The GUI backs it with QSettings,
+// tests with a map.
+class ISettingsStore {
+public:
+    virtual ~ISettingsStore() = default;
+
+    // Opens the key with full access, creating it when missing. False when it
+    // cannot be opened for writing: the caller then uses the defaults.
+    virtual bool OpenKey() = 0;
+    // The stored text, or nothing when the value is missing.
+    virtual std::optional<std::string> ReadValue(const std::string& name) = 0;
+    virtual bool WriteValue(const std::string& name, const std::string& data) = 0;
+};
+
+inline constexpr const char* kAutoSaveLogValue = "AutoSaveLog";
+inline constexpr const char* kAutoRefreshLogViewValue = "AutoRefreshLogView";
+
+// Reads both log options; missing or oversized values are written back with
+// their defaults ("No" and "Yes"). An unopenable key gives the defaults and
+// writes nothing.
+void LoadSettings(ISettingsStore& store, int32_t* pAutoSave, int32_t* pAutoRefresh);
+// Writes "Yes" for a flag of 1, else "No". Nothing is written when the key
+// cannot be opened.
+void SaveSettings(ISettingsStore& store, int32_t autoSave, int32_t autoRefresh);

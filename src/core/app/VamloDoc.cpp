@@ -1,0 +1,136 @@
+#include "app/VamloDoc.h"
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "app/SiteListOwner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool IsMissingOrReadOnly(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return true;
+    return (info.st_mode & S_IWUSR) == 0;
+}
+
+} // namespace
+
+CVamloDoc::CVamloDoc(CAppCore& app) : m_app(app)
+{
+    m_app.LoadSettings(&m_bAutoSaveLog, &m_bAutoRefreshLogView);
+}
+
+int CVamloDoc::OnNewDocument(const std::string& path)
+{
+    m_strPathName = path;
+    m_bSiteListUnreadable = false;
+    if (m_pSiteListOwner != nullptr)
+        m_pSiteListOwner->m_siteList.clear();
+    return WriteSiteList(path) ? 1 : 0;
+}
+
+int CVamloDoc::OnOpenDocument(const std::string& path)
+{
+    if (m_pSiteListOwner == nullptr)
+        return 0;
+    if (access(path.c_str(), F_OK) != 0) {
+        m_app.Prompts().MessageBox("The site list file \"" + path + "\" cannot be opened.\nCause: " +
+                                       std::strerror(errno),
+                                   MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    CSiteListHeader header;
+    CSiteList records;
+    std::string error;
+    m_strPathName = path;
+    m_pSiteListOwner->m_siteList.clear();
+    if (!LoadSiteListFile(path, header, records, error)) {
+        m_bSiteListUnreadable = true;
+        m_app.Prompts().MessageBox(
+            "The site list file \"" + path + "\" cannot be read.\nCause: " + error +
+                "\nVamlo starts with an empty site list and leaves the file as it is. "
+                "Saving the site list keeps a copy of it as \"" + path + ".unreadable\".",
+            MsgButtons::Ok, MsgIcon::Error);
+        return 1;
+    }
+    m_bSiteListUnreadable = false;
+    m_strFileSignature = header.m_strFileSignature;
+    m_dwFileVersion = header.m_dwFileVersion;
+    m_pSiteListOwner->m_siteList = std::move(records);
+    return 1;
+}
+
+int CVamloDoc::DoFileSave()
+{
+    std::string path = m_strPathName;
+    if (path.empty() || IsMissingOrReadOnly(path)) {
+        if (!m_fnAskSaveAsPath)
+            return 0;
+        std::optional<std::string> chosen = m_fnAskSaveAsPath(path);
+        if (!chosen || chosen->empty())
+            return 0;
+        path = *chosen;
+    }
+    if (!WriteSiteList(path))
+        return 0;
+    m_strPathName = path;
+    return 1;
+}
+
+int CVamloDoc::OnFileSaveSiteList()
+{
+    if (DoFileSave() != 1)
+        return 0;
+    if (m_pSiteListOwner != nullptr)
+        m_pSiteListOwner->m_bSiteListModified = 0;
+    return 1;
+}
+
+int CVamloDoc::CanCloseFrame()
+{
+    if (m_pSiteListOwner != nullptr && m_pSiteListOwner->m_bSiteListModified == 1) {
+        if (m_app.Prompts().MessageBox(kSiteListChangedQuestion, MsgButtons::YesNo, MsgIcon::Question) ==
+            MsgResult::Yes)
+            OnFileSaveSiteList();
+    }
+    return 1;
+}
+
+bool CVamloDoc::KeepUnreadableFileAside(const std::string& path)
+{
+    const std::string aside = path + ".unreadable";
+    if (std::rename(path.c_str(), aside.c_str()) == 0 || errno == ENOENT)
+        return true;
+    m_app.Prompts().MessageBox("Failed to keep a copy of the unreadable site list file \"" + path + "\" as \"" +
+                                   aside + "\".\nCause: " + std::strerror(errno) +
+                                   "\nThe site list was not saved.",
+                               MsgButtons::Ok, MsgIcon::Error);
+    return false;
+}
+
+bool CVamloDoc::WriteSiteList(const std::string& path)
+{
+    if (m_pSiteListOwner == nullptr)
+        return false;
+    if (m_bSiteListUnreadable && path == m_strPathName && !KeepUnreadableFileAside(path))
+        return false;
+    CSiteListHeader header;
+    header.m_strFileSignature = m_strFileSignature;
+    header.m_dwFileVersion = m_dwFileVersion;
+    std::string error;
+    if (!SaveSiteListFile(path, header, m_pSiteListOwner->m_siteList, error)) {
+        m_app.Prompts().MessageBox("Failed to save the site list file \"" + path + "\".\nCause: " + error,
+                                   MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    if (path == m_strPathName)
+        m_bSiteListUnreadable = false;
+    return true;
+}

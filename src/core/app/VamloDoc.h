@@ -1,0 +1,65 @@
+#pragma once
+
+#include "model/SiteList.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class CAppCore;
+struct CSiteListOwner;
+
+// The single document: the site list file, and (elsewhere) the log and the
+// transfer state that every view shares.
+class CVamloDoc {
+public:
+    explicit CVamloDoc(CAppCore& app);
+    virtual ~CVamloDoc() = default;
+    CVamloDoc(const CVamloDoc&) = delete;
+    CVamloDoc& operator=(const CVamloDoc&) = delete;
+
+    // The owner exists before the document is opened or created.
+    void SetSiteListOwner(CSiteListOwner* owner) { m_pSiteListOwner = owner; }
+
+    // A new document takes the site list path and saves itself there at once;
+    // 0 when that save fails (start-up then ends).
+    int OnNewDocument(const std::string& path);
+    // Reads the records into the owner's list. A missing file fails; a file
+    // that cannot be read is reported, left untouched, and the document
+    // starts with an empty list.
+    int OnOpenDocument(const std::string& path);
+    // The plain save: to the document's path, or through the Save As question
+    // when that file is missing or read-only. 1 when written.
+    int DoFileSave();
+    // Save Site List: the plain save, and the modified flag cleared on success.
+    int OnFileSaveSiteList();
+    // Asks about unsaved site list changes; closing always goes on.
+    int CanCloseFrame();
+
+    CAppCore& App() { return m_app; }
+    const std::string& GetPathName() const { return m_strPathName; }
+
+    std::string m_strFileSignature = "VamLO";
+    uint32_t m_dwFileVersion = 256;
+    int32_t m_bAutoSaveLog = 0;
+    int32_t m_bAutoRefreshLogView = 1;
+
+    // Asked for a file name when the plain save cannot write to the
+    // document's path; empty answer or nothing = cancelled. Set by the GUI.
+    std::function<std::optional<std::string>(const std::string& currentPath)> m_fnAskSaveAsPath;
+
+private:
+    bool WriteSiteList(const std::string& path);
+    bool KeepUnreadableFileAside(const std::string& path);
+
+    CAppCore& m_app;
+    CSiteListOwner* m_pSiteListOwner = nullptr;
+    std::string m_strPathName;
+    // The file at m_strPathName could not be read: it is kept aside before
+    // the first save replaces it.
+    bool m_bSiteListUnreadable = false;
+};
+
+inline constexpr const char* kSiteListChangedQuestion =
+    "The site list of the site manager has been changed. Do you want to save the changes?";

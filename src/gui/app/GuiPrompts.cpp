@@ -1,0 +1,88 @@
+#include "app/GuiPrompts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QStatusBar>
+#include <QThread>
+
+void RunOnGuiThread(const std::function<void()>& fn)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
+}
+
+void CGuiPrompts::SetStatusBar(QStatusBar* bar) { m_statusBar = bar; }
+
+MsgResult CGuiPrompts::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon)
+{
+    MsgResult result = MsgResult::Cancel;
+    const QString qtext = QString::fromStdString(text);
+    RunOnGuiThread([&] { result = ShowMessageBox(qtext, buttons, icon); });
+    return result;
+}
+
+MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon)
+{
+    QMessageBox box(m_mainWindow);
+    box.setWindowTitle(QStringLiteral("Vamlo"));
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    // A wait cursor must not hide the arrow over a question.
+    const bool waiting = QApplication::overrideCursor() != nullptr;
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    if (waiting)
+        QApplication::restoreOverrideCursor();
+    switch (answer) {
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default:
+        // Escape on a Yes/No box can only mean No.
+        return buttons == MsgButtons::YesNo ? MsgResult::No
+               : buttons == MsgButtons::Ok  ? MsgResult::Ok
+                                            : MsgResult::Cancel;
+    }
+}
+
+void CGuiPrompts::BeginWaitCursor()
+{
+    RunOnGuiThread([] { QApplication::setOverrideCursor(Qt::WaitCursor); });
+}
+
+void CGuiPrompts::EndWaitCursor()
+{
+    RunOnGuiThread([] { QApplication::restoreOverrideCursor(); });
+}
+
+void CGuiPrompts::SetStatusText(const std::string& text)
+{
+    const QString qtext = QString::fromStdString(text);
+    RunOnGuiThread([this, qtext] {
+        if (m_statusBar == nullptr)
+            return;
+        m_statusBar->showMessage(qtext);
+        // Paint now: the caller goes on with synchronous work.
+        m_statusBar->repaint();
+    });
+}

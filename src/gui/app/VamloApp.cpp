@@ -1,0 +1,100 @@
+#include "app/VamloApp.h"
+
+#include "app/SingleInstance.h"
+#include "app/VamloDoc.h"
+#include "ui/MainFrame.h"
+
+#include <QMessageBox>
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/stat.h>
+
+CVamloApp* VamloApp() { return qobject_cast<CVamloApp*>(QCoreApplication::instance()); }
+
+CVamloApp::CVamloApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setOrganizationName(QStringLiteral("Brisk Orchard Corp"));
+    setApplicationName(QStringLiteral("Vamlo"));
+    setApplicationVersion(QStringLiteral("1.40"));
+    m_pSettings = &m_settings;
+    m_pClipboard = &m_clipboard;
+    m_pPrompts = &m_prompts;
+}
+
+CVamloApp::~CVamloApp()
+{
+    // The frame deletes the site records, which close their connections,
+    // before the document and the services they report through go away.
+    m_pMainFrame.reset();
+    m_pDoc.reset();
+}
+
+bool CVamloApp::InitInstance()
+{
+    // The program directory comes first here: the single-instance lock lives in it.
+    const std::string appDir = ProgramDirectory([](const char* name) -> const char* { return std::getenv(name); });
+    std::string error;
+    if (!EnsureDirectory(appDir, error)) {
+        QMessageBox::critical(nullptr, QStringLiteral("Vamlo"),
+                              QStringLiteral("The program directory \"%1\" cannot be created.\nCause: %2")
+                                  .arg(QString::fromStdString(appDir), QString::fromStdString(error)));
+        m_nInitExitCode = 1;
+        return false;
+    }
+
+    m_pSingleInstance = std::make_unique<CSingleInstance>(QString::fromStdString(appDir));
+    if (!m_pSingleInstance->TryAcquire()) {
+        // A first instance still starting has no window to raise: end quietly.
+        m_pSingleInstance->ActivateRunningInstance();
+        m_nInitExitCode = 0;
+        return false;
+    }
+
+    m_nTransferType = 2;
+    // A write to a socket that the server has closed must fail, not kill us.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    SetPaths(MakeAppPaths(appDir));
+
+    const std::string commandLineFile = CommandLineFile();
+    m_pMainFrame = std::make_unique<CMainFrame>();
+    m_prompts.SetMainWindow(m_pMainFrame.get());
+    m_pDoc = std::make_unique<CVamloDoc>(*this);
+    m_pDoc->SetSiteListOwner(m_pMainFrame.get());
+    m_pMainFrame->SetDocument(m_pDoc.get());
+    if (!OpenOrCreateDocument(commandLineFile)) {
+        m_nInitExitCode = 1;
+        return false;
+    }
+
+    m_pMainFrame->showMaximized();
+    RegisterClipboardFormat();
+    m_strAgentName = kAgentName;
+
+    connect(m_pSingleInstance.get(), &CSingleInstance::activationRequested, m_pMainFrame.get(),
+            &CMainFrame::ActivateFromSecondInstance);
+    m_pSingleInstance->Listen();
+    return true;
+}
+
+std::string CVamloApp::CommandLineFile() const
+{
+    // Qt has already taken its own options out of the arguments.
+    const QStringList args = arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (!args[i].startsWith(QLatin1Char('-')))
+            return args[i].toStdString();
+    }
+    return {};
+}
+
+bool CVamloApp::OpenOrCreateDocument(const std::string& commandLineFile)
+{
+    if (!commandLineFile.empty())
+        return m_pDoc->OnOpenDocument(commandLineFile) == 1;
+    struct stat info {};
+    if (stat(m_strSiteListPath.c_str(), &info) == 0)
+        return m_pDoc->OnOpenDocument(m_strSiteListPath) == 1;
+    return m_pDoc->OnNewDocument(m_strSiteListPath) == 1;
+}

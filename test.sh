@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with the sanitizers, and runs the whole suite.
+set -euo pipefail
+top=$(cd "$(dirname "$0")" && pwd)
+build="$top/build-test"
+werror=OFF
+[ -n "${CI:-}" ] && werror=ON
+"$top/scripts/setup.sh" "$build" -DVAMLO_SANITIZE=ON -DVAMLO_WERROR=$werror
+cd "$build"
+export QT_QPA_PLATFORM=offscreen
+ctest --output-on-failure --parallel "$(nproc)" "$@"

@@ -1,0 +1,174 @@
+#include "app/AppCore.h"
+#include "app/SiteListOwner.h"
+#include "app/VamloDoc.h"
+
+#include "MemoryServices.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+class DocumentTest : public ::testing::Test {
+protected:
+    DocumentTest()
+    {
+        app.m_pPrompts = &prompts;
+        app.m_pSettings = &settings;
+        app.SetPaths(MakeAppPaths(dir.Path()));
+        doc.SetSiteListOwner(&owner);
+    }
+
+    void AddSite(const std::string& address, int32_t savePassword = 1)
+    {
+        auto site = std::make_unique<CVamloSiteInfo>();
+        site->m_strAddress = address;
+        site->m_strUserName = "ann";
+        site->m_strPassword = "pw-" + address;
+        site->m_bSavePassword = savePassword;
+        site->m_bAvailable = 1;
+        owner.m_siteList.push_back(std::move(site));
+    }
+
+    TempDir dir;
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    CAppCore app;
+    CSiteListOwner owner;
+    CVamloDoc doc{app};
+};
+
+} // namespace
+
+TEST_F(DocumentTest, ConstructorLoadsTheLogOptions)
+{
+    settings.values["AutoSaveLog"] = "yes";
+    settings.values["AutoRefreshLogView"] = "no";
+    CVamloDoc other(app);
+    EXPECT_EQ(other.m_bAutoSaveLog, 1);
+    EXPECT_EQ(other.m_bAutoRefreshLogView, 0);
+    EXPECT_EQ(doc.m_strFileSignature, "VamLO");
+    EXPECT_EQ(doc.m_dwFileVersion, 256u);
+}
+
+TEST_F(DocumentTest, NewDocumentWritesTheEmptyFileAtOnce)
+{
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    const std::string bytes = ReadWholeFile(app.m_strSiteListPath);
+    EXPECT_EQ(bytes, std::string("\x05VamLO\x00\x01\x00\x00\x00\x00", 12));
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(DocumentTest, NewDocumentFailsWhenTheFileCannotBeWritten)
+{
+    const std::string path = dir.File("not-a-folder") + "/site.dat";
+    WriteWholeFile(dir.File("not-a-folder"), "x");
+    EXPECT_EQ(doc.OnNewDocument(path), 0);
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_NE(prompts.Texts()[0].find(path), std::string::npos);
+}
+
+TEST_F(DocumentTest, SaveAndReopenKeepsRecordsInOrder)
+{
+    AddSite("ftp://one");
+    AddSite("ftp://two", 0);
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    AddSite("ftp://one");
+    AddSite("ftp://two", 0);
+    owner.m_bSiteListModified = 1;
+    ASSERT_EQ(doc.OnFileSaveSiteList(), 1);
+    EXPECT_EQ(owner.m_bSiteListModified, 0);
+
+    CSiteListOwner reopened;
+    CVamloDoc second(app);
+    second.SetSiteListOwner(&reopened);
+    ASSERT_EQ(second.OnOpenDocument(app.m_strSiteListPath), 1);
+    ASSERT_EQ(reopened.m_siteList.size(), 2u);
+    EXPECT_EQ(reopened.m_siteList.front()->m_strAddress, "ftp://one");
+    EXPECT_EQ(reopened.m_siteList.front()->m_strPassword, "pw-ftp://one");
+    EXPECT_EQ(reopened.m_siteList.back()->m_strAddress, "ftp://two");
+    EXPECT_EQ(reopened.m_siteList.back()->m_strPassword, "");
+    EXPECT_EQ(reopened.m_siteList.back()->m_strUserName, "ann");
+}
+
+TEST_F(DocumentTest, UnreadableFileIsReportedAndNeverSilentlyOverwritten)
+{
+    const std::string garbage = "\x05VamLO\x00\x01\x00\x00\x05\x00\xff\xff\x02\x00";
+    WriteWholeFile(app.m_strSiteListPath, garbage);
+    ASSERT_EQ(doc.OnOpenDocument(app.m_strSiteListPath), 1);
+    EXPECT_TRUE(owner.m_siteList.empty());
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_NE(prompts.Texts()[0].find(app.m_strSiteListPath), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath), garbage);
+
+    // Closing without changes writes nothing.
+    doc.CanCloseFrame();
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath), garbage);
+
+    // An explicit save keeps the unreadable bytes aside before replacing the file.
+    AddSite("ftp://new");
+    owner.m_bSiteListModified = 1;
+    ASSERT_EQ(doc.OnFileSaveSiteList(), 1);
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath + ".unreadable"), garbage);
+    CSiteListOwner reopened;
+    CVamloDoc second(app);
+    second.SetSiteListOwner(&reopened);
+    ASSERT_EQ(second.OnOpenDocument(app.m_strSiteListPath), 1);
+    EXPECT_EQ(reopened.m_siteList.size(), 1u);
+}
+
+TEST_F(DocumentTest, MissingFileNamedOnTheCommandLineFailsToOpen)
+{
+    EXPECT_EQ(doc.OnOpenDocument(dir.File("missing.dat")), 0);
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_NE(prompts.Texts()[0].find("missing.dat"), std::string::npos);
+}
+
+TEST_F(DocumentTest, CloseAsksOnlyWhenModified)
+{
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    EXPECT_EQ(doc.CanCloseFrame(), 1);
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    AddSite("ftp://kept");
+    owner.m_bSiteListModified = 1;
+    prompts.Answer(MsgResult::No);
+    EXPECT_EQ(doc.CanCloseFrame(), 1);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The site list of the site manager has been changed. Do you want to save the changes?");
+    EXPECT_EQ(prompts.Messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
+
+    prompts.Answer(MsgResult::Yes);
+    EXPECT_EQ(doc.CanCloseFrame(), 1);
+    EXPECT_EQ(owner.m_bSiteListModified, 0);
+    EXPECT_GT(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
+}
+
+TEST_F(DocumentTest, SaveToAReadOnlyFileAsksForAnotherName)
+{
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    ASSERT_EQ(chmod(app.m_strSiteListPath.c_str(), 0444), 0);
+    AddSite("ftp://elsewhere");
+    owner.m_bSiteListModified = 1;
+
+    // Cancelled: nothing written, still modified.
+    doc.m_fnAskSaveAsPath = [](const std::string&) { return std::optional<std::string>(); };
+    EXPECT_EQ(doc.OnFileSaveSiteList(), 0);
+    EXPECT_EQ(owner.m_bSiteListModified, 1);
+
+    const std::string other = dir.File("other.dat");
+    doc.m_fnAskSaveAsPath = [&](const std::string& current) {
+        EXPECT_EQ(current, app.m_strSiteListPath);
+        return std::optional<std::string>(other);
+    };
+    EXPECT_EQ(doc.OnFileSaveSiteList(), 1);
+    EXPECT_EQ(owner.m_bSiteListModified, 0);
+    EXPECT_EQ(doc.GetPathName(), other);
+    EXPECT_GT(ReadWholeFile(other).size(), 12u);
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
+}

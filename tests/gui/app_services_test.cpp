@@ -1,0 +1,118 @@
+#include "app/AppCore.h"
+#include "app/QtClipboard.h"
+#include "app/QtSettingsStore.h"
+#include "app/VamloDoc.h"
+#include "ui/MainFrame.h"
+
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <gtest/gtest.h>
+
+TEST(QtSettingsStoreTest, DefaultsAreWrittenToTheIniFileAndReadBack)
+{
+    TempDir dir;
+    const QString ini = QString::fromStdString(dir.File("Vamlo.ini"));
+    {
+        CQtSettingsStore store(ini);
+        int32_t autoSave = -1, autoRefresh = -1;
+        LoadSettings(store, &autoSave, &autoRefresh);
+        EXPECT_EQ(autoSave, 0);
+        EXPECT_EQ(autoRefresh, 1);
+        SaveSettings(store, 1, 0);
+    }
+    const std::string text = ReadWholeFile(dir.File("Vamlo.ini"));
+    EXPECT_NE(text.find("[Settings]"), std::string::npos);
+    EXPECT_NE(text.find("AutoSaveLog=Yes"), std::string::npos);
+    EXPECT_NE(text.find("AutoRefreshLogView=No"), std::string::npos);
+
+    CQtSettingsStore again(ini);
+    int32_t autoSave = -1, autoRefresh = -1;
+    LoadSettings(again, &autoSave, &autoRefresh);
+    EXPECT_EQ(autoSave, 1);
+    EXPECT_EQ(autoRefresh, 0);
+}
+
+TEST(QtSettingsStoreTest, UnwritableFileGivesDefaultsForThisRun)
+{
+    // A file under a regular file can never be created, not even by root.
+    TempDir dir;
+    WriteWholeFile(dir.File("plain"), "x");
+    CQtSettingsStore store(QString::fromStdString(dir.File("plain") + "/Vamlo.ini"));
+    EXPECT_FALSE(store.OpenKey());
+    int32_t autoSave = -1, autoRefresh = -1;
+    LoadSettings(store, &autoSave, &autoRefresh);
+    EXPECT_EQ(autoSave, 0);
+    EXPECT_EQ(autoRefresh, 1);
+}
+
+TEST(QtClipboardTest, EntryListRoundTripsThroughTheSystemClipboard)
+{
+    CQtClipboard clipboard;
+    CAppCore app;
+    app.m_pClipboard = &clipboard;
+    app.RegisterClipboardFormat();
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("plain text"));
+    EXPECT_EQ(app.HasClipboardFileList(), 0);
+
+    CFileInfoList list;
+    auto entry = std::make_unique<CVaFileInfo>();
+    entry->m_bIsFolder = 1;
+    entry->m_byLocation = LOCATION_LOCAL;
+    entry->m_strPath = "/home/ann/My Files";
+    list.push_back(std::move(entry));
+    app.CopyToClipboard(list);
+
+    EXPECT_EQ(app.HasClipboardFileList(), 1);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasFormat(QStringLiteral("Vamlo Clipboard Format V1.00")));
+
+    CFileInfoList pasted;
+    app.PasteFromClipboard(pasted);
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0]->m_strPath, "/home/ann/My Files");
+    EXPECT_EQ(pasted[0]->m_bIsFolder, 1);
+    EXPECT_EQ(pasted[0]->m_byLocation, LOCATION_LOCAL);
+}
+
+TEST(MainFrameCloseTest, AsksAboutTheSiteListOnlyWhenModifiedThenDropsRecords)
+{
+    TempDir dir;
+    ScriptedPrompts prompts;
+    CAppCore app;
+    app.m_pPrompts = &prompts;
+    app.SetPaths(MakeAppPaths(dir.Path()));
+    CMainFrame frame;
+    CVamloDoc doc(app);
+    doc.SetSiteListOwner(&frame);
+    frame.SetDocument(&doc);
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Vamlo"));
+
+    frame.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+    frame.show();
+    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(frame.m_bClosing, 1);
+    EXPECT_TRUE(frame.m_siteList.empty());
+
+    CMainFrame modified;
+    modified.SetDocument(&doc);
+    doc.SetSiteListOwner(&modified);
+    modified.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+    modified.m_siteList.back()->m_strAddress = "ftp://saved.example";
+    modified.m_bSiteListModified = 1;
+    prompts.Answer(MsgResult::Yes);
+    modified.show();
+    EXPECT_TRUE(modified.close());
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0],
+              "The site list of the site manager has been changed. Do you want to save the changes?");
+    EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://saved.example"), std::string::npos);
+}

@@ -1,0 +1,112 @@
+#include "app/SingleInstance.h"
+
+#include "TempDir.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QProcessEnvironment EnvironmentFor(const TempDir& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VAMLO_HOME"), QString::fromStdString(home.Path()));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(home.File("config")));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    return env;
+}
+
+// Waits, with the event loop running, until the process ends (bounded).
+bool WaitForExit(QProcess& process, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs && process.state() != QProcess::NotRunning; waited += 20)
+        QTest::qWait(20);
+    return process.state() == QProcess::NotRunning;
+}
+
+} // namespace
+
+TEST(SingleInstanceTest, SecondProcessActivatesTheFirstAndEnds)
+{
+    TempDir home;
+    CSingleInstance first(QString::fromStdString(home.Path()));
+    ASSERT_TRUE(first.TryAcquire());
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy activations(&first, &CSingleInstance::activationRequested);
+
+    QProcess second;
+    second.setProcessEnvironment(EnvironmentFor(home));
+    second.start(QStringLiteral(VAMLO_EXECUTABLE), {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    ASSERT_TRUE(WaitForExit(second, 30000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(activations.count(), 1);
+    // The second start created no site list of its own: it never got that far.
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(home.File("__$#VAMLO_SITELIST.DAT"))));
+}
+
+TEST(SingleInstanceTest, FirstStillStartingMeansTheSecondEndsQuietly)
+{
+    TempDir home;
+    CSingleInstance first(QString::fromStdString(home.Path()));
+    ASSERT_TRUE(first.TryAcquire());
+    // No Listen(): nobody answers yet.
+    CSingleInstance second(QString::fromStdString(home.Path()));
+    EXPECT_FALSE(second.TryAcquire());
+    EXPECT_FALSE(second.ActivateRunningInstance(500));
+}
+
+TEST(SingleInstanceTest, LockLeftByACrashedProcessDoesNotBlockTheNextStart)
+{
+    TempDir home;
+    const QString dir = QString::fromStdString(home.Path());
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Take the lock and die without releasing it, as a crash would.
+        auto* crashed = new CSingleInstance(dir);
+        _exit(crashed->TryAcquire() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(QFile::exists(dir + QStringLiteral("/vamlo.lock")));
+
+    CSingleInstance next(dir);
+    EXPECT_TRUE(next.TryAcquire());
+}
+
+TEST(SingleInstanceTest, RealProgramStartsThenRefusesASecondCopy)
+{
+    TempDir home;
+    QProcess first;
+    first.setProcessEnvironment(EnvironmentFor(home));
+    first.start(QStringLiteral(VAMLO_EXECUTABLE), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // The first start writes the empty site list once it has its window.
+    const QString siteList = QString::fromStdString(home.File("__$#VAMLO_SITELIST.DAT"));
+    for (int waited = 0; waited < 30000 && !QFile::exists(siteList); waited += 50)
+        QTest::qWait(50);
+    ASSERT_TRUE(QFile::exists(siteList));
+
+    QProcess second;
+    second.setProcessEnvironment(EnvironmentFor(home));
+    second.start(QStringLiteral(VAMLO_EXECUTABLE), {});
+    ASSERT_TRUE(WaitForExit(second, 30000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    if (!WaitForExit(first, 10000)) {
+        first.kill();
+        WaitForExit(first, 5000);
+    }
+}

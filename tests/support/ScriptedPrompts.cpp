@@ -1,0 +1,64 @@
+#include "ScriptedPrompts.h"
+
+void ScriptedPrompts::Answer(MsgResult result)
+{
+    std::lock_guard lock(m_mutex);
+    m_answers.push_back(result);
+}
+
+MsgResult ScriptedPrompts::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon)
+{
+    std::lock_guard lock(m_mutex);
+    m_shown.push_back({text, buttons, icon});
+    if (!m_answers.empty()) {
+        MsgResult answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+}
+
+void ScriptedPrompts::BeginWaitCursor()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_waitDepth;
+}
+
+void ScriptedPrompts::EndWaitCursor()
+{
+    std::lock_guard lock(m_mutex);
+    --m_waitDepth;
+}
+
+void ScriptedPrompts::SetStatusText(const std::string& text)
+{
+    std::lock_guard lock(m_mutex);
+    m_status.push_back(text);
+}
+
+std::vector<ScriptedPrompts::Shown> ScriptedPrompts::Messages() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_shown;
+}
+
+std::vector<std::string> ScriptedPrompts::Texts() const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> texts;
+    for (const Shown& shown : m_shown)
+        texts.push_back(shown.text);
+    return texts;
+}
+
+std::vector<std::string> ScriptedPrompts::StatusTexts() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_status;
+}
+
+int ScriptedPrompts::WaitCursorDepth() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_waitDepth;
+}
