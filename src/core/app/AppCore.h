@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppPaths.h"
+#include "ftp/ConnectContext.h"
 #include "model/FileInfo.h"
 
 #include <atomic>
@@ -9,15 +10,14 @@
 
 class CVamloSiteInfo;
 class IClipboard;
-class IPrompts;
 class ISettingsStore;
 
 // The values that every subsystem shares, owned by the application object.
 // The GUI's application class derives from it; tests make one of their own.
-class CAppCore {
+class CAppCore : public IConnectContext {
 public:
     CAppCore() = default;
-    virtual ~CAppCore() = default;
+    ~CAppCore() override = default;
     CAppCore(const CAppCore&) = delete;
     CAppCore& operator=(const CAppCore&) = delete;
 
@@ -37,6 +37,9 @@ public:
     void SaveSettings(int32_t autoSave, int32_t autoRefresh);
 
     IPrompts& Prompts() { return *m_pPrompts; }
+
+    IPrompts& ConnectPrompts() override { return *m_pPrompts; }
+    std::string ConnectAgentName() override { return m_strAgentName; }
 
     std::string m_strAppDir;
     std::string m_strSiteListPath;

@@ -1,0 +1,68 @@
+// Connecting, disconnecting and reconnecting a site record.
+#include "ftp/ConnectContext.h"
+#include "ftp/InternetSession.h"
+#include "ftp/UrlParser.h"
+#include "model/SiteInfo.h"
+
+#include <charconv>
+
+namespace {
+
+// The record's Port field, when it holds a usable port.
+std::optional<uint16_t> PortFromField(const std::string& text)
+{
+    unsigned value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty() || value == 0 || value > 65535)
+        return std::nullopt;
+    return static_cast<uint16_t>(value);
+}
+
+} // namespace
+
+int CVamloSiteInfo::Connect(IConnectContext& context)
+{
+    IPrompts& prompts = context.ConnectPrompts();
+    std::string working;
+    std::optional<ParsedUrl> url = ParseSiteAddress(m_strAddress, &working);
+    if (!url) {
+        prompts.MessageBox("The ftp site address \"" + working +
+                               "\" is invalid.\nPlease make sure the ftp site address is correct.",
+                           MsgButtons::Ok, MsgIcon::Error);
+        return 0;
+    }
+    // The record keeps the form that parsed, with the scheme in front.
+    m_strAddress = working;
+
+    // An address without a port would otherwise silently ignore the port the
+    // user gave in the site's Port field.
+    uint16_t port = url->port;
+    if (!url->hasExplicitPort) {
+        if (std::optional<uint16_t> fieldPort = PortFromField(m_strPort))
+            port = *fieldPort;
+    }
+
+    m_pSession = std::make_shared<CInternetSession>(context.ConnectAgentName(), 1);
+    m_pSession->SetTimeouts(context.ConnectTimeouts());
+    CInternetException error;
+    m_pConnection = m_pSession->GetFtpConnection(url->host, m_strUserName, m_strPassword, port, false, error);
+    if (m_pConnection)
+        return 1;
+
+    std::string cause;
+    if (error.GetErrorMessage(cause))
+        prompts.MessageBox("Failed to connect to the ftp site \"" + working + "\".\nCause: " + cause);
+    else
+        prompts.MessageBox("Failed to connect to the ftp site \"" + working + "\".");
+    m_pConnection.reset();
+    m_pSession->Close();
+    m_pSession.reset();
+    return 0;
+}
+
+int CVamloSiteInfo::Reconnect(IConnectContext& context)
+{
+    Disconnect();
+    return Connect(context);
+}
