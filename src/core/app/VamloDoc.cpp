@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/SiteListOwner.h"
+#include "ftp/FtpErrors.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,8 +25,28 @@ bool IsMissingOrReadOnly(const std::string& path)
 
 CVamloDoc::CVamloDoc(CAppCore& app) : m_app(app)
 {
-    m_app.LoadSettings(&m_bAutoSaveLog, &m_bAutoRefreshLogView);
+    int32_t autoSave = 0;
+    int32_t autoRefresh = 1;
+    m_app.LoadSettings(&autoSave, &autoRefresh);
+    m_bAutoSaveLog = autoSave;
+    m_bAutoRefreshLogView = autoRefresh;
+    if (!m_app.m_strAutoSavePath.empty() && m_app.m_pPrompts != nullptr)
+        OpenAutoSaveFile(m_app.m_strAutoSavePath, *m_app.m_pPrompts);
 }
+
+void CVamloDoc::OnStatusLogAutoSave()
+{
+    m_bAutoSaveLog = m_bAutoSaveLog == 0 ? 1 : 0;
+    m_app.SaveSettings(m_bAutoSaveLog, m_bAutoRefreshLogView);
+}
+
+void CVamloDoc::OnLogViewAutoRefresh()
+{
+    m_bAutoRefreshLogView = m_bAutoRefreshLogView == 0 ? 1 : 0;
+    m_app.SaveSettings(m_bAutoSaveLog, m_bAutoRefreshLogView);
+}
+
+std::string CVamloDoc::GetSystemErrorText(int code) { return ::GetSystemErrorText(code); }
 
 int CVamloDoc::OnNewDocument(const std::string& path)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "log/ActionLog.h"
 #include "model/SiteList.h"
 
 #include <cstdint>
@@ -10,12 +11,12 @@
 class CAppCore;
 struct CSiteListOwner;
 
-// The single document: the site list file, and (elsewhere) the log and the
+// The single document: the site list file, the action status log, and the
 // transfer state that every view shares.
-class CVamloDoc {
+class CVamloDoc : public CActionLog {
 public:
     explicit CVamloDoc(CAppCore& app);
-    virtual ~CVamloDoc() = default;
+    ~CVamloDoc() override = default;
     CVamloDoc(const CVamloDoc&) = delete;
     CVamloDoc& operator=(const CVamloDoc&) = delete;
 
@@ -37,13 +38,22 @@ public:
     // Asks about unsaved site list changes; closing always goes on.
     int CanCloseFrame();
 
+    // The two log options: toggle, then store both.
+    void OnStatusLogAutoSave();
+    void OnLogViewAutoRefresh();
+    // Greyed while the autosave file is not open.
+    bool IsStatusLogAutoSaveEnabled() const { return m_bAutoSaveFileOpen == 1; }
+    bool IsStatusLogAutoSaveChecked() const { return m_bAutoSaveLog == 1; }
+    bool IsLogViewAutoRefreshChecked() const { return m_bAutoRefreshLogView == 1; }
+
+    // The message text for a system (errno) or FTP engine error code.
+    static std::string GetSystemErrorText(int code);
+
     CAppCore& App() { return m_app; }
     const std::string& GetPathName() const { return m_strPathName; }
 
     std::string m_strFileSignature = "VamLO";
     uint32_t m_dwFileVersion = 256;
-    int32_t m_bAutoSaveLog = 0;
-    int32_t m_bAutoRefreshLogView = 1;
 
     // Asked for a file name when the plain save cannot write to the
     // document's path; empty answer or nothing = cancelled. Set by the GUI.

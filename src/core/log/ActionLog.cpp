@@ -1,0 +1,119 @@
+#include "log/ActionLog.h"
+
+#include "app/Prompts.h"
+#include "log/LogViewSink.h"
+
+#include <ctime>
+
+const std::string CActionLog::m_strBannerTop = "\n\n" + std::string(65, '/');
+const std::string CActionLog::m_strBannerBottom = "\n" + std::string(64, '/');
+
+std::string LongDateTimeText(std::time_t when)
+{
+    std::tm local {};
+    localtime_r(&when, &local);
+    char buffer[128];
+    std::size_t n = std::strftime(buffer, sizeof buffer, "%A, %B %-d, %Y %H:%M:%S", &local);
+    return std::string(buffer, n);
+}
+
+void CActionLog::OpenAutoSaveFile(const std::string& path, IPrompts& prompts)
+{
+    m_pPrompts = &prompts;
+    m_strAutoSavePath = path;
+    std::string cause;
+    if (!m_fileAutoSave.Open(path, cause)) {
+        m_bAutoSaveFileOpen = 0;
+        prompts.MessageBox("The Status Log AutoSave feature cannot be turned on since the Status Log AutoSave file (" +
+                           path + ") could not be open.\nCause: " + cause);
+        return;
+    }
+    m_bAutoSaveFileOpen = 1;
+    if (m_fileAutoSave.OpenedSize() >= CAutoSaveFile::kSizeWarningBytes) {
+        prompts.MessageBox("The size of the Status Log AutoSave file \"" + path +
+                           "\" is getting too big.\nPlease delete or rename the Status Log AutoSave file before "
+                           "running the Vamlo application next time!");
+    }
+}
+
+void CActionLog::SetLogView(ILogViewSink* view)
+{
+    std::lock_guard lock(m_mutex);
+    m_pLogView = view;
+}
+
+std::string CActionLog::TimeText() const
+{
+    return m_fnTimeText ? m_fnTimeText() : LongDateTimeText(std::time(nullptr));
+}
+
+void CActionLog::StartBanner(const std::string& banner)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_pLogView == nullptr)
+        return;
+    if (m_bAutoRefreshLogView == 1) {
+        m_strLogText = banner;
+        m_pLogView->SetLogText(m_strLogText);
+    } else {
+        m_strLogText += banner;
+        m_pLogView->AppendLogText(banner);
+    }
+}
+
+void CActionLog::LogActionStart(const std::string& siteAddress)
+{
+    StartBanner(m_strBannerTop + m_strSiteAddressLabel + siteAddress + m_strStartedAtLabel + TimeText());
+}
+
+void CActionLog::LogTransferStart(const std::string& sourceAddress, const std::string& targetAddress)
+{
+    StartBanner(m_strBannerTop + m_strSourceSiteLabel + sourceAddress + m_strTargetSiteLabel + targetAddress +
+                m_strStartedAtLabel + TimeText());
+}
+
+void CActionLog::LogActionEnd()
+{
+    const std::string banner = m_strEndedAtLabel + TimeText() + m_strBannerBottom;
+    std::lock_guard lock(m_mutex);
+    if (m_pLogView == nullptr)
+        return;
+    m_strLogText += banner;
+    m_pLogView->AppendLogText(banner);
+}
+
+void CActionLog::AppendLog(const std::string& text)
+{
+    const std::string line = "\n" + text;
+    std::string cause;
+    bool saveFailed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_pLogView != nullptr) {
+            m_strLogText += line;
+            m_pLogView->AppendLogText(line);
+        }
+        if (m_bAutoSaveFileOpen == 1 && m_bAutoSaveLog == 1 && !m_fileAutoSave.Append(line, cause)) {
+            saveFailed = true;
+            // One failure, one message: a full disk would otherwise ask once
+            // for every line of a long transfer. The user can turn it on again.
+            m_bAutoSaveLog = 0;
+            const std::string failure = "\n" + std::string(m_strAutoSaveFailed) + "\nCause: " + cause;
+            if (m_pLogView != nullptr) {
+                m_strLogText += failure;
+                m_pLogView->AppendLogText(failure);
+            }
+        }
+    }
+    // Asked outside the lock: the GUI thread may be waiting to log.
+    if (saveFailed && m_pPrompts != nullptr) {
+        m_pPrompts->MessageBox("Failed to write to the Status Log AutoSave file \"" + m_strAutoSavePath +
+                               "\".\nCause: " + cause);
+    }
+}
+
+std::string CActionLog::GetLogText() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_strLogText;
+}

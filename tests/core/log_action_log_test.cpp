@@ -1,0 +1,169 @@
+#include "log/ActionLog.h"
+
+#include "RecordingLogView.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kTop = "\n\n" + std::string(65, '/');
+const std::string kBottom = "\n" + std::string(64, '/');
+
+class ActionLogTest : public ::testing::Test {
+protected:
+    ActionLogTest()
+    {
+        log.m_fnTimeText = [] { return std::string("<time>"); };
+    }
+
+    void Attach() { log.SetLogView(&view); }
+
+    TempDir dir;
+    ScriptedPrompts prompts;
+    RecordingLogView view;
+    CActionLog log;
+};
+
+std::string Action(const std::string& address, const std::string& lines)
+{
+    return kTop + "\n///// Ftp Site Address:  " + address + "\n///// Action Started At: <time>" + lines +
+           "\n\n///// Action Ended At: <time>" + kBottom;
+}
+
+} // namespace
+
+TEST_F(ActionLogTest, ActionReadsAsBannersAroundItsLines)
+{
+    Attach();
+    log.LogActionStart("ftp://host");
+    log.AppendLog(CActionLog::m_strGettingFile);
+    log.AppendLog(CActionLog::m_strSuccess);
+    log.LogActionEnd();
+    const std::string expected = Action("ftp://host", "\n\n===== Getting File ============\n===== Success =================");
+    EXPECT_EQ(log.GetLogText(), expected);
+    EXPECT_EQ(view.Text(), expected);
+    // The whole text goes to the view once; every later change is appended.
+    EXPECT_EQ(view.Sets(), 1);
+    EXPECT_EQ(view.Appends(), 3);
+}
+
+TEST_F(ActionLogTest, AutoRefreshDecidesWhetherAStartBannerClearsTheLog)
+{
+    Attach();
+    log.LogActionStart("ftp://one");
+    log.AppendLog("first");
+    log.LogActionEnd();
+    log.LogTransferStart("ftp://two", "ftp://three");
+    log.AppendLog("second");
+    log.LogActionEnd();
+    const std::string second = kTop + "\n///// Source Ftp Site Address:  ftp://two" +
+                               "\n///// Target Ftp Site Address:  ftp://three\n///// Action Started At: <time>" +
+                               "\nsecond\n\n///// Action Ended At: <time>" + kBottom;
+    EXPECT_EQ(log.GetLogText(), second);
+    EXPECT_EQ(view.Text(), second);
+
+    log.m_bAutoRefreshLogView = 0;
+    log.LogActionStart("ftp://four");
+    log.LogActionEnd();
+    EXPECT_EQ(log.GetLogText(), second + Action("ftp://four", ""));
+    EXPECT_EQ(view.Text(), log.GetLogText());
+}
+
+TEST_F(ActionLogTest, AutoSaveFileTakesOnlyLinesAndOnlyWhileTheOptionIsOn)
+{
+    const std::string path = dir.File("autosave.txt");
+    WriteWholeFile(path, "kept");
+    log.OpenAutoSaveFile(path, prompts);
+    EXPECT_EQ(log.m_bAutoSaveFileOpen, 1);
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    // Before the view attaches: banners dropped, lines not shown, but saved.
+    log.m_bAutoSaveLog = 1;
+    log.LogActionStart("ftp://early");
+    log.AppendLog("early line");
+    log.LogActionEnd();
+    EXPECT_EQ(log.GetLogText(), "");
+
+    Attach();
+    log.LogActionStart("ftp://host");
+    log.AppendLog("one");
+    log.m_bAutoSaveLog = 0;
+    log.AppendLog("not saved");
+    log.m_bAutoSaveLog = 1;
+    log.AppendLog("two");
+    log.LogActionEnd();
+    EXPECT_EQ(ReadWholeFile(path), "kept\nearly line\none\ntwo");
+}
+
+TEST_F(ActionLogTest, SizeWarningAtOneHundredMebibytesExactly)
+{
+    for (const off_t size : {off_t(104857599), off_t(104857600)}) {
+        const std::string path = dir.File("big-" + std::to_string(size));
+        int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, size), 0);  // sparse: no real disk used
+        close(fd);
+        ScriptedPrompts local;
+        CActionLog sized;
+        sized.OpenAutoSaveFile(path, local);
+        EXPECT_EQ(sized.m_bAutoSaveFileOpen, 1);
+        if (size < 104857600) {
+            EXPECT_TRUE(local.Texts().empty());
+        } else {
+            ASSERT_EQ(local.Texts().size(), 1u);
+            EXPECT_EQ(local.Texts()[0], "The size of the Status Log AutoSave file \"" + path +
+                                            "\" is getting too big.\nPlease delete or rename the Status Log "
+                                            "AutoSave file before running the Vamlo application next time!");
+        }
+    }
+}
+
+TEST_F(ActionLogTest, FileThatCannotBeOpenedLeavesAutoSaveUnavailable)
+{
+    log.OpenAutoSaveFile(dir.Path(), prompts);  // a folder is no file
+    EXPECT_EQ(log.m_bAutoSaveFileOpen, 0);
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0], "The Status Log AutoSave feature cannot be turned on since the Status Log "
+                                  "AutoSave file (" + dir.Path() + ") could not be open.\nCause: Is a directory");
+    Attach();
+    log.m_bAutoSaveLog = 1;
+    log.AppendLog("still logged");
+    EXPECT_EQ(log.GetLogText(), "\nstill logged");
+}
+
+TEST_F(ActionLogTest, WriteFailureIsLoggedOnceWithoutRecursion)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    log.OpenAutoSaveFile("/dev/full", prompts);
+    ASSERT_EQ(log.m_bAutoSaveFileOpen, 1);
+    Attach();
+    log.m_bAutoSaveLog = 1;
+    log.AppendLog("line one");
+    log.AppendLog("line two");
+    EXPECT_EQ(log.GetLogText(), "\nline one\n***** AutoSave Ftp Action Status Failed *****\nCause: No space left on "
+                                "device\nline two");
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0],
+              "Failed to write to the Status Log AutoSave file \"/dev/full\".\nCause: No space left on device");
+    EXPECT_EQ(log.m_bAutoSaveLog, 0);
+}
+
+TEST(LongDateTimeTextTest, LongFormWithoutLeadingZeroInTheDay)
+{
+    const char* old = getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::string text = LongDateTimeText(1796552951);
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    EXPECT_EQ(text, "Sunday, December 6, 2026 10:29:11");
+}
