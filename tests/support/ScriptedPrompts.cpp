@@ -6,6 +6,29 @@ void ScriptedPrompts::Answer(MsgResult result)
     m_answers.push_back(result);
 }
 
+void ScriptedPrompts::AnswerReplace(ReplaceAnswer answer)
+{
+    std::lock_guard lock(m_mutex);
+    m_replaceAnswers.push_back(answer);
+}
+
+ReplaceAnswer ScriptedPrompts::AskReplace(const std::string& message1, const std::string& message2)
+{
+    std::lock_guard lock(m_mutex);
+    m_replaceQuestions.push_back(message1 + "|" + message2);
+    if (m_replaceAnswers.empty())
+        return {DialogResult::Ok, REPLACE_YES};
+    ReplaceAnswer answer = m_replaceAnswers.front();
+    m_replaceAnswers.pop_front();
+    return answer;
+}
+
+std::vector<std::string> ScriptedPrompts::ReplaceQuestions() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_replaceQuestions;
+}
+
 MsgResult ScriptedPrompts::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon)
 {
     std::lock_guard lock(m_mutex);

@@ -18,8 +18,10 @@ public:
     };
 
     void Answer(MsgResult result);
+    void AnswerReplace(ReplaceAnswer answer);
 
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+    ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void SetStatusText(const std::string& text) override;
@@ -27,11 +29,15 @@ public:
     std::vector<Shown> Messages() const;
     std::vector<std::string> Texts() const;
     std::vector<std::string> StatusTexts() const;
+    // Each replace question as message 1 + "|" + message 2.
+    std::vector<std::string> ReplaceQuestions() const;
     int WaitCursorDepth() const;
 
 private:
     mutable std::mutex m_mutex;
     std::deque<MsgResult> m_answers;
+    std::deque<ReplaceAnswer> m_replaceAnswers;
+    std::vector<std::string> m_replaceQuestions;
     std::vector<Shown> m_shown;
     std::vector<std::string> m_status;
     int m_waitDepth = 0;

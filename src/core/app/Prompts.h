@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The questions and notices that the core shows the user. The GUI answers
@@ -8,12 +9,24 @@ enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
+// The replace question answers with the dialog's result and the user's
+// choice: Yes (1), Yes to All (2) and No (3) end it with Ok; Cancel, Escape or
+// closing the window end it with Cancel and choice 0.
+enum class DialogResult { Ok, Cancel };
+enum : int32_t { REPLACE_NO_ANSWER = 0, REPLACE_YES = 1, REPLACE_YES_TO_ALL = 2, REPLACE_NO = 3 };
+struct ReplaceAnswer {
+    DialogResult result = DialogResult::Cancel;
+    int32_t choice = REPLACE_NO_ANSWER;
+};
+
 class IPrompts {
 public:
     virtual ~IPrompts() = default;
 
     virtual MsgResult MessageBox(const std::string& text, MsgButtons buttons = MsgButtons::Ok,
                                  MsgIcon icon = MsgIcon::None) = 0;
+    // The modal "Message" dialog with Yes, Yes to All, No and Cancel.
+    virtual ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     // Shown at once, so that the text is seen while synchronous work goes on.

@@ -12,9 +12,12 @@ std::string LongDateTimeText(std::time_t when)
 {
     std::tm local {};
     localtime_r(&when, &local);
-    char buffer[128];
-    std::size_t n = std::strftime(buffer, sizeof buffer, "%A, %B %-d, %Y %H:%M:%S", &local);
-    return std::string(buffer, n);
+    // The day without a leading zero, as the long date form writes it.
+    char head[64];
+    char tail[64];
+    std::size_t headSize = std::strftime(head, sizeof head, "%A, %B ", &local);
+    std::size_t tailSize = std::strftime(tail, sizeof tail, ", %Y %H:%M:%S", &local);
+    return std::string(head, headSize) + std::to_string(local.tm_mday) + std::string(tail, tailSize);
 }
 
 void CActionLog::OpenAutoSaveFile(const std::string& path, IPrompts& prompts)
