@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct ParsedUrl {
+    std::string scheme;          // lower case: "ftp"
+    std::string user, password;  // %XX sequences decoded
+    std::string host;            // as written; an IPv6 literal without its brackets
+    uint16_t port = 0;           // the explicit port, else the scheme's default (21)
+    bool hasExplicitPort = false;
+    std::string path;            // "/..." exactly as written (not decoded), or empty
+};
+
+// "ftp://[user[:password]@]host[:port][/path]", ftp only (any case).
+// The authority ends at the first "/"; within it the LAST "@" ends the user
+// part, so a password may hold a plain "@"; the first ":" after the user
+// name starts the password. nullopt for: no "scheme://", another scheme, an
+// empty host, a port that is empty, not a number, 0 or above 65535, an
+// unterminated or malformed "[...]" literal, blanks or control characters in
+// the host, and CR, LF or NUL anywhere in user, password (after decoding) or
+// path, since those would end an FTP command early.
+std::optional<ParsedUrl> ParseUrl(std::string_view text);
+
+// The program's rule for a typed or stored site address: parse it; if that
+// fails, parse "ftp://" + text. `normalized` receives the text that parsed
+// (the original, or the one with "ftp://" in front); on failure it receives
+// "ftp://" + text, the form an error message quotes.
+std::optional<ParsedUrl> ParseSiteAddress(std::string_view text, std::string* normalized = nullptr);
+
+// The port an FTP address gets when it names none, as text: "21".
+std::string DefaultFtpPortText();
