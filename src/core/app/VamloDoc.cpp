@@ -75,8 +75,7 @@ int CVamloDoc::OnOpenDocument(const std::string& path)
     if (!LoadSiteListFile(path, header, records, error)) {
         m_bSiteListUnreadable = true;
         m_app.Prompts().MessageBox(
-            "The site list file \"" + path + "\" cannot be read.\nCause: " + error +
-                "\nVamlo starts with an empty site list and leaves the file as it is. "
+            error + "\nVamlo starts with an empty site list and leaves the file as it is. "
                 "Saving the site list keeps a copy of it as \"" + path + ".unreadable\".",
             MsgButtons::Ok, MsgIcon::Error);
         return 1;
@@ -147,7 +146,7 @@ bool CVamloDoc::WriteSiteList(const std::string& path)
     header.m_dwFileVersion = m_dwFileVersion;
     std::string error;
     if (!SaveSiteListFile(path, header, m_pSiteListOwner->m_siteList, error)) {
-        m_app.Prompts().MessageBox("Failed to save the site list file \"" + path + "\".\nCause: " + error,
+        m_app.Prompts().MessageBox("Failed to save the site list.\nCause: " + error,
                                    MsgButtons::Ok, MsgIcon::Error);
         return false;
     }

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/PasswordScramble.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CArchiveReader;
+class CArchiveWriter;
+class CInternetSession;
+class CFtpConnection;
+class IConnectContext;
+
+// One FTP site the user knows. The persistent fields go to the site list
+// file; the session, connection and tree item exist only while the program
+// runs, and the last three fields are the Site Manager's bookkeeping.
+class CVamloSiteInfo {
+public:
+    static constexpr const char* kClassName = "CVamloSiteInfo";
+    static constexpr uint16_t kSchema = 2;
+
+    CVamloSiteInfo() = default;
+    // A copy is a fresh record given the fields that assignment copies.
+    CVamloSiteInfo(const CVamloSiteInfo& other);
+    // Copies the persistent fields, the tree item and the Site Manager's
+    // edited and deleted marks; never the session, the connection or the
+    // edit id. Assigning a record to itself does nothing.
+    CVamloSiteInfo& operator=(const CVamloSiteInfo& other);
+    // Disconnects first, so a deleted record leaves nothing open.
+    ~CVamloSiteInfo();
+
+    // Defined with the FTP engine.
+    int Connect(IConnectContext& context);
+    int Reconnect(IConnectContext& context);
+    // Drops the connection, then the session; the last owner's destructor
+    // closes them, so a transfer that still holds the connection keeps it.
+    void Disconnect();
+
+    // Writes the persistent fields in file order. The password is written
+    // scrambled only when m_bSavePassword is exactly 1, else empty.
+    void Serialize(CArchiveWriter& archive) const;
+    // Reads the persistent fields; on failure the record is left unchanged.
+    bool Serialize(CArchiveReader& archive);
+
+    std::shared_ptr<CInternetSession> m_pSession;
+    std::shared_ptr<CFtpConnection> m_pConnection;
+    std::uintptr_t m_hTreeItem = 0;
+    std::string m_strAddress;
+    std::string m_strPort = "21";
+    std::string m_strUserName;
+    std::string m_strPassword;
+    std::string m_strProxy;
+    int32_t m_bSavePassword = 0;
+    int32_t m_bReconnectAtLogon = 0;
+    int32_t m_bAvailable = 0;
+    std::string m_strNotes;
+    int32_t m_nEditId = 0;
+    int32_t m_bEdited = 0;
+    int32_t m_bDeleted = 0;
+};

@@ -1,0 +1,411 @@
+#include "model/SiteList.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Expected file contents, built by hand rather than by the writer under test.
+struct Bytes {
+    std::vector<uint8_t> data;
+    Bytes& U8(uint8_t v) { data.push_back(v); return *this; }
+    Bytes& U16(uint16_t v) { return U8(static_cast<uint8_t>(v)).U8(static_cast<uint8_t>(v >> 8)); }
+    Bytes& U32(uint32_t v) { return U16(static_cast<uint16_t>(v)).U16(static_cast<uint16_t>(v >> 16)); }
+    Bytes& Raw(const std::string& s) { data.insert(data.end(), s.begin(), s.end()); return *this; }
+    Bytes& Str(const std::string& s) { return U8(static_cast<uint8_t>(s.size())).Raw(s); } // below 255 only
+};
+
+std::unique_ptr<CVamloSiteInfo> MakeSite(const std::string& address, int32_t savePassword = 1)
+{
+    auto site = std::make_unique<CVamloSiteInfo>();
+    site->m_strAddress = address;
+    site->m_strPort = "2121";
+    site->m_strUserName = "user of " + address;
+    site->m_strPassword = "pw:" + address;
+    site->m_strProxy = "proxy.example:8080";
+    site->m_bSavePassword = savePassword;
+    site->m_bReconnectAtLogon = 1;
+    site->m_bAvailable = 1;
+    site->m_strNotes = "notes for " + address;
+    return site;
+}
+
+void ExpectSameStoredFields(const CVamloSiteInfo& actual, const CVamloSiteInfo& expected)
+{
+    EXPECT_EQ(actual.m_strAddress, expected.m_strAddress);
+    EXPECT_EQ(actual.m_strPort, expected.m_strPort);
+    EXPECT_EQ(actual.m_strUserName, expected.m_strUserName);
+    EXPECT_EQ(actual.m_strProxy, expected.m_strProxy);
+    EXPECT_EQ(actual.m_bSavePassword, expected.m_bSavePassword);
+    EXPECT_EQ(actual.m_bReconnectAtLogon, expected.m_bReconnectAtLogon);
+    EXPECT_EQ(actual.m_bAvailable, expected.m_bAvailable);
+    EXPECT_EQ(actual.m_strNotes, expected.m_strNotes);
+}
+
+CSiteList Decode(const std::vector<uint8_t>& bytes, CSiteListHeader* header = nullptr)
+{
+    CSiteListHeader ignored;
+    CSiteList list;
+    std::string error;
+    EXPECT_TRUE(DecodeSiteListFile(bytes.data(), bytes.size(), header ? *header : ignored, list, error)) << error;
+    return list;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+} // namespace
+
+TEST(SiteInfoTest, DefaultsAndCopyRule)
+{
+    CVamloSiteInfo fresh;
+    EXPECT_EQ(fresh.m_strPort, "21");
+    EXPECT_EQ(fresh.m_hTreeItem, 0u);
+    EXPECT_EQ(fresh.m_bSavePassword, 0);
+    EXPECT_EQ(fresh.m_pConnection, nullptr);
+
+    auto source = MakeSite("ftp://copy.example");
+    source->m_hTreeItem = 77;
+    source->m_nEditId = 5;
+    source->m_bEdited = 1;
+    source->m_bDeleted = 1;
+    auto keepAlive = std::make_shared<int>(0);
+    source->m_pConnection = std::shared_ptr<CFtpConnection>(keepAlive, nullptr);
+    source->m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
+
+    CVamloSiteInfo target;
+    target.m_nEditId = 9;
+    target = *source;
+    ExpectSameStoredFields(target, *source);
+    EXPECT_EQ(target.m_strPassword, source->m_strPassword);
+    EXPECT_EQ(target.m_hTreeItem, 77u);
+    EXPECT_EQ(target.m_bEdited, 1);
+    EXPECT_EQ(target.m_bDeleted, 1);
+    EXPECT_EQ(target.m_nEditId, 9);
+    EXPECT_EQ(target.m_pConnection.use_count(), 0);
+    EXPECT_EQ(target.m_pSession.use_count(), 0);
+
+    CVamloSiteInfo copied(*source);
+    EXPECT_EQ(copied.m_strNotes, source->m_strNotes);
+    EXPECT_EQ(copied.m_hTreeItem, 77u);
+    EXPECT_EQ(copied.m_nEditId, 0);
+    EXPECT_EQ(copied.m_pConnection.use_count(), 0);
+
+    CVamloSiteInfo& self = *source;
+    *source = self;
+    EXPECT_EQ(source->m_nEditId, 5);
+    EXPECT_EQ(source->m_strAddress, "ftp://copy.example");
+    EXPECT_EQ(keepAlive.use_count(), 3);
+}
+
+TEST(SiteInfoTest, DisconnectAndDestructionReleaseTheConnection)
+{
+    auto keepAlive = std::make_shared<int>(0);
+    // A transfer may hold the connection too; it must outlive the record's hold.
+    std::shared_ptr<CFtpConnection> heldByTransfer(keepAlive, nullptr);
+    {
+        CVamloSiteInfo site;
+        site.m_pConnection = heldByTransfer;
+        site.m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
+        EXPECT_EQ(keepAlive.use_count(), 4);
+        site.Disconnect();
+        EXPECT_EQ(site.m_pConnection.use_count(), 0);
+        EXPECT_EQ(site.m_pSession.use_count(), 0);
+        EXPECT_EQ(keepAlive.use_count(), 2);
+        site.m_pConnection = heldByTransfer;
+    }
+    EXPECT_EQ(keepAlive.use_count(), 2);
+}
+
+TEST(SiteListCodecTest, EmptyListIsTwelveBytes)
+{
+    const std::vector<uint8_t> expected = {0x05, 'V', 'a', 'm', 'L', 'O', 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), CSiteList()), expected);
+    CSiteListHeader header;
+    header.m_dwFileVersion = 0;
+    EXPECT_TRUE(Decode(expected, &header).empty());
+    EXPECT_EQ(header.m_strFileSignature, "VamLO");
+    EXPECT_EQ(header.m_dwFileVersion, 256u);
+}
+
+TEST(SiteListCodecTest, ClassBlockOnceThenIndexTags)
+{
+    CSiteList list;
+    list.push_back(MakeSite("ftp://one"));
+    list.push_back(MakeSite("ftp://two", 0));
+    list.push_back(MakeSite("ftp://three"));
+
+    Bytes expected;
+    expected.Str("VamLO").U32(256).U16(3);
+    bool first = true;
+    for (const auto& site : list) {
+        if (first)
+            expected.U16(0xFFFF).U16(2).U16(14).Raw("CVamloSiteInfo");
+        else
+            expected.U16(0x8001);
+        first = false;
+        expected.Str(site->m_strAddress).Str(site->m_strPort).Str(site->m_strUserName)
+            .Str(site->m_bSavePassword == 1 ? ScramblePassword(site->m_strPassword) : "")
+            .Str(site->m_strProxy)
+            .U32(static_cast<uint32_t>(site->m_bSavePassword)).U32(1).U32(1)
+            .Str(site->m_strNotes);
+    }
+    EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), list), expected.data);
+}
+
+TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrder)
+{
+    CSiteList list;
+    list.push_back(MakeSite("ftp://alpha.example/pub"));
+    auto odd = MakeSite("ftp://beta.example:2100");
+    odd->m_bAvailable = 7; // any value is kept as it is
+    odd->m_bReconnectAtLogon = -1;
+    odd->m_strNotes = std::string(300, 'n'); // 3-byte string prefix
+    odd->m_strPassword = std::string("\x00\xFF\x80 p", 5);
+    odd->m_hTreeItem = 42;
+    odd->m_nEditId = 3;
+    odd->m_bEdited = 1;
+    odd->m_bDeleted = 1;
+    list.push_back(std::move(odd));
+
+    const CSiteList read = Decode(EncodeSiteListFile(CSiteListHeader(), list));
+    ASSERT_EQ(read.size(), 2u);
+    auto expected = list.begin();
+    for (const auto& site : read) {
+        ExpectSameStoredFields(*site, **expected);
+        EXPECT_EQ(site->m_strPassword, (*expected)->m_strPassword);
+        // Run-time fields never come from the file.
+        EXPECT_EQ(site->m_hTreeItem, 0u);
+        EXPECT_EQ(site->m_nEditId, 0);
+        EXPECT_EQ(site->m_bEdited, 0);
+        EXPECT_EQ(site->m_bDeleted, 0);
+        ++expected;
+    }
+}
+
+TEST(SiteListCodecTest, RecordsWithOnlyEmptyStringsRoundTrip)
+{
+    // The smallest records there are: a count check must not refuse them.
+    CSiteList list;
+    for (int i = 0; i < 3; ++i) {
+        list.push_back(std::make_unique<CVamloSiteInfo>());
+        list.back()->m_strPort.clear();
+    }
+    const CSiteList read = Decode(EncodeSiteListFile(CSiteListHeader(), list));
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read.back()->m_strPort, "");
+}
+
+TEST(SiteListCodecTest, PasswordIsStoredOnlyWhenSavePasswordIsOne)
+{
+    for (int32_t flag : {0, 2, -1}) {
+        SCOPED_TRACE(flag);
+        CSiteList list;
+        list.push_back(MakeSite("ftp://secret.example", flag));
+        const std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
+        const std::string password = list.front()->m_strPassword;
+        EXPECT_EQ(std::search(bytes.begin(), bytes.end(), password.begin(), password.end()), bytes.end());
+        const std::string scrambled = ScramblePassword(password);
+        EXPECT_EQ(std::search(bytes.begin(), bytes.end(), scrambled.begin(), scrambled.end()), bytes.end());
+
+        const CSiteList read = Decode(bytes);
+        ASSERT_EQ(read.size(), 1u);
+        EXPECT_EQ(read.front()->m_strPassword, "");
+        ExpectSameStoredFields(*read.front(), *list.front());
+    }
+}
+
+TEST(SiteListCodecTest, HeaderValuesAreTakenAsTheyAre)
+{
+    CSiteListHeader header;
+    header.m_strFileSignature = "Other";
+    header.m_dwFileVersion = 0xDEADBEEF;
+    CSiteListHeader read;
+    EXPECT_TRUE(Decode(EncodeSiteListFile(header, CSiteList()), &read).empty());
+    EXPECT_EQ(read.m_strFileSignature, "Other");
+    EXPECT_EQ(read.m_dwFileVersion, 0xDEADBEEFu);
+}
+
+TEST(SiteListCodecTest, BytesAfterTheLastRecordAreIgnored)
+{
+    CSiteList list;
+    list.push_back(MakeSite("ftp://tail.example"));
+    std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
+    bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+    const CSiteList read = Decode(bytes);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read.front()->m_strAddress, "ftp://tail.example");
+}
+
+TEST(SiteListCodecTest, FailureEmptiesTheListAndKeepsTheHeader)
+{
+    CSiteList list;
+    list.push_back(MakeSite("ftp://a"));
+    list.push_back(MakeSite("ftp://b"));
+    std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
+    bytes.pop_back(); // the second record is cut short
+
+    CSiteListHeader header;
+    header.m_strFileSignature = "before";
+    CSiteList out;
+    out.push_back(MakeSite("ftp://already-there"));
+    std::string error;
+    EXPECT_FALSE(DecodeSiteListFile(bytes.data(), bytes.size(), header, out, error));
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(header.m_strFileSignature, "before");
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(SiteListCodecTest, RecordsOfAnotherClassAreRefused)
+{
+    Bytes bytes;
+    bytes.Str("VamLO").U32(256).U16(1).U16(0xFFFF).U16(2).U16(11).Raw("CVaFileInfo");
+    for (int i = 0; i < 6; ++i)
+        bytes.Str("");
+    bytes.U32(0).U32(0).U32(0);
+    CSiteListHeader header;
+    CSiteList list;
+    std::string error;
+    EXPECT_FALSE(DecodeSiteListFile(bytes.data.data(), bytes.data.size(), header, list, error));
+    EXPECT_NE(error.find("class"), std::string::npos);
+}
+
+TEST(SiteListFileTest, SaveReplacesTheOldFileAndLoadReadsItBack)
+{
+    TempDir dir;
+    const std::string path = dir.File("__$#VAMLO_SITELIST.DAT");
+    WriteWholeFile(path, "old contents");
+
+    CSiteList list;
+    list.push_back(MakeSite("ftp://saved.example"));
+    std::string error;
+    ASSERT_TRUE(SaveSiteListFile(path, CSiteListHeader(), list, error)) << error;
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"__$#VAMLO_SITELIST.DAT"});
+
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 077, 0u) << "the file holds passwords";
+
+    CSiteListHeader header;
+    CSiteList read;
+    ASSERT_TRUE(LoadSiteListFile(path, header, read, error)) << error;
+    ASSERT_EQ(read.size(), 1u);
+    ExpectSameStoredFields(*read.front(), *list.front());
+    EXPECT_EQ(read.front()->m_strPassword, list.front()->m_strPassword);
+}
+
+TEST(SiteListFileTest, SaveOverAFolderFailsAndLeavesItAlone)
+{
+    TempDir dir;
+    const std::string path = dir.File("sites.dat");
+    std::filesystem::create_directory(path);
+    WriteWholeFile(path + "/inside", "keep");
+
+    std::string error;
+    EXPECT_FALSE(SaveSiteListFile(path, CSiteListHeader(), CSiteList(), error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(ReadWholeFile(path + "/inside"), "keep");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"sites.dat"});
+}
+
+TEST(SiteListFileTest, SaveUnderARegularFileFails)
+{
+    TempDir dir;
+    const std::string notAFolder = dir.File("plain");
+    WriteWholeFile(notAFolder, "data");
+    const std::string path = notAFolder + "/sites.dat";
+
+    std::string error;
+    EXPECT_FALSE(SaveSiteListFile(path, CSiteListHeader(), CSiteList(), error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
+    EXPECT_EQ(ReadWholeFile(notAFolder), "data");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"plain"});
+}
+
+TEST(SiteListFileTest, AFailedWriteLeavesTheOldFile)
+{
+    // A file size limit stands in for a full disk: the write itself fails.
+    TempDir dir;
+    const std::string path = dir.File("sites.dat");
+    WriteWholeFile(path, "old contents");
+    CSiteList list;
+    for (int i = 0; i < 20; ++i)
+        list.push_back(MakeSite("ftp://site" + std::to_string(i) + ".example"));
+
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool savedOk = SaveSiteListFile(path, CSiteListHeader(), list, error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(savedOk);
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(EFBIG)), std::string::npos) << error;
+    EXPECT_EQ(ReadWholeFile(path), "old contents");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"sites.dat"});
+}
+
+TEST(SiteListFileTest, SaveInAReadOnlyFolderLeavesTheOldFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    TempDir dir;
+    const std::string folder = dir.File("ro");
+    std::filesystem::create_directory(folder);
+    const std::string path = folder + "/sites.dat";
+    WriteWholeFile(path, "old contents");
+    ::chmod(folder.c_str(), 0500);
+
+    std::string error;
+    EXPECT_FALSE(SaveSiteListFile(path, CSiteListHeader(), CSiteList(), error));
+    ::chmod(folder.c_str(), 0700);
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(ReadWholeFile(path), "old contents");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"sites.dat"});
+}
+
+TEST(SiteListFileTest, LoadFailuresNameTheFileAndLeaveNoRecords)
+{
+    TempDir dir;
+    const std::string missing = dir.File("missing.dat");
+    const std::string damaged = dir.File("damaged.dat");
+    const std::string huge = dir.File("huge.dat");
+    WriteWholeFile(damaged, std::string("\x05VamLO\x00\x01\x00\x00\x05\x00", 12));
+    WriteWholeFile(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxSiteListFileBytes) + 1), 0);
+
+    for (const std::string& path : {missing, damaged, huge, dir.Path()}) {
+        SCOPED_TRACE(path);
+        CSiteListHeader header;
+        CSiteList list;
+        list.push_back(MakeSite("ftp://stale"));
+        std::string error;
+        EXPECT_FALSE(LoadSiteListFile(path, header, list, error));
+        EXPECT_TRUE(list.empty());
+        EXPECT_NE(error.find("\"" + path + "\""), std::string::npos) << error;
+    }
+}
