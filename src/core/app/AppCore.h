@@ -11,6 +11,7 @@
 class CVamloSiteInfo;
 class IClipboard;
 class ISettingsStore;
+class IStatusDialogFactory;
 
 // The values that every subsystem shares, owned by the application object.
 // The GUI's application class derives from it; tests make one of their own.
@@ -57,6 +58,7 @@ public:
     IClipboard* m_pClipboard = nullptr;
     IPrompts* m_pPrompts = nullptr;
     ISettingsStore* m_pSettings = nullptr;
+    IStatusDialogFactory* m_pStatusDialogFactory = nullptr;
 };
 
 inline constexpr const char* kAgentName = "Vamlo/V1.40";

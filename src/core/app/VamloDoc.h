@@ -2,6 +2,8 @@
 
 #include "log/ActionLog.h"
 #include "model/SiteList.h"
+#include "transfer/JobRunner.h"
+#include "transfer/TransferState.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,10 +15,10 @@ struct CSiteListOwner;
 
 // The single document: the site list file, the action status log, and the
 // transfer state that every view shares.
-class CVamloDoc : public CActionLog {
+class CVamloDoc : public CActionLog, public CTransferState {
 public:
     explicit CVamloDoc(CAppCore& app);
-    ~CVamloDoc() override = default;
+    ~CVamloDoc() override;
     CVamloDoc(const CVamloDoc&) = delete;
     CVamloDoc& operator=(const CVamloDoc&) = delete;
 
@@ -49,7 +51,21 @@ public:
     // The message text for a system (errno) or FTP engine error code.
     static std::string GetSystemErrorText(int code);
 
+    // Transfer jobs, started by Paste. Each takes the entries over and
+    // returns 0, dropping them, when a transfer still runs.
+    int StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                    ITransferDoneSink* listView);
+    int StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                    ITransferDoneSink* listView);
+    bool IsTransferRunning() const { return m_jobRunner.IsRunning(); }
+    void WaitForTransfer() { m_jobRunner.Wait(); }
+
     CAppCore& App() { return m_app; }
+
+    // The folder that the panes show, written by the tree's selection only.
+    uint8_t m_byCurrentLocation = 0;
+    std::string m_strCurrentFolder;
+    CVamloSiteInfo* m_pCurrentSite = nullptr;
     const std::string& GetPathName() const { return m_strPathName; }
 
     std::string m_strFileSignature = "VamLO";
@@ -69,6 +85,9 @@ private:
     // The file at m_strPathName could not be read: it is kept aside before
     // the first save replaces it.
     bool m_bSiteListUnreadable = false;
+    // Declared last: its destructor waits for a running worker, which may
+    // still use everything above.
+    CTransferJobRunner m_jobRunner;
 };
 
 inline constexpr const char* kSiteListChangedQuestion =

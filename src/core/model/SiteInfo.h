@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class CArchiveReader;
@@ -58,4 +59,8 @@ public:
     int32_t m_nEditId = 0;
     int32_t m_bEdited = 0;
     int32_t m_bDeleted = 0;
+
+    // Held by a transfer for its whole action; the GUI thread only tries it,
+    // and tells the user the site is busy when it is taken. Never copied.
+    std::mutex m_mutexInUse;
 };

@@ -1,0 +1,328 @@
+#include "transfer/GetDriver.h"
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "app/VamloDoc.h"
+#include "ftp/FtpEngine.h"
+#include "ftp/ListParser.h"
+#include "model/SiteInfo.h"
+#include "transfer/LocalFile.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+
+} // namespace
+
+CTransferDriver::FrameTexts CGetDriver::Texts() const
+{
+    return {"Getting data from the remote site, please wait...",
+            "Vamlo is trying to find out the number of files it needs to get from the remote ftp site.",
+            CActionLog::m_strGetCanceled};
+}
+
+std::string CGetDriver::TargetFolder(int32_t tempFlag) const
+{
+    return tempFlag == 1 ? m_doc.App().m_strTempDirPath : m_job.m_strTargetFolder;
+}
+
+int64_t CGetDriver::CountFiles(const CFileInfoList& entries)
+{
+    const int64_t count = CountRemoteFiles(entries);
+    m_doc.m_nFilesReceived = 0;
+    return count;
+}
+
+int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
+{
+    m_doc.m_nRemoteFileCount = 0;
+    for (const auto& entry : entries) {
+        CVamloSiteInfo* site = m_job.m_pSourceSite;
+        if (site == nullptr)
+            break;
+        if (entry->m_bIsFolder != 1) {
+            ++m_doc.m_nRemoteFileCount;
+        } else if (std::shared_ptr<CFtpConnection> connection = site->m_pConnection) {
+            CountRemoteFolder(*connection, entry->m_strPath);
+        } else {
+            m_prompts.MessageBox("The connection to the FTP server is broken");
+        }
+    }
+    m_doc.m_strFileCount = CountText(m_doc.m_nRemoteFileCount);
+    return m_doc.m_nRemoteFileCount;
+}
+
+void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string& folder)
+{
+    std::vector<std::string> pending;
+    {
+        CFtpFileFind finder(&connection, 1);
+        bool more = finder.FindFile(folder + "/*", kFindFlags);
+        while (more) {
+            more = finder.FindNextFile();
+            if (finder.IsDots())
+                continue;
+            if (finder.IsDirectory())
+                pending.push_back(finder.GetFilePath());
+            else
+                ++m_doc.m_nRemoteFileCount;
+        }
+    }
+    // The connection has one open search at a time: subfolders only now.
+    for (const std::string& subfolder : pending)
+        CountRemoteFolder(connection, subfolder);
+}
+
+void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
+{
+    CVamloSiteInfo* site = m_job.m_pSourceSite;
+    if (!Continuing() || site == nullptr)
+        return;
+    const std::string target = TargetFolder(tempFlag);
+    const std::string& remote = entry.m_strPath;
+    SetMessages("Vamlo is trying to get the following file:", remote);
+    StepFile();
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return;
+    }
+    // A folder keeps its whole name, dots included.
+    const std::string name = LastPathComponent(remote);
+    if (!IsLocalDirectory(target))
+        return;
+    if (!CheckConnection(site, true))
+        return;
+    std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+
+    if (entry.m_bIsFolder != 1) {
+        if (GetFile(name, JoinLocalPath(target, name), remote, connection, tempFlag) == 1 && tempFlag == 0)
+            m_doc.AddTransferredName(name);
+        return;
+    }
+
+    SetMessages("Vamlo is parsing the following folder:", remote);
+    StepFile();
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return;
+    }
+    if (!connection)
+        return;
+    if (!IsSafeEntryName(name)) {
+        LogFailure("The folder name \"" + name + "\" cannot be used for a local folder");
+        return;
+    }
+    CTransferTreeItem root;
+    root.m_strText = name;
+    BuildRemoteTree(root, remote, connection);
+    const std::string folder = JoinLocalPath(target, name);
+    if (!LocalPathExists(folder) && !CreateLocalFolder(folder))
+        return;
+    GetTreeLevel(root, remote, folder, connection);
+    if (tempFlag == 0)
+        m_doc.AddTransferredName(name);
+}
+
+void CGetDriver::BuildRemoteTree(CTransferTreeItem& item, const std::string& itemPath,
+                                 const std::shared_ptr<CFtpConnection>& connection)
+{
+    if (!connection) {
+        m_prompts.MessageBox("The connection to the FTP server is broken");
+        return;
+    }
+    // Files at once, folders after the search is closed: one open search
+    // per connection.
+    std::vector<std::string> pending;
+    {
+        CFtpFileFind finder(connection.get(), 1);
+        bool more = finder.FindFile(itemPath + "/*", kFindFlags);
+        while (more) {
+            more = finder.FindNextFile();
+            if (finder.IsDots())
+                continue;
+            if (finder.IsDirectory())
+                pending.push_back(finder.GetFileName());
+            else
+                item.AddChild(finder.GetFileName(), TREE_ITEM_FILE);
+        }
+    }
+    for (const std::string& name : pending) {
+        CTransferTreeItem& child = item.AddChild(name, TREE_ITEM_FOLDER);
+        BuildRemoteTree(child, itemPath + "/" + name, connection);
+    }
+}
+
+void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath,
+                              const std::string& localFolder, const std::shared_ptr<CFtpConnection>& connection)
+{
+    if (!Continuing())
+        return;
+    for (const auto& child : item.m_children) {
+        if (Cancelled()) {
+            CloseStatusDialog();
+            return;
+        }
+        const std::string& name = child->m_strText;
+        const std::string remoteChild = remotePath + "//" + name;
+        const std::string localChild = JoinLocalPath(localFolder, name);
+        if (child->m_nData == TREE_ITEM_FOLDER) {
+            if (!IsSafeEntryName(name)) {
+                LogFailure("The folder name \"" + name + "\" from the server cannot be used for a local folder");
+                continue;
+            }
+            // An existing folder is passed over with everything in it.
+            if (LocalPathExists(localChild))
+                continue;
+            if (CreateLocalFolder(localChild))
+                GetTreeLevel(*child, remoteChild, localChild, connection);
+        } else if (IsLocalDirectory(localFolder)) {
+            GetFile(name, localChild, remoteChild, connection, 0);
+        }
+    }
+}
+
+bool CGetDriver::CreateLocalFolder(const std::string& path)
+{
+    m_doc.AppendLog(std::string(CActionLog::m_strCreatingDirectory) + "\nTarget Directory: " + path);
+    if (mkdir(path.c_str(), 0777) == 0) {
+        m_doc.AppendLog(CActionLog::m_strSuccess);
+        return true;
+    }
+    LogFailure(CodeCause(errno));
+    return false;
+}
+
+int CGetDriver::GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
+                        const std::shared_ptr<CFtpConnection>& /*connection*/, int32_t tempFlag)
+{
+    CVamloSiteInfo* site = m_job.m_pSourceSite;
+    if (!Continuing() || site == nullptr)
+        return 0;
+    const std::string address = site->m_strAddress;
+    m_doc.AppendLog(std::string(CActionLog::m_strGettingFile) + "\n     Source:  " + remotePath +
+                    "\nDestination:  " + localShown);
+    SetMessages("Vamlo is trying to open the following file:", remotePath);
+    StepFile();
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return 0;
+    }
+    if (!CheckConnection(site, true))
+        return 0;
+    // After a reconnect the site holds a new connection.
+    std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    if (!IsSafeEntryName(localName)) {
+        LogFailure("The file name \"" + localName + "\" from the server cannot be used for a local file");
+        return 0;
+    }
+
+    uint64_t size = 0;
+    {
+        CFtpFileFind finder(connection.get(), 1);
+        if (!finder.FindFile(remotePath, kFindFlags)) {
+            const int code = GetLastFtpErrorCode();
+            const std::string cause = "(" + std::to_string(code) + ")" + GetSystemErrorText(code);
+            LogFailure(cause);
+            m_prompts.MessageBox("Failed to find the file " + remotePath + "\nCause: " + cause);
+            return 0;
+        }
+        finder.FindNextFile();
+        size = finder.GetLength();
+    }
+
+    if (LocalPathExists(localShown) &&
+        !ConfirmReplace(localShown, IsLocalReadOnly(localShown), "User selected to cancel the Get action"))
+        return 0;
+
+    std::unique_ptr<CInternetFile> remote = connection->OpenFile(remotePath, GENERIC_READ, OpenFlags(), 1);
+    if (!remote) {
+        const std::string cause = LastFtpErrorMessage();
+        ReportFileError("Failed to open the file ", remotePath, cause);
+        return 0;
+    }
+    // The data goes to a new file beside the target; the target is replaced
+    // only when every byte has arrived.
+    CLocalFile partial;
+    std::string error;
+    if (!partial.CreatePartial(localShown, error)) {
+        LogFailure(error);
+        remote->Abort();
+        return 0;
+    }
+    const auto discard = [&] {
+        remote->Abort();
+        std::string ignored;
+        partial.Close(ignored);
+        return unlink(partial.Path().c_str()) == 0 || errno == ENOENT ? 0 : errno;
+    };
+
+    const std::string total = BeginFileProgress(size);
+    if (Cancelled()) {
+        CloseStatusDialog();
+        discard();
+        return 0;
+    }
+    const CopyTexts texts{"Getting file: " + remotePath, "Received ", remotePath, localShown};
+    const CopyResult result = CopyBlocks(
+        total, texts,
+        [&](char* buffer, size_t count, std::string& readError) {
+            const int64_t n = remote->Read(buffer, count);
+            if (n < 0)
+                readError = LastFtpErrorMessage();
+            return n;
+        },
+        [&](const char* buffer, size_t count, std::string& writeError) {
+            return partial.Write(buffer, count, writeError);
+        });
+    if (result == CopyResult::Failed) {
+        discard();
+        return 0;
+    }
+    if (result == CopyResult::Cancelled) {
+        LogFailure("Get action was cancelled");
+        CloseStatusDialog();
+        if (const int code = discard(); code != 0)
+            m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + localName + "\".\nCause: " +
+                            CodeCause(code));
+        return 0;
+    }
+
+    // A transfer the server reports as failed is no file, even when the
+    // data connection ended normally.
+    if (!remote->Close()) {
+        ReportCloseError(remotePath, LastFtpErrorMessage());
+        discard();
+        return 0;
+    }
+    partial.CopyModeFrom(localShown);
+    if (!partial.Close(error)) {
+        ReportCloseError(localShown, error);
+        discard();
+        return 0;
+    }
+    if (rename(partial.Path().c_str(), localShown.c_str()) != 0) {
+        const int code = errno;
+        unlink(partial.Path().c_str());
+        ReportFileError("Failed to write the file ", localShown, LocalErrorText(code));
+        return 0;
+    }
+
+    ++m_doc.m_nFilesReceived;
+    const std::string count = CountText(m_doc.m_nFilesReceived);
+    SetMessage3(count + " of total " + m_doc.m_strFileCount + " files have been received from the remote site " +
+                address);
+    StepOverall();
+    m_doc.AppendLog(CActionLog::m_strSuccess);
+    if (tempFlag == 0)
+        m_doc.AppendLog("\n===== Have successfully received " + count + " of total " + m_doc.m_strFileCount +
+                        " files from the remote site " + address + " =====");
+    else
+        m_doc.AppendLog("\n===== Have successfully received " + count + " of total " + m_doc.m_strFileCount +
+                        " files into the local temp directory from the remote site " + address + " =====");
+    return 1;
+}

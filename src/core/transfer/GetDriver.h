@@ -1,0 +1,34 @@
+#pragma once
+
+#include "transfer/TransferDriver.h"
+#include "transfer/TransferTree.h"
+
+#include <memory>
+
+// Download: remote files and folders of the source site into a local folder.
+class CGetDriver : public CTransferDriver {
+public:
+    using CTransferDriver::CTransferDriver;
+
+    void GetEntries(const CFileInfoList& entries, int32_t tempFlag) { RunEntries(entries, tempFlag); }
+    void GetItem(const CVaFileInfo& entry, int32_t tempFlag);
+    void BuildRemoteTree(CTransferTreeItem& item, const std::string& itemPath,
+                         const std::shared_ptr<CFtpConnection>& connection);
+    void GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath, const std::string& localFolder,
+                      const std::shared_ptr<CFtpConnection>& connection);
+    int GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
+                const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
+    int64_t CountRemoteFiles(const CFileInfoList& entries);
+
+protected:
+    CVamloSiteInfo* ActionSite() const override { return m_job.m_pSourceSite; }
+    FrameTexts Texts() const override;
+    int64_t CountFiles(const CFileInfoList& entries) override;
+    void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { GetItem(entry, tempFlag); }
+
+private:
+    // Counts the files under one remote folder, one open search at a time.
+    void CountRemoteFolder(CFtpConnection& connection, const std::string& folder);
+    bool CreateLocalFolder(const std::string& path);
+    std::string TargetFolder(int32_t tempFlag) const;
+};

@@ -1,0 +1,62 @@
+// The document's transfer job starters.
+#include "app/AppCore.h"
+#include "app/VamloDoc.h"
+#include "model/SiteInfo.h"
+#include "transfer/GetDriver.h"
+#include "transfer/PutDriver.h"
+
+namespace {
+
+TransferJob MakeJob(CVamloDoc& doc, CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                    ITransferDoneSink* listView)
+{
+    TransferJob job;
+    job.m_pDoc = &doc;
+    job.m_entries = std::move(entries);
+    job.m_nNotifyKind = notifyKind;
+    job.m_pTreeView = treeView;
+    job.m_pListView = listView;
+    job.m_strTargetFolder = doc.m_strCurrentFolder;
+    job.m_pTargetSite = doc.m_pCurrentSite;
+    job.m_pSourceSite = doc.App().m_pClipSourceSite;
+    return job;
+}
+
+// The site an action works on is busy for the whole action: the GUI thread
+// sees that and does not wait on its connection.
+std::unique_lock<std::mutex> HoldSite(CVamloSiteInfo* site)
+{
+    return site != nullptr ? std::unique_lock<std::mutex>(site->m_mutexInUse) : std::unique_lock<std::mutex>();
+}
+
+} // namespace
+
+CVamloDoc::~CVamloDoc()
+{
+    m_bCancelTransfer = 1;
+    m_jobRunner.Wait();
+}
+
+int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                           ITransferDoneSink* listView)
+{
+    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
+    const bool started = m_jobRunner.Start(std::move(job), WM_LIST_GET_DONE, [this](TransferJob& running) {
+        m_bCancelTransfer = 0;
+        auto busy = HoldSite(running.m_pSourceSite);
+        CGetDriver(*this, running).GetEntries(running.m_entries, 0);
+    });
+    return started ? 1 : 0;
+}
+
+int CVamloDoc::StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                           ITransferDoneSink* listView)
+{
+    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
+    const bool started = m_jobRunner.Start(std::move(job), WM_LIST_PUT_DONE, [this](TransferJob& running) {
+        m_bCancelTransfer = 0;
+        auto busy = HoldSite(running.m_pTargetSite);
+        CPutDriver(*this, running).PutEntries(running.m_entries, 0);
+    });
+    return started ? 1 : 0;
+}

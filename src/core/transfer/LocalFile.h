@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A local file of a transfer, by descriptor; failures come back with the
+// system's message text for the log and the message boxes.
+class CLocalFile {
+public:
+    CLocalFile() = default;
+    ~CLocalFile();
+    CLocalFile(CLocalFile&& other) noexcept;
+    CLocalFile& operator=(CLocalFile&& other) noexcept;
+    CLocalFile(const CLocalFile&) = delete;
+    CLocalFile& operator=(const CLocalFile&) = delete;
+
+    bool OpenRead(const std::string& path, std::string& error);
+    // A new file beside `target` that takes the data until it is complete,
+    // so that the file it replaces survives a failed or cancelled transfer.
+    bool CreatePartial(const std::string& target, std::string& error);
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::string& Path() const { return m_path; }
+
+    // Bytes read, 0 at the end, -1 on failure.
+    int64_t Read(void* buffer, size_t count, std::string& error);
+    bool Write(const void* buffer, size_t count, std::string& error);
+    bool Size(uint64_t& size, std::string& error) const;
+    bool Close(std::string& error);
+    // Gives the file the permission bits of an existing file it replaces.
+    void CopyModeFrom(const std::string& path);
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+// The system's message for errno, at most 255 characters.
+std::string LocalErrorText(int error);
+
+// Local file system questions of the transfer walks.
+bool LocalPathExists(const std::string& path);
+bool IsLocalDirectory(const std::string& path);
+// Read-only: the owner may not write it.
+bool IsLocalReadOnly(const std::string& path);
+// folder + "/" + name, without doubling the "/" of the root.
+std::string JoinLocalPath(const std::string& folder, const std::string& name);

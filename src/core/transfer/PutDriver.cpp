@@ -1,0 +1,329 @@
+#include "transfer/PutDriver.h"
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "app/VamloDoc.h"
+#include "ftp/FtpEngine.h"
+#include "model/SiteInfo.h"
+#include "transfer/LocalFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <functional>
+#include <sys/stat.h>
+
+namespace {
+
+std::string RealPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    return realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+bool IsInside(const std::string& path, const std::string& folder)
+{
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              (folder.back() == '/' || path[folder.size()] == '/'));
+}
+
+std::string ParentFolder(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int64_t CountTreeFiles(const CTransferTreeItem& item)
+{
+    int64_t count = 0;
+    for (const auto& child : item.m_children)
+        count += child->m_nData == TREE_ITEM_FILE ? 1 : CountTreeFiles(*child);
+    return count;
+}
+
+} // namespace
+
+CTransferDriver::FrameTexts CPutDriver::Texts() const
+{
+    return {"Sending data to the remote site, please wait...",
+            "Vamlo is trying to find out the number of files it needs to put into the remote ftp site.",
+            CActionLog::m_strPutCanceled};
+}
+
+void CPutDriver::PutEntries(const CFileInfoList& entries, int32_t tempFlag)
+{
+    if (ActionSite() != nullptr)
+        m_doc.ClearTransferredNames();
+    RunEntries(entries, tempFlag);
+}
+
+int64_t CPutDriver::CountFiles(const CFileInfoList& entries)
+{
+    const int64_t count = CountLocalFiles(entries);
+    m_doc.m_nFilesSent = 0;
+    return count;
+}
+
+int64_t CPutDriver::CountLocalFiles(const CFileInfoList& entries)
+{
+    m_doc.m_nLocalFileCount = 0;
+    for (const auto& entry : entries) {
+        if (entry->m_bIsFolder != 1) {
+            ++m_doc.m_nLocalFileCount;
+            continue;
+        }
+        // The same walk as the transfer, so the count matches what is sent.
+        CTransferTreeItem root;
+        BuildLocalTree(root, entry->m_strPath);
+        m_doc.m_nLocalFileCount += CountTreeFiles(root);
+    }
+    m_doc.m_strFileCount = CountText(m_doc.m_nLocalFileCount);
+    return m_doc.m_nLocalFileCount;
+}
+
+void CPutDriver::BuildLocalTree(CTransferTreeItem& item, const std::string& itemPath)
+{
+    const std::string realRoot = RealPath(itemPath);
+    if (realRoot.empty())
+        return;
+    std::vector<std::string> realAncestors{realRoot};
+    BuildLocalLevel(item, itemPath, realAncestors, realRoot);
+}
+
+void CPutDriver::BuildLocalLevel(CTransferTreeItem& item, const std::string& path,
+                                 std::vector<std::string>& realAncestors, const std::string& realRoot)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), &closedir);
+    if (!dir)
+        return;
+    while (const dirent* found = readdir(dir.get())) {
+        const std::string name = found->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string childPath = JoinLocalPath(path, name);
+        struct stat info {};
+        if (stat(childPath.c_str(), &info) != 0)
+            continue;
+        if (!S_ISDIR(info.st_mode)) {
+            item.AddChild(name, TREE_ITEM_FILE);
+            continue;
+        }
+        struct stat linkInfo {};
+        if (lstat(childPath.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+            const std::string target = RealPath(childPath);
+            const bool loops = std::find(realAncestors.begin(), realAncestors.end(), target) != realAncestors.end();
+            if (target.empty() || !IsInside(target, realRoot) || loops)
+                continue;
+        }
+        CTransferTreeItem& child = item.AddChild(name, TREE_ITEM_FOLDER);
+        realAncestors.push_back(RealPath(childPath));
+        BuildLocalLevel(child, childPath, realAncestors, realRoot);
+        realAncestors.pop_back();
+    }
+}
+
+bool CPutDriver::RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags)
+{
+    CFtpFileFind finder(&connection, 1);
+    return finder.FindFile(path, flags);
+}
+
+bool CPutDriver::CreateRemoteFolder(CFtpConnection& connection, const std::string& path)
+{
+    m_doc.AppendLog(std::string(CActionLog::m_strCreatingDirectory) + "\nTarget Directory: " + path);
+    if (connection.CreateDirectory(path)) {
+        m_doc.AppendLog(CActionLog::m_strSuccess);
+        return true;
+    }
+    LogFailure(CodeCause(GetLastFtpErrorCode()));
+    return false;
+}
+
+void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
+{
+    CVamloSiteInfo* site = m_job.m_pTargetSite;
+    if (!Continuing() || site == nullptr)
+        return;
+    std::string local = entry.m_strPath;
+    const std::string& remoteFolder = m_job.m_strTargetFolder;
+    SetMessages("Vamlo is trying to put the following file:", local);
+    StepFile();
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return;
+    }
+    // A folder keeps its whole name, dots included.
+    const std::string name = LastPathComponent(local);
+    std::string localFolder = ParentFolder(local);
+    if (tempFlag == 1) {
+        localFolder = m_doc.App().m_strTempDirPath;
+        local = JoinLocalPath(localFolder, name);
+    }
+    if (!IsLocalDirectory(localFolder))
+        return;
+    if (!CheckConnection(site, true))
+        return;
+    std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+
+    if (entry.m_bIsFolder != 1) {
+        if (!connection || !connection->SetCurrentDirectory(remoteFolder))
+            return;
+        if (PutFile(name, local, name, remoteFolder + "//" + name, connection, tempFlag) == 1)
+            m_doc.AddTransferredName(name);
+        return;
+    }
+
+    SetMessages("Vamlo is parsing the following folder:", local);
+    StepFile();
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return;
+    }
+    CTransferTreeItem root;
+    root.m_strText = name;
+    BuildLocalTree(root, local);
+    if (!connection)
+        return;
+    const std::string remote = remoteFolder + "//" + name;
+    if (!RemoteExists(*connection, remote, INTERNET_FLAG_RELOAD) && !CreateRemoteFolder(*connection, remote))
+        return;
+    PutFolderContents(root, local, remote, connection);
+    m_doc.AddTransferredName(name);
+}
+
+void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
+                                   const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection)
+{
+    if (!Continuing())
+        return;
+    for (const auto& child : item.m_children) {
+        if (Cancelled()) {
+            CloseStatusDialog();
+            return;
+        }
+        if (!Continuing())
+            return;
+        // A reconnect during the walk replaces the site's connection.
+        std::shared_ptr<CFtpConnection> current = m_job.m_pTargetSite->m_pConnection;
+        if (!current)
+            return;
+        const std::string& name = child->m_strText;
+        const std::string localChild = JoinLocalPath(localFolder, name);
+        const std::string remoteChild = remoteFolder + "//" + name;
+        if (child->m_nData == TREE_ITEM_FOLDER) {
+            // An existing folder is passed over with everything in it.
+            if (RemoteExists(*current, remoteChild, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE))
+                continue;
+            if (CreateRemoteFolder(*current, remoteChild))
+                PutFolderContents(*child, localChild, remoteChild, current);
+        } else if (IsLocalDirectory(localFolder) && current->SetCurrentDirectory(remoteFolder)) {
+            PutFile(name, localChild, name, remoteChild, current, 0);
+        }
+    }
+    (void)connection;
+}
+
+int CPutDriver::PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
+                        const std::string& remoteShown, const std::shared_ptr<CFtpConnection>& connection,
+                        int32_t tempFlag)
+{
+    CVamloSiteInfo* site = m_job.m_pTargetSite;
+    if (!Continuing() || site == nullptr)
+        return 0;
+    const std::string address = site->m_strAddress;
+    if (!CheckConnection(site, true))
+        return 0;
+    std::shared_ptr<CFtpConnection> current = site->m_pConnection;
+    // A new connection starts in the login folder: the bare name must be
+    // resolved in the folder the caller chose.
+    const std::string suffix = "//" + remoteName;
+    if (current != connection && remoteShown.size() > suffix.size() &&
+        remoteShown.compare(remoteShown.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+        !current->SetCurrentDirectory(remoteShown.substr(0, remoteShown.size() - suffix.size())))
+        return 0;
+    (void)localName;
+
+    m_doc.AppendLog(std::string(CActionLog::m_strPuttingFile) + "\n     Source:  " + localShown +
+                    "\nDestination:  " + remoteShown);
+    SetMessages("Vamlo is searching the following file:", remoteShown);
+    StepFile();
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return 0;
+    }
+    if (RemoteExists(*current, remoteName, INTERNET_FLAG_RELOAD) &&
+        !ConfirmReplace(remoteName, false, "User selected to cancel the Put action."))
+        return 0;
+
+    std::unique_ptr<CInternetFile> remote = current->OpenFile(remoteName, GENERIC_WRITE, OpenFlags(), 1);
+    if (!remote) {
+        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+        return 0;
+    }
+    CLocalFile source;
+    std::string error;
+    uint64_t size = 0;
+    if (!source.OpenRead(localShown, error) || !source.Size(size, error)) {
+        LogFailure(error);
+        // The remote file that was opened stays, as an empty file.
+        if (!remote->Close())
+            ReportCloseError(remoteShown, LastFtpErrorMessage());
+        return 0;
+    }
+    const auto removeIncomplete = [&] {
+        if (!current->Remove(remoteName)) {
+            m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + remoteName + "\".\nCause: " +
+                            CodeCause(GetLastFtpErrorCode()));
+        }
+    };
+
+    const std::string total = BeginFileProgress(size);
+    if (Cancelled()) {
+        CloseStatusDialog();
+        remote->Abort();
+        removeIncomplete();
+        return 0;
+    }
+    const CopyTexts texts{"Putting file: " + remoteShown, "Sent ", localShown, remoteShown};
+    const CopyResult result = CopyBlocks(
+        total, texts,
+        [&](char* buffer, size_t count, std::string& readError) { return source.Read(buffer, count, readError); },
+        [&](const char* buffer, size_t count, std::string& writeError) {
+            if (remote->Write(buffer, count))
+                return true;
+            writeError = LastFtpErrorMessage();
+            return false;
+        });
+    if (result == CopyResult::Failed) {
+        remote->Abort();
+        return 0;
+    }
+    if (result == CopyResult::Cancelled) {
+        LogFailure("Put action was cancelled");
+        CloseStatusDialog();
+        remote->Abort();
+        removeIncomplete();
+        return 0;
+    }
+    // The server's final reply decides: a refused or cut-off upload is no success.
+    if (!remote->Close()) {
+        ReportCloseError(remoteShown, LastFtpErrorMessage());
+        return 0;
+    }
+
+    ++m_doc.m_nFilesSent;
+    const std::string count = CountText(m_doc.m_nFilesSent);
+    SetMessage3(count + " of total " + m_doc.m_strFileCount + " files have been sent to the remote site " + address);
+    StepOverall();
+    m_doc.AppendLog(CActionLog::m_strSuccess);
+    if (tempFlag == 0)
+        m_doc.AppendLog("\n===== Have successfully sent " + count + " of total " + m_doc.m_strFileCount +
+                        " files to the remote site " + address + " =====");
+    else
+        m_doc.AppendLog("\n===== Have successfully sent " + count + " of total " + m_doc.m_strFileCount +
+                        " files from the local temp directory to the remote site " + address + " =====");
+    return 1;
+}

@@ -1,0 +1,260 @@
+#include "transfer/TransferDriver.h"
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "app/VamloDoc.h"
+#include "ftp/FtpEngine.h"
+#include "model/SiteInfo.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Data moves in blocks this large; Cancel is looked at after each one.
+constexpr size_t kBlockBytes = 64 * 1024;
+constexpr uint64_t kUnitBytes = 1024;
+
+uint64_t UnitsOf(uint64_t bytes) { return (bytes + kUnitBytes - 1) / kUnitBytes; }
+
+} // namespace
+
+std::string CountText(int64_t n) { return std::to_string(n); }
+
+std::string LastFtpErrorMessage()
+{
+    std::string text = GetSystemErrorText(GetLastFtpErrorCode());
+    if (text.size() > 255)
+        text.resize(255);
+    return text;
+}
+
+std::string LastPathComponent(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+CTransferDriver::CTransferDriver(CVamloDoc& doc, TransferJob& job)
+    : m_doc(doc), m_job(job), m_prompts(doc.App().Prompts())
+{
+}
+
+int CTransferDriver::IsConnectionAlive(CFtpConnection* connection, int& errorCode, std::string& errorText)
+{
+    std::string directory;
+    if (connection != nullptr && connection->GetCurrentDirectory(directory))
+        return 1;
+    errorCode = connection != nullptr ? GetLastFtpErrorCode() : ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    errorText = GetSystemErrorText(errorCode);
+    return 0;
+}
+
+bool CTransferDriver::CheckConnection(CVamloSiteInfo* site, bool walkStep)
+{
+    int code = 0;
+    std::string text;
+    if (IsConnectionAlive(site->m_pConnection.get(), code, text))
+        return true;
+    const std::string& address = site->m_strAddress;
+    const auto stop = [&] {
+        CloseStatusDialog();
+        site->Disconnect();
+        if (walkStep)
+            m_doc.m_bContinueTransfer = 0;
+        return false;
+    };
+    if (m_prompts.MessageBox("The connection to ftp site \"" + address +
+                                 "\" is broken.\nDo you want to reconnect to the ftp site?",
+                             MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return stop();
+    SetMessages("Connecting to ftp site: " + address, "");
+    if (site->Reconnect(m_doc.App()) == 1)
+        return true;
+    m_prompts.MessageBox("Failed to reconnect to ftp site \"" + address +
+                         "\".\nPlease try to reconnect to the ftp site later.");
+    const std::string failed = "***** Failed to reconnect to ftp site: " + address;
+    SetMessages(failed, "");
+    m_doc.AppendLog(failed);
+    return stop();
+}
+
+void CTransferDriver::RunEntries(const CFileInfoList& entries, int32_t tempFlag)
+{
+    CVamloSiteInfo* site = ActionSite();
+    if (site == nullptr)
+        return;
+    const FrameTexts texts = Texts();
+    m_doc.LogActionStart(site->m_strAddress);
+    CreateStatusDialog(texts.statusTitle);
+    if (!CheckConnection(site, false))
+        return;
+    m_doc.m_bContinueTransfer = 1;
+    SetMessages(texts.countingMessage, "");
+    SetOverallRange(CountFiles(entries));
+    for (const auto& entry : entries) {
+        TransferItem(*entry, tempFlag);
+        if (Cancelled()) {
+            m_doc.AppendLog(texts.canceledLine);
+            CloseStatusDialog();
+            m_doc.LogActionEnd();
+            return;
+        }
+        if (!Continuing()) {
+            CloseStatusDialog();
+            return;
+        }
+    }
+    CloseStatusDialog();
+    m_doc.LogActionEnd();
+}
+
+void CTransferDriver::CreateStatusDialog(const char* title)
+{
+    IStatusDialogFactory* factory = m_doc.App().m_pStatusDialogFactory;
+    if (factory != nullptr)
+        m_doc.m_pStatusDlg = factory->CreateStatusDialog(title, &m_doc.m_bCancelTransfer);
+}
+
+void CTransferDriver::CloseStatusDialog() { m_doc.m_pStatusDlg.reset(); }
+
+void CTransferDriver::SetMessages(const std::string& message1, const std::string& message2)
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->SetMessages(message1, message2);
+}
+
+void CTransferDriver::SetMessage3(const std::string& message3)
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->SetMessage3(message3);
+}
+
+void CTransferDriver::SetFileRange(int64_t n)
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->SetFileRange(n);
+}
+
+void CTransferDriver::SetOverallRange(int64_t n)
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->SetOverallRange(n);
+}
+
+void CTransferDriver::StepFile(int64_t steps)
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->StepFile(steps);
+}
+
+void CTransferDriver::StepOverall()
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->StepOverall();
+}
+
+bool CTransferDriver::Cancelled() const { return m_doc.m_bCancelTransfer == 1; }
+
+bool CTransferDriver::Continuing() const { return m_doc.m_bContinueTransfer == 1; }
+
+void CTransferDriver::LogFailure(const std::string& cause)
+{
+    m_doc.AppendLog(std::string(CActionLog::m_strFailure) + "\nCause: " + cause);
+}
+
+void CTransferDriver::ReportFileError(const std::string& boxLead, const std::string& target, const std::string& cause)
+{
+    LogFailure(cause);
+    m_prompts.MessageBox(boxLead + target + "\nCause: " + cause);
+}
+
+std::string CTransferDriver::BeginFileProgress(uint64_t size)
+{
+    std::string total;
+    if (size > kUnitBytes)
+        total = " of total " + std::to_string(UnitsOf(size)) + " kb";
+    else if (size > 0)
+        total = " of total " + std::to_string(size) + " bytes";
+    SetFileRange(static_cast<int64_t>(std::max<uint64_t>(UnitsOf(size), 1)));
+    return total;
+}
+
+CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& totalText, const CopyTexts& texts,
+                                                        const ReadBlock& read, const WriteBlock& write)
+{
+    std::vector<char> buffer(kBlockBytes);
+    uint64_t done = 0;
+    for (;;) {
+        std::string error;
+        const int64_t n = read(buffer.data(), buffer.size(), error);
+        if (n < 0) {
+            ReportFileError("Failed to read the file ", texts.readTarget, error);
+            return CopyResult::Failed;
+        }
+        if (n == 0)
+            return CopyResult::Complete;
+        if (!write(buffer.data(), static_cast<size_t>(n), error)) {
+            ReportFileError("Failed to write the file ", texts.writeTarget, error);
+            return CopyResult::Failed;
+        }
+        // The texts count as if the data came in blocks of 1024 bytes: whole
+        // kilobytes, and a file shorter than one block in bytes.
+        const uint64_t before = done;
+        done += static_cast<uint64_t>(n);
+        const std::string received = done < kUnitBytes ? std::to_string(done) + " bytes"
+                                                       : std::to_string(UnitsOf(done)) + " kb";
+        SetMessages(texts.message1, texts.countVerb + received + totalText);
+        StepFile(static_cast<int64_t>(std::max<uint64_t>(UnitsOf(done) - UnitsOf(before), 1)));
+        if (Cancelled())
+            return CopyResult::Cancelled;
+    }
+}
+
+std::string CTransferDriver::CodeCause(int code)
+{
+    return "(Code: " + std::to_string(code) + ")" + GetSystemErrorText(code);
+}
+
+void CTransferDriver::ReportCloseError(const std::string& name, const std::string& cause)
+{
+    LogFailure(cause);
+    m_prompts.MessageBox("Failed to close the file " + name + "\nCause: " + cause);
+}
+
+uint32_t CTransferDriver::OpenFlags() const
+{
+    const uint32_t type = m_doc.App().m_nTransferType == 1 ? FTP_TRANSFER_TYPE_ASCII : FTP_TRANSFER_TYPE_BINARY;
+    return INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | type;
+}
+
+bool CTransferDriver::ConfirmReplace(const std::string& target, bool readOnly, const char* cancelCause)
+{
+    const auto refuseReadOnly = [&](const std::string& cause) {
+        m_prompts.MessageBox("File " + target + " is read-only.\nYou can not replace the read-only file.");
+        LogFailure(cause);
+        return false;
+    };
+    if (m_doc.m_bYesToAll == 1)
+        return readOnly ? refuseReadOnly("Cannot replace read-only file " + target) : true;
+
+    const ReplaceAnswer answer =
+        m_prompts.AskReplace("The file " + target + " already exists.", "Are you sure you want to replace this file?");
+    if (answer.result == DialogResult::Cancel) {
+        m_doc.m_bYesToAll = 0;
+        LogFailure(cancelCause);
+        return false;
+    }
+    switch (answer.choice) {
+    case REPLACE_YES_TO_ALL:
+        m_doc.m_bYesToAll = 1;
+        return readOnly ? refuseReadOnly("Vamlo cannot replace the read-only file.") : true;
+    case REPLACE_NO:
+        m_doc.m_bYesToAll = 0;
+        LogFailure("User selected not to replace the existed file.");
+        return false;
+    default:
+        m_doc.m_bYesToAll = 0;
+        return readOnly ? refuseReadOnly("Vamlo cannot replace the read-only file") : true;
+    }
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "model/FileInfo.h"
+#include "transfer/TransferJob.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CFtpConnection;
+class CVamloDoc;
+class CVamloSiteInfo;
+class IPrompts;
+
+// What Get and Put share: the driver frame, the Status window, the
+// connection check with its reconnect prompt, and the block copy with its
+// progress texts. The two differ only in direction, which the subclasses and
+// the texts they pass in say.
+class CTransferDriver {
+public:
+    CTransferDriver(CVamloDoc& doc, TransferJob& job);
+    virtual ~CTransferDriver() = default;
+    CTransferDriver(const CTransferDriver&) = delete;
+    CTransferDriver& operator=(const CTransferDriver&) = delete;
+
+    // The whole action over the job's entries.
+    void RunEntries(const CFileInfoList& entries, int32_t tempFlag);
+
+    // 0 when the connection is missing or no longer answers, with the code
+    // and its text.
+    static int IsConnectionAlive(CFtpConnection* connection, int& errorCode, std::string& errorText);
+
+protected:
+    struct FrameTexts {
+        const char* statusTitle;
+        const char* countingMessage;
+        const char* canceledLine;
+    };
+    virtual CVamloSiteInfo* ActionSite() const = 0;
+    virtual FrameTexts Texts() const = 0;
+    // Counts the files under the entries and resets the kind's counter.
+    virtual int64_t CountFiles(const CFileInfoList& entries) = 0;
+    virtual void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) = 0;
+
+    // The connection check at the head of drivers, walk steps and files. A
+    // walk step or file (walkStep) also ends the action when it fails.
+    bool CheckConnection(CVamloSiteInfo* site, bool walkStep);
+
+    void CreateStatusDialog(const char* title);
+    void CloseStatusDialog();
+    void SetMessages(const std::string& message1, const std::string& message2);
+    void SetMessage3(const std::string& message3);
+    void SetFileRange(int64_t n);
+    void SetOverallRange(int64_t n);
+    void StepFile(int64_t steps = 1);
+    void StepOverall();
+    bool Cancelled() const;
+    bool Continuing() const;
+
+    void LogFailure(const std::string& cause);
+    // The failure line and the message box of one file's error.
+    void ReportFileError(const std::string& boxLead, const std::string& target, const std::string& cause);
+
+    // Block copy of one file with the progress texts of both directions.
+    enum class CopyResult { Complete, Failed, Cancelled };
+    struct CopyTexts {
+        std::string message1;       // "Getting file: " + R, or "Putting file: " + P
+        const char* countVerb;      // "Received " or "Sent "
+        std::string readTarget;     // named in "Failed to read the file "
+        std::string writeTarget;    // named in "Failed to write the file "
+    };
+    using ReadBlock = std::function<int64_t(char* buffer, size_t count, std::string& error)>;
+    using WriteBlock = std::function<bool(const char* buffer, size_t count, std::string& error)>;
+    // Sets the file bar to the file's units and returns the total text
+    // (" of total 3 kb", " of total 20 bytes", or empty for an empty file).
+    std::string BeginFileProgress(uint64_t size);
+    // A read or write failure has been logged and shown when it returns Failed.
+    CopyResult CopyBlocks(const std::string& totalText, const CopyTexts& texts, const ReadBlock& read,
+                          const WriteBlock& write);
+    // "(Code: E)" + the system's text: the cause of failed folder and removal steps.
+    static std::string CodeCause(int code);
+    // The failure line and the box of a file that did not close cleanly.
+    void ReportCloseError(const std::string& name, const std::string& cause);
+    uint32_t OpenFlags() const;
+    // The replace question for an existing target, with Yes to All
+    // remembered and read-only targets never replaced. False: skip the file.
+    bool ConfirmReplace(const std::string& target, bool readOnly, const char* cancelCause);
+
+    CVamloDoc& m_doc;
+    TransferJob& m_job;
+    IPrompts& m_prompts;
+};
+
+// "%s" of a 64-bit count.
+std::string CountText(int64_t n);
+// The message of the calling thread's last FTP engine error, at most 255 characters.
+std::string LastFtpErrorMessage();
+// The bare name of a path: everything after its last "/".
+std::string LastPathComponent(const std::string& path);

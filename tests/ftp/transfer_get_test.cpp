@@ -1,0 +1,244 @@
+#include "TransferHarness.h"
+#include "transfer/GetDriver.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <filesystem>
+
+namespace {
+
+class GetTest : public TransferFixture {
+protected:
+    void RemoteFile(const std::string& name, const std::string& bytes) { WriteWholeFile(m_server.Path(name), bytes); }
+    void RemoteFolder(const std::string& name) { mkdir(m_server.Path(name).c_str(), 0755); }
+    std::string Target() const { return local.File("target"); }
+    std::string Received(int n, int total) const
+    {
+        return "\n\n===== Have successfully received " + std::to_string(n) + " of total " + std::to_string(total) +
+               " files from the remote site " + Address() + " =====";
+    }
+    std::string GettingBlock(const std::string& remote, const std::string& shown) const
+    {
+        return "\n\n===== Getting File ============\n     Source:  " + remote + "\nDestination:  " + shown;
+    }
+};
+
+bool HasTemporaryFiles(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.path().filename().string().find(".vamlo-part-") != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(GetTest, OneFileLogsTheWholeActionExactly)
+{
+    RemoteFile("a.txt", "hello");
+    Get({{"/" + std::string("/a.txt"), false}}, Target());
+    EXPECT_EQ(ReadWholeFile(local.File("target/a.txt")), "hello");
+    const std::string shown = Target() + "/a.txt";
+    EXPECT_EQ(Log(), Banner(Address()) + GettingBlock("//a.txt", shown) + "\n===== Success =================" +
+                         Received(1, 1) + EndBanner());
+    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"a.txt"});
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(status.created, 1);
+    EXPECT_EQ(status.open, 0);
+    EXPECT_EQ(status.titles[0], "Getting data from the remote site, please wait...");
+}
+
+TEST_F(GetTest, NestedTreeGetsFilesBeforeSubfoldersWithDoubleSlashPaths)
+{
+    RemoteFolder("pub");
+    RemoteFolder("pub/docs");
+    RemoteFolder("pub/docs/sub");
+    RemoteFolder("pub/docs/old");
+    RemoteFile("pub/docs/sub/deep.txt", "deep");
+    RemoteFile("pub/docs/a.txt", "A");
+    RemoteFile("pub/docs/old/skipped.txt", "not fetched");
+    RemoteFile("pub/docs/b.txt", "BB");
+    // The top-level folder exists locally and is descended into; the
+    // subfolder "old" exists too and is passed over with its contents.
+    mkdir(local.File("target/docs").c_str(), 0755);
+    mkdir(local.File("target/docs/old").c_str(), 0755);
+
+    Get({{"/pub//docs", true}}, Target());
+
+    EXPECT_EQ(ReadWholeFile(local.File("target/docs/a.txt")), "A");
+    EXPECT_EQ(ReadWholeFile(local.File("target/docs/b.txt")), "BB");
+    EXPECT_EQ(ReadWholeFile(local.File("target/docs/sub/deep.txt")), "deep");
+    EXPECT_FALSE(std::filesystem::exists(local.File("target/docs/old/skipped.txt")));
+
+    const std::string log = Log();
+    const auto at = [&](const std::string& text) { return log.find(text); };
+    // Counting saw every file of the remote tree.
+    EXPECT_NE(at(" of total 4 files"), std::string::npos) << log;
+    // Files of a level come before its subfolders; paths use "//" below the entry.
+    ASSERT_NE(at("/pub//docs//a.txt"), std::string::npos) << log;
+    ASSERT_NE(at("/pub//docs//b.txt"), std::string::npos);
+    ASSERT_NE(at("/pub//docs//sub//deep.txt"), std::string::npos);
+    EXPECT_LT(at("/pub//docs//b.txt"), at("Target Directory: " + Target() + "/docs/sub"));
+    EXPECT_LT(at("Target Directory: " + Target() + "/docs/sub"), at("/pub//docs//sub//deep.txt"));
+    EXPECT_EQ(at("old"), std::string::npos);
+    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"docs"});
+}
+
+TEST_F(GetTest, FolderNamesKeepTheirDots)
+{
+    RemoteFolder("release-1.2");
+    RemoteFile("release-1.2/notes.txt", "n");
+    Get({{"/release-1.2", true}}, Target());
+    EXPECT_EQ(ReadWholeFile(local.File("target/release-1.2/notes.txt")), "n");
+    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"release-1.2"});
+}
+
+TEST_F(GetTest, ProgressTextsCountInKilobytes)
+{
+    RemoteFile("zero", "");
+    RemoteFile("k1024", std::string(1024, 'x'));
+    RemoteFile("k3000", std::string(3000, 'y'));
+    RemoteFile("small", std::string(20, 'z'));
+    Get({{"//zero", false}, {"//k1024", false}, {"//k3000", false}, {"//small", false}}, Target());
+    const std::vector<std::string> calls = status.Calls();
+    const auto has = [&](const std::string& call) {
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    };
+    EXPECT_TRUE(has("fileRange:1"));
+    EXPECT_TRUE(has("messages:Getting file: //k1024|Received 1 kb of total 1024 bytes"));
+    EXPECT_TRUE(has("fileRange:3"));
+    EXPECT_TRUE(has("messages:Getting file: //k3000|Received 3 kb of total 3 kb"));
+    EXPECT_TRUE(has("messages:Getting file: //small|Received 20 bytes of total 20 bytes"));
+    EXPECT_TRUE(has("message3:4 of total 4 files have been received from the remote site " + Address()));
+    EXPECT_TRUE(has("overallRange:4"));
+    EXPECT_EQ(ReadWholeFile(local.File("target/zero")), "");
+    EXPECT_EQ(ReadWholeFile(local.File("target/k3000")), std::string(3000, 'y'));
+    // The overall bar moves once per file received.
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "stepOverall"), 4);
+}
+
+TEST_F(GetTest, YesToAllReplacesEveryCollisionAfterOneQuestion)
+{
+    for (const char* name : {"one", "two", "three"}) {
+        RemoteFile(name, std::string("new ") + name);
+        WriteWholeFile(local.File(std::string("target/") + name), "old");
+    }
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES_TO_ALL});
+    Get({{"//one", false}, {"//two", false}, {"//three", false}}, Target());
+    ASSERT_EQ(prompts.ReplaceQuestions().size(), 1u);
+    EXPECT_EQ(prompts.ReplaceQuestions()[0],
+              "The file " + Target() + "/one already exists.|Are you sure you want to replace this file?");
+    EXPECT_EQ(ReadWholeFile(local.File("target/three")), "new three");
+    EXPECT_EQ(doc->m_bYesToAll, 1);
+
+    // A later transfer (as from the tree, which keeps the flag) is not asked.
+    WriteWholeFile(local.File("target/one"), "old again");
+    Get({{"//one", false}}, Target());
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 1u);
+    EXPECT_EQ(ReadWholeFile(local.File("target/one")), "new one");
+}
+
+TEST_F(GetTest, NoAndCancelSkipTheFileAndKeepIt)
+{
+    RemoteFile("kept", "new");
+    RemoteFile("kept2", "new");
+    WriteWholeFile(local.File("target/kept"), "old");
+    WriteWholeFile(local.File("target/kept2"), "old");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
+    prompts.AnswerReplace({DialogResult::Cancel, REPLACE_NO_ANSWER});
+    Get({{"//kept", false}, {"//kept2", false}}, Target());
+    EXPECT_EQ(ReadWholeFile(local.File("target/kept")), "old");
+    EXPECT_EQ(ReadWholeFile(local.File("target/kept2")), "old");
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: User selected not to replace the existed file."),
+              std::string::npos);
+    EXPECT_NE(log.find("***** Failure *****************\nCause: User selected to cancel the Get action\n"),
+              std::string::npos);
+    // Cancel in the question skips one file; the action still ends normally.
+    EXPECT_NE(log.find(EndBanner()), std::string::npos);
+    EXPECT_EQ(doc->m_bYesToAll, 0);
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+TEST_F(GetTest, ReadOnlyTargetIsNeverReplaced)
+{
+    RemoteFile("ro1", "new");
+    RemoteFile("ro2", "new");
+    RemoteFile("ro3", "new");
+    for (const char* name : {"ro1", "ro2", "ro3"}) {
+        WriteWholeFile(local.File(std::string("target/") + name), "old");
+        chmod(local.File(std::string("target/") + name).c_str(), 0444);
+    }
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES_TO_ALL});
+    Get({{"//ro1", false}, {"//ro2", false}, {"//ro3", false}}, Target());
+    const std::string log = Log();
+    EXPECT_NE(log.find("Cause: Vamlo cannot replace the read-only file\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Cause: Vamlo cannot replace the read-only file.\n"), std::string::npos);
+    EXPECT_NE(log.find("Cause: Cannot replace read-only file " + Target() + "/ro3"), std::string::npos);
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 2u);
+    ASSERT_EQ(prompts.Texts().size(), 3u);
+    EXPECT_EQ(prompts.Texts()[2], "File " + Target() + "/ro3 is read-only.\nYou can not replace the read-only file.");
+    for (const char* name : {"ro1", "ro2", "ro3"})
+        EXPECT_EQ(ReadWholeFile(local.File(std::string("target/") + name)), "old");
+}
+
+TEST_F(GetTest, CancelDuringALargeFileKeepsTheOldFileAndLeavesNoPartialFile)
+{
+    std::string big(4 * 1024 * 1024, 'b');
+    RemoteFile("big.bin", big);
+    WriteWholeFile(local.File("target/big.bin"), "the old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        if (m1 == "Getting file: //big.bin" && m2.rfind("Received 1", 0) == 0)
+            *cancel = 1;
+    };
+    Get({{"//big.bin", false}}, Target());
+    EXPECT_EQ(ReadWholeFile(local.File("target/big.bin")), "the old contents");
+    EXPECT_FALSE(HasTemporaryFiles(Target()));
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: Get action was cancelled"), std::string::npos);
+    EXPECT_NE(log.find("\n***** Action \"Get\" Canceled *****" + EndBanner()), std::string::npos) << log;
+    EXPECT_EQ(status.open, 0);
+}
+
+TEST_F(GetTest, DroppedConnectionDeclinedEndsWithoutEndBanner)
+{
+    RemoteFile("a.txt", "x");
+    m_server.Stop();
+    prompts.Answer(MsgResult::No);
+    Get({{"//a.txt", false}}, Target());
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
+    EXPECT_EQ(prompts.Messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(Log(), Banner(Address()));
+    EXPECT_EQ(status.open, 0);
+    EXPECT_EQ(status.created, 1);
+    EXPECT_FALSE(site.m_pConnection);
+}
+
+TEST_F(GetTest, ReconnectThatFailsIsLoggedAndEndsTheAction)
+{
+    m_server.Stop();
+    prompts.Answer(MsgResult::Yes);
+    Get({{"//a.txt", false}}, Target());
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts.back(), "Failed to reconnect to ftp site \"" + Address() +
+                                "\".\nPlease try to reconnect to the ftp site later.");
+    EXPECT_EQ(Log(), Banner(Address()) + "\n***** Failed to reconnect to ftp site: " + Address());
+}
+
+TEST_F(GetTest, CountingATreeOfThreeAndTwoFilesGivesFive)
+{
+    RemoteFolder("top");
+    RemoteFolder("top/sub");
+    for (const char* name : {"top/1", "top/2", "top/3", "top/sub/4", "top/sub/5"})
+        RemoteFile(name, "x");
+    TransferJob job;
+    job.m_pSourceSite = &site;
+    CGetDriver driver(*doc, job);
+    EXPECT_EQ(driver.CountRemoteFiles(TransferFixture::Entries({{"/top", true}}, LOCATION_REMOTE)), 5);
+    EXPECT_EQ(doc->m_strFileCount, "5");
+}
