@@ -1,0 +1,148 @@
+#include "TransferHarness.h"
+#include "transfer/PutDriver.h"
+
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class PutTest : public TransferFixture {
+protected:
+    void SetUp() override
+    {
+        TransferFixture::SetUp();
+        mkdir(local.File("src").c_str(), 0755);
+        mkdir(m_server.Path("in").c_str(), 0755);
+    }
+    std::string Src(const std::string& name) const { return local.File("src/" + name); }
+    std::string Sent(int n, int total) const
+    {
+        return "\n\n===== Have successfully sent " + std::to_string(n) + " of total " + std::to_string(total) +
+               " files to the remote site " + Address() + " =====";
+    }
+};
+
+} // namespace
+
+TEST_F(PutTest, OneFileLogsTheWholeActionExactly)
+{
+    WriteWholeFile(Src("a.txt"), "hello");
+    doc->AddTransferredName("stale");
+    Put({{Src("a.txt"), false}}, "/in");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "hello");
+    EXPECT_EQ(Log(), Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
+                         "\nDestination:  /in//a.txt\n===== Success =================" + Sent(1, 1) + EndBanner());
+    // A Put starts a fresh list of transferred names.
+    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(status.titles.at(0), "Sending data to the remote site, please wait...");
+}
+
+TEST_F(PutTest, EmptyFileIsSentAndCounted)
+{
+    WriteWholeFile(Src("empty"), "");
+    Put({{Src("empty"), false}}, "/in");
+    EXPECT_TRUE(std::filesystem::exists(m_server.Path("in/empty")));
+    EXPECT_EQ(std::filesystem::file_size(m_server.Path("in/empty")), 0u);
+    EXPECT_NE(Log().find(Sent(1, 1)), std::string::npos);
+    const auto calls = status.Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "fileRange:1"), calls.end());
+}
+
+TEST_F(PutTest, NestedTreeSendsIntoExistingFolderAndPassesExistingSubfolders)
+{
+    mkdir(Src("site.v2").c_str(), 0755);
+    mkdir(Src("site.v2/img").c_str(), 0755);
+    mkdir(Src("site.v2/old").c_str(), 0755);
+    WriteWholeFile(Src("site.v2/index.html"), "<html>");
+    WriteWholeFile(Src("site.v2/img/logo.png"), "png");
+    WriteWholeFile(Src("site.v2/old/gone.txt"), "never sent");
+    mkdir(m_server.Path("in/site.v2").c_str(), 0755);
+    mkdir(m_server.Path("in/site.v2/old").c_str(), 0755);
+
+    Put({{Src("site.v2"), true}}, "/in");
+
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/site.v2/index.html")), "<html>");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/site.v2/img/logo.png")), "png");
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/site.v2/old/gone.txt")));
+    const std::string log = Log();
+    EXPECT_NE(log.find("Target Directory: /in//site.v2//img\n===== Success"), std::string::npos) << log;
+    EXPECT_NE(log.find("Destination:  /in//site.v2//img//logo.png"), std::string::npos);
+    EXPECT_NE(log.find("Destination:  /in//site.v2//index.html"), std::string::npos);
+    EXPECT_EQ(log.find("gone.txt"), std::string::npos);
+    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"site.v2"});
+}
+
+TEST_F(PutTest, ReplaceQuestionAnswers)
+{
+    for (const char* name : {"y", "n", "c", "all1", "all2"}) {
+        WriteWholeFile(Src(name), std::string("new ") + name);
+        WriteWholeFile(m_server.Path(std::string("in/") + name), "old");
+    }
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
+    prompts.AnswerReplace({DialogResult::Cancel, REPLACE_NO_ANSWER});
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES_TO_ALL});
+    Put({{Src("y"), false}, {Src("n"), false}, {Src("c"), false}, {Src("all1"), false}, {Src("all2"), false}}, "/in");
+
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/y")), "new y");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/n")), "old");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/c")), "old");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/all1")), "new all1");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/all2")), "new all2");
+    // The question names the bare remote file; Yes to All asks no more.
+    const auto questions = prompts.ReplaceQuestions();
+    ASSERT_EQ(questions.size(), 4u);
+    EXPECT_EQ(questions[0], "The file y already exists.|Are you sure you want to replace this file?");
+    const std::string log = Log();
+    EXPECT_NE(log.find("Cause: User selected not to replace the existed file."), std::string::npos);
+    EXPECT_NE(log.find("Cause: User selected to cancel the Put action."), std::string::npos);
+    EXPECT_EQ(doc->TransferredNames(), (std::vector<std::string>{"y", "all1", "all2"}));
+}
+
+TEST_F(PutTest, FolderThatCannotBeEnteredSendsAndLogsNothing)
+{
+    WriteWholeFile(Src("a.txt"), "x");
+    Put({{Src("a.txt"), false}}, "/no-such-folder");
+    EXPECT_EQ(Log(), Banner(Address()) + EndBanner());
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(PutTest, CancelDuringALargeUploadRemovesTheRemotePartialFile)
+{
+    WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'u'));
+    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
+            *cancel = 1;
+    };
+    Put({{Src("big.bin"), false}}, "/in");
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/big.bin")));
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: Put action was cancelled"), std::string::npos);
+    EXPECT_NE(log.find("\n***** Action \"Put\" Canceled *****" + EndBanner()), std::string::npos) << log;
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
+{
+    mkdir(Src("tree").c_str(), 0755);
+    mkdir(Src("tree/real").c_str(), 0755);
+    WriteWholeFile(Src("tree/real/f.txt"), "f");
+    mkdir(local.File("outside").c_str(), 0755);
+    WriteWholeFile(local.File("outside/secret.txt"), "s");
+    ASSERT_EQ(symlink("..", Src("tree/real/up").c_str()), 0);              // loop back to the root
+    ASSERT_EQ(symlink(local.File("outside").c_str(), Src("tree/out").c_str()), 0);
+    ASSERT_EQ(symlink("real", Src("tree/alias").c_str()), 0);              // inside: followed once
+
+    TransferJob job;
+    job.m_pTargetSite = &site;
+    CPutDriver driver(*doc, job);
+    EXPECT_EQ(driver.CountLocalFiles(TransferFixture::Entries({{Src("tree"), true}}, LOCATION_LOCAL)), 2);
+
+    Put({{Src("tree"), true}}, "/in");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/tree/real/f.txt")), "f");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/tree/alias/f.txt")), "f");
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/out")));
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/real/up")));
+}
