@@ -1,5 +1,7 @@
 #include "app/GuiPrompts.h"
 
+#include "transfer/MessageDlg.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
@@ -24,6 +26,15 @@ MsgResult CGuiPrompts::MessageBox(const std::string& text, MsgButtons buttons, M
     const QString qtext = QString::fromStdString(text);
     RunOnGuiThread([&] { result = ShowMessageBox(qtext, buttons, icon); });
     return result;
+}
+
+ReplaceAnswer CGuiPrompts::AskReplace(const std::string& message1, const std::string& message2)
+{
+    ReplaceAnswer answer;
+    const QString qmessage1 = QString::fromStdString(message1);
+    const QString qmessage2 = QString::fromStdString(message2);
+    RunOnGuiThread([&] { answer = AskReplaceQuestion(m_mainWindow, qmessage1, qmessage2); });
+    return answer;
 }
 
 MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon)

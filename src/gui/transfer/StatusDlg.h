@@ -1,0 +1,57 @@
+#pragma once
+
+#include "transfer/StatusDialogChannel.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+
+class CElidedLabel;
+class QProgressBar;
+class QPushButton;
+
+// The modeless, always-on-top "Status" window of a running transfer: three
+// message lines, the file bar, the overall bar and Cancel. It lives on the GUI
+// thread and reads its state from the channel that the worker writes; Cancel,
+// Escape and closing the window only raise the cancel flag, and the window
+// deletes itself when the worker detaches (so it is always made with new).
+class CStatusDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CStatusDlg(std::shared_ptr<CStatusDialogChannel> channel, QWidget* parent = nullptr);
+
+    void CenterOnScreen();
+    // How many times the widgets took a new state (for tests of the coalescing).
+    int UpdateCount() const { return m_nUpdateCount; }
+
+    int32_t m_bCancelled = 0;
+
+    // The refresh period: about 30 updates a second at most.
+    static constexpr int kRefreshMs = 33;
+
+public slots:
+    void OnCancel();
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Refresh();
+    void ApplyState(const StatusDialogState& state);
+    void Dismiss();
+
+    std::shared_ptr<CStatusDialogChannel> m_pChannel;
+    QTimer m_refreshTimer;
+    CElidedLabel* m_pMessage1 = nullptr;
+    CElidedLabel* m_pMessage2 = nullptr;
+    CElidedLabel* m_pMessage3 = nullptr;
+    QProgressBar* m_pFileBar = nullptr;
+    QProgressBar* m_pOverallBar = nullptr;
+    QPushButton* m_pCancelButton = nullptr;
+    int m_nUpdateCount = 0;
+    bool m_bDismissed = false;
+};

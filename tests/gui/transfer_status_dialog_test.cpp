@@ -1,0 +1,319 @@
+#include "transfer/ElidedLabel.h"
+#include "transfer/StatusDialogChannel.h"
+#include "transfer/StatusDialogProxy.h"
+#include "transfer/StatusDlg.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <thread>
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+// Status windows that are still on screen.
+std::vector<CStatusDlg*> OpenStatusWindows()
+{
+    std::vector<CStatusDlg*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<CStatusDlg*>(widget);
+        if (dialog != nullptr && dialog->isVisible())
+            found.push_back(dialog);
+    }
+    return found;
+}
+
+// Waits on a worker's progress without busy-spinning forever.
+bool WaitForWorker(const std::atomic<int>& phase, int wanted)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (phase.load() < wanted) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+CElidedLabel* Label(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<CElidedLabel*>(QString::fromLatin1(name));
+}
+
+QProgressBar* Bar(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<QProgressBar*>(QString::fromLatin1(name));
+}
+
+// A window on its own channel, as the factory builds it; it deletes itself
+// when the channel is detached at the end of the test.
+class StatusDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_channel = std::make_shared<CStatusDialogChannel>(&m_cancel);
+        m_dialog = new CStatusDlg(m_channel);
+        m_dialog->show();
+    }
+    void TearDown() override
+    {
+        m_channel->Detach();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_dialog.isNull(); }, kWaitMs));
+    }
+
+    std::atomic<int32_t> m_cancel{0};
+    std::shared_ptr<CStatusDialogChannel> m_channel;
+    QPointer<CStatusDlg> m_dialog;
+};
+
+TEST_F(StatusDlgTest, OpensEmptyWithTheOverallBarHiddenAndCancelShown)
+{
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Status"));
+    EXPECT_TRUE(m_dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(m_dialog->isModal());
+    for (const char* name : {"message1", "message2", "message3"}) {
+        ASSERT_NE(Label(m_dialog, name), nullptr) << name;
+        EXPECT_TRUE(Label(m_dialog, name)->Text().isEmpty()) << name;
+    }
+    EXPECT_TRUE(Bar(m_dialog, "fileBar")->isVisible());
+    EXPECT_FALSE(Bar(m_dialog, "overallBar")->isVisible());
+    EXPECT_TRUE(m_dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->isVisible());
+    EXPECT_EQ(m_dialog->m_bCancelled, 0);
+}
+
+TEST_F(StatusDlgTest, CancelEscapeAndCloseRaiseTheFlagButKeepTheWindowOpen)
+{
+    auto* cancel = m_dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
+
+    // Enter must not cancel by accident, even with the button focused.
+    cancel->setFocus();
+    QTest::keyClick(m_dialog, Qt::Key_Return);
+    EXPECT_EQ(m_cancel.load(), 0);
+    EXPECT_EQ(m_dialog->m_bCancelled, 0);
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(m_cancel.load(), 1);
+    EXPECT_EQ(m_dialog->m_bCancelled, 1);
+    EXPECT_TRUE(m_dialog->isVisible());
+
+    m_cancel = 0;
+    m_dialog->m_bCancelled = 0;
+    QTest::keyClick(m_dialog, Qt::Key_Escape);
+    EXPECT_EQ(m_cancel.load(), 1);
+    EXPECT_EQ(m_dialog->m_bCancelled, 1);
+    EXPECT_TRUE(m_dialog->isVisible());
+
+    m_cancel = 0;
+    m_dialog->m_bCancelled = 0;
+    EXPECT_FALSE(m_dialog->close());
+    EXPECT_EQ(m_cancel.load(), 1);
+    EXPECT_EQ(m_dialog->m_bCancelled, 1);
+    EXPECT_TRUE(m_dialog->isVisible());
+
+    // Still there after the event loop ran: only the worker closes it.
+    QTest::qWait(3 * CStatusDlg::kRefreshMs);
+    ASSERT_FALSE(m_dialog.isNull());
+    EXPECT_TRUE(m_dialog->isVisible());
+}
+
+TEST_F(StatusDlgTest, TextsAndBarsReachTheWidgetsAndTheOverallBarShowsOnItsFirstStep)
+{
+    m_channel->SetMessages("Getting File: /pub/a.txt", "To: /home/ann/a.txt");
+    m_channel->SetMessage3("1 of 4");
+    m_channel->SetFileRange(10);
+    m_channel->StepFile(3);
+    m_channel->SetOverallRange(4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Label(m_dialog, "message3")->Text() == "1 of 4"; }, kWaitMs));
+    EXPECT_EQ(Label(m_dialog, "message1")->Text(), QStringLiteral("Getting File: /pub/a.txt"));
+    EXPECT_EQ(Label(m_dialog, "message2")->Text(), QStringLiteral("To: /home/ann/a.txt"));
+    EXPECT_EQ(Bar(m_dialog, "fileBar")->maximum(), 10);
+    EXPECT_EQ(Bar(m_dialog, "fileBar")->value(), 3);
+    EXPECT_FALSE(Bar(m_dialog, "overallBar")->isVisible());
+
+    m_channel->StepOverall();
+    m_channel->StepFile(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bar(m_dialog, "overallBar")->isVisible(); }, kWaitMs));
+    EXPECT_EQ(Bar(m_dialog, "overallBar")->maximum(), 4);
+    EXPECT_EQ(Bar(m_dialog, "overallBar")->value(), 1);
+    // Clamped to the range.
+    EXPECT_EQ(Bar(m_dialog, "fileBar")->value(), 10);
+
+    // A new file starts its bar from zero.
+    m_channel->SetFileRange(5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bar(m_dialog, "fileBar")->maximum() == 5; }, kWaitMs));
+    EXPECT_EQ(Bar(m_dialog, "fileBar")->value(), 0);
+}
+
+TEST_F(StatusDlgTest, LongPathsAreElidedInTheMiddleWithoutWideningTheWindow)
+{
+    const int width = m_dialog->width();
+    std::string path = "/home/ann";
+    for (int i = 0; i < 200; ++i)
+        path += "/folder" + std::to_string(i);
+    path += "/report-final.txt";
+    m_channel->SetMessages("Getting File: " + path, "");
+    CElidedLabel* label = Label(m_dialog, "message1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !label->Text().isEmpty(); }, kWaitMs));
+    QTest::qWait(2 * CStatusDlg::kRefreshMs);
+
+    EXPECT_EQ(m_dialog->width(), width);
+    EXPECT_EQ(label->Text(), QString::fromStdString("Getting File: " + path));
+    EXPECT_TRUE(label->IsElided());
+    EXPECT_TRUE(label->DisplayedText().startsWith(QStringLiteral("Getting File: /home")));
+    EXPECT_TRUE(label->DisplayedText().endsWith(QStringLiteral("final.txt")));
+    EXPECT_EQ(label->toolTip(), label->Text());
+}
+
+TEST_F(StatusDlgTest, ByteCountsBeyondIntKeepTheirProportionOnTheBar)
+{
+    const int64_t tenGiB = int64_t{10} << 30;
+    m_channel->SetFileRange(tenGiB);
+    m_channel->StepFile(tenGiB / 4);
+    QProgressBar* bar = Bar(m_dialog, "fileBar");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, kWaitMs));
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_NEAR(static_cast<double>(bar->value()) / bar->maximum(), 0.25, 0.001);
+
+    // An empty range is an empty bar, not a busy animation.
+    m_channel->SetFileRange(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; }, kWaitMs));
+    EXPECT_GT(bar->maximum(), bar->minimum());
+}
+
+TEST(StatusDialogChannelTest, StepsSaturateAtTheRangeWithoutOverflow)
+{
+    std::atomic<int32_t> cancel{0};
+    CStatusDialogChannel channel(&cancel);
+    StatusDialogState state;
+    EXPECT_FALSE(channel.TakeChanges(state));
+
+    channel.SetFileRange(100);
+    channel.StepFile(40);
+    channel.StepFile(INT64_MAX);
+    ASSERT_TRUE(channel.TakeChanges(state));
+    EXPECT_EQ(state.filePos, 100);
+    EXPECT_FALSE(channel.TakeChanges(state));
+
+    channel.StepFile(INT64_MIN);
+    ASSERT_TRUE(channel.TakeChanges(state));
+    EXPECT_EQ(state.filePos, 0);
+
+    channel.SetOverallRange(-5);
+    channel.StepOverall();
+    ASSERT_TRUE(channel.TakeChanges(state));
+    EXPECT_EQ(state.overallRange, 0);
+    EXPECT_EQ(state.overallPos, 0);
+    EXPECT_TRUE(state.overallVisible);
+}
+
+TEST(StatusDialogChannelTest, CancelAfterTheWorkerLetGoReachesNothing)
+{
+    auto cancel = std::make_unique<std::atomic<int32_t>>(0);
+    CStatusDialogChannel channel(cancel.get());
+    channel.RequestCancel();
+    EXPECT_EQ(cancel->load(), 1);
+
+    cancel->store(0);
+    channel.Detach();
+    EXPECT_TRUE(channel.IsDetached());
+    // The worker's flag may be gone by now; ASan reports any write to it.
+    cancel.reset();
+    channel.RequestCancel();
+}
+
+TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheWindow)
+{
+    ASSERT_TRUE(OpenStatusWindows().empty());
+    constexpr int kSteps = 100000;
+    std::atomic<int32_t> cancel{0};
+    std::atomic<int> phase{0};
+    CStatusDialogFactory factory;
+
+    std::jthread worker([&] {
+        auto status = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel);
+        phase = 1;
+        if (!WaitForWorker(phase, 2))
+            return;
+        status->SetMessages("Getting File: a", "To: b");
+        status->SetFileRange(kSteps);
+        status->SetOverallRange(kSteps);
+        for (int i = 1; i <= kSteps; ++i) {
+            status->StepFile();
+            status->SetMessage3(std::to_string(i));
+        }
+        status->StepOverall();
+        phase = 3;
+        WaitForWorker(phase, 4);
+        status.reset();
+        phase = 5;
+    });
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OpenStatusWindows().size() == 1; }, kWaitMs));
+    QPointer<CStatusDlg> window = OpenStatusWindows().front();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Getting data from the remote site, please wait..."));
+    const int updatesBefore = window->UpdateCount();
+    phase = 2;
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return phase.load() >= 3; }, 6 * kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Label(window, "message3")->Text() == QString::number(kSteps); }, kWaitMs));
+    EXPECT_EQ(Bar(window, "fileBar")->value(), kSteps);
+    EXPECT_EQ(Bar(window, "overallBar")->value(), 1);
+    EXPECT_TRUE(Bar(window, "overallBar")->isVisible());
+    const int updates = window->UpdateCount() - updatesBefore;
+    EXPECT_GE(updates, 1);
+    // 200,000 calls; the window takes only what its refresh ticks see.
+    EXPECT_LT(updates, kSteps / 100);
+
+    // Cancel reaches the worker's flag while it holds the window.
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    EXPECT_EQ(cancel.load(), 1);
+
+    phase = 4;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, kWaitMs));
+    EXPECT_TRUE(OpenStatusWindows().empty());
+}
+
+TEST(StatusDialogProxyTest, AWorkerThatFinishesBeforeTheWindowOpensLeavesNoWindow)
+{
+    std::atomic<int32_t> cancel{0};
+    CStatusDialogFactory factory;
+    std::thread([&] {
+        auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel);
+        status->SetMessages("x", "y");
+    }).join();
+    // The posted opening runs only now, after the worker let go.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(OpenStatusWindows().empty());
+}
+
+TEST(StatusDialogProxyTest, OnTheGuiThreadTheWindowOpensAtOnceCentred)
+{
+    std::atomic<int32_t> cancel{0};
+    CStatusDialogFactory factory;
+    auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel);
+    ASSERT_EQ(OpenStatusWindows().size(), 1u);
+    QPointer<CStatusDlg> window = OpenStatusWindows().front();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Sending data to the remote site, please wait..."));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(window->x(), screen.x() + (screen.width() - window->width()) / 2);
+    EXPECT_EQ(window->y(), screen.y() + (screen.height() - window->height()) / 2);
+
+    status->SetMessages("Connecting to ftp site: ftp.example.org", "");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Label(window, "message1")->Text() == "Connecting to ftp site: ftp.example.org"; }, kWaitMs));
+    status.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, kWaitMs));
+}
+
+} // namespace
