@@ -1,0 +1,90 @@
+#include "ftp/FtpConnection.h"
+
+#include "ftp/FtpDataChannel.h"
+#include "ftp/FtpErrors.h"
+#include "ftp/FtpSession.h"
+#include "ftp/InternetFile.h"
+
+#include <cerrno>
+
+CFtpConnection::CFtpConnection(std::shared_ptr<FtpSession> session) : m_pSession(std::move(session)) {}
+
+CFtpConnection::~CFtpConnection() { Close(); }
+
+void CFtpConnection::Close()
+{
+    if (m_pSession->control.IsOpen())
+        m_pSession->Quit();
+    else
+        m_pSession->control.Close();
+}
+
+int CFtpConnection::Report(const FtpStatus& status)
+{
+    if (status)
+        return 1;
+    m_nLastError = status.code;
+    m_strLastResponse = status.response;
+    PublishStatus(status);
+    return 0;
+}
+
+int CFtpConnection::SetCurrentDirectory(const std::string& directory)
+{
+    return Report(m_pSession->ChangeDirectory(directory));
+}
+
+int CFtpConnection::GetCurrentDirectory(std::string& directory)
+{
+    return Report(m_pSession->PrintDirectory(directory));
+}
+
+int CFtpConnection::CreateDirectory(const std::string& directory)
+{
+    return Report(m_pSession->Expect("MKD " + directory, 2));
+}
+
+int CFtpConnection::RemoveDirectory(const std::string& directory)
+{
+    // The current directory may be the one removed.
+    m_pSession->ForgetDirectory();
+    return Report(m_pSession->Expect("RMD " + directory, 2));
+}
+
+int CFtpConnection::Remove(const std::string& file)
+{
+    return Report(m_pSession->Expect("DELE " + file, 2));
+}
+
+int CFtpConnection::Rename(const std::string& from, const std::string& to)
+{
+    m_pSession->ForgetDirectory();   // a renamed folder may be the current one
+    FtpStatus status = m_pSession->Expect("RNFR " + from, 3);
+    if (status)
+        status = m_pSession->Expect("RNTO " + to, 2);
+    return Report(status);
+}
+
+std::unique_ptr<CInternetFile> CFtpConnection::OpenFile(const std::string& name, uint32_t access, uint32_t flags,
+    uint32_t /*context*/)
+{
+    const bool writing = (access & GENERIC_WRITE) != 0 && (access & GENERIC_READ) == 0;
+    if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 || (access & GENERIC_READ && access & GENERIC_WRITE)) {
+        Report(FtpStatus::Error(EINVAL));   // a remote file is read or written, not both
+        return nullptr;
+    }
+    const char type = (flags & FTP_TRANSFER_TYPE_ASCII) != 0 && (flags & FTP_TRANSFER_TYPE_BINARY) == 0 ? 'A' : 'I';
+    FtpStatus status = m_pSession->SetType(type);
+    UniqueFd data;
+    if (status)
+        status = OpenDataTransfer(*m_pSession, (writing ? "STOR " : "RETR ") + name, data);
+    if (!Report(status))
+        return nullptr;
+    return std::make_unique<CInternetFile>(m_pSession, std::move(data), writing, name);
+}
+
+bool CFtpConnection::IsPassive() const { return m_pSession->bPassive; }
+
+bool CFtpConnection::IsOpen() const { return m_pSession->control.IsOpen(); }
+
+const std::string& CFtpConnection::GetServerName() const { return m_pSession->serverName; }

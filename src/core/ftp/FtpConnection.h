@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ftp/FtpFlags.h"
+#include "ftp/FtpStatus.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class CInternetFile;
+class FtpSession;
+
+// One logged-on FTP connection. Calls block the calling thread; one thread
+// uses a connection at a time, holding GetMutex() for a whole action (the
+// calls themselves do not lock). Commands return 1 or 0; on 0 the calling
+// thread's last error (GetLastFtpErrorCode, GetSystemErrorText) says why.
+class CFtpConnection {
+public:
+    explicit CFtpConnection(std::shared_ptr<FtpSession> session);
+    ~CFtpConnection();   // closes (QUIT, briefly bounded)
+    CFtpConnection(const CFtpConnection&) = delete;
+    CFtpConnection& operator=(const CFtpConnection&) = delete;
+
+    void Close();
+
+    int SetCurrentDirectory(const std::string& directory);   // CWD
+    // PWD; 0 when the connection no longer answers, so it doubles as a probe.
+    int GetCurrentDirectory(std::string& directory);
+    int CreateDirectory(const std::string& directory);       // MKD
+    int RemoveDirectory(const std::string& directory);       // RMD
+    int Remove(const std::string& file);                     // DELE
+    int Rename(const std::string& from, const std::string& to);   // RNFR + RNTO
+
+    // RETR for GENERIC_READ, STOR for GENERIC_WRITE; TYPE A for
+    // FTP_TRANSFER_TYPE_ASCII, else TYPE I. Null on failure.
+    std::unique_ptr<CInternetFile> OpenFile(const std::string& name, uint32_t access = GENERIC_READ,
+        uint32_t flags = INTERNET_FLAG_RELOAD | FTP_TRANSFER_TYPE_BINARY, uint32_t context = 1);
+
+    std::mutex& GetMutex() { return m_mutex; }
+    bool IsPassive() const;
+    bool IsOpen() const;   // false once closed or broken (no network traffic)
+    const std::string& GetServerName() const;
+    // The last failure on this connection (also the calling thread's last error).
+    int GetLastErrorCode() const { return m_nLastError; }
+    const std::string& GetLastResponse() const { return m_strLastResponse; }
+
+    // For the engine's own finder.
+    const std::shared_ptr<FtpSession>& Session() const { return m_pSession; }
+
+private:
+    int Report(const FtpStatus& status);
+
+    std::shared_ptr<FtpSession> m_pSession;
+    std::mutex m_mutex;
+    int m_nLastError = 0;
+    std::string m_strLastResponse;
+};

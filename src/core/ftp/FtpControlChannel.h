@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ftp/FtpFlags.h"
+#include "ftp/FtpReply.h"
+#include "ftp/FtpSocket.h"
+#include "ftp/FtpStatus.h"
+
+#include <string>
+#include <string_view>
+
+// The control connection: sends command lines and reads bounded replies.
+// Any transport fault, time-out or unreadable reply breaks the connection
+// for good, because the reply stream can no longer be trusted to line up
+// with our commands.
+class FtpControlChannel {
+public:
+    FtpStatus Connect(const std::string& host, uint16_t port, const CFtpTimeouts& timeouts);
+
+    // Sends one command; CR LF is added. A line holding CR, LF or NUL is
+    // refused: it would smuggle a second command to the server.
+    FtpStatus Send(std::string_view line);
+    // Reads one complete reply within timeoutMs (default: the reply time-out).
+    FtpStatus ReadReply(FtpReply& reply);
+    FtpStatus ReadReply(FtpReply& reply, int timeoutMs);
+    // Send, then read the reply. Success means a reply came, whatever its code.
+    FtpStatus Command(std::string_view line, FtpReply& reply);
+
+    bool IsOpen() const { return m_fd.Valid(); }
+    // Why calls fail once the connection is gone.
+    FtpStatus ClosedStatus() const;
+    void Break();   // the connection failed
+    void Close();   // we ended it
+
+    int Fd() const { return m_fd.Get(); }
+    const SocketAddress& LocalAddress() const { return m_local; }
+    const SocketAddress& PeerAddress() const { return m_peer; }
+    const CFtpTimeouts& Timeouts() const { return m_timeouts; }
+
+private:
+    FtpStatus ReadLine(std::string& line, const Deadline& deadline);
+    FtpStatus Fail(FtpStatus status);
+
+    UniqueFd m_fd;
+    SocketAddress m_local;
+    SocketAddress m_peer;
+    CFtpTimeouts m_timeouts;
+    std::string m_input;   // received bytes not yet consumed
+    size_t m_scanned = 0;  // bytes of m_input already searched for a line end
+    bool m_bClosedByUs = false;
+    FtpReplyAssembler m_assembler;
+};
+
+// The failure status for a reply that did not succeed: its text is the reply.
+FtpStatus ReplyFailure(const FtpReply& reply);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ftp/FtpReply.h"
+#include "ftp/FtpSession.h"
+#include "ftp/FtpSocket.h"
+#include "ftp/FtpStatus.h"
+
+#include <cstdint>
+#include <string>
+
+// Opens a data connection and sends command (RETR, STOR, LIST, MLSD ...).
+// Success: the server answered with a 1xx reply and data is connected; the
+// final reply is still to be read. Active mode (EPRT, else PORT) unless the
+// session is passive; when the server refuses the active command or never
+// connects, the command is retried once in passive mode (EPSV, else PASV)
+// and the session stays passive from then on.
+FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data);
+
+// The port of a 227 reply. The address in it is ignored on purpose: we always
+// connect to the control connection's peer, so that a server (or a NAT box)
+// cannot point us at a third host.
+bool ParsePasvReply(const FtpReply& reply, uint16_t& port);
+// The port of a 229 reply: "(<d><d><d>port<d>)".
+bool ParseEpsvReply(const FtpReply& reply, uint16_t& port);
+// "|1|127.0.0.1|5000|" or "|2|::1|5000|".
+std::string EprtArgument(const SocketAddress& address);
+// "127,0,0,1,19,136" (IPv4 only).
+std::string PortArgument(const SocketAddress& address);

@@ -1,0 +1,146 @@
+#include "ftp/FtpFileFind.h"
+
+#include "ftp/FtpConnection.h"
+#include "ftp/FtpErrors.h"
+#include "ftp/FtpListing.h"
+#include "ftp/FtpSession.h"
+
+#include <fnmatch.h>
+#include <vector>
+
+struct CFtpFileFind::Impl {
+    std::shared_ptr<FtpSession> session;
+    std::vector<FtpListEntry> entries;
+    size_t nNext = 0;
+    const FtpListEntry* pCurrent = nullptr;
+    bool bHasRoot = false;   // the search named a folder
+    std::string strRoot;     // that folder, as the caller wrote it
+    size_t nBadNames = 0;
+    bool bOpen = false;
+
+    void Release()
+    {
+        entries.clear();
+        nNext = 0;
+        pCurrent = nullptr;
+        if (bOpen && session && session->pOpenSearch == this)
+            session->pOpenSearch = nullptr;
+        bOpen = false;
+    }
+};
+
+namespace {
+
+bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+
+} // namespace
+
+CFtpFileFind::CFtpFileFind(CFtpConnection* connection, uint32_t /*context*/) : m_pImpl(std::make_unique<Impl>())
+{
+    if (connection != nullptr)
+        m_pImpl->session = connection->Session();
+}
+
+CFtpFileFind::~CFtpFileFind() { Close(); }
+
+void CFtpFileFind::Close() { m_pImpl->Release(); }
+
+bool CFtpFileFind::FindFile(const std::string& name, uint32_t /*flags*/)
+{
+    Impl& find = *m_pImpl;
+    find.Release();
+    find.nBadNames = 0;
+    if (!find.session)
+        return PublishStatus(FtpStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+    FtpSession& session = *find.session;
+    if (session.pOpenSearch != nullptr)
+        return PublishStatus(FtpStatus::Error(ERROR_FTP_TRANSFER_IN_PROGRESS));
+    if (FtpStatus ready = session.Ready(); !ready)
+        return PublishStatus(ready);
+
+    const std::string pattern = name.empty() ? "*" : name;
+    const size_t slash = pattern.rfind('/');
+    const std::string last = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    find.bHasRoot = slash != std::string::npos;
+    find.strRoot = find.bHasRoot ? pattern.substr(0, slash) : std::string();
+
+    if (HasWildcard(last)) {
+        const std::string folder = find.bHasRoot && find.strRoot.empty() ? "/" : find.strRoot;
+        FtpListing listing;
+        if (FtpStatus listed = ListFolder(session, folder, listing); !listed)
+            return PublishStatus(listed);
+        find.nBadNames = listing.nBadNames;
+        for (FtpListEntry& entry : listing.entries)
+            if (last == "*" || fnmatch(last.c_str(), entry.name.c_str(), 0) == 0)
+                find.entries.push_back(std::move(entry));
+    } else {
+        FtpListEntry entry;
+        if (FtpStatus found = FindEntry(session, pattern, entry); !found)
+            return PublishStatus(found);
+        if (entry.name == "/") {
+            find.bHasRoot = false;   // the root's path is its name
+            find.strRoot.clear();
+        }
+        find.entries.push_back(std::move(entry));
+    }
+    if (find.entries.empty())
+        return PublishStatus(FtpStatus::Error(ERROR_NO_MORE_FILES));
+    find.bOpen = true;
+    session.pOpenSearch = &find;
+    return true;
+}
+
+bool CFtpFileFind::FindNextFile()
+{
+    Impl& find = *m_pImpl;
+    if (!find.bOpen || find.nNext >= find.entries.size()) {
+        SetLastFtpError(ERROR_NO_MORE_FILES);
+        return false;
+    }
+    find.pCurrent = &find.entries[find.nNext++];
+    return find.nNext < find.entries.size();
+}
+
+std::string CFtpFileFind::GetFileName() const
+{
+    return m_pImpl->pCurrent ? m_pImpl->pCurrent->name : std::string();
+}
+
+std::string CFtpFileFind::GetFilePath() const
+{
+    const Impl& find = *m_pImpl;
+    if (find.pCurrent == nullptr)
+        return {};
+    if (!find.bHasRoot)
+        return find.pCurrent->name;
+    if (!find.strRoot.empty() && find.strRoot.back() == '/')
+        return find.strRoot + find.pCurrent->name;
+    return find.strRoot + "/" + find.pCurrent->name;
+}
+
+std::string CFtpFileFind::GetFileURL() const
+{
+    const Impl& find = *m_pImpl;
+    if (find.pCurrent == nullptr || !find.session)
+        return {};
+    const std::string& server = find.session->serverName;
+    const std::string host = server.find(':') != std::string::npos ? "[" + server + "]" : server;
+    const std::string path = GetFilePath();
+    return "ftp://" + host + (path.empty() || path[0] != '/' ? "/" : "") + path;
+}
+
+uint64_t CFtpFileFind::GetLength() const { return m_pImpl->pCurrent ? m_pImpl->pCurrent->size : 0; }
+
+bool CFtpFileFind::GetLastWriteTime(std::time_t& time) const
+{
+    if (m_pImpl->pCurrent == nullptr || !m_pImpl->pCurrent->hasTime)
+        return false;
+    time = m_pImpl->pCurrent->modified;
+    return true;
+}
+
+bool CFtpFileFind::IsDots() const { return m_pImpl->pCurrent && IsDotsName(m_pImpl->pCurrent->name); }
+
+bool CFtpFileFind::IsDirectory() const { return m_pImpl->pCurrent && m_pImpl->pCurrent->isDirectory; }
+
+size_t CFtpFileFind::GetBadNameCount() const { return m_pImpl->nBadNames; }

@@ -1,0 +1,87 @@
+#include "ftp/FtpLogon.h"
+
+#include "ftp/FtpErrors.h"
+
+namespace {
+
+FtpStatus ReadGreeting(FtpControlChannel& control)
+{
+    FtpReply reply;
+    // 120 means "ready in a while"; the real greeting follows.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (FtpStatus status = control.ReadReply(reply); !status)
+            return status;
+        if (reply.code != 120)
+            break;
+    }
+    if (reply.Class() != 2)
+        return ReplyFailure(reply);
+    return FtpStatus::Success();
+}
+
+FtpStatus LoginRefused(const FtpReply& reply)
+{
+    return FtpStatus::Error(ERROR_INTERNET_LOGIN_FAILURE, reply.text);
+}
+
+// USER, then PASS and ACCT as far as the server asks for them.
+FtpStatus SendCredentials(FtpControlChannel& control, const std::string& user, const std::string& password)
+{
+    // An empty user name means an anonymous login, as with any FTP client;
+    // "USER" with no name is a syntax error on every server.
+    const std::string name = user.empty() ? "anonymous" : user;
+    const std::string secret = user.empty() && password.empty() ? "anonymous@" : password;
+
+    FtpReply reply;
+    if (FtpStatus status = control.Command("USER " + name, reply); !status)
+        return status;
+    if (reply.code == 331) {
+        if (FtpStatus status = control.Command("PASS " + secret, reply); !status)
+            return status;
+    }
+    if (reply.code == 332) {
+        // We keep no account name; an empty one satisfies the servers that ask.
+        if (FtpStatus status = control.Command("ACCT ", reply); !status)
+            return status;
+    }
+    if (reply.Class() != 2)
+        return LoginRefused(reply);
+    return FtpStatus::Success();
+}
+
+} // namespace
+
+FtpStatus LogOn(FtpSession& session, const std::string& server, uint16_t port, const std::string& user,
+    const std::string& password, const CFtpTimeouts& timeouts)
+{
+    FtpControlChannel& control = session.control;
+    session.serverName = server;
+    session.ForgetCaches();
+    FtpStatus status = control.Connect(server, port, timeouts);
+    if (status)
+        status = ReadGreeting(control);
+    if (status)
+        status = SendCredentials(control, user, password);
+    if (!status) {
+        control.Close();
+        return status;
+    }
+
+    FtpReply reply;
+    if (FtpStatus feat = control.Command("FEAT", reply); !feat) {
+        control.Close();
+        return feat;
+    }
+    session.features = ParseFeatReply(reply);
+    if (session.features.bUtf8) {
+        // Best effort: names are UTF-8 bytes either way.
+        if (FtpStatus utf8 = control.Command("OPTS UTF8 ON", reply); !utf8) {
+            control.Close();
+            return utf8;
+        }
+    }
+    std::string directory;
+    if (FtpStatus pwd = session.PrintDirectory(directory); !pwd && !control.IsOpen())
+        return pwd;
+    return FtpStatus::Success();
+}

@@ -1,0 +1,176 @@
+#include "ftp/FtpSession.h"
+
+#include "ftp/FtpErrors.h"
+
+#include <cctype>
+
+namespace {
+
+std::string UpperWord(std::string_view line)
+{
+    size_t start = line.find_first_not_of(' ');
+    if (start == std::string_view::npos)
+        return {};
+    size_t end = line.find(' ', start);
+    std::string word(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    for (char& c : word)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return word;
+}
+
+} // namespace
+
+FtpFeatures ParseFeatReply(const FtpReply& reply)
+{
+    FtpFeatures features;
+    if (reply.Class() != 2)
+        return features;
+    std::string_view text(reply.text);
+    bool first = true;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (first) {
+            first = false;
+            continue;   // "211-Features:" names no feature
+        }
+        if (line.empty() || line[0] != ' ')
+            continue;   // the closing "211 End" line
+        const std::string word = UpperWord(line);
+        if (word == "UTF8")
+            features.bUtf8 = true;
+        else if (word == "MLST")
+            features.bMlst = true;
+        else if (word == "EPSV")
+            features.bEpsv = true;
+        else if (word == "EPRT")
+            features.bEprt = true;
+        else if (word == "SIZE")
+            features.bSize = true;
+        else if (word == "MDTM")
+            features.bMdtm = true;
+    }
+    return features;
+}
+
+bool ParsePwdReply(const FtpReply& reply, std::string& directory)
+{
+    if (reply.code != 257)
+        return false;
+    std::string_view line(reply.text);
+    line = line.substr(0, line.find('\n'));
+    const size_t open = line.find('"');
+    if (open == std::string_view::npos)
+        return false;
+    std::string result;
+    for (size_t i = open + 1; i < line.size(); ++i) {
+        if (line[i] != '"') {
+            result.push_back(line[i]);
+            continue;
+        }
+        if (i + 1 < line.size() && line[i + 1] == '"') {
+            result.push_back('"');
+            ++i;
+            continue;
+        }
+        directory = std::move(result);
+        return true;
+    }
+    return false;   // no closing quote
+}
+
+FtpStatus FtpSession::Ready() const
+{
+    if (!control.IsOpen())
+        return control.ClosedStatus();
+    if (bTransferOpen)
+        return FtpStatus::Error(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    return FtpStatus::Success();
+}
+
+FtpStatus FtpSession::Expect(std::string_view command, int expectedClass, FtpReply* replyOut)
+{
+    if (FtpStatus ready = Ready(); !ready)
+        return ready;
+    FtpReply reply;
+    if (FtpStatus status = control.Command(command, reply); !status)
+        return status;
+    const bool ok = reply.Class() == expectedClass;
+    if (replyOut != nullptr)
+        *replyOut = reply;
+    return ok ? FtpStatus::Success() : ReplyFailure(reply);
+}
+
+FtpStatus FtpSession::ChangeDirectory(const std::string& directory)
+{
+    if (FtpStatus ready = Ready(); !ready)
+        return ready;
+    if (!m_strDirectory.empty() && directory == m_strDirectory)
+        return FtpStatus::Success();
+    FtpStatus status = Expect("CWD " + directory, 2);
+    // Only an absolute path names the new directory for sure.
+    m_strDirectory = status && !directory.empty() && directory[0] == '/' ? directory : std::string();
+    return status;
+}
+
+FtpStatus FtpSession::PrintDirectory(std::string& directory)
+{
+    FtpReply reply;
+    FtpStatus status = Expect("PWD", 2, &reply);
+    if (!status) {
+        m_strDirectory.clear();
+        return status;
+    }
+    if (!ParsePwdReply(reply, directory))
+        return FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
+    m_strDirectory = directory;
+    return FtpStatus::Success();
+}
+
+FtpStatus FtpSession::SetType(char type)
+{
+    if (type == m_cType)
+        return Ready();
+    FtpStatus status = Expect(std::string("TYPE ") + type, 2);
+    m_cType = status ? type : 0;
+    return status;
+}
+
+bool FtpSession::AbortAndResync(int budgetMs)
+{
+    if (!control.IsOpen())
+        return false;
+    const Deadline deadline(budgetMs);
+    if (!control.Send("ABOR") || !control.Send("NOOP"))
+        return false;
+    // Every reply up to the NOOP's belongs to the cut transfer or to ABOR
+    // (426, 226, 225, 451, ...); the bound on the count keeps a chatty
+    // server from holding us here.
+    for (int replies = 0; replies < 8; ++replies) {
+        FtpReply reply;
+        const int remaining = deadline.RemainingMs();
+        if (remaining == 0 || !control.ReadReply(reply, remaining))
+            break;
+        if (reply.code == 200)
+            return true;
+    }
+    control.Break();
+    return false;
+}
+
+void FtpSession::Quit()
+{
+    if (control.IsOpen() && !bTransferOpen) {
+        FtpReply reply;
+        if (control.Send("QUIT"))
+            control.ReadReply(reply, 1000);
+    }
+    control.Close();
+}
+
+void FtpSession::ForgetCaches()
+{
+    m_strDirectory.clear();
+    m_cType = 0;
+}

@@ -1,0 +1,222 @@
+// Folder listings and single-entry finds against a real server, with MLSD
+// offered and without it (then LIST output goes through the parser).
+#include "FtpServerFixture.h"
+#include "FtpTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace fs = std::filesystem;
+using ftptest::FindAll;
+using ftptest::Named;
+
+namespace {
+
+class FtpFindTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
+protected:
+    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}}) {}
+
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        m_connection = Connect();
+        ASSERT_TRUE(m_connection);
+    }
+
+    std::shared_ptr<CFtpConnection> m_connection;
+};
+
+std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "Mlsd" : "List"; }
+
+} // namespace
+
+TEST_P(FtpFindTest, FolderListingWithFilesFoldersAndOddNames)
+{
+    fs::create_directories(m_server.Path("pub/sub dir"));
+    WriteWholeFile(m_server.Path("pub/plain.txt"), "12345");
+    WriteWholeFile(m_server.Path("pub/with space.txt"), "ab");
+    WriteWholeFile(m_server.Path("pub/  two leading"), "");
+    const std::string utf8 = "gr\xc3\xbc\xc3\x9f \xe6\x97\xa5\xe6\x9c\xac.txt";
+    WriteWholeFile(m_server.Path("pub/" + utf8), "utf");
+    const time_t stamp = 1600000000;   // 2020-09-13, far enough back for a year in LIST
+    utimbuf times{stamp, stamp};
+    utime(m_server.Path("pub/plain.txt").c_str(), &times);
+
+    const auto entries = FindAll(*m_connection, "/pub/*");
+    ASSERT_EQ(entries.size(), 5u);
+    const auto* plain = Named(entries, "plain.txt");
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->bDirectory);
+    EXPECT_EQ(plain->size, 5u);
+    EXPECT_EQ(plain->path, "/pub/plain.txt");
+    ASSERT_TRUE(plain->bHasTime);
+    // LIST shows minutes at best, and only a date for old files.
+    EXPECT_LE(std::llabs(static_cast<long long>(plain->time - stamp)), 86400);
+    if (GetParam()) {
+        EXPECT_EQ(plain->time, stamp);
+    }
+
+    const auto* sub = Named(entries, "sub dir");
+    ASSERT_TRUE(sub);
+    EXPECT_TRUE(sub->bDirectory);
+    EXPECT_FALSE(sub->bDots);
+    EXPECT_TRUE(Named(entries, "with space.txt"));
+    EXPECT_TRUE(Named(entries, "  two leading"));
+    ASSERT_TRUE(Named(entries, utf8));
+    EXPECT_EQ(Named(entries, utf8)->size, 3u);
+}
+
+TEST_P(FtpFindTest, PathsJoinWithoutDoubledSlashes)
+{
+    fs::create_directories(m_server.Path("d"));
+    WriteWholeFile(m_server.Path("d/f"), "");
+    WriteWholeFile(m_server.Path("top"), "");
+    EXPECT_EQ(FindAll(*m_connection, "/d/*").at(0).path, "/d/f");
+    EXPECT_EQ(FindAll(*m_connection, "/d//*").at(0).path, "/d/f");
+    EXPECT_EQ(FindAll(*m_connection, "/*").size(), 2u);
+    EXPECT_TRUE(Named(FindAll(*m_connection, "/*"), "top"));
+    EXPECT_EQ(Named(FindAll(*m_connection, "/*"), "top")->path, "/top");
+    ASSERT_EQ(m_connection->SetCurrentDirectory("/d"), 1);
+    EXPECT_EQ(FindAll(*m_connection, "*").at(0).path, "f");
+
+    CFtpFileFind finder(m_connection.get());
+    ASSERT_TRUE(finder.FindFile("/d/*"));
+    EXPECT_EQ(finder.GetFileName(), "");   // nothing current before the first step
+    EXPECT_FALSE(finder.FindNextFile());   // the only entry is also the last
+    EXPECT_EQ(finder.GetFileName(), "f");  // and stays readable
+    EXPECT_EQ(finder.GetFileURL(), "ftp://127.0.0.1/d/f");
+}
+
+TEST_P(FtpFindTest, WildcardInTheLastPart)
+{
+    fs::create_directories(m_server.Path("w"));
+    for (const char* name : {"a.txt", "b.txt", "c.log"})
+        WriteWholeFile(m_server.Path(std::string("w/") + name), "");
+    const auto entries = FindAll(*m_connection, "/w/*.txt");
+    std::set<std::string> names;
+    for (const auto& entry : entries)
+        names.insert(entry.name);
+    EXPECT_EQ(names, (std::set<std::string>{"a.txt", "b.txt"}));
+}
+
+TEST_P(FtpFindTest, TenThousandEntries)
+{
+    fs::create_directories(m_server.Path("many"));
+    for (int i = 0; i < 10000; ++i)
+        std::ofstream(m_server.Path("many/file" + std::to_string(i)));
+    const auto entries = FindAll(*m_connection, "/many/*");
+    ASSERT_EQ(entries.size(), 10000u);
+    std::set<std::string> names;
+    for (const auto& entry : entries)
+        names.insert(entry.name);
+    EXPECT_EQ(names.size(), 10000u);
+    EXPECT_TRUE(names.count("file0") && names.count("file9999"));
+}
+
+TEST_P(FtpFindTest, EmptyFolderFindsNothing)
+{
+    fs::create_directories(m_server.Path("empty"));
+    CFtpFileFind finder(m_connection.get());
+    EXPECT_FALSE(finder.FindFile("/empty/*"));
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_NO_MORE_FILES);
+    EXPECT_FALSE(finder.FindNextFile());
+}
+
+TEST_P(FtpFindTest, MissingFolderOrFileFindsNothing)
+{
+    CFtpFileFind finder(m_connection.get());
+    EXPECT_FALSE(finder.FindFile("/nope/*"));
+    EXPECT_NE(GetLastFtpErrorCode(), 0);
+    EXPECT_FALSE(finder.FindFile("/nope.txt"));
+    EXPECT_NE(GetLastFtpErrorCode(), 0);
+    std::string dir;
+    EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
+}
+
+TEST_P(FtpFindTest, SingleFileAndFolderPath)
+{
+    fs::create_directories(m_server.Path("dir/inner"));
+    WriteWholeFile(m_server.Path("dir/file.bin"), std::string(1234, 'x'));
+
+    auto file = FindAll(*m_connection, "/dir/file.bin");
+    ASSERT_EQ(file.size(), 1u);
+    EXPECT_EQ(file[0].name, "file.bin");
+    EXPECT_EQ(file[0].path, "/dir/file.bin");
+    EXPECT_FALSE(file[0].bDirectory);
+    EXPECT_EQ(file[0].size, 1234u);
+    EXPECT_TRUE(file[0].bHasTime);
+
+    // A folder path finds the folder itself, not what is inside it.
+    auto folder = FindAll(*m_connection, "/dir");
+    ASSERT_EQ(folder.size(), 1u);
+    EXPECT_EQ(folder[0].name, "dir");
+    EXPECT_TRUE(folder[0].bDirectory);
+    folder = FindAll(*m_connection, "/dir/inner");
+    ASSERT_EQ(folder.size(), 1u);
+    EXPECT_EQ(folder[0].path, "/dir/inner");
+    EXPECT_TRUE(folder[0].bDirectory);
+
+    // Relative to the current directory, and in ASCII type (where SIZE may be refused).
+    ASSERT_EQ(m_connection->SetCurrentDirectory("/dir"), 1);
+    std::string content;
+    WriteWholeFile(m_server.Path("dir/t.txt"), "t");
+    ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "t.txt", content, FTP_TRANSFER_TYPE_ASCII));
+    file = FindAll(*m_connection, "file.bin");
+    ASSERT_EQ(file.size(), 1u);
+    EXPECT_EQ(file[0].size, 1234u);
+    EXPECT_EQ(file[0].path, "file.bin");
+}
+
+TEST_P(FtpFindTest, SizesAboveFourGibibytes)
+{
+    constexpr uint64_t kSize = 5ull << 30;
+    {
+        std::ofstream(m_server.Path("huge.bin"));
+    }
+    ASSERT_EQ(truncate(m_server.Path("huge.bin").c_str(), static_cast<off_t>(kSize)), 0);   // sparse
+    const auto one = FindAll(*m_connection, "/huge.bin");
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].size, kSize);
+    const auto listed = FindAll(*m_connection, "/*");
+    ASSERT_TRUE(Named(listed, "huge.bin"));
+    EXPECT_EQ(Named(listed, "huge.bin")->size, kSize);
+}
+
+TEST_P(FtpFindTest, OneOpenSearchPerConnection)
+{
+    fs::create_directories(m_server.Path("a"));
+    WriteWholeFile(m_server.Path("a/x"), "");
+    CFtpFileFind first(m_connection.get());
+    CFtpFileFind second(m_connection.get());
+    ASSERT_TRUE(first.FindFile("/a/*"));
+    EXPECT_FALSE(second.FindFile("/a/*"));
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    // The open search may start over; other commands are not blocked by it.
+    EXPECT_TRUE(first.FindFile("/a/*"));
+    std::string dir;
+    EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
+    first.Close();
+    EXPECT_TRUE(second.FindFile("/a/*"));
+    second.FindNextFile();
+    EXPECT_EQ(second.GetFileName(), "x");
+}
+
+TEST_P(FtpFindTest, SearchOutlivesItsConnection)
+{
+    fs::create_directories(m_server.Path("a"));
+    WriteWholeFile(m_server.Path("a/x"), "");
+    auto finder = std::make_unique<CFtpFileFind>(m_connection.get());
+    ASSERT_TRUE(finder->FindFile("/a/*"));
+    m_connection.reset();
+    finder->FindNextFile();
+    EXPECT_EQ(finder->GetFileName(), "x");
+    finder.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(MlsdAndList, FtpFindTest, ::testing::Values(true, false), ModeName);

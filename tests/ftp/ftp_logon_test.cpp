@@ -1,0 +1,129 @@
+// Logging on to a real server (pyftpdlib), over IPv4 and IPv6.
+#include "FtpServerFixture.h"
+#include "FtpTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using ftptest::FindAll;
+
+namespace {
+
+class FtpLogonTest : public FtpServerFixture {};
+
+class FtpIpv6Test : public FtpServerFixture {
+protected:
+    FtpIpv6Test() : FtpServerFixture(FtpServerOptions{true, true, false, {}}) {}
+};
+
+// A loopback port with nobody listening on it.
+uint16_t ClosedPort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+} // namespace
+
+TEST_F(FtpLogonTest, LogsOnAndReportsTheHomeDirectory)
+{
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    std::string dir;
+    ASSERT_EQ(connection->GetCurrentDirectory(dir), 1);
+    EXPECT_EQ(dir, "/");
+    EXPECT_EQ(connection->GetServerName(), "127.0.0.1");
+    EXPECT_FALSE(connection->IsPassive());   // active mode unless asked
+}
+
+TEST_F(FtpLogonTest, WrongPasswordGivesTheServersReply)
+{
+    CInternetException error;
+    auto connection = ConnectAs("user", "wrong", false, error);
+    EXPECT_FALSE(connection);
+    EXPECT_EQ(error.m_dwError, ERROR_INTERNET_LOGIN_FAILURE);
+    std::string message;
+    ASSERT_TRUE(error.GetErrorMessage(message));
+    EXPECT_EQ(message.substr(0, 4), "530 ") << message;
+    EXPECT_LE(message.size(), 255u);
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_LOGIN_FAILURE);
+}
+
+TEST_F(FtpLogonTest, EmptyUserNameLogsOnAnonymously)
+{
+    CInternetException error;
+    auto connection = ConnectAs("", "", false, error);
+    ASSERT_TRUE(connection) << error.m_strMessage;
+    std::string dir;
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 1);
+}
+
+TEST_F(FtpLogonTest, PasswordWithLineBreakIsNeverSent)
+{
+    // "secret\r\nDELE x" must not become two commands.
+    WriteWholeFile(m_server.Path("x"), "keep");
+    CInternetException error;
+    auto connection = ConnectAs("user", "secret\r\nDELE x", false, error);
+    EXPECT_FALSE(connection);
+    EXPECT_NE(error.m_dwError, 0);
+    EXPECT_EQ(ReadWholeFile(m_server.Path("x")), "keep");
+}
+
+TEST_F(FtpLogonTest, RefusedConnectionIsCannotConnect)
+{
+    CInternetSession session("Vamlo/V1.40");
+    session.SetTimeouts(ShortTimeouts());
+    CInternetException error;
+    auto connection = session.GetFtpConnection("127.0.0.1", "user", "secret", ClosedPort(), false, error);
+    EXPECT_FALSE(connection);
+    EXPECT_EQ(error.m_dwError, ERROR_INTERNET_CANNOT_CONNECT);
+    std::string message;
+    EXPECT_TRUE(error.GetErrorMessage(message));
+}
+
+TEST_F(FtpLogonTest, ClosedSessionOpensNoConnection)
+{
+    CInternetSession session("Vamlo/V1.40");
+    EXPECT_EQ(session.GetAgentName(), "Vamlo/V1.40");
+    session.Close();
+    CInternetException error;
+    EXPECT_FALSE(session.GetFtpConnection("127.0.0.1", "user", "secret", m_server.Port(), false, error));
+    EXPECT_EQ(error.m_dwError, ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+}
+
+TEST_F(FtpLogonTest, ClosedConnectionFailsItsCalls)
+{
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    connection->Close();
+    std::string dir;
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    EXPECT_FALSE(connection->OpenFile("x"));
+}
+
+TEST_F(FtpIpv6Test, ActiveAndPassiveOverIpv6)
+{
+    WriteWholeFile(m_server.Path("six.txt"), "over ipv6");
+    for (bool passive : {false, true}) {
+        auto connection = Connect(passive);
+        ASSERT_TRUE(connection);
+        std::string content;
+        ASSERT_TRUE(ftptest::DownloadAll(*connection, "six.txt", content)) << GetLastFtpResponse();
+        EXPECT_EQ(content, "over ipv6");
+        const auto entries = FindAll(*connection, "/*");
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].name, "six.txt");
+        EXPECT_EQ(connection->IsPassive(), passive);
+    }
+}

@@ -1,0 +1,205 @@
+// The engine's protocol pieces that need no server: reply assembly, the
+// parsers of PWD, PASV, EPSV and FEAT replies, and the error texts.
+#include "ftp/FtpDataChannel.h"
+#include "ftp/FtpEngine.h"
+#include "ftp/FtpReply.h"
+#include "ftp/FtpSession.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+
+namespace {
+
+// Feeds lines; returns the reply or code -1 when the assembler refused them.
+FtpReply Assemble(const std::vector<std::string>& lines, FtpReplyAssembler::Result* last = nullptr)
+{
+    FtpReplyAssembler assembler;
+    FtpReplyAssembler::Result result = FtpReplyAssembler::Result::NeedMore;
+    for (const std::string& line : lines) {
+        result = assembler.AddLine(line);
+        if (result == FtpReplyAssembler::Result::Invalid)
+            return FtpReply{-1, {}};
+        if (result == FtpReplyAssembler::Result::Complete)
+            break;
+    }
+    if (last)
+        *last = result;
+    return result == FtpReplyAssembler::Result::Complete ? assembler.Take() : FtpReply{0, {}};
+}
+
+FtpReply MakeReply(int code, std::string text) { return FtpReply{code, std::move(text)}; }
+
+} // namespace
+
+TEST(FtpReplyAssemblerTest, SingleAndMultiLineReplies)
+{
+    EXPECT_EQ(Assemble({"200 OK"}).code, 200);
+    EXPECT_EQ(Assemble({"200 OK"}).text, "200 OK\n");
+    EXPECT_EQ(Assemble({"200"}).code, 200);
+
+    // Inner lines may start with other codes or even "<code>-"; only "<code> " ends.
+    const FtpReply multi = Assemble({"220-Welcome", "220-second", "  indented", "230 not the end", "220 ready"});
+    EXPECT_EQ(multi.code, 220);
+    EXPECT_EQ(multi.text, "220-Welcome\n220-second\n  indented\n230 not the end\n220 ready\n");
+
+    FtpReplyAssembler::Result last;
+    EXPECT_EQ(Assemble({"211-Features:", " MLST"}, &last).code, 0);
+    EXPECT_EQ(last, FtpReplyAssembler::Result::NeedMore);
+}
+
+TEST(FtpReplyAssemblerTest, RejectsGarbageAndFloods)
+{
+    EXPECT_EQ(Assemble({"hello"}).code, -1);
+    EXPECT_EQ(Assemble({"20 short"}).code, -1);
+    EXPECT_EQ(Assemble({"200x"}).code, -1);
+    EXPECT_EQ(Assemble({"600 no such class"}).code, -1);
+    EXPECT_EQ(Assemble({std::string(FtpReplyAssembler::kMaxLineBytes + 1, '2')}).code, -1);
+
+    std::vector<std::string> endless = {"250-start"};
+    for (size_t i = 0; i < FtpReplyAssembler::kMaxLines + 5; ++i)
+        endless.push_back("250-more");
+    EXPECT_EQ(Assemble(endless).code, -1);
+
+    std::vector<std::string> heavy = {"250-start"};
+    for (int i = 0; i < 10; ++i)
+        heavy.push_back(std::string(60000, 'x'));
+    EXPECT_EQ(Assemble(heavy).code, -1);
+}
+
+TEST(FtpReplyParsersTest, PwdReplyQuotesAndDoubledQuotes)
+{
+    std::string dir;
+    ASSERT_TRUE(ParsePwdReply(MakeReply(257, "257 \"/pub/files\" is current directory.\n"), dir));
+    EXPECT_EQ(dir, "/pub/files");
+    ASSERT_TRUE(ParsePwdReply(MakeReply(257, "257 \"/a \"\"quoted\"\" dir\" is current\n"), dir));
+    EXPECT_EQ(dir, "/a \"quoted\" dir");
+    ASSERT_TRUE(ParsePwdReply(MakeReply(257, "257 \"/\"\n"), dir));
+    EXPECT_EQ(dir, "/");
+    EXPECT_FALSE(ParsePwdReply(MakeReply(257, "257 /no/quotes\n"), dir));
+    EXPECT_FALSE(ParsePwdReply(MakeReply(257, "257 \"/unterminated\n"), dir));
+    EXPECT_FALSE(ParsePwdReply(MakeReply(550, "550 \"/x\"\n"), dir));
+}
+
+TEST(FtpReplyParsersTest, PassiveRepliesGiveOnlyThePort)
+{
+    struct Row {
+        int line;
+        int code;
+        const char* text;
+        int port;   // -1: must be refused
+    };
+    const Row rows[] = {
+        {1, 227, "227 Entering Passive Mode (127,0,0,1,19,136).", 5000},
+        {2, 227, "227 Entering Passive Mode 10,0,0,1,4,1", 1025},
+        {3, 227, "227 =192,168,1,2,255,255", 65535},
+        {4, 227, "227 Entering Passive Mode (127,0,0,1,300,1).", -1},
+        {5, 227, "227 Entering Passive Mode (127,0,0,1,19).", -1},
+        {6, 227, "227 garbage", -1},
+        {7, 227, "227 Entering Passive Mode (1,2,3,4,0,0)", -1},
+        {8, 227, "227 (99999999999,0,0,1,1,1)", -1},
+        {9, 200, "200 (127,0,0,1,19,136)", -1},
+        {10, 227, "227 ", -1},
+    };
+    for (const Row& row : rows) {
+        uint16_t port = 0;
+        const bool ok = ParsePasvReply(MakeReply(row.code, std::string(row.text) + "\n"), port);
+        EXPECT_EQ(ok, row.port >= 0) << "row " << row.line;
+        if (ok && row.port >= 0) {
+            EXPECT_EQ(port, row.port) << "row " << row.line;
+        }
+    }
+}
+
+TEST(FtpReplyParsersTest, ExtendedPassiveReplies)
+{
+    struct Row {
+        int line;
+        const char* text;
+        int port;
+    };
+    const Row rows[] = {
+        {1, "229 Entering Extended Passive Mode (|||6446|)", 6446},
+        {2, "229 EPSV ok (!!!65535!)", 65535},
+        {3, "229 Entering Extended Passive Mode (|||abc|)", -1},
+        {4, "229 Entering Extended Passive Mode (|||70000|)", -1},
+        {5, "229 Entering Extended Passive Mode (|||0|)", -1},
+        {6, "229 Entering Extended Passive Mode (||6446|)", -1},
+        {7, "229 Entering Extended Passive Mode |||6446|", -1},
+        {8, "229 Entering Extended Passive Mode (|||6446", -1},
+        {9, "229 (|", -1},
+        {10, "229 (1116661)", -1},
+    };
+    for (const Row& row : rows) {
+        uint16_t port = 0;
+        const bool ok = ParseEpsvReply(MakeReply(229, std::string(row.text) + "\n"), port);
+        EXPECT_EQ(ok, row.port >= 0) << "row " << row.line;
+        if (ok && row.port >= 0) {
+            EXPECT_EQ(port, row.port) << "row " << row.line;
+        }
+    }
+}
+
+TEST(FtpReplyParsersTest, FeaturesFromFeatReply)
+{
+    const FtpFeatures all = ParseFeatReply(MakeReply(211,
+        "211-Features supported:\n EPRT\n EPSV\n MDTM\n MLST type*;perm*;size*;modify*;\n SIZE\n UTF8\n211 End FEAT.\n"));
+    EXPECT_TRUE(all.bEprt && all.bEpsv && all.bMdtm && all.bMlst && all.bSize && all.bUtf8);
+
+    const FtpFeatures some = ParseFeatReply(MakeReply(211, "211-Extensions:\n size\n REST STREAM\n211 END\n"));
+    EXPECT_TRUE(some.bSize);
+    EXPECT_FALSE(some.bMlst || some.bUtf8 || some.bEpsv);
+
+    // A word in the first or last line is no feature, and a refusal offers nothing.
+    EXPECT_FALSE(ParseFeatReply(MakeReply(211, "211-MLST\n211 UTF8\n")).bMlst);
+    EXPECT_FALSE(ParseFeatReply(MakeReply(500, "500 FEAT not understood\n")).bUtf8);
+}
+
+TEST(FtpReplyParsersTest, ActiveModeArguments)
+{
+    SocketAddress v4;
+    auto& in4 = reinterpret_cast<sockaddr_in&>(v4.storage);
+    in4.sin_family = AF_INET;
+    inet_pton(AF_INET, "127.0.0.1", &in4.sin_addr);
+    v4.length = sizeof in4;
+    v4.SetPort(5000);
+    EXPECT_EQ(EprtArgument(v4), "|1|127.0.0.1|5000|");
+    EXPECT_EQ(PortArgument(v4), "127,0,0,1,19,136");
+
+    SocketAddress v6;
+    auto& in6 = reinterpret_cast<sockaddr_in6&>(v6.storage);
+    in6.sin6_family = AF_INET6;
+    inet_pton(AF_INET6, "::1", &in6.sin6_addr);
+    v6.length = sizeof in6;
+    v6.SetPort(65535);
+    EXPECT_EQ(EprtArgument(v6), "|2|::1|65535|");
+}
+
+TEST(FtpErrorTextTest, EngineErrnoAndServerTexts)
+{
+    EXPECT_EQ(GetSystemErrorText(ERROR_INTERNET_TIMEOUT), "The operation timed out\n");
+    EXPECT_EQ(GetSystemErrorText(ENOENT), "No such file or directory\n");
+    EXPECT_EQ(GetSystemErrorText(99999), "");
+    for (int code : {ERROR_INTERNET_NAME_NOT_RESOLVED, ERROR_INTERNET_CANNOT_CONNECT, ERROR_INTERNET_CONNECTION_ABORTED,
+             ERROR_INTERNET_CONNECTION_RESET, ERROR_INTERNET_LOGIN_FAILURE, ERROR_NO_MORE_FILES}) {
+        const std::string text = GetSystemErrorText(code);
+        ASSERT_FALSE(text.empty()) << code;
+        EXPECT_EQ(text.back(), '\n') << code;
+    }
+
+    SetLastFtpError(ERROR_INTERNET_EXTENDED_ERROR, "550 No such file.\n");
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetSystemErrorText(ERROR_INTERNET_EXTENDED_ERROR), "550 No such file.\n");
+}
+
+TEST(FtpErrorTextTest, ExceptionMessageIsBoundedWithoutSplittingCharacters)
+{
+    std::string longText(254, 'a');
+    longText += "\xc3\xa9\xc3\xa9";   // "éé": the first straddles byte 255
+    const CInternetException error(ERROR_INTERNET_EXTENDED_ERROR, longText);
+    EXPECT_EQ(error.m_strMessage, std::string(254, 'a'));
+    std::string text;
+    EXPECT_TRUE(error.GetErrorMessage(text));
+    EXPECT_FALSE(CInternetException().GetErrorMessage(text));
+}

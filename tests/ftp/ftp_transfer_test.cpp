@@ -1,0 +1,278 @@
+// File transfers against a real server: byte-exact round trips in active
+// and passive mode, ASCII type, failures, and cutting a transfer short.
+#include "FtpServerFixture.h"
+#include "FtpTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+using ftptest::ByteStream;
+using ftptest::DownloadAll;
+using ftptest::Fnv1a;
+using ftptest::UploadAll;
+
+namespace {
+
+class FtpTransferTest : public FtpServerFixture {};
+
+class FtpTransferModeTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {};
+
+// Writes size reproducible bytes to path and returns their hash.
+uint64_t WriteGeneratedFile(const std::string& path, uint64_t size, uint64_t seed)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    ByteStream stream(seed);
+    Fnv1a hash;
+    std::vector<char> block(1 << 20);
+    for (uint64_t done = 0; done < size; done += block.size()) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), size - done));
+        stream.Fill(block.data(), n);
+        hash.Add(block.data(), n);
+        out.write(block.data(), static_cast<std::streamsize>(n));
+    }
+    return hash.Value();
+}
+
+uint64_t HashFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    Fnv1a hash;
+    std::vector<char> block(1 << 20);
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        hash.Add(block.data(), static_cast<size_t>(in.gcount()));
+    }
+    return hash.Value();
+}
+
+} // namespace
+
+TEST_P(FtpTransferModeTest, EveryByteValueSurvivesBothWays)
+{
+    auto connection = Connect(GetParam());
+    ASSERT_TRUE(connection);
+    const std::string bytes = ftptest::AllByteValues();
+    ASSERT_TRUE(UploadAll(*connection, "bytes.bin", bytes)) << GetSystemErrorText(GetLastFtpErrorCode());
+    EXPECT_EQ(ReadWholeFile(m_server.Path("bytes.bin")), bytes);
+    std::string back;
+    ASSERT_TRUE(DownloadAll(*connection, "bytes.bin", back)) << GetSystemErrorText(GetLastFtpErrorCode());
+    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(connection->IsPassive(), GetParam());
+}
+
+TEST_P(FtpTransferModeTest, EmptyFileBothWays)
+{
+    auto connection = Connect(GetParam());
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(UploadAll(*connection, "empty", ""));
+    EXPECT_TRUE(fs::exists(m_server.Path("empty")));
+    EXPECT_EQ(fs::file_size(m_server.Path("empty")), 0u);
+    std::string back = "not empty";
+    ASSERT_TRUE(DownloadAll(*connection, "empty", back));
+    EXPECT_EQ(back, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(ActiveAndPassive, FtpTransferModeTest, ::testing::Values(false, true),
+    [](const auto& info) { return info.param ? "Passive" : "Active"; });
+
+TEST_F(FtpTransferTest, HundredMebibytesRoundTripByChecksum)
+{
+    constexpr uint64_t kSize = 100ull << 20;
+    const uint64_t expected = WriteGeneratedFile(m_server.Path("big.bin"), kSize, 42);
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+
+    // Download in the program's own 1 KiB blocks, hashing as it comes.
+    auto file = connection->OpenFile("big.bin");
+    ASSERT_TRUE(file);
+    Fnv1a hash;
+    uint64_t total = 0;
+    std::vector<char> buffer(1024);
+    for (uint64_t guard = 0; guard <= kSize; ++guard) {
+        const int64_t n = file->Read(buffer.data(), buffer.size());
+        ASSERT_GE(n, 0) << GetSystemErrorText(GetLastFtpErrorCode());
+        if (n == 0)
+            break;
+        hash.Add(buffer.data(), static_cast<size_t>(n));
+        total += static_cast<uint64_t>(n);
+    }
+    ASSERT_TRUE(file->Close());
+    EXPECT_EQ(total, kSize);
+    EXPECT_EQ(hash.Value(), expected);
+
+    // Upload a different stream the same way and compare on the server's disk.
+    auto upload = connection->OpenFile("up.bin", GENERIC_WRITE);
+    ASSERT_TRUE(upload);
+    ByteStream stream(7);
+    Fnv1a sent;
+    for (uint64_t done = 0; done < kSize; done += buffer.size()) {
+        stream.Fill(buffer.data(), buffer.size());
+        sent.Add(buffer.data(), buffer.size());
+        ASSERT_TRUE(upload->Write(buffer.data(), buffer.size()));
+    }
+    ASSERT_TRUE(upload->Close()) << GetSystemErrorText(GetLastFtpErrorCode());
+    EXPECT_EQ(fs::file_size(m_server.Path("up.bin")), kSize);
+    EXPECT_EQ(HashFile(m_server.Path("up.bin")), sent.Value());
+}
+
+TEST_F(FtpTransferTest, LargeBlocksReadAndWriteDirectly)
+{
+    // Reads and writes bigger than the engine's own buffer take another path.
+    const std::string bytes = [] {
+        std::string s(300000, '\0');
+        ByteStream(3).Fill(s.data(), s.size());
+        return s;
+    }();
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(UploadAll(*connection, "blocks", bytes, FTP_TRANSFER_TYPE_BINARY, 200000));
+    std::string back;
+    ASSERT_TRUE(DownloadAll(*connection, "blocks", back, FTP_TRANSFER_TYPE_BINARY, 100000));
+    EXPECT_EQ(back, bytes);
+}
+
+TEST_F(FtpTransferTest, AsciiTypeConvertsLineEndsAndBinaryDoesNot)
+{
+    WriteWholeFile(m_server.Path("text.txt"), "one\ntwo\n");
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    std::string content;
+    ASSERT_TRUE(DownloadAll(*connection, "text.txt", content, FTP_TRANSFER_TYPE_ASCII));
+    EXPECT_EQ(content, "one\r\ntwo\r\n");
+    ASSERT_TRUE(DownloadAll(*connection, "text.txt", content, FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(content, "one\ntwo\n");
+
+    ASSERT_TRUE(UploadAll(*connection, "up.txt", "a\r\nb\r\n", FTP_TRANSFER_TYPE_ASCII));
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up.txt")), "a\nb\n");
+    ASSERT_TRUE(UploadAll(*connection, "up.bin", "a\r\nb\r\n", FTP_TRANSFER_TYPE_BINARY));
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up.bin")), "a\r\nb\r\n");
+}
+
+TEST_F(FtpTransferTest, NamesWithSpacesAndUtf8)
+{
+    const std::string names[] = {"with space.txt", "  leading spaces", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac.txt"};
+    auto connection = Connect(true);
+    ASSERT_TRUE(connection);
+    for (const std::string& name : names) {
+        ASSERT_TRUE(UploadAll(*connection, "/" + name, "data of " + name)) << name;
+        EXPECT_EQ(ReadWholeFile(m_server.Path(name)), "data of " + name);
+        std::string back;
+        ASSERT_TRUE(DownloadAll(*connection, "/" + name, back)) << name;
+        EXPECT_EQ(back, "data of " + name);
+    }
+}
+
+TEST_F(FtpTransferTest, MissingFileOrFolderFailsToOpen)
+{
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    EXPECT_FALSE(connection->OpenFile("missing.bin"));
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetLastFtpResponse().substr(0, 3), "550");
+    EXPECT_FALSE(connection->OpenFile("/no/such/dir/file", GENERIC_WRITE));
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_FALSE(connection->OpenFile("x", 0));
+    std::string dir;
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 1);
+}
+
+TEST_F(FtpTransferTest, ConnectionIsBusyWhileAFileIsOpen)
+{
+    WriteWholeFile(m_server.Path("f"), "content");
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    auto file = connection->OpenFile("f");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(connection->CreateDirectory("d"), 0);
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    EXPECT_FALSE(connection->OpenFile("f"));
+    CFtpFileFind finder(connection.get());
+    EXPECT_FALSE(finder.FindFile("/*"));
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+
+    char buffer[64];
+    EXPECT_EQ(file->Read(buffer, sizeof buffer), 7);
+    EXPECT_EQ(file->Read(buffer, sizeof buffer), 0);
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(connection->CreateDirectory("d"), 1);
+}
+
+TEST_F(FtpTransferTest, CloseAfterLastByteWithoutReadingTheEnd)
+{
+    WriteWholeFile(m_server.Path("f"), "exactly");
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    auto file = connection->OpenFile("f");
+    ASSERT_TRUE(file);
+    char buffer[7];
+    int64_t got = 0;
+    for (int guard = 0; got < 7 && guard < 100; ++guard) {
+        const int64_t n = file->Read(buffer + got, sizeof buffer - static_cast<size_t>(got));
+        ASSERT_GT(n, 0);
+        got += n;
+    }
+    EXPECT_TRUE(file->Close());
+    std::string dir;
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 1);
+    EXPECT_EQ(dir, "/");
+}
+
+TEST_F(FtpTransferTest, AbortAndEarlyCloseLeaveTheConnectionUsable)
+{
+    WriteGeneratedFile(m_server.Path("big.bin"), 32u << 20, 1);
+    WriteWholeFile(m_server.Path("small"), "small file");
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    for (int round = 0; round < 2; ++round) {
+        auto file = connection->OpenFile("big.bin");
+        ASSERT_TRUE(file);
+        std::vector<char> buffer(64 * 1024);
+        ASSERT_GT(file->Read(buffer.data(), buffer.size()), 0);
+        if (round == 0) {
+            file->Abort();
+            EXPECT_FALSE(file->Close());   // an aborted transfer never closes as a success
+        } else {
+            EXPECT_TRUE(file->Close());   // the caller chose to stop: that is no failure
+        }
+        std::string dir;
+        ASSERT_EQ(connection->GetCurrentDirectory(dir), 1) << "round " << round;
+        std::string content;
+        ASSERT_TRUE(DownloadAll(*connection, "small", content)) << "round " << round;
+        EXPECT_EQ(content, "small file");
+    }
+}
+
+TEST_F(FtpTransferTest, AbortedUploadIsNotReportedAsComplete)
+{
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    auto file = connection->OpenFile("partial", GENERIC_WRITE);
+    ASSERT_TRUE(file);
+    std::vector<char> block(1 << 20, 'z');
+    ASSERT_TRUE(file->Write(block.data(), block.size()));
+    file->Abort();
+    EXPECT_FALSE(file->Close());
+    EXPECT_FALSE(file->Write("x", 1));
+    std::string dir;
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 1);
+}
+
+TEST_F(FtpTransferTest, DestroyingAnOpenFileAbortsIt)
+{
+    WriteGeneratedFile(m_server.Path("big.bin"), 8u << 20, 5);
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    {
+        auto file = connection->OpenFile("big.bin");
+        ASSERT_TRUE(file);
+        char byte;
+        ASSERT_EQ(file->Read(&byte, 1), 1);
+    }
+    std::string dir;
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 1);
+}

@@ -1,0 +1,184 @@
+#include "FtpServerFixture.h"
+
+#include "ftp/FtpConnection.h"
+#include "ftp/InternetException.h"
+#include "ftp/InternetSession.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kStartTimeoutMs = 20000;
+constexpr int kStopTimeoutMs = 5000;
+
+// Reads the first line the child prints, within timeoutMs.
+bool ReadFirstLine(int fd, int timeoutMs, std::string& line)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    line.clear();
+    while (line.find('\n') == std::string::npos && line.size() < 256) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd entry{fd, POLLIN, 0};
+        const int n = poll(&entry, 1, static_cast<int>(left.count()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        char buffer[64];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            return false;
+        line.append(buffer, static_cast<size_t>(got));
+    }
+    line.resize(line.find('\n') == std::string::npos ? line.size() : line.find('\n'));
+    return true;
+}
+
+} // namespace
+
+FtpServerProcess::FtpServerProcess(FtpServerOptions options) : m_options(std::move(options)) {}
+
+FtpServerProcess::~FtpServerProcess() { Stop(); }
+
+bool FtpServerProcess::Start()
+{
+    if (Running())
+        return true;
+    // Restarting on the same port can race with the old socket going away.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (StartOnce())
+            return true;
+        if (m_port == 0)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return false;
+}
+
+bool FtpServerProcess::StartOnce()
+{
+    int out[2];
+    int in[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return false;
+    if (pipe2(in, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return false;
+    }
+    std::vector<std::string> args = {"/usr/bin/python3", std::string(VAMLO_TEST_SUPPORT_DIR) + "/ftp_server.py",
+        "--root", m_root.Path(), "--host", Host(), "--port", std::to_string(m_port)};
+    if (!m_options.bMlsd)
+        args.push_back("--no-mlsd");
+    if (m_options.bPermitForeign)
+        args.push_back("--permit-foreign");
+    if (!m_options.strPassivePorts.empty()) {
+        args.push_back("--passive-ports");
+        args.push_back(m_options.strPassivePorts);
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);   // its own group, killed as a whole
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(in[0]);
+    close(out[1]);
+    if (spawned != 0) {
+        close(in[1]);
+        close(out[0]);
+        m_strError = "cannot start python3";
+        return false;
+    }
+    m_pid = pid;
+    m_stdin = in[1];
+
+    std::string line;
+    const bool started = ReadFirstLine(out[0], kStartTimeoutMs, line);
+    close(out[0]);
+    const long port = started ? std::strtol(line.c_str(), nullptr, 10) : 0;
+    if (port <= 0 || port > 65535 || (m_port != 0 && port != m_port)) {
+        m_strError = "the FTP server did not start (got \"" + line + "\")";
+        Stop();
+        return false;
+    }
+    m_port = static_cast<uint16_t>(port);
+    return true;
+}
+
+void FtpServerProcess::Stop()
+{
+    if (m_stdin >= 0) {
+        close(m_stdin);
+        m_stdin = -1;
+    }
+    if (m_pid <= 0)
+        return;
+    kill(-m_pid, SIGTERM);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopTimeoutMs);
+    while (waitpid(m_pid, nullptr, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) {
+            kill(-m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_pid = -1;
+}
+
+void FtpServerFixture::SetUp()
+{
+    ASSERT_TRUE(m_server.Start()) << m_server.LastError();
+}
+
+CFtpTimeouts FtpServerFixture::ShortTimeouts()
+{
+    CFtpTimeouts timeouts;
+    timeouts.connectMs = 5000;
+    timeouts.replyMs = 10000;
+    timeouts.dataMs = 10000;
+    timeouts.acceptMs = 5000;
+    return timeouts;
+}
+
+std::shared_ptr<CFtpConnection> FtpServerFixture::ConnectAs(const std::string& user, const std::string& password,
+    bool passive, CInternetException& error)
+{
+    CInternetSession session("Vamlo/V1.40");
+    session.SetTimeouts(ShortTimeouts());
+    return session.GetFtpConnection(m_server.Host(), user, password, m_server.Port(), passive, error);
+}
+
+std::shared_ptr<CFtpConnection> FtpServerFixture::Connect(bool passive)
+{
+    CInternetException error;
+    auto connection = ConnectAs("user", "secret", passive, error);
+    EXPECT_TRUE(connection) << "log-on failed: " << error.m_dwError << " " << error.m_strMessage;
+    return connection;
+}

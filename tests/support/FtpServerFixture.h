@@ -1,0 +1,73 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+class CFtpConnection;
+class CInternetException;
+struct CFtpTimeouts;
+
+struct FtpServerOptions {
+    bool bMlsd = true;          // offer MLSD and MLST
+    bool bIpv6 = false;         // listen on ::1 instead of 127.0.0.1
+    bool bPermitForeign = false;
+    std::string strPassivePorts;   // "first-last", empty for any
+};
+
+// A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port
+// with a fresh root folder: user "user" / "secret", and anonymous, both with
+// full rights. It can be stopped and started again on the same port.
+class FtpServerProcess {
+public:
+    explicit FtpServerProcess(FtpServerOptions options = {});
+    ~FtpServerProcess();
+    FtpServerProcess(const FtpServerProcess&) = delete;
+    FtpServerProcess& operator=(const FtpServerProcess&) = delete;
+
+    // The first start picks a free port; later starts reuse it. False (with
+    // the reason in LastError) when the server did not come up.
+    bool Start();
+    void Stop();   // kills the server's process group; bounded wait
+    bool Running() const { return m_pid > 0; }
+
+    uint16_t Port() const { return m_port; }
+    std::string Host() const { return m_options.bIpv6 ? "::1" : "127.0.0.1"; }
+    const std::string& Root() const { return m_root.Path(); }
+    std::string Path(const std::string& name) const { return m_root.File(name); }
+    const std::string& LastError() const { return m_strError; }
+
+private:
+    bool StartOnce();
+
+    FtpServerOptions m_options;
+    TempDir m_root;
+    pid_t m_pid = -1;
+    int m_stdin = -1;   // closing it tells the server to exit
+    uint16_t m_port = 0;
+    std::string m_strError;
+};
+
+// A gtest fixture with a running server and log-on helpers.
+class FtpServerFixture : public ::testing::Test {
+public:
+    // Seconds rather than a minute: a failing server fails a test quickly.
+    static CFtpTimeouts ShortTimeouts();
+
+protected:
+    explicit FtpServerFixture(FtpServerOptions options = {}) : m_server(options) {}
+    void SetUp() override;
+
+    // Logs on as user/secret (or the given account); fails the test when a
+    // connection was expected and not made.
+    std::shared_ptr<CFtpConnection> Connect(bool passive = false);
+    std::shared_ptr<CFtpConnection> ConnectAs(const std::string& user, const std::string& password, bool passive,
+        CInternetException& error);
+
+    FtpServerProcess m_server;
+};
