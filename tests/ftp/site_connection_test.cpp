@@ -1,0 +1,125 @@
+#include "TransferHarness.h"
+#include "transfer/TransferDriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SiteConnectionTest : public FtpServerFixture {
+protected:
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        app.m_pPrompts = &prompts;
+        app.m_strAgentName = kAgentName;
+    }
+
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
+
+    ScriptedPrompts prompts;
+    TestApp app;
+};
+
+} // namespace
+
+TEST_F(SiteConnectionTest, BareHostIsStoredWithTheSchemeAndConnects)
+{
+    CVamloSiteInfo site;
+    site.m_strAddress = HostPort();
+    site.m_strUserName = "user";
+    site.m_strPassword = "secret";
+    ASSERT_EQ(site.Connect(app), 1);
+    EXPECT_EQ(site.m_strAddress, "ftp://" + HostPort());
+    ASSERT_TRUE(site.m_pSession);
+    ASSERT_TRUE(site.m_pConnection);
+    EXPECT_EQ(site.m_pSession->GetAgentName(), "Vamlo/V1.40");
+    std::string directory;
+    EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
+    EXPECT_EQ(directory, "/");
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    site.Disconnect();
+    EXPECT_FALSE(site.m_pConnection);
+    EXPECT_FALSE(site.m_pSession);
+    site.Disconnect();  // a second time does nothing
+    EXPECT_FALSE(site.m_pSession);
+}
+
+TEST_F(SiteConnectionTest, AddressWithSchemeIsKeptAsTyped)
+{
+    CVamloSiteInfo site;
+    site.m_strAddress = "ftp://" + HostPort() + "/pub";
+    site.m_strUserName = "user";
+    site.m_strPassword = "secret";
+    ASSERT_EQ(site.Connect(app), 1);
+    EXPECT_EQ(site.m_strAddress, "ftp://" + HostPort() + "/pub");
+}
+
+TEST_F(SiteConnectionTest, PortFieldServesWhenTheAddressNamesNoPort)
+{
+    // Without a port in the address the site's Port field is used; an
+    // explicit port in the address still wins over the field.
+    CVamloSiteInfo byField;
+    byField.m_strAddress = "ftp://127.0.0.1";
+    byField.m_strPort = std::to_string(m_server.Port());
+    byField.m_strUserName = "user";
+    byField.m_strPassword = "secret";
+    EXPECT_EQ(byField.Connect(app), 1);
+
+    CVamloSiteInfo explicitPort;
+    explicitPort.m_strAddress = "ftp://" + HostPort();
+    explicitPort.m_strPort = "1";
+    explicitPort.m_strUserName = "user";
+    explicitPort.m_strPassword = "secret";
+    EXPECT_EQ(explicitPort.Connect(app), 1);
+}
+
+TEST_F(SiteConnectionTest, RefusedLoginShowsTheServerCauseAndLeavesNothingOpen)
+{
+    CVamloSiteInfo site;
+    site.m_strAddress = "ftp://" + HostPort();
+    site.m_strUserName = "user";
+    site.m_strPassword = "wrong";
+    EXPECT_EQ(site.Connect(app), 0);
+    EXPECT_FALSE(site.m_pSession);
+    EXPECT_FALSE(site.m_pConnection);
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    const std::string text = prompts.Texts()[0];
+    EXPECT_EQ(text.rfind("Failed to connect to the ftp site \"ftp://" + HostPort() + "\".\nCause: ", 0), 0u) << text;
+    EXPECT_NE(text.find("530"), std::string::npos) << text;
+
+    // A later attempt starts clean.
+    site.m_strPassword = "secret";
+    EXPECT_EQ(site.Connect(app), 1);
+}
+
+TEST_F(SiteConnectionTest, InvalidAddressQuotesTheFormWithTheScheme)
+{
+    CVamloSiteInfo site;
+    site.m_strAddress = "host:notaport";
+    EXPECT_EQ(site.Connect(app), 0);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text, "The ftp site address \"ftp://host:notaport\" is invalid.\nPlease make sure "
+                                          "the ftp site address is correct.");
+    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
+    EXPECT_EQ(site.m_strAddress, "host:notaport");
+    EXPECT_FALSE(site.m_pSession);
+}
+
+TEST_F(SiteConnectionTest, ReconnectAfterTheServerCameBack)
+{
+    CVamloSiteInfo site;
+    site.m_strAddress = "ftp://" + HostPort();
+    site.m_strUserName = "user";
+    site.m_strPassword = "secret";
+    ASSERT_EQ(site.Connect(app), 1);
+    m_server.Stop();
+    int code = 0;
+    std::string text;
+    EXPECT_EQ(CTransferDriver::IsConnectionAlive(site.m_pConnection.get(), code, text), 0);
+    EXPECT_NE(code, 0);
+    EXPECT_FALSE(text.empty());
+    ASSERT_TRUE(m_server.Start());
+    ASSERT_EQ(site.Reconnect(app), 1);
+    EXPECT_EQ(CTransferDriver::IsConnectionAlive(site.m_pConnection.get(), code, text), 1);
+}
