@@ -29,5 +29,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$top" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake -S "$top" -B "$build_dir" -G Ninja "$@" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"

@@ -1,8 +1,6 @@
 #include "app/AppCore.h"
 #include "app/QtClipboard.h"
 #include "app/QtSettingsStore.h"
-#include "app/VamloDoc.h"
-#include "ui/MainFrame.h"
 
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
@@ -81,38 +79,3 @@ TEST(QtClipboardTest, EntryListRoundTripsThroughTheSystemClipboard)
     EXPECT_EQ(pasted[0]->m_byLocation, LOCATION_LOCAL);
 }
 
-TEST(MainFrameCloseTest, AsksAboutTheSiteListOnlyWhenModifiedThenDropsRecords)
-{
-    TempDir dir;
-    ScriptedPrompts prompts;
-    CAppCore app;
-    app.m_pPrompts = &prompts;
-    app.SetPaths(MakeAppPaths(dir.Path()));
-    CMainFrame frame;
-    CVamloDoc doc(app);
-    doc.SetSiteListOwner(&frame);
-    frame.SetDocument(&doc);
-    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
-    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Vamlo"));
-
-    frame.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
-    frame.show();
-    EXPECT_TRUE(frame.close());
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(frame.m_bClosing, 1);
-    EXPECT_TRUE(frame.m_siteList.empty());
-
-    CMainFrame modified;
-    modified.SetDocument(&doc);
-    doc.SetSiteListOwner(&modified);
-    modified.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
-    modified.m_siteList.back()->m_strAddress = "ftp://saved.example";
-    modified.m_bSiteListModified = 1;
-    prompts.Answer(MsgResult::Yes);
-    modified.show();
-    EXPECT_TRUE(modified.close());
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0],
-              "The site list of the site manager has been changed. Do you want to save the changes?");
-    EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://saved.example"), std::string::npos);
-}

@@ -204,7 +204,7 @@ FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEn
         if (FtpStatus ready = session.Ready(); !ready)
             return ready;
         entry = FtpListEntry{};
-        entry.name = "/";
+        entry.name.assign(1, '/');
         entry.isDirectory = true;
         return FtpStatus::Success();
     }
