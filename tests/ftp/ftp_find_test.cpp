@@ -173,6 +173,27 @@ TEST_P(FtpFindTest, SingleFileAndFolderPath)
     EXPECT_EQ(file[0].path, "file.bin");
 }
 
+TEST_P(FtpFindTest, FindingAFolderOrAMissingFileKeepsTheCurrentDirectory)
+{
+    // Bare names are resolved in the current directory afterwards: a find
+    // must leave it where it was, whichever way it found its answer.
+    fs::create_directories(m_server.Path("work/sub"));
+    WriteWholeFile(m_server.Path("work/here.txt"), "h");
+    ASSERT_EQ(m_connection->SetCurrentDirectory("/work"), 1);
+    CFtpFileFind finder(m_connection.get());
+    EXPECT_FALSE(finder.FindFile("missing.txt"));
+    EXPECT_NE(GetLastFtpErrorCode(), 0);
+    finder.Close();
+    auto folder = FindAll(*m_connection, "sub");
+    ASSERT_EQ(folder.size(), 1u);
+    EXPECT_TRUE(folder[0].bDirectory);
+    auto file = FindAll(*m_connection, "here.txt");
+    ASSERT_EQ(file.size(), 1u);
+    std::string dir;
+    ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
+    EXPECT_EQ(dir, "/work");
+}
+
 TEST_P(FtpFindTest, SizesAboveFourGibibytes)
 {
     constexpr uint64_t kSize = 5ull << 30;

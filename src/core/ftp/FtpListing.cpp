@@ -218,7 +218,13 @@ FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEn
         return IsSafeEntryName(entry.name) ? FtpStatus::Success() : FtpStatus::Error(ENOENT);
     }
 
-    if (session.features.bSize && session.CurrentType() != 'A') {
+    // Servers start in ASCII type, where many refuse SIZE: an unknown type
+    // is settled as binary, the type transfers use most.
+    if (session.features.bSize && session.CurrentType() == 0) {
+        if (FtpStatus typed = session.SetType('I'); !typed && !session.control.IsOpen())
+            return typed;
+    }
+    if (session.features.bSize && session.CurrentType() == 'I') {
         // SIZE answers only for files (in binary type); MDTM adds the time.
         FtpStatus sized = session.Expect("SIZE " + path, 2, &reply);
         if (!sized && !session.control.IsOpen())
@@ -235,6 +241,22 @@ FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEn
                 return session.control.ClosedStatus();
             if (IsSafeEntryName(entry.name))
                 return FtpStatus::Success();
+        }
+        // No size: a folder, or nothing at all. A CWD tells which without a
+        // listing of the whole parent, which a check before every upload into
+        // a large folder cannot afford. It needs a known directory to return to.
+        const std::string before = session.KnownDirectory();
+        if (reply.code / 100 == 5 && !before.empty()) {
+            const FtpReply sizeReply = reply;
+            FtpStatus entered = session.Expect("CWD " + path, 2, &reply);
+            if (!entered) {
+                if (!session.control.IsOpen())
+                    return entered;
+                return FtpStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, sizeReply.text);
+            }
+            session.ForgetDirectory();
+            if (FtpStatus back = session.ChangeDirectory(before); !back)
+                return back;
         }
     }
     return FindInParent(session, path, entry);

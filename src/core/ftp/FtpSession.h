@@ -54,6 +54,8 @@ public:
     // Forget the cached directory and type (after a failure or reconnect).
     void ForgetCaches();
     void ForgetDirectory() { m_strDirectory.clear(); }
+    // The current directory as far as it is known for sure ("" = unknown).
+    const std::string& KnownDirectory() const { return m_strDirectory; }
 
 private:
     std::string m_strDirectory;   // last known current directory ("" = unknown)

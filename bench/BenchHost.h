@@ -1,0 +1,104 @@
+#pragma once
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "log/LogViewSink.h"
+#include "transfer/StatusDialog.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CVamloDoc;
+class CVamloSiteInfo;
+
+// The parts of the program that stand where its windows would be: nothing
+// here may cost more than the GUI's own counterpart, or the benchmark would
+// measure the stand-in instead of the engine.
+
+// Answers Yes (and Yes to All for a replace question) and keeps every text,
+// so that a run which had something to say counts as failed.
+class CBenchPrompts : public IPrompts {
+public:
+    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+    ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void SetStatusText(const std::string&) override {}
+
+    std::vector<std::string> TakeTexts();
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_texts;
+};
+
+// A Status window that only counts the calls it gets.
+class CCountingStatusDialogFactory : public IStatusDialogFactory {
+public:
+    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
+                                                      std::atomic<int32_t>* cancelFlag) override;
+    std::atomic<int64_t> m_nCalls{0};
+};
+
+// The log view: the document still builds every line; the view only counts.
+class CCountingLogView : public ILogViewSink {
+public:
+    void SetLogText(const std::string& wholeText) override { m_nBytes = wholeText.size(); }
+    void AppendLogText(const std::string& text) override { m_nBytes += text.size(); }
+    std::atomic<size_t> m_nBytes{0};
+};
+
+class CBenchSettings : public ISettingsStore {
+public:
+    bool OpenKey() override { return false; }   // defaults, nothing stored
+    std::optional<std::string> ReadValue(const std::string&) override { return std::nullopt; }
+    bool WriteValue(const std::string&, const std::string&) override { return false; }
+};
+
+struct BenchServer {
+    std::string strHost = "127.0.0.1";
+    uint16_t nPort = 0;
+    std::string strUser = "anonymous";
+    std::string strPassword = "bench@example.com";
+};
+
+// One headless Vamlo: the document, one site record, and the whole Get or
+// Put action as Paste starts it. Every call logs on anew first, as each run
+// of a command-line client does, and fails with the reason in `error` when
+// the action reported anything or moved fewer files than expected.
+class CVamloBenchClient {
+public:
+    CVamloBenchClient(const BenchServer& server, const std::string& homeFolder);
+    ~CVamloBenchClient();
+    CVamloBenchClient(const CVamloBenchClient&) = delete;
+    CVamloBenchClient& operator=(const CVamloBenchClient&) = delete;
+
+    // Drops the connection; callers do it before the clock starts.
+    void Disconnect();
+
+    bool Get(const std::string& remotePath, bool isFolder, const std::string& localFolder, int64_t expectedFiles,
+             std::string& error);
+    bool Put(const std::string& localPath, bool isFolder, const std::string& remoteFolder, int64_t expectedFiles,
+             std::string& error);
+    // Lists a remote folder as a pane does; `entries` leaves out "." and "..".
+    bool List(const std::string& remoteFolder, int64_t& entries, std::string& error);
+
+private:
+    bool Connect(std::string& error);
+    bool RunAction(bool get, const std::string& path, bool isFolder, const std::string& into, int64_t expected,
+                   std::string& error);
+    bool NothingReported(std::string& error);
+
+    CBenchPrompts m_prompts;
+    CBenchSettings m_settings;
+    CCountingStatusDialogFactory m_statusFactory;
+    CCountingLogView m_logView;
+    CAppCore m_app;
+    std::unique_ptr<CVamloSiteInfo> m_pSite;
+    std::unique_ptr<CVamloDoc> m_pDoc;
+};

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The transfer benchmark in one command: installs what is missing (vsftpd,
+# curl, lftp and the build tools), builds the benchmark in build-bench
+# (Release, no sanitizers), starts vsftpd on a free loopback port (or
+# pyftpdlib when vsftpd cannot start), runs the benchmark and prints its table.
+# Usage: bench/run.sh [benchmark options, e.g. --repetitions 3]
+# VAMLO_BENCH_SERVER=pyftpdlib skips vsftpd and uses the fallback server.
+# Exit status: 0 targets met, 3 a target missed, 1 a run failed, 2 set-up failed.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$top/build-bench
+
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          python3 python3-pyftpdlib vsftpd curl lftp)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVAMLO_SANITIZE=OFF \
+      -DVAMLO_BUILD_TESTS=OFF -DVAMLO_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" --target vamlo_transfer_bench >&2
+bench=$build/bench/vamlo_transfer_bench
+
+# The server's root and the client's files share one disk: the local limit
+# (cp) is measured there too. About 2.5 GiB are used at the peak.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vamlo-bench.XXXXXX")
+chmod 755 "$scratch"
+server_pid=""
+cleanup() {
+  exec 3>&- 2>/dev/null || true
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM
+
+root=$scratch/root
+mkdir -p "$root" "$scratch/work"
+note=""
+started=false
+if [ "${VAMLO_BENCH_SERVER:-vsftpd}" = pyftpdlib ]; then
+  note="pyftpdlib serves, as VAMLO_BENCH_SERVER asked"
+elif port=$("$top/bench/start_vsftpd.sh" "$root" "$scratch/vsftpd" 2>"$scratch/vsftpd-start.err"); then
+  started=true
+else
+  note="vsftpd could not start ($(tr '\n' ' ' <"$scratch/vsftpd-start.err" | sed 's/ *$//')); pyftpdlib serves instead"
+fi
+if $started; then
+  server_pid=$(cat "$scratch/vsftpd/vsftpd.pid")
+  server="vsftpd $(dpkg-query -W -f='${Version}' vsftpd 2>/dev/null)"
+else
+  echo "$note" >&2
+  # The test suites' server: it prints its port, and ends when its stdin closes.
+  mkfifo "$scratch/server-stdin"
+  /usr/bin/python3 "$top/tests/support/ftp_server.py" --root "$root" <"$scratch/server-stdin" >"$scratch/server-port" &
+  server_pid=$!
+  exec 3>"$scratch/server-stdin"
+  port=""
+  for _ in $(seq 1 100); do
+    port=$(head -n 1 "$scratch/server-port" 2>/dev/null || true)
+    [ -n "$port" ] && break
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$port" ]; then
+    echo "neither vsftpd nor pyftpdlib could be started" >&2
+    exit 2
+  fi
+  server="pyftpdlib $(dpkg-query -W -f='${Version}' python3-pyftpdlib 2>/dev/null)"
+fi
+
+status=0
+"$bench" --port "$port" --server-root "$root" --server-name "$server" --note "$note" \
+         --work "$scratch/work" "$@" || status=$?
+exit "$status"

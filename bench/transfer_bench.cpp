@@ -1,0 +1,462 @@
+// The transfer benchmark: Vamlo's core engine, headless, against a local FTP
+// server, beside curl and lftp doing the same work in the same run.
+// bench/run.sh starts the server and passes its port and root; see README.md.
+#include "BenchFiles.h"
+#include "BenchHost.h"
+#include "BenchReport.h"
+#include "BenchRunner.h"
+#include "ExternalTool.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Options {
+    BenchServer server;
+    std::string strServerRoot;        // the server's root folder on this disk
+    std::string strServerName = "FTP server";
+    std::string strNote;              // printed under the header (e.g. a fallback)
+    std::string strRemoteBase = "/pub";   // a writable folder below the server's root
+    std::string strWork;              // scratch folder on the same disk
+    int nRepetitions = 7;
+    uint64_t nBigMiB = 512;
+    int nSmallFiles = 1000;
+    uint64_t nSmallBytes = 2048;
+    int nListEntries = 10000;
+    int nToolTimeout = 600;
+    std::string strCases = "big-get,big-put,small-get,small-put,list,copy";
+
+    bool Runs(const std::string& name) const { return ("," + strCases + ",").find("," + name + ",") != std::string::npos; }
+};
+
+void Usage()
+{
+    std::fprintf(stderr,
+        "usage: vamlo_transfer_bench --port N --server-root DIR --work DIR [--server-name TEXT] [--note TEXT]\n"
+        "       [--host 127.0.0.1] [--user anonymous] [--password TEXT] [--remote-base /pub] [--repetitions 7]\n"
+        "       [--big-mib 512] [--small-files 1000] [--small-bytes 2048] [--list-entries 10000]\n"
+        "       [--cases big-get,big-put,small-get,small-put,list,copy]\n");
+}
+
+template <typename T> bool ParseNumber(const char* text, T& value)
+{
+    const char* end = text + std::strlen(text);
+    auto [ptr, ec] = std::from_chars(text, end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        const char* value = argv[++i];
+        bool ok = true;
+        if (name == "--host")
+            options.server.strHost = value;
+        else if (name == "--port")
+            ok = ParseNumber(value, options.server.nPort) && options.server.nPort != 0;
+        else if (name == "--user")
+            options.server.strUser = value;
+        else if (name == "--password")
+            options.server.strPassword = value;
+        else if (name == "--server-root")
+            options.strServerRoot = value;
+        else if (name == "--server-name")
+            options.strServerName = value;
+        else if (name == "--note")
+            options.strNote = value;
+        else if (name == "--remote-base")
+            options.strRemoteBase = value;
+        else if (name == "--work")
+            options.strWork = value;
+        else if (name == "--repetitions")
+            ok = ParseNumber(value, options.nRepetitions) && options.nRepetitions > 0;
+        else if (name == "--big-mib")
+            ok = ParseNumber(value, options.nBigMiB) && options.nBigMiB > 0;
+        else if (name == "--small-files")
+            ok = ParseNumber(value, options.nSmallFiles) && options.nSmallFiles > 0;
+        else if (name == "--small-bytes")
+            ok = ParseNumber(value, options.nSmallBytes);
+        else if (name == "--cases")
+            options.strCases = value;
+        else if (name == "--list-entries")
+            ok = ParseNumber(value, options.nListEntries) && options.nListEntries > 0;
+        else
+            ok = false;
+        if (!ok)
+            return false;
+    }
+    return options.server.nPort != 0 && !options.strServerRoot.empty() && !options.strWork.empty();
+}
+
+// Everything a case needs to name its files, on both sides of the wire.
+class Layout {
+public:
+    explicit Layout(const Options& options) : m_options(options) {}
+
+    // The server's view and the disk's view of one path below the remote base.
+    std::string Remote(const std::string& name) const { return m_options.strRemoteBase + "/" + name; }
+    std::string OnServerDisk(const std::string& name) const
+    {
+        return m_options.strServerRoot + m_options.strRemoteBase + "/" + name;
+    }
+    std::string Local(const std::string& name) const { return m_options.strWork + "/" + name; }
+    std::string Url(const std::string& remotePath) const
+    {
+        return "ftp://" + m_options.server.strHost + ":" + std::to_string(m_options.server.nPort) + remotePath;
+    }
+    std::string Credentials() const { return m_options.server.strUser + ":" + m_options.server.strPassword; }
+    std::string Stderr() const { return m_options.strWork + "/tool.err"; }
+
+    static std::string PerRun(const std::string& base, int rep) { return base + "-" + std::to_string(rep); }
+
+private:
+    const Options& m_options;
+};
+
+bool Fail(std::string& error, const std::string& text)
+{
+    error = text;
+    return false;
+}
+
+bool ToolOk(const ToolRun& run, std::string& error) { return run.bOk || Fail(error, run.strError); }
+
+// curl in active mode, the address taken from the control connection.
+std::vector<std::string> Curl(const Layout& layout, std::vector<std::string> args)
+{
+    std::vector<std::string> argv{"curl", "--silent", "--show-error", "--fail", "--ftp-port", "-",
+                                  "--user", layout.Credentials()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+// lftp running one mirror with passive mode off.
+std::vector<std::string> LftpMirror(const std::string& mirrorArgs, const BenchServer& server)
+{
+    const std::string script = "set ftp:passive-mode off; set net:max-retries 1; set net:timeout 30; "
+                               "set cmd:fail-exit yes; open -u " + server.strUser + "," + server.strPassword +
+                               " -p " + std::to_string(server.nPort) + " " + server.strHost + "; mirror " + mirrorArgs;
+    return {"lftp", "-c", script};
+}
+
+// A folder on the server that anyone may write into: vsftpd's anonymous
+// user is not the user who runs the benchmark.
+bool MakeRemoteTarget(const Layout& layout, const std::string& name, std::string& error)
+{
+    return MakeFolder(layout.OnServerDisk(name), 0777, error);
+}
+
+ReportRow BigGet(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const uint64_t bytes = options.nBigMiB << 20;
+    const std::string source = layout.OnServerDisk("big.bin");
+    const auto verifyIn = [&layout, source](const std::string& base) {
+        return [&layout, source, base](int rep, std::string& error) {
+            return SameContents(source, layout.Local(Layout::PerRun(base, rep)) + "/big.bin", error);
+        };
+    };
+    const auto prepareIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep, std::string& error) {
+            return MakeFolder(layout.Local(Layout::PerRun(base, rep)), 0755, error);
+        };
+    };
+    const auto cleanupIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep) { RemoveTree(layout.Local(Layout::PerRun(base, rep))); };
+    };
+    Contender own{"Vamlo",
+                  [&, prepare = prepareIn("bigget-vamlo")](int rep, std::string& error) {
+                      vamlo.Disconnect();
+                      return prepare(rep, error);
+                  },
+                  [&](int rep, std::string& error) {
+                      return vamlo.Get(layout.Remote("big.bin"), false,
+                                       layout.Local(Layout::PerRun("bigget-vamlo", rep)), 1, error);
+                  },
+                  verifyIn("bigget-vamlo"), cleanupIn("bigget-vamlo")};
+    Contender curl{"curl", prepareIn("bigget-curl"),
+                   [&](int rep, std::string& error) {
+                       const std::string out = layout.Local(Layout::PerRun("bigget-curl", rep)) + "/big.bin";
+                       return ToolOk(RunTool(Curl(layout, {"--output", out, layout.Url(layout.Remote("big.bin"))}),
+                                             "", layout.Stderr(), options.nToolTimeout),
+                                     error);
+                   },
+                   verifyIn("bigget-curl"), cleanupIn("bigget-curl")};
+    std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
+    return {"Get " + std::to_string(options.nBigMiB) + " MiB file", Measure::Throughput, static_cast<double>(bytes),
+            samples[0], "curl", samples[1], 0.9};
+}
+
+ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const uint64_t bytes = options.nBigMiB << 20;
+    const std::string source = layout.Local("big.bin");
+    const auto prepareIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep, std::string& error) {
+            return MakeRemoteTarget(layout, Layout::PerRun(base, rep), error);
+        };
+    };
+    const auto verifyIn = [&layout, source](const std::string& base) {
+        return [&layout, source, base](int rep, std::string& error) {
+            return SameContents(source, layout.OnServerDisk(Layout::PerRun(base, rep)) + "/big.bin", error);
+        };
+    };
+    const auto cleanupIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep) { RemoveTree(layout.OnServerDisk(Layout::PerRun(base, rep))); };
+    };
+    Contender own{"Vamlo",
+                  [&, prepare = prepareIn("bigput-vamlo")](int rep, std::string& error) {
+                      vamlo.Disconnect();
+                      return prepare(rep, error);
+                  },
+                  [&](int rep, std::string& error) {
+                      return vamlo.Put(source, false, layout.Remote(Layout::PerRun("bigput-vamlo", rep)), 1, error);
+                  },
+                  verifyIn("bigput-vamlo"), cleanupIn("bigput-vamlo")};
+    Contender curl{"curl", prepareIn("bigput-curl"),
+                   [&](int rep, std::string& error) {
+                       const std::string target = layout.Remote(Layout::PerRun("bigput-curl", rep)) + "/big.bin";
+                       return ToolOk(RunTool(Curl(layout, {"--upload-file", source, layout.Url(target)}), "",
+                                             layout.Stderr(), options.nToolTimeout),
+                                     error);
+                   },
+                   verifyIn("bigput-curl"), cleanupIn("bigput-curl")};
+    std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
+    return {"Put " + std::to_string(options.nBigMiB) + " MiB file", Measure::Throughput, static_cast<double>(bytes),
+            samples[0], "curl", samples[1], 0.9};
+}
+
+Samples LocalCopy(const Options& options, const Layout& layout)
+{
+    const std::string source = layout.Local("big.bin");
+    Contender cp{"cp", nullptr,
+                 [&](int rep, std::string& error) {
+                     return ToolOk(RunTool({"cp", source, layout.Local(Layout::PerRun("copy", rep))}, "",
+                                           layout.Stderr(), options.nToolTimeout),
+                                   error);
+                 },
+                 [&](int rep, std::string& error) {
+                     return SameContents(source, layout.Local(Layout::PerRun("copy", rep)), error);
+                 },
+                 [&](int rep) { RemoveTree(layout.Local(Layout::PerRun("copy", rep))); }};
+    return RunInterleaved({cp}, options.nRepetitions)[0];
+}
+
+ReportRow SmallGet(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const auto prepareIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep, std::string& error) {
+            return MakeFolder(layout.Local(Layout::PerRun(base, rep)), 0755, error);
+        };
+    };
+    const auto verifyIn = [&options, &layout](const std::string& base) {
+        return [&options, &layout, base](int rep, std::string& error) {
+            return CheckFolderOfFiles(layout.Local(Layout::PerRun(base, rep)) + "/small", options.nSmallFiles,
+                                      options.nSmallBytes, error);
+        };
+    };
+    const auto cleanupIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep) { RemoveTree(layout.Local(Layout::PerRun(base, rep))); };
+    };
+    Contender own{"Vamlo",
+                  [&, prepare = prepareIn("smallget-vamlo")](int rep, std::string& error) {
+                      vamlo.Disconnect();
+                      return prepare(rep, error);
+                  },
+                  [&](int rep, std::string& error) {
+                      return vamlo.Get(layout.Remote("small"), true,
+                                       layout.Local(Layout::PerRun("smallget-vamlo", rep)), options.nSmallFiles,
+                                       error);
+                  },
+                  verifyIn("smallget-vamlo"), cleanupIn("smallget-vamlo")};
+    Contender lftp{"lftp mirror", prepareIn("smallget-lftp"),
+                   [&](int rep, std::string& error) {
+                       const std::string args =
+                           layout.Remote("small") + " " + layout.Local(Layout::PerRun("smallget-lftp", rep)) + "/small";
+                       return ToolOk(RunTool(LftpMirror(args, options.server), "", layout.Stderr(),
+                                             options.nToolTimeout),
+                                     error);
+                   },
+                   verifyIn("smallget-lftp"), cleanupIn("smallget-lftp")};
+    std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
+    return {"Get " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B",
+            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], "lftp mirror", samples[1], 1.5};
+}
+
+ReportRow SmallPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const std::string source = layout.Local("small");
+    const auto prepareIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep, std::string& error) {
+            return MakeRemoteTarget(layout, Layout::PerRun(base, rep), error);
+        };
+    };
+    const auto verifyIn = [&options, &layout](const std::string& base) {
+        return [&options, &layout, base](int rep, std::string& error) {
+            return CheckFolderOfFiles(layout.OnServerDisk(Layout::PerRun(base, rep)) + "/small", options.nSmallFiles,
+                                      options.nSmallBytes, error);
+        };
+    };
+    const auto cleanupIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep) { RemoveTree(layout.OnServerDisk(Layout::PerRun(base, rep))); };
+    };
+    Contender own{"Vamlo",
+                  [&, prepare = prepareIn("smallput-vamlo")](int rep, std::string& error) {
+                      vamlo.Disconnect();
+                      return prepare(rep, error);
+                  },
+                  [&](int rep, std::string& error) {
+                      return vamlo.Put(source, true, layout.Remote(Layout::PerRun("smallput-vamlo", rep)),
+                                       options.nSmallFiles, error);
+                  },
+                  verifyIn("smallput-vamlo"), cleanupIn("smallput-vamlo")};
+    Contender lftp{"lftp mirror -R", prepareIn("smallput-lftp"),
+                   [&](int rep, std::string& error) {
+                       const std::string args =
+                           "-R " + source + " " + layout.Remote(Layout::PerRun("smallput-lftp", rep)) + "/small";
+                       return ToolOk(RunTool(LftpMirror(args, options.server), "", layout.Stderr(),
+                                             options.nToolTimeout),
+                                     error);
+                   },
+                   verifyIn("smallput-lftp"), cleanupIn("smallput-lftp")};
+    std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
+    return {"Put " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B",
+            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], "lftp mirror -R", samples[1],
+            1.5};
+}
+
+ReportRow Listing(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const std::string listed = layout.Local("list.out");
+    Contender own{"Vamlo",
+                  [&](int, std::string&) {
+                      vamlo.Disconnect();
+                      return true;
+                  },
+                  [&](int, std::string& error) {
+                      int64_t entries = 0;
+                      if (!vamlo.List(layout.Remote("list"), entries, error))
+                          return false;
+                      return entries == options.nListEntries ||
+                             Fail(error, "listed " + std::to_string(entries) + " entries");
+                  },
+                  nullptr, nullptr};
+    Contender curl{"curl LIST", nullptr,
+                   [&](int, std::string& error) {
+                       return ToolOk(RunTool(Curl(layout, {layout.Url(layout.Remote("list") + "/")}), listed,
+                                             layout.Stderr(), options.nToolTimeout),
+                                     error);
+                   },
+                   [&](int, std::string& error) {
+                       const int64_t lines = CountLines(listed);
+                       return lines == options.nListEntries || Fail(error, "listed " + std::to_string(lines) + " lines");
+                   },
+                   [&](int) { RemoveTree(listed); }};
+    std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
+    return {"List " + std::to_string(options.nListEntries) + " entries", Measure::EntryRate,
+            static_cast<double>(options.nListEntries), samples[0], "curl LIST", samples[1], 0};
+}
+
+bool CreateData(const Options& options, const Layout& layout, std::string& error)
+{
+    const uint64_t bytes = options.nBigMiB << 20;
+    if (!MakeFolder(options.strServerRoot + options.strRemoteBase, 0777, error) ||
+        !WritePatternFile(layout.Local("big.bin"), bytes, 1, error) ||
+        !WritePatternFile(layout.OnServerDisk("big.bin"), bytes, 1, error) ||
+        !WriteFolderOfFiles(layout.Local("small"), options.nSmallFiles, options.nSmallBytes, error) ||
+        !WriteFolderOfFiles(layout.OnServerDisk("small"), options.nSmallFiles, options.nSmallBytes, error) ||
+        !WriteFolderOfFiles(layout.OnServerDisk("list"), options.nListEntries, 0, error))
+        return false;
+    sync();
+    return true;
+}
+
+std::string LoadAverage()
+{
+    double load[3] = {};
+    if (getloadavg(load, 3) != 3)
+        return "unknown";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", load[0], load[1], load[2]);
+    return text;
+}
+
+void PrintHeader(const Options& options)
+{
+    std::printf("Vamlo transfer benchmark\n");
+    std::printf("  server:    %s on %s:%u, root %s\n", options.strServerName.c_str(), options.server.strHost.c_str(),
+                options.server.nPort, options.strServerRoot.c_str());
+    if (!options.strNote.empty())
+        std::printf("  note:      %s\n", options.strNote.c_str());
+    std::printf("  curl:      %s\n", FirstOutputLine({"curl", "--version"}, options.strWork).c_str());
+    std::printf("  lftp:      %s\n", FirstOutputLine({"lftp", "--version"}, options.strWork).c_str());
+    std::printf("  machine:   %ld cpus online, load average %s\n", sysconf(_SC_NPROCESSORS_ONLN),
+                LoadAverage().c_str());
+    std::printf("  work:      %s\n", options.strWork.c_str());
+    std::fflush(stdout);
+}
+
+void Progress(const char* what)
+{
+    std::fprintf(stderr, "... %s\n", what);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+    const Layout layout(options);
+    PrintHeader(options);
+    std::string error;
+    Progress("creating the data");
+    if (!CreateData(options, layout, error)) {
+        std::fprintf(stderr, "cannot create the benchmark data: %s\n", error.c_str());
+        return 1;
+    }
+    CVamloBenchClient vamlo(options.server, layout.Local("vamlo-home"));
+
+    using CaseFunction = ReportRow (*)(const Options&, const Layout&, CVamloBenchClient&);
+    const std::pair<const char*, CaseFunction> cases[] = {
+        {"big-get", BigGet}, {"big-put", BigPut}, {"small-get", SmallGet}, {"small-put", SmallPut}, {"list", Listing}};
+    std::vector<ReportRow> rows;
+    for (const auto& [name, run] : cases) {
+        if (options.Runs(name)) {
+            Progress(name);
+            rows.push_back(run(options, layout, vamlo));
+        }
+    }
+    Samples copy;
+    if (options.Runs("copy")) {
+        Progress("copy");
+        copy = LocalCopy(options, layout);
+    } else {
+        copy.strError = "not run";
+    }
+    vamlo.Disconnect();
+
+    const ReportOutcome outcome =
+        PrintReport(rows, copy, static_cast<double>(options.nBigMiB << 20), options.nRepetitions);
+    std::printf("\nLoad average at the end: %s (other work on the machine widens the spread)\n", LoadAverage().c_str());
+    switch (outcome) {
+    case ReportOutcome::AllMet:
+        return 0;
+    case ReportOutcome::TargetMissed:
+        return 3;
+    case ReportOutcome::RunFailed:
+        break;
+    }
+    return 1;
+}
