@@ -4,7 +4,9 @@
 #include "app/VamloDoc.h"
 #include "ui/MainFrame.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <csignal>
 #include <cstdlib>
@@ -20,6 +22,7 @@ CVamloApp::CVamloApp(int& argc, char** argv) : QApplication(argc, argv)
     m_pSettings = &m_settings;
     m_pClipboard = &m_clipboard;
     m_pPrompts = &m_prompts;
+    m_pStatusDialogFactory = &m_statusDialogFactory;
 }
 
 CVamloApp::~CVamloApp()
@@ -58,16 +61,29 @@ bool CVamloApp::InitInstance()
     SetPaths(MakeAppPaths(appDir));
 
     const std::string commandLineFile = CommandLineFile();
-    m_pMainFrame = std::make_unique<CMainFrame>();
+    m_pMainFrame = std::make_unique<CMainFrame>(this);
     m_prompts.SetMainWindow(m_pMainFrame.get());
+    m_prompts.SetStatusBar(m_pMainFrame->statusBar());
     m_pDoc = std::make_unique<CVamloDoc>(*this);
     m_pDoc->SetSiteListOwner(m_pMainFrame.get());
+    m_pDoc->m_fnAskSaveAsPath = [this](const std::string& current) -> std::optional<std::string> {
+        const QString path = QFileDialog::getSaveFileName(m_pMainFrame.get(), QStringLiteral("Save Site List As"),
+                                                          QString::fromStdString(current));
+        if (path.isEmpty())
+            return std::nullopt;
+        return path.toStdString();
+    };
     m_pMainFrame->SetDocument(m_pDoc.get());
     if (!OpenOrCreateDocument(commandLineFile)) {
         m_nInitExitCode = 1;
         return false;
     }
+    m_pMainFrame->RefillAddressBox();
+    m_pMainFrame->FillTransferModeBox();
 
+    // Without a window manager "maximised" means nothing: fill the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_pMainFrame->setGeometry(screen->availableGeometry());
     m_pMainFrame->showMaximized();
     RegisterClipboardFormat();
     m_strAgentName = kAgentName;

@@ -4,6 +4,7 @@
 #include "app/GuiPrompts.h"
 #include "app/QtClipboard.h"
 #include "app/QtSettingsStore.h"
+#include "transfer/StatusDialogProxy.h"
 
 #include <QApplication>
 #include <memory>
@@ -37,6 +38,7 @@ private:
     CQtSettingsStore m_settings;
     CQtClipboard m_clipboard;
     CGuiPrompts m_prompts;
+    CStatusDialogFactory m_statusDialogFactory;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CVamloDoc> m_pDoc;

@@ -1,16 +1,301 @@
 #include "ui/MainFrame.h"
 
+#include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "help/HelpDialogs.h"
+#include "log/PaneCaption.h"
+#include "log/RichEditViewActionLog.h"
+#include "log/SaveStatusLog.h"
+#include "res/Icons.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFrame>
+#include <QLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
+CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_pApp(app)
 {
     setWindowTitle(QStringLiteral("Vamlo"));
+    setWindowIcon(VamloIcons::Application());
+    CreateMenusAndToolBar();
+    CreateBars();
+    CreatePanes();
+    ConnectCommands();
+    UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() { DeleteSiteRecords(); }
+
+void CMainFrame::SetDocument(CVamloDoc* doc)
+{
+    m_pDoc = doc;
+    m_pLogView->AttachToLog(doc);
+    UpdateCommandStates();
+}
+
+QAction* CMainFrame::MakeCommand(const CommandSpec& spec)
+{
+    auto* action = new QAction(QString::fromUtf8(spec.menuText).section(QLatin1Char('\t'), 0, 0), this);
+    action->setObjectName(QStringLiteral("ID_%1").arg(spec.id));
+    action->setData(spec.id);
+    action->setShortcuts(spec.keys);
+    const QString prompt = QString::fromUtf8(spec.prompt);
+    action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
+    action->setToolTip(prompt.section(QLatin1Char('\n'), 1));
+    action->setCheckable(spec.checkable);
+    // The shortcut text of the menu entry, even where no key backs it.
+    const QString shortcutText = QString::fromUtf8(spec.menuText).section(QLatin1Char('\t'), 1);
+    if (!shortcutText.isEmpty() && spec.keys.isEmpty())
+        action->setText(action->text() + QLatin1Char('\t') + shortcutText);
+    m_commands.insert(spec.id, action);
+    return action;
+}
+
+void CMainFrame::CreateMenusAndToolBar()
+{
+    const auto fill = [this](const QString& title, const QList<CommandSpec>& specs, QList<int> separatorsBefore) {
+        QMenu* menu = menuBar()->addMenu(title);
+        for (const CommandSpec& spec : specs) {
+            if (separatorsBefore.contains(spec.id))
+                menu->addSeparator();
+            menu->addAction(MakeCommand(spec));
+        }
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    };
+    fill(QStringLiteral("&File"), FileMenuCommands(), {ID_FILE_SAVE_WINDOW_AS, ID_FILE_SAVE_STATUS_LOG_AS, ID_APP_EXIT});
+    fill(QStringLiteral("&Edit"), EditMenuCommands(), {ID_EDIT_DELETE, ID_EDIT_STATUS_LOG_AUTOSAVE, ID_EDIT_SITE_MANAGER});
+    fill(QStringLiteral("&Help"), HelpMenuCommands(), {ID_HELP_READ_ME});
+
+    Command(ID_EDIT_COPY)->setIcon(VamloIcons::Copy());
+    Command(ID_EDIT_PASTE)->setIcon(VamloIcons::Paste());
+    Command(ID_FILE_SAVE_SITE_LIST)->setIcon(VamloIcons::SaveSiteList());
+    Command(ID_FILE_PRINT_WINDOW)->setIcon(VamloIcons::PrintWindow());
+    Command(ID_EDIT_STATUS_LOG_AUTOSAVE)->setIcon(VamloIcons::AutoSaveLog());
+    Command(ID_EDIT_LOG_VIEW_AUTOREFRESH)->setIcon(VamloIcons::AutoRefreshLog());
+    Command(ID_APP_ABOUT)->setIcon(VamloIcons::About());
+
+    QToolBar* toolBar = addToolBar(QStringLiteral("Standard"));
+    toolBar->setObjectName(QStringLiteral("MainToolBar"));
+    toolBar->setIconSize(QSize(16, 16));
+    toolBar->addAction(Command(ID_EDIT_COPY));
+    toolBar->addAction(Command(ID_EDIT_PASTE));
+    toolBar->addSeparator();
+    toolBar->addAction(Command(ID_FILE_SAVE_SITE_LIST));
+    toolBar->addAction(Command(ID_FILE_PRINT_WINDOW));
+    toolBar->addSeparator();
+    toolBar->addAction(Command(ID_EDIT_STATUS_LOG_AUTOSAVE));
+    toolBar->addAction(Command(ID_EDIT_LOG_VIEW_AUTOREFRESH));
+    toolBar->addSeparator();
+    toolBar->addAction(Command(ID_APP_ABOUT));
+}
+
+void CMainFrame::CreateBars()
+{
+    QToolBar* modeBar = addToolBar(QStringLiteral("FTP Transfer Mode"));
+    modeBar->setObjectName(QStringLiteral("TransferModeBar"));
+    modeBar->addWidget(new QLabel(QStringLiteral(" FTP Transfer Mode: "), modeBar));
+    m_pTransferModeBox = new QComboBox(modeBar);
+    m_pTransferModeBox->setObjectName(QStringLiteral("TransferModeBox"));
+    modeBar->addWidget(m_pTransferModeBox);
+
+    // The address gets a row of its own, wide enough for long addresses.
+    addToolBarBreak();
+    QToolBar* addressBar = addToolBar(QStringLiteral("FTP Site Address"));
+    addressBar->setObjectName(QStringLiteral("AddressBar"));
+    addressBar->addWidget(new QLabel(QStringLiteral(" FTP Site Address: "), addressBar));
+    m_pAddressBox = new QComboBox(addressBar);
+    m_pAddressBox->setObjectName(QStringLiteral("AddressBox"));
+    m_pAddressBox->setEditable(true);
+    m_pAddressBox->setInsertPolicy(QComboBox::NoInsert);
+    m_pAddressBox->setMinimumContentsLength(50);
+    m_pAddressBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pAddressBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    addressBar->addWidget(m_pAddressBox);
+    for (const auto& site : m_siteList)
+        m_pAddressBox->addItem(QString::fromStdString(site->m_strAddress));
+
+    m_pIdleLabel = new QLabel(m_strIdleText, this);
+    statusBar()->addWidget(m_pIdleLabel, 1);
+}
+
+void CMainFrame::CreatePanes()
+{
+    m_pOuterSplitter = new QSplitter(Qt::Vertical, this);
+    m_pOuterSplitter->setObjectName(QStringLiteral("OuterSplitter"));
+    m_pOuterSplitter->setChildrenCollapsible(false);
+    m_pInnerSplitter = new QSplitter(Qt::Horizontal, m_pOuterSplitter);
+    m_pInnerSplitter->setObjectName(QStringLiteral("InnerSplitter"));
+    m_pInnerSplitter->setChildrenCollapsible(false);
+    // The folder tree and the file list take these places.
+    auto* treeArea = new QFrame;
+    treeArea->setFrameShape(QFrame::StyledPanel);
+    treeArea->setBackgroundRole(QPalette::Base);
+    treeArea->setAutoFillBackground(true);
+    m_pTreePane = new CCaptionedPane(QStringLiteral("Folders"), treeArea, m_pInnerSplitter);
+    m_pTreePane->setObjectName(QStringLiteral("TreePane"));
+    m_pListPane = new QWidget(m_pInnerSplitter);
+    m_pListPane->setObjectName(QStringLiteral("ListPane"));
+    auto* listLayout = new QVBoxLayout(m_pListPane);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    auto* listArea = new QFrame;
+    listArea->setFrameShape(QFrame::StyledPanel);
+    listArea->setBackgroundRole(QPalette::Base);
+    listArea->setAutoFillBackground(true);
+    listLayout->addWidget(listArea);
+    m_pLogView = new CRichEditViewActionLog;
+    m_pLogPane = new CCaptionedPane(QStringLiteral("FTP Action Status Log View"), m_pLogView, m_pOuterSplitter);
+    m_pLogPane->setObjectName(QStringLiteral("LogPane"));
+    for (QWidget* pane : {static_cast<QWidget*>(m_pTreePane), m_pListPane, static_cast<QWidget*>(m_pLogPane)})
+        pane->setMinimumHeight(10);
+    m_pOuterSplitter->setStretchFactor(0, 1);
+    m_pInnerSplitter->setStretchFactor(1, 1);
+    setCentralWidget(m_pOuterSplitter);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!m_bSplitterSized && isVisible())
+        SizePanes();
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_bSplitterSized) {
+        // The layout settles the panes' area first.
+        if (layout() != nullptr)
+            layout()->activate();
+        SizePanes();
+    }
+}
+
+void CMainFrame::SizePanes()
+{
+    const int height = m_pOuterSplitter->height();
+    if (height <= 0)
+        return;
+    // The upper row starts at nine tenths of the height, the log below.
+    m_bSplitterSized = true;
+    const int upper = height - height / 10;
+    m_pOuterSplitter->setSizes({upper, std::max(height - upper - m_pOuterSplitter->handleWidth(), 0)});
+    const int width = m_pInnerSplitter->width();
+    m_pInnerSplitter->setSizes({width / 3, width - width / 3});
+}
+
+void CMainFrame::ConnectCommands()
+{
+    const auto always = [] { return true; };
+    m_enablers.insert(ID_APP_EXIT, always);
+    m_enablers.insert(ID_APP_ABOUT, always);
+    m_enablers.insert(ID_HELP_READ_ME, always);
+    m_enablers.insert(ID_HELP_LICENSE, always);
+    connect(Command(ID_APP_ABOUT), &QAction::triggered, this, [this] { ShowAboutDialog(this); });
+    connect(Command(ID_HELP_READ_ME), &QAction::triggered, this, [this] { ShowReadMeDialog(this); });
+    connect(Command(ID_HELP_LICENSE), &QAction::triggered, this, [this] { ShowLicenseDialog(this); });
+    m_enablers.insert(ID_FILE_SAVE_STATUS_LOG_AS, always);
+    m_enablers.insert(ID_FILE_SAVE_SITE_LIST, [this] { return m_bSiteListModified == 1; });
+    m_enablers.insert(ID_EDIT_STATUS_LOG_AUTOSAVE,
+                      [this] { return m_pDoc != nullptr && m_pDoc->IsStatusLogAutoSaveEnabled(); });
+    m_enablers.insert(ID_EDIT_LOG_VIEW_AUTOREFRESH, [this] { return m_pDoc != nullptr; });
+    connect(m_pTransferModeBox, &QComboBox::activated, this, &CMainFrame::OnTransferModeChosen);
+    connect(m_pAddressBox->lineEdit(), &QLineEdit::returnPressed, this, &CMainFrame::OnAddressEntered);
+    connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
+    connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+    connect(Command(ID_FILE_SAVE_SITE_LIST), &QAction::triggered, this, [this] {
+        if (m_pDoc != nullptr)
+            m_pDoc->OnFileSaveSiteList();
+        UpdateCommandStates();
+    });
+    connect(Command(ID_FILE_SAVE_STATUS_LOG_AS), &QAction::triggered, this, [this] {
+        if (m_pApp != nullptr)
+            SaveStatusLogAs(this, *m_pLogView, m_pApp->Prompts());
+    });
+    connect(Command(ID_EDIT_STATUS_LOG_AUTOSAVE), &QAction::triggered, this, [this] {
+        if (m_pDoc != nullptr)
+            m_pDoc->OnStatusLogAutoSave();
+        UpdateCommandStates();
+    });
+    connect(Command(ID_EDIT_LOG_VIEW_AUTOREFRESH), &QAction::triggered, this, [this] {
+        if (m_pDoc != nullptr)
+            m_pDoc->OnLogViewAutoRefresh();
+        UpdateCommandStates();
+    });
+}
+
+void CMainFrame::SetCommandEnabler(CommandId id, std::function<bool()> enabled)
+{
+    m_enablers.insert(id, std::move(enabled));
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
+        const auto enabler = m_enablers.constFind(it.key());
+        it.value()->setEnabled(enabler != m_enablers.cend() && (*enabler)());
+    }
+    Command(ID_EDIT_STATUS_LOG_AUTOSAVE)->setChecked(m_pDoc != nullptr && m_pDoc->IsStatusLogAutoSaveChecked());
+    Command(ID_EDIT_LOG_VIEW_AUTOREFRESH)->setChecked(m_pDoc != nullptr && m_pDoc->IsLogViewAutoRefreshChecked());
+}
+
+void CMainFrame::SetStatusText(const QString& text)
+{
+    statusBar()->showMessage(text);
+    // Paint now: the caller goes on with work that keeps the loop busy.
+    statusBar()->repaint();
+}
+
+QString CMainFrame::StatusText() const
+{
+    const QString message = statusBar()->currentMessage();
+    return message.isEmpty() ? m_pIdleLabel->text() : message;
+}
+
+void CMainFrame::RefillAddressBox()
+{
+    QStringList addresses;
+    for (const auto& site : m_siteList)
+        if (site->m_bAvailable == 1)
+            addresses << QString::fromStdString(site->m_strAddress);
+    // A sorted list, as the user sees it, without regard to case.
+    std::sort(addresses.begin(), addresses.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    const QString typed = m_pAddressBox->currentText();
+    m_pAddressBox->clear();
+    m_pAddressBox->addItems(addresses);
+    m_pAddressBox->setCurrentIndex(-1);
+    m_pAddressBox->setEditText(typed);
+}
+
+void CMainFrame::FillTransferModeBox()
+{
+    m_pTransferModeBox->clear();
+    m_pTransferModeBox->addItem(QStringLiteral("Ascii"), 1);
+    m_pTransferModeBox->addItem(QStringLiteral("Binary"), 2);
+    const int type = m_pApp != nullptr ? m_pApp->m_nTransferType.load() : 2;
+    m_pTransferModeBox->setCurrentIndex(type == 1 ? 0 : 1);
+}
+
+void CMainFrame::OnTransferModeChosen(int index)
+{
+    // A box that ignored the user's choice would mislead: it sets the type.
+    if (m_pApp != nullptr && index >= 0)
+        m_pApp->m_nTransferType = m_pTransferModeBox->itemData(index).toInt();
+}
 
 void CMainFrame::ActivateFromSecondInstance()
 {
@@ -25,11 +310,35 @@ void CMainFrame::ActivateFromSecondInstance()
     }
 }
 
+bool CMainFrame::FinishRunningTransfer()
+{
+    if (m_pDoc == nullptr || !m_pDoc->IsTransferRunning())
+        return true;
+    // Closing under a running worker would pull the document from under it.
+    if (QMessageBox::question(this, QStringLiteral("Vamlo"),
+                              QStringLiteral("A file transfer is still running.\nDo you want to cancel it and exit?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    m_pDoc->m_bCancelTransfer = 1;
+    // The worker may still ask a question: keep the GUI thread serving it.
+    while (m_pDoc->IsTransferRunning()) {
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    m_pDoc->WaitForTransfer();
+    return true;
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    if (!FinishRunningTransfer()) {
+        event->ignore();
+        return;
+    }
+    m_bClosing = 1;
     if (m_pDoc != nullptr)
         m_pDoc->CanCloseFrame();
-    m_bClosing = 1;
     DeleteSiteRecords();
     event->accept();
 }
@@ -38,4 +347,13 @@ void CMainFrame::DeleteSiteRecords()
 {
     // Each record disconnects itself when it is deleted.
     m_siteList.clear();
+}
+
+CVamloSiteInfo* CMainFrame::FindSite(const QString& address) const
+{
+    const std::string wanted = address.toStdString();
+    for (const auto& site : m_siteList)
+        if (site->m_strAddress == wanted)
+            return site.get();
+    return nullptr;
 }

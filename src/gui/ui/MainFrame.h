@@ -1,33 +1,106 @@
 #pragma once
 
 #include "app/SiteListOwner.h"
+#include "ui/Commands.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <functional>
 
+class CCaptionedPane;
+class CRichEditViewActionLog;
 class CVamloDoc;
+class CVamloSiteInfo;
+class CAppCore;
+class QAction;
+class QComboBox;
+class QLabel;
+class QSplitter;
+class QWidget;
 
-// The main window. It owns every site record (m_siteList); on closing it
-// asks about unsaved site list changes, then disconnects and deletes them.
+// The main window: bars, the three panes, the menus, and the flows that turn
+// a typed or picked address into a connected site. It owns every site record
+// (m_siteList).
 class CMainFrame : public QMainWindow, public CSiteListOwner {
     Q_OBJECT
 
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    explicit CMainFrame(CAppCore* app = nullptr, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    void SetDocument(CVamloDoc* doc) { m_pDoc = doc; }
+    void SetDocument(CVamloDoc* doc);
     CVamloDoc* GetDocument() const { return m_pDoc; }
+
+    // Paints the text into the status bar at once, for long synchronous work.
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+
+    // The available sites' addresses in the address box, sorted.
+    void RefillAddressBox();
+    void FillTransferModeBox();
+    // Enables, disables and checks the commands from the current state.
+    void UpdateCommandStates();
+
+    QAction* Command(CommandId id) const { return m_commands.value(id); }
+    // A command is enabled while its predicate holds; a command without one
+    // (its handler is not part of the program yet) stays greyed.
+    void SetCommandEnabler(CommandId id, std::function<bool()> enabled);
+    QComboBox* AddressBox() const { return m_pAddressBox; }
+    QComboBox* TransferModeBox() const { return m_pTransferModeBox; }
+    QSplitter* OuterSplitter() const { return m_pOuterSplitter; }
+    CCaptionedPane* TreePane() const { return m_pTreePane; }
+    QWidget* ListPane() const { return m_pListPane; }
+    CCaptionedPane* LogPane() const { return m_pLogPane; }
+    CRichEditViewActionLog* LogView() const { return m_pLogView; }
+
+    // Step C: the address typed into the box and confirmed with Enter.
+    void OnAddressEntered();
+    // Step D: an address picked from the box's list.
+    void OnAddressPicked(int index);
 
     // Brings the window to the front for a second start of the program.
     void ActivateFromSecondInstance();
 
+    // The tree's AddSiteItem, once there is a tree: by default the site is
+    // only recorded as connected.
+    std::function<void(CVamloSiteInfo*)> m_fnAddSiteItem;
+    std::function<void(CVamloSiteInfo*)> m_fnSelectSiteItem;
+
     int32_t m_bClosing = 0;
+    QString m_strIdleText = QStringLiteral("Ready");
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void CreateMenusAndToolBar();
+    void CreateBars();
+    void CreatePanes();
+    void SizePanes();
+    QAction* MakeCommand(const CommandSpec& spec);
+    void ConnectCommands();
+    void OnTransferModeChosen(int index);
+    bool FinishRunningTransfer();
     void DeleteSiteRecords();
+    CVamloSiteInfo* FindSite(const QString& address) const;
+    // The login dialog filled from the record; false when cancelled. With
+    // markModified, any change sets the site list's modified flag.
+    bool RunLoginDialog(CVamloSiteInfo& site, bool markModified);
 
+    CAppCore* m_pApp = nullptr;
     CVamloDoc* m_pDoc = nullptr;
+    QHash<int, QAction*> m_commands;
+    QHash<int, std::function<bool()>> m_enablers;
+    QComboBox* m_pAddressBox = nullptr;
+    QComboBox* m_pTransferModeBox = nullptr;
+    QLabel* m_pIdleLabel = nullptr;
+    QSplitter* m_pOuterSplitter = nullptr;
+    QSplitter* m_pInnerSplitter = nullptr;
+    CCaptionedPane* m_pTreePane = nullptr;
+    QWidget* m_pListPane = nullptr;
+    CCaptionedPane* m_pLogPane = nullptr;
+    CRichEditViewActionLog* m_pLogView = nullptr;
+    bool m_bSplitterSized = false;
 };

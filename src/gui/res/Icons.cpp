@@ -1,0 +1,153 @@
+#include "res/Icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <functional>
+
+namespace {
+
+using Drawing = std::function<void(QPainter&)>;
+
+// Draws on a 16x16 logical grid at 1x and 2x.
+QIcon Draw(const Drawing& draw)
+{
+    QIcon icon;
+    for (const qreal scale : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(16, 16) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        draw(painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+const QColor kInk(40, 48, 64);
+const QColor kPaper(250, 250, 246);
+const QColor kBlue(48, 110, 200);
+const QColor kGreen(46, 150, 80);
+const QColor kAmber(222, 160, 40);
+
+void Sheet(QPainter& p, QRectF r)
+{
+    p.setPen(QPen(kInk, 1.0));
+    p.setBrush(kPaper);
+    p.drawRect(r);
+    p.setPen(QPen(kBlue, 0.8));
+    for (qreal y = r.top() + 3; y < r.bottom() - 1; y += 2.5)
+        p.drawLine(QPointF(r.left() + 2, y), QPointF(r.right() - 2, y));
+}
+
+} // namespace
+
+namespace VamloIcons {
+
+QIcon Copy()
+{
+    return Draw([](QPainter& p) {
+        Sheet(p, QRectF(1.5, 1.5, 8, 10));
+        Sheet(p, QRectF(6.5, 4.5, 8, 10));
+    });
+}
+
+QIcon Paste()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kAmber);
+        p.drawRoundedRect(QRectF(2.5, 2.5, 10, 12), 1.5, 1.5);
+        p.setBrush(kInk);
+        p.drawRect(QRectF(5.5, 1.5, 4, 2));
+        Sheet(p, QRectF(7.5, 6.5, 7, 8));
+    });
+}
+
+QIcon SaveSiteList()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kBlue);
+        p.drawRect(QRectF(1.5, 1.5, 13, 13));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(4.5, 1.5, 7, 5));
+        p.setBrush(QColor(220, 226, 236));
+        p.drawRect(QRectF(3.5, 9.5, 9, 5));
+    });
+}
+
+QIcon PrintWindow()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(4.5, 1.5, 7, 5));
+        p.setBrush(QColor(160, 168, 180));
+        p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1, 1);
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(4.5, 10.5, 7, 4));
+        p.setPen(QPen(kGreen, 1.2));
+        p.drawPoint(QPointF(12.5, 8.5));
+    });
+}
+
+QIcon AutoSaveLog()
+{
+    return Draw([](QPainter& p) {
+        Sheet(p, QRectF(1.5, 1.5, 9, 12));
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kGreen);
+        p.drawRect(QRectF(8.5, 8.5, 6, 6));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(10, 8.5, 3, 2));
+    });
+}
+
+QIcon AutoRefreshLog()
+{
+    return Draw([](QPainter& p) {
+        Sheet(p, QRectF(1.5, 1.5, 9, 12));
+        p.setPen(QPen(kGreen, 1.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(7.5, 6.5, 7, 7), 30 * 16, 280 * 16);
+        p.setBrush(kGreen);
+        QPainterPath head;
+        head.moveTo(14.8, 5.5);
+        head.lineTo(14.8, 9.0);
+        head.lineTo(11.5, 8.0);
+        head.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.drawPath(head);
+    });
+}
+
+QIcon About()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kBlue);
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawPoint(QPointF(8, 4.8));
+        p.drawLine(QPointF(8, 7.5), QPointF(8, 11.5));
+    });
+}
+
+QIcon Application()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kAmber);
+        p.drawRoundedRect(QRectF(1.5, 4.5, 13, 10), 1.5, 1.5);
+        p.drawRect(QRectF(1.5, 2.5, 6, 3));
+        p.setPen(QPen(kBlue, 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(5, 9.5), QPointF(11, 9.5));
+        p.drawLine(QPointF(9, 7.5), QPointF(11, 9.5));
+        p.drawLine(QPointF(9, 11.5), QPointF(11, 9.5));
+    });
+}
+
+} // namespace VamloIcons

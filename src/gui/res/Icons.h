@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's toolbar and view icons, drawn here as vector shapes so that
+// they stay crisp at every scale (16 px at 1x, 32 px at 2x).
+namespace VamloIcons {
+QIcon Copy();
+QIcon Paste();
+QIcon SaveSiteList();
+QIcon PrintWindow();
+QIcon AutoSaveLog();
+QIcon AutoRefreshLog();
+QIcon About();
+QIcon Application();
+} // namespace VamloIcons

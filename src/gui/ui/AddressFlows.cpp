@@ -1,0 +1,150 @@
+// The main frame's flows from an address in the toolbar's box to a
+// connected site.
+#include "ui/MainFrame.h"
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "ftp/UrlParser.h"
+#include "model/SiteInfo.h"
+#include "sites/SiteInfoDlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+void FillDialog(CLoginDlg& dialog, const CVamloSiteInfo& site)
+{
+    dialog.m_strAddress = Q(site.m_strAddress);
+    dialog.m_strPort = Q(site.m_strPort);
+    dialog.m_strUserName = Q(site.m_strUserName);
+    dialog.m_strPassword = Q(site.m_strPassword);
+    dialog.m_strProxy = Q(site.m_strProxy);
+    dialog.m_bSavePassword = site.m_bSavePassword;
+    dialog.m_bReconnectAtLogon = site.m_bReconnectAtLogon;
+    dialog.m_strNotes = Q(site.m_strNotes);
+}
+
+bool DiffersFrom(const CLoginDlg& dialog, const CVamloSiteInfo& site)
+{
+    return dialog.m_bSavePassword != site.m_bSavePassword || dialog.m_strPassword.toStdString() != site.m_strPassword ||
+           dialog.m_strPort.toStdString() != site.m_strPort || dialog.m_strProxy.toStdString() != site.m_strProxy ||
+           dialog.m_strAddress.toStdString() != site.m_strAddress ||
+           dialog.m_strUserName.toStdString() != site.m_strUserName ||
+           dialog.m_bReconnectAtLogon != site.m_bReconnectAtLogon ||
+           dialog.m_strNotes.toStdString() != site.m_strNotes;
+}
+
+void TakeDialog(const CLoginDlg& dialog, CVamloSiteInfo& site)
+{
+    site.m_strAddress = dialog.m_strAddress.toStdString();
+    site.m_strPort = dialog.m_strPort.toStdString();
+    site.m_strUserName = dialog.m_strUserName.toStdString();
+    site.m_strPassword = dialog.m_strPassword.toStdString();
+    site.m_strProxy = dialog.m_strProxy.toStdString();
+    site.m_bSavePassword = dialog.m_bSavePassword;
+    site.m_bReconnectAtLogon = dialog.m_bReconnectAtLogon;
+    site.m_strNotes = dialog.m_strNotes.toStdString();
+}
+
+} // namespace
+
+bool CMainFrame::RunLoginDialog(CVamloSiteInfo& site, bool markModified)
+{
+    CLoginDlg dialog(this);
+    FillDialog(dialog, site);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (markModified && m_bSiteListModified != 1 && DiffersFrom(dialog, site))
+        m_bSiteListModified = 1;
+    TakeDialog(dialog, site);
+    UpdateCommandStates();
+    return true;
+}
+
+void CMainFrame::OnAddressEntered()
+{
+    if (m_pApp == nullptr)
+        return;
+    const QString typed = m_pAddressBox->currentText();
+    std::string normalized;
+    const std::optional<ParsedUrl> url = ParseSiteAddress(typed.toStdString(), &normalized);
+    if (!url) {
+        m_pApp->Prompts().MessageBox("The ftp site address \"" + normalized +
+                                         "\" is invalid.\nPlease enter the ftp site address again!",
+                                     MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    const QString text = Q(normalized);
+    if (text != typed)
+        m_pAddressBox->setEditText(text);
+
+    CVamloSiteInfo* existing = FindSite(text);
+    if (existing != nullptr && existing->m_hTreeItem != 0) {
+        // Shown already: only its details may change, then the tree selects it.
+        if (RunLoginDialog(*existing, true) && m_fnSelectSiteItem)
+            m_fnSelectSiteItem(existing);
+        return;
+    }
+    std::unique_ptr<CVamloSiteInfo> created;
+    if (existing == nullptr) {
+        created = std::make_unique<CVamloSiteInfo>();
+        created->m_strAddress = normalized;
+        created->m_strPort = std::to_string(url->port);
+    }
+    CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
+    if (!RunLoginDialog(site, true))
+        return;
+
+    CWaitCursor wait(m_pApp->Prompts());
+    SetStatusText(QStringLiteral("Connecting to ftp site: ") + Q(site.m_strAddress));
+    if (site.Connect(*m_pApp) != 1) {
+        SetStatusText(QStringLiteral("Failed to connect to ftp site: ") + Q(site.m_strAddress));
+        return;
+    }
+    // The new address goes to the top of the list, once.
+    if (const int old = m_pAddressBox->findText(text, Qt::MatchExactly); old >= 0)
+        m_pAddressBox->removeItem(old);
+    m_pAddressBox->insertItem(0, text);
+    m_pAddressBox->setCurrentIndex(-1);
+    m_pAddressBox->setEditText(text);
+    m_pAddressBox->lineEdit()->deselect();
+    site.m_bAvailable = 1;
+    CVamloSiteInfo* connected = &site;
+    if (created) {
+        created->m_bEdited = 1;
+        m_siteList.push_back(std::move(created));
+        m_bSiteListModified = 1;
+    }
+    if (m_fnAddSiteItem)
+        m_fnAddSiteItem(connected);
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnAddressPicked(int index)
+{
+    if (m_pApp == nullptr || index < 0)
+        return;
+    CVamloSiteInfo* site = FindSite(m_pAddressBox->itemText(index));
+    if (site == nullptr)
+        return;
+    if (site->m_hTreeItem != 0) {
+        if (m_fnSelectSiteItem)
+            m_fnSelectSiteItem(site);
+        return;
+    }
+    if (!RunLoginDialog(*site, false))
+        return;
+    if (m_fnAddSiteItem) {
+        m_fnAddSiteItem(site);
+        return;
+    }
+    // Until the folder tree takes the site over, picking it connects it.
+    CWaitCursor wait(m_pApp->Prompts());
+    SetStatusText(QStringLiteral("Connecting to ftp site: ") + Q(site->m_strAddress));
+    if (site->Connect(*m_pApp) != 1)
+        SetStatusText(QStringLiteral("Failed to connect to ftp site: ") + Q(site->m_strAddress));
+}

@@ -1,0 +1,112 @@
+#include "help/HelpDialogs.h"
+#include "log/CourierFont.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QStringList LabelTexts(QWidget* dialog)
+{
+    QStringList texts;
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+        texts << label->text();
+    return texts;
+}
+
+TEST(HelpDialogsTest, AboutShowsNameVersionAndLicense)
+{
+    CAboutDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About Vamlo"));
+    const QString all = LabelTexts(&dialog).join(QLatin1Char('\n'));
+    EXPECT_TRUE(all.contains(QStringLiteral("Vamlo Version 1.40"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("MIT License"))) << all.toStdString();
+    dialog.open();
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+struct TextDialogCase {
+    const char* title;
+    std::function<CTextInfoDlg*()> make;
+    std::vector<const char*> mustContain;
+};
+
+TEST(HelpDialogsTest, ReadMeAndLicenseShowTheirTextsReadOnlyInCourier)
+{
+    const std::vector<TextDialogCase> cases = {
+        {"Read Me",
+         [] { return new CReadMeDlg; },
+         {"FTP Site Address:", "Copy", "Paste", "Site Manager", "Status Log AutoSave", "Log View AutoRefresh"}},
+        {"License",
+         [] { return new CLicenseDlg; },
+         {"MIT License", "Copyright (c) 2026 Brisk Orchard Corp", "THE SOFTWARE IS PROVIDED \"AS IS\""}},
+    };
+    for (const TextDialogCase& c : cases) {
+        std::unique_ptr<CTextInfoDlg> dialog(c.make());
+        EXPECT_EQ(dialog->windowTitle(), QString::fromLatin1(c.title));
+        QPlainTextEdit* text = dialog->TextField();
+        ASSERT_EQ(text, dialog->findChild<QPlainTextEdit*>(QStringLiteral("text")));
+        const QString shown = text->toPlainText();
+        for (const char* part : c.mustContain)
+            EXPECT_TRUE(shown.contains(QString::fromLatin1(part))) << c.title << ": " << part;
+        EXPECT_EQ(text->font().family(), CourierFont().family());
+
+        dialog->open();
+        EXPECT_TRUE(text->isReadOnly());
+        text->setFocus();
+        QTest::keyClicks(text, QStringLiteral("typed"));
+        QTest::keyClick(text, Qt::Key_Delete);
+        QTest::keyClick(text, Qt::Key_Backspace);
+        EXPECT_EQ(text->toPlainText(), shown) << c.title;
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+        EXPECT_FALSE(dialog->isVisible()) << c.title;
+    }
+}
+
+// The Show functions are modal: they return once the dialog is closed.
+TEST(HelpDialogsTest, ShowFunctionsReturnWhenTheDialogIsClosed)
+{
+    const std::vector<std::pair<QString, std::function<void(QWidget*)>>> shows = {
+        {QStringLiteral("About Vamlo"), ShowAboutDialog},
+        {QStringLiteral("Read Me"), ShowReadMeDialog},
+        {QStringLiteral("License"), ShowLicenseDialog},
+    };
+    for (const auto& [title, show] : shows) {
+        QWidget parent;
+        QString seen;
+        QTimer timer;
+        int ticks = 0;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (++ticks > 1000) {
+                timer.stop();
+                return;
+            }
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QDialog*>(widget);
+                if (dialog == nullptr || !dialog->isVisible())
+                    continue;
+                timer.stop();
+                seen = dialog->windowTitle();
+                EXPECT_EQ(dialog->parentWidget(), &parent);
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                return;
+            }
+        });
+        timer.start();
+        show(&parent);
+        EXPECT_EQ(seen, title);
+        EXPECT_TRUE(parent.findChildren<QDialog*>().isEmpty()) << title.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,388 @@
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+#include "log/ActionLog.h"
+#include "log/CourierFont.h"
+#include "log/PaneCaption.h"
+#include "log/RichEditViewActionLog.h"
+#include "log/SaveStatusLog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPointer>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+// Posted texts reach the view once the GUI thread runs its events.
+bool WaitForText(const CRichEditViewActionLog& view, const QString& expected)
+{
+    return QTest::qWaitFor([&] { return view.LogText() == expected; }, kWaitMs);
+}
+
+void ShowText(CRichEditViewActionLog& view, const std::string& text)
+{
+    view.SetLogText(text);
+    ASSERT_TRUE(WaitForText(view, QString::fromStdString(text)));
+}
+
+class ActionLogViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_log.m_fnTimeText = [] { return std::string("Sunday, December 6, 2026 10:49:11"); };
+        m_view.AttachToLog(&m_log);
+    }
+
+    CActionLog m_log;
+    CRichEditViewActionLog m_view;
+};
+
+TEST_F(ActionLogViewTest, LinesFromWorkerThreadsArriveInTheOrderTheyWereLogged)
+{
+    m_log.LogActionStart("ftp://127.0.0.1");
+    // Two workers, one after the other as transfers run, the second while
+    // the first one's lines may still be on their way.
+    std::thread first([this] {
+        for (int i = 0; i < 300; ++i)
+            m_log.AppendLog("first " + std::to_string(i));
+    });
+    first.join();
+    std::thread second([this] {
+        for (int i = 0; i < 300; ++i)
+            m_log.AppendLog("second " + std::to_string(i));
+        m_log.LogActionEnd();
+    });
+    second.join();
+
+    const QString expected = QString::fromStdString(m_log.GetLogText());
+    ASSERT_TRUE(expected.endsWith(QString(64, QLatin1Char('/'))));
+    EXPECT_TRUE(WaitForText(m_view, expected)) << m_view.LogText().right(200).toStdString();
+}
+
+TEST_F(ActionLogViewTest, AStartBannerWithAutoRefreshReplacesTheShownLog)
+{
+    m_log.LogActionStart("ftp://first.example");
+    m_log.AppendLog("old line");
+    m_log.LogActionEnd();
+    m_log.m_bAutoRefreshLogView = 1;
+    m_log.LogActionStart("ftp://second.example");
+    m_log.AppendLog("new line");
+    ASSERT_TRUE(WaitForText(m_view, QString::fromStdString(m_log.GetLogText())));
+    EXPECT_FALSE(m_view.LogText().contains(QStringLiteral("old line")));
+    EXPECT_TRUE(m_view.LogText().startsWith(QStringLiteral("\n\n///")));
+}
+
+TEST_F(ActionLogViewTest, AppendingAddsNoLineBreakOfItsOwn)
+{
+    m_view.SetLogText("ab");
+    m_view.AppendLogText("cd");
+    m_view.AppendLogText("");
+    m_view.AppendLogText("\nef");
+    EXPECT_TRUE(WaitForText(m_view, QStringLiteral("abcd\nef")));
+}
+
+TEST_F(ActionLogViewTest, TheUserCannotEditTheLogButCanCopyIt)
+{
+    ShowText(m_view, "\n===== Success =================");
+    const QString before = m_view.LogText();
+    m_view.show();
+    m_view.setFocus();
+    QTest::keyClicks(&m_view, QStringLiteral("typed"));
+    QTest::keyClick(&m_view, Qt::Key_Backspace);
+    QTest::keyClick(&m_view, Qt::Key_Delete);
+    QTest::keyClick(&m_view, Qt::Key_Return);
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    QTest::keyClick(&m_view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(m_view.LogText(), before);
+    EXPECT_TRUE(m_view.isReadOnly());
+
+    m_view.selectAll();
+    m_view.copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), before);
+}
+
+TEST_F(ActionLogViewTest, TheViewFollowsNewLinesOnlyWhenItWasAtTheEnd)
+{
+    m_view.resize(400, 150);
+    m_view.show();
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "\nline " + std::to_string(i);
+    ShowText(m_view, lines);
+    QScrollBar* bar = m_view.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+
+    bar->setValue(bar->maximum());
+    m_view.AppendLogText("\nfollowed");
+    ASSERT_TRUE(WaitForText(m_view, QString::fromStdString(lines + "\nfollowed")));
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // The user scrolled back to read: new lines do not pull the view away.
+    bar->setValue(0);
+    m_view.AppendLogText("\nnot followed");
+    ASSERT_TRUE(WaitForText(m_view, QString::fromStdString(lines + "\nfollowed\nnot followed")));
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(ActionLogViewTest, AGoneViewIsNoLongerFedByTheLog)
+{
+    auto* view = new CRichEditViewActionLog;
+    view->AttachToLog(&m_log);
+    view->SetLogText("posted before the view went away");
+    delete view;
+    // Neither the worker's line nor the pending event may reach the dead view.
+    std::thread worker([this] { m_log.AppendLog("after"); });
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_log.GetLogText(), "");
+}
+
+TEST(ActionLogViewFontTest, UsesCourierOrAFixedPitchFontAtTwelvePoints)
+{
+    CRichEditViewActionLog view;
+    // The log's columns line up: every letter takes the same width. (Font
+    // configuration flags some monospaced faces as "dual", so the face's own
+    // fixed-pitch flag is not asked.)
+    const QFontMetricsF metrics(view.font());
+    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')))
+        << QFontInfo(view.font()).family().toStdString();
+    EXPECT_EQ(view.font().pointSizeF(), 12.0);
+    if (IsCourierInstalled()) {
+        EXPECT_EQ(view.font().family(), QStringLiteral("Courier"));
+    }
+}
+
+TEST(CaptionedPaneTest, ShowsItsCaptionAboveTheViewAndOwnsTheView)
+{
+    auto* log = new CRichEditViewActionLog;
+    std::unique_ptr<CCaptionedPane> pane(CreateActionLogPane(log));
+    EXPECT_EQ(pane->caption(), QStringLiteral("FTP Action Status Log View"));
+    EXPECT_EQ(pane->view(), log);
+    pane->resize(300, 200);
+    pane->show();
+    EXPECT_LT(pane->captionBar()->geometry().bottom(), log->geometry().top() + 1);
+    EXPECT_GT(log->height(), pane->captionBar()->height());
+
+    pane->setCaption(QStringLiteral("Folders"));
+    EXPECT_EQ(pane->captionBar()->text(), QStringLiteral("Folders"));
+
+    QPointer<QWidget> old = log;
+    auto* replacement = new QWidget;
+    pane->setView(replacement);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ(replacement->parentWidget(), pane.get());
+}
+
+// ---- Save Status Log As ----
+
+class SaveStatusLogTest : public ::testing::Test {
+protected:
+    bool SaveTo(const std::string& path)
+    {
+        m_strAskedParent = nullptr;
+        return SaveStatusLogAs(&m_parent, m_view, m_prompts, [&](QWidget* parent) {
+            m_strAskedParent = parent;
+            return QString::fromStdString(path);
+        });
+    }
+
+    static std::string CouldNotBeCreated(const std::string& path, const std::string& cause)
+    {
+        return "Failed to save the Ftp action status logn\nSince the log file (" + path +
+               ") could not be created. \nCause: " + cause;
+    }
+
+    TempDir m_dir;
+    QWidget m_parent;
+    CRichEditViewActionLog m_view;
+    ScriptedPrompts m_prompts;
+    QWidget* m_strAskedParent = nullptr;
+};
+
+TEST_F(SaveStatusLogTest, OverALongerFileLeavesExactlyTheShownText)
+{
+    const std::string text = "\n\n" + std::string(65, '/') + "\n///// Ftp Site Address:  ftp://h\nline two";
+    ShowText(m_view, text);
+    const std::string path = m_dir.File("log.txt");
+    WriteWholeFile(path, std::string(10000, 'x') + "\r\n");
+
+    EXPECT_TRUE(SaveTo(path));
+    EXPECT_EQ(m_strAskedParent, &m_parent);
+    EXPECT_EQ(ReadWholeFile(path), text);
+    EXPECT_TRUE(m_prompts.Texts().empty());
+}
+
+TEST_F(SaveStatusLogTest, KeepsEveryCharacterOfTheLog)
+{
+    // A non-breaking space and a letter outside the basic plane, as server
+    // file names may have them.
+    const std::string text = "\n===== Getting File ============\nfile\xC2\xA0name \xF0\x9F\x93\x81.txt";
+    ShowText(m_view, text);
+    const std::string path = m_dir.File("log.txt");
+    EXPECT_TRUE(SaveTo(path));
+    EXPECT_EQ(ReadWholeFile(path), text);
+}
+
+TEST_F(SaveStatusLogTest, AFolderThatDoesNotExistGivesTheCouldNotBeCreatedMessage)
+{
+    ShowText(m_view, "text");
+    const std::string path = m_dir.File("missing/log.txt");
+    EXPECT_FALSE(SaveTo(path));
+    EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{CouldNotBeCreated(path, "No such file or directory")});
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SaveStatusLogTest, CancelWritesNothing)
+{
+    ShowText(m_view, "text");
+    EXPECT_FALSE(SaveTo(""));
+    EXPECT_TRUE(m_prompts.Texts().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
+    // No chooser at all counts as cancelled too.
+    EXPECT_FALSE(SaveStatusLogAs(&m_parent, m_view, m_prompts, StatusLogPathChooser()));
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
+}
+
+TEST_F(SaveStatusLogTest, TheAutoSaveFileThatTheLogHoldsIsRefusedAndKept)
+{
+    const std::string path = m_dir.File("autosave.txt");
+    WriteWholeFile(path, "\nkept line");
+    CActionLog log;
+    ScriptedPrompts logPrompts;
+    log.OpenAutoSaveFile(path, logPrompts);
+    ASSERT_EQ(log.m_bAutoSaveFileOpen, 1);
+
+    ShowText(m_view, "replacement");
+    EXPECT_FALSE(SaveTo(path));
+    ASSERT_EQ(m_prompts.Texts().size(), 1U);
+    EXPECT_EQ(m_prompts.Texts()[0], CouldNotBeCreated(path, FileErrorText(EWOULDBLOCK)));
+    EXPECT_EQ(ReadWholeFile(path), "\nkept line");
+}
+
+TEST_F(SaveStatusLogTest, AFailedWriteNamesTheFileAndTheCause)
+{
+    ShowText(m_view, "more than nothing");
+    EXPECT_FALSE(SaveTo("/dev/full"));
+    ASSERT_EQ(m_prompts.Texts().size(), 1U);
+    const std::string message = m_prompts.Texts()[0];
+    EXPECT_NE(message.find("/dev/full"), std::string::npos) << message;
+    EXPECT_NE(message.find("\nCause: No space left on device"), std::string::npos) << message;
+    EXPECT_EQ(message.find("could not be created"), std::string::npos) << message;
+}
+
+// The real Save dialog, answered from the GUI thread's event loop.
+QString AnswerSaveDialog(const std::function<void(QFileDialog*)>& act)
+{
+    QTimer timer;
+    int ticks = 0;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks > 1000) {
+            timer.stop();
+            return;
+        }
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (dialog != nullptr && dialog->isVisible()) {
+                timer.stop();
+                act(dialog);
+                return;
+            }
+        }
+    });
+    timer.start();
+    return AskStatusLogSavePath(nullptr);
+}
+
+TEST(StatusLogSaveDialogTest, AsksForATextFileAndAddsTheSuffix)
+{
+    TempDir dir;
+    bool seen = false;
+    const QString chosen = AnswerSaveDialog([&](QFileDialog* dialog) {
+        seen = true;
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Save FTP Action Status Log As"));
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral(".txt (*.txt)")});
+        EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("txt"));
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        dialog->setDirectory(QString::fromStdString(dir.Path()));
+        dialog->selectFile(QStringLiteral("status"));
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, with its checks
+    });
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(chosen, QString::fromStdString(dir.File("status.txt")));
+
+    EXPECT_TRUE(AnswerSaveDialog([](QFileDialog* dialog) { dialog->reject(); }).isEmpty());
+}
+
+// ---- Printing ----
+
+int CountPdfPages(const std::string& pdf)
+{
+    int pages = 0;
+    for (std::size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1)) {
+        if (pdf.compare(at, 12, "/Type /Pages") != 0)
+            ++pages;
+    }
+    return pages;
+}
+
+std::string NumberedLines(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += (i == 0 ? "line " : "\nline ") + std::to_string(i);
+    return text;
+}
+
+TEST(ActionLogPrintTest, PrintsOnPagesWithHalfInchMarginsAndNothingMore)
+{
+    TempDir dir;
+    CRichEditViewActionLog view;
+    auto print = [&](const std::string& text, const std::string& name) {
+        ShowText(view, text);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir.File(name)));
+        printer.setPageSize(QPageSize(QPageSize::Letter));
+        view.PrintLog(printer);
+        const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Inch);
+        EXPECT_DOUBLE_EQ(margins.left(), 0.5);
+        EXPECT_DOUBLE_EQ(margins.top(), 0.5);
+        EXPECT_DOUBLE_EQ(margins.right(), 0.5);
+        EXPECT_DOUBLE_EQ(margins.bottom(), 0.5);
+        return CountPdfPages(ReadWholeFile(dir.File(name)));
+    };
+
+    // How many lines ten inches of a letter page hold in the log's font.
+    QPrinter probe(QPrinter::HighResolution);
+    probe.setPageSize(QPageSize(QPageSize::Letter));
+    probe.setPageMargins(QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
+    const qreal height = probe.pageLayout().paintRectPixels(probe.resolution()).height();
+    const int fit = static_cast<int>(height / QFontMetricsF(view.font(), &probe).height());
+    ASSERT_GT(fit, 20);
+
+    // Any margin added to the half inch would push the last lines over.
+    EXPECT_EQ(print(NumberedLines(fit - 2), "full-page.pdf"), 1);
+    EXPECT_EQ(print(NumberedLines(fit + 2), "one-more-page.pdf"), 2);
+    EXPECT_EQ(print(NumberedLines(3 * fit - 6), "three-pages.pdf"), 3);
+}
+
+} // namespace

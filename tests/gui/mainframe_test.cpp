@@ -1,0 +1,250 @@
+#include "app/AppCore.h"
+#include "app/QtClipboard.h"
+#include "app/VamloDoc.h"
+#include "log/RichEditViewActionLog.h"
+#include "model/SiteInfo.h"
+#include "sites/SiteInfoDlg.h"
+#include "ui/MainFrame.h"
+
+#include "DialogDriver.h"
+#include "FtpServerFixture.h"
+#include "MemoryServices.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FrameApp : public CAppCore {
+public:
+    CFtpTimeouts ConnectTimeouts() override
+    {
+        CFtpTimeouts timeouts;
+        timeouts.connectMs = 5000;
+        timeouts.replyMs = 10000;
+        return timeouts;
+    }
+};
+
+class MainFrameTest : public FtpServerFixture {
+protected:
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        app.m_pPrompts = &prompts;
+        app.m_pSettings = &settings;
+        app.m_pClipboard = &clipboard;
+        app.SetPaths(MakeAppPaths(home.Path()));
+        app.RegisterClipboardFormat();
+        frame = std::make_unique<CMainFrame>(&app);
+        doc = std::make_unique<CVamloDoc>(app);
+        doc->SetSiteListOwner(frame.get());
+        frame->SetDocument(doc.get());
+        ASSERT_EQ(doc->OnNewDocument(app.m_strSiteListPath), 1);
+        frame->RefillAddressBox();
+        frame->FillTransferModeBox();
+    }
+
+    void TearDown() override
+    {
+        frame.reset();
+        doc.reset();
+    }
+
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
+
+    void TypeAddress(const QString& text)
+    {
+        frame->AddressBox()->setEditText(text);
+        frame->OnAddressEntered();
+    }
+
+    static void Login(CLoginDlg& dialog, const char* user, const char* password)
+    {
+        dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QString::fromLatin1(user));
+        dialog.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QString::fromLatin1(password));
+        dialog.accept();
+    }
+
+    TempDir home;
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    CQtClipboard clipboard;
+    FrameApp app;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<CVamloDoc> doc;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, UpperRowStartsAtNineTenthsOfTheHeight)
+{
+    CMainFrame fresh(&app);
+    fresh.resize(800, 600);
+    // Make the panes' area exactly 500 pixels high, whatever the bars take.
+    fresh.show();
+    QApplication::processEvents();
+    const int bars = fresh.height() - fresh.OuterSplitter()->height();
+    CMainFrame sized(&app);
+    sized.resize(800, 500 + bars);
+    sized.show();
+    QApplication::processEvents();
+    ASSERT_EQ(sized.OuterSplitter()->height(), 500);
+    EXPECT_EQ(sized.OuterSplitter()->sizes().at(0), 450);
+    EXPECT_EQ(sized.windowTitle(), QStringLiteral("Vamlo"));
+}
+
+TEST_F(MainFrameTest, BareHostIsRewrittenConnectsAndGoesToTheTopOfTheBox)
+{
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "secret"); });
+    TypeAddress(QString::fromStdString(HostPort()));
+
+    const QString address = QString::fromStdString("ftp://" + HostPort());
+    EXPECT_EQ(frame->AddressBox()->currentText(), address);
+    ASSERT_GE(frame->AddressBox()->count(), 1);
+    EXPECT_EQ(frame->AddressBox()->itemText(0), address);
+    ASSERT_EQ(frame->m_siteList.size(), 1u);
+    const CVamloSiteInfo& site = *frame->m_siteList.front();
+    EXPECT_EQ(site.m_strAddress, address.toStdString());
+    EXPECT_EQ(site.m_bAvailable, 1);
+    EXPECT_EQ(site.m_strPort, std::to_string(m_server.Port()));
+    EXPECT_TRUE(site.m_pConnection);
+    EXPECT_EQ(frame->m_bSiteListModified, 1);
+    EXPECT_TRUE(frame->Command(ID_FILE_SAVE_SITE_LIST)->isEnabled());
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
+{
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { dialog.reject(); });
+    TypeAddress(QString::fromStdString("ftp://" + HostPort()));
+    EXPECT_TRUE(frame->m_siteList.empty());
+    EXPECT_EQ(frame->m_bSiteListModified, 0);
+    EXPECT_EQ(frame->AddressBox()->count(), 0);
+}
+
+TEST_F(MainFrameTest, FailedLoginDiscardsTheNewRecordAndSaysSo)
+{
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "wrong"); });
+    TypeAddress(QString::fromStdString("ftp://" + HostPort()));
+    EXPECT_TRUE(frame->m_siteList.empty());
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: ftp://" + HostPort()));
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
+}
+
+TEST_F(MainFrameTest, InvalidAddressIsRefusedWithTheMessage)
+{
+    TypeAddress(QStringLiteral("host:port"));
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
+    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(frame->m_siteList.empty());
+}
+
+TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
+{
+    frame->show();
+    // Even with the file Copy command live, the box keeps its own keys.
+    QAction* copy = frame->Command(ID_EDIT_COPY);
+    frame->SetCommandEnabler(ID_EDIT_COPY, [] { return true; });
+    ASSERT_TRUE(copy->isEnabled());
+    QSignalSpy fileCopies(copy, &QAction::triggered);
+    QLineEdit* edit = frame->AddressBox()->lineEdit();
+    edit->setText(QStringLiteral("ftp://example.org"));
+    edit->setFocus();
+    edit->selectAll();
+    QApplication::processEvents();
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("ftp://example.org"));
+    EXPECT_EQ(app.HasClipboardFileList(), 0);
+    EXPECT_EQ(fileCopies.count(), 0);
+    edit->setText(QString());
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("ftp://example.org"));
+}
+
+TEST_F(MainFrameTest, TransferModeBoxShowsAndSetsTheTransferType)
+{
+    QComboBox* box = frame->TransferModeBox();
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentText(), QStringLiteral("Binary"));
+    box->setCurrentIndex(0);
+    emit box->activated(0);
+    EXPECT_EQ(app.m_nTransferType, 1);
+    emit box->activated(1);
+    EXPECT_EQ(app.m_nTransferType, 2);
+}
+
+TEST_F(MainFrameTest, OptionCommandsCheckAndGreyFromTheDocument)
+{
+    QAction* autoSave = frame->Command(ID_EDIT_STATUS_LOG_AUTOSAVE);
+    QAction* autoRefresh = frame->Command(ID_EDIT_LOG_VIEW_AUTOREFRESH);
+    frame->UpdateCommandStates();
+    EXPECT_TRUE(autoSave->isEnabled());
+    EXPECT_FALSE(autoSave->isChecked());
+    EXPECT_TRUE(autoRefresh->isChecked());
+
+    autoSave->trigger();
+    EXPECT_TRUE(autoSave->isChecked());
+    EXPECT_EQ(settings.values["AutoSaveLog"], "Yes");
+    autoRefresh->trigger();
+    EXPECT_FALSE(autoRefresh->isChecked());
+    EXPECT_EQ(settings.values["AutoRefreshLogView"], "No");
+
+    // Without an open autosave file the option is greyed.
+    doc->m_bAutoSaveFileOpen = 0;
+    frame->UpdateCommandStates();
+    EXPECT_FALSE(autoSave->isEnabled());
+    EXPECT_EQ(autoSave->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    EXPECT_EQ(autoRefresh->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+}
+
+TEST_F(MainFrameTest, MenusCarryTheCommandsAndGreyWhatIsNotBuilt)
+{
+    EXPECT_EQ(frame->Command(ID_FILE_SAVE_SITE_LIST)->text(), QStringLiteral("&Save Site List\tCtrl+S"));
+    EXPECT_TRUE(frame->Command(ID_FILE_SAVE_SITE_LIST)->shortcuts().isEmpty());
+    EXPECT_FALSE(frame->Command(ID_FILE_SAVE_SITE_LIST)->isEnabled());
+    EXPECT_EQ(frame->Command(ID_EDIT_COPY)->statusTip(), QStringLiteral("Copy the selected files"));
+    EXPECT_EQ(frame->Command(ID_EDIT_COPY)->toolTip(), QStringLiteral("Copy"));
+    EXPECT_EQ(frame->Command(ID_EDIT_PASTE)->shortcuts().size(), 2);
+    EXPECT_TRUE(frame->Command(ID_FILE_SAVE_STATUS_LOG_AS)->isEnabled());
+    EXPECT_TRUE(frame->Command(ID_APP_ABOUT)->isEnabled());
+    EXPECT_FALSE(frame->Command(ID_EDIT_SITE_MANAGER)->isEnabled());
+    EXPECT_FALSE(frame->Command(ID_FILE_PRINT_WINDOW)->isEnabled());
+}
+
+TEST_F(MainFrameTest, CloseAsksAboutTheSiteListOnlyWhenModified)
+{
+    frame->m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+    frame->show();
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(frame->m_bClosing, 1);
+    EXPECT_TRUE(frame->m_siteList.empty());
+
+    CMainFrame modified(&app);
+    modified.SetDocument(doc.get());
+    doc->SetSiteListOwner(&modified);
+    modified.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+    modified.m_siteList.back()->m_strAddress = "ftp://saved.example";
+    modified.m_bSiteListModified = 1;
+    prompts.Answer(MsgResult::Yes);
+    modified.show();
+    EXPECT_TRUE(modified.close());
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0],
+              "The site list of the site manager has been changed. Do you want to save the changes?");
+    EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://saved.example"), std::string::npos);
+    doc->SetSiteListOwner(frame.get());
+}
