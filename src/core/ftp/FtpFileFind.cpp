@@ -11,6 +11,8 @@
 struct CFtpFileFind::Impl {
     std::shared_ptr<FtpSession> session;
     std::vector<FtpListEntry> entries;
+    // A single file found by its size: its time is asked for only when needed.
+    std::string strTimePending;
     size_t nNext = 0;
     const FtpListEntry* pCurrent = nullptr;
     bool bHasRoot = false;   // the search named a folder
@@ -21,6 +23,7 @@ struct CFtpFileFind::Impl {
     void Release()
     {
         entries.clear();
+        strTimePending.clear();
         nNext = 0;
         pCurrent = nullptr;
         if (bOpen && session && session->pOpenSearch == this)
@@ -75,8 +78,10 @@ bool CFtpFileFind::FindFile(const std::string& name, uint32_t /*flags*/)
                 find.entries.push_back(std::move(entry));
     } else {
         FtpListEntry entry;
-        if (FtpStatus found = FindEntry(session, pattern, entry); !found)
+        if (FtpStatus found = FindEntry(session, pattern, entry, false); !found)
             return PublishStatus(found);
+        if (!entry.hasTime && !entry.isDirectory)
+            find.strTimePending = pattern;
         if (entry.name == "/") {
             find.bHasRoot = false;   // the root's path is its name
             find.strRoot.clear();
@@ -133,7 +138,13 @@ uint64_t CFtpFileFind::GetLength() const { return m_pImpl->pCurrent ? m_pImpl->p
 
 bool CFtpFileFind::GetLastWriteTime(std::time_t& time) const
 {
-    if (m_pImpl->pCurrent == nullptr || !m_pImpl->pCurrent->hasTime)
+    Impl& find = *m_pImpl;
+    if (find.pCurrent != nullptr && !find.strTimePending.empty() && find.bOpen && find.session &&
+        find.session->Ready()) {
+        FetchModifiedTime(*find.session, find.strTimePending, find.entries.front());
+        find.strTimePending.clear();
+    }
+    if (find.pCurrent == nullptr || !find.pCurrent->hasTime)
         return false;
     time = m_pImpl->pCurrent->modified;
     return true;

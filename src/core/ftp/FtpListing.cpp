@@ -192,7 +192,14 @@ FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing&
     return FtpStatus::Success();
 }
 
-FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEntry& entry)
+void FetchModifiedTime(FtpSession& session, const std::string& path, FtpListEntry& entry)
+{
+    FtpReply reply;
+    if (session.features.bMdtm && session.Expect("MDTM " + path, 2, &reply) && reply.code == 213)
+        entry.hasTime = ParseMdtm(Reply213Value(reply), entry.modified);
+}
+
+FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEntry& entry, bool wantTime)
 {
     std::string path = requested;
     while (path.size() > 1 && path.back() == '/')
@@ -235,8 +242,8 @@ FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEn
             entry.name = BaseName(path);
             entry.hasSize = true;
             entry.size = size;
-            if (session.features.bMdtm && session.Expect("MDTM " + path, 2, &reply) && reply.code == 213)
-                entry.hasTime = ParseMdtm(Reply213Value(reply), entry.modified);
+            if (wantTime)
+                FetchModifiedTime(session, path, entry);
             if (!session.control.IsOpen())
                 return session.control.ClosedStatus();
             if (IsSafeEntryName(entry.name))

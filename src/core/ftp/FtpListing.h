@@ -22,7 +22,11 @@ FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing&
 // MLST when offered, else SIZE and MDTM for a file, else a listing of the
 // parent folder. A missing entry fails with the server's reply when there is
 // one, else ENOENT.
-FtpStatus FindEntry(FtpSession& session, const std::string& path, FtpListEntry& entry);
+// Without wantTime, a file found by SIZE comes without its time (one round
+// trip less); FetchModifiedTime adds it when someone asks.
+FtpStatus FindEntry(FtpSession& session, const std::string& path, FtpListEntry& entry, bool wantTime = true);
+// MDTM of a file: the entry's time, when the server gives one.
+void FetchModifiedTime(FtpSession& session, const std::string& path, FtpListEntry& entry);
 
 // The entries of a whole listing text: LIST lines when mlsd is false.
 FtpListing ParseListing(const std::string& text, bool mlsd, std::time_t now);
