@@ -230,7 +230,7 @@ TEST_F(MainFrameTest, CloseAsksAboutTheSiteListOnlyWhenModified)
     frame->show();
     EXPECT_TRUE(frame->close());
     EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(frame->m_bClosing, 1);
+    EXPECT_EQ(doc->m_bClosing, 1);
     EXPECT_TRUE(frame->m_siteList.empty());
 
     CMainFrame modified(&app);

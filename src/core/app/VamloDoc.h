@@ -66,6 +66,12 @@ public:
     uint8_t m_byCurrentLocation = 0;
     std::string m_strCurrentFolder;
     CVamloSiteInfo* m_pCurrentSite = nullptr;
+    // The file list's sort: column 0 Name, 1 Size, 2 Location, 3 Modified.
+    int32_t m_nSortColumn = 0;
+    int32_t m_bSortForward = 1;
+    // 1 once the main frame has started to close: remote folders are then
+    // neither listed nor selected.
+    int32_t m_bClosing = 0;
     const std::string& GetPathName() const { return m_strPathName; }
 
     std::string m_strFileSignature = "VamLO";

@@ -150,4 +150,69 @@ QIcon Application()
     });
 }
 
+QIcon ClosedFolder()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(QColor(150, 104, 20), 1.0));
+        p.setBrush(kAmber);
+        QPainterPath folder;
+        folder.moveTo(1.5, 3.5);
+        folder.lineTo(6.0, 3.5);
+        folder.lineTo(7.5, 5.0);
+        folder.lineTo(14.5, 5.0);
+        folder.lineTo(14.5, 13.5);
+        folder.lineTo(1.5, 13.5);
+        folder.closeSubpath();
+        p.drawPath(folder);
+        p.setPen(QPen(QColor(255, 226, 150), 1.0));
+        p.drawLine(QPointF(2.5, 6.5), QPointF(13.5, 6.5));
+    });
+}
+
+QIcon OpenFolder()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(QColor(150, 104, 20), 1.0));
+        p.setBrush(QColor(200, 140, 30));
+        QPainterPath back;
+        back.moveTo(1.5, 3.5);
+        back.lineTo(6.0, 3.5);
+        back.lineTo(7.5, 5.0);
+        back.lineTo(13.5, 5.0);
+        back.lineTo(13.5, 7.5);
+        back.lineTo(1.5, 13.5);
+        back.closeSubpath();
+        p.drawPath(back);
+        p.setBrush(QColor(255, 214, 110));
+        QPainterPath front;
+        front.moveTo(3.5, 7.5);
+        front.lineTo(15.0, 7.5);
+        front.lineTo(12.5, 13.5);
+        front.lineTo(1.5, 13.5);
+        front.closeSubpath();
+        p.drawPath(front);
+    });
+}
+
+QIcon File()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kPaper);
+        QPainterPath sheet;
+        sheet.moveTo(3.5, 1.5);
+        sheet.lineTo(9.5, 1.5);
+        sheet.lineTo(12.5, 4.5);
+        sheet.lineTo(12.5, 14.5);
+        sheet.lineTo(3.5, 14.5);
+        sheet.closeSubpath();
+        p.drawPath(sheet);
+        p.drawLine(QPointF(9.5, 1.5), QPointF(9.5, 4.5));
+        p.drawLine(QPointF(9.5, 4.5), QPointF(12.5, 4.5));
+        p.setPen(QPen(kBlue, 0.8));
+        for (qreal y = 7.0; y < 13.5; y += 2.0)
+            p.drawLine(QPointF(5.0, y), QPointF(11.0, y));
+    });
+}
+
 } // namespace VamloIcons

@@ -13,4 +13,8 @@ QIcon AutoSaveLog();
 QIcon AutoRefreshLog();
 QIcon About();
 QIcon Application();
+// Folders and files of the tree and the list.
+QIcon ClosedFolder();
+QIcon OpenFolder();
+QIcon File();
 } // namespace VamloIcons

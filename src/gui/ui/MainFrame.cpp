@@ -336,9 +336,10 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    m_bClosing = 1;
-    if (m_pDoc != nullptr)
+    if (m_pDoc != nullptr) {
+        m_pDoc->m_bClosing = 1;
         m_pDoc->CanCloseFrame();
+    }
     DeleteSiteRecords();
     event->accept();
 }

@@ -8,6 +8,8 @@
 #include <functional>
 
 class CCaptionedPane;
+class CListViewDetail;
+class CTreeViewSite;
 class CRichEditViewActionLog;
 class CVamloDoc;
 class CVamloSiteInfo;
@@ -58,6 +60,12 @@ public:
     // Step D: an address picked from the box's list.
     void OnAddressPicked(int index);
 
+    // The panes' views register themselves when they are first updated.
+    void SetTreeView(CTreeViewSite* tree) { m_pTreeView = tree; }
+    void SetListView(CListViewDetail* list) { m_pListView = list; }
+    CTreeViewSite* TreeView() const { return m_pTreeView; }
+    CListViewDetail* ListView() const { return m_pListView; }
+
     // Brings the window to the front for a second start of the program.
     void ActivateFromSecondInstance();
 
@@ -66,7 +74,6 @@ public:
     std::function<void(CVamloSiteInfo*)> m_fnAddSiteItem;
     std::function<void(CVamloSiteInfo*)> m_fnSelectSiteItem;
 
-    int32_t m_bClosing = 0;
     QString m_strIdleText = QStringLiteral("Ready");
 
 protected:
@@ -102,5 +109,7 @@ private:
     QWidget* m_pListPane = nullptr;
     CCaptionedPane* m_pLogPane = nullptr;
     CRichEditViewActionLog* m_pLogView = nullptr;
+    CTreeViewSite* m_pTreeView = nullptr;
+    CListViewDetail* m_pListView = nullptr;
     bool m_bSplitterSized = false;
 };
