@@ -242,3 +242,18 @@ TEST_F(GetTest, CountingATreeOfThreeAndTwoFilesGivesFive)
     EXPECT_EQ(driver.CountRemoteFiles(TransferFixture::Entries({{"/top", true}}, LOCATION_REMOTE)), 5);
     EXPECT_EQ(doc->m_strFileCount, "5");
 }
+
+TEST_F(GetTest, IntoTheTemporaryFolderNamesItAndRecordsNoNames)
+{
+    RemoteFile("t.txt", "temp");
+    mkdir(app.m_strTempDirPath.c_str(), 0755);
+    TransferJob job;
+    job.m_pSourceSite = &site;
+    CGetDriver(*doc, job).GetEntries(TransferFixture::Entries({{"//t.txt", false}}, LOCATION_REMOTE), 1);
+    EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t.txt"), "temp");
+    EXPECT_NE(Log().find("\n===== Have successfully received 1 of total 1 files into the local temp directory "
+                         "from the remote site " + Address() + " ====="),
+              std::string::npos)
+        << Log();
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}

@@ -146,3 +146,19 @@ TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/out")));
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/real/up")));
 }
+
+TEST_F(PutTest, FromTheTemporaryFolderNamesIt)
+{
+    mkdir(app.m_strTempDirPath.c_str(), 0755);
+    WriteWholeFile(app.m_strTempDirPath + "/t.txt", "temp");
+    TransferJob job;
+    job.m_pTargetSite = &site;
+    job.m_strTargetFolder = "/in";
+    // The entry names the file where it came from; the temp folder supplies it.
+    CPutDriver(*doc, job).PutEntries(TransferFixture::Entries({{"/elsewhere//t.txt", false}}, LOCATION_LOCAL), 1);
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/t.txt")), "temp");
+    EXPECT_NE(Log().find("\n===== Have successfully sent 1 of total 1 files from the local temp directory to the "
+                         "remote site " + Address() + " ====="),
+              std::string::npos)
+        << Log();
+}

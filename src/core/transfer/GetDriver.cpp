@@ -312,17 +312,8 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         return 0;
     }
 
-    ++m_doc.m_nFilesReceived;
-    const std::string count = CountText(m_doc.m_nFilesReceived);
-    SetMessage3(count + " of total " + m_doc.m_strFileCount + " files have been received from the remote site " +
-                address);
-    StepOverall();
-    m_doc.AppendLog(CActionLog::m_strSuccess);
-    if (tempFlag == 0)
-        m_doc.AppendLog("\n===== Have successfully received " + count + " of total " + m_doc.m_strFileCount +
-                        " files from the remote site " + address + " =====");
-    else
-        m_doc.AppendLog("\n===== Have successfully received " + count + " of total " + m_doc.m_strFileCount +
-                        " files into the local temp directory from the remote site " + address + " =====");
+    ReportFileDone(m_doc.m_nFilesReceived, address, tempFlag,
+                   {" files have been received from the remote site ", "received",
+                    " files from the remote site ", " files into the local temp directory from the remote site "});
     return 1;
 }

@@ -314,16 +314,8 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         return 0;
     }
 
-    ++m_doc.m_nFilesSent;
-    const std::string count = CountText(m_doc.m_nFilesSent);
-    SetMessage3(count + " of total " + m_doc.m_strFileCount + " files have been sent to the remote site " + address);
-    StepOverall();
-    m_doc.AppendLog(CActionLog::m_strSuccess);
-    if (tempFlag == 0)
-        m_doc.AppendLog("\n===== Have successfully sent " + count + " of total " + m_doc.m_strFileCount +
-                        " files to the remote site " + address + " =====");
-    else
-        m_doc.AppendLog("\n===== Have successfully sent " + count + " of total " + m_doc.m_strFileCount +
-                        " files from the local temp directory to the remote site " + address + " =====");
+    ReportFileDone(m_doc.m_nFilesSent, address, tempFlag,
+                   {" files have been sent to the remote site ", "sent", " files to the remote site ",
+                    " files from the local temp directory to the remote site "});
     return 1;
 }

@@ -258,3 +258,15 @@ bool CTransferDriver::ConfirmReplace(const std::string& target, bool readOnly, c
         return readOnly ? refuseReadOnly("Vamlo cannot replace the read-only file") : true;
     }
 }
+
+void CTransferDriver::ReportFileDone(int64_t& counter, const std::string& address, int32_t tempFlag,
+                                     const DoneTexts& texts)
+{
+    ++counter;
+    const std::string count = CountText(counter) + " of total " + m_doc.m_strFileCount;
+    SetMessage3(count + texts.message3Tail + address);
+    StepOverall();
+    m_doc.AppendLog(CActionLog::m_strSuccess);
+    m_doc.AppendLog(std::string("\n===== Have successfully ") + texts.verb + " " + count +
+                    (tempFlag == 0 ? texts.logTail : texts.logTempTail) + address + " =====");
+}

@@ -82,6 +82,15 @@ protected:
     // The failure line and the box of a file that did not close cleanly.
     void ReportCloseError(const std::string& name, const std::string& cause);
     uint32_t OpenFlags() const;
+    // A file has arrived: the kind's counter, Message 3, the overall bar and
+    // the success and running-total lines.
+    struct DoneTexts {
+        const char* message3Tail;   // " files have been received from the remote site "
+        const char* verb;           // "received" or "sent"
+        const char* logTail;        // " files from the remote site "
+        const char* logTempTail;    // the same through the local temp directory
+    };
+    void ReportFileDone(int64_t& counter, const std::string& address, int32_t tempFlag, const DoneTexts& texts);
     // The replace question for an existing target, with Yes to All
     // remembered and read-only targets never replaced. False: skip the file.
     bool ConfirmReplace(const std::string& target, bool readOnly, const char* cancelCause);
