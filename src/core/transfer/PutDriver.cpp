@@ -6,27 +6,12 @@
 #include "ftp/FtpEngine.h"
 #include "model/SiteInfo.h"
 #include "transfer/LocalFile.h"
+#include "transfer/LocalTree.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <dirent.h>
-#include <functional>
 #include <sys/stat.h>
 
 namespace {
-
-std::string RealPath(const std::string& path)
-{
-    char buffer[PATH_MAX];
-    return realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : std::string();
-}
-
-bool IsInside(const std::string& path, const std::string& folder)
-{
-    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-                              (folder.back() == '/' || path[folder.size()] == '/'));
-}
 
 std::string ParentFolder(const std::string& path)
 {
@@ -34,14 +19,6 @@ std::string ParentFolder(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-int64_t CountTreeFiles(const CTransferTreeItem& item)
-{
-    int64_t count = 0;
-    for (const auto& child : item.m_children)
-        count += child->m_nData == TREE_ITEM_FILE ? 1 : CountTreeFiles(*child);
-    return count;
 }
 
 } // namespace
@@ -86,43 +63,7 @@ int64_t CPutDriver::CountLocalFiles(const CFileInfoList& entries)
 
 void CPutDriver::BuildLocalTree(CTransferTreeItem& item, const std::string& itemPath)
 {
-    const std::string realRoot = RealPath(itemPath);
-    if (realRoot.empty())
-        return;
-    std::vector<std::string> realAncestors{realRoot};
-    BuildLocalLevel(item, itemPath, realAncestors, realRoot);
-}
-
-void CPutDriver::BuildLocalLevel(CTransferTreeItem& item, const std::string& path,
-                                 std::vector<std::string>& realAncestors, const std::string& realRoot)
-{
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), &closedir);
-    if (!dir)
-        return;
-    while (const dirent* found = readdir(dir.get())) {
-        const std::string name = found->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const std::string childPath = JoinLocalPath(path, name);
-        struct stat info {};
-        if (stat(childPath.c_str(), &info) != 0)
-            continue;
-        if (!S_ISDIR(info.st_mode)) {
-            item.AddChild(name, TREE_ITEM_FILE);
-            continue;
-        }
-        struct stat linkInfo {};
-        if (lstat(childPath.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-            const std::string target = RealPath(childPath);
-            const bool loops = std::find(realAncestors.begin(), realAncestors.end(), target) != realAncestors.end();
-            if (target.empty() || !IsInside(target, realRoot) || loops)
-                continue;
-        }
-        CTransferTreeItem& child = item.AddChild(name, TREE_ITEM_FOLDER);
-        realAncestors.push_back(RealPath(childPath));
-        BuildLocalLevel(child, childPath, realAncestors, realRoot);
-        realAncestors.pop_back();
-    }
+    ::BuildLocalTree(item, itemPath);
 }
 
 bool CPutDriver::RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags)

@@ -13,9 +13,7 @@ public:
 
     void PutEntries(const CFileInfoList& entries, int32_t tempFlag);
     void PutItem(const CVaFileInfo& entry, int32_t tempFlag);
-    // Lists a local folder in file-system order, each folder followed by its
-    // subtree. Links to folders are followed only inside the folder being
-    // sent and never back into a folder already on the way down.
+    // The local folder's tree (see LocalTree.h).
     void BuildLocalTree(CTransferTreeItem& item, const std::string& itemPath);
     void PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
                            const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection);
@@ -30,8 +28,6 @@ protected:
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { PutItem(entry, tempFlag); }
 
 private:
-    void BuildLocalLevel(CTransferTreeItem& item, const std::string& path, std::vector<std::string>& realAncestors,
-                         const std::string& realRoot);
     bool CreateRemoteFolder(CFtpConnection& connection, const std::string& path);
     bool RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags);
 };

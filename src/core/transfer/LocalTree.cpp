@@ -1,0 +1,79 @@
+#include "transfer/LocalTree.h"
+
+#include "transfer/LocalFile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+void BuildLevel(CTransferTreeItem& item, const std::string& path, std::vector<std::string>& realAncestors,
+                const std::string& realRoot)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), &closedir);
+    if (!dir)
+        return;
+    while (const dirent* found = readdir(dir.get())) {
+        const std::string name = found->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string childPath = JoinLocalPath(path, name);
+        struct stat info {};
+        if (stat(childPath.c_str(), &info) != 0)
+            continue;
+        if (!S_ISDIR(info.st_mode)) {
+            item.AddChild(name, TREE_ITEM_FILE);
+            continue;
+        }
+        const std::string realChild = RealLocalPath(childPath);
+        struct stat linkInfo {};
+        if (lstat(childPath.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
+            const bool loops =
+                std::find(realAncestors.begin(), realAncestors.end(), realChild) != realAncestors.end();
+            if (realChild.empty() || !IsPathInside(realChild, realRoot) || loops)
+                continue;
+        }
+        CTransferTreeItem& child = item.AddChild(name, TREE_ITEM_FOLDER);
+        realAncestors.push_back(realChild);
+        BuildLevel(child, childPath, realAncestors, realRoot);
+        realAncestors.pop_back();
+    }
+}
+
+} // namespace
+
+std::string RealLocalPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    return realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+bool IsPathInside(const std::string& path, const std::string& folder)
+{
+    if (folder.empty())
+        return false;
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              (folder.back() == '/' || path[folder.size()] == '/'));
+}
+
+void BuildLocalTree(CTransferTreeItem& root, const std::string& rootPath)
+{
+    const std::string realRoot = RealLocalPath(rootPath);
+    if (realRoot.empty())
+        return;
+    std::vector<std::string> realAncestors{realRoot};
+    BuildLevel(root, rootPath, realAncestors, realRoot);
+}
+
+int64_t CountTreeFiles(const CTransferTreeItem& item)
+{
+    int64_t count = 0;
+    for (const auto& child : item.m_children)
+        count += child->m_nData == TREE_ITEM_FILE ? 1 : CountTreeFiles(*child);
+    return count;
+}
