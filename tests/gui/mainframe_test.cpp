@@ -123,6 +123,30 @@ TEST_F(MainFrameTest, BareHostIsRewrittenConnectsAndGoesToTheTopOfTheBox)
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
+TEST_F(MainFrameTest, EnterInTheAddressBoxAsksForTheLoginOnce)
+{
+    frame->show();
+    int logins = 0;
+    AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& dialog) {
+        ++logins;
+        Login(dialog, "user", "secret");
+        // A second login would be the box picking the new entry as well.
+        AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& again) {
+            ++logins;
+            again.reject();
+        }, 1500);
+    });
+    // As a user types: the keys go to the box, which has the focus.
+    frame->AddressBox()->setFocus();
+    frame->AddressBox()->lineEdit()->setText(QString::fromStdString(HostPort()));
+    QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(frame->m_siteList.size(), 1u, 10000);
+    QTest::qWait(2000);
+    EXPECT_EQ(logins, 1);
+    EXPECT_EQ(frame->StatusText(),
+              QString::fromStdString("Successfully connected to ftp site: ftp://" + HostPort()));
+}
+
 TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
 {
     AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { dialog.reject(); });

@@ -86,6 +86,10 @@ bool FtpServerProcess::StartOnce()
         args.push_back("--no-mlsd");
     if (m_options.bPermitForeign)
         args.push_back("--permit-foreign");
+    if (!m_options.strNestedLoginDir.empty()) {
+        args.push_back("--nested-login-dir");
+        args.push_back(m_options.strNestedLoginDir);
+    }
     if (!m_options.strPassivePorts.empty()) {
         args.push_back("--passive-ports");
         args.push_back(m_options.strPassivePorts);

@@ -18,11 +18,15 @@ struct FtpServerOptions {
     bool bIpv6 = false;         // listen on ::1 instead of 127.0.0.1
     bool bPermitForeign = false;
     std::string strPassivePorts;   // "first-last", empty for any
+    // When set, a further account "nested" / "secret" shares the root but
+    // logs in to this folder below it (made when missing).
+    std::string strNestedLoginDir;
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port
 // with a fresh root folder: user "user" / "secret", and anonymous, both with
-// full rights. It can be stopped and started again on the same port.
+// full rights (and "nested" when the options ask for it). It can be stopped
+// and started again on the same port.
 class FtpServerProcess {
 public:
     explicit FtpServerProcess(FtpServerOptions options = {});

@@ -26,6 +26,8 @@ def main():
     parser.add_argument("--no-mlsd", action="store_true", help="offer neither MLSD nor MLST")
     parser.add_argument("--permit-foreign", action="store_true",
                         help="accept PORT/EPRT addresses other than the client's")
+    parser.add_argument("--nested-login-dir",
+                        help="add user nested/secret, who starts in this folder below the root")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.ERROR)
@@ -34,9 +36,17 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user("user", "secret", args.root, perm="elradfmwMT")
     authorizer.add_anonymous(args.root, perm="elradfmwMT")
+    nested_dir = None
+    if args.nested_login_dir:
+        nested_dir = "/" + args.nested_login_dir.strip("/")
+        os.makedirs(os.path.join(args.root, nested_dir.lstrip("/")), exist_ok=True)
+        authorizer.add_user("nested", "secret", args.root, perm="elradfmwMT")
 
     class Handler(FTPHandler):
-        pass
+        def on_login(self, username):
+            # The same root as the others, but a login directory other than "/".
+            if nested_dir and username == "nested":
+                self.fs.cwd = nested_dir
 
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake

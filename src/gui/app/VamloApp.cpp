@@ -2,7 +2,9 @@
 
 #include "app/SingleInstance.h"
 #include "app/VamloDoc.h"
+#include "ui/ListViewDetail.h"
 #include "ui/MainFrame.h"
+#include "ui/TreeViewSite.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -80,6 +82,12 @@ bool CVamloApp::InitInstance()
     }
     m_pMainFrame->RefillAddressBox();
     m_pMainFrame->FillTransferModeBox();
+    // The panes take their views; the list first, so that it hears the
+    // tree's first selection.
+    auto* list = new CListViewDetail(*m_pDoc, *this, *m_pMainFrame, m_viewHub);
+    auto* tree = new CTreeViewSite(*m_pDoc, *this, *m_pMainFrame, m_viewHub);
+    list->OnInitialUpdate();
+    tree->OnInitialUpdate();
 
     // Without a window manager "maximised" means nothing: fill the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())

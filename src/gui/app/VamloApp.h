@@ -5,6 +5,7 @@
 #include "app/QtClipboard.h"
 #include "app/QtSettingsStore.h"
 #include "transfer/StatusDialogProxy.h"
+#include "ui/ViewHub.h"
 
 #include <QApplication>
 #include <memory>
@@ -39,6 +40,7 @@ private:
     CQtClipboard m_clipboard;
     CGuiPrompts m_prompts;
     CStatusDialogFactory m_statusDialogFactory;
+    CViewHub m_viewHub;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CVamloDoc> m_pDoc;

@@ -42,6 +42,25 @@ void Sheet(QPainter& p, QRectF r)
         p.drawLine(QPointF(r.left() + 2, y), QPointF(r.right() - 2, y));
 }
 
+// A drive's box seen from the front, with its light.
+void DriveBox(QPainter& p, QRectF r, const QColor& body)
+{
+    p.setPen(QPen(kInk, 1.0));
+    p.setBrush(body);
+    p.drawRoundedRect(r, 1.2, 1.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGreen);
+    p.drawRect(QRectF(r.right() - 3.0, r.bottom() - 2.5, 1.5, 1.2));
+}
+
+// Pipes of a network drive: a cable from the box down to a line.
+void Cable(QPainter& p, const QColor& color)
+{
+    p.setPen(QPen(color, 1.4, Qt::SolidLine, Qt::FlatCap));
+    p.drawLine(QPointF(8, 10.5), QPointF(8, 13.5));
+    p.drawLine(QPointF(2.5, 13.5), QPointF(13.5, 13.5));
+}
+
 } // namespace
 
 namespace VamloIcons {
@@ -212,6 +231,112 @@ QIcon File()
         p.setPen(QPen(kBlue, 0.8));
         for (qreal y = 7.0; y < 13.5; y += 2.0)
             p.drawLine(QPointF(5.0, y), QPointF(11.0, y));
+    });
+}
+
+QIcon HardDisk()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(QColor(205, 210, 218));
+        QPainterPath top;
+        top.moveTo(3.5, 5.5);
+        top.lineTo(12.5, 5.5);
+        top.lineTo(14.5, 8.5);
+        top.lineTo(1.5, 8.5);
+        top.closeSubpath();
+        p.drawPath(top);
+        DriveBox(p, QRectF(1.5, 8.5, 13, 5), QColor(170, 176, 186));
+    });
+}
+
+QIcon RemovableDisk()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(QColor(60, 70, 90));
+        QPainterPath body;
+        body.moveTo(1.5, 1.5);
+        body.lineTo(12.5, 1.5);
+        body.lineTo(14.5, 3.5);
+        body.lineTo(14.5, 14.5);
+        body.lineTo(1.5, 14.5);
+        body.closeSubpath();
+        p.drawPath(body);
+        p.setBrush(QColor(190, 196, 206));
+        p.drawRect(QRectF(4.5, 1.5, 7, 4.5));
+        p.setBrush(kInk);
+        p.drawRect(QRectF(8.5, 2.5, 1.5, 2.5));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(3.5, 8.5, 9, 6));
+    });
+}
+
+QIcon CdRom()
+{
+    return Draw([](QPainter& p) {
+        DriveBox(p, QRectF(1.5, 9.5, 13, 5), QColor(170, 176, 186));
+        p.setPen(QPen(kInk, 1.0));
+        QRadialGradient shine(QPointF(7, 5), 6);
+        shine.setColorAt(0, QColor(235, 240, 250));
+        shine.setColorAt(0.6, QColor(190, 215, 240));
+        shine.setColorAt(1, QColor(220, 190, 235));
+        p.setBrush(shine);
+        p.drawEllipse(QRectF(2.5, 0.5, 11, 11));
+        p.setBrush(kPaper);
+        p.drawEllipse(QRectF(6.5, 4.5, 3, 3));
+    });
+}
+
+QIcon Computer()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(QColor(205, 210, 218));
+        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 9.5), 1, 1);
+        p.setBrush(kBlue);
+        p.drawRect(QRectF(3.5, 3.5, 9, 5.5));
+        p.setBrush(QColor(205, 210, 218));
+        p.drawRect(QRectF(6.5, 11, 3, 1.5));
+        p.drawRoundedRect(QRectF(3.5, 12.5, 9, 2), 0.8, 0.8);
+    });
+}
+
+QIcon NetworkDrive()
+{
+    return Draw([](QPainter& p) {
+        DriveBox(p, QRectF(1.5, 4.5, 13, 6), QColor(170, 176, 186));
+        Cable(p, kInk);
+    });
+}
+
+QIcon FtpSite()
+{
+    return Draw([](QPainter& p) {
+        DriveBox(p, QRectF(1.5, 4.5, 13, 6), QColor(170, 176, 186));
+        Cable(p, kBlue);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBlue);
+        p.drawEllipse(QPointF(8, 13.5), 1.6, 1.6);
+    });
+}
+
+QIcon Internet()
+{
+    return Draw([](QPainter& p) {
+        Sheet(p, QRectF(1.5, 1.5, 9, 12));
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(QColor(80, 160, 220));
+        const QRectF globe(6.5, 5.5, 9, 9);
+        p.drawEllipse(globe);
+        p.setBrush(kGreen);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRectF(8.0, 7.0, 3.5, 3.0));
+        p.drawEllipse(QRectF(11.0, 10.5, 3.0, 2.5));
+        p.setPen(QPen(QColor(230, 240, 250), 0.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(9.0, 5.5, 4, 9));
+        p.drawLine(QPointF(6.5, 10), QPointF(15.5, 10));
     });
 }
 

@@ -17,4 +17,12 @@ QIcon Application();
 QIcon ClosedFolder();
 QIcon OpenFolder();
 QIcon File();
+// The volumes and places of the folder tree.
+QIcon HardDisk();
+QIcon RemovableDisk();
+QIcon CdRom();
+QIcon Computer();
+QIcon NetworkDrive();
+QIcon FtpSite();      // a network drive with its cable
+QIcon Internet();     // a globe with a page
 } // namespace VamloIcons

@@ -6,6 +6,7 @@
 #include "app/Prompts.h"
 #include "ftp/UrlParser.h"
 #include "model/SiteInfo.h"
+#include "sites/SiteDialogValues.h"
 #include "sites/SiteInfoDlg.h"
 
 #include <QApplication>
@@ -16,51 +17,16 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-void FillDialog(CLoginDlg& dialog, const CVamloSiteInfo& site)
-{
-    dialog.m_strAddress = Q(site.m_strAddress);
-    dialog.m_strPort = Q(site.m_strPort);
-    dialog.m_strUserName = Q(site.m_strUserName);
-    dialog.m_strPassword = Q(site.m_strPassword);
-    dialog.m_strProxy = Q(site.m_strProxy);
-    dialog.m_bSavePassword = site.m_bSavePassword;
-    dialog.m_bReconnectAtLogon = site.m_bReconnectAtLogon;
-    dialog.m_strNotes = Q(site.m_strNotes);
-}
-
-bool DiffersFrom(const CLoginDlg& dialog, const CVamloSiteInfo& site)
-{
-    return dialog.m_bSavePassword != site.m_bSavePassword || dialog.m_strPassword.toStdString() != site.m_strPassword ||
-           dialog.m_strPort.toStdString() != site.m_strPort || dialog.m_strProxy.toStdString() != site.m_strProxy ||
-           dialog.m_strAddress.toStdString() != site.m_strAddress ||
-           dialog.m_strUserName.toStdString() != site.m_strUserName ||
-           dialog.m_bReconnectAtLogon != site.m_bReconnectAtLogon ||
-           dialog.m_strNotes.toStdString() != site.m_strNotes;
-}
-
-void TakeDialog(const CLoginDlg& dialog, CVamloSiteInfo& site)
-{
-    site.m_strAddress = dialog.m_strAddress.toStdString();
-    site.m_strPort = dialog.m_strPort.toStdString();
-    site.m_strUserName = dialog.m_strUserName.toStdString();
-    site.m_strPassword = dialog.m_strPassword.toStdString();
-    site.m_strProxy = dialog.m_strProxy.toStdString();
-    site.m_bSavePassword = dialog.m_bSavePassword;
-    site.m_bReconnectAtLogon = dialog.m_bReconnectAtLogon;
-    site.m_strNotes = dialog.m_strNotes.toStdString();
-}
-
 } // namespace
 
 bool CMainFrame::RunLoginDialog(CVamloSiteInfo& site, bool markModified)
 {
     CLoginDlg dialog(this);
-    FillDialog(dialog, site);
+    FillSiteDialog(dialog, site);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    if (markModified && m_bSiteListModified != 1 && DiffersFrom(dialog, site))
+    if (TakeSiteDialog(dialog, site) && markModified)
         m_bSiteListModified = 1;
-    TakeDialog(dialog, site);
     UpdateCommandStates();
     return true;
 }
@@ -121,6 +87,8 @@ void CMainFrame::OnAddressEntered()
     }
     if (m_fnAddSiteItem)
         m_fnAddSiteItem(connected);
+    else
+        SetStatusText(QStringLiteral("Successfully connected to ftp site: ") + Q(connected->m_strAddress));
     UpdateCommandStates();
 }
 
@@ -147,4 +115,6 @@ void CMainFrame::OnAddressPicked(int index)
     SetStatusText(QStringLiteral("Connecting to ftp site: ") + Q(site->m_strAddress));
     if (site->Connect(*m_pApp) != 1)
         SetStatusText(QStringLiteral("Failed to connect to ftp site: ") + Q(site->m_strAddress));
+    else
+        SetStatusText(QStringLiteral("Successfully connected to ftp site: ") + Q(site->m_strAddress));
 }

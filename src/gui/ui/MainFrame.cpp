@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -127,8 +128,7 @@ void CMainFrame::CreateBars()
     for (const auto& site : m_siteList)
         m_pAddressBox->addItem(QString::fromStdString(site->m_strAddress));
 
-    m_pIdleLabel = new QLabel(m_strIdleText, this);
-    statusBar()->addWidget(m_pIdleLabel, 1);
+    statusBar()->showMessage(m_strIdleText);
 }
 
 void CMainFrame::CreatePanes()
@@ -212,7 +212,11 @@ void CMainFrame::ConnectCommands()
                       [this] { return m_pDoc != nullptr && m_pDoc->IsStatusLogAutoSaveEnabled(); });
     m_enablers.insert(ID_EDIT_LOG_VIEW_AUTOREFRESH, [this] { return m_pDoc != nullptr; });
     connect(m_pTransferModeBox, &QComboBox::activated, this, &CMainFrame::OnTransferModeChosen);
-    connect(m_pAddressBox->lineEdit(), &QLineEdit::returnPressed, this, &CMainFrame::OnAddressEntered);
+    // Enter is taken here, before the box sees it: the box would otherwise go
+    // on to pick a list entry of the same text and start a second login.
+    // Keys reach the box, which hands them to its edit field without events.
+    m_pAddressBox->installEventFilter(this);
+    m_pAddressBox->lineEdit()->installEventFilter(this);
     connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
     connect(Command(ID_FILE_SAVE_SITE_LIST), &QAction::triggered, this, [this] {
@@ -242,6 +246,19 @@ void CMainFrame::SetCommandEnabler(CommandId id, std::function<bool()> enabled)
     UpdateCommandStates();
 }
 
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == m_pAddressBox || watched == m_pAddressBox->lineEdit()) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Posted, like a window message, so the key handling ends first.
+            QMetaObject::invokeMethod(this, &CMainFrame::OnAddressEntered, Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void CMainFrame::UpdateCommandStates()
 {
     for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
@@ -262,7 +279,7 @@ void CMainFrame::SetStatusText(const QString& text)
 QString CMainFrame::StatusText() const
 {
     const QString message = statusBar()->currentMessage();
-    return message.isEmpty() ? m_pIdleLabel->text() : message;
+    return message.isEmpty() ? m_strIdleText : message;
 }
 
 void CMainFrame::RefillAddressBox()

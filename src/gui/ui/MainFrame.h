@@ -78,6 +78,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -102,7 +103,6 @@ private:
     QHash<int, std::function<bool()>> m_enablers;
     QComboBox* m_pAddressBox = nullptr;
     QComboBox* m_pTransferModeBox = nullptr;
-    QLabel* m_pIdleLabel = nullptr;
     QSplitter* m_pOuterSplitter = nullptr;
     QSplitter* m_pInnerSplitter = nullptr;
     CCaptionedPane* m_pTreePane = nullptr;

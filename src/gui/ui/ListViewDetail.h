@@ -1,0 +1,99 @@
+#pragma once
+
+#include "transfer/TransferJob.h"
+
+#include <QHash>
+#include <QTreeView>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CAppCore;
+class CListItemInfo;
+class CListViewDetailModel;
+class CMainFrame;
+class CVamloDoc;
+class CViewHub;
+class QMenu;
+
+// Commands of the list's context menus that have no entry in the main menu.
+enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777 };
+
+// The right pane: the files and folders of the document's current folder,
+// in four columns, sorted by the column the user picked. It holds no folder
+// of its own; it always lists what the document says.
+class CListViewDetail : public QTreeView, public ITransferDoneSink {
+    Q_OBJECT
+
+public:
+    CListViewDetail(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent = nullptr);
+    ~CListViewDetail() override;
+
+    // Lists the current folder, registers with the frame, takes the list
+    // pane's place and answers the frame's Select All.
+    void OnInitialUpdate();
+    // The document's update-all-views: re-lists the current folder and hands
+    // the hint on. Notices this view sent itself are ignored.
+    void OnUpdate(QObject* sender, int hint, const QString& object);
+
+    void ListLocalFolder(int hint);
+    void ListRemoteFolder(int hint);
+    void ClearList();
+    void SelectAllItems();
+    // Selects the rows named in the document's transferred names (exact
+    // match), then forgets the names.
+    void RestoreSelection();
+    // Sorts by the document's column and direction.
+    void SortItems();
+    // A click on a column header: flips the direction, takes a new column.
+    void OnColumnClick(int column);
+
+    // From a transfer's worker thread: re-list once the GUI thread gets to it.
+    void PostTransferDone(int message) override;
+
+    int RowCount() const;
+    const CListItemInfo* Record(int row) const;
+    QString RowText(int row, int column) const;
+    // Selected rows, top to bottom.
+    std::vector<int> SelectedRows() const;
+
+    // The context menus' commands are enabled once a handler is attached;
+    // Paste also needs a file list of ours on the clipboard.
+    void SetContextCommandHandler(int id, std::function<void()> handler);
+    // The menu for m_nContextItem; null when the current location is 0.
+    std::unique_ptr<QMenu> CreateContextMenu();
+
+    // The row under the last right-click, -1 for none.
+    int32_t m_nContextItem = -1;
+    // 1 while a row's name is being edited: Enter then opens nothing.
+    int32_t m_bEditingLabel = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void OnSelectionChanged();
+    void OnDoubleClicked(const QModelIndex& index);
+    // Enter, after the key: the one selected folder is opened.
+    void OnOpenSelected();
+    void OpenFolder(const QString& name);
+    void OnTransferDone(int message);
+    void OnRightButtonDown(const QPoint& pos, Qt::KeyboardModifiers modifiers);
+    void OnRightButtonUp(const QPoint& pos);
+    // The single selected row when it is a folder, else -1.
+    int SingleSelectedFolder() const;
+    // Rows read, newest insert first, then sorted and shown.
+    void ShowListing(std::vector<std::unique_ptr<CListItemInfo>> rows, uint8_t location);
+
+    CVamloDoc& m_doc;
+    CAppCore& m_app;
+    CMainFrame& m_frame;
+    CViewHub& m_hub;
+    CListViewDetailModel* m_pModel = nullptr;
+    QHash<int, std::function<void()>> m_contextHandlers;
+    std::unique_ptr<QMenu> m_pContextMenu;
+};

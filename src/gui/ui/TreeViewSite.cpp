@@ -1,0 +1,513 @@
+#include "ui/TreeViewSite.h"
+
+#include "app/AppCore.h"
+#include "app/Prompts.h"
+#include "app/VamloDoc.h"
+#include "log/PaneCaption.h"
+#include "model/SiteInfo.h"
+#include "res/Icons.h"
+#include "transfer/TransferDriver.h"
+#include "ui/MainFrame.h"
+#include "ui/ViewHub.h"
+#include "ui/Volumes.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+int ImageOfVolume(VolumeKind kind)
+{
+    switch (kind) {
+    case VolumeKind::Removable:
+        return IMAGE_REMOVABLE_DISK;
+    case VolumeKind::Optical:
+        return IMAGE_CD_ROM;
+    case VolumeKind::Network:
+        return IMAGE_NETWORK_DRIVE;
+    case VolumeKind::Local:
+        break;
+    }
+    return IMAGE_HARD_DISK;
+}
+
+bool IsDescendant(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
+{
+    for (const QTreeWidgetItem* up = item != nullptr ? item->parent() : nullptr; up != nullptr; up = up->parent())
+        if (up == ancestor)
+            return true;
+    return false;
+}
+
+} // namespace
+
+CTreeViewSite::SiteUse::SiteUse(CTreeViewSite& tree, CVamloSiteInfo* site)
+{
+    if (site == nullptr)
+        return;
+    m_lock = std::unique_lock<std::mutex>(site->m_mutexInUse, std::try_to_lock);
+    if (!m_lock.owns_lock())
+        tree.ShowBusyMessage(site);
+}
+
+CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent)
+    : QTreeWidget(parent), m_doc(doc), m_app(app), m_frame(frame), m_hub(hub)
+{
+    setObjectName(QStringLiteral("TreeViewSite"));
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setRootIsDecorated(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Labels become editable with the Rename command.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16));
+    setUniformRowHeights(true);
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnCurrentItemChanged(current); });
+    connect(this, &QTreeWidget::itemExpanded, this, &CTreeViewSite::OnItemExpandedOrCollapsed);
+    connect(this, &QTreeWidget::itemCollapsed, this, &CTreeViewSite::OnItemExpandedOrCollapsed);
+    connect(&m_hub, &CViewHub::Update, this, &CTreeViewSite::OnUpdate);
+    if (CCaptionedPane* pane = m_frame.TreePane()) {
+        pane->setView(this);
+        pane->setCaption(QStringLiteral("Folders"));
+    }
+}
+
+CTreeViewSite::~CTreeViewSite()
+{
+    // The site records may be gone already (the frame deletes them first):
+    // only the items and their own records are dropped here, and no signal
+    // of the dying tree reaches a handler.
+    blockSignals(true);
+    m_hPrevSelItem = m_hContextItem = nullptr;
+    clear();
+}
+
+void CTreeViewSite::OnInitialUpdate()
+{
+    CWaitCursor wait(m_app.Prompts());
+    m_frame.SetTreeView(this);
+    QPointer<CTreeViewSite> self(this);
+    m_frame.m_fnAddSiteItem = [self](CVamloSiteInfo* site) {
+        if (self)
+            self->AddSiteItem(site);
+    };
+    m_frame.m_fnSelectSiteItem = [self](CVamloSiteInfo* site) {
+        if (self)
+            self->SelectSiteItem(site);
+    };
+    if (m_hInternetItem != nullptr)
+        return;   // built once
+
+    m_hInternetItem = AddRecordItem(nullptr, QStringLiteral("Internet"), IMAGE_INTERNET, TREE_INTERNET, 0, "", nullptr);
+    m_hMyComputerItem = AddRecordItem(m_hInternetItem, QStringLiteral("My Computer"), IMAGE_COMPUTER,
+                                      TREE_MY_COMPUTER, 0, "My Computer", nullptr);
+    AddVolumes();
+    m_hInternetItem->setExpanded(true);
+    m_hMyComputerItem->setExpanded(true);
+    ConnectStartupSites();
+    SortSiteItems();
+}
+
+void CTreeViewSite::AddVolumes()
+{
+    for (const VolumeEntry& volume : ListVolumes()) {
+        const std::string label = volume.label.empty() ? DefaultVolumeLabel(volume.kind) : volume.label;
+        QTreeWidgetItem* item = AddRecordItem(m_hMyComputerItem, Q(DriveText(volume.path, label)),
+                                              ImageOfVolume(volume.kind), TREE_DRIVE, 1, volume.path, nullptr);
+        // Slow or absent media are read when the user opens them, never at start-up.
+        if (volume.kind == VolumeKind::Local)
+            PopulateChildren(item);
+        else
+            AddDummyChild(item);
+    }
+}
+
+void CTreeViewSite::ConnectStartupSites()
+{
+    for (const auto& site : m_frame.m_siteList) {
+        if (site->m_bAvailable != 1 || site->m_bReconnectAtLogon != 1)
+            continue;
+        bool connected = false;
+        {
+            SiteUse use(*this, site.get());
+            if (!use.Acquired())
+                continue;
+            connected = site->m_pConnection != nullptr || site->Connect(m_app) == 1;
+        }
+        if (connected)
+            AddSiteItem(site.get());
+    }
+}
+
+QIcon CTreeViewSite::ImageIcon(int image)
+{
+    if (auto found = m_images.constFind(image); found != m_images.constEnd())
+        return *found;
+    QIcon icon;
+    switch (image) {
+    case IMAGE_CLOSED_FOLDER:
+    case IMAGE_OPEN_FOLDER: {
+        // A folder shows open while it is selected.
+        const QIcon closed = VamloIcons::ClosedFolder();
+        const QIcon open = VamloIcons::OpenFolder();
+        for (const qreal scale : {1.0, 2.0}) {
+            const QSize size = QSize(16, 16) * scale;
+            icon.addPixmap(closed.pixmap(size), QIcon::Normal);
+            icon.addPixmap(open.pixmap(size), QIcon::Selected);
+        }
+        break;
+    }
+    case IMAGE_HARD_DISK:
+        icon = VamloIcons::HardDisk();
+        break;
+    case IMAGE_REMOVABLE_DISK:
+        icon = VamloIcons::RemovableDisk();
+        break;
+    case IMAGE_CD_ROM:
+        icon = VamloIcons::CdRom();
+        break;
+    case IMAGE_COMPUTER:
+        icon = VamloIcons::Computer();
+        break;
+    case IMAGE_NETWORK_DRIVE:
+        icon = VamloIcons::NetworkDrive();
+        break;
+    case IMAGE_FTP_SITE:
+        icon = VamloIcons::FtpSite();
+        break;
+    case IMAGE_INTERNET:
+        icon = VamloIcons::Internet();
+        break;
+    default:
+        break;
+    }
+    m_images.insert(image, icon);
+    return icon;
+}
+
+void CTreeViewSite::SetItemImage(QTreeWidgetItem* item, int image)
+{
+    item->setData(0, kImageRole, image);
+    item->setIcon(0, ImageIcon(image));
+}
+
+QTreeWidgetItem* CTreeViewSite::AddRecordItem(QTreeWidgetItem* parent, const QString& text, int image, int32_t type,
+                                              uint8_t location, const std::string& path, CVamloSiteInfo* site)
+{
+    auto record = std::make_unique<CTreeItemInfo>();
+    record->m_hParentItem = parent;
+    record->m_byLocation = location;
+    record->m_strPath = path;
+    record->m_nItemType = type;
+    record->m_pSiteInfo = site;
+    auto* item = new CTreeItem(std::move(record));
+    item->setText(0, text);
+    SetItemImage(item, image);
+    if (parent == nullptr) {
+        insertTopLevelItem(0, item);
+    } else if (type == TREE_MY_COMPUTER || type == TREE_FTP_SITE) {
+        parent->addChild(item);   // appended; SortSiteItems orders them
+    } else {
+        // Sorted by text among the children, without regard to case.
+        int low = 0;
+        int high = parent->childCount();
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            if (QString::compare(parent->child(middle)->text(0), text, Qt::CaseInsensitive) <= 0)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        parent->insertChild(low, item);
+    }
+    return item;
+}
+
+void CTreeViewSite::AddDummyChild(QTreeWidgetItem* item)
+{
+    auto* dummy = new QTreeWidgetItem(QStringList(QString::fromLatin1(kDummyText)));
+    SetItemImage(dummy, IMAGE_CLOSED_FOLDER);
+    item->addChild(dummy);   // the only child of a folder not read yet
+}
+
+int CTreeViewSite::HasLocalSubfolder(const std::string& path)
+{
+    return HasLocalSubfolderOnDisk(path);
+}
+
+void CTreeViewSite::SortSiteItems()
+{
+    if (m_hInternetItem != nullptr)
+        m_hInternetItem->sortChildren(0, Qt::AscendingOrder);
+}
+
+int CTreeViewSite::CompareTreeItems(const CTreeItemInfo* a, const CTreeItemInfo* b)
+{
+    return CompareTreeItemRecords(a, b);
+}
+
+void CTreeViewSite::OnCurrentItemChanged(QTreeWidgetItem* current)
+{
+    CTreeItemInfo* record = Record(current);
+    if (record == nullptr)
+        return;
+    if (record->m_pSiteInfo != nullptr) {
+        // While the frame closes, the site records may already be gone.
+        if (m_doc.m_bClosing == 1)
+            return;
+        SiteUse use(*this, record->m_pSiteInfo);
+        if (!use.Acquired() || !EnsureConnection(record->m_pSiteInfo))
+            return;
+    }
+    m_doc.m_strCurrentFolder = record->m_strPath;
+    m_doc.m_byCurrentLocation = record->m_byLocation;
+    m_doc.m_pCurrentSite = record->m_pSiteInfo;
+    m_hub.UpdateAllViews(this, HINT_FOLDER_CHANGED);
+    SetCaption(m_doc.m_strCurrentFolder);
+}
+
+void CTreeViewSite::OnItemExpandedOrCollapsed(QTreeWidgetItem* item)
+{
+    PopulateChildren(item);
+    SortSiteItems();
+}
+
+void CTreeViewSite::OnUpdate(QObject* sender, int hint, const QString& object)
+{
+    if (sender == this)
+        return;
+    switch (hint) {
+    case HINT_CONTENTS_CHANGED:
+    case HINT_DELETED:
+    case HINT_RENAMED:
+    case HINT_NEW_DIRECTORY:
+        if (QTreeWidgetItem* selected = currentItem())
+            PopulateChildren(selected);
+        break;
+    case HINT_OPEN_SUBFOLDER:
+        SetStatusText("Searching folders...");
+        if (QTreeWidgetItem* selected = currentItem()) {
+            // A collapsed item is read by its expanding first.
+            selected->setExpanded(true);
+            for (int i = 0; i < selected->childCount(); ++i) {
+                if (selected->child(i)->text(0) == object) {
+                    setCurrentItem(selected->child(i));
+                    break;
+                }
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    SortSiteItems();
+    SetStatusText("Ready");
+    viewport()->update();
+}
+
+void CTreeViewSite::RefreshAfterPaste()
+{
+    CWaitCursor wait(m_app.Prompts());
+    if (m_bContextSelect == 1) {
+        if (QTreeWidgetItem* selected = currentItem())
+            PopulateChildren(selected);
+        if (m_hPrevSelItem != nullptr) {
+            QTreeWidgetItem* previous = m_hPrevSelItem;
+            m_hPrevSelItem = nullptr;
+            setCurrentItem(previous);
+        }
+        m_bContextSelect = 0;
+    }
+    SortSiteItems();
+    m_hub.UpdateAllViews(this, HINT_CONTENTS_CHANGED);
+}
+
+void CTreeViewSite::PostTransferDone(int message)
+{
+    if (message != WM_TREE_PASTE_DONE)
+        return;
+    // From the worker thread: the tree is touched on its own thread only.
+    QMetaObject::invokeMethod(this, [this] { RefreshAfterPaste(); }, Qt::QueuedConnection);
+}
+
+void CTreeViewSite::MoveSelectionOutOf(QTreeWidgetItem* item)
+{
+    if (IsDescendant(currentItem(), item))
+        setCurrentItem(item);
+}
+
+void CTreeViewSite::ForgetItemsUnder(QTreeWidgetItem* item)
+{
+    for (QTreeWidgetItem** remembered : {&m_hPrevSelItem, &m_hContextItem})
+        if (*remembered == item || IsDescendant(*remembered, item))
+            *remembered = nullptr;
+}
+
+void CTreeViewSite::DeleteItem(QTreeWidgetItem* item)
+{
+    ForgetItemsUnder(item);
+    delete item;   // with its descendants and their records
+}
+
+void CTreeViewSite::DeleteChildItems(QTreeWidgetItem* item)
+{
+    if (item == nullptr || item->childCount() == 0)
+        return;
+    CWaitCursor wait(m_app.Prompts());
+    MoveSelectionOutOf(item);
+    while (item->childCount() > 0)
+        DeleteItem(item->child(item->childCount() - 1));
+}
+
+void CTreeViewSite::DeleteAllTreeItems()
+{
+    CWaitCursor wait(m_app.Prompts());
+    // Sites shown here are no longer shown anywhere.
+    if (m_hInternetItem != nullptr) {
+        for (int i = 0; i < m_hInternetItem->childCount(); ++i)
+            if (CTreeItemInfo* record = Record(m_hInternetItem->child(i)); record && record->m_pSiteInfo)
+                record->m_pSiteInfo->m_hTreeItem = 0;
+    }
+    m_hPrevSelItem = m_hContextItem = nullptr;
+    {
+        const QSignalBlocker quiet(this);
+        clear();
+    }
+    m_hInternetItem = m_hMyComputerItem = nullptr;
+}
+
+QTreeWidgetItem* CTreeViewSite::FindSiteItem(const CVamloSiteInfo* site) const
+{
+    if (site == nullptr || m_hInternetItem == nullptr)
+        return nullptr;
+    for (int i = 0; i < m_hInternetItem->childCount(); ++i) {
+        QTreeWidgetItem* child = m_hInternetItem->child(i);
+        const CTreeItemInfo* record = Record(child);
+        if (record != nullptr && record->m_nItemType == TREE_FTP_SITE && record->m_pSiteInfo == site)
+            return child;
+    }
+    return nullptr;
+}
+
+void CTreeViewSite::SelectSiteItem(CVamloSiteInfo* site)
+{
+    if (QTreeWidgetItem* item = FindSiteItem(site))
+        setCurrentItem(item);
+}
+
+void CTreeViewSite::SetStatusText(const std::string& text)
+{
+    m_frame.SetStatusText(Q(text));
+}
+
+void CTreeViewSite::SetCaption(const std::string& folder)
+{
+    if (CCaptionedPane* pane = m_frame.TreePane())
+        pane->setCaption(QStringLiteral("Folders  [ %1 ]").arg(Q(folder)));
+}
+
+void CTreeViewSite::ShowBusyMessage(const CVamloSiteInfo* site)
+{
+    m_app.Prompts().MessageBox("The ftp site \"" + site->m_strAddress +
+                                   "\" is busy with a file transfer. Please try again when the transfer has finished.",
+                               MsgButtons::Ok, MsgIcon::Information);
+}
+
+void CTreeViewSite::mousePressEvent(QMouseEvent* event)
+{
+    // The right button acts on release, through the context menu.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void CTreeViewSite::contextMenuEvent(QContextMenuEvent* event)
+{
+    ShowContextMenu(event->pos());   // in viewport coordinates, as the scroll area passes it on
+    event->accept();
+}
+
+QMenu* CTreeViewSite::ShowContextMenu(const QPoint& viewportPos)
+{
+    m_hPrevSelItem = currentItem();
+    QTreeWidgetItem* hit = itemAt(viewportPos);
+    if (hit == nullptr)
+        return nullptr;
+    m_hContextItem = hit;
+    m_bContextSelect = 1;
+    setCurrentItem(hit);
+    const CTreeItemInfo* record = Record(hit);
+    delete m_pPopupMenu;
+    m_pPopupMenu = nullptr;
+    if (record == nullptr)
+        return nullptr;
+    m_pPopupMenu = BuildContextMenu(record->m_nItemType);
+    if (m_pPopupMenu != nullptr)
+        m_pPopupMenu->popup(viewport()->mapToGlobal(viewportPos));
+    return m_pPopupMenu;
+}
+
+QAction* CTreeViewSite::AddMenuCommand(QMenu* menu, int id, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QStringLiteral("ID_%1").arg(id));
+    return action;
+}
+
+void CTreeViewSite::SetFolderCommandHandler(int id, std::function<void()> handler)
+{
+    m_folderHandlers.insert(id, std::move(handler));
+}
+
+QMenu* CTreeViewSite::BuildContextMenu(int32_t type)
+{
+    auto* menu = new QMenu(this);
+    switch (type) {
+    case TREE_LOCAL_FOLDER:
+    case TREE_REMOTE_FOLDER: {
+        const struct {
+            int id;
+            const char* text;
+        } entries[] = {{ID_EDIT_COPY, "Copy"}, {ID_EDIT_PASTE, "Paste"}, {ID_EDIT_DELETE, "&Delete"},
+                       {ID_TREE_RENAME, "&Rename..."}};
+        for (const auto& entry : entries) {
+            QAction* action = AddMenuCommand(menu, entry.id, QString::fromLatin1(entry.text));
+            const auto handler = m_folderHandlers.constFind(entry.id);
+            bool enabled = handler != m_folderHandlers.constEnd() && *handler;
+            if (entry.id == ID_EDIT_PASTE && m_app.HasClipboardFileList() != 1)
+                enabled = false;
+            action->setEnabled(enabled);
+            if (enabled)
+                connect(action, &QAction::triggered, this, [this, id = entry.id] {
+                    if (auto found = m_folderHandlers.constFind(id); found != m_folderHandlers.constEnd() && *found)
+                        (*found)();
+                });
+        }
+        break;
+    }
+    case TREE_DRIVE:
+        connect(AddMenuCommand(menu, ID_TREE_DRIVE_PROPERTIES, QStringLiteral("Properties...")), &QAction::triggered,
+                this, &CTreeViewSite::OnDriveProperties);
+        break;
+    case TREE_FTP_SITE:
+        connect(AddMenuCommand(menu, ID_TREE_RECONNECT, QStringLiteral("Reconnect")), &QAction::triggered, this,
+                &CTreeViewSite::OnReconnect);
+        connect(AddMenuCommand(menu, ID_TREE_DISCONNECT, QStringLiteral("Disconnect")), &QAction::triggered, this,
+                &CTreeViewSite::OnDisconnect);
+        connect(AddMenuCommand(menu, ID_TREE_SITE_PROPERTIES, QStringLiteral("Properties...")), &QAction::triggered,
+                this, &CTreeViewSite::OnSiteProperties);
+        break;
+    default:
+        delete menu;
+        return nullptr;
+    }
+    return menu;
+}

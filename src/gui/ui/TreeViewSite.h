@@ -1,0 +1,174 @@
+#pragma once
+
+#include "transfer/TransferJob.h"
+#include "ui/TreeItemInfo.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QMenu>
+#include <QPointer>
+#include <QTreeWidget>
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+class CAppCore;
+class CMainFrame;
+class CViewHub;
+class CVamloDoc;
+class CVamloSiteInfo;
+
+// The images of the tree, by their places in the program's image list.
+enum TreeImage : int {
+    IMAGE_CLOSED_FOLDER = 0,
+    IMAGE_OPEN_FOLDER = 1,
+    IMAGE_HARD_DISK = 2,
+    IMAGE_REMOVABLE_DISK = 3,
+    IMAGE_CD_ROM = 4,
+    IMAGE_COMPUTER = 5,
+    IMAGE_NETWORK_DRIVE = 6,
+    IMAGE_FTP_SITE = 7,
+    IMAGE_INTERNET = 8,
+};
+
+// The context menu commands of the tree.
+enum TreeCommandId : int {
+    ID_TREE_RECONNECT = 32778,
+    ID_TREE_DISCONNECT = 32779,
+    ID_TREE_DRIVE_PROPERTIES = 32780,
+    ID_TREE_SITE_PROPERTIES = 32781,
+    ID_TREE_RENAME = 32775,
+};
+
+// The folder tree, the explorer window's left pane: "Internet" holds "My
+// Computer" with the local volumes and their folders, and every connected FTP
+// site with its remote folders. Folders are read when they are expanded (or
+// collapsed); a "Dummy" child stands in for subfolders not read yet.
+// Selecting an item makes its folder the document's current folder.
+//
+// Everything runs on the GUI thread. Remote listings are synchronous, with
+// the wait cursor and the status text moving; a site that a transfer is using
+// is left alone (the user is told it is busy).
+class CTreeViewSite : public QTreeWidget, public ITransferDoneSink {
+    Q_OBJECT
+
+public:
+    static constexpr int kImageRole = Qt::UserRole + 1;   // the item's TreeImage
+    static constexpr const char* kDummyText = "Dummy";
+
+    // Puts itself into the main frame's tree pane.
+    CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent = nullptr);
+    ~CTreeViewSite() override;
+
+    // Builds the tree once the site list has been read: the volumes, then
+    // the available sites marked "Reconnect at logon", connected.
+    void OnInitialUpdate();
+
+    // Shows a site: parses its address, connects it when it is not, and
+    // selects its new item. A site already shown is only selected.
+    void AddSiteItem(CVamloSiteInfo* site);
+    // Removes a shown site's item and disconnects the site. False, with
+    // nothing changed, while a transfer is using the site.
+    bool RemoveSiteItem(CVamloSiteInfo* site);
+    // Selects the item of a shown site.
+    void SelectSiteItem(CVamloSiteInfo* site);
+    // Reads the subfolders of a drive, local folder, site or remote folder.
+    void PopulateChildren(QTreeWidgetItem* item);
+    void DeleteChildItems(QTreeWidgetItem* item);
+    void DeleteAllTreeItems();
+    // 1 when the local folder has a subfolder (".." and "." aside), else 0.
+    static int HasLocalSubfolder(const std::string& path);
+    // "My Computer" first, then the sites by text without regard to case.
+    void SortSiteItems();
+    static int CompareTreeItems(const CTreeItemInfo* a, const CTreeItemInfo* b);
+    // The document's "update all views" as it reaches the tree.
+    void OnUpdate(QObject* sender, int hint, const QString& object);
+    // After a paste into a tree folder: re-read it, put the selection back.
+    void RefreshAfterPaste();
+    // ITransferDoneSink: a worker thread's notice, handled on the GUI thread.
+    void PostTransferDone(int message) override;
+
+    // The context menu commands, on the selected item.
+    void OnReconnect();
+    void OnDisconnect();
+    void OnSiteProperties();
+    void OnDriveProperties();
+
+    // The handlers of the folder menu's Copy, Paste, Delete and Rename...
+    // come with the file operations; an entry without one stays greyed.
+    void SetFolderCommandHandler(int id, std::function<void()> handler);
+
+    // The context menu for the item at a viewport point, as a right click
+    // shows it: selects the item and pops the menu up (null: no menu).
+    QMenu* ShowContextMenu(const QPoint& viewportPos);
+    QMenu* PopupMenu() const { return m_pPopupMenu; }
+
+    QTreeWidgetItem* InternetItem() const { return m_hInternetItem; }
+    QTreeWidgetItem* MyComputerItem() const { return m_hMyComputerItem; }
+    static CTreeItemInfo* Record(const QTreeWidgetItem* item) { return CTreeItem::InfoOf(item); }
+    // The item of a shown site, or null.
+    QTreeWidgetItem* FindSiteItem(const CVamloSiteInfo* site) const;
+
+    QTreeWidgetItem* m_hPrevSelItem = nullptr;
+    int32_t m_bContextSelect = 0;
+    QTreeWidgetItem* m_hContextItem = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // Holds a site's in-use lock for one remote step of the GUI thread; when
+    // a transfer holds it, the user is told and nothing is done.
+    class SiteUse {
+    public:
+        SiteUse(CTreeViewSite& tree, CVamloSiteInfo* site);
+        bool Acquired() const { return m_lock.owns_lock(); }
+
+    private:
+        std::unique_lock<std::mutex> m_lock;
+    };
+
+    QTreeWidgetItem* AddRecordItem(QTreeWidgetItem* parent, const QString& text, int image, int32_t type,
+                                   uint8_t location, const std::string& path, CVamloSiteInfo* site);
+    void AddDummyChild(QTreeWidgetItem* item);
+    void SetItemImage(QTreeWidgetItem* item, int image);
+    QIcon ImageIcon(int image);
+    void AddVolumes();
+    void ConnectStartupSites();
+
+    void PopulateLocal(QTreeWidgetItem* item, CTreeItemInfo& record);
+    void PopulateRemote(QTreeWidgetItem* item, CTreeItemInfo& record);
+    // The connection check with its reconnect prompt; false when the site is
+    // left disconnected (answered No, or the reconnect failed).
+    bool EnsureConnection(CVamloSiteInfo* site);
+    void DeleteItem(QTreeWidgetItem* item);
+    // Forgets the remembered items that lie in the subtree about to go.
+    void ForgetItemsUnder(QTreeWidgetItem* item);
+    // Selects the item itself when its selected descendant is about to go,
+    // so that the document never keeps a folder whose item was deleted.
+    void MoveSelectionOutOf(QTreeWidgetItem* item);
+    // Removes a site's item (the selection moving to the item before it) and
+    // disconnects the site.
+    void RemoveSiteTreeItem(QTreeWidgetItem* item, CVamloSiteInfo* site);
+
+    void OnCurrentItemChanged(QTreeWidgetItem* current);
+    void OnItemExpandedOrCollapsed(QTreeWidgetItem* item);
+    QMenu* BuildContextMenu(int32_t type);
+    QAction* AddMenuCommand(QMenu* menu, int id, const QString& text);
+
+    void SetStatusText(const std::string& text);
+    void SetCaption(const std::string& folder);
+    void ShowBusyMessage(const CVamloSiteInfo* site);
+
+    CVamloDoc& m_doc;
+    CAppCore& m_app;
+    CMainFrame& m_frame;
+    CViewHub& m_hub;
+    QTreeWidgetItem* m_hInternetItem = nullptr;
+    QTreeWidgetItem* m_hMyComputerItem = nullptr;
+    QPointer<QMenu> m_pPopupMenu;
+    QHash<int, QIcon> m_images;
+    QHash<int, std::function<void()>> m_folderHandlers;
+};

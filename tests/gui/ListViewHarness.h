@@ -1,0 +1,174 @@
+#pragma once
+
+// A main window with the file list in its pane, the document and the view
+// hub, as start-up builds them, plus recorders for what the list tells.
+#include "app/AppCore.h"
+#include "app/VamloDoc.h"
+#include "ui/ListItemInfo.h"
+#include "ui/ListViewDetail.h"
+#include "ui/MainFrame.h"
+#include "ui/ViewHub.h"
+
+#include "MemoryServices.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ViewNotice {
+    QObject* sender;
+    int hint;
+    QString object;
+};
+
+struct MenuEntry {
+    QString id;
+    QString text;
+    bool enabled;
+};
+
+class ListViewHarness {
+public:
+    ListViewHarness()
+    {
+        app.m_pPrompts = &prompts;
+        app.m_pSettings = &settings;
+        app.m_pClipboard = &clipboard;
+        app.SetPaths(MakeAppPaths(home.Path()));
+        app.RegisterClipboardFormat();
+        frame = std::make_unique<CMainFrame>(&app);
+        doc = std::make_unique<CVamloDoc>(app);
+        doc->SetSiteListOwner(frame.get());
+        frame->SetDocument(doc.get());
+        QObject::connect(&hub, &CViewHub::Update, &hub, [this](QObject* sender, int hint, const QString& object) {
+            notices.push_back({sender, hint, object});
+        });
+        list = new CListViewDetail(*doc, app, *frame, hub);
+        list->OnInitialUpdate();
+        frame->resize(900, 600);
+        frame->show();
+        (void)QTest::qWaitForWindowExposed(frame.get());
+    }
+
+    ~ListViewHarness()
+    {
+        frame.reset();   // the list goes with its pane
+        doc.reset();
+    }
+
+    // What the tree's selection does: the document's folder, then hint 6.
+    void ShowFolder(uint8_t location, const std::string& folder, CVamloSiteInfo* site = nullptr)
+    {
+        doc->m_byCurrentLocation = location;
+        doc->m_strCurrentFolder = folder;
+        doc->m_pCurrentSite = site;
+        hub.UpdateAllViews(nullptr, HINT_FOLDER_CHANGED);
+    }
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < list->RowCount(); ++row)
+            names.push_back(list->Record(row)->m_strName);
+        return names;
+    }
+
+    int RowOf(const std::string& name) const
+    {
+        for (int row = 0; row < list->RowCount(); ++row)
+            if (list->Record(row)->m_strName == name)
+                return row;
+        return -1;
+    }
+
+    std::vector<std::string> SelectedNames() const
+    {
+        std::vector<std::string> names;
+        for (int row : list->SelectedRows())
+            names.push_back(list->Record(row)->m_strName);
+        return names;
+    }
+
+    QPoint RowPoint(int row) const { return list->visualRect(list->model()->index(row, 0)).center(); }
+    // As the system delivers one: press and release, then the double click.
+    void DoubleClick(int row) const
+    {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowPoint(row));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, RowPoint(row));
+    }
+
+    std::vector<QString> OpenedFolders() const
+    {
+        std::vector<QString> names;
+        for (const ViewNotice& notice : ListNotices())
+            if (notice.hint == HINT_OPEN_SUBFOLDER)
+                names.push_back(notice.object);
+        return names;
+    }
+
+    QPoint EmptyPoint() const { return QPoint(20, list->viewport()->height() - 4); }
+
+    // Notices the list sent, leaving out those the test sent itself.
+    std::vector<ViewNotice> ListNotices() const
+    {
+        std::vector<ViewNotice> fromList;
+        for (const ViewNotice& notice : notices)
+            if (notice.sender == list)
+                fromList.push_back(notice);
+        return fromList;
+    }
+
+    // Right-clicks at pos (press and release) and returns the entries of
+    // the menu that opened, closing it; empty when none opened.
+    std::vector<MenuEntry> RightClickMenu(QPoint pos, Qt::KeyboardModifiers modifiers = {})
+    {
+        std::vector<MenuEntry> entries;
+        QTimer poll;
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    entries.push_back({action->objectName(), action->text(), action->isEnabled()});
+                menu->close();
+            } else if (waited.elapsed() > 5000) {
+                poll.stop();
+            }
+        });
+        poll.start(10);
+        QTest::mousePress(list->viewport(), Qt::RightButton, modifiers, pos);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, modifiers, pos);
+        poll.stop();
+        return entries;
+    }
+
+    // Runs the event loop until done() holds; bounded.
+    template <typename Pred> static bool WaitFor(Pred done, int timeoutMs = 10000)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done() && waited.elapsed() < timeoutMs)
+            QTest::qWait(10);
+        return done();
+    }
+
+    TempDir home;
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    MemoryClipboard clipboard;
+    CAppCore app;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<CVamloDoc> doc;
+    CViewHub hub;
+    CListViewDetail* list = nullptr;
+    std::vector<ViewNotice> notices;
+};

@@ -1,0 +1,106 @@
+#pragma once
+
+// A main frame, a document and a folder tree over a real pyftpdlib server.
+
+#include "app/AppCore.h"
+#include "app/VamloDoc.h"
+#include "log/PaneCaption.h"
+#include "model/SiteInfo.h"
+#include "ui/MainFrame.h"
+#include "ui/TreeViewSite.h"
+#include "ui/ViewHub.h"
+
+#include "FtpServerFixture.h"
+#include "MemoryServices.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <QSignalSpy>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+class TreeTestApp : public CAppCore {
+public:
+    CFtpTimeouts ConnectTimeouts() override { return FtpServerFixture::ShortTimeouts(); }
+};
+
+class TreeHarness : public FtpServerFixture {
+protected:
+    explicit TreeHarness(FtpServerOptions options = {}) : FtpServerFixture(std::move(options)) {}
+
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        app.m_pPrompts = &prompts;
+        app.m_pSettings = &settings;
+        app.m_pClipboard = &clipboard;
+        app.SetPaths(MakeAppPaths(home.Path()));
+        app.RegisterClipboardFormat();
+        frame = std::make_unique<CMainFrame>(&app);
+        doc = std::make_unique<CVamloDoc>(app);
+        doc->SetSiteListOwner(frame.get());
+        frame->SetDocument(doc.get());
+        ASSERT_EQ(doc->OnNewDocument(app.m_strSiteListPath), 1);
+        tree = new CTreeViewSite(*doc, app, *frame, hub);
+    }
+
+    void TearDown() override
+    {
+        frame.reset();   // with the tree in its pane
+        doc.reset();
+    }
+
+    std::string Address() const { return "ftp://127.0.0.1:" + std::to_string(m_server.Port()); }
+
+    // A site record owned by the frame, as the site list would hold it.
+    CVamloSiteInfo* AddSiteRecord(const std::string& user = "user", int available = 1, int reconnect = 0)
+    {
+        auto site = std::make_unique<CVamloSiteInfo>();
+        site->m_strAddress = Address();
+        site->m_strUserName = user;
+        site->m_strPassword = "secret";
+        site->m_bAvailable = available;
+        site->m_bReconnectAtLogon = reconnect;
+        frame->m_siteList.push_back(std::move(site));
+        return frame->m_siteList.back().get();
+    }
+
+    void MakeServerFolder(const std::string& relative)
+    {
+        std::filesystem::create_directories(m_server.Path(relative));
+    }
+
+    static QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text)
+    {
+        for (int i = 0; parent != nullptr && i < parent->childCount(); ++i)
+            if (parent->child(i)->text(0) == text)
+                return parent->child(i);
+        return nullptr;
+    }
+
+    static QStringList ChildTexts(QTreeWidgetItem* parent)
+    {
+        QStringList texts;
+        for (int i = 0; i < parent->childCount(); ++i)
+            texts << parent->child(i)->text(0);
+        return texts;
+    }
+
+    static std::string PathOf(QTreeWidgetItem* item)
+    {
+        const CTreeItemInfo* record = CTreeViewSite::Record(item);
+        return record != nullptr ? record->m_strPath : std::string("<no record>");
+    }
+
+    QString Caption() const { return frame->TreePane()->caption(); }
+
+    TempDir home;
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    MemoryClipboard clipboard;
+    TreeTestApp app;
+    CViewHub hub;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<CVamloDoc> doc;
+    CTreeViewSite* tree = nullptr;   // owned by the frame's tree pane
+};

@@ -1,0 +1,427 @@
+#include "ListViewHarness.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLayout>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+void MakeFile(const std::string& path, uint64_t bytes, std::time_t modified = 0)
+{
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    // Sparse: a 5 GiB file costs no disk.
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
+    ::close(fd);
+    if (modified != 0) {
+        const timespec times[2] = {{modified, 0}, {modified, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+}
+
+void MakeFolder(const std::string& path, std::time_t modified = 0)
+{
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+    if (modified != 0) {
+        const timespec times[2] = {{modified, 0}, {modified, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+}
+
+class ListViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TZ", "UTC0", 1);
+        tzset();
+    }
+
+    // Three files and two folders with distinct sizes and times.
+    void FillFolder()
+    {
+        MakeFile(folder.File("beta.txt"), 3000, 3000);      // 3 KB, oldest file
+        MakeFile(folder.File("Alpha.txt"), 1025, 5000);     // 2 KB, newest file
+        MakeFile(folder.File("gamma.bin"), 10000, 4000);    // 10 KB
+        MakeFolder(folder.File("docs"), 2000);
+        MakeFolder(folder.File("Music"), 6000);
+    }
+
+    TempDir folder;
+    ListViewHarness h;
+};
+
+} // namespace
+
+TEST_F(ListViewTest, TakesTheListPaneWithFourColumns)
+{
+    EXPECT_EQ(h.frame->ListView(), h.list);
+    EXPECT_EQ(h.list->parentWidget(), h.frame->ListPane());
+    EXPECT_EQ(h.frame->ListPane()->layout()->count(), 1);
+    const QAbstractItemModel* model = h.list->model();
+    ASSERT_EQ(model->columnCount(), 4);
+    const char* headings[] = {"Name", "Size", "Location", "Modified"};
+    const int widths[] = {180, 100, 80, 160};
+    const Qt::Alignment aligns[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(model->headerData(column, Qt::Horizontal).toString(), QString::fromLatin1(headings[column]));
+        EXPECT_EQ(h.list->header()->sectionSize(column), widths[column]);
+        const auto align = model->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
+        EXPECT_EQ(align & Qt::AlignHorizontal_Mask, aligns[column]);
+    }
+    // No folder yet: empty, and nothing said.
+    EXPECT_EQ(h.list->RowCount(), 0);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(ListViewTest, LocalFolderShowsSizesLocationAndTimes)
+{
+    MakeFile(folder.File("zero"), 0, 1700000000);
+    MakeFile(folder.File("one"), 1);
+    MakeFile(folder.File("kilo"), 1024);
+    MakeFile(folder.File("kiloplus"), 1025);
+    MakeFile(folder.File("huge.iso"), 5ull << 30);
+    MakeFolder(folder.File("sub"), 1700000000);
+
+    h.ShowFolder(1, folder.Path());
+    ASSERT_EQ(h.list->RowCount(), 6);
+    const auto text = [&](const char* name, int column) { return h.list->RowText(h.RowOf(name), column); };
+    EXPECT_EQ(text("zero", 1), QStringLiteral("0 KB"));
+    EXPECT_EQ(text("one", 1), QStringLiteral("1 KB"));
+    EXPECT_EQ(text("kilo", 1), QStringLiteral("1 KB"));
+    EXPECT_EQ(text("kiloplus", 1), QStringLiteral("2 KB"));
+    EXPECT_EQ(text("huge.iso", 1), QStringLiteral("5242880 KB"));
+    EXPECT_EQ(text("sub", 1), QString());
+    EXPECT_EQ(h.list->Record(h.RowOf("sub"))->m_nSizeKB, 0);
+    EXPECT_EQ(h.list->Record(h.RowOf("sub"))->m_nKind, LIST_KIND_FOLDER);
+    EXPECT_EQ(h.list->Record(h.RowOf("zero"))->m_nKind, LIST_KIND_FILE);
+    for (int row = 0; row < 6; ++row)
+        EXPECT_EQ(h.list->RowText(row, 2), QStringLiteral("Local"));
+    EXPECT_EQ(text("zero", 3), QStringLiteral("11/14/2023 10:13 PM"));
+    EXPECT_EQ(text("sub", 3), QStringLiteral("11/14/2023 10:13 PM"));
+    // The listing is handed on with the hint it came with.
+    ASSERT_FALSE(h.ListNotices().empty());
+    EXPECT_EQ(h.ListNotices().back().hint, HINT_FOLDER_CHANGED);
+}
+
+TEST_F(ListViewTest, NameOrderPutsFoldersFirstAndTwoClicksRestoreIt)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    const std::vector<std::string> first = {"docs", "Music", "Alpha.txt", "beta.txt", "gamma.bin"};
+    ASSERT_EQ(h.Names(), first);
+
+    QHeaderView* head = h.list->header();
+    const QPoint nameHeader(head->sectionViewportPosition(0) + 10, head->height() / 2);
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, nameHeader);
+    EXPECT_EQ(h.doc->m_bSortForward, 0);
+    EXPECT_EQ(h.doc->m_nSortColumn, 0);
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"gamma.bin", "beta.txt", "Alpha.txt", "Music", "docs"}));
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, nameHeader);
+    EXPECT_EQ(h.doc->m_bSortForward, 1);
+    EXPECT_EQ(h.Names(), first);
+}
+
+TEST_F(ListViewTest, NewColumnTakesOverAndFlipsTheDirection)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    // Forward name order, then a click on Size: reverse size order.
+    h.list->OnColumnClick(1);
+    EXPECT_EQ(h.doc->m_nSortColumn, 1);
+    EXPECT_EQ(h.doc->m_bSortForward, 0);
+    const auto names = h.Names();
+    // Files smallest first, then the folders, which keep their order as equals.
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha.txt", "beta.txt", "gamma.bin", "docs", "Music"}));
+    h.list->OnColumnClick(1);
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"docs", "Music", "gamma.bin", "beta.txt", "Alpha.txt"}));
+    h.list->OnColumnClick(1);
+    EXPECT_EQ(h.Names(), names);
+
+    h.list->OnColumnClick(3);   // Modified, forward now
+    EXPECT_EQ(h.doc->m_nSortColumn, 3);
+    EXPECT_EQ(h.doc->m_bSortForward, 1);
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"Music", "docs", "Alpha.txt", "gamma.bin", "beta.txt"}));
+
+    h.list->OnColumnClick(9);   // no such column: only the direction flips
+    EXPECT_EQ(h.doc->m_nSortColumn, 3);
+    EXPECT_EQ(h.doc->m_bSortForward, 0);
+}
+
+TEST_F(ListViewTest, SortingKeepsTheSelectedRows)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.list->selectionModel()->select(h.list->model()->index(h.RowOf("gamma.bin"), 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h.list->OnColumnClick(0);
+    EXPECT_EQ(h.SelectedNames(), std::vector<std::string>{"gamma.bin"});
+}
+
+TEST_F(ListViewTest, SelectionStatusCountsTwoOrMoreRows)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(0));
+    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("Ready"));
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, Qt::ControlModifier, h.RowPoint(2));
+    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("2 objects selected"));
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, Qt::ControlModifier, h.RowPoint(4));
+    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("3 objects selected"));
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(1));
+    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("Ready"));
+}
+
+TEST_F(ListViewTest, SelectAllCommandOfTheFrameSelectsEveryRow)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    QAction* selectAll = h.frame->Command(ID_EDIT_SELECT_ALL);
+    ASSERT_NE(selectAll, nullptr);
+    h.frame->UpdateCommandStates();
+    EXPECT_TRUE(selectAll->isEnabled());
+    selectAll->trigger();
+    EXPECT_EQ(h.list->SelectedRows().size(), 5u);
+    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("5 objects selected"));
+}
+
+TEST_F(ListViewTest, EnterOpensTheOneSelectedFolderUnlessALabelIsEdited)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.list->setFocus();
+    const auto openNotices = [&] { return h.OpenedFolders(); };
+
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(h.RowOf("Music")));
+    h.list->m_bEditingLabel = 1;
+    QTest::keyClick(h.list, Qt::Key_Return);
+    QTest::qWait(20);
+    EXPECT_TRUE(openNotices().empty());
+
+    h.list->m_bEditingLabel = 0;
+    QTest::keyClick(h.list, Qt::Key_Return);
+    ASSERT_TRUE(ListViewHarness::WaitFor([&] { return !openNotices().empty(); }));
+    EXPECT_EQ(openNotices(), std::vector<QString>{QStringLiteral("Music")});
+
+    // A file, or two rows, open nothing.
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(h.RowOf("beta.txt")));
+    QTest::keyClick(h.list, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(h.RowOf("docs")));
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, Qt::ControlModifier, h.RowPoint(h.RowOf("Music")));
+    QTest::keyClick(h.list, Qt::Key_Return);
+    QTest::qWait(20);
+    EXPECT_EQ(openNotices().size(), 1u);
+}
+
+TEST_F(ListViewTest, DoubleClickOpensAFolderButNotAFile)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.DoubleClick(h.RowOf("gamma.bin"));
+    EXPECT_TRUE(h.OpenedFolders().empty());
+    h.DoubleClick(h.RowOf("docs"));
+    EXPECT_EQ(h.OpenedFolders(), std::vector<QString>{QStringLiteral("docs")});
+}
+
+TEST_F(ListViewTest, OpeningAFolderTheTreeDoesNotListChangesNothing)
+{
+    FillFolder();
+    // The tree listed this folder before "late" was made: it knows only
+    // docs and Music, and answers hint 2 by selecting a child it knows.
+    MakeFolder(folder.File("late"));
+    MakeFile(folder.File("docs/inside.txt"), 1);
+    QObject::connect(&h.hub, &CViewHub::Update, &h.hub, [&](QObject*, int hint, const QString& name) {
+        if (hint != HINT_OPEN_SUBFOLDER || (name != QStringLiteral("docs") && name != QStringLiteral("Music")))
+            return;
+        h.ShowFolder(1, folder.File(name.toStdString()));
+    });
+    h.ShowFolder(1, folder.Path());
+    const auto before = h.Names();
+    ASSERT_EQ(before.size(), 6u);
+
+    h.DoubleClick(h.RowOf("late"));
+    QTest::qWait(20);
+    EXPECT_EQ(h.OpenedFolders(), std::vector<QString>{QStringLiteral("late")});
+    EXPECT_EQ(h.Names(), before);
+    EXPECT_EQ(h.doc->m_strCurrentFolder, folder.Path());
+
+    // A folder the tree knows is opened, and the list follows it.
+    h.DoubleClick(h.RowOf("docs"));
+    EXPECT_EQ(h.doc->m_strCurrentFolder, folder.File("docs"));
+    EXPECT_EQ(h.Names(), std::vector<std::string>{"inside.txt"});
+}
+
+TEST_F(ListViewTest, TransferEndReListsAndSelectsTheTransferredNames)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.notices.clear();
+    // What a download into this folder leaves behind, told from its worker.
+    MakeFile(folder.File("new-1.dat"), 10);
+    MakeFile(folder.File("new-2.dat"), 20);
+    std::thread worker([&] {
+        h.doc->AddTransferredName("new-1.dat");
+        h.doc->AddTransferredName("new-2.dat");
+        h.doc->AddTransferredName("Alpha.TXT");   // names match exactly, case included
+        h.list->PostTransferDone(WM_LIST_GET_DONE);
+    });
+    worker.join();
+    EXPECT_EQ(h.list->RowCount(), 5);   // nothing happens before the loop runs
+    ASSERT_TRUE(ListViewHarness::WaitFor([&] { return h.list->RowCount() == 7; }));
+    EXPECT_EQ(h.SelectedNames(), (std::vector<std::string>{"new-1.dat", "new-2.dat"}));
+    EXPECT_TRUE(h.doc->TransferredNames().empty());
+    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("2 objects selected"));
+    ASSERT_EQ(h.ListNotices().size(), 1u);
+    EXPECT_EQ(h.ListNotices()[0].hint, HINT_CONTENTS_CHANGED);
+}
+
+TEST_F(ListViewTest, UploadEndWhileALocalFolderIsShownDropsTheNames)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.notices.clear();
+    h.doc->AddTransferredName("beta.txt");
+    h.list->PostTransferDone(WM_LIST_PUT_DONE);
+    ASSERT_TRUE(ListViewHarness::WaitFor([&] { return h.doc->TransferredNames().empty(); }));
+    EXPECT_EQ(h.list->RowCount(), 5);
+    EXPECT_TRUE(h.list->SelectedRows().empty());
+    EXPECT_TRUE(h.ListNotices().empty());
+    // The next listing selects nothing left over.
+    h.ShowFolder(1, folder.Path());
+    EXPECT_TRUE(h.list->SelectedRows().empty());
+}
+
+TEST_F(ListViewTest, UpdatesReListHandTheHintOnAndIgnoreTheListsOwn)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    MakeFile(folder.File("created-later"), 1);
+    h.notices.clear();
+    h.hub.UpdateAllViews(nullptr, HINT_NEW_DIRECTORY);
+    EXPECT_EQ(h.list->RowCount(), 6);
+    ASSERT_EQ(h.ListNotices().size(), 1u);
+    EXPECT_EQ(h.ListNotices()[0].hint, HINT_NEW_DIRECTORY);
+
+    // Its own notice does not make it list again.
+    MakeFile(folder.File("unseen"), 1);
+    h.hub.UpdateAllViews(h.list, HINT_RENAMED);
+    EXPECT_EQ(h.list->RowCount(), 6);
+
+    // Location 0 ("My Computer"): the list empties.
+    h.ShowFolder(0, "My Computer");
+    EXPECT_EQ(h.list->RowCount(), 0);
+}
+
+TEST_F(ListViewTest, UnreadableFolderGivesAnEmptyListWithoutAMessage)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.ShowFolder(1, folder.File("no-such-folder"));
+    EXPECT_EQ(h.list->RowCount(), 0);
+    EXPECT_TRUE(h.prompts.Messages().empty());
+}
+
+TEST_F(ListViewTest, RightClickSelectionRules)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    const int docs = h.RowOf("docs");
+    const int beta = h.RowOf("beta.txt");
+    const int gamma = h.RowOf("gamma.bin");
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(docs));
+    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, Qt::ControlModifier, h.RowPoint(beta));
+
+    // On a selected row: the selection stays.
+    h.RightClickMenu(h.RowPoint(beta));
+    EXPECT_EQ(h.list->SelectedRows(), (std::vector<int>{docs, beta}));
+    EXPECT_EQ(h.list->m_nContextItem, beta);
+    // With Ctrl or Shift: nothing changes.
+    h.RightClickMenu(h.RowPoint(gamma), Qt::ControlModifier);
+    EXPECT_EQ(h.list->SelectedRows(), (std::vector<int>{docs, beta}));
+    h.RightClickMenu(h.RowPoint(gamma), Qt::ShiftModifier);
+    EXPECT_EQ(h.list->SelectedRows(), (std::vector<int>{docs, beta}));
+    // On an unselected row: that row alone.
+    h.RightClickMenu(h.RowPoint(gamma));
+    EXPECT_EQ(h.list->SelectedRows(), std::vector<int>{gamma});
+    EXPECT_EQ(h.list->currentIndex().row(), gamma);
+    // On empty space: nothing selected.
+    h.RightClickMenu(h.EmptyPoint());
+    EXPECT_TRUE(h.list->SelectedRows().empty());
+    EXPECT_EQ(h.list->m_nContextItem, -1);
+}
+
+TEST_F(ListViewTest, ContextMenusOfferTheirEntriesDisabledUntilHandled)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    const auto rowMenu = h.RightClickMenu(h.RowPoint(0));
+    ASSERT_EQ(rowMenu.size(), 3u);
+    EXPECT_EQ(rowMenu[0].id, QStringLiteral("ID_57634"));
+    EXPECT_EQ(rowMenu[0].text, QStringLiteral("Copy"));
+    EXPECT_EQ(rowMenu[1].id, QStringLiteral("ID_32774"));
+    EXPECT_EQ(rowMenu[1].text, QStringLiteral("&Delete"));
+    EXPECT_EQ(rowMenu[2].id, QStringLiteral("ID_32775"));
+    EXPECT_EQ(rowMenu[2].text, QStringLiteral("&Rename"));
+    for (const MenuEntry& entry : rowMenu)
+        EXPECT_FALSE(entry.enabled) << entry.id.toStdString();
+
+    const auto spaceMenu = h.RightClickMenu(h.EmptyPoint());
+    ASSERT_EQ(spaceMenu.size(), 2u);
+    EXPECT_EQ(spaceMenu[0].id, QStringLiteral("ID_57637"));
+    EXPECT_EQ(spaceMenu[0].text, QStringLiteral("Paste"));
+    EXPECT_EQ(spaceMenu[1].id, QStringLiteral("ID_32777"));
+    EXPECT_EQ(spaceMenu[1].text, QStringLiteral("&New Directory..."));
+    for (const MenuEntry& entry : spaceMenu)
+        EXPECT_FALSE(entry.enabled) << entry.id.toStdString();
+}
+
+TEST_F(ListViewTest, PasteGreysWithoutAFileListOfOursOnTheClipboard)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    int pastes = 0;
+    h.list->SetContextCommandHandler(ID_EDIT_PASTE, [&] { ++pastes; });
+    h.list->SetContextCommandHandler(ID_LIST_NEW_DIRECTORY, [] {});
+    h.list->SetContextCommandHandler(ID_EDIT_COPY, [] {});
+
+    auto menu = h.RightClickMenu(h.EmptyPoint());
+    ASSERT_EQ(menu.size(), 2u);
+    EXPECT_FALSE(menu[0].enabled);   // nothing of ours on the clipboard
+    EXPECT_TRUE(menu[1].enabled);
+
+    h.clipboard.SetData("some other program's format", {1, 2, 3});
+    EXPECT_FALSE(h.RightClickMenu(h.EmptyPoint())[0].enabled);
+
+    h.clipboard.SetData(kClipboardFormatName, {0});
+    menu = h.RightClickMenu(h.EmptyPoint());
+    EXPECT_TRUE(menu[0].enabled);
+
+    // The handler runs when the entry is chosen.
+    h.list->m_nContextItem = -1;
+    std::unique_ptr<QMenu> built = h.list->CreateContextMenu();
+    ASSERT_TRUE(built);
+    built->actions().at(0)->trigger();
+    EXPECT_EQ(pastes, 1);
+
+    const auto rowMenu = h.RightClickMenu(h.RowPoint(0));
+    ASSERT_EQ(rowMenu.size(), 3u);
+    EXPECT_TRUE(rowMenu[0].enabled);    // Copy has its handler
+    EXPECT_FALSE(rowMenu[1].enabled);   // Delete and Rename do not yet
+    EXPECT_FALSE(rowMenu[2].enabled);
+}
+
+TEST_F(ListViewTest, NoMenuWhereNoFolderIsShown)
+{
+    FillFolder();
+    h.ShowFolder(1, folder.Path());
+    h.ShowFolder(0, "My Computer");
+    EXPECT_TRUE(h.RightClickMenu(h.EmptyPoint()).empty());
+    h.list->m_nContextItem = -1;
+    EXPECT_FALSE(h.list->CreateContextMenu());
+}

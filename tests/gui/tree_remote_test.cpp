@@ -1,0 +1,386 @@
+#include "TreeHarness.h"
+
+#include "sites/SiteInfoDlg.h"
+
+#include "DialogDriver.h"
+
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <thread>
+
+namespace {
+
+class TreeRemoteTest : public TreeHarness {
+protected:
+    void SetUp() override
+    {
+        TreeHarness::SetUp();
+        MakeServerFolder("dir1/sub");
+        MakeServerFolder("dir2");
+        WriteWholeFile(m_server.Path("dir2/file.txt"), "x");
+        WriteWholeFile(m_server.Path("top.txt"), "x");
+    }
+
+    // The site shown and selected, as the address flows leave it.
+    QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
+    {
+        tree->AddSiteItem(site);
+        return tree->FindSiteItem(site);
+    }
+};
+
+class TreeNestedTest : public TreeHarness {
+protected:
+    TreeNestedTest() : TreeHarness(NestedOptions()) {}
+
+    static FtpServerOptions NestedOptions()
+    {
+        FtpServerOptions options;
+        options.strNestedLoginDir = "home/nested";
+        return options;
+    }
+};
+
+} // namespace
+
+TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QSignalSpy spy(&hub, &CViewHub::Update);
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
+
+    EXPECT_EQ(item->text(0), QStringLiteral("Ftp: 127.0.0.1"));
+    EXPECT_EQ(item->parent(), tree->InternetItem());
+    EXPECT_EQ(item->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_FTP_SITE);
+    EXPECT_EQ(site->m_hTreeItem, reinterpret_cast<std::uintptr_t>(item));
+    const CTreeItemInfo* record = CTreeViewSite::Record(item);
+    EXPECT_EQ(record->m_nItemType, TREE_FTP_SITE);
+    EXPECT_EQ(record->m_byLocation, 2);
+    EXPECT_EQ(record->m_strPath, "/");
+    EXPECT_EQ(record->m_pSiteInfo, site);
+
+    // Subfolders only; each probed for an expand button.
+    ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2")}));
+    EXPECT_EQ(PathOf(item->child(0)), "//dir1");
+    EXPECT_EQ(PathOf(item->child(1)), "//dir2");
+    EXPECT_EQ(CTreeViewSite::Record(item->child(0))->m_nItemType, TREE_REMOTE_FOLDER);
+    EXPECT_EQ(CTreeViewSite::Record(item->child(0))->m_pSiteInfo, site);
+    EXPECT_EQ(ChildTexts(item->child(0)), QStringList{QStringLiteral("Dummy")});
+    EXPECT_EQ(item->child(1)->childCount(), 0);
+
+    // The new item is selected: the list shows the login directory.
+    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+    EXPECT_EQ(doc->m_byCurrentLocation, 2);
+    EXPECT_EQ(doc->m_pCurrentSite, site);
+    EXPECT_EQ(Caption(), QStringLiteral("Folders  [ / ]"));
+    ASSERT_GE(spy.count(), 1);
+    EXPECT_EQ(spy.last().at(1).toInt(), HINT_FOLDER_CHANGED);
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    // Deeper levels keep joining with "/".
+    item->child(0)->setExpanded(true);
+    QTreeWidgetItem* sub = Child(item->child(0), QStringLiteral("sub"));
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(PathOf(sub), "//dir1/sub");
+    EXPECT_EQ(sub->childCount(), 0);
+    tree->setCurrentItem(sub);
+    EXPECT_EQ(doc->m_strCurrentFolder, "//dir1/sub");
+}
+
+TEST_F(TreeRemoteTest, RemoteDummyGoesWhenTheFolderHasNoSubfolderAndCollapsingRelists)
+{
+    tree->OnInitialUpdate();
+    QTreeWidgetItem* item = ShowSite(AddSiteRecord());
+    ASSERT_NE(item, nullptr);
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    ASSERT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+
+    std::filesystem::remove(m_server.Path("dir1/sub"));
+    dir1->setExpanded(true);
+    EXPECT_EQ(dir1->childCount(), 0);
+
+    item->setExpanded(true);
+    MakeServerFolder("dir3/deeper");
+    item->setExpanded(false);
+    ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2"), QStringLiteral("dir3")}));
+    EXPECT_EQ(ChildTexts(Child(item, QStringLiteral("dir3"))), QStringList{QStringLiteral("Dummy")});
+}
+
+TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
+{
+    MakeServerFolder("home/nested/inbox");
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord("nested");
+    tree->AddSiteItem(site);
+    QTreeWidgetItem* item = tree->FindSiteItem(site);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0), QStringLiteral("Ftp: nested@127.0.0.1"));
+    EXPECT_EQ(PathOf(item), "/home/nested");
+    ASSERT_EQ(ChildTexts(item), QStringList{QStringLiteral("inbox")});
+    EXPECT_EQ(PathOf(item->child(0)), "/home/nested/inbox");
+    EXPECT_EQ(doc->m_strCurrentFolder, "/home/nested");
+
+    // "My Computer" first, then the sites by text, whatever the alphabet says.
+    CVamloSiteInfo* rootSite = AddSiteRecord("user");
+    rootSite->m_strAddress = "127.0.0.1:" + std::to_string(m_server.Port());   // stored without the scheme
+    tree->AddSiteItem(rootSite);
+    EXPECT_EQ(rootSite->m_strAddress, Address());
+    EXPECT_EQ(ChildTexts(tree->InternetItem()),
+              (QStringList{QStringLiteral("My Computer"), QStringLiteral("Ftp: 127.0.0.1"),
+                           QStringLiteral("Ftp: nested@127.0.0.1")}));
+}
+
+TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
+{
+    CVamloSiteInfo* wanted = AddSiteRecord("user", 1, 1);
+    CVamloSiteInfo* notMarked = AddSiteRecord("user", 1, 0);
+    CVamloSiteInfo* stored = AddSiteRecord("user", 0, 1);
+    CVamloSiteInfo* failing = AddSiteRecord("user", 1, 1);
+    failing->m_strPassword = "wrong";
+    tree->OnInitialUpdate();
+
+    EXPECT_TRUE(wanted->m_pConnection);
+    EXPECT_NE(tree->FindSiteItem(wanted), nullptr);
+    EXPECT_FALSE(notMarked->m_pConnection);
+    EXPECT_FALSE(stored->m_pConnection);
+    EXPECT_EQ(stored->m_hTreeItem, 0u);
+    EXPECT_FALSE(failing->m_pConnection);
+    EXPECT_EQ(tree->FindSiteItem(failing), nullptr);
+    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
+    EXPECT_EQ(tree->InternetItem()->child(0), tree->MyComputerItem());
+    // The failed log-on said why, once.
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
+}
+
+TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    m_server.Stop();
+
+    prompts.Answer(MsgResult::No);
+    dir1->setExpanded(true);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
+    EXPECT_EQ(prompts.Messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Question);
+    // The folder still expands, with its placeholder; the site is disconnected.
+    EXPECT_TRUE(dir1->isExpanded());
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+    EXPECT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2")}));
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_EQ(tree->FindSiteItem(site), item);
+
+    // Selecting a folder of it asks again; declined, the current folder stays.
+    prompts.Answer(MsgResult::No);
+    tree->setCurrentItem(Child(item, QStringLiteral("dir2")));
+    EXPECT_EQ(prompts.Messages().size(), 2u);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+
+    // Accepted, with the server back: the folder is listed.
+    ASSERT_TRUE(m_server.Start());
+    prompts.Answer(MsgResult::Yes);
+    dir1->setExpanded(false);
+    EXPECT_EQ(prompts.Messages().size(), 3u);
+    EXPECT_TRUE(site->m_pConnection);
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
+}
+
+TEST_F(TreeRemoteTest, AFailedReconnectSaysSoAndDisconnects)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    m_server.Stop();
+    prompts.Answer(MsgResult::Yes);
+    Child(item, QStringLiteral("dir1"))->setExpanded(true);
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 3u);   // the question, the connect failure, the reconnect failure
+    EXPECT_EQ(texts[2], "Failed to reconnect to ftp site \"" + Address() +
+                            "\".\nPlease try to reconnect to the ftp site later.");
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: " + Address()));
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_FALSE(site->m_pSession);
+}
+
+TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    tree->setCurrentItem(tree->MyComputerItem());
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    const std::string busy = "The ftp site \"" + Address() +
+                             "\" is busy with a file transfer. Please try again when the transfer has finished.";
+    {
+        std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
+        dir1->setExpanded(true);
+        ASSERT_EQ(prompts.Texts().size(), 1u);
+        EXPECT_EQ(prompts.Texts()[0], busy);
+        EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+
+        tree->setCurrentItem(dir1);
+        ASSERT_EQ(prompts.Texts().size(), 2u);
+        EXPECT_EQ(prompts.Texts()[1], busy);
+        EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
+
+        EXPECT_FALSE(tree->RemoveSiteItem(site));
+        ASSERT_EQ(prompts.Texts().size(), 3u);
+        EXPECT_EQ(prompts.Texts()[2], busy);
+        EXPECT_TRUE(site->m_pConnection);
+        EXPECT_EQ(tree->FindSiteItem(site), item);
+    }
+    dir1->setExpanded(false);
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
+    EXPECT_EQ(prompts.Texts().size(), 3u);
+}
+
+TEST_F(TreeRemoteTest, WhileClosingRemoteFoldersAreNeitherListedNorSelected)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    tree->setCurrentItem(tree->MyComputerItem());
+    doc->m_bClosing = 1;
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    dir1->setExpanded(true);
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+    tree->setCurrentItem(dir1);
+    EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
+{
+    tree->OnInitialUpdate();
+    frame->resize(800, 600);
+    frame->show();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    tree->scrollToItem(item);
+    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(item).center());
+    ASSERT_NE(menu, nullptr);
+    QStringList names;
+    for (QAction* action : menu->actions())
+        names << action->objectName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781")}));
+
+    menu->findChild<QAction*>(QStringLiteral("ID_32778"))->trigger();
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Successfully reconnected to ftp site: " + Address()));
+    EXPECT_TRUE(site->m_pConnection);
+    EXPECT_EQ(tree->FindSiteItem(site), item);
+
+    QTreeWidgetItem* above = tree->itemAbove(item);
+    menu->findChild<QAction*>(QStringLiteral("ID_32779"))->trigger();
+    menu->close();
+    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+    EXPECT_EQ(site->m_hTreeItem, 0u);
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_EQ(tree->currentItem(), above);
+    EXPECT_EQ(frame->m_siteList.size(), 1u);   // the record stays
+    EXPECT_NE(doc->m_pCurrentSite, site);
+}
+
+TEST_F(TreeRemoteTest, SitePropertiesChangeOnlyTheNotesAndMarkTheListModified)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    ASSERT_NE(ShowSite(site), nullptr);
+    ASSERT_EQ(frame->m_bSiteListModified, 0);
+
+    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
+    tree->OnSiteProperties();
+    EXPECT_EQ(frame->m_bSiteListModified, 0);
+
+    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) {
+        dialog.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("new notes"));
+        dialog.accept();
+    });
+    tree->OnSiteProperties();
+    EXPECT_EQ(site->m_strNotes, "new notes");
+    EXPECT_EQ(site->m_strAddress, Address());
+    EXPECT_EQ(frame->m_bSiteListModified, 1);
+}
+
+TEST_F(TreeRemoteTest, TheFramesAddressFlowReachesTheTree)
+{
+    tree->OnInitialUpdate();
+    ASSERT_TRUE(frame->m_fnAddSiteItem);
+    ASSERT_TRUE(frame->m_fnSelectSiteItem);
+    CVamloSiteInfo* site = AddSiteRecord();
+    frame->m_fnAddSiteItem(site);
+    QTreeWidgetItem* item = tree->FindSiteItem(site);
+    ASSERT_NE(item, nullptr);
+    // Adding it again only selects it: one item per site.
+    tree->setCurrentItem(tree->MyComputerItem());
+    frame->m_fnAddSiteItem(site);
+    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
+    EXPECT_EQ(tree->currentItem(), item);
+    tree->setCurrentItem(tree->MyComputerItem());
+    frame->m_fnSelectSiteItem(site);
+    EXPECT_EQ(tree->currentItem(), item);
+
+    // Removed through the Site Manager's road: item gone, site disconnected.
+    tree->setCurrentItem(Child(item, QStringLiteral("dir1")));
+    QTreeWidgetItem* above = tree->itemAbove(item);
+    EXPECT_TRUE(tree->RemoveSiteItem(site));
+    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_EQ(site->m_hTreeItem, 0u);
+    EXPECT_EQ(tree->currentItem(), above);
+}
+
+TEST_F(TreeRemoteTest, InvalidAddressIsRefusedWithoutAConnection)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    site->m_strAddress = "host:port";
+    tree->AddSiteItem(site);
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
+    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
+    EXPECT_EQ(site->m_strAddress, "host:port");
+    EXPECT_FALSE(site->m_pSession);
+    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+}
+
+TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
+{
+    tree->OnInitialUpdate();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    tree->setCurrentItem(tree->MyComputerItem());
+    QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
+    tree->m_hPrevSelItem = tree->MyComputerItem();
+    tree->m_bContextSelect = 1;
+    tree->setCurrentItem(dir2);
+    MakeServerFolder("dir2/pasted");
+
+    QSignalSpy spy(&hub, &CViewHub::Update);
+    std::thread worker([this] { tree->PostTransferDone(WM_TREE_PASTE_DONE); });
+    worker.join();
+    for (int i = 0; i < 50 && spy.isEmpty(); ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(ChildTexts(dir2), QStringList{QStringLiteral("pasted")});
+    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+    EXPECT_EQ(tree->m_bContextSelect, 0);
+    EXPECT_EQ(tree->m_hPrevSelItem, nullptr);
+    ASSERT_FALSE(spy.isEmpty());
+    EXPECT_EQ(spy.last().at(1).toInt(), HINT_CONTENTS_CHANGED);
+}
