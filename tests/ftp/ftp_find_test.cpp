@@ -20,7 +20,7 @@ namespace {
 
 class FtpFindTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
 protected:
-    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}}) {}
+    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}, {}}) {}
 
     void SetUp() override
     {

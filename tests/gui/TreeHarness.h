@@ -19,6 +19,26 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+// The item of a local folder, opened level by level from the root volume.
+inline QTreeWidgetItem* OpenLocalPath(CTreeViewSite& tree, const std::string& path)
+{
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; i < tree.MyComputerItem()->childCount(); ++i)
+        if (CTreeViewSite::Record(tree.MyComputerItem()->child(i))->m_strPath == "/")
+            item = tree.MyComputerItem()->child(i);
+    for (const std::filesystem::path& part : std::filesystem::path(path).relative_path()) {
+        if (item == nullptr)
+            return nullptr;
+        item->setExpanded(true);
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < item->childCount(); ++i)
+            if (item->child(i)->text(0) == QString::fromStdString(part.string()))
+                next = item->child(i);
+        item = next;
+    }
+    return item;
+}
+
 class TreeTestApp : public CAppCore {
 public:
     CFtpTimeouts ConnectTimeouts() override { return FtpServerFixture::ShortTimeouts(); }

@@ -18,7 +18,7 @@
 #include <unordered_set>
 
 CListViewDetail::CListViewDetail(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent)
-    : QTreeView(parent), m_doc(doc), m_app(app), m_frame(frame), m_hub(hub)
+    : QTreeView(parent), m_doc(doc), m_app(app), m_frame(frame), m_clipboard(doc, app), m_hub(hub)
 {
     setObjectName(QStringLiteral("ListViewDetail"));
     m_pModel = new CListViewDetailModel(this);
@@ -57,6 +57,8 @@ void CListViewDetail::OnInitialUpdate()
     OnUpdate(nullptr, HINT_NONE, QString());
 
     m_frame.SetListView(this);
+    SetContextCommandHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    SetContextCommandHandler(ID_EDIT_PASTE, [this] { OnEditPaste(); });
     if (QLayout* layout = m_frame.ListPane()->layout()) {
         // The pane held a placeholder until the list was built.
         while (QLayoutItem* item = layout->takeAt(0)) {
@@ -173,6 +175,7 @@ void CListViewDetail::OnSelectionChanged()
 {
     const qsizetype count = selectionModel()->selectedRows().size();
     m_frame.SetStatusText(count > 1 ? QStringLiteral("%1 objects selected").arg(count) : QStringLiteral("Ready"));
+    m_frame.UpdateCommandStates();
 }
 
 int CListViewDetail::SingleSelectedFolder() const
@@ -198,6 +201,8 @@ void CListViewDetail::OnDoubleClicked(const QModelIndex& index)
 
 void CListViewDetail::keyPressEvent(QKeyEvent* event)
 {
+    if (HandleEditKey(*this, event))
+        return;
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && m_bEditingLabel == 0 && SingleSelectedFolder() >= 0)
         QMetaObject::invokeMethod(this, &CListViewDetail::OnOpenSelected, Qt::QueuedConnection);

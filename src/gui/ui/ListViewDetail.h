@@ -1,6 +1,8 @@
 #pragma once
 
 #include "transfer/TransferJob.h"
+#include "ui/ClipboardCommands.h"
+#include "ui/EditTarget.h"
 
 #include <QHash>
 #include <QTreeView>
@@ -24,7 +26,7 @@ enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777 };
 // The right pane: the files and folders of the document's current folder,
 // in four columns, sorted by the column the user picked. It holds no folder
 // of its own; it always lists what the document says.
-class CListViewDetail : public QTreeView, public ITransferDoneSink {
+class CListViewDetail : public QTreeView, public ITransferDoneSink, public IEditTarget {
     Q_OBJECT
 
 public:
@@ -62,6 +64,12 @@ public:
     // The context menus' commands are enabled once a handler is attached;
     // Paste also needs a file list of ours on the clipboard.
     void SetContextCommandHandler(int id, std::function<void()> handler);
+
+    // Copy and Paste of the selected rows.
+    bool OnUpdateEditCopy() const override;
+    bool OnUpdateEditPaste() const override;
+    void OnEditCopy() override;
+    void OnEditPaste() override;
     // The menu for m_nContextItem; null when the current location is 0.
     std::unique_ptr<QMenu> CreateContextMenu();
 
@@ -71,6 +79,7 @@ public:
     int32_t m_bEditingLabel = 0;
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -92,6 +101,7 @@ private:
     CVamloDoc& m_doc;
     CAppCore& m_app;
     CMainFrame& m_frame;
+    CClipboardCommands m_clipboard;
     CViewHub& m_hub;
     CListViewDetailModel* m_pModel = nullptr;
     QHash<int, std::function<void()>> m_contextHandlers;

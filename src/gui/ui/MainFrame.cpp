@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
 #include "help/HelpDialogs.h"
+#include "ui/EditTarget.h"
 #include "log/PaneCaption.h"
 #include "log/RichEditViewActionLog.h"
 #include "log/SaveStatusLog.h"
@@ -10,7 +11,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFrame>
@@ -211,6 +214,21 @@ void CMainFrame::ConnectCommands()
     m_enablers.insert(ID_EDIT_STATUS_LOG_AUTOSAVE,
                       [this] { return m_pDoc != nullptr && m_pDoc->IsStatusLogAutoSaveEnabled(); });
     m_enablers.insert(ID_EDIT_LOG_VIEW_AUTOREFRESH, [this] { return m_pDoc != nullptr; });
+    m_enablers.insert(ID_EDIT_COPY, [this] { return m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditCopy(); });
+    m_enablers.insert(ID_EDIT_PASTE,
+                      [this] { return m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditPaste(); });
+    connect(Command(ID_EDIT_COPY), &QAction::triggered, this, [this] {
+        if (m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditCopy())
+            m_pActiveEditTarget->OnEditCopy();
+        UpdateCommandStates();
+    });
+    connect(Command(ID_EDIT_PASTE), &QAction::triggered, this, [this] {
+        if (m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditPaste())
+            m_pActiveEditTarget->OnEditPaste();
+        UpdateCommandStates();
+    });
+    // Paste follows what the clipboard holds, whoever put it there.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
     connect(m_pTransferModeBox, &QComboBox::activated, this, &CMainFrame::OnTransferModeChosen);
     // Enter is taken here, before the box sees it: the box would otherwise go
     // on to pick a list entry of the same text and start a second login.
@@ -238,6 +256,12 @@ void CMainFrame::ConnectCommands()
             m_pDoc->OnLogViewAutoRefresh();
         UpdateCommandStates();
     });
+}
+
+void CMainFrame::SetActiveEditTarget(IEditTarget* target)
+{
+    m_pActiveEditTarget = target;
+    UpdateCommandStates();
 }
 
 void CMainFrame::SetCommandEnabler(CommandId id, std::function<bool()> enabled)

@@ -8,6 +8,7 @@
 #include <functional>
 
 class CCaptionedPane;
+class IEditTarget;
 class CListViewDetail;
 class CTreeViewSite;
 class CRichEditViewActionLog;
@@ -64,6 +65,10 @@ public:
     void SetTreeView(CTreeViewSite* tree) { m_pTreeView = tree; }
     void SetListView(CListViewDetail* list) { m_pListView = list; }
     CTreeViewSite* TreeView() const { return m_pTreeView; }
+    // The pane that Copy and Paste of the menu, keys and toolbar go to: the
+    // tree or the list, whichever last had the focus.
+    void SetActiveEditTarget(IEditTarget* target);
+    IEditTarget* ActiveEditTarget() const { return m_pActiveEditTarget; }
     CListViewDetail* ListView() const { return m_pListView; }
 
     // Brings the window to the front for a second start of the program.
@@ -111,5 +116,6 @@ private:
     CRichEditViewActionLog* m_pLogView = nullptr;
     CTreeViewSite* m_pTreeView = nullptr;
     CListViewDetail* m_pListView = nullptr;
+    IEditTarget* m_pActiveEditTarget = nullptr;
     bool m_bSplitterSized = false;
 };

@@ -56,7 +56,7 @@ CTreeViewSite::SiteUse::SiteUse(CTreeViewSite& tree, CVamloSiteInfo* site)
 }
 
 CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent)
-    : QTreeWidget(parent), m_doc(doc), m_app(app), m_frame(frame), m_hub(hub)
+    : QTreeWidget(parent), m_doc(doc), m_app(app), m_frame(frame), m_clipboard(doc, app), m_hub(hub)
 {
     setObjectName(QStringLiteral("TreeViewSite"));
     setColumnCount(1);
@@ -68,7 +68,10 @@ CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, C
     setIconSize(QSize(16, 16));
     setUniformRowHeights(true);
     connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnCurrentItemChanged(current); });
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                OnCurrentItemChanged(current);
+                m_frame.UpdateCommandStates();
+            });
     connect(this, &QTreeWidget::itemExpanded, this, &CTreeViewSite::OnItemExpandedOrCollapsed);
     connect(this, &QTreeWidget::itemCollapsed, this, &CTreeViewSite::OnItemExpandedOrCollapsed);
     connect(&m_hub, &CViewHub::Update, this, &CTreeViewSite::OnUpdate);
@@ -92,6 +95,9 @@ void CTreeViewSite::OnInitialUpdate()
 {
     CWaitCursor wait(m_app.Prompts());
     m_frame.SetTreeView(this);
+    m_frame.SetActiveEditTarget(this);
+    SetFolderCommandHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
+    SetFolderCommandHandler(ID_EDIT_PASTE, [this] { OnEditPaste(); });
     QPointer<CTreeViewSite> self(this);
     m_frame.m_fnAddSiteItem = [self](CVamloSiteInfo* site) {
         if (self)

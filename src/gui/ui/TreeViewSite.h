@@ -1,6 +1,8 @@
 #pragma once
 
 #include "transfer/TransferJob.h"
+#include "ui/ClipboardCommands.h"
+#include "ui/EditTarget.h"
 #include "ui/TreeItemInfo.h"
 
 #include <QHash>
@@ -50,7 +52,7 @@ enum TreeCommandId : int {
 // Everything runs on the GUI thread. Remote listings are synchronous, with
 // the wait cursor and the status text moving; a site that a transfer is using
 // is left alone (the user is told it is busy).
-class CTreeViewSite : public QTreeWidget, public ITransferDoneSink {
+class CTreeViewSite : public QTreeWidget, public ITransferDoneSink, public IEditTarget {
     Q_OBJECT
 
 public:
@@ -89,6 +91,12 @@ public:
     // ITransferDoneSink: a worker thread's notice, handled on the GUI thread.
     void PostTransferDone(int message) override;
 
+    // Copy and Paste of a tree folder.
+    bool OnUpdateEditCopy() const override;
+    bool OnUpdateEditPaste() const override;
+    void OnEditCopy() override;
+    void OnEditPaste() override;
+
     // The context menu commands, on the selected item.
     void OnReconnect();
     void OnDisconnect();
@@ -115,6 +123,8 @@ public:
     QTreeWidgetItem* m_hContextItem = nullptr;
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -165,6 +175,7 @@ private:
     CVamloDoc& m_doc;
     CAppCore& m_app;
     CMainFrame& m_frame;
+    CClipboardCommands m_clipboard;
     CViewHub& m_hub;
     QTreeWidgetItem* m_hInternetItem = nullptr;
     QTreeWidgetItem* m_hMyComputerItem = nullptr;

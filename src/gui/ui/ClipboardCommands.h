@@ -1,0 +1,43 @@
+#pragma once
+
+#include "model/FileInfo.h"
+
+#include <functional>
+
+class CAppCore;
+class CVamloDoc;
+class ITransferDoneSink;
+
+// What Copy and Paste do the same in the tree and the list: the clipboard
+// source site, the paste decision with its same-folder tests, the local copy
+// and the transfer jobs.
+class CClipboardCommands {
+public:
+    CClipboardCommands(CVamloDoc& doc, CAppCore& app);
+
+    // Paste is offered while the clipboard holds a list of ours and the panes
+    // show a folder.
+    bool CanPaste() const;
+
+    // Puts the entries on the clipboard. The source site follows the folder
+    // the panes show: none for local, the site for remote, unchanged for
+    // neither.
+    void CopyEntries(const CFileInfoList& entries);
+
+    struct PasteTarget {
+        int notifyKind;                          // NOTIFY_TREE or NOTIFY_LIST
+        ITransferDoneSink* view;                 // told when a job ends
+        std::function<void()> refreshAfterCopy;  // after a local copy
+    };
+    void Paste(const PasteTarget& target);
+
+private:
+    CVamloDoc& m_doc;
+    CAppCore& m_app;
+};
+
+inline constexpr const char* kPasteWhileTransferMessage =
+    "A file transfer is still running.\nPlease paste again when it has finished.";
+inline constexpr const char* kSiteToSiteMessage =
+    "Copying files from one ftp site to another ftp site is not available in this version of Vamlo.\n"
+    "Please copy the files to a local folder first, then from there to the other ftp site.";

@@ -1,0 +1,54 @@
+// Copy and Paste in the folder tree.
+#include "ui/TreeViewSite.h"
+
+#include "app/VamloDoc.h"
+#include "ui/MainFrame.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+bool CTreeViewSite::OnUpdateEditCopy() const
+{
+    const CTreeItemInfo* record = Record(currentItem());
+    return record != nullptr && (record->m_nItemType == TREE_LOCAL_FOLDER || record->m_nItemType == TREE_REMOTE_FOLDER);
+}
+
+bool CTreeViewSite::OnUpdateEditPaste() const { return m_clipboard.CanPaste(); }
+
+void CTreeViewSite::OnEditCopy()
+{
+    CFileInfoList entries;
+    const uint8_t location = m_doc.m_byCurrentLocation;
+    if (currentItem() != nullptr && (location == LOCATION_LOCAL || location == LOCATION_REMOTE)) {
+        auto entry = std::make_unique<CVaFileInfo>();
+        entry->m_strPath = m_doc.m_strCurrentFolder;
+        entry->m_bIsFolder = 1;
+        entry->m_byLocation = location;
+        entries.push_back(std::move(entry));
+    }
+    m_clipboard.CopyEntries(entries);
+    // A Copy from the context menu puts the earlier selection back.
+    if (!entries.empty() && m_bContextSelect == 1) {
+        if (m_hPrevSelItem != nullptr)
+            setCurrentItem(m_hPrevSelItem);
+        m_hPrevSelItem = nullptr;
+        m_bContextSelect = 0;
+    }
+}
+
+void CTreeViewSite::OnEditPaste()
+{
+    m_clipboard.Paste({NOTIFY_TREE, this, [this] { RefreshAfterPaste(); }});
+}
+
+void CTreeViewSite::focusInEvent(QFocusEvent* event)
+{
+    QTreeWidget::focusInEvent(event);
+    m_frame.SetActiveEditTarget(this);
+}
+
+void CTreeViewSite::keyPressEvent(QKeyEvent* event)
+{
+    if (!HandleEditKey(*this, event))
+        QTreeWidget::keyPressEvent(event);
+}
