@@ -50,32 +50,32 @@ void CMainFrame::SetDocument(CVamloDoc* doc)
     UpdateCommandStates();
 }
 
-QAction* CMainFrame::MakeCommand(const CommandSpec& spec)
+QAction* CMainFrame::MakeCommand(const CommandSpec& entry)
 {
-    auto* action = new QAction(QString::fromUtf8(spec.menuText).section(QLatin1Char('\t'), 0, 0), this);
-    action->setObjectName(QStringLiteral("ID_%1").arg(spec.id));
-    action->setData(spec.id);
-    action->setShortcuts(spec.keys);
-    const QString prompt = QString::fromUtf8(spec.prompt);
+    auto* action = new QAction(QString::fromUtf8(entry.menuText).section(QLatin1Char('\t'), 0, 0), this);
+    action->setObjectName(QStringLiteral("ID_%1").arg(entry.id));
+    action->setData(entry.id);
+    action->setShortcuts(entry.keys);
+    const QString prompt = QString::fromUtf8(entry.prompt);
     action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
     action->setToolTip(prompt.section(QLatin1Char('\n'), 1));
-    action->setCheckable(spec.checkable);
+    action->setCheckable(entry.checkable);
     // The shortcut text of the menu entry, even where no key backs it.
-    const QString shortcutText = QString::fromUtf8(spec.menuText).section(QLatin1Char('\t'), 1);
-    if (!shortcutText.isEmpty() && spec.keys.isEmpty())
+    const QString shortcutText = QString::fromUtf8(entry.menuText).section(QLatin1Char('\t'), 1);
+    if (!shortcutText.isEmpty() && entry.keys.isEmpty())
         action->setText(action->text() + QLatin1Char('\t') + shortcutText);
-    m_commands.insert(spec.id, action);
+    m_commands.insert(entry.id, action);
     return action;
 }
 
 void CMainFrame::CreateMenusAndToolBar()
 {
-    const auto fill = [this](const QString& title, const QList<CommandSpec>& specs, QList<int> separatorsBefore) {
+    const auto fill = [this](const QString& title, const QList<CommandSpec>& entries, QList<int> separatorsBefore) {
         QMenu* menu = menuBar()->addMenu(title);
-        for (const CommandSpec& spec : specs) {
-            if (separatorsBefore.contains(spec.id))
+        for (const CommandSpec& entry : entries) {
+            if (separatorsBefore.contains(entry.id))
                 menu->addSeparator();
-            menu->addAction(MakeCommand(spec));
+            menu->addAction(MakeCommand(entry));
         }
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
     };

@@ -92,7 +92,7 @@ private:
     void CreateBars();
     void CreatePanes();
     void SizePanes();
-    QAction* MakeCommand(const CommandSpec& spec);
+    QAction* MakeCommand(const CommandSpec& entry);
     void ConnectCommands();
     void OnTransferModeChosen(int index);
     bool FinishRunningTransfer();
