@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -264,4 +265,31 @@ TEST_F(PasteRoadTest, PasteWhileATransferRunsIsRefused)
     EXPECT_EQ(prompts.Texts().back(), "A file transfer is still running.\nPlease paste again when it has finished.");
     doc->m_bCancelTransfer = 1;
     ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning(); }));
+}
+
+TEST_F(PasteRoadTest, ContextMenuCopyOfATreeFolderPutsTheSelectionBack)
+{
+    QTreeWidgetItem* out = OpenLocalPath(*tree, local.File("out"));
+    QTreeWidgetItem* in = OpenLocalPath(*tree, local.File("in"));
+    SelectInTree(in);
+    tree->scrollToItem(out);
+    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(out).center());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(tree->currentItem(), out);
+    QAction* copy = menu->findChild<QAction*>(QStringLiteral("ID_57634"));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(copy->isEnabled());
+    copy->trigger();
+    menu->close();
+    EXPECT_EQ(tree->currentItem(), in);
+    EXPECT_EQ(tree->m_bContextSelect, 0);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("in"));
+
+    CFileInfoList pasted;
+    app.PasteFromClipboard(pasted);
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0]->m_strPath, local.File("out"));
+    EXPECT_EQ(pasted[0]->m_bIsFolder, 1);
+    EXPECT_EQ(pasted[0]->m_byLocation, LOCATION_LOCAL);
+    EXPECT_EQ(app.m_pClipSourceSite, nullptr);
 }
