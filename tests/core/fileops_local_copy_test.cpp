@@ -161,3 +161,24 @@ TEST_F(LocalCopyTest, FailuresAreToldAndTheCopyGoesOn)
     EXPECT_EQ(prompts.Texts()[1], "Failed to create directory " + Dst("plain/notafolder/blocked") +
                                       ".\nCause: Not a directory\n");
 }
+
+TEST_F(LocalCopyTest, PipesAreNeverOpenedAndLongNamesStillCopy)
+{
+    // Reading a pipe would wait for a writer that never comes.
+    mkdir(Src("with-pipe").c_str(), 0755);
+    ASSERT_EQ(mkfifo(Src("with-pipe/pipe").c_str(), 0644), 0);
+    WriteWholeFile(Src("with-pipe/plain"), "p");
+    ASSERT_EQ(mkfifo(Src("top-pipe").c_str(), 0644), 0);
+    // The partial file's name must fit the name limit however long the name.
+    const std::string longName(250, 'n');
+    WriteWholeFile(Src(longName), "long");
+
+    Copy({{Src("with-pipe"), true}, {Src("top-pipe"), false}, {Src(longName), false}});
+
+    EXPECT_EQ(ReadWholeFile(Dst("with-pipe/plain")), "p");
+    EXPECT_FALSE(std::filesystem::exists(Dst("with-pipe/pipe")));
+    EXPECT_EQ(ReadWholeFile(Dst(longName)), "long");
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0], "Failed to copy file \"" + Src("top-pipe") + "\" to \"" + Dst("top-pipe") +
+                                      "\".\nCause: (Code: 22)Invalid argument\n");
+}

@@ -257,3 +257,17 @@ TEST_F(GetTest, IntoTheTemporaryFolderNamesItAndRecordsNoNames)
         << Log();
     EXPECT_TRUE(doc->TransferredNames().empty());
 }
+
+TEST_F(GetTest, CancelWhileCountingStopsBeforeAnyFile)
+{
+    RemoteFolder("many");
+    RemoteFolder("many/sub");
+    RemoteFile("many/sub/x.txt", "x");
+    status.onMessages = [](const std::string& m1, const std::string&, std::atomic<int32_t>* cancel) {
+        if (m1.rfind("Vamlo is trying to find out the number of files", 0) == 0)
+            *cancel = 1;
+    };
+    Get({{"/many", true}}, Target());
+    EXPECT_FALSE(std::filesystem::exists(local.File("target/many")));
+    EXPECT_EQ(Log(), Banner(Address()) + "\n\n***** Action \"Get\" Canceled *****" + EndBanner());
+}

@@ -162,3 +162,15 @@ TEST_F(PutTest, FromTheTemporaryFolderNamesIt)
               std::string::npos)
         << Log();
 }
+
+TEST_F(PutTest, AnUnreadableSourceLeavesTheRemoteFileAlone)
+{
+    WriteWholeFile(m_server.Path("in/kept.txt"), "remote original");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    // The source is gone by the time it is sent.
+    Put({{Src("kept.txt"), false}}, "/in");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/kept.txt")), "remote original");
+    EXPECT_NE(Log().find("***** Failure *****************\nCause: No such file or directory"), std::string::npos)
+        << Log();
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}

@@ -32,8 +32,11 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
                            MsgButtons::Ok, MsgIcon::Error);
         return 0;
     }
-    // The record keeps the form that parsed, with the scheme in front.
-    m_strAddress = working;
+    // The record keeps the form that parsed, with the scheme in front. Only
+    // a change is written: the GUI thread may be reading the address while a
+    // transfer reconnects the site.
+    if (m_strAddress != working)
+        m_strAddress = working;
 
     // An address without a port would otherwise silently ignore the port the
     // user gave in the site's Port field.

@@ -16,6 +16,7 @@
 namespace {
 
 constexpr uint32_t kFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+constexpr int kMaxRemoteDepth = 100;
 
 } // namespace
 
@@ -48,7 +49,7 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
         if (entry->m_bIsFolder != 1) {
             ++m_doc.m_nRemoteFileCount;
         } else if (std::shared_ptr<CFtpConnection> connection = site->m_pConnection) {
-            CountRemoteFolder(*connection, entry->m_strPath);
+            CountRemoteFolder(*connection, entry->m_strPath, 0);
         } else {
             m_prompts.MessageBox("The connection to the FTP server is broken");
         }
@@ -57,8 +58,12 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
     return m_doc.m_nRemoteFileCount;
 }
 
-void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string& folder)
+void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string& folder, int depth)
 {
+    // Cancel is heard during a long walk too; a server's link loop ends at
+    // a depth no real tree reaches.
+    if (Cancelled() || depth > kMaxRemoteDepth)
+        return;
     std::vector<std::string> pending;
     {
         CFtpFileFind finder(&connection, 1);
@@ -75,7 +80,7 @@ void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string
     }
     // The connection has one open search at a time: subfolders only now.
     for (const std::string& subfolder : pending)
-        CountRemoteFolder(connection, subfolder);
+        CountRemoteFolder(connection, subfolder, depth + 1);
 }
 
 void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
@@ -131,6 +136,14 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
 void CGetDriver::BuildRemoteTree(CTransferTreeItem& item, const std::string& itemPath,
                                  const std::shared_ptr<CFtpConnection>& connection)
 {
+    BuildRemoteLevel(item, itemPath, connection, 0);
+}
+
+void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& itemPath,
+                                  const std::shared_ptr<CFtpConnection>& connection, int depth)
+{
+    if (Cancelled() || depth > kMaxRemoteDepth)
+        return;
     if (!connection) {
         m_prompts.MessageBox("The connection to the FTP server is broken");
         return;
@@ -153,7 +166,7 @@ void CGetDriver::BuildRemoteTree(CTransferTreeItem& item, const std::string& ite
     }
     for (const std::string& name : pending) {
         CTransferTreeItem& child = item.AddChild(name, TREE_ITEM_FOLDER);
-        BuildRemoteTree(child, itemPath + "/" + name, connection);
+        BuildRemoteLevel(child, itemPath + "/" + name, connection, depth + 1);
     }
 }
 

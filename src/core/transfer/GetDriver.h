@@ -28,7 +28,9 @@ protected:
 
 private:
     // Counts the files under one remote folder, one open search at a time.
-    void CountRemoteFolder(CFtpConnection& connection, const std::string& folder);
+    void CountRemoteFolder(CFtpConnection& connection, const std::string& folder, int depth);
+    void BuildRemoteLevel(CTransferTreeItem& item, const std::string& itemPath,
+                          const std::shared_ptr<CFtpConnection>& connection, int depth);
     bool CreateLocalFolder(const std::string& path);
     std::string TargetFolder(int32_t tempFlag) const;
 };

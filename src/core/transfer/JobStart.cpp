@@ -40,9 +40,13 @@ CVamloDoc::~CVamloDoc()
 int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
                            ITransferDoneSink* listView)
 {
+    if (IsTransferRunning())
+        return 0;
+    // Reset here, not in the worker: a Cancel pressed as the job starts
+    // must not be wiped out by the worker's first line.
+    m_bCancelTransfer = 0;
     TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
     const bool started = m_jobRunner.Start(std::move(job), WM_LIST_GET_DONE, [this](TransferJob& running) {
-        m_bCancelTransfer = 0;
         auto busy = HoldSite(running.m_pSourceSite);
         CGetDriver(*this, running).GetEntries(running.m_entries, 0);
     });
@@ -52,9 +56,11 @@ int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferD
 int CVamloDoc::StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
                            ITransferDoneSink* listView)
 {
+    if (IsTransferRunning())
+        return 0;
+    m_bCancelTransfer = 0;
     TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
     const bool started = m_jobRunner.Start(std::move(job), WM_LIST_PUT_DONE, [this](TransferJob& running) {
-        m_bCancelTransfer = 0;
         auto busy = HoldSite(running.m_pTargetSite);
         CPutDriver(*this, running).PutEntries(running.m_entries, 0);
     });

@@ -1,6 +1,7 @@
 #include "transfer/LocalFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -65,11 +66,24 @@ CLocalFile& CLocalFile::operator=(CLocalFile&& other) noexcept
 
 bool CLocalFile::OpenRead(const std::string& path, std::string& error)
 {
-    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe cannot hold the open; only a regular
+    // file is read.
+    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
         error = LocalErrorText(errno);
         return false;
     }
+    struct stat info {};
+    const bool known = fstat(m_fd, &info) == 0;
+    if (!known || !S_ISREG(info.st_mode)) {
+        const int code = known ? EINVAL : errno;
+        close(m_fd);
+        m_fd = -1;
+        errno = code;
+        error = known ? std::string("Not a regular file") : LocalErrorText(code);
+        return false;
+    }
+    fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     m_path = path;
     return true;
 }
@@ -85,8 +99,10 @@ bool CLocalFile::CreatePartial(const std::string& target, std::string& error)
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".vamlo-part-%08llx",
                       static_cast<unsigned long long>(random() & 0xffffffffULL));
-        // Hidden, and named after the file it will become.
-        const std::string path = folder + "." + name + suffix;
+        // Hidden, and named after the file it will become, as far as the
+        // name limit leaves room.
+        const std::size_t room = NAME_MAX - 1 - std::strlen(suffix);
+        const std::string path = folder + "." + name.substr(0, room) + suffix;
         // O_EXCL never takes over someone else's file; the umask applies as
         // for any new file.
         m_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -26,10 +26,14 @@ void BuildLevel(CTransferTreeItem& item, const std::string& path, std::vector<st
         struct stat info {};
         if (stat(childPath.c_str(), &info) != 0)
             continue;
-        if (!S_ISDIR(info.st_mode)) {
+        // Pipes, sockets and devices are no files to send or copy: reading
+        // a pipe waits for a writer that may never come.
+        if (S_ISREG(info.st_mode)) {
             item.AddChild(name, TREE_ITEM_FILE);
             continue;
         }
+        if (!S_ISDIR(info.st_mode))
+            continue;
         const std::string realChild = RealLocalPath(childPath);
         struct stat linkInfo {};
         if (lstat(childPath.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {

@@ -199,19 +199,18 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         !ConfirmReplace(remoteName, false, "User selected to cancel the Put action."))
         return 0;
 
-    std::unique_ptr<CInternetFile> remote = current->OpenFile(remoteName, GENERIC_WRITE, OpenFlags(), 1);
-    if (!remote) {
-        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
-        return 0;
-    }
+    // The local file is opened first: a source that cannot be read must not
+    // leave the remote file it would have replaced truncated.
     CLocalFile source;
     std::string error;
     uint64_t size = 0;
     if (!source.OpenRead(localShown, error) || !source.Size(size, error)) {
         LogFailure(error);
-        // The remote file that was opened stays, as an empty file.
-        if (!remote->Close())
-            ReportCloseError(remoteShown, LastFtpErrorMessage());
+        return 0;
+    }
+    std::unique_ptr<CInternetFile> remote = current->OpenFile(remoteName, GENERIC_WRITE, OpenFlags(), 1);
+    if (!remote) {
+        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
         return 0;
     }
     const auto removeIncomplete = [&] {

@@ -2,6 +2,7 @@
 
 #include "app/SingleInstance.h"
 #include "app/VamloDoc.h"
+#include "transfer/TransferWait.h"
 #include "ui/ListViewDetail.h"
 #include "ui/MainFrame.h"
 #include "ui/TreeViewSite.h"
@@ -29,6 +30,11 @@ CVamloApp::CVamloApp(int& argc, char** argv) : QApplication(argc, argv)
 
 CVamloApp::~CVamloApp()
 {
+    // Whatever way the program ends, a running transfer is cancelled and
+    // finished first: it uses the site records the frame owns, and may be
+    // waiting on a question that this thread must still answer.
+    if (m_pDoc)
+        CancelAndWaitForTransfer(*m_pDoc);
     // The frame deletes the site records, which close their connections,
     // before the document and the services they report through go away.
     m_pMainFrame.reset();

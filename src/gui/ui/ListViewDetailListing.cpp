@@ -68,10 +68,11 @@ void CListViewDetail::ListRemoteFolder(int hint)
     CWaitCursor wait(m_app.Prompts());
     ClearList();
     CVamloSiteInfo* site = m_doc.m_pCurrentSite;
-    if (site == nullptr || !site->m_pConnection)
+    if (site == nullptr)
         return;
-    // A transfer owns the connection for its whole action; waiting for it
-    // would freeze the window, so the list stays empty until it ends.
+    // A transfer owns the site for its whole action (it may be reconnecting
+    // it); waiting would freeze the window, so the list stays empty until it
+    // ends, and nothing of the site is read meanwhile.
     std::unique_lock<std::mutex> inUse(site->m_mutexInUse, std::try_to_lock);
     if (!inUse.owns_lock()) {
         m_frame.SetStatusText(QStringLiteral("The ftp site \"%1\" is busy with a file transfer. "
@@ -80,6 +81,8 @@ void CListViewDetail::ListRemoteFolder(int hint)
         return;
     }
     const std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    if (!connection)
+        return;
 
     std::vector<std::unique_ptr<CListItemInfo>> rows;
     {

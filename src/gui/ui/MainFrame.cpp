@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
 #include "help/HelpDialogs.h"
+#include "transfer/TransferWait.h"
 #include "ui/EditTarget.h"
 #include "log/PaneCaption.h"
 #include "log/RichEditViewActionLog.h"
@@ -360,14 +361,7 @@ bool CMainFrame::FinishRunningTransfer()
                               QStringLiteral("A file transfer is still running.\nDo you want to cancel it and exit?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;
-    m_pDoc->m_bCancelTransfer = 1;
-    // The worker may still ask a question: keep the GUI thread serving it.
-    while (m_pDoc->IsTransferRunning()) {
-        QEventLoop loop;
-        QTimer::singleShot(50, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    m_pDoc->WaitForTransfer();
+    CancelAndWaitForTransfer(*m_pDoc);
     return true;
 }
 
