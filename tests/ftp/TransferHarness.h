@@ -10,6 +10,7 @@
 #include "RecordingLogView.h"
 #include "RecordingStatusDialog.h"
 #include "ScriptedPrompts.h"
+#include "ShortTimeoutApp.h"
 #include "TempDir.h"
 
 #include <sys/stat.h>
@@ -17,20 +18,6 @@
 // A headless program around one real server: the document with its log
 // attached, scripted prompts, a recording Status window, and one connected
 // site that is both the source of Gets and the target of Puts.
-class TestApp : public CAppCore {
-public:
-    // Short enough that a stopped server fails a test quickly.
-    CFtpTimeouts ConnectTimeouts() override
-    {
-        CFtpTimeouts timeouts;
-        timeouts.connectMs = 5000;
-        timeouts.replyMs = 10000;
-        timeouts.dataMs = 10000;
-        timeouts.acceptMs = 5000;
-        return timeouts;
-    }
-};
-
 class TransferFixture : public FtpServerFixture {
 protected:
     void SetUp() override
@@ -105,7 +92,7 @@ protected:
     StatusRecord status;
     RecordingStatusDialogFactory statusFactory{status};
     RecordingLogView logView;
-    TestApp app;
+    ShortTimeoutApp app;
     CVamloSiteInfo site;
     std::unique_ptr<CVamloDoc> doc;
 };

@@ -17,7 +17,7 @@ protected:
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
 
     ScriptedPrompts prompts;
-    TestApp app;
+    ShortTimeoutApp app;
 };
 
 } // namespace

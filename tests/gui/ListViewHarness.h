@@ -9,6 +9,7 @@
 #include "ui/MainFrame.h"
 #include "ui/ViewHub.h"
 
+#include "GuiProgram.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
@@ -36,19 +37,11 @@ struct MenuEntry {
     bool enabled;
 };
 
-class ListViewHarness {
+class ListViewHarness : public GuiProgram {
 public:
     ListViewHarness()
     {
-        app.m_pPrompts = &prompts;
-        app.m_pSettings = &settings;
-        app.m_pClipboard = &clipboard;
-        app.SetPaths(MakeAppPaths(home.Path()));
-        app.RegisterClipboardFormat();
-        frame = std::make_unique<CMainFrame>(&app);
-        doc = std::make_unique<CVamloDoc>(app);
-        doc->SetSiteListOwner(frame.get());
-        frame->SetDocument(doc.get());
+        BuildProgram();
         QObject::connect(&hub, &CViewHub::Update, &hub, [this](QObject* sender, int hint, const QString& object) {
             notices.push_back({sender, hint, object});
         });
@@ -59,11 +52,9 @@ public:
         (void)QTest::qWaitForWindowExposed(frame.get());
     }
 
-    ~ListViewHarness()
-    {
-        frame.reset();   // the list goes with its pane
-        doc.reset();
-    }
+
+    // The views go before the hub they listen to.
+    ~ListViewHarness() { TearDownProgram(); }
 
     // What the tree's selection does: the document's folder, then hint 6.
     void ShowFolder(uint8_t location, const std::string& folder, CVamloSiteInfo* site = nullptr)
@@ -161,13 +152,6 @@ public:
         return done();
     }
 
-    TempDir home;
-    ScriptedPrompts prompts;
-    MemorySettingsStore settings;
-    MemoryClipboard clipboard;
-    CAppCore app;
-    std::unique_ptr<CMainFrame> frame;
-    std::unique_ptr<CVamloDoc> doc;
     CViewHub hub;
     CListViewDetail* list = nullptr;
     std::vector<ViewNotice> notices;

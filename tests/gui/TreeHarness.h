@@ -11,6 +11,7 @@
 #include "ui/ViewHub.h"
 
 #include "FtpServerFixture.h"
+#include "GuiProgram.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
@@ -39,36 +40,19 @@ inline QTreeWidgetItem* OpenLocalPath(CTreeViewSite& tree, const std::string& pa
     return item;
 }
 
-class TreeTestApp : public CAppCore {
-public:
-    CFtpTimeouts ConnectTimeouts() override { return FtpServerFixture::ShortTimeouts(); }
-};
-
-class TreeHarness : public FtpServerFixture {
+class TreeHarness : public FtpServerFixture, protected GuiProgram {
 protected:
     explicit TreeHarness(FtpServerOptions options = {}) : FtpServerFixture(std::move(options)) {}
 
     void SetUp() override
     {
         FtpServerFixture::SetUp();
-        app.m_pPrompts = &prompts;
-        app.m_pSettings = &settings;
-        app.m_pClipboard = &clipboard;
-        app.SetPaths(MakeAppPaths(home.Path()));
-        app.RegisterClipboardFormat();
-        frame = std::make_unique<CMainFrame>(&app);
-        doc = std::make_unique<CVamloDoc>(app);
-        doc->SetSiteListOwner(frame.get());
-        frame->SetDocument(doc.get());
+        BuildProgram();
         ASSERT_EQ(doc->OnNewDocument(app.m_strSiteListPath), 1);
         tree = new CTreeViewSite(*doc, app, *frame, hub);
     }
 
-    void TearDown() override
-    {
-        frame.reset();   // with the tree in its pane
-        doc.reset();
-    }
+    void TearDown() override { TearDownProgram(); }
 
     std::string Address() const { return "ftp://127.0.0.1:" + std::to_string(m_server.Port()); }
 
@@ -114,13 +98,6 @@ protected:
 
     QString Caption() const { return frame->TreePane()->caption(); }
 
-    TempDir home;
-    ScriptedPrompts prompts;
-    MemorySettingsStore settings;
-    MemoryClipboard clipboard;
-    TreeTestApp app;
     CViewHub hub;
-    std::unique_ptr<CMainFrame> frame;
-    std::unique_ptr<CVamloDoc> doc;
     CTreeViewSite* tree = nullptr;   // owned by the frame's tree pane
 };

@@ -8,6 +8,7 @@
 
 #include "DialogDriver.h"
 #include "FtpServerFixture.h"
+#include "GuiProgram.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
@@ -24,41 +25,18 @@
 
 namespace {
 
-class FrameApp : public CAppCore {
-public:
-    CFtpTimeouts ConnectTimeouts() override
-    {
-        CFtpTimeouts timeouts;
-        timeouts.connectMs = 5000;
-        timeouts.replyMs = 10000;
-        return timeouts;
-    }
-};
-
-class MainFrameTest : public FtpServerFixture {
+class MainFrameTest : public FtpServerFixture, protected GuiProgram {
 protected:
     void SetUp() override
     {
         FtpServerFixture::SetUp();
-        app.m_pPrompts = &prompts;
-        app.m_pSettings = &settings;
-        app.m_pClipboard = &clipboard;
-        app.SetPaths(MakeAppPaths(home.Path()));
-        app.RegisterClipboardFormat();
-        frame = std::make_unique<CMainFrame>(&app);
-        doc = std::make_unique<CVamloDoc>(app);
-        doc->SetSiteListOwner(frame.get());
-        frame->SetDocument(doc.get());
+        BuildProgram(&qtClipboard);
         ASSERT_EQ(doc->OnNewDocument(app.m_strSiteListPath), 1);
         frame->RefillAddressBox();
         frame->FillTransferModeBox();
     }
 
-    void TearDown() override
-    {
-        frame.reset();
-        doc.reset();
-    }
+    void TearDown() override { TearDownProgram(); }
 
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
 
@@ -75,13 +53,7 @@ protected:
         dialog.accept();
     }
 
-    TempDir home;
-    ScriptedPrompts prompts;
-    MemorySettingsStore settings;
-    CQtClipboard clipboard;
-    FrameApp app;
-    std::unique_ptr<CMainFrame> frame;
-    std::unique_ptr<CVamloDoc> doc;
+    CQtClipboard qtClipboard;
 };
 
 } // namespace
