@@ -6,11 +6,16 @@
 
 #include "app/VamloDoc.h"
 #include "ui/MainFrame.h"
+#include "ui/NetActions.h"
 
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "ShortTimeoutApp.h"
 #include "TempDir.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
 
 #include <memory>
 
@@ -31,6 +36,25 @@ struct GuiProgram {
         doc = std::make_unique<CVamloDoc>(app);
         doc->SetSiteListOwner(frame.get());
         frame->SetDocument(doc.get());
+    }
+
+    // Lets the window's short network actions run to their end (and those
+    // they start in turn); false when they are still running after the limit.
+    bool WaitForNetIdle(int limitMs = 20000)
+    {
+        const QDeadlineTimer limit(limitMs);
+        for (;;) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            if (frame->NetActions()->IsIdle()) {
+                // Their last posted texts and hints are delivered too.
+                QCoreApplication::processEvents();
+                if (frame->NetActions()->IsIdle())
+                    return true;
+            }
+            if (limit.hasExpired())
+                return false;
+            QTest::qWait(2);
+        }
     }
 
     // The frame goes first: it holds the views, and they use the document.

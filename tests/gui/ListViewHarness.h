@@ -63,6 +63,7 @@ public:
         doc->m_strCurrentFolder = folder;
         doc->m_pCurrentSite = site;
         hub.UpdateAllViews(nullptr, HINT_FOLDER_CHANGED);
+        EXPECT_TRUE(WaitForNetIdle());
     }
 
     std::vector<std::string> Names() const

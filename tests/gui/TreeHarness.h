@@ -98,6 +98,9 @@ protected:
 
     QString Caption() const { return frame->TreePane()->caption(); }
 
+    // Lets the tree's network actions (connects, listings) come to their end.
+    void Settle() { ASSERT_TRUE(WaitForNetIdle()) << "a network action did not end"; }
+
     CViewHub hub;
     CTreeViewSite* tree = nullptr;   // owned by the frame's tree pane
 };

@@ -111,6 +111,7 @@ TEST_F(ListRemoteTest, BusySiteGivesAnEmptyListAndSaysSo)
     }
     // Once the transfer is over the folder lists again, on the same connection.
     h->hub.UpdateAllViews(nullptr, HINT_CONTENTS_CHANGED);
+    ASSERT_TRUE(h->WaitForNetIdle());
     EXPECT_EQ(h->list->RowCount(), 3);
 }
 

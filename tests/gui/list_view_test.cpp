@@ -374,13 +374,16 @@ TEST_F(ListViewTest, ContextMenusOfferTheirEntriesEnabledOnlyWhenHandled)
     EXPECT_FALSE(rowMenu[2].enabled);
 
     const auto spaceMenu = h.RightClickMenu(h.EmptyPoint());
-    ASSERT_EQ(spaceMenu.size(), 2u);
+    ASSERT_EQ(spaceMenu.size(), 4u);   // a separator before Refresh
     EXPECT_EQ(spaceMenu[0].id, QStringLiteral("ID_57637"));
     EXPECT_EQ(spaceMenu[0].text, QStringLiteral("Paste"));
     EXPECT_EQ(spaceMenu[1].id, QStringLiteral("ID_32777"));
     EXPECT_EQ(spaceMenu[1].text, QStringLiteral("&New Directory..."));
-    for (const MenuEntry& entry : spaceMenu)
-        EXPECT_FALSE(entry.enabled) << entry.id.toStdString();
+    EXPECT_FALSE(spaceMenu[0].enabled);
+    EXPECT_FALSE(spaceMenu[1].enabled);
+    EXPECT_EQ(spaceMenu[3].id, QStringLiteral("ID_32820"));
+    EXPECT_EQ(spaceMenu[3].text, QStringLiteral("&Refresh"));
+    EXPECT_TRUE(spaceMenu[3].enabled);
 }
 
 TEST_F(ListViewTest, PasteGreysWithoutAFileListOfOursOnTheClipboard)
@@ -393,7 +396,7 @@ TEST_F(ListViewTest, PasteGreysWithoutAFileListOfOursOnTheClipboard)
     h.list->SetContextCommandHandler(ID_EDIT_COPY, [] {});
 
     auto menu = h.RightClickMenu(h.EmptyPoint());
-    ASSERT_EQ(menu.size(), 2u);
+    ASSERT_EQ(menu.size(), 4u);   // Paste, New Directory, a separator, Refresh
     EXPECT_FALSE(menu[0].enabled);   // nothing of ours on the clipboard
     EXPECT_TRUE(menu[1].enabled);
 

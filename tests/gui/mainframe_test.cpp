@@ -44,6 +44,7 @@ protected:
     {
         frame->AddressBox()->setEditText(text);
         frame->OnAddressEntered();
+        EXPECT_TRUE(WaitForNetIdle());
     }
 
     static void Login(CLoginDlg& dialog, const char* user, const char* password)
@@ -243,4 +244,46 @@ TEST_F(MainFrameTest, CloseAsksAboutTheSiteListOnlyWhenModified)
               "The site list of the site manager has been changed. Do you want to save the changes?");
     EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://saved.example"), std::string::npos);
     doc->SetSiteListOwner(frame.get());
+}
+
+TEST_F(MainFrameTest, AnAddressWhoseRecordIsInUseIsRefusedBeforeTheLogin)
+{
+    auto record = std::make_unique<CVamloSiteInfo>();
+    record->m_strAddress = "ftp://" + HostPort();
+    record->m_strUserName = "user";
+    record->m_strPassword = "secret";
+    record->m_bAvailable = 1;
+    frame->m_siteList.push_back(std::move(record));
+    CVamloSiteInfo& site = *frame->m_siteList.front();
+    int logins = 0;
+    AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& dialog) {
+        ++logins;
+        dialog.reject();
+    }, 1500);
+    {
+        // A transfer holds the record: its details are not edited under it.
+        std::lock_guard<std::mutex> transfer(site.m_mutexInUse);
+        TypeAddress(QString::fromStdString("ftp://" + HostPort()));
+    }
+    QTest::qWait(1600);
+    EXPECT_EQ(logins, 0);
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0], "The ftp site \"ftp://" + HostPort() +
+                                      "\" is busy with a file transfer. Please try again when the transfer has finished.");
+    EXPECT_FALSE(site.m_pConnection);
+    EXPECT_EQ(site.m_strUserName, "user");
+}
+
+TEST_F(MainFrameTest, TheLoginWindowStartsOnTheUserNameWhenTheAddressIsGiven)
+{
+    QWidget* focused = nullptr;
+    QWidget* userName = nullptr;
+    AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
+        focused = dialog.focusWidget();
+        userName = dialog.findChild<QLineEdit*>(QStringLiteral("userName"));
+        dialog.reject();
+    });
+    TypeAddress(QString::fromStdString("ftp://" + HostPort()));
+    ASSERT_NE(userName, nullptr);
+    EXPECT_EQ(focused, userName);
 }

@@ -77,6 +77,7 @@ protected:
         frame->AddressBox()->lineEdit()->setText(QString::fromStdString(Address()));
         QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
         ASSERT_TRUE(WaitFor([&] { return !frame->m_siteList.empty() && frame->m_siteList.front()->m_hTreeItem; }));
+        Settle();
         site = frame->m_siteList.front().get();
     }
 
@@ -84,6 +85,7 @@ protected:
     {
         QTreeWidgetItem* siteItem = tree->FindSiteItem(site);
         siteItem->setExpanded(true);
+        EXPECT_TRUE(WaitForNetIdle());
         return Child(siteItem, name);
     }
 
@@ -92,6 +94,7 @@ protected:
         ASSERT_NE(item, nullptr);
         tree->setFocus();
         tree->setCurrentItem(item);
+        Settle();
     }
 
     void SelectRows(const std::vector<std::string>& names)

@@ -26,6 +26,8 @@ protected:
     QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
     {
         tree->AddSiteItem(site);
+        Settle();
+        EXPECT_TRUE(WaitForNetIdle());
         return tree->FindSiteItem(site);
     }
 };
@@ -47,6 +49,7 @@ protected:
 TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     QSignalSpy spy(&hub, &CViewHub::Update);
     QTreeWidgetItem* item = ShowSite(site);
@@ -84,17 +87,20 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
 
     // Deeper levels keep joining with "/".
     item->child(0)->setExpanded(true);
+    Settle();
     QTreeWidgetItem* sub = Child(item->child(0), QStringLiteral("sub"));
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(PathOf(sub), "//dir1/sub");
     EXPECT_EQ(sub->childCount(), 0);
     tree->setCurrentItem(sub);
+    Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//dir1/sub");
 }
 
 TEST_F(TreeRemoteTest, RemoteDummyGoesWhenTheFolderHasNoSubfolderAndCollapsingRelists)
 {
     tree->OnInitialUpdate();
+    Settle();
     QTreeWidgetItem* item = ShowSite(AddSiteRecord());
     ASSERT_NE(item, nullptr);
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
@@ -102,11 +108,14 @@ TEST_F(TreeRemoteTest, RemoteDummyGoesWhenTheFolderHasNoSubfolderAndCollapsingRe
 
     std::filesystem::remove(m_server.Path("dir1/sub"));
     dir1->setExpanded(true);
+    Settle();
     EXPECT_EQ(dir1->childCount(), 0);
 
     item->setExpanded(true);
+    Settle();
     MakeServerFolder("dir3/deeper");
     item->setExpanded(false);
+    Settle();
     ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2"), QStringLiteral("dir3")}));
     EXPECT_EQ(ChildTexts(Child(item, QStringLiteral("dir3"))), QStringList{QStringLiteral("Dummy")});
 }
@@ -115,8 +124,10 @@ TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
 {
     MakeServerFolder("home/nested/inbox");
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord("nested");
     tree->AddSiteItem(site);
+    Settle();
     QTreeWidgetItem* item = tree->FindSiteItem(site);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: nested@127.0.0.1"));
@@ -129,6 +140,7 @@ TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
     CVamloSiteInfo* rootSite = AddSiteRecord("user");
     rootSite->m_strAddress = "127.0.0.1:" + std::to_string(m_server.Port());   // stored without the scheme
     tree->AddSiteItem(rootSite);
+    Settle();
     EXPECT_EQ(rootSite->m_strAddress, Address());
     EXPECT_EQ(ChildTexts(tree->InternetItem()),
               (QStringList{QStringLiteral("My Computer"), QStringLiteral("Ftp: 127.0.0.1"),
@@ -143,6 +155,7 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
     CVamloSiteInfo* failing = AddSiteRecord("user", 1, 1);
     failing->m_strPassword = "wrong";
     tree->OnInitialUpdate();
+    Settle();
 
     EXPECT_TRUE(wanted->m_pConnection);
     EXPECT_NE(tree->FindSiteItem(wanted), nullptr);
@@ -161,6 +174,7 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
 TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr);
@@ -169,6 +183,7 @@ TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
 
     prompts.Answer(MsgResult::No);
     dir1->setExpanded(true);
+    Settle();
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].text,
               "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
@@ -184,13 +199,17 @@ TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
     // Selecting a folder of it asks again; declined, the current folder stays.
     prompts.Answer(MsgResult::No);
     tree->setCurrentItem(Child(item, QStringLiteral("dir2")));
+    Settle();
     EXPECT_EQ(prompts.Messages().size(), 2u);
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
+    // The highlight goes back with it: Copy must not take a folder not shown.
+    EXPECT_EQ(tree->currentItem(), item);
 
     // Accepted, with the server back: the folder is listed.
     ASSERT_TRUE(m_server.Start());
     prompts.Answer(MsgResult::Yes);
     dir1->setExpanded(false);
+    Settle();
     EXPECT_EQ(prompts.Messages().size(), 3u);
     EXPECT_TRUE(site->m_pConnection);
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
@@ -199,12 +218,14 @@ TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
 TEST_F(TreeRemoteTest, AFailedReconnectSaysSoAndDisconnects)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr);
     m_server.Stop();
     prompts.Answer(MsgResult::Yes);
     Child(item, QStringLiteral("dir1"))->setExpanded(true);
+    Settle();
     const std::vector<std::string> texts = prompts.Texts();
     ASSERT_EQ(texts.size(), 3u);   // the question, the connect failure, the reconnect failure
     EXPECT_EQ(texts[2], "Failed to reconnect to ftp site \"" + Address() +
@@ -217,24 +238,29 @@ TEST_F(TreeRemoteTest, AFailedReconnectSaysSoAndDisconnects)
 TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr);
     tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
     const std::string busy = "The ftp site \"" + Address() +
                              "\" is busy with a file transfer. Please try again when the transfer has finished.";
     {
         std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
         dir1->setExpanded(true);
+        Settle();
         ASSERT_EQ(prompts.Texts().size(), 1u);
         EXPECT_EQ(prompts.Texts()[0], busy);
         EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
 
         tree->setCurrentItem(dir1);
+        Settle();
         ASSERT_EQ(prompts.Texts().size(), 2u);
         EXPECT_EQ(prompts.Texts()[1], busy);
         EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
+        EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
 
         EXPECT_FALSE(tree->RemoveSiteItem(site));
         ASSERT_EQ(prompts.Texts().size(), 3u);
@@ -243,6 +269,7 @@ TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
         EXPECT_EQ(tree->FindSiteItem(site), item);
     }
     dir1->setExpanded(false);
+    Settle();
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
     EXPECT_EQ(prompts.Texts().size(), 3u);
 }
@@ -250,22 +277,28 @@ TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
 TEST_F(TreeRemoteTest, WhileClosingRemoteFoldersAreNeitherListedNorSelected)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr);
     tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
     doc->m_bClosing = 1;
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
     dir1->setExpanded(true);
+    Settle();
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
     tree->setCurrentItem(dir1);
+    Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
     EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
 }
 
 TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
 {
     tree->OnInitialUpdate();
+    Settle();
     frame->resize(800, 600);
     frame->show();
     CVamloSiteInfo* site = AddSiteRecord();
@@ -276,16 +309,20 @@ TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
     ASSERT_NE(menu, nullptr);
     QStringList names;
     for (QAction* action : menu->actions())
-        names << action->objectName();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781")}));
+        if (!action->isSeparator())
+            names << action->objectName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781"),
+                                  QStringLiteral("ID_32820")}));
 
     menu->findChild<QAction*>(QStringLiteral("ID_32778"))->trigger();
+    Settle();
     EXPECT_EQ(frame->StatusText(), QString::fromStdString("Successfully reconnected to ftp site: " + Address()));
     EXPECT_TRUE(site->m_pConnection);
     EXPECT_EQ(tree->FindSiteItem(site), item);
 
     QTreeWidgetItem* above = tree->itemAbove(item);
     menu->findChild<QAction*>(QStringLiteral("ID_32779"))->trigger();
+    Settle();
     menu->close();
     EXPECT_EQ(tree->FindSiteItem(site), nullptr);
     EXPECT_EQ(site->m_hTreeItem, 0u);
@@ -298,6 +335,7 @@ TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
 TEST_F(TreeRemoteTest, SitePropertiesChangeOnlyTheNotesAndMarkTheListModified)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     ASSERT_NE(ShowSite(site), nullptr);
     ASSERT_EQ(frame->m_bSiteListModified, 0);
@@ -319,23 +357,29 @@ TEST_F(TreeRemoteTest, SitePropertiesChangeOnlyTheNotesAndMarkTheListModified)
 TEST_F(TreeRemoteTest, TheFramesAddressFlowReachesTheTree)
 {
     tree->OnInitialUpdate();
+    Settle();
     ASSERT_TRUE(frame->m_fnAddSiteItem);
     ASSERT_TRUE(frame->m_fnSelectSiteItem);
     CVamloSiteInfo* site = AddSiteRecord();
     frame->m_fnAddSiteItem(site);
+    Settle();
     QTreeWidgetItem* item = tree->FindSiteItem(site);
     ASSERT_NE(item, nullptr);
     // Adding it again only selects it: one item per site.
     tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
     frame->m_fnAddSiteItem(site);
+    Settle();
     EXPECT_EQ(tree->InternetItem()->childCount(), 2);
     EXPECT_EQ(tree->currentItem(), item);
     tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
     frame->m_fnSelectSiteItem(site);
     EXPECT_EQ(tree->currentItem(), item);
 
     // Removed through the Site Manager's road: item gone, site disconnected.
     tree->setCurrentItem(Child(item, QStringLiteral("dir1")));
+    Settle();
     QTreeWidgetItem* above = tree->itemAbove(item);
     EXPECT_TRUE(tree->RemoveSiteItem(site));
     EXPECT_EQ(tree->FindSiteItem(site), nullptr);
@@ -347,9 +391,11 @@ TEST_F(TreeRemoteTest, TheFramesAddressFlowReachesTheTree)
 TEST_F(TreeRemoteTest, InvalidAddressIsRefusedWithoutAConnection)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     site->m_strAddress = "host:port";
     tree->AddSiteItem(site);
+    Settle();
     ASSERT_EQ(prompts.Messages().size(), 1u);
     EXPECT_EQ(prompts.Messages()[0].text,
               "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
@@ -362,14 +408,17 @@ TEST_F(TreeRemoteTest, InvalidAddressIsRefusedWithoutAConnection)
 TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
 {
     tree->OnInitialUpdate();
+    Settle();
     CVamloSiteInfo* site = AddSiteRecord();
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr);
     tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
     QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
     tree->m_hPrevSelItem = tree->MyComputerItem();
     tree->m_bContextSelect = 1;
     tree->setCurrentItem(dir2);
+    Settle();
     MakeServerFolder("dir2/pasted");
 
     QSignalSpy spy(&hub, &CViewHub::Update);

@@ -1,5 +1,7 @@
 #include "ScriptedPrompts.h"
 
+#include <utility>
+
 void ScriptedPrompts::Answer(MsgResult result)
 {
     std::lock_guard lock(m_mutex);
@@ -29,8 +31,21 @@ std::vector<std::string> ScriptedPrompts::ReplaceQuestions() const
     return m_replaceQuestions;
 }
 
+void ScriptedPrompts::WhileShown(std::function<void(const std::string&)> action)
+{
+    std::lock_guard lock(m_mutex);
+    m_whileShown = std::move(action);
+}
+
 MsgResult ScriptedPrompts::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon)
 {
+    std::function<void(const std::string&)> whileShown;
+    {
+        std::lock_guard lock(m_mutex);
+        whileShown = std::exchange(m_whileShown, nullptr);   // once: it may show messages itself
+    }
+    if (whileShown)
+        whileShown(text);
     std::lock_guard lock(m_mutex);
     m_shown.push_back({text, buttons, icon});
     if (!m_answers.empty()) {

@@ -3,6 +3,7 @@
 #include "app/Prompts.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ public:
 
     void Answer(MsgResult result);
     void AnswerReplace(ReplaceAnswer answer);
+    // Runs while a message is up (before its answer), on the asking thread,
+    // as a user could act on the window behind the box.
+    void WhileShown(std::function<void(const std::string&)> action);
 
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
@@ -41,4 +45,5 @@ private:
     std::vector<Shown> m_shown;
     std::vector<std::string> m_status;
     int m_waitDepth = 0;
+    std::function<void(const std::string&)> m_whileShown;
 };

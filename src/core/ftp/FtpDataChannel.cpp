@@ -1,6 +1,7 @@
 #include "ftp/FtpDataChannel.h"
 
 #include "ftp/FtpErrors.h"
+#include "ftp/NetCancel.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -40,11 +41,14 @@ FtpStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, Uniqu
     refused = false;
     const Deadline deadline(control.Timeouts().acceptMs);
     for (int attempts = 0; attempts < 16; ++attempts) {
-        pollfd fds[2] = {{listener.Get(), POLLIN, 0}, {control.Fd(), POLLIN, 0}};
+        pollfd fds[3] = {{listener.Get(), POLLIN, 0}, {control.Fd(), POLLIN, 0}, {CurrentCancelFd(), POLLIN, 0}};
         const int remaining = deadline.RemainingMs();
         if (remaining == 0)
             return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
-        const int n = ::poll(fds, 2, remaining);
+        CheckNetworkWaitAllowed();
+        const int n = ::poll(fds, fds[2].fd >= 0 ? 3 : 2, remaining);
+        if (CurrentActionCanceled())
+            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

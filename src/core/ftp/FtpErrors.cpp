@@ -16,7 +16,7 @@ const char* EngineText(int code)
     case ERROR_INTERNET_INVALID_URL: return "The address is not valid\n";
     case ERROR_INTERNET_NAME_NOT_RESOLVED: return "The server name could not be resolved\n";
     case ERROR_INTERNET_LOGIN_FAILURE: return "The server refused the login\n";
-    case ERROR_INTERNET_OPERATION_CANCELLED: return "The operation was cancelled\n";
+    case ERROR_INTERNET_OPERATION_CANCELLED: return "The operation was canceled by the user\n";
     case ERROR_INTERNET_INCORRECT_HANDLE_STATE: return "The connection is closed\n";
     case ERROR_INTERNET_CANNOT_CONNECT: return "Could not connect to the server\n";
     case ERROR_INTERNET_CONNECTION_ABORTED: return "The server closed the connection\n";

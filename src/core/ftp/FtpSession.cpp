@@ -1,6 +1,7 @@
 #include "ftp/FtpSession.h"
 
 #include "ftp/FtpErrors.h"
+#include "ftp/NetCancel.h"
 
 #include <cctype>
 
@@ -161,7 +162,8 @@ bool FtpSession::AbortAndResync(int budgetMs)
 
 void FtpSession::Quit()
 {
-    if (control.IsOpen() && !bTransferOpen) {
+    // The window's thread does not wait for the goodbye: the socket just closes.
+    if (control.IsOpen() && !bTransferOpen && !NetworkWaitsForbiddenHere()) {
         FtpReply reply;
         if (control.Send("QUIT"))
             control.ReadReply(reply, 1000);

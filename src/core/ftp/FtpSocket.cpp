@@ -1,7 +1,9 @@
 #include "ftp/FtpSocket.h"
 
 #include "ftp/FtpErrors.h"
+#include "ftp/NetCancel.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <condition_variable>
@@ -151,6 +153,7 @@ FtpStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std
 {
     if (host.empty() || host.find('\0') != std::string::npos)
         return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
+    CheckNetworkWaitAllowed();
     addrinfo* literal = nullptr;
     if (Lookup(host, port, AI_NUMERICHOST, &literal) == 0) {
         FtpStatus status = CopyAddresses(literal, out);
@@ -172,9 +175,16 @@ FtpStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std
     } catch (const std::system_error&) {
         return FtpStatus::Error(ERROR_INTERNET_INTERNAL_ERROR);
     }
+    // Waited in slices, so that a Cancel is heard while the resolver thinks.
     std::unique_lock<std::mutex> lock(pending->mutex);
-    if (!pending->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return pending->finished; }))
-        return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
+    const Deadline deadline(timeoutMs);
+    while (!pending->finished) {
+        if (CurrentActionCanceled())
+            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
+        if (deadline.Expired())
+            return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
+        pending->done.wait_for(lock, std::chrono::milliseconds(std::min(50, std::max(1, deadline.RemainingMs()))));
+    }
     if (pending->result != 0)
         return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
     return CopyAddresses(pending->list, out);
@@ -182,12 +192,17 @@ FtpStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std
 
 FtpStatus WaitReady(int fd, short events, const Deadline& deadline)
 {
+    CheckNetworkWaitAllowed();
     for (;;) {
-        pollfd entry{fd, events, 0};
+        pollfd entries[2] = {{fd, events, 0}, {CurrentCancelFd(), POLLIN, 0}};
         const int remaining = deadline.RemainingMs();
+        if (CurrentActionCanceled())
+            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (remaining == 0)
             return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
-        const int n = ::poll(&entry, 1, remaining);
+        const int n = ::poll(entries, entries[1].fd >= 0 ? 2 : 1, remaining);
+        if (CurrentActionCanceled())
+            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (n > 0)
             return FtpStatus::Success();   // errors and hang-ups show in the next send or recv
         if (n < 0 && errno != EINTR)

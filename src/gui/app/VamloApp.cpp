@@ -2,11 +2,13 @@
 
 #include "app/SingleInstance.h"
 #include "app/VamloDoc.h"
+#include "ftp/NetCancel.h"
 #include "transfer/TransferWait.h"
 #include "ui/ListViewDetail.h"
 #include "ui/MainFrame.h"
 #include "ui/TreeViewSite.h"
 
+#include <thread>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
@@ -19,6 +21,8 @@ CVamloApp* VamloApp() { return qobject_cast<CVamloApp*>(QCoreApplication::instan
 
 CVamloApp::CVamloApp(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The window's thread never waits on the network; a wait there is a bug.
+    ForbidNetworkWaitsOn(std::this_thread::get_id());
     setOrganizationName(QStringLiteral("Brisk Orchard Corp"));
     setApplicationName(QStringLiteral("Vamlo"));
     setApplicationVersion(QStringLiteral("1.40"));

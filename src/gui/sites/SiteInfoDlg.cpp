@@ -163,6 +163,20 @@ CAddSiteDlg::CAddSiteDlg(QWidget* parent) : CEditableSiteInfoDlg(QStringLiteral(
 
 CLoginDlg::CLoginDlg(QWidget* parent) : CEditableSiteInfoDlg(QStringLiteral("Login Window"), parent) {}
 
+void CLoginDlg::ApplyFieldAccess()
+{
+    CEditableSiteInfoDlg::ApplyFieldAccess();
+    FocusUserNameWhenAddressGiven();
+}
+
+void CSiteInfoDlg::FocusUserNameWhenAddressGiven()
+{
+    if (!m_pAddress->text().isEmpty() && m_pUserName->isEnabled()) {
+        m_pUserName->setFocus();
+        m_pUserName->selectAll();
+    }
+}
+
 CSitePropertiesDlg::CSitePropertiesDlg(QWidget* parent)
     : CSiteInfoDlg(QStringLiteral("Ftp Site Properties"), parent)
 {

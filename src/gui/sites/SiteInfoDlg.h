@@ -49,6 +49,8 @@ protected:
     // The five edits keep their text selectable but cannot be changed; the
     // check boxes are disabled.
     void MakeSiteFieldsReadOnly();
+    // The user name is what is left to type once the address is filled in.
+    void FocusUserNameWhenAddressGiven();
 
 private:
     void ShowMembers();
@@ -94,6 +96,9 @@ class CLoginDlg : public CEditableSiteInfoDlg {
 
 public:
     explicit CLoginDlg(QWidget* parent = nullptr);
+
+protected:
+    void ApplyFieldAccess() override;
 };
 
 // The folder tree's site Properties...: only the notes can be changed.

@@ -8,6 +8,7 @@
 #include "model/SiteInfo.h"
 #include "sites/SiteDialogValues.h"
 #include "sites/SiteInfoDlg.h"
+#include "ui/NetActions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,28 +50,48 @@ void CMainFrame::OnAddressEntered()
         m_pAddressBox->setEditText(text);
 
     CVamloSiteInfo* existing = FindSite(text);
+    // A record that a transfer or another action uses is not edited.
+    if (existing != nullptr && m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(existing)) {
+        m_pNetActions->ShowBusyMessage(existing);
+        return;
+    }
     if (existing != nullptr && existing->m_hTreeItem != 0) {
         // Shown already: only its details may change, then the tree selects it.
         if (RunLoginDialog(*existing, true) && m_fnSelectSiteItem)
             m_fnSelectSiteItem(existing);
         return;
     }
-    std::unique_ptr<CVamloSiteInfo> created;
+    // A new record joins the site list only once it has connected; until
+    // then the action owns it.
+    std::shared_ptr<CVamloSiteInfo> created;
     if (existing == nullptr) {
-        created = std::make_unique<CVamloSiteInfo>();
+        created = std::make_shared<CVamloSiteInfo>();
         created->m_strAddress = normalized;
         created->m_strPort = std::to_string(url->port);
     }
     CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
-    if (!RunLoginDialog(site, true))
+    if (!RunLoginDialog(site, true) || m_pNetActions == nullptr)
         return;
 
-    CWaitCursor wait(m_pApp->Prompts());
-    SetStatusText(QStringLiteral("Connecting to ftp site: ") + Q(site.m_strAddress));
-    if (site.Connect(*m_pApp) != 1) {
-        SetStatusText(QStringLiteral("Failed to connect to ftp site: ") + Q(site.m_strAddress));
-        return;
-    }
+    auto connected = std::make_shared<bool>(false);
+    m_pNetActions->Start(
+        &site, QStringLiteral("Connecting to ftp site: ") + Q(site.m_strAddress),
+        [connected](NetActionContext& context) {
+            context.prompts.SetStatusText("Connecting to ftp site: " + context.site->m_strAddress);
+            *connected = context.site->Connect(context.connect) == 1;
+            if (!*connected)
+                context.prompts.SetStatusText("Failed to connect to ftp site: " + context.site->m_strAddress);
+        },
+        [this, site = &site, created, connected, text](NetActionEnd end) {
+            if (end != NetActionEnd::Done || !*connected)
+                return;
+            OnAddressConnected(*site, created, text);
+        });
+}
+
+void CMainFrame::OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created,
+                                    const QString& text)
+{
     // The new address goes to the top of the list, once.
     if (const int old = m_pAddressBox->findText(text, Qt::MatchExactly); old >= 0)
         m_pAddressBox->removeItem(old);
@@ -81,8 +102,13 @@ void CMainFrame::OnAddressEntered()
     site.m_bAvailable = 1;
     CVamloSiteInfo* connected = &site;
     if (created) {
-        created->m_bEdited = 1;
-        m_siteList.push_back(std::move(created));
+        // The list takes the record over from the action.
+        auto owned = std::make_unique<CVamloSiteInfo>(*created);
+        owned->m_pSession = std::move(created->m_pSession);
+        owned->m_pConnection = std::move(created->m_pConnection);
+        owned->m_bEdited = 1;
+        connected = owned.get();
+        m_siteList.push_back(std::move(owned));
         m_bSiteListModified = 1;
     }
     if (m_fnAddSiteItem)
@@ -104,6 +130,10 @@ void CMainFrame::OnAddressPicked(int index)
             m_fnSelectSiteItem(site);
         return;
     }
+    if (m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(site)) {
+        m_pNetActions->ShowBusyMessage(site);
+        return;
+    }
     if (!RunLoginDialog(*site, false))
         return;
     if (m_fnAddSiteItem) {
@@ -111,10 +141,17 @@ void CMainFrame::OnAddressPicked(int index)
         return;
     }
     // Until the folder tree takes the site over, picking it connects it.
-    CWaitCursor wait(m_pApp->Prompts());
-    SetStatusText(QStringLiteral("Connecting to ftp site: ") + Q(site->m_strAddress));
-    if (site->Connect(*m_pApp) != 1)
-        SetStatusText(QStringLiteral("Failed to connect to ftp site: ") + Q(site->m_strAddress));
-    else
-        SetStatusText(QStringLiteral("Successfully connected to ftp site: ") + Q(site->m_strAddress));
+    if (m_pNetActions != nullptr)
+        m_pNetActions->Start(site, QStringLiteral("Connecting to ftp site: ") + Q(site->m_strAddress),
+                             [](NetActionContext& context) {
+                                 CVamloSiteInfo* record = context.site;
+                                 context.prompts.SetStatusText("Connecting to ftp site: " + record->m_strAddress);
+                                 if (record->Connect(context.connect) != 1)
+                                     context.prompts.SetStatusText("Failed to connect to ftp site: " +
+                                                                   record->m_strAddress);
+                                 else
+                                     context.prompts.SetStatusText("Successfully connected to ftp site: " +
+                                                                   record->m_strAddress);
+                             },
+                             {});
 }

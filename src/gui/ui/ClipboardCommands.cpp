@@ -6,6 +6,7 @@
 #include "fileops/LocalCopy.h"
 #include "fileops/PasteDecision.h"
 #include "transfer/TransferJob.h"
+#include "ui/NetActions.h"
 
 CClipboardCommands::CClipboardCommands(CVamloDoc& doc, CAppCore& app) : m_doc(doc), m_app(app) {}
 
@@ -14,13 +15,13 @@ bool CClipboardCommands::CanPaste() const
     return m_app.HasClipboardFileList() == 1 && m_doc.m_byCurrentLocation != LOCATION_NONE;
 }
 
-void CClipboardCommands::CopyEntries(const CFileInfoList& entries)
+void CClipboardCommands::CopyEntries(const CFileInfoList& entries, uint8_t location, CVamloSiteInfo* site)
 {
     CWaitCursor wait(m_app.Prompts());
-    if (m_doc.m_byCurrentLocation == LOCATION_LOCAL)
+    if (location == LOCATION_LOCAL)
         m_app.m_pClipSourceSite = nullptr;
-    else if (m_doc.m_byCurrentLocation == LOCATION_REMOTE)
-        m_app.m_pClipSourceSite = m_doc.m_pCurrentSite;
+    else if (location == LOCATION_REMOTE)
+        m_app.m_pClipSourceSite = site;
     m_app.CopyToClipboard(entries);
 }
 
@@ -40,6 +41,15 @@ void CClipboardCommands::Paste(const PasteTarget& target)
     if (entries.empty())
         return;
     const CVaFileInfo& first = *entries.front();
+    // A site in the middle of a connect or a listing is not handed to a job.
+    if (m_pNetActions != nullptr) {
+        for (CVamloSiteInfo* site : {m_app.m_pClipSourceSite, m_doc.m_pCurrentSite}) {
+            if (site != nullptr && m_pNetActions->HasActionOn(site)) {
+                m_pNetActions->ShowBusyMessage(site);
+                return;
+            }
+        }
+    }
     ITransferDoneSink* tree = target.notifyKind == NOTIFY_TREE ? target.view : nullptr;
     ITransferDoneSink* list = target.notifyKind == NOTIFY_LIST ? target.view : nullptr;
     switch (DecidePaste(first.m_byLocation, m_doc.m_byCurrentLocation)) {

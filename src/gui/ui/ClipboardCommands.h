@@ -5,6 +5,8 @@
 #include <functional>
 
 class CAppCore;
+class CNetActions;
+class CVamloSiteInfo;
 class CVamloDoc;
 class ITransferDoneSink;
 
@@ -19,10 +21,12 @@ public:
     // show a folder.
     bool CanPaste() const;
 
-    // Puts the entries on the clipboard. The source site follows the folder
-    // the panes show: none for local, the site for remote, unchanged for
-    // neither.
-    void CopyEntries(const CFileInfoList& entries);
+    // Puts the entries on the clipboard. The source site follows the place
+    // they were copied from: none for local, the site for remote, unchanged
+    // for neither.
+    void CopyEntries(const CFileInfoList& entries, uint8_t location, CVamloSiteInfo* site);
+    // Paste refuses a site that a short network action is using.
+    void SetNetActions(CNetActions* actions) { m_pNetActions = actions; }
 
     struct PasteTarget {
         int notifyKind;                          // NOTIFY_TREE or NOTIFY_LIST
@@ -34,6 +38,7 @@ public:
 private:
     CVamloDoc& m_doc;
     CAppCore& m_app;
+    CNetActions* m_pNetActions = nullptr;
 };
 
 inline constexpr const char* kPasteWhileTransferMessage =

@@ -41,6 +41,16 @@ const QList<CommandSpec>& EditMenuCommands()
     return commands;
 }
 
+const QList<CommandSpec>& ViewMenuCommands()
+{
+    // Backspace goes up only in the file list: elsewhere it edits text.
+    static const QList<CommandSpec> commands{
+        {ID_VIEW_REFRESH, "&Refresh\tF5", {Keys("F5")}, "Read the selected folder again\nRefresh"},
+        {ID_VIEW_UP_ONE_LEVEL, "&Up One Level\tBackspace", {}, "Go to the folder that holds this one\nUp One Level"},
+    };
+    return commands;
+}
+
 const QList<CommandSpec>& HelpMenuCommands()
 {
     static const QList<CommandSpec> commands{

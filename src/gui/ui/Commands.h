@@ -22,6 +22,8 @@ enum CommandId : int {
     ID_APP_ABOUT = 57664,
     ID_HELP_READ_ME = 32796,
     ID_HELP_LICENSE = 32797,
+    ID_VIEW_REFRESH = 32820,
+    ID_VIEW_UP_ONE_LEVEL = 32821,
 };
 
 // One menu entry: its text (with "&" for the mnemonic and "\t" before the
@@ -37,4 +39,5 @@ struct CommandSpec {
 
 const QList<CommandSpec>& FileMenuCommands();
 const QList<CommandSpec>& EditMenuCommands();
+const QList<CommandSpec>& ViewMenuCommands();
 const QList<CommandSpec>& HelpMenuCommands();

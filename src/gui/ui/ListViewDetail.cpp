@@ -20,6 +20,7 @@
 CListViewDetail::CListViewDetail(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent)
     : QTreeView(parent), m_doc(doc), m_app(app), m_frame(frame), m_clipboard(doc, app), m_hub(hub)
 {
+    m_clipboard.SetNetActions(m_frame.NetActions());
     setObjectName(QStringLiteral("ListViewDetail"));
     m_pModel = new CListViewDetailModel(this);
     setModel(m_pModel);
@@ -59,6 +60,10 @@ void CListViewDetail::OnInitialUpdate()
     m_frame.SetListView(this);
     SetContextCommandHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
     SetContextCommandHandler(ID_EDIT_PASTE, [this] { OnEditPaste(); });
+    SetContextCommandHandler(ID_VIEW_REFRESH, [this] {
+        if (QAction* refresh = m_frame.Command(ID_VIEW_REFRESH))
+            refresh->trigger();
+    });
     if (QLayout* layout = m_frame.ListPane()->layout()) {
         // The pane held a placeholder until the list was built.
         while (QLayoutItem* item = layout->takeAt(0)) {
@@ -86,7 +91,7 @@ void CListViewDetail::OnUpdate(QObject* sender, int hint, const QString& /*objec
     if (m_doc.m_byCurrentLocation == 1)
         ListLocalFolder(hint);
     else if (m_doc.m_byCurrentLocation == 2)
-        ListRemoteFolder(hint);
+        ListRemoteFolder(hint);   // sorted when the rows arrive
     else
         ClearList();
     SortItems();
@@ -203,6 +208,11 @@ void CListViewDetail::keyPressEvent(QKeyEvent* event)
 {
     if (HandleEditKey(*this, event))
         return;
+    if (event->key() == Qt::Key_Backspace && m_bEditingLabel == 0 && event->modifiers() == Qt::NoModifier) {
+        if (QAction* up = m_frame.Command(ID_VIEW_UP_ONE_LEVEL); up != nullptr && up->isEnabled())
+            up->trigger();
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && m_bEditingLabel == 0 && SingleSelectedFolder() >= 0)
         QMetaObject::invokeMethod(this, &CListViewDetail::OnOpenSelected, Qt::QueuedConnection);
@@ -318,6 +328,8 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
     } else {
         add(ID_EDIT_PASTE, "Paste");
         add(ID_LIST_NEW_DIRECTORY, "&New Directory...");
+        menu->addSeparator();
+        add(ID_VIEW_REFRESH, "&Refresh");
     }
     return menu;
 }

@@ -33,7 +33,7 @@ void CListViewDetail::OnEditCopy()
             entries.push_back(std::move(entry));
         }
     }
-    m_clipboard.CopyEntries(entries);
+    m_clipboard.CopyEntries(entries, m_doc.m_byCurrentLocation, m_doc.m_pCurrentSite);
 }
 
 void CListViewDetail::OnEditPaste()

@@ -3,16 +3,16 @@
 
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
-#include "ftp/FtpConnection.h"
-#include "ftp/FtpFileFind.h"
 #include "model/SiteInfo.h"
 #include "ui/ListItemInfo.h"
 #include "ui/MainFrame.h"
+#include "ui/NetActions.h"
+#include "ui/RemoteFolders.h"
+#include "ui/Volumes.h"
 #include "ui/ViewHub.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace {
@@ -46,60 +46,61 @@ std::vector<std::unique_ptr<CListItemInfo>> ReadLocalFolder(const std::string& f
     return rows;
 }
 
-std::string LastPathPart(const std::string& name)
-{
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 } // namespace
 
 void CListViewDetail::ListLocalFolder(int hint)
 {
     CWaitCursor wait(m_app.Prompts());
     ClearList();
-    ShowListing(ReadLocalFolder(m_doc.m_strCurrentFolder), 1);
+    // A dead mount must not hang the window: the same bound as the tree's.
+    const std::string folder = m_doc.m_strCurrentFolder;
+    std::optional<std::vector<std::unique_ptr<CListItemInfo>>> rows =
+        RunBounded<std::vector<std::unique_ptr<CListItemInfo>>>([folder] { return ReadLocalFolder(folder); },
+                                                                 kVolumeAnswerLimit);
+    if (!rows) {
+        m_frame.SetStatusText(QStringLiteral("The folder %1 did not answer.").arg(QString::fromStdString(folder)));
+        return;
+    }
+    ShowListing(std::move(*rows), 1);
     RestoreSelection();
     m_hub.UpdateAllViews(this, hint);
 }
 
 void CListViewDetail::ListRemoteFolder(int hint)
 {
-    CWaitCursor wait(m_app.Prompts());
     ClearList();
     CVamloSiteInfo* site = m_doc.m_pCurrentSite;
-    if (site == nullptr)
+    if (site == nullptr || m_frame.NetActions() == nullptr)
         return;
-    // A transfer owns the site for its whole action (it may be reconnecting
-    // it); waiting would freeze the window, so the list stays empty until it
-    // ends, and nothing of the site is read meanwhile.
-    std::unique_lock<std::mutex> inUse(site->m_mutexInUse, std::try_to_lock);
-    if (!inUse.owns_lock()) {
+    const std::string folder = m_doc.m_strCurrentFolder;
+    auto entries = std::make_shared<std::vector<RemoteEntry>>();
+    auto listed = std::make_shared<bool>(false);
+    // A site in use (a transfer may be reconnecting it) is not waited for:
+    // the list stays empty and says why.
+    if (m_frame.NetActions()->IsSiteBusy(site)) {
         m_frame.SetStatusText(QStringLiteral("The ftp site \"%1\" is busy with a file transfer. "
                                              "Please try again when the transfer has finished.")
                                   .arg(QString::fromStdString(site->m_strAddress)));
         return;
     }
-    const std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
-    if (!connection)
-        return;
-
-    std::vector<std::unique_ptr<CListItemInfo>> rows;
-    {
-        CFtpFileFind find(connection.get());
-        bool working = find.FindFile(m_doc.m_strCurrentFolder + "/*", INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
-        while (working) {
-            working = find.FindNextFile();
-            if (find.IsDots())
-                continue;
-            std::time_t modified = 0;
-            find.GetLastWriteTime(modified);
-            rows.push_back(MakeRecord(find.IsDirectory(), LastPathPart(find.GetFileName()), find.GetLength(), modified));
-        }
-        find.Close();
-    }
-    inUse.unlock();
-    ShowListing(std::move(rows), 2);
-    RestoreSelection();
-    m_hub.UpdateAllViews(this, hint);
+    m_frame.NetActions()->Start(
+        site, QStringLiteral("Listing %1%2").arg(QString::fromStdString(site->m_strAddress), QString::fromStdString(folder)),
+        [entries, listed, folder](NetActionContext& context) {
+            *listed = ListRemoteEntries(context, folder, *entries);
+        },
+        [this, site, folder, entries, listed, hint](NetActionEnd end) {
+            // The panes may have moved on while the server answered.
+            if (end != NetActionEnd::Done || !*listed || m_doc.m_pCurrentSite != site ||
+                m_doc.m_strCurrentFolder != folder || m_doc.m_byCurrentLocation != 2)
+                return;
+            std::vector<std::unique_ptr<CListItemInfo>> rows;
+            rows.reserve(entries->size());
+            for (RemoteEntry& entry : *entries)
+                rows.push_back(MakeRecord(entry.isFolder, std::move(entry.name), entry.size, entry.modified));
+            ShowListing(std::move(rows), 2);
+            SortItems();
+            RestoreSelection();
+            m_hub.UpdateAllViews(this, hint);
+            m_frame.SetStatusText(QStringLiteral("Ready"));
+        });
 }

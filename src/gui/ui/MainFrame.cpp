@@ -8,7 +8,10 @@
 #include "log/PaneCaption.h"
 #include "log/RichEditViewActionLog.h"
 #include "log/SaveStatusLog.h"
+#include "model/SiteInfo.h"
 #include "res/Icons.h"
+#include "ui/NetActions.h"
+#include "ui/TreeViewSite.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +30,7 @@
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
@@ -35,6 +39,8 @@ CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_
 {
     setWindowTitle(QStringLiteral("Vamlo"));
     setWindowIcon(VamloIcons::Application());
+    if (m_pApp != nullptr)
+        m_pNetActions = new CNetActions(*m_pApp, this, [this](const QString& text) { SetStatusText(text); });
     CreateMenusAndToolBar();
     CreateBars();
     CreatePanes();
@@ -42,7 +48,12 @@ CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_
     UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() { DeleteSiteRecords(); }
+CMainFrame::~CMainFrame()
+{
+    if (m_pNetActions != nullptr)
+        m_pNetActions->Shutdown();
+    DeleteSiteRecords();
+}
 
 void CMainFrame::SetDocument(CVamloDoc* doc)
 {
@@ -82,6 +93,7 @@ void CMainFrame::CreateMenusAndToolBar()
     };
     fill(QStringLiteral("&File"), FileMenuCommands(), {ID_FILE_SAVE_WINDOW_AS, ID_FILE_SAVE_STATUS_LOG_AS, ID_APP_EXIT});
     fill(QStringLiteral("&Edit"), EditMenuCommands(), {ID_EDIT_DELETE, ID_EDIT_STATUS_LOG_AUTOSAVE, ID_EDIT_SITE_MANAGER});
+    fill(QStringLiteral("&View"), ViewMenuCommands(), {});
     fill(QStringLiteral("&Help"), HelpMenuCommands(), {ID_HELP_READ_ME});
 
     Command(ID_EDIT_COPY)->setIcon(VamloIcons::Copy());
@@ -91,10 +103,15 @@ void CMainFrame::CreateMenusAndToolBar()
     Command(ID_EDIT_STATUS_LOG_AUTOSAVE)->setIcon(VamloIcons::AutoSaveLog());
     Command(ID_EDIT_LOG_VIEW_AUTOREFRESH)->setIcon(VamloIcons::AutoRefreshLog());
     Command(ID_APP_ABOUT)->setIcon(VamloIcons::About());
+    Command(ID_VIEW_UP_ONE_LEVEL)->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    Command(ID_VIEW_REFRESH)->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
 
     QToolBar* toolBar = addToolBar(QStringLiteral("Standard"));
     toolBar->setObjectName(QStringLiteral("MainToolBar"));
     toolBar->setIconSize(QSize(16, 16));
+    toolBar->addAction(Command(ID_VIEW_UP_ONE_LEVEL));
+    toolBar->addAction(Command(ID_VIEW_REFRESH));
+    toolBar->addSeparator();
     toolBar->addAction(Command(ID_EDIT_COPY));
     toolBar->addAction(Command(ID_EDIT_PASTE));
     toolBar->addSeparator();
@@ -227,6 +244,16 @@ void CMainFrame::ConnectCommands()
         if (m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditPaste())
             m_pActiveEditTarget->OnEditPaste();
         UpdateCommandStates();
+    });
+    m_enablers.insert(ID_VIEW_REFRESH, [this] { return m_pTreeView != nullptr && m_pTreeView->currentItem() != nullptr; });
+    m_enablers.insert(ID_VIEW_UP_ONE_LEVEL, [this] { return m_pTreeView != nullptr && m_pTreeView->CanGoUp(); });
+    connect(Command(ID_VIEW_REFRESH), &QAction::triggered, this, [this] {
+        if (m_pTreeView != nullptr)
+            m_pTreeView->OnRefresh();
+    });
+    connect(Command(ID_VIEW_UP_ONE_LEVEL), &QAction::triggered, this, [this] {
+        if (m_pTreeView != nullptr)
+            m_pTreeView->OnUpOneLevel();
     });
     // Paste follows what the clipboard holds, whoever put it there.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateCommandStates);
@@ -375,14 +402,38 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         m_pDoc->m_bClosing = 1;
         m_pDoc->CanCloseFrame();
     }
+    if (m_pNetActions != nullptr)
+        m_pNetActions->Shutdown();
     DeleteSiteRecords();
     event->accept();
 }
 
 void CMainFrame::DeleteSiteRecords()
 {
-    // Each record disconnects itself when it is deleted.
+    // The goodbyes to the servers are said off the window's thread.
+    for (const auto& site : m_siteList)
+        DisconnectInBackground(site.get());
     m_siteList.clear();
+}
+
+void CMainFrame::ShowPlaceInTitle(uint8_t location, const std::string& folder, const CVamloSiteInfo* site)
+{
+    QString place;
+    if (location == 1) {
+        place = QString::fromStdString(folder);
+    } else if (location == 2 && site != nullptr) {
+        // Remote paths may hold "//" joins; the title shows the plain path.
+        QString path = QString::fromStdString(folder);
+        while (path.contains(QStringLiteral("//")))
+            path.replace(QStringLiteral("//"), QStringLiteral("/"));
+        if (!path.startsWith(QLatin1Char('/')))
+            path.prepend(QLatin1Char('/'));
+        QString address = QString::fromStdString(site->m_strAddress);
+        while (address.endsWith(QLatin1Char('/')))
+            address.chop(1);
+        place = address + path;
+    }
+    setWindowTitle(place.isEmpty() ? QStringLiteral("Vamlo") : QStringLiteral("Vamlo - ") + place);
 }
 
 CVamloSiteInfo* CMainFrame::FindSite(const QString& address) const

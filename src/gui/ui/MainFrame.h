@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QMainWindow>
 #include <functional>
+#include <memory>
+#include <string>
 
 class CCaptionedPane;
 class IEditTarget;
@@ -15,6 +17,7 @@ class CRichEditViewActionLog;
 class CVamloDoc;
 class CVamloSiteInfo;
 class CAppCore;
+class CNetActions;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -71,6 +74,11 @@ public:
     IEditTarget* ActiveEditTarget() const { return m_pActiveEditTarget; }
     CListViewDetail* ListView() const { return m_pListView; }
 
+    // The short network actions of the window (connect, listings).
+    CNetActions* NetActions() const { return m_pNetActions; }
+    // The title names the place the panes show.
+    void ShowPlaceInTitle(uint8_t location, const std::string& folder, const CVamloSiteInfo* site);
+
     // Brings the window to the front for a second start of the program.
     void ActivateFromSecondInstance();
 
@@ -101,6 +109,8 @@ private:
     // The login dialog filled from the record; false when cancelled. With
     // markModified, any change sets the site list's modified flag.
     bool RunLoginDialog(CVamloSiteInfo& site, bool markModified);
+    // After the typed address connected: the box, the site list, the tree.
+    void OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created, const QString& text);
 
     CAppCore* m_pApp = nullptr;
     CVamloDoc* m_pDoc = nullptr;
@@ -117,5 +127,6 @@ private:
     CTreeViewSite* m_pTreeView = nullptr;
     CListViewDetail* m_pListView = nullptr;
     IEditTarget* m_pActiveEditTarget = nullptr;
+    CNetActions* m_pNetActions = nullptr;
     bool m_bSplitterSized = false;
 };

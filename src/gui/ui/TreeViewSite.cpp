@@ -8,6 +8,7 @@
 #include "res/Icons.h"
 #include "transfer/TransferDriver.h"
 #include "ui/MainFrame.h"
+#include "ui/NetActions.h"
 #include "ui/ViewHub.h"
 #include "ui/Volumes.h"
 
@@ -46,18 +47,10 @@ bool IsDescendant(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
 
 } // namespace
 
-CTreeViewSite::SiteUse::SiteUse(CTreeViewSite& tree, CVamloSiteInfo* site)
-{
-    if (site == nullptr)
-        return;
-    m_lock = std::unique_lock<std::mutex>(site->m_mutexInUse, std::try_to_lock);
-    if (!m_lock.owns_lock())
-        tree.ShowBusyMessage(site);
-}
-
 CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent)
     : QTreeWidget(parent), m_doc(doc), m_app(app), m_frame(frame), m_clipboard(doc, app), m_hub(hub)
 {
+    m_clipboard.SetNetActions(m_frame.NetActions());
     setObjectName(QStringLiteral("TreeViewSite"));
     setColumnCount(1);
     setHeaderHidden(true);
@@ -136,19 +129,16 @@ void CTreeViewSite::AddVolumes()
 
 void CTreeViewSite::ConnectStartupSites()
 {
-    for (const auto& site : m_frame.m_siteList) {
-        if (site->m_bAvailable != 1 || site->m_bReconnectAtLogon != 1)
-            continue;
-        bool connected = false;
-        {
-            SiteUse use(*this, site.get());
-            if (!use.Acquired())
-                continue;
-            connected = site->m_pConnection != nullptr || site->Connect(m_app) == 1;
-        }
-        if (connected)
+    // Each site connects in a short action of its own; the window is usable
+    // meanwhile, and a site that does not answer holds up no other.
+    for (const auto& site : m_frame.m_siteList)
+        if (site->m_bAvailable == 1 && site->m_bReconnectAtLogon == 1)
             AddSiteItem(site.get());
-    }
+}
+
+CNetActions& CTreeViewSite::Actions() const
+{
+    return *m_frame.NetActions();
 }
 
 QIcon CTreeViewSite::ImageIcon(int image)
@@ -260,28 +250,124 @@ int CTreeViewSite::CompareTreeItems(const CTreeItemInfo* a, const CTreeItemInfo*
 
 void CTreeViewSite::OnCurrentItemChanged(QTreeWidgetItem* current)
 {
+    if (m_bRestoringSelection)
+        return;
     CTreeItemInfo* record = Record(current);
+    if (record == nullptr) {
+        RestoreDocumentSelection();   // a "Dummy" stands for no folder
+        return;
+    }
+    if (record->m_pSiteInfo != nullptr && !m_bQuietSelect) {
+        // While the frame closes, the site records may already be gone.
+        if (m_doc.m_bClosing == 1) {
+            RestoreDocumentSelection();
+            return;
+        }
+        CheckConnectionThenFollow(current, *record);
+        return;
+    }
+    FollowSelection(current);
+}
+
+void CTreeViewSite::CheckConnectionThenFollow(QTreeWidgetItem* item, CTreeItemInfo& record)
+{
+    CVamloSiteInfo* site = record.m_pSiteInfo;
+    const std::string path = record.m_strPath;
+    auto connected = std::make_shared<bool>(false);
+    const bool started = Actions().Start(
+        site, QStringLiteral("Checking the connection to ftp site: %1").arg(Q(site->m_strAddress)),
+        [connected](NetActionContext& context) { *connected = EnsureSiteConnection(context); },
+        [this, item, site, path, connected](NetActionEnd end) {
+            // The user may have moved on meanwhile: only the pending item follows.
+            if (currentItem() != item)
+                return;
+            if (end == NetActionEnd::Done && *connected && ItemStands(item, site, path))
+                FollowSelection(item);
+            else
+                RestoreDocumentSelection();
+        });
+    if (!started)
+        RestoreDocumentSelection();
+}
+
+void CTreeViewSite::FollowSelection(QTreeWidgetItem* item)
+{
+    const CTreeItemInfo* record = Record(item);
     if (record == nullptr)
         return;
-    if (record->m_pSiteInfo != nullptr) {
-        // While the frame closes, the site records may already be gone.
-        if (m_doc.m_bClosing == 1)
-            return;
-        SiteUse use(*this, record->m_pSiteInfo);
-        if (!use.Acquired() || !EnsureConnection(record->m_pSiteInfo))
-            return;
-    }
+    m_hDocItem = item;
     m_doc.m_strCurrentFolder = record->m_strPath;
     m_doc.m_byCurrentLocation = record->m_byLocation;
     m_doc.m_pCurrentSite = record->m_pSiteInfo;
     m_hub.UpdateAllViews(this, HINT_FOLDER_CHANGED);
     SetCaption(m_doc.m_strCurrentFolder);
+    m_frame.ShowPlaceInTitle(m_doc.m_byCurrentLocation, m_doc.m_strCurrentFolder, m_doc.m_pCurrentSite);
+    m_frame.UpdateCommandStates();
+}
+
+void CTreeViewSite::SelectQuietly(QTreeWidgetItem* item)
+{
+    const bool wasQuiet = m_bQuietSelect;
+    m_bQuietSelect = true;
+    if (currentItem() == item)
+        FollowSelection(item);
+    else
+        setCurrentItem(item);
+    m_bQuietSelect = wasQuiet;
+}
+
+void CTreeViewSite::RestoreDocumentSelection()
+{
+    if (currentItem() == m_hDocItem)
+        return;
+    m_bRestoringSelection = true;
+    setCurrentItem(m_hDocItem);
+    m_bRestoringSelection = false;
+    m_frame.UpdateCommandStates();
 }
 
 void CTreeViewSite::OnItemExpandedOrCollapsed(QTreeWidgetItem* item)
 {
-    PopulateChildren(item);
+    std::function<void()> then;
+    if (item != nullptr && item == m_hOpenAfterExpand) {
+        // The list asked to open a child of this item: done once it is read.
+        then = [this, item, name = m_strOpenAfterExpand] { SelectChildNamed(item, name); };
+        m_hOpenAfterExpand = nullptr;
+    }
+    PopulateChildren(item, std::move(then));
     SortSiteItems();
+}
+
+bool CTreeViewSite::SelectChildNamed(QTreeWidgetItem* item, const QString& name)
+{
+    for (int i = 0; i < item->childCount(); ++i) {
+        if (item->child(i)->text(0) == name && Record(item->child(i)) != nullptr) {
+            setCurrentItem(item->child(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void CTreeViewSite::OnRefresh()
+{
+    QTreeWidgetItem* selected = currentItem();
+    if (selected == nullptr)
+        return;
+    // The list reads its folder again through the hint once the tree has.
+    PopulateChildren(selected, [this] { m_hub.UpdateAllViews(this, HINT_CONTENTS_CHANGED); });
+}
+
+bool CTreeViewSite::CanGoUp() const
+{
+    const QTreeWidgetItem* selected = currentItem();
+    return selected != nullptr && selected->parent() != nullptr;
+}
+
+void CTreeViewSite::OnUpOneLevel()
+{
+    if (CanGoUp())
+        setCurrentItem(currentItem()->parent());
 }
 
 void CTreeViewSite::OnUpdate(QObject* sender, int hint, const QString& object)
@@ -299,13 +385,14 @@ void CTreeViewSite::OnUpdate(QObject* sender, int hint, const QString& object)
     case HINT_OPEN_SUBFOLDER:
         SetStatusText("Searching folders...");
         if (QTreeWidgetItem* selected = currentItem()) {
-            // A collapsed item is read by its expanding first.
-            selected->setExpanded(true);
-            for (int i = 0; i < selected->childCount(); ++i) {
-                if (selected->child(i)->text(0) == object) {
-                    setCurrentItem(selected->child(i));
-                    break;
-                }
+            if (!selected->isExpanded() && selected->childCount() > 0) {
+                // A collapsed item is read by its expanding first.
+                m_hOpenAfterExpand = selected;
+                m_strOpenAfterExpand = object;
+                selected->setExpanded(true);
+            } else if (!SelectChildNamed(selected, object)) {
+                // A folder made since the item was last read.
+                PopulateChildren(selected, [this, selected, object] { SelectChildNamed(selected, object); });
             }
         }
         break;
@@ -320,18 +407,27 @@ void CTreeViewSite::OnUpdate(QObject* sender, int hint, const QString& object)
 void CTreeViewSite::RefreshAfterPaste()
 {
     CWaitCursor wait(m_app.Prompts());
-    if (m_bContextSelect == 1) {
-        if (QTreeWidgetItem* selected = currentItem())
-            PopulateChildren(selected);
-        if (m_hPrevSelItem != nullptr) {
-            QTreeWidgetItem* previous = m_hPrevSelItem;
-            m_hPrevSelItem = nullptr;
-            setCurrentItem(previous);
-        }
-        m_bContextSelect = 0;
+    auto finish = [this] {
+        SortSiteItems();
+        m_hub.UpdateAllViews(this, HINT_CONTENTS_CHANGED);
+    };
+    if (m_bContextSelect != 1) {
+        finish();
+        return;
     }
-    SortSiteItems();
-    m_hub.UpdateAllViews(this, HINT_CONTENTS_CHANGED);
+    m_bContextSelect = 0;
+    QTreeWidgetItem* previous = m_hPrevSelItem;
+    m_hPrevSelItem = nullptr;
+    QTreeWidgetItem* selected = currentItem();
+    if (selected == nullptr) {
+        finish();
+        return;
+    }
+    PopulateChildren(selected, [this, previous, finish] {
+        if (previous != nullptr && ItemIsInTree(previous))
+            setCurrentItem(previous);
+        finish();
+    });
 }
 
 void CTreeViewSite::PostTransferDone(int message)
@@ -350,7 +446,7 @@ void CTreeViewSite::MoveSelectionOutOf(QTreeWidgetItem* item)
 
 void CTreeViewSite::ForgetItemsUnder(QTreeWidgetItem* item)
 {
-    for (QTreeWidgetItem** remembered : {&m_hPrevSelItem, &m_hContextItem})
+    for (QTreeWidgetItem** remembered : {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand})
         if (*remembered == item || IsDescendant(*remembered, item))
             *remembered = nullptr;
 }
@@ -380,7 +476,7 @@ void CTreeViewSite::DeleteAllTreeItems()
             if (CTreeItemInfo* record = Record(m_hInternetItem->child(i)); record && record->m_pSiteInfo)
                 record->m_pSiteInfo->m_hTreeItem = 0;
     }
-    m_hPrevSelItem = m_hContextItem = nullptr;
+    m_hPrevSelItem = m_hContextItem = m_hDocItem = m_hOpenAfterExpand = nullptr;
     {
         const QSignalBlocker quiet(this);
         clear();
@@ -416,13 +512,6 @@ void CTreeViewSite::SetCaption(const std::string& folder)
 {
     if (CCaptionedPane* pane = m_frame.TreePane())
         pane->setCaption(QStringLiteral("Folders  [ %1 ]").arg(Q(folder)));
-}
-
-void CTreeViewSite::ShowBusyMessage(const CVamloSiteInfo* site)
-{
-    m_app.Prompts().MessageBox("The ftp site \"" + site->m_strAddress +
-                                   "\" is busy with a file transfer. Please try again when the transfer has finished.",
-                               MsgButtons::Ok, MsgIcon::Information);
 }
 
 void CTreeViewSite::mousePressEvent(QMouseEvent* event)
@@ -497,6 +586,9 @@ QMenu* CTreeViewSite::BuildContextMenu(int32_t type)
                         (*found)();
                 });
         }
+        menu->addSeparator();
+        connect(AddMenuCommand(menu, ID_VIEW_REFRESH, QStringLiteral("&Refresh")), &QAction::triggered, this,
+                &CTreeViewSite::OnRefresh);
         break;
     }
     case TREE_DRIVE:
@@ -510,6 +602,9 @@ QMenu* CTreeViewSite::BuildContextMenu(int32_t type)
                 &CTreeViewSite::OnDisconnect);
         connect(AddMenuCommand(menu, ID_TREE_SITE_PROPERTIES, QStringLiteral("Properties...")), &QAction::triggered,
                 this, &CTreeViewSite::OnSiteProperties);
+        menu->addSeparator();
+        connect(AddMenuCommand(menu, ID_VIEW_REFRESH, QStringLiteral("&Refresh")), &QAction::triggered, this,
+                &CTreeViewSite::OnRefresh);
         break;
     default:
         delete menu;

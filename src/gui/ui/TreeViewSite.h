@@ -3,6 +3,7 @@
 #include "transfer/TransferJob.h"
 #include "ui/ClipboardCommands.h"
 #include "ui/EditTarget.h"
+#include "ui/RemoteFolders.h"
 #include "ui/TreeItemInfo.h"
 
 #include <QHash>
@@ -12,11 +13,12 @@
 #include <QTreeWidget>
 
 #include <functional>
-#include <mutex>
 #include <string>
+#include <vector>
 
 class CAppCore;
 class CMainFrame;
+class CNetActions;
 class CViewHub;
 class CVamloDoc;
 class CVamloSiteInfo;
@@ -49,9 +51,11 @@ enum TreeCommandId : int {
 // collapsed); a "Dummy" child stands in for subfolders not read yet.
 // Selecting an item makes its folder the document's current folder.
 //
-// Everything runs on the GUI thread. Remote listings are synchronous, with
-// the wait cursor and the status text moving; a site that a transfer is using
-// is left alone (the user is told it is busy).
+// Everything that touches a server runs as a short network action (the
+// window keeps painting); its result is applied here on the GUI thread. A
+// site that is in use is left alone (the user is told it is busy), and the
+// highlighted item always goes back to the document's folder when the
+// document does not follow a new selection.
 class CTreeViewSite : public QTreeWidget, public ITransferDoneSink, public IEditTarget {
     Q_OBJECT
 
@@ -75,8 +79,10 @@ public:
     bool RemoveSiteItem(CVamloSiteInfo* site);
     // Selects the item of a shown site.
     void SelectSiteItem(CVamloSiteInfo* site);
-    // Reads the subfolders of a drive, local folder, site or remote folder.
-    void PopulateChildren(QTreeWidgetItem* item);
+    // Reads the subfolders of a drive, local folder, site or remote folder;
+    // then runs once the children are there (a remote folder's listing ends
+    // later, and may fail: then it is not run).
+    void PopulateChildren(QTreeWidgetItem* item, std::function<void()> then = {});
     void DeleteChildItems(QTreeWidgetItem* item);
     void DeleteAllTreeItems();
     // 1 when the local folder has a subfolder (".." and "." aside), else 0.
@@ -88,6 +94,13 @@ public:
     void OnUpdate(QObject* sender, int hint, const QString& object);
     // After a paste into a tree folder: re-read it, put the selection back.
     void RefreshAfterPaste();
+    // Reads the selected item's children again.
+    void OnRefresh();
+    // Selects the parent of the selected item.
+    void OnUpOneLevel();
+    bool CanGoUp() const;
+    // The item whose folder the document shows.
+    QTreeWidgetItem* DocumentItem() const { return m_hDocItem; }
     // ITransferDoneSink: a worker thread's notice, handled on the GUI thread.
     void PostTransferDone(int message) override;
 
@@ -129,17 +142,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // Holds a site's in-use lock for one remote step of the GUI thread; when
-    // a transfer holds it, the user is told and nothing is done.
-    class SiteUse {
-    public:
-        SiteUse(CTreeViewSite& tree, CVamloSiteInfo* site);
-        bool Acquired() const { return m_lock.owns_lock(); }
-
-    private:
-        std::unique_lock<std::mutex> m_lock;
-    };
-
     QTreeWidgetItem* AddRecordItem(QTreeWidgetItem* parent, const QString& text, int image, int32_t type,
                                    uint8_t location, const std::string& path, CVamloSiteInfo* site);
     void AddDummyChild(QTreeWidgetItem* item);
@@ -149,10 +151,20 @@ private:
     void ConnectStartupSites();
 
     void PopulateLocal(QTreeWidgetItem* item, CTreeItemInfo& record);
-    void PopulateRemote(QTreeWidgetItem* item, CTreeItemInfo& record);
-    // The connection check with its reconnect prompt; false when the site is
-    // left disconnected (answered No, or the reconnect failed).
-    bool EnsureConnection(CVamloSiteInfo* site);
+    void PopulateRemote(QTreeWidgetItem* item, CTreeItemInfo& record, std::function<void()> then);
+    // Puts a remote listing's subfolders under the item.
+    void ApplyRemoteChildren(QTreeWidgetItem* item, const std::vector<RemoteSubfolder>& children);
+    bool ItemIsInTree(const QTreeWidgetItem* item) const;
+    // The item is still in the tree and still stands for the site's folder.
+    bool ItemStands(QTreeWidgetItem* item, const CVamloSiteInfo* site, const std::string& path) const;
+    // The document follows the item: current folder, hint 6, caption, title.
+    void FollowSelection(QTreeWidgetItem* item);
+    // Highlights the item without a connection check (it was just listed).
+    void SelectQuietly(QTreeWidgetItem* item);
+    // The highlight goes back to the document's item.
+    void RestoreDocumentSelection();
+    bool SelectChildNamed(QTreeWidgetItem* item, const QString& name);
+    CNetActions& Actions() const;
     void DeleteItem(QTreeWidgetItem* item);
     // Forgets the remembered items that lie in the subtree about to go.
     void ForgetItemsUnder(QTreeWidgetItem* item);
@@ -164,13 +176,13 @@ private:
     void RemoveSiteTreeItem(QTreeWidgetItem* item, CVamloSiteInfo* site);
 
     void OnCurrentItemChanged(QTreeWidgetItem* current);
+    void CheckConnectionThenFollow(QTreeWidgetItem* item, CTreeItemInfo& record);
     void OnItemExpandedOrCollapsed(QTreeWidgetItem* item);
     QMenu* BuildContextMenu(int32_t type);
     QAction* AddMenuCommand(QMenu* menu, int id, const QString& text);
 
     void SetStatusText(const std::string& text);
     void SetCaption(const std::string& folder);
-    void ShowBusyMessage(const CVamloSiteInfo* site);
 
     CVamloDoc& m_doc;
     CAppCore& m_app;
@@ -179,6 +191,12 @@ private:
     CViewHub& m_hub;
     QTreeWidgetItem* m_hInternetItem = nullptr;
     QTreeWidgetItem* m_hMyComputerItem = nullptr;
+    QTreeWidgetItem* m_hDocItem = nullptr;
+    bool m_bQuietSelect = false;
+    bool m_bRestoringSelection = false;
+    // A folder the list asked to open, once its parent's expansion has read it.
+    QTreeWidgetItem* m_hOpenAfterExpand = nullptr;
+    QString m_strOpenAfterExpand;
     QPointer<QMenu> m_pPopupMenu;
     QHash<int, QIcon> m_images;
     QHash<int, std::function<void()>> m_folderHandlers;

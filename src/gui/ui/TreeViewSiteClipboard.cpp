@@ -17,16 +17,22 @@ bool CTreeViewSite::OnUpdateEditPaste() const { return m_clipboard.CanPaste(); }
 
 void CTreeViewSite::OnEditCopy()
 {
+    // The highlighted folder is copied: it is what the user sees picked,
+    // even while the document has not followed it yet.
     CFileInfoList entries;
-    const uint8_t location = m_doc.m_byCurrentLocation;
-    if (currentItem() != nullptr && (location == LOCATION_LOCAL || location == LOCATION_REMOTE)) {
+    const CTreeItemInfo* record = Record(currentItem());
+    const bool folder = record != nullptr && (record->m_nItemType == TREE_LOCAL_FOLDER ||
+                                              record->m_nItemType == TREE_REMOTE_FOLDER);
+    if (folder) {
         auto entry = std::make_unique<CVaFileInfo>();
-        entry->m_strPath = m_doc.m_strCurrentFolder;
+        entry->m_strPath = record->m_strPath;
         entry->m_bIsFolder = 1;
-        entry->m_byLocation = location;
+        entry->m_byLocation = record->m_byLocation;
         entries.push_back(std::move(entry));
+        m_clipboard.CopyEntries(entries, record->m_byLocation, record->m_pSiteInfo);
+    } else {
+        m_clipboard.CopyEntries(entries, m_doc.m_byCurrentLocation, m_doc.m_pCurrentSite);
     }
-    m_clipboard.CopyEntries(entries);
     // A Copy from the context menu puts the earlier selection back.
     if (!entries.empty() && m_bContextSelect == 1) {
         if (m_hPrevSelItem != nullptr)

@@ -1,32 +1,27 @@
 // Reading the folders under a tree item: local ones from the disk, in a
-// bounded time, and remote ones from the FTP server.
+// bounded time, and remote ones from the FTP server in a short network action.
 #include "ui/TreeViewSite.h"
 
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
-#include "ftp/FtpEngine.h"
 #include "model/SiteInfo.h"
-#include "transfer/TransferDriver.h"
-#include "ui/Volumes.h"
 #include "transfer/LocalFile.h"
+#include "ui/NetActions.h"
+#include "ui/Volumes.h"
 
+#include <QTreeWidgetItemIterator>
+
+#include <memory>
 #include <vector>
 
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-constexpr uint32_t kFreshFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-
-std::string SearchPattern(const std::string& folder)
-{
-    return folder == "/" ? std::string("/*") : folder + "/*";
-}
-
 } // namespace
 
-void CTreeViewSite::PopulateChildren(QTreeWidgetItem* item)
+void CTreeViewSite::PopulateChildren(QTreeWidgetItem* item, std::function<void()> then)
 {
     CTreeItemInfo* record = Record(item);
     if (record == nullptr)
@@ -40,18 +35,20 @@ void CTreeViewSite::PopulateChildren(QTreeWidgetItem* item)
         break;
     case TREE_FTP_SITE:
     case TREE_REMOTE_FOLDER:
-        PopulateRemote(item, *record);
-        break;
+        PopulateRemote(item, *record, std::move(then));
+        return;
     default:
         SetStatusText("Ready");
         break;
     }
+    if (then)
+        then();
 }
 
 void CTreeViewSite::PopulateLocal(QTreeWidgetItem* item, CTreeItemInfo& record)
 {
     const std::string folder = record.m_strPath;
-    SetStatusText("Searching " + SearchPattern(folder));
+    SetStatusText("Searching " + RemoteSearchPattern(folder));
     // A dead network mount or an empty drive must not hang the window: the
     // folder is read on a thread and given up after a while.
     const std::optional<std::vector<LocalSubfolder>> found = RunBounded<std::vector<LocalSubfolder>>(
@@ -72,88 +69,76 @@ void CTreeViewSite::PopulateLocal(QTreeWidgetItem* item, CTreeItemInfo& record)
     SetStatusText("Ready");
 }
 
-bool CTreeViewSite::EnsureConnection(CVamloSiteInfo* site)
+bool CTreeViewSite::ItemIsInTree(const QTreeWidgetItem* item) const
 {
-    int code = 0;
-    std::string cause;
-    if (CTransferDriver::IsConnectionAlive(site->m_pConnection.get(), code, cause) != 0)
-        return true;
-    IPrompts& prompts = m_app.Prompts();
-    const MsgResult answer = prompts.MessageBox("The connection to ftp site \"" + site->m_strAddress +
-                                                    "\" is broken.\nDo you want to reconnect to the ftp site?",
-                                                MsgButtons::YesNo, MsgIcon::Question);
-    if (answer == MsgResult::Yes) {
-        SetStatusText("Connecting to ftp site: " + site->m_strAddress);
-        // The broken connection goes first: a record connects from clean.
-        if (site->Reconnect(m_app) == 1)
+    if (item == nullptr)
+        return false;
+    for (QTreeWidgetItemIterator it(const_cast<CTreeViewSite*>(this)); *it != nullptr; ++it)
+        if (*it == item)
             return true;
-        prompts.MessageBox("Failed to reconnect to ftp site \"" + site->m_strAddress +
-                               "\".\nPlease try to reconnect to the ftp site later.",
-                           MsgButtons::Ok);
-        SetStatusText("Failed to connect to ftp site: " + site->m_strAddress);
-    }
-    site->Disconnect();
     return false;
 }
 
-void CTreeViewSite::PopulateRemote(QTreeWidgetItem* item, CTreeItemInfo& record)
+bool CTreeViewSite::ItemStands(QTreeWidgetItem* item, const CVamloSiteInfo* site, const std::string& path) const
+{
+    // A deleted item's address may come back as a new item: the record says.
+    if (!ItemIsInTree(item))
+        return false;
+    const CTreeItemInfo* record = Record(item);
+    return record != nullptr && record->m_pSiteInfo == site && record->m_strPath == path;
+}
+
+void CTreeViewSite::PopulateRemote(QTreeWidgetItem* item, CTreeItemInfo& record, std::function<void()> then)
 {
     if (m_doc.m_bClosing == 1)
         return;
     CVamloSiteInfo* site = record.m_pSiteInfo;
     if (site == nullptr)
         return;
-    // Moved before the site is held: selecting the item checks its connection.
-    MoveSelectionOutOf(item);
-    SiteUse use(*this, site);
-    if (!use.Acquired() || !EnsureConnection(site) || !site->m_pConnection)
-        return;
-
     const std::string folder = record.m_strPath;
-    const std::string pattern = SearchPattern(folder);
-    SetStatusText("Searching " + pattern);
-    DeleteChildItems(item);
-
-    bool sawDirectory = false;
-    {
-        CFtpFileFind finder(site->m_pConnection.get());
-        bool more = finder.FindFile(pattern, kFreshFindFlags);
-        while (more) {
-            more = finder.FindNextFile();
-            if (!finder.IsDirectory())
-                continue;
-            sawDirectory = true;
-            if (finder.IsDots())
-                continue;
-            const std::string name = LastPathComponent(finder.GetFileName());
-            const std::string path = folder + "/" + name;
-            AddRecordItem(item, Q(name), IMAGE_CLOSED_FOLDER, TREE_REMOTE_FOLDER, 2, path, site);
-            SetStatusText("Found: " + path);
-        }
-        finder.Close();
-    }
-
-    if (sawDirectory) {
-        // One look into each child decides whether it gets an expand button.
-        for (int i = 0; i < item->childCount(); ++i) {
-            QTreeWidgetItem* child = item->child(i);
-            const CTreeItemInfo* childRecord = Record(child);
-            if (childRecord == nullptr)
-                continue;
-            SetStatusText("Searching the subfolders of folder: " + childRecord->m_strPath);
-            if (!site->m_pConnection)
+    struct Result {
+        bool connected = false;
+        bool listed = false;
+        std::vector<RemoteSubfolder> children;
+    };
+    auto result = std::make_shared<Result>();
+    Actions().Start(
+        site, QStringLiteral("Reading the folders of %1%2").arg(Q(site->m_strAddress), Q(folder)),
+        [result, folder](NetActionContext& context) {
+            result->connected = EnsureSiteConnection(context);
+            if (result->connected)
+                result->listed = ListRemoteSubfolders(context, folder, result->children);
+        },
+        [this, item, site, folder, result, then = std::move(then)](NetActionEnd end) {
+            if (end != NetActionEnd::Done || !result->listed || !ItemStands(item, site, folder)) {
+                if (end == NetActionEnd::Canceled)
+                    SetStatusText("Ready");
                 return;
-            CFtpFileFind probe(site->m_pConnection.get());
-            bool more = probe.FindFile(childRecord->m_strPath + "/*", kFreshFindFlags);
-            while (more) {
-                more = probe.FindNextFile();
-                if (probe.IsDirectory()) {
-                    AddDummyChild(child);
-                    break;
-                }
             }
-            probe.Close();
+            ApplyRemoteChildren(item, result->children);
+            SortSiteItems();
+            SetStatusText("Ready");
+            if (then)
+                then();
+        });
+}
+
+void CTreeViewSite::ApplyRemoteChildren(QTreeWidgetItem* item, const std::vector<RemoteSubfolder>& children)
+{
+    // The selection leaves the children about to go; the item was just read,
+    // so it needs no connection check of its own.
+    for (const QTreeWidgetItem* up = currentItem(); up != nullptr; up = up->parent()) {
+        if (up->parent() == item) {
+            SelectQuietly(item);
+            break;
         }
     }
-    SetStatusText("Ready");
+    DeleteChildItems(item);
+    CTreeItemInfo* record = Record(item);
+    for (const RemoteSubfolder& child : children) {
+        QTreeWidgetItem* added = AddRecordItem(item, Q(child.name), IMAGE_CLOSED_FOLDER, TREE_REMOTE_FOLDER, 2,
+                                               child.path, record->m_pSiteInfo);
+        if (child.hasSubfolder)
+            AddDummyChild(added);
+    }
 }

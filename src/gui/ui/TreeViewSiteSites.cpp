@@ -4,6 +4,7 @@
 
 #include "app/AppCore.h"
 #include "app/Prompts.h"
+#include "app/VamloDoc.h"
 #include "ftp/FtpEngine.h"
 #include "ftp/UrlParser.h"
 #include "model/SiteInfo.h"
@@ -11,6 +12,8 @@
 #include "sites/SiteInfoDlg.h"
 #include "ui/DrivePropertiesDlg.h"
 #include "ui/MainFrame.h"
+#include "ui/NetActions.h"
+#include "ui/ViewHub.h"
 
 namespace {
 
@@ -25,6 +28,11 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
     if (QTreeWidgetItem* shown = FindSiteItem(site)) {
         // One item per site: a second would be left behind by Disconnect.
         setCurrentItem(shown);
+        return;
+    }
+    // The record is not touched while a transfer or another action uses it.
+    if (Actions().IsSiteBusy(site)) {
+        Actions().ShowBusyMessage(site);
         return;
     }
     CWaitCursor wait(m_app.Prompts());
@@ -43,44 +51,64 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
         site->m_strAddress = prefixed;
     }
 
-    std::string directory;
-    {
-        SiteUse use(*this, site);
-        if (!use.Acquired())
-            return;
-        if (!site->m_pConnection) {
-            SetStatusText("Connecting to ftp site: " + site->m_strAddress);
-            if (site->Connect(m_app) != 1) {
-                SetStatusText("Failed to connect to ftp site: " + site->m_strAddress);
+    struct Result {
+        bool shown = false;
+        std::string directory;
+        std::vector<RemoteSubfolder> children;
+    };
+    auto result = std::make_shared<Result>();
+    const std::string host = url->host;
+    Actions().Start(
+        site, QStringLiteral("Connecting to ftp site: %1").arg(Q(site->m_strAddress)),
+        [result](NetActionContext& context) {
+            CVamloSiteInfo* record = context.site;
+            if (!record->m_pConnection) {
+                context.prompts.SetStatusText("Connecting to ftp site: " + record->m_strAddress);
+                if (record->Connect(context.connect) != 1) {
+                    context.prompts.SetStatusText("Failed to connect to ftp site: " + record->m_strAddress);
+                    return;
+                }
+                context.prompts.SetStatusText("Successfully connected to ftp site: " + record->m_strAddress);
+            }
+            if (record->m_pConnection->GetCurrentDirectory(result->directory) != 1)
+                return;
+            result->shown = true;
+            // The new item's folders are read in the same visit.
+            ListRemoteSubfolders(context, result->directory, result->children);
+        },
+        [this, site, host, result](NetActionEnd end) {
+            if (end != NetActionEnd::Done || !result->shown || m_hInternetItem == nullptr)
+                return;
+            if (QTreeWidgetItem* shown = FindSiteItem(site)) {
+                setCurrentItem(shown);
                 return;
             }
-            SetStatusText("Successfully connected to ftp site: " + site->m_strAddress);
-        }
-        if (site->m_pConnection->GetCurrentDirectory(directory) != 1)
-            return;
-    }
-
-    const std::string text = directory == "/" ? "Ftp: " + url->host : "Ftp: " + site->m_strUserName + "@" + url->host;
-    SetStatusText("Creating ftp site tree item " + text);
-    QTreeWidgetItem* item =
-        AddRecordItem(m_hInternetItem, Q(text), IMAGE_FTP_SITE, TREE_FTP_SITE, 2, directory, site);
-    site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
-    PopulateChildren(item);
-    SortSiteItems();
-    setCurrentItem(item);
+            const std::string text = result->directory == "/" ? "Ftp: " + host
+                                                              : "Ftp: " + site->m_strUserName + "@" + host;
+            SetStatusText("Creating ftp site tree item " + text);
+            QTreeWidgetItem* item = AddRecordItem(m_hInternetItem, Q(text), IMAGE_FTP_SITE, TREE_FTP_SITE, 2,
+                                                  result->directory, site);
+            site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
+            ApplyRemoteChildren(item, result->children);
+            SortSiteItems();
+            SetStatusText("Ready");
+            // Just connected: the selection needs no connection check.
+            SelectQuietly(item);
+        });
 }
 
 bool CTreeViewSite::RemoveSiteItem(CVamloSiteInfo* site)
 {
     if (site == nullptr)
         return true;
-    SiteUse use(*this, site);
-    if (!use.Acquired())
+    if (Actions().IsSiteBusy(site)) {
+        Actions().ShowBusyMessage(site);
         return false;
+    }
     if (QTreeWidgetItem* item = FindSiteItem(site))
         RemoveSiteTreeItem(item, site);
     site->m_hTreeItem = 0;
-    site->Disconnect();
+    DisconnectInBackground(site);
     return true;
 }
 
@@ -102,6 +130,17 @@ void CTreeViewSite::RemoveSiteTreeItem(QTreeWidgetItem* item, CVamloSiteInfo* si
     DeleteItem(item);
     if (previous != nullptr && currentItem() != previous)
         setCurrentItem(previous);
+    // The panes never go on showing a folder of a site that is gone.
+    if (m_doc.m_pCurrentSite == site) {
+        m_hDocItem = nullptr;
+        m_doc.m_strCurrentFolder.clear();
+        m_doc.m_byCurrentLocation = 0;
+        m_doc.m_pCurrentSite = nullptr;
+        m_hub.UpdateAllViews(this, HINT_FOLDER_CHANGED);
+        SetCaption(m_doc.m_strCurrentFolder);
+        m_frame.ShowPlaceInTitle(0, {}, nullptr);
+        RestoreDocumentSelection();
+    }
 }
 
 void CTreeViewSite::OnReconnect()
@@ -110,15 +149,17 @@ void CTreeViewSite::OnReconnect()
     if (record == nullptr || record->m_pSiteInfo == nullptr)
         return;
     CVamloSiteInfo* site = record->m_pSiteInfo;
-    SiteUse use(*this, site);
-    if (!use.Acquired())
-        return;
-    CWaitCursor wait(m_app.Prompts());
-    SetStatusText("Connecting to ftp site: " + site->m_strAddress);
-    if (site->Reconnect(m_app) == 1)
-        SetStatusText("Successfully reconnected to ftp site: " + site->m_strAddress);
-    else
-        SetStatusText("Failed to connect to ftp site: " + site->m_strAddress);
+    Actions().Start(
+        site, QStringLiteral("Connecting to ftp site: %1").arg(Q(site->m_strAddress)),
+        [](NetActionContext& context) {
+            CVamloSiteInfo* record = context.site;
+            context.prompts.SetStatusText("Connecting to ftp site: " + record->m_strAddress);
+            if (record->Reconnect(context.connect) == 1)
+                context.prompts.SetStatusText("Successfully reconnected to ftp site: " + record->m_strAddress);
+            else
+                context.prompts.SetStatusText("Failed to connect to ftp site: " + record->m_strAddress);
+        },
+        {});
 }
 
 void CTreeViewSite::OnDisconnect()
@@ -128,15 +169,15 @@ void CTreeViewSite::OnDisconnect()
     if (record == nullptr || record->m_pSiteInfo == nullptr)
         return;
     CVamloSiteInfo* site = record->m_pSiteInfo;
-    SiteUse use(*this, site);
-    if (!use.Acquired())
+    if (Actions().IsSiteBusy(site)) {
+        Actions().ShowBusyMessage(site);
         return;
+    }
     // The command comes from the site's menu; a folder's record leads to its site.
-    QTreeWidgetItem* siteItem = FindSiteItem(site);
-    site->Disconnect();
-    if (siteItem != nullptr)
+    if (QTreeWidgetItem* siteItem = FindSiteItem(site))
         RemoveSiteTreeItem(siteItem, site);
     site->m_hTreeItem = 0;
+    DisconnectInBackground(site);
 }
 
 void CTreeViewSite::OnSiteProperties()

@@ -1,0 +1,256 @@
+#include "ui/NetActions.h"
+
+#include "app/AppCore.h"
+#include "app/GuiPrompts.h"
+#include "ftp/FtpConnection.h"
+#include "ftp/InternetSession.h"
+#include "ftp/NetCancel.h"
+#include "model/SiteInfo.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMetaObject>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The prompts of a worker: questions wait for the GUI thread's answer, status
+// texts are posted (the worker goes on at once).
+class CGuiThreadPrompts : public IPrompts {
+public:
+    CGuiThreadPrompts(IPrompts& inner, QObject* context, std::function<void(const QString&)> showStatus)
+        : m_inner(inner), m_context(context), m_showStatus(std::move(showStatus))
+    {
+    }
+
+    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override
+    {
+        MsgResult result = MsgResult::Cancel;
+        RunOnGuiThread([&] { result = m_inner.MessageBox(text, buttons, icon); });
+        return result;
+    }
+    ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override
+    {
+        ReplaceAnswer answer;
+        RunOnGuiThread([&] { answer = m_inner.AskReplace(message1, message2); });
+        return answer;
+    }
+    // The action shows the wait cursor for its whole length.
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void SetStatusText(const std::string& text) override
+    {
+        QMetaObject::invokeMethod(
+            m_context, [show = m_showStatus, text = QString::fromStdString(text)] { show(text); },
+            Qt::QueuedConnection);
+    }
+
+private:
+    IPrompts& m_inner;
+    QObject* m_context;
+    std::function<void(const QString&)> m_showStatus;
+};
+
+class CGuiThreadConnectContext : public IConnectContext {
+public:
+    CGuiThreadConnectContext(IConnectContext& inner, IPrompts& prompts)
+        : m_agent(inner.ConnectAgentName()), m_timeouts(inner.ConnectTimeouts()), m_prompts(prompts)
+    {
+    }
+    IPrompts& ConnectPrompts() override { return m_prompts; }
+    std::string ConnectAgentName() override { return m_agent; }
+    CFtpTimeouts ConnectTimeouts() override { return m_timeouts; }
+
+private:
+    std::string m_agent;
+    CFtpTimeouts m_timeouts;
+    IPrompts& m_prompts;
+};
+
+} // namespace
+
+struct CNetActions::Running {
+    CVamloSiteInfo* site = nullptr;
+    CNetCancel cancel;
+    std::unique_ptr<CGuiThreadPrompts> prompts;
+    std::unique_ptr<CGuiThreadConnectContext> connect;
+    Done done;
+    std::thread worker;
+    std::atomic<bool> finished{false};
+    bool busy = false;
+    QPointer<QProgressDialog> progress;
+    QPointer<QTimer> timer;
+};
+
+CNetActions::CNetActions(CAppCore& app, QWidget* window, ShowStatus showStatus)
+    : QObject(window), m_app(app), m_window(window), m_showStatus(std::move(showStatus))
+{
+}
+
+CNetActions::~CNetActions() { Shutdown(); }
+
+bool CNetActions::HasActionOn(const CVamloSiteInfo* site) const
+{
+    for (const auto& running : m_running)
+        if (running->site == site)
+            return true;
+    return false;
+}
+
+bool CNetActions::IsSiteBusy(const CVamloSiteInfo* site) const
+{
+    if (site == nullptr)
+        return false;
+    if (HasActionOn(site))
+        return true;
+    // A look, not a wait: the GUI thread lets go of the lock at once.
+    auto* record = const_cast<CVamloSiteInfo*>(site);
+    std::unique_lock<std::mutex> probe(record->m_mutexInUse, std::try_to_lock);
+    return !probe.owns_lock();
+}
+
+void CNetActions::ShowBusyMessage(const CVamloSiteInfo* site)
+{
+    m_app.Prompts().MessageBox("The ftp site \"" + site->m_strAddress +
+                                   "\" is busy with a file transfer. Please try again when the transfer has finished.",
+                               MsgButtons::Ok, MsgIcon::Information);
+}
+
+bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, Done done)
+{
+    if (site == nullptr || m_bShutDown)
+        return false;
+    if (IsSiteBusy(site)) {
+        ShowBusyMessage(site);
+        return false;
+    }
+    auto running = std::make_unique<Running>();
+    Running* raw = running.get();
+    raw->site = site;
+    raw->prompts = std::make_unique<CGuiThreadPrompts>(m_app.Prompts(), this, m_showStatus);
+    raw->connect = std::make_unique<CGuiThreadConnectContext>(m_app, *raw->prompts);
+    raw->done = std::move(done);
+    m_running.push_back(std::move(running));
+
+    m_app.Prompts().BeginWaitCursor();
+    m_app.Prompts().SetStatusText(doing.toStdString());
+    raw->timer = new QTimer(this);
+    raw->timer->setSingleShot(true);
+    connect(raw->timer, &QTimer::timeout, this, [this, raw, doing] {
+        auto* progress = new QProgressDialog(doing, QStringLiteral("Cancel"), 0, 0, m_window);
+        progress->setObjectName(QStringLiteral("NetActionProgress"));
+        progress->setWindowTitle(QStringLiteral("Vamlo"));
+        progress->setWindowModality(Qt::NonModal);   // other sites and local folders stay usable
+        progress->setAutoClose(false);
+        progress->setAutoReset(false);
+        progress->setMinimumDuration(0);
+        connect(progress, &QProgressDialog::canceled, this, [raw] { raw->cancel.Cancel(); });
+        raw->progress = progress;
+        progress->show();
+    });
+    raw->timer->start(kProgressDelayMs);
+
+    QPointer<CNetActions> self(this);
+    raw->worker = std::thread([self, raw, work = std::move(work)] {
+        {
+            CNetCancelScope scope(raw->cancel);
+            std::unique_lock<std::mutex> inUse(raw->site->m_mutexInUse, std::try_to_lock);
+            if (!inUse.owns_lock()) {
+                raw->busy = true;
+            } else {
+                NetActionContext context{raw->site, *raw->prompts, *raw->connect, raw->cancel};
+                work(context);
+                // A step cut short leaves the control connection out of step
+                // with the server: it is not used again.
+                if (raw->cancel.IsCanceled())
+                    raw->site->Disconnect();
+            }
+        }
+        raw->finished = true;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, raw] {
+                if (self)
+                    self->Finish(raw);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void CNetActions::Finish(Running* raw)
+{
+    auto found = std::find_if(m_running.begin(), m_running.end(), [raw](const auto& r) { return r.get() == raw; });
+    if (found == m_running.end())
+        return;
+    std::unique_ptr<Running> running = std::move(*found);
+    m_running.erase(found);
+    if (running->worker.joinable())
+        running->worker.join();
+    delete running->timer;
+    delete running->progress;
+    m_app.Prompts().EndWaitCursor();
+    const NetActionEnd end = running->busy                     ? NetActionEnd::Busy
+                             : running->cancel.IsCanceled() ? NetActionEnd::Canceled
+                                                            : NetActionEnd::Done;
+    if (end == NetActionEnd::Busy)
+        ShowBusyMessage(running->site);
+    if (running->done && !m_bShutDown)
+        running->done(end);
+    if (m_running.empty())
+        emit BecameIdle();
+}
+
+void CNetActions::CancelAll()
+{
+    for (const auto& running : m_running)
+        running->cancel.Cancel();
+}
+
+void CNetActions::Shutdown()
+{
+    m_bShutDown = true;
+    CancelAll();
+    // The workers may be asking the GUI thread something: serve them until
+    // every one has ended. Their waits end at once on the cancel switch.
+    const QDeadlineTimer limit(30000);
+    while (!m_running.empty()) {
+        bool allFinished = true;
+        for (const auto& running : m_running)
+            allFinished = allFinished && running->finished.load();
+        if (allFinished || limit.hasExpired())
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    for (auto& running : m_running) {
+        if (running->worker.joinable())
+            running->worker.join();
+        delete running->timer;
+        delete running->progress;
+        m_app.Prompts().EndWaitCursor();
+    }
+    m_running.clear();
+}
+
+void DisconnectInBackground(CVamloSiteInfo* site)
+{
+    if (site == nullptr || (!site->m_pConnection && !site->m_pSession))
+        return;
+    std::shared_ptr<CFtpConnection> connection = std::move(site->m_pConnection);
+    std::shared_ptr<CInternetSession> session = std::move(site->m_pSession);
+    site->Disconnect();
+    try {
+        std::thread([connection = std::move(connection), session = std::move(session)]() mutable {
+            connection.reset();
+            session.reset();
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the sockets close without the goodbye.
+    }
+}

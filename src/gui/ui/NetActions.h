@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/Prompts.h"
+#include "ftp/ConnectContext.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <list>
+#include <memory>
+
+class CAppCore;
+class CNetCancel;
+class CVamloSiteInfo;
+class QWidget;
+
+// What the work of a short network action has on its worker thread: the
+// site (its in-use lock held), prompts and a connect context whose questions
+// and status texts are shown by the GUI thread, and the cancel switch.
+struct NetActionContext {
+    CVamloSiteInfo* site;
+    IPrompts& prompts;
+    IConnectContext& connect;
+    CNetCancel& cancel;
+};
+
+enum class NetActionEnd {
+    Done,       // the work ran (it may have failed: its own results say so)
+    Canceled,   // the user pressed Cancel; the site's connection was dropped
+    Busy,       // a transfer held the site; nothing ran
+};
+
+// The short network actions started from the window: connect, log on,
+// listings for the tree and the list. The GUI thread never waits on a socket:
+// the work runs on a worker of its own while the window keeps painting, with
+// the wait cursor, a status text, and after a moment a small window with
+// Cancel. The result is handed back to the GUI thread.
+//
+// How they share a site with transfers: a site has one user at a time, its
+// in-use lock. A transfer holds it for its whole action; a short action holds
+// it on its worker for its work. The GUI thread never holds it and never
+// waits for it: a command that would touch a site in use (by a transfer or
+// by a short action) is refused with the busy message.
+class CNetActions : public QObject {
+    Q_OBJECT
+
+public:
+    using Work = std::function<void(NetActionContext&)>;
+    using Done = std::function<void(NetActionEnd)>;
+
+    static constexpr int kProgressDelayMs = 300;
+
+    using ShowStatus = std::function<void(const QString&)>;
+    // showStatus puts the workers' status texts on the window's status bar.
+    CNetActions(CAppCore& app, QWidget* window, ShowStatus showStatus);
+    ~CNetActions() override;
+
+    // Starts work on the site. False, after the busy message, when the site
+    // is in use; done is then not called. done runs on the GUI thread after
+    // the work, unless the actions are shut down first.
+    bool Start(CVamloSiteInfo* site, const QString& doing, Work work, Done done);
+
+    // A short action, or a transfer, holds the site (the GUI thread only).
+    bool IsSiteBusy(const CVamloSiteInfo* site) const;
+    bool HasActionOn(const CVamloSiteInfo* site) const;
+    bool IsIdle() const { return m_running.empty(); }
+    void ShowBusyMessage(const CVamloSiteInfo* site);
+    void CancelAll();
+    // Cancels everything and waits (serving the workers' questions) until
+    // every worker has ended; their done calls are dropped.
+    void Shutdown();
+
+signals:
+    void BecameIdle();
+
+private:
+    struct Running;
+    void Finish(Running* running);
+
+    CAppCore& m_app;
+    QPointer<QWidget> m_window;
+    std::list<std::unique_ptr<Running>> m_running;
+    ShowStatus m_showStatus;
+    bool m_bShutDown = false;
+};
+
+// Closes a site's connection without waiting on the GUI thread: the polite
+// QUIT is said on a thread of its own.
+void DisconnectInBackground(CVamloSiteInfo* site);

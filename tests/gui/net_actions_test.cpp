@@ -1,0 +1,285 @@
+// The window never waits on the network: connects and listings run on a
+// worker, can be cancelled, and the views follow only what was really read.
+
+#include "TreeHarness.h"
+
+#include "sites/SiteInfoDlg.h"
+#include "ui/Commands.h"
+#include "ui/ListItemInfo.h"
+#include "ui/ListViewDetail.h"
+
+#include "DialogDriver.h"
+#include "ScriptedFtpServer.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+class NetActionsTest : public TreeHarness {
+protected:
+    void SetUp() override
+    {
+        TreeHarness::SetUp();
+        MakeServerFolder("dir1/sub");
+        WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
+        list = new CListViewDetail(*doc, app, *frame, hub);
+        list->OnInitialUpdate();
+        tree->OnInitialUpdate();
+        frame->resize(900, 600);
+        frame->show();
+    }
+
+    QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
+    {
+        tree->AddSiteItem(site);
+        EXPECT_TRUE(WaitForNetIdle());
+        return tree->FindSiteItem(site);
+    }
+
+    std::vector<std::string> ListNames() const
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < list->RowCount(); ++row)
+            names.push_back(list->Record(row)->m_strName);
+        return names;
+    }
+
+    // The small window with Cancel that a long action shows, once it is up.
+    static QProgressDialog* WaitForProgressWindow(int limitMs = 10000)
+    {
+        for (int waited = 0; waited < limitMs; waited += 20) {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (widget->objectName() == QStringLiteral("NetActionProgress") && widget->isVisible())
+                    return qobject_cast<QProgressDialog*>(widget);
+            QTest::qWait(20);
+        }
+        return nullptr;
+    }
+
+    // As a double-click on the folder's row does.
+    void OpenFromTheList(const std::string& name)
+    {
+        for (int row = 0; row < list->RowCount(); ++row)
+            if (list->Record(row)->m_strName == name) {
+                emit list->doubleClicked(list->model()->index(row, 0));
+                return;
+            }
+        ADD_FAILURE() << name << " is not in the list";
+    }
+
+    CListViewDetail* list = nullptr;
+};
+
+} // namespace
+
+TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
+{
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1"}));
+
+    MakeServerFolder("made-later");
+    QAction* refresh = frame->Command(ID_VIEW_REFRESH);
+    ASSERT_NE(refresh, nullptr);
+    EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
+    refresh->trigger();
+    Settle();
+    EXPECT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("made-later")}));
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1", "made-later"}));
+
+    // Opened from the list, as a double-click does.
+    OpenFromTheList("made-later");
+    Settle();
+    EXPECT_EQ(doc->m_strCurrentFolder, "//made-later");
+    EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-later")));
+
+    // A folder the list shows but the tree has not read yet opens as well.
+    MakeServerFolder("made-at-the-root");
+    frame->Command(ID_VIEW_UP_ONE_LEVEL)->trigger();
+    Settle();
+    ASSERT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(Child(item, QStringLiteral("made-at-the-root")), nullptr);
+    OpenFromTheList("made-at-the-root");
+    Settle();
+    EXPECT_EQ(doc->m_strCurrentFolder, "//made-at-the-root");
+    EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-at-the-root")));
+}
+
+TEST_F(NetActionsTest, UpOneLevelAndTheTitleFollowTheTree)
+{
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
+    item->setExpanded(true);
+    Settle();
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    dir1->setExpanded(true);
+    Settle();
+    tree->setCurrentItem(Child(dir1, QStringLiteral("sub")));
+    Settle();
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/dir1/sub"));
+
+    QAction* up = frame->Command(ID_VIEW_UP_ONE_LEVEL);
+    ASSERT_NE(up, nullptr);
+    frame->UpdateCommandStates();
+    ASSERT_TRUE(up->isEnabled());
+    up->trigger();
+    Settle();
+    EXPECT_EQ(tree->currentItem(), dir1);
+    EXPECT_EQ(doc->m_strCurrentFolder, "//dir1");
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"sub", "a.txt"}));
+
+    // Backspace in the list does the same.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Backspace);
+    Settle();
+    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+
+    tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo"));
+    QTreeWidgetItem* tmp = OpenLocalPath(*tree, "/tmp");
+    ASSERT_NE(tmp, nullptr);
+    tree->setCurrentItem(tmp);
+    Settle();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo - /tmp"));
+}
+
+TEST_F(NetActionsTest, DisconnectOfTheShownSiteEmptiesTheList)
+{
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    ASSERT_FALSE(ListNames().empty());
+    EXPECT_TRUE(tree->RemoveSiteItem(site));
+    Settle();
+    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+    EXPECT_FALSE(site->m_pConnection);
+    // The list shows what the tree now selects, none of the site's files.
+    EXPECT_NE(tree->currentItem(), nullptr);
+    EXPECT_NE(doc->m_pCurrentSite, site);
+    EXPECT_EQ(doc->m_strCurrentFolder, PathOf(tree->currentItem()));
+    const std::vector<std::string> names = ListNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "dir1"), 0);
+}
+
+TEST_F(NetActionsTest, AQuestionAskedDuringAnActionRefusesTheSameSiteWithoutReentering)
+{
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    item->setExpanded(true);   // dir1 is in sight, as for a user's click
+    Settle();
+    tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    m_server.Stop();
+
+    // While the reconnect question is up, the user clicks the same site's
+    // folder: refused with the busy message, the question still stands.
+    const std::string busy = "The ftp site \"" + Address() +
+                             "\" is busy with a file transfer. Please try again when the transfer has finished.";
+    prompts.WhileShown([&](const std::string&) { tree->setCurrentItem(dir1); });
+    prompts.Answer(MsgResult::Ok);   // the busy message comes first
+    prompts.Answer(MsgResult::No);
+    dir1->setExpanded(true);
+    Settle();
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], busy);
+    EXPECT_EQ(texts[1],
+              "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
+    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+    EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
+    EXPECT_FALSE(site->m_pConnection);
+}
+
+// A server that takes the connection and then says nothing, ever.
+class SilentServerTest : public NetActionsTest {
+protected:
+    std::string SilentAddress() const { return "ftp://127.0.0.1:" + std::to_string(silent.Port()); }
+
+    ScriptedFtpServer silent;
+};
+
+TEST_F(SilentServerTest, TheWindowKeepsWorkingAndCancelEndsTheConnect)
+{
+    silent.Hang();
+    silent.Start();
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QStringLiteral("user"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("secret"));
+        dialog.accept();
+    });
+    int ticks = 0;
+    QTimer painter;
+    QObject::connect(&painter, &QTimer::timeout, &painter, [&ticks] { ++ticks; });
+    painter.start(10);
+    frame->AddressBox()->setEditText(QString::fromStdString(SilentAddress()));
+    frame->OnAddressEntered();
+
+    QProgressDialog* progress = WaitForProgressWindow();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->labelText(), QString::fromStdString("Connecting to ftp site: " + SilentAddress()));
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Connecting to ftp site: " + SilentAddress()));
+    // The event loop ran while the connect waited.
+    EXPECT_GT(ticks, 5);
+    EXPECT_FALSE(frame->NetActions()->IsIdle());
+
+    progress->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(WaitForNetIdle(5000));
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Failed to connect to the ftp site \"" + SilentAddress() +
+                            "\".\nCause: The operation was canceled by the user\n");
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: " + SilentAddress()));
+    EXPECT_TRUE(frame->m_siteList.empty());
+}
+
+TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
+{
+    silent.LogOn();
+    silent.Hang();
+    silent.Start();
+    tree->setCurrentItem(tree->MyComputerItem());
+    Settle();
+    auto record = std::make_unique<CVamloSiteInfo>();
+    record->m_strAddress = SilentAddress();
+    record->m_strUserName = "user";
+    record->m_strPassword = "secret";
+    record->m_bAvailable = 1;
+    frame->m_siteList.push_back(std::move(record));
+    CVamloSiteInfo* site = frame->m_siteList.back().get();
+
+    tree->AddSiteItem(site);
+    QProgressDialog* progress = WaitForProgressWindow();
+    ASSERT_NE(progress, nullptr);
+    // Other sites and local folders stay usable meanwhile.
+    QTreeWidgetItem* tmp = OpenLocalPath(*tree, "/tmp");
+    ASSERT_NE(tmp, nullptr);
+    tree->setCurrentItem(tmp);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/tmp");
+    // The same site is not.
+    tree->AddSiteItem(site);
+    ASSERT_FALSE(prompts.Texts().empty());
+    EXPECT_EQ(prompts.Texts().back(), "The ftp site \"" + SilentAddress() +
+                                          "\" is busy with a file transfer. Please try again when the transfer has finished.");
+
+    progress->findChild<QPushButton*>()->click();
+    ASSERT_TRUE(WaitForNetIdle(5000));
+    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_EQ(tree->currentItem(), tmp);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/tmp");
+}
