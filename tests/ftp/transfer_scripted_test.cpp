@@ -147,3 +147,65 @@ TEST_F(ScriptedTransferTest, AnUploadTheServerHoldsShortIsAFailure)
     EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
     EXPECT_TRUE(doc->TransferredNames().empty());
 }
+
+TEST_F(ScriptedTransferTest, ALinkIsTrustedWhateverSizeItsListingLineShows)
+{
+    // No MLST and no SIZE: the size comes from the parent's listing, where a
+    // link shows the length of its own text, not of the file it leads to.
+    m_server.LogOn()
+        .Reply("PWD", kRootPwd)
+        .Reply("PWD", kRootPwd)
+        .Reply("PWD", kRootPwd)
+        .OfferPassive("EPSV")
+        .Reply("LIST /", "150 listing")
+        .SendData("lrwxrwxrwx 1 u g 6 Jan 01 2024 link -> target\r\n")
+        .Send("226 done\r\n")
+        .Reply("TYPE I", "200 ok")
+        .OfferPassive("EPSV")
+        .Reply("RETR /link", "150 here it comes")
+        .SendData("0123456789")
+        .Send("226 done\r\n");
+    const std::string target = local.File("target");
+    Connect();
+    Get({{"/link", false}}, target);
+    EXPECT_EQ(ReadWholeFile(target + "/link"), "0123456789") << Log();
+    EXPECT_NE(Log().find("===== Success"), std::string::npos) << Log();
+}
+
+TEST_F(ScriptedTransferTest, NamesBeyondTheNameLimitAreLeftOutCountedAndNeverSentBack)
+{
+    const std::string huge(10u << 20, 'x');
+    const std::string listing = "type=file;size=2; ok\r\ntype=file;size=1; " + huge + "\r\ntype=file;size=1; " +
+                                std::string(256, 'y') + "\r\n";
+    m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)})
+        .Reply("PWD", kRootPwd)
+        .OfferPassive("EPSV")
+        .Reply("MLSD /d", "150 listing")
+        .SendData(listing)
+        .Send("226 done\r\n")
+        .Reply("PWD", kRootPwd)
+        .OfferPassive("EPSV")
+        .Reply("MLSD /d", "150 listing")
+        .SendData(listing)
+        .Send("226 done\r\n")
+        .Reply("PWD", kRootPwd)
+        .Reply("MLST /d//ok", "250-Listing\r\n size=2;type=file; /d//ok\r\n250 End")
+        .Reply("TYPE I", "200 ok")
+        .OfferPassive("EPSV")
+        .Reply("RETR /d//ok", "150 here it comes")
+        .SendData("ok")
+        .Send("226 done\r\n");
+    const std::string target = local.File("target");
+    Connect();
+    Get({{"/d", true}}, target);
+    EXPECT_EQ(ReadWholeFile(target + "/d/ok"), "ok");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target + "/d"), std::filesystem::directory_iterator()),
+              1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: Entries left out of the folder /d because their "
+                       "names cannot be used here: 2"),
+              std::string::npos)
+        << log.substr(0, 2000);
+    for (const std::string& command : m_server.Received())
+        EXPECT_LT(command.size(), 300u);
+}

@@ -135,7 +135,10 @@ std::string CFtpFileFind::GetFileURL() const
 
 uint64_t CFtpFileFind::GetLength() const { return m_pImpl->pCurrent ? m_pImpl->pCurrent->size : 0; }
 
-bool CFtpFileFind::HasLength() const { return m_pImpl->pCurrent && m_pImpl->pCurrent->hasSize; }
+bool CFtpFileFind::HasLength() const
+{
+    return m_pImpl->pCurrent && m_pImpl->pCurrent->hasSize && !m_pImpl->pCurrent->isLink;
+}
 
 bool CFtpFileFind::GetLastWriteTime(std::time_t& time) const
 {

@@ -35,7 +35,8 @@ public:
     // "ftp://" + server + path.
     std::string GetFileURL() const;
     uint64_t GetLength() const;
-    // Whether the server gave the current entry's size at all.
+    // Whether the server gave the size of the current entry's data: never
+    // for a link, whose listed size is that of the link itself.
     bool HasLength() const;
     bool GetLastWriteTime(std::time_t& time) const;
     bool IsDots() const;
