@@ -149,13 +149,13 @@ bool CVamloDoc::KeepUnreadableFileAside(const std::string& path)
 {
     // A copy kept earlier is never replaced: the next one gets a number.
     constexpr int kMaxCopies = 1000;
-    std::string aside = path + ".unreadable";
-    for (int number = 2; number <= kMaxCopies + 1; ++number) {
+    std::string aside;
+    for (int number = 1; number <= kMaxCopies; ++number) {
+        aside = path + ".unreadable" + (number == 1 ? std::string() : "." + std::to_string(number));
         if (RenameNoReplace(path, aside) || errno == ENOENT)
             return true;
         if (errno != EEXIST)
             break;
-        aside = path + ".unreadable." + std::to_string(number);
     }
     m_app.Prompts().MessageBox("Failed to keep a copy of the unreadable site list file \"" + path + "\" as \"" +
                                    aside + "\".\nCause: " + std::strerror(errno) +

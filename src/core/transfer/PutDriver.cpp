@@ -123,6 +123,10 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
     if (!CheckConnection(site, true))
         return;
     std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    // The target folder may have been renamed or removed on the server since
+    // it was last entered, also when another driver runs this Put.
+    if (connection)
+        connection->ForgetCurrentDirectory();
 
     if (entry.m_bIsFolder != 1) {
         if (!connection || !EnterRemoteFolder(*connection, remoteFolder, local, remoteFolder + "//" + name))
