@@ -265,8 +265,8 @@ TEST(ListParserTest, TruncatedLinesNeverYieldUnsafeEntries)
 
 TEST(ListParserTest, NamesLongerThanTheNameLimitAreUnsafe)
 {
-    EXPECT_TRUE(IsSafeEntryName(std::string(255, 'n')));
-    EXPECT_FALSE(IsSafeEntryName(std::string(256, 'n')));
+    EXPECT_TRUE(IsSafeEntryName(std::string(kMaxEntryNameBytes, 'n')));
+    EXPECT_FALSE(IsSafeEntryName(std::string(kMaxEntryNameBytes + 1, 'n')));
     // A huge name in a listing is counted with the other unsafe ones.
     const std::string listing = "type=file;size=1; ok\r\ntype=file;size=1; " + std::string(10u << 20, 'x') + "\r\n";
     const FtpListing parsed = ParseListing(listing, true, kNow);

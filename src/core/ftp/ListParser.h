@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -41,8 +42,8 @@ ListLineKind ParseListLine(std::string_view line, std::time_t now, FtpListEntry&
 // values are case-insensitive. A line with no facts (" name") is a file.
 ListLineKind ParseMlsxLine(std::string_view line, FtpListEntry& out);
 
-// The longest name a file may have here (NAME_MAX).
-inline constexpr size_t kMaxEntryNameBytes = 255;
+// The longest name a file may have on this system.
+inline constexpr size_t kMaxEntryNameBytes = NAME_MAX;
 
 // A name from a server is data. Unsafe: empty, ".", "..", longer than
 // kMaxEntryNameBytes, anything holding "/", NUL, CR or LF (CR and LF would
