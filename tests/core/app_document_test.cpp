@@ -120,6 +120,23 @@ TEST_F(DocumentTest, UnreadableFileIsReportedAndNeverSilentlyOverwritten)
     EXPECT_EQ(reopened.m_siteList.size(), 1u);
 }
 
+TEST_F(DocumentTest, ASecondUnreadableFileKeepsTheFirstCopy)
+{
+    const std::string path = app.m_strSiteListPath;
+    for (const std::string garbage : {"first garbage", "second garbage", "third garbage"}) {
+        WriteWholeFile(path, garbage);
+        CVamloDoc opened(app);
+        CSiteListOwner owner2;
+        opened.SetSiteListOwner(&owner2);
+        ASSERT_EQ(opened.OnOpenDocument(path), 1);
+        owner2.m_bSiteListModified = 1;
+        ASSERT_EQ(opened.OnFileSaveSiteList(), 1);
+    }
+    EXPECT_EQ(ReadWholeFile(path + ".unreadable"), "first garbage");
+    EXPECT_EQ(ReadWholeFile(path + ".unreadable.2"), "second garbage");
+    EXPECT_EQ(ReadWholeFile(path + ".unreadable.3"), "third garbage");
+}
+
 TEST_F(DocumentTest, MissingFileNamedOnTheCommandLineFailsToOpen)
 {
     EXPECT_EQ(doc.OnOpenDocument(dir.File("missing.dat")), 0);

@@ -1,3 +1,4 @@
+#include "ftp/FtpListing.h"
 #include "ftp/ListParser.h"
 
 #include <gtest/gtest.h>
@@ -260,6 +261,18 @@ TEST(ListParserTest, TruncatedLinesNeverYieldUnsafeEntries)
             }
         }
     }
+}
+
+TEST(ListParserTest, NamesLongerThanTheNameLimitAreUnsafe)
+{
+    EXPECT_TRUE(IsSafeEntryName(std::string(kMaxEntryNameBytes, 'n')));
+    EXPECT_FALSE(IsSafeEntryName(std::string(kMaxEntryNameBytes + 1, 'n')));
+    // A huge name in a listing is counted with the other unsafe ones.
+    const std::string listing = "type=file;size=1; ok\r\ntype=file;size=1; " + std::string(10u << 20, 'x') + "\r\n";
+    const FtpListing parsed = ParseListing(listing, true, kNow);
+    ASSERT_EQ(parsed.entries.size(), 1u);
+    EXPECT_EQ(parsed.entries[0].name, "ok");
+    EXPECT_EQ(parsed.nBadNames, 1u);
 }
 
 TEST(ListParserTest, SafeNames)

@@ -15,14 +15,13 @@
 
 #include <sys/stat.h>
 
-// A headless program around one real server: the document with its log
-// attached, scripted prompts, a recording Status window, and one connected
-// site that is both the source of Gets and the target of Puts.
-class TransferFixture : public FtpServerFixture {
+// A headless program: the document with its log attached, scripted prompts,
+// a recording Status window, and one site that is both the source of Gets
+// and the target of Puts (connected by the fixture that uses it).
+class TransferProgram {
 protected:
-    void SetUp() override
+    void SetUpProgram()
     {
-        FtpServerFixture::SetUp();
         app.m_pPrompts = &prompts;
         app.m_pSettings = &settings;
         app.m_pStatusDialogFactory = &statusFactory;
@@ -31,16 +30,12 @@ protected:
         doc = std::make_unique<CVamloDoc>(app);
         doc->m_fnTimeText = [] { return std::string("<time>"); };
         doc->SetLogView(&logView);
-        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
-        site.m_strUserName = "user";
-        site.m_strPassword = "secret";
-        ASSERT_EQ(site.Connect(app), 1) << (prompts.Texts().empty() ? "" : prompts.Texts().back());
         app.m_pClipSourceSite = &site;
         doc->m_pCurrentSite = &site;
         mkdir(local.File("target").c_str(), 0755);
     }
 
-    void TearDown() override
+    void TearDownProgram()
     {
         if (doc)
             doc->WaitForTransfer();
@@ -95,4 +90,22 @@ protected:
     ShortTimeoutApp app;
     CVamloSiteInfo site;
     std::unique_ptr<CVamloDoc> doc;
+};
+
+// The program around one real server.
+class TransferFixture : public FtpServerFixture, public TransferProgram {
+protected:
+    explicit TransferFixture(FtpServerOptions options = {}) : FtpServerFixture(std::move(options)) {}
+
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        SetUpProgram();
+        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
+        site.m_strUserName = "user";
+        site.m_strPassword = "secret";
+        ASSERT_EQ(site.Connect(app), 1) << (prompts.Texts().empty() ? "" : prompts.Texts().back());
+    }
+
+    void TearDown() override { TearDownProgram(); }
 };

@@ -20,7 +20,7 @@ namespace {
 
 class FtpFindTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
 protected:
-    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}, {}}) {}
+    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}, {}, {}}) {}
 
     void SetUp() override
     {
@@ -93,16 +93,19 @@ TEST_P(FtpFindTest, PathsJoinWithoutDoubledSlashes)
     EXPECT_EQ(finder.GetFileURL(), "ftp://127.0.0.1/d/f");
 }
 
-TEST_P(FtpFindTest, WildcardInTheLastPart)
+TEST_P(FtpFindTest, StarAndQuestionMarkInANameAreOrdinaryCharacters)
 {
     fs::create_directories(m_server.Path("w"));
-    for (const char* name : {"a.txt", "b.txt", "c.log"})
+    for (const char* name : {"a.txt", "b.txt", "img1", "x?"})
         WriteWholeFile(m_server.Path(std::string("w/") + name), "");
-    const auto entries = FindAll(*m_connection, "/w/*.txt");
-    std::set<std::string> names;
-    for (const auto& entry : entries)
-        names.insert(entry.name);
-    EXPECT_EQ(names, (std::set<std::string>{"a.txt", "b.txt"}));
+    // Only a last part that is "*" alone lists the folder; anything else is
+    // a name, looked up as it is written.
+    EXPECT_TRUE(FindAll(*m_connection, "/w/*.txt").empty());
+    EXPECT_TRUE(FindAll(*m_connection, "/w/img*").empty());
+    const auto question = FindAll(*m_connection, "/w/x?");
+    ASSERT_EQ(question.size(), 1u);
+    EXPECT_EQ(question[0].name, "x?");
+    EXPECT_EQ(FindAll(*m_connection, "/w/*").size(), 4u);
 }
 
 TEST_P(FtpFindTest, TenThousandEntries)

@@ -16,7 +16,7 @@ class FtpLogonTest : public FtpServerFixture {};
 
 class FtpIpv6Test : public FtpServerFixture {
 protected:
-    FtpIpv6Test() : FtpServerFixture(FtpServerOptions{true, true, false, {}, {}}) {}
+    FtpIpv6Test() : FtpServerFixture(FtpServerOptions{true, true, false, {}, {}, {}}) {}
 };
 
 // A loopback port with nobody listening on it.

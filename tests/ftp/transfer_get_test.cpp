@@ -271,3 +271,61 @@ TEST_F(GetTest, CancelWhileCountingStopsBeforeAnyFile)
     EXPECT_FALSE(std::filesystem::exists(local.File("target/many")));
     EXPECT_EQ(Log(), Banner(Address()) + "\n\n***** Action \"Get\" Canceled *****" + EndBanner());
 }
+
+TEST_F(GetTest, FromTheTemporaryFolderNamesItInsideFoldersToo)
+{
+    RemoteFolder("t");
+    RemoteFile("t/inner.txt", "inner");
+    mkdir(app.m_strTempDirPath.c_str(), 0755);
+    TransferJob job;
+    job.m_pSourceSite = &site;
+    CGetDriver(*doc, job).GetEntries(TransferFixture::Entries({{"/t", true}}, LOCATION_REMOTE), 1);
+    EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t/inner.txt"), "inner");
+    const std::string log = Log();
+    EXPECT_NE(log.find("files into the local temp directory from the remote site"), std::string::npos) << log;
+    EXPECT_EQ(log.find(" files from the remote site "), std::string::npos) << log;
+}
+
+TEST_F(GetTest, NamesThatCannotBeUsedAreLeftOutAndCounted)
+{
+    RemoteFolder("d");
+    RemoteFile("d/ok.txt", "ok");
+    RemoteFile("d/bad\rname", "bad");
+    Get({{"/d", true}}, Target());
+    EXPECT_EQ(ReadWholeFile(local.File("target/d/ok.txt")), "ok");
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: Entries left out of the folder /d because their "
+                       "names cannot be used here: 1"),
+              std::string::npos)
+        << log;
+}
+
+namespace {
+
+// A server that refuses to list one folder.
+class GetUnlistableTest : public TransferFixture {
+protected:
+    GetUnlistableTest() : TransferFixture(FtpServerOptions{true, false, false, {}, {}, "pub/locked"}) {}
+};
+
+} // namespace
+
+TEST_F(GetUnlistableTest, AFolderThatCannotBeListedIsAFailureNotAnEmptyFolder)
+{
+    WriteWholeFile(m_server.Path("pub/a.txt"), "a");
+    WriteWholeFile(m_server.Path("pub/locked/secret.txt"), "s");
+    const std::string target = local.File("target");
+    Get({{"/pub", true}}, target);
+    EXPECT_EQ(ReadWholeFile(local.File("target/pub/a.txt")), "a");
+    EXPECT_FALSE(std::filesystem::exists(local.File("target/pub/locked")));
+    std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: The folder /pub/locked cannot be listed"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Target Directory: " + target + "/pub/locked"), std::string::npos) << log;
+
+    // At the top level: no folder, nothing recorded.
+    Get({{"/pub/locked", true}}, target);
+    EXPECT_FALSE(std::filesystem::exists(local.File("target/locked")));
+    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"pub"});
+}

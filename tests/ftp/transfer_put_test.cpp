@@ -2,6 +2,7 @@
 #include "transfer/PutDriver.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,12 +102,20 @@ TEST_F(PutTest, ReplaceQuestionAnswers)
     EXPECT_EQ(doc->TransferredNames(), (std::vector<std::string>{"y", "all1", "all2"}));
 }
 
-TEST_F(PutTest, FolderThatCannotBeEnteredSendsAndLogsNothing)
+TEST_F(PutTest, AFileWhoseFolderCannotBeEnteredIsLoggedAsNotSent)
 {
     WriteWholeFile(Src("a.txt"), "x");
     Put({{Src("a.txt"), false}}, "/no-such-folder");
-    EXPECT_EQ(Log(), Banner(Address()) + EndBanner());
+    const std::string lead = Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
+                             "\nDestination:  /no-such-folder//a.txt\n***** Failure *****************\nCause: The "
+                             "remote folder /no-such-folder cannot be entered: 550 ";
+    const std::string log = Log();
+    EXPECT_EQ(log.substr(0, lead.size()), lead) << log;
+    EXPECT_EQ(log.substr(log.size() - EndBanner().size()), EndBanner()) << log;
+    EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
+    // A log line, not a box: the action goes on with the next file.
     EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_TRUE(doc->TransferredNames().empty());
 }
 
 TEST_F(PutTest, CancelDuringALargeUploadRemovesTheRemotePartialFile)
@@ -173,4 +182,143 @@ TEST_F(PutTest, AnUnreadableSourceLeavesTheRemoteFileAlone)
     EXPECT_NE(Log().find("***** Failure *****************\nCause: No such file or directory"), std::string::npos)
         << Log();
     EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+namespace {
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(PutTest, ReplacingAFileLeavesOnlyThatFileBehind)
+{
+    WriteWholeFile(Src("a.txt"), "new");
+    WriteWholeFile(m_server.Path("in/a.txt"), "old");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    Put({{Src("a.txt"), false}}, "/in");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "new");
+    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Log(), Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
+                         "\nDestination:  /in//a.txt\n===== Success =================" + Sent(1, 1) + EndBanner());
+}
+
+TEST_F(PutTest, AServerLostMidUploadLeavesTheOldRemoteFile)
+{
+    WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'n'));
+    WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    status.onMessages = [this](const std::string& m1, const std::string& m2, std::atomic<int32_t>*) {
+        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0 && m_server.Running())
+            m_server.Stop();
+    };
+    Put({{Src("big.bin"), false}}, "/in");
+    ASSERT_FALSE(m_server.Running());
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old contents");
+    EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+TEST_F(PutTest, CancelLeavesNothingOfThePartialUploadBehind)
+{
+    WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'u'));
+    WriteWholeFile(m_server.Path("in/big.bin"), "old");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
+            *cancel = 1;
+    };
+    Put({{Src("big.bin"), false}}, "/in");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old");
+    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(Log().find("Cause: Put action was cancelled"), std::string::npos);
+}
+
+TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
+{
+    mkdir(Src("f").c_str(), 0755);
+    for (const char* name : {"1.txt", "2.txt", "3.txt"})
+        WriteWholeFile(Src(std::string("f/") + name), "x");
+    status.onMessages = [this](const std::string& m1, const std::string&, std::atomic<int32_t>*) {
+        if (m1 == "Vamlo is searching the following file:" && m_server.Running())
+            m_server.Stop();
+    };
+    Put({{Src("f"), true}}, "/in");
+    const std::vector<std::string> texts = prompts.Texts();
+    const std::string question =
+        "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?";
+    EXPECT_NE(std::find(texts.begin(), texts.end(), question), texts.end());
+    // The action ends there, without an end banner.
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failed to reconnect to ftp site: " + Address()), std::string::npos) << log;
+    EXPECT_EQ(log.find("Action Ended At"), std::string::npos) << log;
+}
+
+TEST_F(PutTest, AFolderThatCannotBeListedIsAFailureNotAnEmptyFolder)
+{
+    Put({{Src("gone"), true}}, "/in");
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/gone")));
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: The folder " + Src("gone") + " cannot be listed"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Creating Directory"), std::string::npos) << log;
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+TEST_F(PutTest, AFolderRenamedOnTheServerBetweenActionsIsNotTrusted)
+{
+    WriteWholeFile(Src("a.txt"), "1");
+    Put({{Src("a.txt"), false}}, "/in");
+    ASSERT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "1");
+    std::filesystem::rename(m_server.Path("in"), m_server.Path("moved"));
+    WriteWholeFile(Src("a.txt"), "2");
+    Put({{Src("a.txt"), false}}, "/in");
+    // The folder is asked for again, and its loss is a failure line of its own.
+    const std::string log = Log();
+    EXPECT_NE(log.find("Destination:  /in//a.txt\n***** Failure *****************\nCause: The remote folder /in "
+                       "cannot be entered: "),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(ReadWholeFile(m_server.Path("moved/a.txt")), "1");
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in")));
+}
+
+TEST_F(PutTest, StarAndQuestionMarkInNamesAreOrdinaryCharacters)
+{
+    mkdir(Src("pics").c_str(), 0755);
+    mkdir(Src("pics/img*").c_str(), 0755);
+    WriteWholeFile(Src("pics/img*/a.png"), "a");
+    WriteWholeFile(Src("pics/b?"), "b");
+    mkdir(m_server.Path("in/pics").c_str(), 0755);
+    mkdir(m_server.Path("in/pics/img1").c_str(), 0755);
+    WriteWholeFile(m_server.Path("in/pics/bx"), "other");
+    Put({{Src("pics"), true}}, "/in");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/img*/a.png")), "a") << Log();
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/b?")), "b");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/bx")), "other");
+    EXPECT_TRUE(prompts.ReplaceQuestions().empty());
+}
+
+TEST_F(PutTest, FromTheTemporaryFolderNamesItInsideFoldersToo)
+{
+    mkdir(app.m_strTempDirPath.c_str(), 0755);
+    mkdir((app.m_strTempDirPath + "/t").c_str(), 0755);
+    WriteWholeFile(app.m_strTempDirPath + "/t/inner.txt", "inner");
+    TransferJob job;
+    job.m_pTargetSite = &site;
+    job.m_strTargetFolder = "/in";
+    CPutDriver(*doc, job).PutEntries(TransferFixture::Entries({{"/elsewhere//t", true}}, LOCATION_LOCAL), 1);
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/t/inner.txt")), "inner");
+    const std::string log = Log();
+    EXPECT_NE(log.find("files from the local temp directory to the remote site"), std::string::npos) << log;
+    EXPECT_EQ(log.find(" files to the remote site "), std::string::npos) << log;
 }

@@ -91,6 +91,10 @@ bool FtpServerProcess::StartOnce()
         args.push_back("--nested-login-dir");
         args.push_back(m_options.strNestedLoginDir);
     }
+    if (!m_options.strUnlistableDir.empty()) {
+        args.push_back("--unlistable-dir");
+        args.push_back(m_options.strUnlistableDir);
+    }
     if (!m_options.strPassivePorts.empty()) {
         args.push_back("--passive-ports");
         args.push_back(m_options.strPassivePorts);

@@ -21,6 +21,9 @@ struct FtpServerOptions {
     // When set, a further account "nested" / "secret" shares the root but
     // logs in to this folder below it (made when missing).
     std::string strNestedLoginDir;
+    // When set, this folder below the root (made when missing) refuses to be
+    // listed: a server that says no to LIST and MLSD there.
+    std::string strUnlistableDir;
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port

@@ -135,6 +135,43 @@ ScriptedFtpServer& ScriptedFtpServer::SendData(std::string bytes)
     return *this;
 }
 
+ScriptedFtpServer& ScriptedFtpServer::ReceiveData()
+{
+    m_steps.push_back([this] {
+        if (!AcceptData())
+            return false;
+        std::string bytes;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+        bool ended = false;
+        while (!ended && !Stopping() && std::chrono::steady_clock::now() < end) {
+            pollfd entry{m_data, POLLIN, 0};
+            if (poll(&entry, 1, kSliceMs) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = recv(m_data, buffer, sizeof buffer, 0);
+            if (n > 0)
+                bytes.append(buffer, static_cast<size_t>(n));
+            else
+                ended = true;
+        }
+        CloseFd(m_data);
+        {
+            std::lock_guard lock(m_mutex);
+            m_dataReceived.push_back(bytes);
+        }
+        if (!ended)
+            Fail("the upload did not end");
+        return ended;
+    });
+    return *this;
+}
+
+std::vector<std::string> ScriptedFtpServer::DataReceived() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_dataReceived;
+}
+
 ScriptedFtpServer& ScriptedFtpServer::StallData(std::string bytes)
 {
     m_steps.push_back([this, bytes] { return AcceptData() && SendRaw(m_data, bytes); });

@@ -35,6 +35,8 @@ public:
     ScriptedFtpServer& OfferPassive(const std::string& command);
     // Accepts the data connection, sends bytes and closes it.
     ScriptedFtpServer& SendData(std::string bytes);
+    // Accepts the data connection and reads it to its end (an upload).
+    ScriptedFtpServer& ReceiveData();
     // Accepts the data connection, sends bytes and then keeps it open,
     // sending nothing more, until the script ends.
     ScriptedFtpServer& StallData(std::string bytes);
@@ -47,6 +49,8 @@ public:
 
     // Command lines received so far, without CR LF.
     std::vector<std::string> Received() const;
+    // What each ReceiveData step read, in order.
+    std::vector<std::string> DataReceived() const;
     // Empty while the script has gone as written.
     std::string Failure() const;
 
@@ -73,5 +77,6 @@ private:
     bool m_bHung = false;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_received;
+    std::vector<std::string> m_dataReceived;
     std::string m_strFailure;
 };

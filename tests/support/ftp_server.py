@@ -28,6 +28,8 @@ def main():
                         help="accept PORT/EPRT addresses other than the client's")
     parser.add_argument("--nested-login-dir",
                         help="add user nested/secret, who starts in this folder below the root")
+    parser.add_argument("--unlistable-dir",
+                        help="a folder below the root that may be entered but not listed")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.ERROR)
@@ -41,6 +43,12 @@ def main():
         nested_dir = "/" + args.nested_login_dir.strip("/")
         os.makedirs(os.path.join(args.root, nested_dir.lstrip("/")), exist_ok=True)
         authorizer.add_user("nested", "secret", args.root, perm="elradfmwMT")
+
+    if args.unlistable_dir:
+        unlistable = os.path.join(args.root, args.unlistable_dir.strip("/"))
+        os.makedirs(unlistable, exist_ok=True)
+        for name in ("user", "anonymous"):
+            authorizer.override_perm(name, unlistable, "eradfmwMT")
 
     class Handler(FTPHandler):
         def on_login(self, username):

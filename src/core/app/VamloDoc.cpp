@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,11 +124,39 @@ int CVamloDoc::CanCloseFrame()
     return 1;
 }
 
+namespace {
+
+// Moves from to to unless to exists already.
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    // A system or file system without the flag: look first.
+    if (access(to.c_str(), F_OK) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+} // namespace
+
 bool CVamloDoc::KeepUnreadableFileAside(const std::string& path)
 {
-    const std::string aside = path + ".unreadable";
-    if (std::rename(path.c_str(), aside.c_str()) == 0 || errno == ENOENT)
-        return true;
+    // A copy kept earlier is never replaced: the next one gets a number.
+    constexpr int kMaxCopies = 1000;
+    std::string aside;
+    for (int number = 1; number <= kMaxCopies; ++number) {
+        aside = path + ".unreadable" + (number == 1 ? std::string() : "." + std::to_string(number));
+        if (RenameNoReplace(path, aside) || errno == ENOENT)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
     m_app.Prompts().MessageBox("Failed to keep a copy of the unreadable site list file \"" + path + "\" as \"" +
                                    aside + "\".\nCause: " + std::strerror(errno) +
                                    "\nThe site list was not saved.",

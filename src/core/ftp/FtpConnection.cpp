@@ -4,6 +4,7 @@
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpSession.h"
 #include "ftp/InternetFile.h"
+#include "ftp/ListParser.h"
 
 #include <cerrno>
 
@@ -64,6 +65,23 @@ int CFtpConnection::Rename(const std::string& from, const std::string& to)
         status = m_pSession->Expect("RNTO " + to, 2);
     return Report(status);
 }
+
+int CFtpConnection::GetFileSize(const std::string& file, uint64_t& size)
+{
+    // In ASCII type a server counts line ends its own way.
+    if (!m_pSession->features.bSize || m_pSession->CurrentType() != 'I')
+        return -1;
+    FtpReply reply;
+    if (!Report(m_pSession->Expect("SIZE " + file, 2, &reply)))
+        return 0;
+    std::string_view value(reply.text);
+    value = value.substr(0, value.find('\n'));
+    if (reply.code != 213 || value.size() <= 4 || !ftplist::ParseDecimal(value.substr(4), size))
+        return Report(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text));
+    return 1;
+}
+
+void CFtpConnection::ForgetCurrentDirectory() { m_pSession->ForgetDirectory(); }
 
 std::unique_ptr<CInternetFile> CFtpConnection::OpenFile(const std::string& name, uint32_t access, uint32_t flags,
     uint32_t /*context*/)

@@ -31,6 +31,12 @@ public:
     int RemoveDirectory(const std::string& directory);       // RMD
     int Remove(const std::string& file);                     // DELE
     int Rename(const std::string& from, const std::string& to);   // RNFR + RNTO
+    // SIZE of a file in binary type: 1 with the size, 0 when the server
+    // refused, -1 when it offers no SIZE or the type is not binary.
+    int GetFileSize(const std::string& file, uint64_t& size);
+    // The next SetCurrentDirectory sends its CWD even to the same folder:
+    // folders change on the server between actions.
+    void ForgetCurrentDirectory();
 
     // RETR for GENERIC_READ, STOR for GENERIC_WRITE; TYPE A for
     // FTP_TRANSFER_TYPE_ASCII, else TYPE I. Null on failure.

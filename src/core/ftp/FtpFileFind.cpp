@@ -5,7 +5,6 @@
 #include "ftp/FtpListing.h"
 #include "ftp/FtpSession.h"
 
-#include <fnmatch.h>
 #include <vector>
 
 struct CFtpFileFind::Impl {
@@ -34,7 +33,9 @@ struct CFtpFileFind::Impl {
 
 namespace {
 
-bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+// "*" alone asks for the whole folder. Anything else is a name: "*" and "?"
+// are ordinary characters in names on this system.
+bool ListsFolder(const std::string& last) { return last == "*"; }
 
 } // namespace
 
@@ -67,15 +68,13 @@ bool CFtpFileFind::FindFile(const std::string& name, uint32_t /*flags*/)
     find.bHasRoot = slash != std::string::npos;
     find.strRoot = find.bHasRoot ? pattern.substr(0, slash) : std::string();
 
-    if (HasWildcard(last)) {
+    if (ListsFolder(last)) {
         const std::string folder = find.bHasRoot && find.strRoot.empty() ? "/" : find.strRoot;
         FtpListing listing;
         if (FtpStatus listed = ListFolder(session, folder, listing); !listed)
             return PublishStatus(listed);
         find.nBadNames = listing.nBadNames;
-        for (FtpListEntry& entry : listing.entries)
-            if (last == "*" || fnmatch(last.c_str(), entry.name.c_str(), 0) == 0)
-                find.entries.push_back(std::move(entry));
+        find.entries = std::move(listing.entries);
     } else {
         FtpListEntry entry;
         if (FtpStatus found = FindEntry(session, pattern, entry, false); !found)
@@ -135,6 +134,11 @@ std::string CFtpFileFind::GetFileURL() const
 }
 
 uint64_t CFtpFileFind::GetLength() const { return m_pImpl->pCurrent ? m_pImpl->pCurrent->size : 0; }
+
+bool CFtpFileFind::HasLength() const
+{
+    return m_pImpl->pCurrent && m_pImpl->pCurrent->hasSize && !m_pImpl->pCurrent->isLink;
+}
 
 bool CFtpFileFind::GetLastWriteTime(std::time_t& time) const
 {

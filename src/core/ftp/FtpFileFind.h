@@ -18,8 +18,8 @@ public:
     CFtpFileFind(const CFtpFileFind&) = delete;
     CFtpFileFind& operator=(const CFtpFileFind&) = delete;
 
-    // "folder/*" (or "*", or a pattern in the last part) lists a folder; a
-    // plain path finds that one entry (for a folder: the folder itself).
+    // "folder/*" (or "*") lists a folder; any other path finds that one
+    // entry by its literal name (for a folder: the folder itself).
     // True when at least one entry exists; an empty folder gives false with
     // ERROR_NO_MORE_FILES. Another open search on the connection gives false
     // with ERROR_FTP_TRANSFER_IN_PROGRESS.
@@ -35,6 +35,9 @@ public:
     // "ftp://" + server + path.
     std::string GetFileURL() const;
     uint64_t GetLength() const;
+    // Whether the server gave the size of the current entry's data: never
+    // for a link, whose listed size is that of the link itself.
+    bool HasLength() const;
     bool GetLastWriteTime(std::time_t& time) const;
     bool IsDots() const;
     bool IsDirectory() const;

@@ -125,7 +125,8 @@ FtpStatus FtpSession::PrintDirectory(std::string& directory)
     }
     if (!ParsePwdReply(reply, directory))
         return FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
-    m_strDirectory = directory;
+    // Not taken as the known directory: a server may still name a folder
+    // that was renamed or removed under it, and only a CWD proves it is there.
     return FtpStatus::Success();
 }
 

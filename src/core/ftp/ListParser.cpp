@@ -63,7 +63,9 @@ bool IsDotsName(std::string_view name)
 
 bool IsSafeEntryName(std::string_view name)
 {
-    if (name.empty() || IsDotsName(name))
+    // Longer than the system's name limit: no file can carry it, and it
+    // would go back to the server inside a command line.
+    if (name.empty() || IsDotsName(name) || name.size() > kMaxEntryNameBytes)
         return false;
     for (char c : name) {
         if (c == '/' || c == '\0' || c == '\r' || c == '\n')

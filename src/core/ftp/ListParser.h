@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -41,8 +42,12 @@ ListLineKind ParseListLine(std::string_view line, std::time_t now, FtpListEntry&
 // values are case-insensitive. A line with no facts (" name") is a file.
 ListLineKind ParseMlsxLine(std::string_view line, FtpListEntry& out);
 
-// A name from a server is data. Unsafe: empty, ".", "..", anything holding
-// "/", NUL, CR or LF (CR and LF would split an FTP command the name is put in).
+// The longest name a file may have on this system.
+inline constexpr size_t kMaxEntryNameBytes = NAME_MAX;
+
+// A name from a server is data. Unsafe: empty, ".", "..", longer than
+// kMaxEntryNameBytes, anything holding "/", NUL, CR or LF (CR and LF would
+// split an FTP command the name is put in).
 bool IsSafeEntryName(std::string_view name);
 
 // "." or "..".

@@ -125,10 +125,14 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
     CTransferTreeItem root;
     root.m_strText = name;
     BuildRemoteTree(root, remote, connection);
+    if (!root.m_strListError.empty()) {
+        LogFailure(root.m_strListError);
+        return;
+    }
     const std::string folder = JoinLocalPath(target, name);
     if (!LocalPathExists(folder) && !CreateLocalFolder(folder))
         return;
-    GetTreeLevel(root, remote, folder, connection);
+    GetTreeLevel(root, remote, folder, connection, tempFlag);
     if (tempFlag == 0)
         m_doc.AddTransferredName(name);
 }
@@ -154,6 +158,10 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
     {
         CFtpFileFind finder(connection.get(), 1);
         bool more = finder.FindFile(itemPath + "/*", kFindFlags);
+        if (!more && GetLastFtpErrorCode() != ERROR_NO_MORE_FILES) {
+            item.MarkUnlisted(itemPath, LastFtpErrorMessage());
+            return;
+        }
         while (more) {
             more = finder.FindNextFile();
             if (finder.IsDots())
@@ -163,6 +171,9 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
             else
                 item.AddChild(finder.GetFileName(), TREE_ITEM_FILE);
         }
+        if (const size_t bad = finder.GetBadNameCount(); bad > 0)
+            LogFailure("Entries left out of the folder " + itemPath + " because their names cannot be used here: " +
+                       std::to_string(bad));
     }
     for (const std::string& name : pending) {
         CTransferTreeItem& child = item.AddChild(name, TREE_ITEM_FOLDER);
@@ -171,7 +182,8 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
 }
 
 void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath,
-                              const std::string& localFolder, const std::shared_ptr<CFtpConnection>& connection)
+                              const std::string& localFolder, const std::shared_ptr<CFtpConnection>& connection,
+                              int32_t tempFlag)
 {
     if (!Continuing())
         return;
@@ -191,10 +203,12 @@ void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& 
             // An existing folder is passed over with everything in it.
             if (LocalPathExists(localChild))
                 continue;
-            if (CreateLocalFolder(localChild))
-                GetTreeLevel(*child, remoteChild, localChild, connection);
+            if (!child->m_strListError.empty())
+                LogFailure(child->m_strListError);
+            else if (CreateLocalFolder(localChild))
+                GetTreeLevel(*child, remoteChild, localChild, connection, tempFlag);
         } else if (IsLocalDirectory(localFolder)) {
-            GetFile(name, localChild, remoteChild, connection, 0);
+            GetFile(name, localChild, remoteChild, connection, tempFlag);
         }
     }
 }
@@ -235,6 +249,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     }
 
     uint64_t size = 0;
+    bool sizeKnown = false;
     {
         CFtpFileFind finder(connection.get(), 1);
         if (!finder.FindFile(remotePath, kFindFlags)) {
@@ -246,6 +261,8 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         }
         finder.FindNextFile();
         size = finder.GetLength();
+        // Sizes count bytes as stored; an ASCII transfer changes line ends.
+        sizeKnown = finder.HasLength() && (OpenFlags() & FTP_TRANSFER_TYPE_ASCII) == 0;
     }
 
     if (LocalPathExists(localShown) &&
@@ -281,12 +298,15 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         return 0;
     }
     const CopyTexts texts{"Getting file: " + remotePath, "Received ", remotePath, localShown};
+    uint64_t received = 0;
     const CopyResult result = CopyBlocks(
         total, texts,
         [&](char* buffer, size_t count, std::string& readError) {
             const int64_t n = remote->Read(buffer, count);
             if (n < 0)
                 readError = LastFtpErrorMessage();
+            else
+                received += static_cast<uint64_t>(n);
             return n;
         },
         [&](const char* buffer, size_t count, std::string& writeError) {
@@ -309,6 +329,14 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     // data connection ended normally.
     if (!remote->Close()) {
         ReportCloseError(remotePath, LastFtpErrorMessage());
+        discard();
+        return 0;
+    }
+    // A server that ends early and still reports success must not replace
+    // a good file with a short one.
+    if (sizeKnown && received != size) {
+        LogFailure("The server sent " + std::to_string(received) + " of the " + std::to_string(size) +
+                   " bytes of the file");
         discard();
         return 0;
     }

@@ -14,8 +14,9 @@ public:
     void GetItem(const CVaFileInfo& entry, int32_t tempFlag);
     void BuildRemoteTree(CTransferTreeItem& item, const std::string& itemPath,
                          const std::shared_ptr<CFtpConnection>& connection);
+    // tempFlag names the local temp directory in the lines of every file.
     void GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath, const std::string& localFolder,
-                      const std::shared_ptr<CFtpConnection>& connection);
+                      const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
                 const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);

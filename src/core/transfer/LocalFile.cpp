@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -88,6 +89,22 @@ bool CLocalFile::OpenRead(const std::string& path, std::string& error)
     return true;
 }
 
+std::string PartialFileName(const std::string& name, uint32_t tag)
+{
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".vamlo-part-%08x", static_cast<unsigned>(tag));
+    const std::size_t room = NAME_MAX - 1 - std::strlen(suffix);
+    return "." + name.substr(0, room) + suffix;
+}
+
+bool CLocalFile::Rewind(std::string& error)
+{
+    if (lseek(m_fd, 0, SEEK_SET) == 0)
+        return true;
+    error = LocalErrorText(errno);
+    return false;
+}
+
 bool CLocalFile::CreatePartial(const std::string& target, std::string& error)
 {
     const std::size_t slash = target.rfind('/');
@@ -96,13 +113,7 @@ bool CLocalFile::CreatePartial(const std::string& target, std::string& error)
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".vamlo-part-%08llx",
-                      static_cast<unsigned long long>(random() & 0xffffffffULL));
-        // Hidden, and named after the file it will become, as far as the
-        // name limit leaves room.
-        const std::size_t room = NAME_MAX - 1 - std::strlen(suffix);
-        const std::string path = folder + "." + name.substr(0, room) + suffix;
+        const std::string path = folder + PartialFileName(name, static_cast<uint32_t>(random()));
         // O_EXCL never takes over someone else's file; the umask applies as
         // for any new file.
         m_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

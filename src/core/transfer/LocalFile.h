@@ -26,6 +26,8 @@ public:
     int64_t Read(void* buffer, size_t count, std::string& error);
     bool Write(const void* buffer, size_t count, std::string& error);
     bool Size(uint64_t& size, std::string& error) const;
+    // Back to the first byte, to read the file again.
+    bool Rewind(std::string& error);
     bool Close(std::string& error);
     // Gives the file the permission bits of an existing file it replaces.
     void CopyModeFrom(const std::string& path);
@@ -34,6 +36,11 @@ private:
     int m_fd = -1;
     std::string m_path;
 };
+
+// The hidden name a file takes while its data arrives: named after the file
+// it will become, as far as the name limit leaves room, with a tag that
+// keeps two transfers apart.
+std::string PartialFileName(const std::string& name, uint32_t tag);
 
 // The system's message for errno, at most 255 characters.
 std::string LocalErrorText(int error);

@@ -3,6 +3,7 @@
 #include "transfer/LocalFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -16,9 +17,18 @@ void BuildLevel(CTransferTreeItem& item, const std::string& path, std::vector<st
                 const std::string& realRoot)
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(path.c_str()), &closedir);
-    if (!dir)
+    if (!dir) {
+        item.MarkUnlisted(path, LocalErrorText(errno));
         return;
-    while (const dirent* found = readdir(dir.get())) {
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* found = readdir(dir.get());
+        if (found == nullptr) {
+            if (errno != 0)
+                item.MarkUnlisted(path, LocalErrorText(errno));
+            break;
+        }
         const std::string name = found->d_name;
         if (name == "." || name == "..")
             continue;
@@ -68,8 +78,10 @@ bool IsPathInside(const std::string& path, const std::string& folder)
 void BuildLocalTree(CTransferTreeItem& root, const std::string& rootPath)
 {
     const std::string realRoot = RealLocalPath(rootPath);
-    if (realRoot.empty())
+    if (realRoot.empty()) {
+        root.MarkUnlisted(rootPath, LocalErrorText(errno));
         return;
+    }
     std::vector<std::string> realAncestors{realRoot};
     BuildLevel(root, rootPath, realAncestors, realRoot);
 }

@@ -9,6 +9,7 @@
 #include "transfer/LocalTree.h"
 
 #include <algorithm>
+#include <random>
 #include <sys/stat.h>
 
 namespace {
@@ -72,6 +73,20 @@ bool CPutDriver::RemoteExists(CFtpConnection& connection, const std::string& pat
     return finder.FindFile(path, flags);
 }
 
+bool CPutDriver::EnterRemoteFolder(CFtpConnection& connection, const std::string& folder,
+                                   const std::string& localShown, const std::string& remoteShown)
+{
+    if (connection.SetCurrentDirectory(folder))
+        return true;
+    // A file that is not sent is a failure the log must show, even when its
+    // folder went away on the server.
+    const std::string cause = LastFtpErrorMessage();
+    m_doc.AppendLog(std::string(CActionLog::m_strPuttingFile) + "\n     Source:  " + localShown +
+                    "\nDestination:  " + remoteShown);
+    LogFailure("The remote folder " + folder + " cannot be entered: " + cause);
+    return false;
+}
+
 bool CPutDriver::CreateRemoteFolder(CFtpConnection& connection, const std::string& path)
 {
     m_doc.AppendLog(std::string(CActionLog::m_strCreatingDirectory) + "\nTarget Directory: " + path);
@@ -108,9 +123,13 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
     if (!CheckConnection(site, true))
         return;
     std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    // The target folder may have been renamed or removed on the server since
+    // it was last entered, also when another driver runs this Put.
+    if (connection)
+        connection->ForgetCurrentDirectory();
 
     if (entry.m_bIsFolder != 1) {
-        if (!connection || !connection->SetCurrentDirectory(remoteFolder))
+        if (!connection || !EnterRemoteFolder(*connection, remoteFolder, local, remoteFolder + "//" + name))
             return;
         if (PutFile(name, local, name, remoteFolder + "//" + name, connection, tempFlag) == 1)
             m_doc.AddTransferredName(name);
@@ -126,17 +145,22 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
     CTransferTreeItem root;
     root.m_strText = name;
     BuildLocalTree(root, local);
+    if (!root.m_strListError.empty()) {
+        LogFailure(root.m_strListError);
+        return;
+    }
     if (!connection)
         return;
     const std::string remote = remoteFolder + "//" + name;
     if (!RemoteExists(*connection, remote, INTERNET_FLAG_RELOAD) && !CreateRemoteFolder(*connection, remote))
         return;
-    PutFolderContents(root, local, remote, connection);
+    PutFolderContents(root, local, remote, connection, tempFlag);
     m_doc.AddTransferredName(name);
 }
 
 void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
-                                   const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection)
+                                   const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection,
+                                   int32_t tempFlag)
 {
     if (!Continuing())
         return;
@@ -146,6 +170,10 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
             return;
         }
         if (!Continuing())
+            return;
+        // A lost connection is offered back before the folder change, which
+        // would otherwise fail and pass over every file that is left.
+        if (!CheckConnection(m_job.m_pTargetSite, true))
             return;
         // A reconnect during the walk replaces the site's connection.
         std::shared_ptr<CFtpConnection> current = m_job.m_pTargetSite->m_pConnection;
@@ -158,10 +186,13 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
             // An existing folder is passed over with everything in it.
             if (RemoteExists(*current, remoteChild, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE))
                 continue;
-            if (CreateRemoteFolder(*current, remoteChild))
-                PutFolderContents(*child, localChild, remoteChild, current);
-        } else if (IsLocalDirectory(localFolder) && current->SetCurrentDirectory(remoteFolder)) {
-            PutFile(name, localChild, name, remoteChild, current, 0);
+            if (!child->m_strListError.empty())
+                LogFailure(child->m_strListError);
+            else if (CreateRemoteFolder(*current, remoteChild))
+                PutFolderContents(*child, localChild, remoteChild, current, tempFlag);
+        } else if (IsLocalDirectory(localFolder) &&
+                   EnterRemoteFolder(*current, remoteFolder, localChild, remoteChild)) {
+            PutFile(name, localChild, name, remoteChild, current, tempFlag);
         }
     }
     (void)connection;
@@ -195,8 +226,8 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         CloseStatusDialog();
         return 0;
     }
-    if (RemoteExists(*current, remoteName, INTERNET_FLAG_RELOAD) &&
-        !ConfirmReplace(remoteName, false, "User selected to cancel the Put action."))
+    const bool targetExists = RemoteExists(*current, remoteName, INTERNET_FLAG_RELOAD);
+    if (targetExists && !ConfirmReplace(remoteName, false, "User selected to cancel the Put action."))
         return 0;
 
     // The local file is opened first: a source that cannot be read must not
@@ -208,16 +239,67 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         LogFailure(error);
         return 0;
     }
-    std::unique_ptr<CInternetFile> remote = current->OpenFile(remoteName, GENERIC_WRITE, OpenFlags(), 1);
-    if (!remote) {
-        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+    if (m_bRenameRefused)
+        return SendFile(*current, source, size, remoteName, false, localShown, remoteShown) ? Done(address, tempFlag)
+                                                                                          : 0;
+
+    // The data goes to a temporary name beside the target, which it replaces
+    // only once the server holds all of it: a broken upload never takes the
+    // place of the file it was to replace.
+    const std::string partial = PartialFileName(remoteName, static_cast<uint32_t>(std::random_device{}()));
+    if (!SendFile(*current, source, size, partial, true, localShown, remoteShown))
+        return 0;
+    uint64_t held = 0;
+    if (current->GetFileSize(partial, held) == 1 && held != size) {
+        LogFailure("The server holds " + std::to_string(held) + " of the " + std::to_string(size) + " bytes sent");
+        current->Remove(partial);
         return 0;
     }
+    if (RenameOver(*current, partial, remoteName, targetExists))
+        return Done(address, tempFlag);
+    if (!current->IsOpen()) {
+        LogFailure(LastFtpErrorMessage());
+        return 0;
+    }
+    // A folder that takes uploads but no renames: the file goes straight to
+    // its name, for this one and the rest of the action.
+    current->Remove(partial);
+    m_bRenameRefused = true;
+    m_doc.AppendLog("===== The server does not rename files here: they are sent straight to their own names =====");
+    if (!source.Rewind(error)) {
+        LogFailure(error);
+        return 0;
+    }
+    return SendFile(*current, source, size, remoteName, false, localShown, remoteShown) ? Done(address, tempFlag) : 0;
+}
+
+int CPutDriver::Done(const std::string& address, int32_t tempFlag)
+{
+    ReportFileDone(m_doc.m_nFilesSent, address, tempFlag,
+                   {" files have been sent to the remote site ", "sent", " files to the remote site ",
+                    " files from the local temp directory to the remote site "});
+    return 1;
+}
+
+bool CPutDriver::SendFile(CFtpConnection& connection, CLocalFile& source, uint64_t size, const std::string& name,
+                          bool temporary, const std::string& localShown, const std::string& remoteShown)
+{
+    std::unique_ptr<CInternetFile> remote = connection.OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
+    if (!remote) {
+        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+        return false;
+    }
     const auto removeIncomplete = [&] {
-        if (!current->Remove(remoteName)) {
-            m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + remoteName + "\".\nCause: " +
+        if (!connection.Remove(name)) {
+            m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + name + "\".\nCause: " +
                             CodeCause(GetLastFtpErrorCode()));
         }
+    };
+    // A temporary file is nobody's: what is left of it goes, quietly.
+    const auto dropTemporary = [&] {
+        if (temporary && connection.IsOpen())
+            connection.Remove(name);
+        return false;
     };
 
     const std::string total = BeginFileProgress(size);
@@ -225,7 +307,7 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         CloseStatusDialog();
         remote->Abort();
         removeIncomplete();
-        return 0;
+        return false;
     }
     const CopyTexts texts{"Putting file: " + remoteShown, "Sent ", localShown, remoteShown};
     const CopyResult result = CopyBlocks(
@@ -239,23 +321,29 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         });
     if (result == CopyResult::Failed) {
         remote->Abort();
-        return 0;
+        return dropTemporary();
     }
     if (result == CopyResult::Cancelled) {
         LogFailure("Put action was cancelled");
         CloseStatusDialog();
         remote->Abort();
         removeIncomplete();
-        return 0;
+        return false;
     }
     // The server's final reply decides: a refused or cut-off upload is no success.
     if (!remote->Close()) {
         ReportCloseError(remoteShown, LastFtpErrorMessage());
-        return 0;
+        return dropTemporary();
     }
+    return true;
+}
 
-    ReportFileDone(m_doc.m_nFilesSent, address, tempFlag,
-                   {" files have been sent to the remote site ", "sent", " files to the remote site ",
-                    " files from the local temp directory to the remote site "});
-    return 1;
+bool CPutDriver::RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
+                            bool targetExists)
+{
+    if (connection.Rename(from, to))
+        return true;
+    if (!targetExists || !connection.IsOpen())
+        return false;
+    return connection.Remove(to) && connection.Rename(from, to);
 }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+class CLocalFile;
+
 // Upload: local files and folders into the remote folder of the target site.
 class CPutDriver : public CTransferDriver {
 public:
@@ -15,8 +17,10 @@ public:
     void PutItem(const CVaFileInfo& entry, int32_t tempFlag);
     // The local folder's tree (see LocalTree.h).
     void BuildLocalTree(CTransferTreeItem& item, const std::string& itemPath);
+    // tempFlag names the local temp directory in the lines of every file.
     void PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
-                           const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection);
+                           const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection,
+                           int32_t tempFlag);
     int PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
                 const std::string& remoteShown, const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int64_t CountLocalFiles(const CFileInfoList& entries);
@@ -28,6 +32,25 @@ protected:
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { PutItem(entry, tempFlag); }
 
 private:
+    // One upload of the open source under name, with its progress; a
+    // failure has been logged (and shown) when it returns false. What a
+    // failed upload to a temporary name left is removed.
+    bool SendFile(CFtpConnection& connection, CLocalFile& source, uint64_t size, const std::string& name,
+                  bool temporary, const std::string& localShown, const std::string& remoteShown);
+    // The uploaded temporary file takes the target's place. Some servers
+    // refuse to rename onto an existing file: the target goes first then.
+    static bool RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
+                           bool targetExists);
+    // A file has been sent: the counter and the success lines. Returns 1.
+    int Done(const std::string& address, int32_t tempFlag);
+    // The connection's current directory becomes folder; when it cannot,
+    // the file named by the two paths is logged as not sent.
+    bool EnterRemoteFolder(CFtpConnection& connection, const std::string& folder, const std::string& localShown,
+                           const std::string& remoteShown);
     bool CreateRemoteFolder(CFtpConnection& connection, const std::string& path);
     bool RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags);
+
+    // The server refused to rename in this action: later files go straight
+    // to their names.
+    bool m_bRenameRefused = false;
 };

@@ -89,6 +89,10 @@ void CTransferDriver::RunEntries(const CFileInfoList& entries, int32_t tempFlag)
     CreateStatusDialog(texts.statusTitle);
     if (!CheckConnection(site, false))
         return;
+    // Folders may have been renamed or removed on the server since the
+    // last action: every folder change of this one asks the server again.
+    if (site->m_pConnection)
+        site->m_pConnection->ForgetCurrentDirectory();
     m_doc.m_bContinueTransfer = 1;
     SetMessages(texts.countingMessage, "");
     SetOverallRange(CountFiles(entries));

@@ -13,6 +13,14 @@ struct CTransferTreeItem {
     std::string m_strText;
     int32_t m_nData = TREE_ITEM_FOLDER;
     std::vector<std::unique_ptr<CTransferTreeItem>> m_children;
+    // Set when the folder could not be listed: the cause for the log. Such a
+    // folder is a failure, never an empty folder.
+    std::string m_strListError;
+
+    void MarkUnlisted(const std::string& path, const std::string& reason)
+    {
+        m_strListError = "The folder " + path + " cannot be listed: " + reason;
+    }
 
     CTransferTreeItem& AddChild(std::string text, int32_t data)
     {

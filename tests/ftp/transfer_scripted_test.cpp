@@ -1,0 +1,211 @@
+// Transfers against a server that misbehaves in ways a real one will not on
+// demand: a download cut short under a success reply, renames refused.
+#include "ScriptedFtpServer.h"
+#include "TransferHarness.h"
+#include "ftp/InternetSession.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const std::string kFeatures[] = {"MLST size*;type*;", "SIZE"};
+constexpr const char* kRootPwd = "257 \"/\" is the current directory";
+
+class ScriptedTransferTest : public ::testing::Test, public TransferProgram {
+protected:
+    void SetUp() override
+    {
+        SetUpProgram();
+        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
+    }
+
+    void TearDown() override
+    {
+        TearDownProgram();
+        site.m_pConnection.reset();
+        m_server.Stop();
+        EXPECT_EQ(m_server.Failure(), "");
+    }
+
+    // Runs the script and gives the site a passive connection to it.
+    void Connect()
+    {
+        m_server.Start();
+        CInternetSession session(kAgentName);
+        session.SetTimeouts(FtpServerFixture::ShortTimeouts());
+        CInternetException error;
+        site.m_pConnection = session.GetFtpConnection("127.0.0.1", "user", "pw", m_server.Port(), true, error);
+        ASSERT_TRUE(site.m_pConnection) << error.m_strMessage;
+    }
+
+    // The commands of a Put of one file into /in, up to its upload to the
+    // temporary name (found tells whether the target exists).
+    void ScriptPutUpToTheUpload(bool found)
+    {
+        m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)})
+            .Reply("PWD", kRootPwd)
+            .Reply("PWD", kRootPwd)
+            .Reply("CWD /in", "250 ok")
+            .Reply("PWD", "257 \"/in\"")
+            .Reply("MLST a.txt", found ? "250-Listing\r\n size=3;type=file; a.txt\r\n250 End" : "550 No such file")
+            .Reply("TYPE I", "200 ok")
+            .OfferPassive("EPSV")
+            .Reply("STOR .a.txt.vamlo-part-", "150 go")
+            .ReceiveData()
+            .Send("226 stored\r\n");
+    }
+
+    void PutA()
+    {
+        WriteWholeFile(local.File("a.txt"), "hello");
+        prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        Connect();
+        Put({{local.File("a.txt"), false}}, "/in");
+    }
+
+    std::string PutLog(const std::string& beforeSuccess) const
+    {
+        return Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + local.File("a.txt") +
+               "\nDestination:  /in//a.txt" + beforeSuccess + "\n===== Success =================" +
+               "\n\n===== Have successfully sent 1 of total 1 files to the remote site " + Address() + " =====" +
+               EndBanner();
+    }
+
+    ScriptedFtpServer m_server;
+};
+
+} // namespace
+
+TEST_F(ScriptedTransferTest, ADownloadShorterThanItsKnownSizeIsAFailure)
+{
+    m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)})
+        .Reply("PWD", kRootPwd)
+        .Reply("PWD", kRootPwd)
+        .Reply("PWD", kRootPwd)
+        .Reply("MLST /f", "250-Listing /f\r\n size=10;type=file; /f\r\n250 End")
+        .Reply("TYPE I", "200 ok")
+        .OfferPassive("EPSV")
+        .Reply("RETR /f", "150 here it comes")
+        .SendData("12345")
+        .Send("226 done\r\n");
+    const std::string target = local.File("target");
+    WriteWholeFile(target + "/f", "old local");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    Connect();
+    Get({{"/f", false}}, target);
+    EXPECT_EQ(ReadWholeFile(target + "/f"), "old local");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target), std::filesystem::directory_iterator()), 1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: The server sent 5 of the 10 bytes of the file"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+TEST_F(ScriptedTransferTest, RenameRefusedOntoAnExistingFileDeletesItFirst)
+{
+    ScriptPutUpToTheUpload(true);
+    m_server.Reply("SIZE .a.txt.vamlo-part-", "213 5")
+        .Reply("RNFR .a.txt.vamlo-part-", "350 ready")
+        .Reply("RNTO a.txt", "553 File exists")
+        .Reply("DELE a.txt", "250 deleted")
+        .Reply("RNFR .a.txt.vamlo-part-", "350 ready")
+        .Reply("RNTO a.txt", "250 renamed");
+    PutA();
+    EXPECT_EQ(m_server.DataReceived(), std::vector<std::string>{"hello"});
+    EXPECT_EQ(Log(), PutLog(""));
+}
+
+TEST_F(ScriptedTransferTest, RenameRefusedAltogetherFallsBackToAPlainUploadAndSaysSo)
+{
+    ScriptPutUpToTheUpload(false);
+    m_server.Reply("SIZE .a.txt.vamlo-part-", "213 5")
+        .Reply("RNFR .a.txt.vamlo-part-", "550 Permission denied")
+        .Reply("DELE .a.txt.vamlo-part-", "550 Permission denied")
+        .OfferPassive("EPSV")
+        .Reply("STOR a.txt", "150 go")
+        .ReceiveData()
+        .Send("226 stored\r\n");
+    PutA();
+    EXPECT_EQ(m_server.DataReceived(), (std::vector<std::string>{"hello", "hello"}));
+    EXPECT_EQ(Log(), PutLog("\n===== The server does not rename files here: they are sent straight to their own "
+                            "names =====")) << Log();
+}
+
+TEST_F(ScriptedTransferTest, AnUploadTheServerHoldsShortIsAFailure)
+{
+    ScriptPutUpToTheUpload(true);
+    m_server.Reply("SIZE .a.txt.vamlo-part-", "213 3").Reply("DELE .a.txt.vamlo-part-", "250 deleted");
+    PutA();
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: The server holds 3 of the 5 bytes sent"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
+    EXPECT_TRUE(doc->TransferredNames().empty());
+}
+
+TEST_F(ScriptedTransferTest, ALinkIsTrustedWhateverSizeItsListingLineShows)
+{
+    // No MLST and no SIZE: the size comes from the parent's listing, where a
+    // link shows the length of its own text, not of the file it leads to.
+    m_server.LogOn()
+        .Reply("PWD", kRootPwd)
+        .Reply("PWD", kRootPwd)
+        .Reply("PWD", kRootPwd)
+        .OfferPassive("EPSV")
+        .Reply("LIST /", "150 listing")
+        .SendData("lrwxrwxrwx 1 u g 6 Jan 01 2024 link -> target\r\n")
+        .Send("226 done\r\n")
+        .Reply("TYPE I", "200 ok")
+        .OfferPassive("EPSV")
+        .Reply("RETR /link", "150 here it comes")
+        .SendData("0123456789")
+        .Send("226 done\r\n");
+    const std::string target = local.File("target");
+    Connect();
+    Get({{"/link", false}}, target);
+    EXPECT_EQ(ReadWholeFile(target + "/link"), "0123456789") << Log();
+    EXPECT_NE(Log().find("===== Success"), std::string::npos) << Log();
+}
+
+TEST_F(ScriptedTransferTest, NamesBeyondTheNameLimitAreLeftOutCountedAndNeverSentBack)
+{
+    const std::string huge(10u << 20, 'x');
+    const std::string listing = "type=file;size=2; ok\r\ntype=file;size=1; " + huge + "\r\ntype=file;size=1; " +
+                                std::string(256, 'y') + "\r\n";
+    m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)})
+        .Reply("PWD", kRootPwd)
+        .OfferPassive("EPSV")
+        .Reply("MLSD /d", "150 listing")
+        .SendData(listing)
+        .Send("226 done\r\n")
+        .Reply("PWD", kRootPwd)
+        .OfferPassive("EPSV")
+        .Reply("MLSD /d", "150 listing")
+        .SendData(listing)
+        .Send("226 done\r\n")
+        .Reply("PWD", kRootPwd)
+        .Reply("MLST /d//ok", "250-Listing\r\n size=2;type=file; /d//ok\r\n250 End")
+        .Reply("TYPE I", "200 ok")
+        .OfferPassive("EPSV")
+        .Reply("RETR /d//ok", "150 here it comes")
+        .SendData("ok")
+        .Send("226 done\r\n");
+    const std::string target = local.File("target");
+    Connect();
+    Get({{"/d", true}}, target);
+    EXPECT_EQ(ReadWholeFile(target + "/d/ok"), "ok");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target + "/d"), std::filesystem::directory_iterator()),
+              1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: Entries left out of the folder /d because their "
+                       "names cannot be used here: 2"),
+              std::string::npos)
+        << log.substr(0, 2000);
+    for (const std::string& command : m_server.Received())
+        EXPECT_LT(command.size(), 300u);
+}
