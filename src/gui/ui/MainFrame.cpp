@@ -238,6 +238,8 @@ void CMainFrame::ConnectCommands()
     m_pAddressBox->lineEdit()->installEventFilter(this);
     connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+    m_enablers.insert(ID_EDIT_SITE_MANAGER, [this] { return m_pApp != nullptr; });
+    connect(Command(ID_EDIT_SITE_MANAGER), &QAction::triggered, this, &CMainFrame::OnSiteManager);
     connect(Command(ID_FILE_SAVE_SITE_LIST), &QAction::triggered, this, [this] {
         if (m_pDoc != nullptr)
             m_pDoc->OnFileSaveSiteList();

@@ -15,6 +15,7 @@ class CRichEditViewActionLog;
 class CVamloDoc;
 class CVamloSiteInfo;
 class CAppCore;
+class CSiteManagerDlg;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -70,6 +71,12 @@ public:
     void SetActiveEditTarget(IEditTarget* target);
     IEditTarget* ActiveEditTarget() const { return m_pActiveEditTarget; }
     CListViewDetail* ListView() const { return m_pListView; }
+
+    // Edit > Site Manager...: the dialog on copies, the changes carried back
+    // after OK, then the address box refilled.
+    void OnSiteManager();
+    // Runs the Site Manager; true for OK. Unset, it is shown modally.
+    std::function<bool(CSiteManagerDlg&)> m_fnRunSiteManager;
 
     // Brings the window to the front for a second start of the program.
     void ActivateFromSecondInstance();

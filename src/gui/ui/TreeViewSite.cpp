@@ -1,6 +1,7 @@
 #include "ui/TreeViewSite.h"
 
 #include "app/AppCore.h"
+#include "app/SiteManagerChanges.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
 #include "log/PaneCaption.h"
@@ -420,9 +421,7 @@ void CTreeViewSite::SetCaption(const std::string& folder)
 
 void CTreeViewSite::ShowBusyMessage(const CVamloSiteInfo* site)
 {
-    m_app.Prompts().MessageBox("The ftp site \"" + site->m_strAddress +
-                                   "\" is busy with a file transfer. Please try again when the transfer has finished.",
-                               MsgButtons::Ok, MsgIcon::Information);
+    m_app.Prompts().MessageBox(SiteBusyMessage(site->m_strAddress), MsgButtons::Ok, MsgIcon::Information);
 }
 
 void CTreeViewSite::mousePressEvent(QMouseEvent* event)

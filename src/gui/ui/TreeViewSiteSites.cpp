@@ -80,7 +80,7 @@ bool CTreeViewSite::RemoveSiteItem(CVamloSiteInfo* site)
     if (QTreeWidgetItem* item = FindSiteItem(site))
         RemoveSiteTreeItem(item, site);
     site->m_hTreeItem = 0;
-    site->Disconnect();
+    site->DisconnectWithoutWaiting();
     return true;
 }
 
@@ -133,7 +133,7 @@ void CTreeViewSite::OnDisconnect()
         return;
     // The command comes from the site's menu; a folder's record leads to its site.
     QTreeWidgetItem* siteItem = FindSiteItem(site);
-    site->Disconnect();
+    site->DisconnectWithoutWaiting();
     if (siteItem != nullptr)
         RemoveSiteTreeItem(siteItem, site);
     site->m_hTreeItem = 0;
