@@ -388,3 +388,19 @@ TEST_F(FtpFaultsTest, TypeAndDirectoryAreSentOnlyWhenTheyChange)
     ASSERT_EQ(connection->GetCurrentDirectory(dir), 1);
     EXPECT_EQ(dir, "/a");
 }
+
+TEST_F(FtpFaultsTest, CloseWithoutWaitingSendsQuitAndNeedsNoReply)
+{
+    // The server takes QUIT and never answers: the connection is closed all
+    // the same, from our side, with no reply read.
+    m_server.LogOn().Expect("QUIT").Hang();
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    connection->CloseWithoutWaiting();
+    EXPECT_FALSE(connection->IsOpen());
+    std::string directory;
+    EXPECT_EQ(connection->GetCurrentDirectory(directory), 0);
+    m_server.Stop();
+    ASSERT_FALSE(m_server.Received().empty());
+    EXPECT_EQ(m_server.Received().back(), "QUIT");
+}

@@ -8,23 +8,19 @@
 
 namespace {
 
-// A transfer that held the site would go on using a freed record.
-bool IsHeldByTransfer(CVamloSiteInfo& record)
-{
-    std::unique_lock<std::mutex> inUse(record.m_mutexInUse, std::try_to_lock);
-    return !inUse.owns_lock();
-}
-
 // Takes the record out of the tree and off the network; false when a
-// transfer holds it.
+// transfer holds it, since the transfer would go on using a freed record.
 bool ReleaseRecord(CVamloSiteInfo& record, CAppCore& app, const RemoveShownSiteFn& removeShownSite)
 {
     if (record.m_hTreeItem != 0 && removeShownSite)
         return removeShownSite(record);
-    if (IsHeldByTransfer(record)) {
+    std::unique_lock<std::mutex> inUse(record.m_mutexInUse, std::try_to_lock);
+    if (!inUse.owns_lock()) {
         app.Prompts().MessageBox(SiteBusyMessage(record.m_strAddress), MsgButtons::Ok, MsgIcon::Information);
         return false;
     }
+    // Closed while no transfer can start on it; the lock is let go before
+    // the record itself goes.
     record.DisconnectWithoutWaiting();
     return true;
 }

@@ -18,10 +18,14 @@ namespace {
 
 std::string S(const QString& text) { return text.toStdString(); }
 
-// Removes the item from its list box and gives back its copy.
+// Removes the item from its list box and gives back its copy. The list is
+// left without a selection: on its own it would select a neighbour, which a
+// second Delete key would then delete without a question.
 CVamloSiteInfo* TakeItem(QListWidget* list, QListWidgetItem* item)
 {
     CVamloSiteInfo* copy = CSiteManagerDlg::CopyOf(item);
+    list->setCurrentItem(nullptr);
+    list->clearSelection();
     delete list->takeItem(list->row(item));
     return copy;
 }
@@ -150,7 +154,9 @@ void CSiteManagerDlg::OnProperties()
     FillSiteDialog(dialog, *copy);
     // The port the connection really uses: an address's own port wins over
     // the Port field.
-    dialog.m_strPort = QString::fromStdString(SiteConnectionPortText(copy->m_strAddress, copy->m_strPort));
+    const QString shownAddress = dialog.m_strAddress;
+    const QString shownPort = QString::fromStdString(SiteConnectionPortText(copy->m_strAddress, copy->m_strPort));
+    dialog.m_strPort = shownPort;
     dialog.m_bReadOnly = copy->m_hTreeItem != 0 ? 1 : 0;
     if (!RunSiteDialog(dialog)) {
         UpdateControls();
@@ -164,6 +170,10 @@ void CSiteManagerDlg::OnProperties()
         UpdateControls();
         return;
     }
+    // Address and port as they were shown connect where they did before:
+    // the record's own Port field is kept rather than rewritten.
+    if (dialog.m_strAddress == shownAddress && dialog.m_strPort == shownPort)
+        dialog.m_strPort = QString::fromStdString(copy->m_strPort);
     if (TakeSiteDialog(dialog, *copy))
         m_bChanged = 1;
     copy->m_bEdited = 1;
