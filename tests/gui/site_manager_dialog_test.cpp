@@ -174,6 +174,13 @@ protected:
         dialog.OnAdd();
     }
 
+    // Whether Add Site opened this many times so far; a failure if not.
+    bool SiteDialogOpened(size_t times) const
+    {
+        EXPECT_EQ(m_siteSeen.size(), times);
+        return m_siteSeen.size() == times;
+    }
+
     static void Pick(QListWidget* list, const char* text) { list->setCurrentItem(ItemOf(list, text)); }
 
     State m_before;
@@ -392,8 +399,8 @@ TEST_F(SiteManagerTest, AddStartsWithPort21AndRefusesAnInvalidAddress)
     RunManager([&](CSiteManagerDlg& dialog) {
         m_siteScripts.push_back({std::nullopt, {}, 0, {}});
         QTest::mouseClick(Button(&dialog, "addButton"), Qt::LeftButton);
-        if (m_siteSeen.size() != 1u)
-            return ADD_FAILURE() << "the site dialog opened " << m_siteSeen.size() << " times", false;
+        if (!SiteDialogOpened(1))
+            return false;
         EXPECT_EQ(m_siteSeen[0].title, QStringLiteral("Add Site"));
         EXPECT_EQ(m_siteSeen[0].address, QString());
         EXPECT_EQ(m_siteSeen[0].port, QStringLiteral("21"));
@@ -423,8 +430,8 @@ TEST_F(SiteManagerTest, PropertiesShowThePortTheConnectionUsesAndEditTheCopy)
         m_siteScripts.push_back({QStringLiteral("ftp://alpha.example:40021"), QStringLiteral("40021"), 0,
                                  QStringLiteral("alpha notes")});
         QTest::mouseClick(Button(&dialog, "propertiesButton"), Qt::LeftButton);
-        if (m_siteSeen.size() != 1u)
-            return ADD_FAILURE() << "the site dialog opened " << m_siteSeen.size() << " times", false;
+        if (!SiteDialogOpened(1))
+            return false;
         EXPECT_EQ(m_siteSeen[0].port, QStringLiteral("40021"));
         EXPECT_EQ(m_siteSeen[0].notes, QStringLiteral("alpha notes"));
         EXPECT_EQ(m_siteSeen[0].readOnly, 0);
@@ -619,16 +626,16 @@ TEST_F(SiteManagerTest, DeleteKeyDeletesAndEnterOpensProperties)
         Pick(dialog.AvailableList(), "ftp://beta.example");
         m_siteScripts.push_back({std::nullopt, {}, 0, {}});
         QTest::keyClick(dialog.AvailableList(), Qt::Key_Return);
-        if (m_siteSeen.size() != 1u)
-            return ADD_FAILURE() << "the site dialog opened " << m_siteSeen.size() << " times", false;
+        if (!SiteDialogOpened(1))
+            return false;
         EXPECT_EQ(m_siteSeen[0].address, QStringLiteral("ftp://beta.example"));
 
         // Enter in Find Site opens the site it found; the dialog stays.
         QTest::keyClicks(dialog.FindEdit(), QStringLiteral("ftp://del"));
         m_siteScripts.push_back({std::nullopt, {}, 0, {}});
         QTest::keyClick(dialog.FindEdit(), Qt::Key_Enter);
-        if (m_siteSeen.size() != 2u)
-            return ADD_FAILURE() << "the site dialog opened " << m_siteSeen.size() << " times", false;
+        if (!SiteDialogOpened(2))
+            return false;
         EXPECT_EQ(m_siteSeen[1].address, QStringLiteral("ftp://delta.example"));
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(dialog.result(), 0);
