@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 using ftptest::FindAll;
 using ftptest::Named;
@@ -387,4 +388,23 @@ TEST_F(FtpFaultsTest, TypeAndDirectoryAreSentOnlyWhenTheyChange)
     std::string dir;
     ASSERT_EQ(connection->GetCurrentDirectory(dir), 1);
     EXPECT_EQ(dir, "/a");
+}
+
+TEST_F(FtpFaultsTest, CloseWithoutWaitingSendsQuitAndNeedsNoReply)
+{
+    // The server takes QUIT and never answers: the connection is closed all
+    // the same, from our side, with no reply read.
+    m_server.LogOn().Expect("QUIT").Hang();
+    auto connection = Connect();
+    ASSERT_TRUE(connection);
+    connection->CloseWithoutWaiting();
+    EXPECT_FALSE(connection->IsOpen());
+    std::string directory;
+    EXPECT_EQ(connection->GetCurrentDirectory(directory), 0);
+    // The server reads the farewell on its own thread, in its own time.
+    for (int i = 0; i < 500 && !ReceivedCommand("QUIT"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    m_server.Stop();
+    ASSERT_FALSE(m_server.Received().empty());
+    EXPECT_EQ(m_server.Received().back(), "QUIT");
 }

@@ -20,6 +20,8 @@ void CFtpConnection::Close()
         m_pSession->control.Close();
 }
 
+void CFtpConnection::CloseWithoutWaiting() { m_pSession->QuitWithoutWaiting(); }
+
 int CFtpConnection::Report(const FtpStatus& status)
 {
     if (status)

@@ -23,6 +23,8 @@ public:
     CFtpConnection& operator=(const CFtpConnection&) = delete;
 
     void Close();
+    // Closes at once: QUIT is sent if the socket takes it, no reply awaited.
+    void CloseWithoutWaiting();
 
     int SetCurrentDirectory(const std::string& directory);   // CWD
     // PWD; 0 when the connection no longer answers, so it doubles as a probe.

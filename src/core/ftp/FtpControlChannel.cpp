@@ -71,6 +71,16 @@ FtpStatus FtpControlChannel::Send(std::string_view line)
     return FtpStatus::Success();
 }
 
+void FtpControlChannel::SendWithoutWaiting(std::string_view line)
+{
+    if (!IsOpen() || line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return;
+    std::string wire(line);
+    wire.append("\r\n");
+    // A short or refused send only means the server misses the farewell.
+    [[maybe_unused]] const ssize_t sent = ::send(m_fd.Get(), wire.data(), wire.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+}
+
 FtpStatus FtpControlChannel::ReadLine(std::string& line, const Deadline& deadline)
 {
     for (;;) {

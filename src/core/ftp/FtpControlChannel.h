@@ -19,6 +19,9 @@ public:
     // Sends one command; CR LF is added. A line holding CR, LF or NUL is
     // refused: it would smuggle a second command to the server.
     FtpStatus Send(std::string_view line);
+    // Hands one command to the socket only if it can take it at once; never
+    // waits. For a farewell whose fate does not matter.
+    void SendWithoutWaiting(std::string_view line);
     // Reads one complete reply within timeoutMs (default: the reply time-out).
     FtpStatus ReadReply(FtpReply& reply);
     FtpStatus ReadReply(FtpReply& reply, int timeoutMs);

@@ -172,6 +172,13 @@ void FtpSession::Quit()
     control.Close();
 }
 
+void FtpSession::QuitWithoutWaiting()
+{
+    if (control.IsOpen() && !bTransferOpen)
+        control.SendWithoutWaiting("QUIT");
+    control.Close();
+}
+
 void FtpSession::ForgetCaches()
 {
     m_strDirectory.clear();

@@ -51,6 +51,9 @@ public:
     bool AbortAndResync(int budgetMs);
     // QUIT with a short bound, then close.
     void Quit();
+    // QUIT sent without waiting for the socket or the reply, then close: for
+    // the GUI thread, which must not wait on the network.
+    void QuitWithoutWaiting();
     // Forget the cached directory and type (after a failure or reconnect).
     void ForgetCaches();
     void ForgetDirectory() { m_strDirectory.clear(); }

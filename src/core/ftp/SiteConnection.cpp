@@ -1,25 +1,10 @@
 // Connecting, disconnecting and reconnecting a site record.
 #include "ftp/ConnectContext.h"
+#include "ftp/FtpConnection.h"
 #include "ftp/InternetSession.h"
+#include "ftp/SitePort.h"
 #include "ftp/UrlParser.h"
 #include "model/SiteInfo.h"
-
-#include <charconv>
-
-namespace {
-
-// The record's Port field, when it holds a usable port.
-std::optional<uint16_t> PortFromField(const std::string& text)
-{
-    unsigned value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty() || value == 0 || value > 65535)
-        return std::nullopt;
-    return static_cast<uint16_t>(value);
-}
-
-} // namespace
 
 int CVamloSiteInfo::Connect(IConnectContext& context)
 {
@@ -40,11 +25,7 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
 
     // An address without a port would otherwise silently ignore the port the
     // user gave in the site's Port field.
-    uint16_t port = url->port;
-    if (!url->hasExplicitPort) {
-        if (std::optional<uint16_t> fieldPort = PortFromField(m_strPort))
-            port = *fieldPort;
-    }
+    const uint16_t port = SiteConnectionPort(*url, m_strPort);
 
     m_pSession = std::make_shared<CInternetSession>(context.ConnectAgentName(), 1);
     m_pSession->SetTimeouts(context.ConnectTimeouts());
@@ -68,4 +49,11 @@ int CVamloSiteInfo::Reconnect(IConnectContext& context)
 {
     Disconnect();
     return Connect(context);
+}
+
+void CVamloSiteInfo::DisconnectWithoutWaiting()
+{
+    if (m_pConnection)
+        m_pConnection->CloseWithoutWaiting();
+    Disconnect();
 }

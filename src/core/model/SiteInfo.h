@@ -37,6 +37,9 @@ public:
     // Drops the connection, then the session; the last owner's destructor
     // closes them, so a transfer that still holds the connection keeps it.
     void Disconnect();
+    // Disconnect for the GUI thread: the connection is closed at once, with
+    // no wait for the server's farewell. Only while holding m_mutexInUse.
+    void DisconnectWithoutWaiting();
 
     // Writes the persistent fields in file order. The password is written
     // scrambled only when m_bSavePassword is exactly 1, else empty.

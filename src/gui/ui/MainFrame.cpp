@@ -265,6 +265,8 @@ void CMainFrame::ConnectCommands()
     m_pAddressBox->lineEdit()->installEventFilter(this);
     connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+    m_enablers.insert(ID_EDIT_SITE_MANAGER, [this] { return m_pApp != nullptr; });
+    connect(Command(ID_EDIT_SITE_MANAGER), &QAction::triggered, this, &CMainFrame::OnSiteManager);
     connect(Command(ID_FILE_SAVE_SITE_LIST), &QAction::triggered, this, [this] {
         if (m_pDoc != nullptr)
             m_pDoc->OnFileSaveSiteList();
@@ -410,9 +412,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 
 void CMainFrame::DeleteSiteRecords()
 {
-    // The goodbyes to the servers are said off the window's thread.
+    // The window does not wait for the servers to answer the goodbye.
     for (const auto& site : m_siteList)
-        DisconnectInBackground(site.get());
+        site->DisconnectWithoutWaiting();
     m_siteList.clear();
 }
 

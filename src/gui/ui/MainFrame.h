@@ -18,6 +18,7 @@ class CVamloDoc;
 class CVamloSiteInfo;
 class CAppCore;
 class CNetActions;
+class CSiteManagerDlg;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -78,6 +79,11 @@ public:
     CNetActions* NetActions() const { return m_pNetActions; }
     // The title names the place the panes show.
     void ShowPlaceInTitle(uint8_t location, const std::string& folder, const CVamloSiteInfo* site);
+    // Edit > Site Manager...: the dialog on copies, the changes carried back
+    // after OK, then the address box refilled.
+    void OnSiteManager();
+    // Runs the Site Manager; true for OK. Unset, it is shown modally.
+    std::function<bool(CSiteManagerDlg&)> m_fnRunSiteManager;
 
     // Brings the window to the front for a second start of the program.
     void ActivateFromSecondInstance();

@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/GuiPrompts.h"
+#include "app/SiteManagerChanges.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/InternetSession.h"
 #include "ftp/NetCancel.h"
@@ -117,9 +118,7 @@ bool CNetActions::IsSiteBusy(const CVamloSiteInfo* site) const
 
 void CNetActions::ShowBusyMessage(const CVamloSiteInfo* site)
 {
-    m_app.Prompts().MessageBox("The ftp site \"" + site->m_strAddress +
-                                   "\" is busy with a file transfer. Please try again when the transfer has finished.",
-                               MsgButtons::Ok, MsgIcon::Information);
+    m_app.Prompts().MessageBox(SiteBusyMessage(site->m_strAddress), MsgButtons::Ok, MsgIcon::Information);
 }
 
 bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, Done done)
@@ -236,21 +235,4 @@ void CNetActions::Shutdown()
         m_app.Prompts().EndWaitCursor();
     }
     m_running.clear();
-}
-
-void DisconnectInBackground(CVamloSiteInfo* site)
-{
-    if (site == nullptr || (!site->m_pConnection && !site->m_pSession))
-        return;
-    std::shared_ptr<CFtpConnection> connection = std::move(site->m_pConnection);
-    std::shared_ptr<CInternetSession> session = std::move(site->m_pSession);
-    site->Disconnect();
-    try {
-        std::thread([connection = std::move(connection), session = std::move(session)]() mutable {
-            connection.reset();
-            session.reset();
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread to be had: the sockets close without the goodbye.
-    }
 }

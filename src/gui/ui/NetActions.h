@@ -85,7 +85,3 @@ private:
     ShowStatus m_showStatus;
     bool m_bShutDown = false;
 };
-
-// Closes a site's connection without waiting on the GUI thread: the polite
-// QUIT is said on a thread of its own.
-void DisconnectInBackground(CVamloSiteInfo* site);

@@ -1,6 +1,7 @@
 #include "ui/TreeViewSite.h"
 
 #include "app/AppCore.h"
+#include "app/SiteManagerChanges.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
 #include "log/PaneCaption.h"

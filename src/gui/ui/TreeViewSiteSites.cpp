@@ -108,7 +108,7 @@ bool CTreeViewSite::RemoveSiteItem(CVamloSiteInfo* site)
     if (QTreeWidgetItem* item = FindSiteItem(site))
         RemoveSiteTreeItem(item, site);
     site->m_hTreeItem = 0;
-    DisconnectInBackground(site);
+    site->DisconnectWithoutWaiting();
     return true;
 }
 
@@ -177,7 +177,7 @@ void CTreeViewSite::OnDisconnect()
     if (QTreeWidgetItem* siteItem = FindSiteItem(site))
         RemoveSiteTreeItem(siteItem, site);
     site->m_hTreeItem = 0;
-    DisconnectInBackground(site);
+    site->DisconnectWithoutWaiting();
 }
 
 void CTreeViewSite::OnSiteProperties()
