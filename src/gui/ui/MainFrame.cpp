@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "capture/CaptureCommands.h"
 #include "help/HelpDialogs.h"
 #include "transfer/TransferWait.h"
 #include "ui/EditTarget.h"
@@ -238,6 +239,7 @@ void CMainFrame::ConnectCommands()
     m_pAddressBox->lineEdit()->installEventFilter(this);
     connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+    ConnectCaptureCommands(*this);
     connect(Command(ID_FILE_SAVE_SITE_LIST), &QAction::triggered, this, [this] {
         if (m_pDoc != nullptr)
             m_pDoc->OnFileSaveSiteList();

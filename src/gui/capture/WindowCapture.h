@@ -1,0 +1,31 @@
+#pragma once
+
+#include "capture/BitmapFile.h"
+
+#include <QImage>
+
+#include <optional>
+
+class IPrompts;
+class QWidget;
+
+// How a window's picture was taken: from the screen over the window's frame
+// (title bar and border included), or from the window's own contents where
+// the platform does not hand out the screen.
+enum class CaptureMethod { ScreenOverFrame, WindowContents };
+
+// The window as the user sees it. On X11 the root window is read over the
+// frame's geometry; elsewhere, or when that read gives nothing, the window
+// draws its own contents.
+QImage GrabWindowPicture(QWidget* window, CaptureMethod* used = nullptr);
+
+CBitmapPixels PixelsFromImage(const QImage& image);
+QImage ImageFromPixels(const CBitmapPixels& pixels);
+
+// Captures the window into kept, replacing the previous picture, and puts the
+// picture on the clipboard as an image. The failure when no picture came.
+std::optional<BitmapFailure> CaptureWindow(QWidget* window, CBitmapPixels& kept);
+
+// The capture with the wait cursor; a failure is told through prompts. True
+// when there is a picture.
+bool CaptureWindowOrTell(QWidget* window, CBitmapPixels& kept, IPrompts& prompts);
