@@ -1,28 +1,20 @@
 #include "capture/BitmapFile.h"
 #include "capture/BitmapInfo.h"
 
+#include "ByteBuilder.h"
+#include "FileLimits.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
 namespace {
-
-// Expected bytes, built by hand rather than by the writer under test.
-struct Bytes {
-    std::vector<uint8_t> data;
-    Bytes& U8(uint8_t v) { data.push_back(v); return *this; }
-    Bytes& U16(uint16_t v) { return U8(static_cast<uint8_t>(v)).U8(static_cast<uint8_t>(v >> 8)); }
-    Bytes& U32(uint32_t v) { return U16(static_cast<uint16_t>(v)).U16(static_cast<uint16_t>(v >> 16)); }
-};
 
 // 3 x 2, rows from the top: red green blue / white black grey.
 CBitmapPixels SmallPicture()
@@ -32,15 +24,6 @@ CBitmapPixels SmallPicture()
     picture.height = 2;
     picture.rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128};
     return picture;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::vector<uint8_t> FileBytes(const std::string& path)
@@ -171,6 +154,18 @@ TEST(WriteBitmapFileTest, ReplacesAnOlderLongerFileWithExactlyThePicture)
     EXPECT_EQ(info.st_mode & 0777, 0644U);
 }
 
+TEST(WriteBitmapFileTest, ANameAsLongAsTheFolderAllowsIsWritten)
+{
+    TempDir dir;
+    const std::string name = std::string(251, 'w') + ".bmp";
+    const std::string path = dir.File(name);
+    const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
+    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
+    BitmapFailure unused;
+    EXPECT_EQ(FileBytes(path), EncodeBitmapFile(SmallPicture(), unused));
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{name});
+}
+
 TEST(WriteBitmapFileTest, AFullDeviceFailsTheWriteAndStaysADevice)
 {
     const std::optional<BitmapFailure> failure = WriteBitmapFile("/dev/full", SmallPicture());
@@ -186,6 +181,8 @@ TEST(WriteBitmapFileTest, AFolderThatCannotHoldTheFileLeavesNothing)
     TempDir dir;
     WriteWholeFile(dir.File("plain"), "a file, not a folder");
     std::filesystem::create_directory(dir.File("taken.bmp"));
+    std::filesystem::create_directory(dir.File("locked"));
+    ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0555), 0);
     const struct {
         std::string path;
         int code;
@@ -193,15 +190,18 @@ TEST(WriteBitmapFileTest, AFolderThatCannotHoldTheFileLeavesNothing)
         {dir.File("plain/window.bmp"), ENOTDIR},
         {dir.File("missing/window.bmp"), ENOENT},
         {dir.File("taken.bmp"), EISDIR},
+        {dir.File("locked/window.bmp"), EACCES},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        const std::optional<BitmapFailure> failure = WriteBitmapFile(c.path, SmallPicture());
+        std::optional<BitmapFailure> failure;
+        RunWithoutAccessOverride([&] { failure = WriteBitmapFile(c.path, SmallPicture()); });
         ASSERT_TRUE(failure);
         EXPECT_EQ(BitmapFailureText(*failure), "Function CreateFile(...) failed. Error Code: " + std::to_string(c.code));
     }
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"plain", "taken.bmp"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"locked", "plain", "taken.bmp"}));
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("taken.bmp")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("locked")));
 }
 
 TEST(WriteBitmapFileTest, AWriteCutShortKeepsTheOldFileAndLeavesNoPart)
@@ -214,15 +214,8 @@ TEST(WriteBitmapFileTest, AWriteCutShortKeepsTheOldFileAndLeavesNoPart)
     picture.height = 100;
     picture.rgb.assign(30000, 200);
 
-    rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::optional<BitmapFailure> failure = WriteBitmapFile(path, picture);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    std::optional<BitmapFailure> failure;
+    RunWithFileSizeLimit(1000, [&] { failure = WriteBitmapFile(path, picture); });
 
     ASSERT_TRUE(failure);
     EXPECT_EQ(BitmapFailureText(*failure), "Function WriteFile(...) failed. Error Code: " + std::to_string(EFBIG));

@@ -5,6 +5,7 @@
 #include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
+#include "FileLimits.h"
 #include "GuiProgram.h"
 #include "TempDir.h"
 
@@ -20,8 +21,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -138,27 +139,36 @@ TEST_F(CaptureCommandTest, ACancelledSaveStillLeavesThePictureOnTheClipboard)
     const QImage onClipboard = QGuiApplication::clipboard()->image();
     ASSERT_FALSE(onClipboard.isNull());
     EXPECT_EQ(onClipboard.size(), frame->size());
-    EXPECT_FALSE(Kept().IsEmpty());
+    ASSERT_FALSE(Kept().IsEmpty());
+    EXPECT_EQ(AsRgb(onClipboard), ImageFromPixels(Kept()));
 }
 
 TEST_F(CaptureCommandTest, AFailedWriteShowsTheStepAndItsCodeAndLeavesNoFile)
 {
     WriteWholeFile(dir.File("plain"), "not a folder");
+    std::filesystem::create_directory(dir.File("locked"));
+    ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0555), 0);
     const struct {
         std::string path;
         std::string message;
     } cases[] = {
-        {"/dev/full", "Function WriteFile(...) failed. Error Code: " + std::to_string(ENOSPC)},
-        {dir.File("plain/window.bmp"), "Function CreateFile(...) failed. Error Code: " + std::to_string(ENOTDIR)},
+        {"/dev/full", "Function WriteFile(...) failed. Error Code: 28"},
+        {dir.File("locked/window.bmp"), "Function CreateFile(...) failed. Error Code: 13"},
+        {dir.File("plain/window.bmp"), "Function CreateFile(...) failed. Error Code: 20"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         ScriptedPrompts fresh;
-        EXPECT_FALSE(SaveWindowAs(frame.get(), Kept(), fresh, [&](QWidget*) { return QString::fromStdString(c.path); }));
+        bool saved = true;
+        RunWithoutAccessOverride([&] {
+            saved = SaveWindowAs(frame.get(), Kept(), fresh, [&](QWidget*) { return QString::fromStdString(c.path); });
+        });
+        EXPECT_FALSE(saved);
         EXPECT_EQ(fresh.Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ(fresh.WaitCursorDepth(), 0);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"locked", "plain"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("locked")));
 }
 
 TEST_F(CaptureCommandTest, TheMenuCommandAsksWithItsOwnDialogAndReplacesAnExistingFile)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <climits>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -63,13 +64,26 @@ void SyncFolder(const std::string& folder)
     ::close(fd);
 }
 
+// The temporary name is the target's name with a suffix; a long name is cut
+// first, so that a target the folder can hold never fails for its temporary.
+std::string TemporaryStem(const std::string& path)
+{
+    constexpr size_t kSuffixLength = 11;  // ".tmp-" and six letters
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (path.size() - nameStart + kSuffixLength <= NAME_MAX)
+        return path;
+    return path.substr(0, nameStart + NAME_MAX - kSuffixLength);
+}
+
 // Opens a new file beside path under a name no one else holds.
 int CreateTemporaryBeside(const std::string& path, unsigned mode, std::string& temporary)
 {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device random;
+    const std::string stem = TemporaryStem(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path + ".tmp-";
+        temporary = stem + ".tmp-";
         for (int i = 0; i < 6; ++i)
             temporary += kLetters[random() % (sizeof kLetters - 1)];
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));

@@ -56,14 +56,7 @@ bool PrintWindow(QWidget* window, CBitmapPixels& kept, IPrompts& prompts, const 
     QPrinter printer(QPrinter::HighResolution);
     if (!choosePrinter || !choosePrinter(printer, window))
         return false;
-    std::optional<BitmapFailure> failure;
-    {
-        CWaitCursor wait(prompts);
-        failure = PrintWindowPicture(printer, kept);
-    }
-    if (failure)
-        prompts.MessageBox(BitmapFailureText(*failure));
-    return !failure;
+    return RunOrTell(prompts, [&] { return PrintWindowPicture(printer, kept); });
 }
 
 void PrintWindowPreview(QWidget* window, CBitmapPixels& kept, IPrompts& prompts, const PreviewRunner& runPreview)

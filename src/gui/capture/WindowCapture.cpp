@@ -79,14 +79,20 @@ std::optional<BitmapFailure> CaptureWindow(QWidget* window, CBitmapPixels& kept)
     return std::nullopt;
 }
 
-bool CaptureWindowOrTell(QWidget* window, CBitmapPixels& kept, IPrompts& prompts)
+bool RunOrTell(IPrompts& prompts, const std::function<std::optional<BitmapFailure>()>& step)
 {
     std::optional<BitmapFailure> failure;
     {
         CWaitCursor wait(prompts);
-        failure = CaptureWindow(window, kept);
+        failure = step();
     }
+    // The message waits until the wait cursor is gone.
     if (failure)
         prompts.MessageBox(BitmapFailureText(*failure));
     return !failure;
+}
+
+bool CaptureWindowOrTell(QWidget* window, CBitmapPixels& kept, IPrompts& prompts)
+{
+    return RunOrTell(prompts, [&] { return CaptureWindow(window, kept); });
 }

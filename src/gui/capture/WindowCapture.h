@@ -4,6 +4,7 @@
 
 #include <QImage>
 
+#include <functional>
 #include <optional>
 
 class IPrompts;
@@ -26,6 +27,8 @@ QImage ImageFromPixels(const CBitmapPixels& pixels);
 // picture on the clipboard as an image. The failure when no picture came.
 std::optional<BitmapFailure> CaptureWindow(QWidget* window, CBitmapPixels& kept);
 
-// The capture with the wait cursor; a failure is told through prompts. True
-// when there is a picture.
+// Runs one step of the window picture's work under the wait cursor, then
+// tells its failure, if any, through prompts. True when it succeeded.
+bool RunOrTell(IPrompts& prompts, const std::function<std::optional<BitmapFailure>()>& step);
+// The capture as such a step.
 bool CaptureWindowOrTell(QWidget* window, CBitmapPixels& kept, IPrompts& prompts);
