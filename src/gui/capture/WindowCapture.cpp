@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
@@ -18,9 +19,18 @@ QImage GrabScreenOverFrame(QWidget* window)
     QScreen* screen = window->screen();
     if (screen == nullptr)
         return {};
-    // The root window's picture, taken where the frame lies on this screen.
+    // The root window's picture, taken where the frame lies on this screen:
+    // the title bar and border that only the window manager draws.
     const QRect frame = window->frameGeometry().translated(-screen->geometry().topLeft());
-    return screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+    QImage picture = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+    if (picture.isNull())
+        return {};
+    // Inside the frame the screen may still show the menu that gave the
+    // command, or another window lying over this one; the window's own
+    // drawing of itself goes there instead.
+    QPainter painter(&picture);
+    painter.drawPixmap(window->geometry().topLeft() - window->frameGeometry().topLeft(), window->grab());
+    return picture;
 }
 
 } // namespace

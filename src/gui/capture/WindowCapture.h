@@ -16,8 +16,9 @@ class QWidget;
 enum class CaptureMethod { ScreenOverFrame, WindowContents };
 
 // The window as the user sees it. On X11 the root window is read over the
-// frame's geometry; elsewhere, or when that read gives nothing, the window
-// draws its own contents.
+// frame's geometry for the frame, and the window's own drawing fills the
+// inside; elsewhere, or when that read gives nothing, the window's own
+// drawing alone.
 QImage GrabWindowPicture(QWidget* window, CaptureMethod* used = nullptr);
 
 CBitmapPixels PixelsFromImage(const QImage& image);
