@@ -218,7 +218,8 @@ TEST_F(MainFrameTest, MenusCarryTheCommandsAndGreyWhatIsNotBuilt)
     EXPECT_TRUE(frame->Command(ID_FILE_SAVE_STATUS_LOG_AS)->isEnabled());
     EXPECT_TRUE(frame->Command(ID_APP_ABOUT)->isEnabled());
     EXPECT_TRUE(frame->Command(ID_EDIT_SITE_MANAGER)->isEnabled());
-    EXPECT_FALSE(frame->Command(ID_FILE_PRINT_WINDOW)->isEnabled());
+    EXPECT_TRUE(frame->Command(ID_FILE_PRINT_WINDOW)->isEnabled());
+    EXPECT_FALSE(frame->Command(ID_EDIT_DELETE)->isEnabled());
 }
 
 TEST_F(MainFrameTest, CloseAsksAboutTheSiteListOnlyWhenModified)

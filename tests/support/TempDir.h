@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh folder under $TMPDIR (or /tmp), removed with everything in it when
 // the object goes away.
@@ -22,3 +23,5 @@ private:
 // Whole-file helpers for tests.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+// The names in a folder, sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);

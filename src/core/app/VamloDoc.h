@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/BitmapFile.h"
 #include "log/ActionLog.h"
 #include "model/SiteList.h"
 #include "transfer/JobRunner.h"
@@ -73,6 +74,10 @@ public:
     // neither listed nor selected.
     int32_t m_bClosing = 0;
     const std::string& GetPathName() const { return m_strPathName; }
+
+    // The last picture of the main window, replaced by every capture; empty
+    // before the first.
+    CBitmapPixels m_capturedWindow;
 
     std::string m_strFileSignature = "VamLO";
     uint32_t m_dwFileVersion = 256;

@@ -1,10 +1,9 @@
 #include "log/SaveStatusLog.h"
 
 #include "app/Prompts.h"
+#include "app/SaveFileDialog.h"
 #include "log/AutoSaveFile.h"
 #include "log/RichEditViewActionLog.h"
-
-#include <QFileDialog>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -54,18 +53,7 @@ void TellWriteFailed(IPrompts& prompts, const std::string& path, int error)
 
 QString AskStatusLogSavePath(QWidget* parent)
 {
-    QFileDialog dialog(parent, QStringLiteral("Save FTP Action Status Log As"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The filter is named by its extension and shows the text files.
-    dialog.setNameFilter(QStringLiteral(".txt (*.txt)"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    // Qt asks before replacing an existing file unless told otherwise.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return AskSaveFilePath(parent, QStringLiteral("Save FTP Action Status Log As"), QStringLiteral("txt"));
 }
 
 bool WriteStatusLogFile(const std::string& path, const std::string& bytes, IPrompts& prompts)

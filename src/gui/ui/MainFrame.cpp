@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "capture/CaptureCommands.h"
 #include "help/HelpDialogs.h"
 #include "transfer/TransferWait.h"
 #include "ui/EditTarget.h"
@@ -267,6 +268,7 @@ void CMainFrame::ConnectCommands()
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
     m_enablers.insert(ID_EDIT_SITE_MANAGER, [this] { return m_pApp != nullptr; });
     connect(Command(ID_EDIT_SITE_MANAGER), &QAction::triggered, this, &CMainFrame::OnSiteManager);
+    ConnectCaptureCommands(*this);
     connect(Command(ID_FILE_SAVE_SITE_LIST), &QAction::triggered, this, [this] {
         if (m_pDoc != nullptr)
             m_pDoc->OnFileSaveSiteList();

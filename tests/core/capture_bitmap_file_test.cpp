@@ -1,0 +1,226 @@
+#include "capture/BitmapFile.h"
+#include "capture/BitmapInfo.h"
+
+#include "ByteBuilder.h"
+#include "FileLimits.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+// 3 x 2, rows from the top: red green blue / white black grey.
+CBitmapPixels SmallPicture()
+{
+    CBitmapPixels picture;
+    picture.width = 3;
+    picture.height = 2;
+    picture.rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128};
+    return picture;
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path)
+{
+    const std::string text = ReadWholeFile(path);
+    return {text.begin(), text.end()};
+}
+
+TEST(BitmapFileTest, ASmallPictureIsLaidOutByteForByte)
+{
+    const std::vector<uint8_t> expected =
+        Bytes()
+            // file header: "BM", 54 + two rows of 12 bytes, reserved, offset
+            .U16(0x4D42).U32(78).U16(0).U16(0).U32(54)
+            // info header
+            .U32(40).U32(3).U32(2).U16(1).U16(24).U32(0).U32(24).U32(0).U32(0).U32(0).U32(0)
+            // the bottom row first, blue-green-red, three bytes of padding
+            .U8(255).U8(255).U8(255).U8(0).U8(0).U8(0).U8(128).U8(128).U8(128).U8(0).U8(0).U8(0)
+            .U8(0).U8(0).U8(255).U8(0).U8(255).U8(0).U8(255).U8(0).U8(0).U8(0).U8(0).U8(0)
+            .data;
+    BitmapFailure failure;
+    EXPECT_EQ(EncodeBitmapFile(SmallPicture(), failure), expected);
+    EXPECT_EQ(failure.step, BitmapStep::None);
+}
+
+TEST(BitmapFileTest, RowsThatFillWholeWordsGetNoPadding)
+{
+    CBitmapPixels picture;
+    picture.width = 4;
+    picture.height = 1;
+    picture.rgb.assign(12, 7);
+    BitmapFailure failure;
+    const std::vector<uint8_t> bytes = EncodeBitmapFile(picture, failure);
+    ASSERT_EQ(bytes.size(), 54U + 12U);
+    EXPECT_TRUE(std::all_of(bytes.begin() + 54, bytes.end(), [](uint8_t b) { return b == 7; }));
+}
+
+TEST(BitmapFileTest, APictureThatCannotBeReadIsRefused)
+{
+    BitmapFailure failure;
+    EXPECT_TRUE(EncodeBitmapFile(CBitmapPixels(), failure).empty());
+    EXPECT_EQ(failure.step, BitmapStep::GetObject);
+
+    CBitmapPixels shortOfPixels = SmallPicture();
+    shortOfPixels.rgb.pop_back();
+    failure = {};
+    EXPECT_TRUE(EncodeBitmapFile(shortOfPixels, failure).empty());
+    EXPECT_EQ(failure.step, BitmapStep::GetObject);
+}
+
+struct DescriptionCase {
+    int32_t width;
+    int32_t height;
+    uint16_t planes;
+    uint16_t bitsPerPixel;
+    uint16_t bitCount;
+    int depthClass;
+    uint32_t colours;
+    uint32_t imageBytes;
+    uint32_t pixelOffset;
+};
+
+TEST(BitmapInfoTest, DescriptionFieldsFollowTheColourDepth)
+{
+    const DescriptionCase cases[] = {
+        // width height planes bpp | bitCount class colours image offset
+        {10, 3, 1, 1, 1, 1, 2, 12, 62},
+        {5, 2, 1, 4, 4, 4, 16, 8, 118},
+        {3, 3, 1, 8, 8, 8, 256, 12, 1078},
+        {3, 1, 1, 12, 12, 16, 65536, 8, 54 + 4 * 65536},
+        {3, 2, 1, 24, 24, 24, 0, 24, 54},
+        {3, 2, 3, 8, 24, 24, 0, 24, 54},
+        {3, 2, 1, 30, 30, 32, 0, 24, 54},
+        {3, 2, 1, 32, 32, 32, 0, 24, 54},
+        {1, 1, 1, 24, 24, 24, 0, 4, 54},
+    };
+    for (const DescriptionCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.planes) +
+                     " planes of " + std::to_string(c.bitsPerPixel));
+        const CBitmapInfoHeader info = DescribeBitmap(c.width, c.height, c.planes, c.bitsPerPixel);
+        EXPECT_EQ(info.biSize, 40U);
+        EXPECT_EQ(info.biWidth, c.width);
+        EXPECT_EQ(info.biHeight, c.height);
+        EXPECT_EQ(info.biPlanes, c.planes);
+        EXPECT_EQ(info.biBitCount, c.bitCount);
+        EXPECT_EQ(info.DepthClass(), c.depthClass);
+        EXPECT_EQ(info.biClrUsed, c.colours);
+        EXPECT_EQ(info.biSizeImage, c.imageBytes);
+        EXPECT_EQ(info.biCompression, 0U);
+        EXPECT_EQ(info.biClrImportant, 0U);
+        EXPECT_EQ(info.PixelOffset(), c.pixelOffset);
+        EXPECT_EQ(info.FileSize(), c.pixelOffset + c.imageBytes);
+    }
+}
+
+TEST(BitmapFailureTextTest, EachStepKeepsItsTextAndTheCode)
+{
+    const std::pair<BitmapStep, std::string> cases[] = {
+        {BitmapStep::GetObject, "Function call GetObject(...) failed. Error Code: 28"},
+        {BitmapStep::GlobalAlloc, "Function GlobalAlloc(...) failed. Error Code: 28"},
+        {BitmapStep::GetDIBits, "Function GetDIBits(...) failed. Error Code: 28"},
+        {BitmapStep::CreateFile, "Function CreateFile(...) failed. Error Code: 28"},
+        {BitmapStep::WriteFile, "Function WriteFile(...) failed. Error Code: 28"},
+        {BitmapStep::CloseHandle, "Function CloseHandle(...) failed. Error Code: 28"},
+        {BitmapStep::StretchDIBits, "Function StretchDIBits(...) failed. Error Code: 28"},
+    };
+    for (const auto& [step, text] : cases)
+        EXPECT_EQ(BitmapFailureText({step, 28}), text);
+}
+
+// ---- Writing the file ----
+
+TEST(WriteBitmapFileTest, ReplacesAnOlderLongerFileWithExactlyThePicture)
+{
+    TempDir dir;
+    const std::string path = dir.File("window.bmp");
+    WriteWholeFile(path, std::string(5000, 'x'));
+    const mode_t previousMask = ::umask(022);
+    const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
+    ::umask(previousMask);
+
+    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
+    BitmapFailure unused;
+    EXPECT_EQ(FileBytes(path), EncodeBitmapFile(SmallPicture(), unused));
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"window.bmp"});
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644U);
+}
+
+TEST(WriteBitmapFileTest, ANameAsLongAsTheFolderAllowsIsWritten)
+{
+    TempDir dir;
+    const std::string name = std::string(251, 'w') + ".bmp";
+    const std::string path = dir.File(name);
+    const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
+    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
+    BitmapFailure unused;
+    EXPECT_EQ(FileBytes(path), EncodeBitmapFile(SmallPicture(), unused));
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{name});
+}
+
+TEST(WriteBitmapFileTest, AFullDeviceFailsTheWriteAndStaysADevice)
+{
+    const std::optional<BitmapFailure> failure = WriteBitmapFile("/dev/full", SmallPicture());
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(BitmapFailureText(*failure), "Function WriteFile(...) failed. Error Code: " + std::to_string(ENOSPC));
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/full", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+TEST(WriteBitmapFileTest, AFolderThatCannotHoldTheFileLeavesNothing)
+{
+    TempDir dir;
+    WriteWholeFile(dir.File("plain"), "a file, not a folder");
+    std::filesystem::create_directory(dir.File("taken.bmp"));
+    std::filesystem::create_directory(dir.File("locked"));
+    ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0555), 0);
+    const struct {
+        std::string path;
+        int code;
+    } cases[] = {
+        {dir.File("plain/window.bmp"), ENOTDIR},
+        {dir.File("missing/window.bmp"), ENOENT},
+        {dir.File("taken.bmp"), EISDIR},
+        {dir.File("locked/window.bmp"), EACCES},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::optional<BitmapFailure> failure;
+        RunWithoutAccessOverride([&] { failure = WriteBitmapFile(c.path, SmallPicture()); });
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(BitmapFailureText(*failure), "Function CreateFile(...) failed. Error Code: " + std::to_string(c.code));
+    }
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"locked", "plain", "taken.bmp"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("taken.bmp")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("locked")));
+}
+
+TEST(WriteBitmapFileTest, AWriteCutShortKeepsTheOldFileAndLeavesNoPart)
+{
+    TempDir dir;
+    const std::string path = dir.File("window.bmp");
+    WriteWholeFile(path, "old picture");
+    CBitmapPixels picture;
+    picture.width = 100;
+    picture.height = 100;
+    picture.rgb.assign(30000, 200);
+
+    std::optional<BitmapFailure> failure;
+    RunWithFileSizeLimit(1000, [&] { failure = WriteBitmapFile(path, picture); });
+
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(BitmapFailureText(*failure), "Function WriteFile(...) failed. Error Code: " + std::to_string(EFBIG));
+    EXPECT_EQ(ReadWholeFile(path), "old picture");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"window.bmp"});
+}
+
+} // namespace
