@@ -5,6 +5,7 @@
 #include "help/HelpDialogs.h"
 #include "transfer/TransferWait.h"
 #include "ui/EditTarget.h"
+#include "ui/TreeViewSite.h"
 #include "log/PaneCaption.h"
 #include "log/RichEditViewActionLog.h"
 #include "log/SaveStatusLog.h"
@@ -133,6 +134,13 @@ void CMainFrame::CreateBars()
         m_pAddressBox->addItem(QString::fromStdString(site->m_strAddress));
 
     statusBar()->showMessage(m_strIdleText);
+    // Qt blanks the bar when a menu or toolbar hint ends; the pane keeps the
+    // idle text instead. The bar has already settled when the signal comes,
+    // so setting the text again from here is safe.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty())
+            statusBar()->showMessage(m_strIdleText);
+    });
 }
 
 void CMainFrame::CreatePanes()
@@ -179,6 +187,14 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 void CMainFrame::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (!m_bShownOnce) {
+        m_bShownOnce = true;
+        // The keyboard starts in the folder tree: left to Qt, it would go to
+        // the first box of the bars, where one arrow key changes the
+        // transfer mode without a visible sign.
+        if (m_pTreeView != nullptr)
+            m_pTreeView->setFocus(Qt::OtherFocusReason);
+    }
     if (!m_bSplitterSized) {
         // The layout settles the panes' area first.
         if (layout() != nullptr)
@@ -301,11 +317,7 @@ void CMainFrame::SetStatusText(const QString& text)
     statusBar()->repaint();
 }
 
-QString CMainFrame::StatusText() const
-{
-    const QString message = statusBar()->currentMessage();
-    return message.isEmpty() ? m_strIdleText : message;
-}
+QString CMainFrame::StatusText() const { return statusBar()->currentMessage(); }
 
 void CMainFrame::RefillAddressBox()
 {

@@ -36,6 +36,7 @@ public:
 
     // Paints the text into the status bar at once, for long synchronous work.
     void SetStatusText(const QString& text);
+    // The text the status bar holds and paints.
     QString StatusText() const;
 
     // The available sites' addresses in the address box, sorted.
@@ -118,4 +119,5 @@ private:
     CListViewDetail* m_pListView = nullptr;
     IEditTarget* m_pActiveEditTarget = nullptr;
     bool m_bSplitterSized = false;
+    bool m_bShownOnce = false;
 };
