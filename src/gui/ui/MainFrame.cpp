@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
 #include "help/HelpDialogs.h"
+#include "transfer/QuestionParent.h"
 #include "transfer/TransferWait.h"
 #include "ui/EditTarget.h"
 #include "ui/TreeViewSite.h"
@@ -369,7 +370,7 @@ bool CMainFrame::FinishRunningTransfer()
     if (m_pDoc == nullptr || !m_pDoc->IsTransferRunning())
         return true;
     // Closing under a running worker would pull the document from under it.
-    if (QMessageBox::question(this, QStringLiteral("Vamlo"),
+    if (QMessageBox::question(QuestionParent(this), QStringLiteral("Vamlo"),
                               QStringLiteral("A file transfer is still running.\nDo you want to cancel it and exit?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;
