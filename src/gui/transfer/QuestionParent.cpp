@@ -7,8 +7,8 @@
 
 QWidget* QuestionParent(QWidget* fallback)
 {
-    // One transfer runs at a time; should two windows be up, the newest one
-    // is as good as any, since both stay on top.
+    // One transfer runs at a time; should two windows be up, either will
+    // do, since each stays on top.
     CStatusDlg* status = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* candidate = qobject_cast<CStatusDlg*>(widget);
