@@ -298,6 +298,65 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetOpenOnItsStatusWindow)
     EXPECT_EQ(ReadWholeFile(local.File("in/r.txt")), "old r");
 }
 
+// Closing the window while a Get runs asks whether to cancel it; that
+// question, too, opens on the Status window. Here the close comes while the
+// worker waits on its replace question, which keeps the transfer running.
+TEST_F(PasteRoadTest, TheQuitQuestionDuringAGetOpensOnItsStatusWindow)
+{
+    MakeServerFolder("pub");
+    WriteWholeFile(m_server.Path("pub/a.txt"), "new a");
+    WriteWholeFile(local.File("in/a.txt"), "old a");
+    ConnectByTyping();
+    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    SelectRows({"a.txt"});
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    SelectInTree(OpenLocalPath(*tree, local.File("in")));
+
+    CGuiPrompts guiPrompts;
+    guiPrompts.SetMainWindow(frame.get());
+    app.m_pPrompts = &guiPrompts;
+
+    bool closeAsked = false;
+    QString quitText;
+    bool quitOnStatusWindow = false;
+    QTimer answerer;
+    int ticks = 0;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (++ticks > 1000)
+            answerer.stop();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* question = qobject_cast<CMessageDlg*>(modal)) {
+            if (!closeAsked) {
+                closeAsked = true;
+                // Posted: a timer does not fire again inside its own call,
+                // so the quit question must not open from here.
+                QTimer::singleShot(0, frame.get(), [&] { frame->close(); });
+                return;
+            }
+            QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("noButton")), Qt::LeftButton);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            quitText = box->text();
+            auto* status = qobject_cast<CStatusDlg*>(box->parentWidget());
+            quitOnStatusWindow = status != nullptr && status->isVisible() && box->windowHandle() != nullptr &&
+                                 box->windowHandle()->transientParent() == status->windowHandle();
+            // Stay: the transfer goes on.
+            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        }
+    });
+    answerer.start(20);
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning(); }));
+    answerer.stop();
+    app.m_pPrompts = &prompts;
+
+    EXPECT_EQ(quitText, QStringLiteral("A file transfer is still running.\nDo you want to cancel it and exit?"));
+    EXPECT_TRUE(quitOnStatusWindow);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "old a");
+}
+
 TEST_F(PasteRoadTest, PasteIntoTheSameFolderIsRefused)
 {
     WriteWholeFile(local.File("out/same.txt"), "s");
