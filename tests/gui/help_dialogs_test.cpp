@@ -1,4 +1,5 @@
 #include "help/HelpDialogs.h"
+#include "help/HelpTexts.h"
 #include "log/CourierFont.h"
 
 #include <QApplication>
@@ -9,7 +10,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <regex>
+#include <sstream>
 
 namespace {
 
@@ -107,6 +112,51 @@ TEST(HelpDialogsTest, ShowFunctionsReturnWhenTheDialogIsClosed)
         EXPECT_EQ(seen, title);
         EXPECT_TRUE(parent.findChildren<QDialog*>().isEmpty()) << title.toStdString();
     }
+}
+
+// Both Read Me texts, the one in the Help menu and the one beside the
+// sources, say plainly what this version cannot do yet and promise nothing of
+// it; the sources' one names exactly two set-up commands.
+std::string SourceReadMe()
+{
+    std::ifstream file(std::filesystem::path(VAMLO_TEST_SUPPORT_DIR) / ".." / ".." / "README.md");
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Joined into one line, so that a sentence is found across line breaks.
+std::string OneLine(std::string text)
+{
+    return std::regex_replace(text, std::regex("\\s+"), " ");
+}
+
+TEST(ReadMeTest, PromisesOnlyWhatThisVersionDoes)
+{
+    const std::string source = SourceReadMe();
+    ASSERT_FALSE(source.empty());
+    for (const std::string& text : {OneLine(ReadMeText().toStdString()), OneLine(source)}) {
+        EXPECT_NE(text.find("Delete, Rename and New Directory are not available yet"), std::string::npos);
+        EXPECT_NE(text.find("Not in this version yet"), std::string::npos);
+        for (const char* promise : {"work on both sides", "from one site to another copies", "site to site,"})
+            EXPECT_EQ(text.find(promise), std::string::npos) << promise;
+        for (const char* present : {"Site Manager", "Ctrl+M", "Save Window As", "Print Window", "Refresh (F5)",
+                                    "Up One Level", "Backspace"})
+            EXPECT_NE(text.find(present), std::string::npos) << present;
+    }
+
+    // The commands in the set-up block.
+    const std::size_t setUp = source.find("## Set-up");
+    ASSERT_NE(setUp, std::string::npos);
+    const std::size_t open = source.find("```sh\n", setUp);
+    const std::size_t close = source.find("```", open + 6);
+    ASSERT_NE(close, std::string::npos);
+    std::istringstream block(source.substr(open + 6, close - open - 6));
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(block, line);)
+        if (!line.empty())
+            commands.push_back(line.substr(0, line.find(' ')));
+    EXPECT_EQ(commands, (std::vector<std::string>{"./run.sh", "./test.sh"}));
 }
 
 } // namespace

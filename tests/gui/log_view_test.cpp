@@ -19,10 +19,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -276,15 +280,101 @@ TEST_F(SaveStatusLogTest, TheAutoSaveFileThatTheLogHoldsIsRefusedAndKept)
     EXPECT_EQ(ReadWholeFile(path), "\nkept line");
 }
 
+// A regular file that cannot take the whole text: the file size limit of
+// the process stands in for a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        // Past the limit a write fails with EFBIG instead of killing us.
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_bSet = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool IsSet() const { return m_bSet; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+    bool m_bSet = false;
+};
+
 TEST_F(SaveStatusLogTest, AFailedWriteNamesTheFileAndTheCause)
 {
-    ShowText(m_view, "more than nothing");
-    EXPECT_FALSE(SaveTo("/dev/full"));
+    const std::string path = m_dir.File("log.txt");
+    ShowText(m_view, std::string(4096, 'x'));
+    bool saved = true;
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.IsSet());
+        saved = SaveTo(path);
+    }
+    EXPECT_FALSE(saved);
     ASSERT_EQ(m_prompts.Texts().size(), 1U);
     const std::string message = m_prompts.Texts()[0];
-    EXPECT_NE(message.find("/dev/full"), std::string::npos) << message;
-    EXPECT_NE(message.find("\nCause: No space left on device"), std::string::npos) << message;
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    EXPECT_NE(message.find("\nCause: " + FileErrorText(EFBIG)), std::string::npos) << message;
     EXPECT_EQ(message.find("could not be created"), std::string::npos) << message;
+}
+
+constexpr const char* kNotARegularFile = "It is not a regular file.";
+
+// Anything but a regular file or a new one is refused before a byte goes
+// out: a pipe, a device, a folder.
+TEST_F(SaveStatusLogTest, OnlyARegularFileTakesTheLog)
+{
+    ShowText(m_view, "log text");
+    const std::string pipe = m_dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // A reader is there, so a plain open would not wait but write into it.
+    const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    const std::string folder = m_dir.File("folder");
+    std::filesystem::create_directory(folder);
+
+    std::vector<std::string> expected;
+    for (const std::string& path : {pipe, folder, std::string("/dev/null")}) {
+        EXPECT_FALSE(SaveTo(path)) << path;
+        expected.push_back(CouldNotBeCreated(path, kNotARegularFile));
+    }
+    EXPECT_EQ(m_prompts.Texts(), expected);
+    char byte = 0;
+    EXPECT_LE(read(reader, &byte, 1), 0) << "the log went into the pipe";
+    close(reader);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// A pipe without a reader must not hold the window: the save gives up at
+// once. Should it wait, a reader is opened to free it.
+TEST_F(SaveStatusLogTest, APipeWithoutAReaderIsRefusedWithoutWaiting)
+{
+    const std::string pipe = m_dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    bool saved = true;
+    std::thread saver([&] {
+        saved = WriteStatusLogFile(pipe, "log text", m_prompts);
+        done = true;
+    });
+    const bool returned = QTest::qWaitFor([&] { return done.load(); }, 10000);
+    int reader = -1;
+    if (!returned)
+        reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    saver.join();
+    if (reader >= 0)
+        close(reader);
+    EXPECT_TRUE(returned) << "the save waited for a reader of the pipe";
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(m_prompts.Texts(), std::vector<std::string>{CouldNotBeCreated(pipe, kNotARegularFile)});
 }
 
 // The real Save dialog, answered from the GUI thread's event loop.

@@ -1,7 +1,9 @@
 // The roads of Copy and Paste driven through the window as a user would:
 // type an address, pick folders in the tree, select rows, press the keys.
+#include "app/GuiPrompts.h"
 #include "app/QtClipboard.h"
 #include "sites/SiteInfoDlg.h"
+#include "transfer/MessageDlg.h"
 #include "transfer/StatusDialogProxy.h"
 #include "transfer/StatusDlg.h"
 #include "ui/ClipboardCommands.h"
@@ -15,6 +17,10 @@
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QPushButton>
+#include <QWindow>
 #include <QMenu>
 #include <QTest>
 #include <sys/stat.h>
@@ -225,6 +231,133 @@ TEST_F(PasteRoadTest, LocalCopyWithOneCollisionAnsweredYesToAll)
     EXPECT_EQ(ReadWholeFile(local.File("in/two.txt")), "new two");
     ASSERT_EQ(prompts.ReplaceQuestions().size(), 1u);
     EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"one.txt", "two.txt"}));
+}
+
+// With the program's own message boxes: every question that the running Get
+// asks opens on its Status window, which stays on top of the others.
+TEST_F(PasteRoadTest, TheQuestionsOfARunningGetOpenOnItsStatusWindow)
+{
+    MakeServerFolder("pub");
+    WriteWholeFile(m_server.Path("pub/a.txt"), "new a");
+    WriteWholeFile(m_server.Path("pub/r.txt"), "new r");
+    WriteWholeFile(local.File("in/a.txt"), "old a");
+    WriteWholeFile(local.File("in/r.txt"), "old r");
+    ASSERT_EQ(chmod(local.File("in/r.txt").c_str(), 0444), 0);
+
+    ConnectByTyping();
+    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    SelectRows({"a.txt", "r.txt"});
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    SelectInTree(OpenLocalPath(*tree, local.File("in")));
+
+    CGuiPrompts guiPrompts;
+    guiPrompts.SetMainWindow(frame.get());
+    app.m_pPrompts = &guiPrompts;
+
+    // Each modal window in turn, as it comes: where it sits, then the answer.
+    struct Asked {
+        QString kind;
+        bool onStatusWindow = false;
+    };
+    std::vector<Asked> asked;
+    QTimer answerer;
+    int ticks = 0;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (++ticks > 1000)
+            answerer.stop();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        auto* status = qobject_cast<CStatusDlg*>(modal->parentWidget());
+        const bool onStatus = status != nullptr && status->isVisible() && modal->windowHandle() != nullptr &&
+                              modal->windowHandle()->transientParent() == status->windowHandle();
+        if (auto* question = qobject_cast<CMessageDlg*>(modal)) {
+            asked.push_back({QStringLiteral("replace ") + question->m_strMessage1, onStatus});
+            // No for the first file, Yes for the read-only one.
+            const char* button = asked.size() == 1 ? "noButton" : "yesButton";
+            QTest::mouseClick(question->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            asked.push_back({QStringLiteral("box ") + box->text(), onStatus});
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        }
+    });
+    answerer.start(20);
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning(); }));
+    answerer.stop();
+    app.m_pPrompts = &prompts;
+
+    const QString a = QString::fromStdString(local.File("in/a.txt"));
+    const QString r = QString::fromStdString(local.File("in/r.txt"));
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0].kind, "replace The file " + a + " already exists.");
+    EXPECT_EQ(asked[1].kind, "replace The file " + r + " already exists.");
+    EXPECT_EQ(asked[2].kind, "box File " + r + " is read-only.\nYou can not replace the read-only file.");
+    for (const Asked& each : asked)
+        EXPECT_TRUE(each.onStatusWindow) << each.kind.toStdString();
+    EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "old a");
+    EXPECT_EQ(ReadWholeFile(local.File("in/r.txt")), "old r");
+}
+
+// Closing the window while a Get runs asks whether to cancel it; that
+// question, too, opens on the Status window. Here the close comes while the
+// worker waits on its replace question, which keeps the transfer running.
+TEST_F(PasteRoadTest, TheQuitQuestionDuringAGetOpensOnItsStatusWindow)
+{
+    MakeServerFolder("pub");
+    WriteWholeFile(m_server.Path("pub/a.txt"), "new a");
+    WriteWholeFile(local.File("in/a.txt"), "old a");
+    ConnectByTyping();
+    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    SelectRows({"a.txt"});
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    SelectInTree(OpenLocalPath(*tree, local.File("in")));
+
+    CGuiPrompts guiPrompts;
+    guiPrompts.SetMainWindow(frame.get());
+    app.m_pPrompts = &guiPrompts;
+
+    bool closeAsked = false;
+    QString quitText;
+    bool quitOnStatusWindow = false;
+    QTimer answerer;
+    int ticks = 0;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (++ticks > 1000)
+            answerer.stop();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* question = qobject_cast<CMessageDlg*>(modal)) {
+            if (!closeAsked) {
+                closeAsked = true;
+                // Posted: a timer does not fire again inside its own call,
+                // so the quit question must not open from here.
+                QTimer::singleShot(0, frame.get(), [&] { frame->close(); });
+                return;
+            }
+            QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("noButton")), Qt::LeftButton);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            quitText = box->text();
+            auto* status = qobject_cast<CStatusDlg*>(box->parentWidget());
+            quitOnStatusWindow = status != nullptr && status->isVisible() && box->windowHandle() != nullptr &&
+                                 box->windowHandle()->transientParent() == status->windowHandle();
+            // Stay: the transfer goes on.
+            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        }
+    });
+    answerer.start(20);
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning(); }));
+    answerer.stop();
+    app.m_pPrompts = &prompts;
+
+    EXPECT_EQ(quitText, QStringLiteral("A file transfer is still running.\nDo you want to cancel it and exit?"));
+    EXPECT_TRUE(quitOnStatusWindow);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "old a");
 }
 
 TEST_F(PasteRoadTest, PasteIntoTheSameFolderIsRefused)

@@ -1,10 +1,12 @@
 #include "app/GuiPrompts.h"
 
 #include "transfer/MessageDlg.h"
+#include "transfer/QuestionParent.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPointer>
 #include <QStatusBar>
 #include <QThread>
 
@@ -33,38 +35,43 @@ ReplaceAnswer CGuiPrompts::AskReplace(const std::string& message1, const std::st
     ReplaceAnswer answer;
     const QString qmessage1 = QString::fromStdString(message1);
     const QString qmessage2 = QString::fromStdString(message2);
-    RunOnGuiThread([&] { answer = AskReplaceQuestion(m_mainWindow, qmessage1, qmessage2); });
+    RunOnGuiThread([&] { answer = AskReplaceQuestion(QuestionParent(m_mainWindow), qmessage1, qmessage2); });
     return answer;
 }
 
 MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon)
 {
-    QMessageBox box(m_mainWindow);
-    box.setWindowTitle(QStringLiteral("Vamlo"));
-    box.setText(text);
+    // On the heap and watched: should its parent go away while it is open,
+    // it goes too, and the answer is the one that Escape gives.
+    QPointer<QMessageBox> box = new QMessageBox(QuestionParent(m_mainWindow));
+    KeepAboveParent(box);
+    box->setWindowTitle(QStringLiteral("Vamlo"));
+    box->setText(text);
     switch (icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
+    case MsgIcon::Warning: box->setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Error: box->setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
     }
     switch (buttons) {
-    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::Ok: box->setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box->setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case MsgButtons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
     // A wait cursor must not hide the arrow over a question.
     const bool waiting = QApplication::overrideCursor() != nullptr;
     if (waiting)
         QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = box.exec();
+    const int answer = box->exec();
     if (waiting)
         QApplication::restoreOverrideCursor();
-    switch (answer) {
+    const bool answered = box != nullptr;
+    delete box;
+    switch (answered ? answer : int(QMessageBox::NoButton)) {
     case QMessageBox::Ok: return MsgResult::Ok;
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;

@@ -13,19 +13,46 @@
 
 namespace {
 
-// Fails with errno set.
-bool LockAndEmpty(int fd)
+constexpr const char* kNotARegularFile = "It is not a regular file.";
+
+struct OpenedLogFile {
+    int fd = -1;
+    std::string cause;   // why it could not be opened
+};
+
+// Only a regular file, or a new one, takes the log: a pipe would hold the
+// window until someone reads it, and a device is no place for a saved log.
+OpenedLogFile OpenRegularFileForLog(const std::string& path)
 {
+    OpenedLogFile result;
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        result.cause = kNotARegularFile;
+        return result;
+    }
+    // Without waiting even if a pipe took the name since the check; what was
+    // opened is looked at again below. Not truncated on open: the lock
+    // decides first whether we may write.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        result.cause = FileErrorText(errno);
+        return result;
+    }
+    if (fstat(fd, &info) != 0)
+        result.cause = FileErrorText(errno);
+    else if (!S_ISREG(info.st_mode))
+        result.cause = kNotARegularFile;
     // Locked before it is emptied: a file that someone else is writing keeps
     // its contents.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return false;
-    // Only a regular file has a length to cut; a device or a pipe is written
-    // as it is.
-    struct stat info {};
-    if (fstat(fd, &info) != 0)
-        return false;
-    return !S_ISREG(info.st_mode) || ftruncate(fd, 0) == 0;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0 ||
+             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        result.cause = FileErrorText(errno);
+    if (!result.cause.empty()) {
+        close(fd);
+        return result;
+    }
+    result.fd = fd;
+    return result;
 }
 
 bool WriteAll(int fd, const std::string& bytes)
@@ -58,19 +85,13 @@ QString AskStatusLogSavePath(QWidget* parent)
 
 bool WriteStatusLogFile(const std::string& path, const std::string& bytes, IPrompts& prompts)
 {
-    // Not truncated on open: the lock decides first whether we may write.
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0 && !LockAndEmpty(fd)) {
-        const int error = errno;
-        close(fd);
-        fd = -1;
-        errno = error;
-    }
-    if (fd < 0) {
+    const OpenedLogFile opened = OpenRegularFileForLog(path);
+    if (opened.fd < 0) {
         prompts.MessageBox("Failed to save the Ftp action status logn\nSince the log file (" + path +
-                           ") could not be created. \nCause: " + FileErrorText(errno));
+                           ") could not be created. \nCause: " + opened.cause);
         return false;
     }
+    const int fd = opened.fd;
     if (!WriteAll(fd, bytes)) {
         const int error = errno;
         close(fd);

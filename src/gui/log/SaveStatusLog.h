@@ -19,8 +19,10 @@ QString AskStatusLogSavePath(QWidget* parent);
 
 // Writes bytes to path so that the file then holds exactly them. The file is
 // locked against other writers while it is written (a file that another
-// writer holds, such as the autosave log, is refused untouched). Every
-// failure is told through prompts; true when the file was written.
+// writer holds, such as the autosave log, is refused untouched). Only a
+// regular file or a new one is written: a pipe, a device or a folder is
+// refused at once, never waited on. Every failure is told through prompts;
+// true when the file was written.
 bool WriteStatusLogFile(const std::string& path, const std::string& bytes, IPrompts& prompts);
 
 // Save Status Log As: asks for the file, then writes the text the view shows.

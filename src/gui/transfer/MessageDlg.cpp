@@ -1,6 +1,7 @@
 #include "transfer/MessageDlg.h"
 
 #include "transfer/ElidedLabel.h"
+#include "transfer/QuestionParent.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -86,8 +87,7 @@ ReplaceAnswer AskReplaceQuestion(QWidget* parent, const QString& message1, const
     QPointer<CMessageDlg> dialog = new CMessageDlg(parent);
     dialog->m_strMessage1 = message1;
     dialog->m_strMessage2 = message2;
-    // The Status window stays on top; the question must not open behind it.
-    dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
+    KeepAboveParent(dialog);
 
     // A wait cursor must not hide the arrow over a question.
     const bool waiting = QApplication::overrideCursor() != nullptr;

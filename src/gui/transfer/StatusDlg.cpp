@@ -117,8 +117,17 @@ void CStatusDlg::closeEvent(QCloseEvent* event)
     event->ignore();
 }
 
+bool CStatusDlg::TakesQuestions() const
+{
+    return isVisible() && !m_bDismissed && m_pChannel && !m_pChannel->IsDetached();
+}
+
 void CStatusDlg::Refresh()
 {
+    if (m_bDismissed) {
+        Dismiss();
+        return;
+    }
     if (!m_pChannel)
         return;
     if (m_pChannel->IsDetached()) {
@@ -143,10 +152,22 @@ void CStatusDlg::ApplyState(const StatusDialogState& state)
 
 void CStatusDlg::Dismiss()
 {
-    if (m_bDismissed)
-        return;
     m_bDismissed = true;
-    m_refreshTimer.stop();
     hide();
+    // A question open on this window would go with it, its answer lost; the
+    // refresh timer looks again until it is closed.
+    if (HasOpenChildWindow())
+        return;
+    m_refreshTimer.stop();
     deleteLater();
+}
+
+bool CStatusDlg::HasOpenChildWindow() const
+{
+    for (const QObject* child : children()) {
+        const auto* widget = qobject_cast<const QWidget*>(child);
+        if (widget != nullptr && widget->isWindow() && widget->isVisible())
+            return true;
+    }
+    return false;
 }

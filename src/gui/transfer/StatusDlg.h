@@ -15,7 +15,8 @@ class QPushButton;
 // message lines, the file bar, the overall bar and Cancel. It lives on the GUI
 // thread and reads its state from the channel that the worker writes; Cancel,
 // Escape and closing the window only raise the cancel flag, and the window
-// deletes itself when the worker detaches (so it is always made with new).
+// deletes itself when the worker detaches (so it is always made with new),
+// but not before a question that sits on it has been answered.
 class CStatusDlg : public QDialog {
     Q_OBJECT
 
@@ -25,6 +26,8 @@ public:
     void CenterOnScreen();
     // How many times the widgets took a new state (for tests of the coalescing).
     int UpdateCount() const { return m_nUpdateCount; }
+    // On screen for a worker that still holds it: questions open on it.
+    bool TakesQuestions() const;
 
     int32_t m_bCancelled = 0;
 
@@ -43,6 +46,7 @@ private:
     void Refresh();
     void ApplyState(const StatusDialogState& state);
     void Dismiss();
+    bool HasOpenChildWindow() const;
 
     std::shared_ptr<CStatusDialogChannel> m_pChannel;
     QTimer m_refreshTimer;

@@ -4,8 +4,10 @@
 #include "app/VamloDoc.h"
 #include "capture/CaptureCommands.h"
 #include "help/HelpDialogs.h"
+#include "transfer/QuestionParent.h"
 #include "transfer/TransferWait.h"
 #include "ui/EditTarget.h"
+#include "ui/TreeViewSite.h"
 #include "log/PaneCaption.h"
 #include "log/RichEditViewActionLog.h"
 #include "log/SaveStatusLog.h"
@@ -151,6 +153,13 @@ void CMainFrame::CreateBars()
         m_pAddressBox->addItem(QString::fromStdString(site->m_strAddress));
 
     statusBar()->showMessage(m_strIdleText);
+    // Qt blanks the bar when a menu or toolbar hint ends; the pane keeps the
+    // idle text instead. The bar has already settled when the signal comes,
+    // so setting the text again from here is safe.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty())
+            statusBar()->showMessage(m_strIdleText);
+    });
 }
 
 void CMainFrame::CreatePanes()
@@ -197,6 +206,14 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 void CMainFrame::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (!m_bShownOnce) {
+        m_bShownOnce = true;
+        // The keyboard starts in the folder tree: left to Qt, it would go to
+        // the first box of the bars, where one arrow key changes the
+        // transfer mode without a visible sign.
+        if (m_pTreeView != nullptr)
+            m_pTreeView->setFocus(Qt::OtherFocusReason);
+    }
     if (!m_bSplitterSized) {
         // The layout settles the panes' area first.
         if (layout() != nullptr)
@@ -332,11 +349,7 @@ void CMainFrame::SetStatusText(const QString& text)
     statusBar()->repaint();
 }
 
-QString CMainFrame::StatusText() const
-{
-    const QString message = statusBar()->currentMessage();
-    return message.isEmpty() ? m_strIdleText : message;
-}
+QString CMainFrame::StatusText() const { return statusBar()->currentMessage(); }
 
 void CMainFrame::RefillAddressBox()
 {
@@ -388,7 +401,7 @@ bool CMainFrame::FinishRunningTransfer()
     if (m_pDoc == nullptr || !m_pDoc->IsTransferRunning())
         return true;
     // Closing under a running worker would pull the document from under it.
-    if (QMessageBox::question(this, QStringLiteral("Vamlo"),
+    if (QMessageBox::question(QuestionParent(this), QStringLiteral("Vamlo"),
                               QStringLiteral("A file transfer is still running.\nDo you want to cancel it and exit?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;

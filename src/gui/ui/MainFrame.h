@@ -40,6 +40,7 @@ public:
 
     // Paints the text into the status bar at once, for long synchronous work.
     void SetStatusText(const QString& text);
+    // The text the status bar holds and paints.
     QString StatusText() const;
 
     // The available sites' addresses in the address box, sorted.
@@ -135,4 +136,5 @@ private:
     IEditTarget* m_pActiveEditTarget = nullptr;
     CNetActions* m_pNetActions = nullptr;
     bool m_bSplitterSized = false;
+    bool m_bShownOnce = false;
 };
