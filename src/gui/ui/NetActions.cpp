@@ -7,6 +7,7 @@
 #include "ftp/InternetSession.h"
 #include "ftp/NetCancel.h"
 #include "model/SiteInfo.h"
+#include "transfer/QuestionParent.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -142,7 +143,9 @@ bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, D
     raw->timer = new QTimer(this);
     raw->timer->setSingleShot(true);
     connect(raw->timer, &QTimer::timeout, this, [this, raw, doing] {
-        auto* progress = new QProgressDialog(doing, QStringLiteral("Cancel"), 0, 0, m_window);
+        // Above a running transfer's Status window, which stays on top.
+        auto* progress = new QProgressDialog(doing, QStringLiteral("Cancel"), 0, 0, QuestionParent(m_window));
+        KeepAboveParent(progress);
         progress->setObjectName(QStringLiteral("NetActionProgress"));
         progress->setWindowTitle(QStringLiteral("Vamlo"));
         progress->setWindowModality(Qt::NonModal);   // other sites and local folders stay usable
