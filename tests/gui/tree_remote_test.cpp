@@ -433,3 +433,35 @@ TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
     ASSERT_FALSE(spy.isEmpty());
     EXPECT_EQ(spy.last().at(1).toInt(), HINT_CONTENTS_CHANGED);
 }
+
+TEST_F(TreeRemoteTest, CopyTakesTheHighlightedFolderEvenBeforeTheListFollows)
+{
+    tree->OnInitialUpdate();
+    Settle();
+    CVamloSiteInfo* site = AddSiteRecord();
+    QTreeWidgetItem* item = ShowSite(site);
+    ASSERT_NE(item, nullptr);
+    item->setExpanded(true);
+    Settle();
+    ASSERT_EQ(doc->m_strCurrentFolder, "/");
+    m_server.Stop();
+
+    // While the connection is checked, the document still shows "/": a Copy
+    // then must take dir2, never the whole site.
+    prompts.WhileShown([&](const std::string&) {
+        ASSERT_EQ(tree->currentItem(), Child(item, QStringLiteral("dir2")));
+        ASSERT_TRUE(tree->OnUpdateEditCopy());
+        tree->OnEditCopy();
+    });
+    prompts.Answer(MsgResult::No);
+    tree->setCurrentItem(Child(item, QStringLiteral("dir2")));
+    Settle();
+    CFileInfoList copied;
+    app.PasteFromClipboard(copied);
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0]->m_strPath, "//dir2");
+    EXPECT_EQ(copied[0]->m_bIsFolder, 1);
+    // Declined: the highlight is back on the folder the list shows.
+    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+}
