@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -429,4 +432,34 @@ TEST_F(ListViewTest, NoMenuWhereNoFolderIsShown)
     EXPECT_TRUE(h.RightClickMenu(h.EmptyPoint()).empty());
     h.list->m_nContextItem = -1;
     EXPECT_FALSE(h.list->CreateContextMenu());
+}
+
+TEST_F(ListViewTest, AFolderThatDoesNotAnswerLeavesTheWindowFreeAndSaysSo)
+{
+    FillFolder();
+    // A dead mount: the read never comes back until the test lets it.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+    };
+    auto gate = std::make_shared<Gate>();
+    h.list->m_fnReadLocalFolder = [gate](const std::string&) {
+        std::unique_lock<std::mutex> lock(gate->mutex);
+        gate->opened.wait_for(lock, std::chrono::seconds(60), [&] { return gate->open; });
+        return std::vector<std::unique_ptr<CListItemInfo>>{};
+    };
+    h.ShowFolder(1, folder.Path());
+    {
+        std::lock_guard<std::mutex> lock(gate->mutex);
+        gate->open = true;   // the reader left behind ends
+    }
+    gate->opened.notify_all();
+    EXPECT_EQ(h.list->RowCount(), 0);
+    EXPECT_EQ(h.frame->StatusText(), QString::fromStdString("The folder " + folder.Path() + " did not answer."));
+
+    // A folder that answers lists as before.
+    h.list->m_fnReadLocalFolder = nullptr;
+    h.ShowFolder(1, folder.Path());
+    EXPECT_GT(h.list->RowCount(), 0);
 }

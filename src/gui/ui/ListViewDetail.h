@@ -55,6 +55,11 @@ public:
     // From a transfer's worker thread: re-list once the GUI thread gets to it.
     void PostTransferDone(int message) override;
 
+    // Reads one level of a local folder (in a worker that may be left behind
+    // when a dead mount does not answer). Replaceable for tests.
+    using LocalFolderReader = std::function<std::vector<std::unique_ptr<CListItemInfo>>(const std::string&)>;
+    LocalFolderReader m_fnReadLocalFolder;
+
     int RowCount() const;
     const CListItemInfo* Record(int row) const;
     QString RowText(int row, int column) const;

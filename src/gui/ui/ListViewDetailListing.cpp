@@ -55,8 +55,11 @@ void CListViewDetail::ListLocalFolder(int hint)
     // A dead mount must not hang the window: the same bound as the tree's.
     const std::string folder = m_doc.m_strCurrentFolder;
     std::optional<std::vector<std::unique_ptr<CListItemInfo>>> rows =
-        RunBounded<std::vector<std::unique_ptr<CListItemInfo>>>([folder] { return ReadLocalFolder(folder); },
-                                                                 kVolumeAnswerLimit);
+        RunBounded<std::vector<std::unique_ptr<CListItemInfo>>>(
+            [read = m_fnReadLocalFolder ? m_fnReadLocalFolder : LocalFolderReader(ReadLocalFolder), folder] {
+                return read(folder);
+            },
+            kVolumeAnswerLimit);
     if (!rows) {
         m_frame.SetStatusText(QStringLiteral("The folder %1 did not answer.").arg(QString::fromStdString(folder)));
         return;
