@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
   python3 python3-pyftpdlib
+  xvfb openbox
 )
 
 missing=()
