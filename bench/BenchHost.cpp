@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "app/VamloDoc.h"
+#include "fileops/RemoteDelete.h"
 #include "ftp/FtpEngine.h"
 #include "log/ActionLog.h"
 #include "model/FileInfo.h"
@@ -171,4 +172,17 @@ bool CVamloBenchClient::List(const std::string& remoteFolder, int64_t& entries, 
             ++entries;
     }
     return true;
+}
+
+bool CVamloBenchClient::DeleteFolder(const std::string& remoteFolder, std::string& error)
+{
+    if (!Connect(error))
+        return false;
+    std::lock_guard inUse(m_pSite->m_mutexInUse);
+    if (CRemoteDelete(m_pSite.get(), m_prompts).DeleteRemoteFolder(remoteFolder) != 1) {
+        if (NothingReported(error))
+            error = "the delete failed";
+        return false;
+    }
+    return NothingReported(error);
 }

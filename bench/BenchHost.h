@@ -87,6 +87,8 @@ public:
              std::string& error);
     // Lists a remote folder as a pane does; `entries` leaves out "." and "..".
     bool List(const std::string& remoteFolder, int64_t& entries, std::string& error);
+    // Deletes a remote folder and everything in it, as the panes' Delete does.
+    bool DeleteFolder(const std::string& remoteFolder, std::string& error);
 
 private:
     bool Connect(std::string& error);

@@ -30,7 +30,7 @@ struct Options {
     uint64_t nSmallBytes = 2048;
     int nListEntries = 10000;
     int nToolTimeout = 600;
-    std::string strCases = "big-get,big-put,small-get,small-put,list,copy";
+    std::string strCases = "big-get,big-put,small-get,small-put,list,delete,copy";
 
     bool Runs(const std::string& name) const { return ("," + strCases + ",").find("," + name + ",") != std::string::npos; }
 };
@@ -41,7 +41,7 @@ void Usage()
         "usage: vamlo_transfer_bench --port N --server-root DIR --work DIR [--server-name TEXT] [--note TEXT]\n"
         "       [--host 127.0.0.1] [--user anonymous] [--password TEXT] [--remote-base /pub] [--repetitions 7]\n"
         "       [--big-mib 512] [--small-files 1000] [--small-bytes 2048] [--list-entries 10000]\n"
-        "       [--cases big-get,big-put,small-get,small-put,list,copy]\n");
+        "       [--cases big-get,big-put,small-get,small-put,list,delete,copy]\n");
 }
 
 template <typename T> bool ParseNumber(const char* text, T& value)
@@ -139,13 +139,18 @@ std::vector<std::string> Curl(const Layout& layout, std::vector<std::string> arg
     return argv;
 }
 
-// lftp running one mirror with passive mode off.
-std::vector<std::string> LftpMirror(const std::string& mirrorArgs, const BenchServer& server)
+// lftp running one command with passive mode off.
+std::vector<std::string> Lftp(const std::string& command, const BenchServer& server)
 {
     const std::string script = "set ftp:passive-mode off; set net:max-retries 1; set net:timeout 30; "
                                "set cmd:fail-exit yes; open -u " + server.strUser + "," + server.strPassword +
-                               " -p " + std::to_string(server.nPort) + " " + server.strHost + "; mirror " + mirrorArgs;
+                               " -p " + std::to_string(server.nPort) + " " + server.strHost + "; " + command;
     return {"lftp", "-c", script};
+}
+
+std::vector<std::string> LftpMirror(const std::string& mirrorArgs, const BenchServer& server)
+{
+    return Lftp("mirror " + mirrorArgs, server);
 }
 
 // A folder on the server that anyone may write into: vsftpd's anonymous
@@ -365,6 +370,48 @@ ReportRow Listing(const Options& options, const Layout& layout, CVamloBenchClien
             static_cast<double>(options.nListEntries), samples[0], "curl LIST", samples[1], 0};
 }
 
+// A remote folder of the small files deleted whole: Vamlo's folder delete
+// beside lftp's "rm -r".
+ReportRow RemoteDelete(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const auto prepareIn = [&options, &layout](const std::string& base) {
+        return [&options, &layout, base](int rep, std::string& error) {
+            const std::string folder = layout.OnServerDisk(Layout::PerRun(base, rep));
+            // The server's user may not be the one writing here.
+            return WriteFolderOfFiles(folder, options.nSmallFiles, 0, error) && MakeFolder(folder, 0777, error);
+        };
+    };
+    const auto verifyIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep, std::string& error) {
+            const std::string folder = layout.OnServerDisk(Layout::PerRun(base, rep));
+            return access(folder.c_str(), F_OK) != 0 || Fail(error, folder + " is still there");
+        };
+    };
+    const auto cleanupIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep) { RemoveTree(layout.OnServerDisk(Layout::PerRun(base, rep))); };
+    };
+    Contender own{"Vamlo",
+                  [&, prepare = prepareIn("delete-vamlo")](int rep, std::string& error) {
+                      vamlo.Disconnect();
+                      return prepare(rep, error);
+                  },
+                  [&](int rep, std::string& error) {
+                      return vamlo.DeleteFolder(layout.Remote(Layout::PerRun("delete-vamlo", rep)), error);
+                  },
+                  verifyIn("delete-vamlo"), cleanupIn("delete-vamlo")};
+    Contender lftp{"lftp rm -r", prepareIn("delete-lftp"),
+                   [&](int rep, std::string& error) {
+                       return ToolOk(RunTool(Lftp("rm -r " + layout.Remote(Layout::PerRun("delete-lftp", rep)),
+                                                  options.server),
+                                             "", layout.Stderr(), options.nToolTimeout),
+                                     error);
+                   },
+                   verifyIn("delete-lftp"), cleanupIn("delete-lftp")};
+    std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
+    return {"Delete a folder of " + std::to_string(options.nSmallFiles) + " files", Measure::FileRate,
+            static_cast<double>(options.nSmallFiles), samples[0], "lftp rm -r", samples[1], 1.5};
+}
+
 bool CreateData(const Options& options, const Layout& layout, std::string& error)
 {
     const uint64_t bytes = options.nBigMiB << 20;
@@ -430,7 +477,8 @@ int main(int argc, char** argv)
 
     using CaseFunction = ReportRow (*)(const Options&, const Layout&, CVamloBenchClient&);
     const std::pair<const char*, CaseFunction> cases[] = {
-        {"big-get", BigGet}, {"big-put", BigPut}, {"small-get", SmallGet}, {"small-put", SmallPut}, {"list", Listing}};
+        {"big-get", BigGet}, {"big-put", BigPut}, {"small-get", SmallGet}, {"small-put", SmallPut}, {"list", Listing},
+        {"delete", RemoteDelete}};
     std::vector<ReportRow> rows;
     for (const auto& [name, run] : cases) {
         if (options.Runs(name)) {

@@ -1,5 +1,7 @@
 #include "app/VamloDoc.h"
 
+#include "fileops/LocalDelete.h"
+
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/SiteListOwner.h"
@@ -182,4 +184,9 @@ bool CVamloDoc::WriteSiteList(const std::string& path)
     if (path == m_strPathName)
         m_bSiteListUnreadable = false;
     return true;
+}
+
+int CVamloDoc::DeleteLocalFolder(const std::string& path)
+{
+    return CLocalDelete(*this, m_app.Prompts()).DeleteLocalFolder(path);
 }

@@ -63,6 +63,14 @@ public:
 
     CAppCore& App() { return m_app; }
 
+    // Deletes a local folder and everything in it, asking about read-only
+    // entries; 1 when the folder is gone. Links inside are removed, never
+    // followed.
+    int DeleteLocalFolder(const std::string& path);
+    // 1: further read-only files and folders are deleted without a question.
+    // Reset by the list's Delete, set by the answers.
+    int32_t m_bDeleteYesToAll = 0;
+
     // The folder that the panes show, written by the tree's selection only.
     uint8_t m_byCurrentLocation = 0;
     std::string m_strCurrentFolder;

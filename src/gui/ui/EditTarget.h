@@ -2,7 +2,7 @@
 
 class QKeyEvent;
 
-// A pane that answers the Edit menu's Copy and Paste (and their keys and
+// A pane that answers the Edit menu's Copy, Paste and Delete (and their keys and
 // toolbar buttons) while it is the active pane.
 class IEditTarget {
 public:
@@ -12,6 +12,8 @@ public:
     virtual bool OnUpdateEditPaste() const = 0;
     virtual void OnEditCopy() = 0;
     virtual void OnEditPaste() = 0;
+    virtual bool OnUpdateEditDelete() const = 0;
+    virtual void OnEditDelete() = 0;
 };
 
 // The Copy and Paste keys pressed in a pane: they copy and paste files. An

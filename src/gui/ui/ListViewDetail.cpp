@@ -60,6 +60,9 @@ void CListViewDetail::OnInitialUpdate()
     m_frame.SetListView(this);
     SetContextCommandHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
     SetContextCommandHandler(ID_EDIT_PASTE, [this] { OnEditPaste(); });
+    SetContextCommandHandler(ID_EDIT_DELETE, [this] { OnEditDelete(); });
+    SetContextCommandHandler(ID_LIST_RENAME, [this] { OnRename(); });
+    SetContextCommandHandler(ID_LIST_NEW_DIRECTORY, [this] { OnNewDirectory(); });
     SetContextCommandHandler(ID_VIEW_REFRESH, [this] {
         if (QAction* refresh = m_frame.Command(ID_VIEW_REFRESH))
             refresh->trigger();
@@ -313,9 +316,13 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
     const auto add = [&](int id, const char* text) {
         QAction* action = menu->addAction(QString::fromLatin1(text));
         action->setObjectName(QStringLiteral("ID_%1").arg(id));
+        if (const QString prompt = ContextCommandPrompt(id); !prompt.isEmpty())
+            action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
         const auto handler = m_contextHandlers.constFind(id);
         bool enabled = handler != m_contextHandlers.cend();
         if (id == ID_EDIT_PASTE && m_app.HasClipboardFileList() == 0)
+            enabled = false;
+        if (id == ID_LIST_RENAME && SelectedRows().size() != 1)
             enabled = false;
         action->setEnabled(enabled);
         if (enabled)

@@ -4,18 +4,21 @@
 #include "ui/ClipboardCommands.h"
 #include "ui/EditTarget.h"
 
+#include <QAbstractItemDelegate>
 #include <QHash>
 #include <QTreeView>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CAppCore;
 class CListItemInfo;
 class CListViewDetailModel;
 class CMainFrame;
+class CNewDirDlg;
 class CVamloDoc;
 class CViewHub;
 class QMenu;
@@ -75,6 +78,20 @@ public:
     bool OnUpdateEditPaste() const override;
     void OnEditCopy() override;
     void OnEditPaste() override;
+    // Delete of the selected rows, with the Del key and both menus.
+    bool OnUpdateEditDelete() const override;
+    void OnEditDelete() override;
+    // Rename: the name of the row under the last right-click is edited in
+    // place; the file or folder is renamed when the edit ends (not after
+    // Escape), and the new name stays only when that worked.
+    void OnRename();
+    void EditRowName(int row);
+    void OnEndLabelEdit(int row, const QString& newName);
+    // New Directory: asks for a name and makes the folder.
+    void OnNewDirectory();
+    // Runs the New Directory dialog; true for OK. Unset, it is shown modally.
+    std::function<bool(CNewDirDlg&)> m_fnRunNewDirDlg;
+
     // The menu for m_nContextItem; null when the current location is 0.
     std::unique_ptr<QMenu> CreateContextMenu();
 
@@ -82,12 +99,16 @@ public:
     int32_t m_nContextItem = -1;
     // 1 while a row's name is being edited: Enter then opens nothing.
     int32_t m_bEditingLabel = 0;
+    // The name when the edit began.
+    std::string m_strOldLabel;
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void OnSelectionChanged();
@@ -111,4 +132,6 @@ private:
     CListViewDetailModel* m_pModel = nullptr;
     QHash<int, std::function<void()>> m_contextHandlers;
     std::unique_ptr<QMenu> m_pContextMenu;
+    // The row whose name is being edited, -1 once its edit has ended.
+    int m_nEditRow = -1;
 };

@@ -49,6 +49,8 @@ QVariant CListViewDetailModel::data(const QModelIndex& index, int role) const
     const CListItemInfo* item = index.isValid() ? Record(index.row()) : nullptr;
     if (item == nullptr || index.column() < 0 || index.column() >= COLUMN_COUNT)
         return {};
+    if (role == Qt::EditRole && index.column() == COL_NAME)
+        return QString::fromStdString(item->m_strName);
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
@@ -125,4 +127,28 @@ void CListViewDetailModel::Sort(int32_t sortColumn, int32_t sortForward)
         newIndexes.append(index(newRowOf[static_cast<size_t>(old.row())], old.column()));
     changePersistentIndexList(oldIndexes, newIndexes);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+Qt::ItemFlags CListViewDetailModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == COL_NAME)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+void CListViewDetailModel::SetName(int row, const std::string& name)
+{
+    if (row < 0 || row >= Count())
+        return;
+    m_rows[static_cast<size_t>(row)]->m_strName = name;
+    emit dataChanged(index(row, COL_NAME), index(row, COL_NAME));
+}
+
+int CListViewDetailModel::FindName(const std::string& name) const
+{
+    for (int row = 0; row < Count(); ++row)
+        if (m_rows[static_cast<size_t>(row)]->m_strName == name)
+            return row;
+    return -1;
 }

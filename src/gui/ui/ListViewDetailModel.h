@@ -24,6 +24,13 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Names can be edited in place; the view decides what an edit does.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The row's name after a rename.
+    void SetName(int row, const std::string& name);
+    // The row of a name, or -1.
+    int FindName(const std::string& name) const;
 
     // Replaces every row; location 1 shows "Local", 2 "Remote".
     void SetRows(std::vector<std::unique_ptr<CListItemInfo>> rows, uint8_t location);

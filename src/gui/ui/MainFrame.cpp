@@ -263,6 +263,13 @@ void CMainFrame::ConnectCommands()
             m_pActiveEditTarget->OnEditPaste();
         UpdateCommandStates();
     });
+    m_enablers.insert(ID_EDIT_DELETE,
+                      [this] { return m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditDelete(); });
+    connect(Command(ID_EDIT_DELETE), &QAction::triggered, this, [this] {
+        if (m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditDelete())
+            m_pActiveEditTarget->OnEditDelete();
+        UpdateCommandStates();
+    });
     m_enablers.insert(ID_VIEW_REFRESH, [this] { return m_pTreeView != nullptr && m_pTreeView->currentItem() != nullptr; });
     m_enablers.insert(ID_VIEW_UP_ONE_LEVEL, [this] { return m_pTreeView != nullptr && m_pTreeView->CanGoUp(); });
     connect(Command(ID_VIEW_REFRESH), &QAction::triggered, this, [this] {
@@ -460,4 +467,10 @@ CVamloSiteInfo* CMainFrame::FindSite(const QString& address) const
         if (site->m_strAddress == wanted)
             return site.get();
     return nullptr;
+}
+
+void CMainFrame::OnRenameDirFailed()
+{
+    if (m_pApp != nullptr)
+        m_pApp->Prompts().MessageBox("Failed to rename the directory");
 }

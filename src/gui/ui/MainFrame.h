@@ -86,6 +86,9 @@ public:
     // Runs the Site Manager; true for OK. Unset, it is shown modally.
     std::function<bool(CSiteManagerDlg&)> m_fnRunSiteManager;
 
+    // A folder rename in the tree failed (posted by the tree).
+    void OnRenameDirFailed();
+
     // Brings the window to the front for a second start of the program.
     void ActivateFromSecondInstance();
 

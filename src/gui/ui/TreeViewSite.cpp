@@ -38,14 +38,6 @@ int ImageOfVolume(VolumeKind kind)
     return IMAGE_HARD_DISK;
 }
 
-bool IsDescendant(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
-{
-    for (const QTreeWidgetItem* up = item != nullptr ? item->parent() : nullptr; up != nullptr; up = up->parent())
-        if (up == ancestor)
-            return true;
-    return false;
-}
-
 } // namespace
 
 CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent)
@@ -92,6 +84,8 @@ void CTreeViewSite::OnInitialUpdate()
     m_frame.SetActiveEditTarget(this);
     SetFolderCommandHandler(ID_EDIT_COPY, [this] { OnEditCopy(); });
     SetFolderCommandHandler(ID_EDIT_PASTE, [this] { OnEditPaste(); });
+    SetFolderCommandHandler(ID_EDIT_DELETE, [this] { OnEditDelete(); });
+    SetFolderCommandHandler(ID_TREE_RENAME, [this] { OnRename(); });
     QPointer<CTreeViewSite> self(this);
     m_frame.m_fnAddSiteItem = [self](CVamloSiteInfo* site) {
         if (self)
@@ -441,14 +435,15 @@ void CTreeViewSite::PostTransferDone(int message)
 
 void CTreeViewSite::MoveSelectionOutOf(QTreeWidgetItem* item)
 {
-    if (IsDescendant(currentItem(), item))
+    if (IsDescendantOf(currentItem(), item))
         setCurrentItem(item);
 }
 
 void CTreeViewSite::ForgetItemsUnder(QTreeWidgetItem* item)
 {
-    for (QTreeWidgetItem** remembered : {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand})
-        if (*remembered == item || IsDescendant(*remembered, item))
+    for (QTreeWidgetItem** remembered :
+         {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand, &m_hEditItem})
+        if (*remembered == item || IsDescendantOf(*remembered, item))
             *remembered = nullptr;
 }
 
@@ -555,6 +550,8 @@ QAction* CTreeViewSite::AddMenuCommand(QMenu* menu, int id, const QString& text)
 {
     QAction* action = menu->addAction(text);
     action->setObjectName(QStringLiteral("ID_%1").arg(id));
+    if (const QString prompt = ContextCommandPrompt(id); !prompt.isEmpty())
+        action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
     return action;
 }
 
@@ -612,4 +609,12 @@ QMenu* CTreeViewSite::BuildContextMenu(int32_t type)
         return nullptr;
     }
     return menu;
+}
+
+bool CTreeViewSite::IsDescendantOf(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor)
+{
+    for (const QTreeWidgetItem* up = item != nullptr ? item->parent() : nullptr; up != nullptr; up = up->parent())
+        if (up == ancestor)
+            return true;
+    return false;
 }

@@ -6,6 +6,7 @@
 #include "ui/RemoteFolders.h"
 #include "ui/TreeItemInfo.h"
 
+#include <QAbstractItemDelegate>
 #include <QHash>
 #include <QIcon>
 #include <QMenu>
@@ -110,6 +111,17 @@ public:
     void OnEditCopy() override;
     void OnEditPaste() override;
 
+    // Delete of the selected folder, with the Del key and both menus.
+    bool OnUpdateEditDelete() const override;
+    void OnEditDelete() override;
+    // Rename...: the folder's text is edited in place; the folder is renamed
+    // when the edit ends (not after Escape), and the new text stays only
+    // when that worked.
+    void OnRename();
+    void OnEndLabelEdit(QTreeWidgetItem* item, const QString& newName);
+    // The text when the edit began.
+    std::string m_strOldLabel;
+
     // The context menu commands, on the selected item.
     void OnReconnect();
     void OnDisconnect();
@@ -130,6 +142,8 @@ public:
     static CTreeItemInfo* Record(const QTreeWidgetItem* item) { return CTreeItem::InfoOf(item); }
     // The item of a shown site, or null.
     QTreeWidgetItem* FindSiteItem(const CVamloSiteInfo* site) const;
+    // item lies somewhere below ancestor.
+    static bool IsDescendantOf(const QTreeWidgetItem* item, const QTreeWidgetItem* ancestor);
 
     QTreeWidgetItem* m_hPrevSelItem = nullptr;
     int32_t m_bContextSelect = 0;
@@ -140,6 +154,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     QTreeWidgetItem* AddRecordItem(QTreeWidgetItem* parent, const QString& text, int image, int32_t type,
@@ -181,6 +197,12 @@ private:
     QMenu* BuildContextMenu(int32_t type);
     QAction* AddMenuCommand(QMenu* menu, int id, const QString& text);
 
+    // After the delete of a folder: its item goes when the result is 1.
+    void FinishFolderDelete(QTreeWidgetItem* item, int result);
+    // A renamed folder's item takes its new path and text.
+    void ApplyRename(QTreeWidgetItem* item, const std::string& newPath, const QString& newName);
+    void PostRenameDirFailed();
+
     void SetStatusText(const std::string& text);
     void SetCaption(const std::string& folder);
 
@@ -200,4 +222,6 @@ private:
     QPointer<QMenu> m_pPopupMenu;
     QHash<int, QIcon> m_images;
     QHash<int, std::function<void()>> m_folderHandlers;
+    // The item whose text is being edited, null once its edit has ended.
+    QTreeWidgetItem* m_hEditItem = nullptr;
 };

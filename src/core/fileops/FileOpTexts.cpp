@@ -1,0 +1,28 @@
+#include "fileops/FileOpTexts.h"
+
+#include "ftp/FtpErrors.h"
+
+std::string ShortCause(int code)
+{
+    const std::string text = code == 0 ? std::string() : GetSystemErrorText(code);
+    return text.empty() ? std::string() : "\nCause: " + text;
+}
+
+std::string CodedCause(int code)
+{
+    const std::string text = code == 0 ? std::string() : GetSystemErrorText(code);
+    return text.empty() ? std::string() : "\nCause: (Code: " + std::to_string(code) + ")" + text;
+}
+
+bool IsValidEntryName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+std::string JoinRemotePath(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "fileops/LocalDelete.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CVamloSiteInfo;
+class IPrompts;
+
+// Deletes on an FTP site, on the thread that holds the site. Each folder's
+// listing is read whole before anything in it is removed; names are joined
+// to their folder's path. Once canceled, steps fail without a message.
+class CRemoteDelete {
+public:
+    CRemoteDelete(CVamloSiteInfo* site, IPrompts& prompts, std::function<bool()> canceled = {});
+
+    // The folder and everything in it; 1 when the folder is gone.
+    int DeleteRemoteFolder(const std::string& path);
+    // The file list's Delete of rows in folder (joined with "//"). False
+    // when the command ended at once.
+    bool DeleteRows(const std::string& folder, const std::vector<DeleteRow>& rows);
+
+    size_t RemovedCount() const { return m_nRemoved; }
+
+private:
+    bool Canceled() const { return m_canceled && m_canceled(); }
+    void Removed();
+
+    CVamloSiteInfo* m_pSite;
+    IPrompts& m_prompts;
+    std::function<bool()> m_canceled;
+    size_t m_nRemoved = 0;
+};

@@ -1,0 +1,176 @@
+// Deleting on the local disk: the list's rows, whole folders, the read-only
+// question with its Yes to All, and links that must not be followed.
+#include "app/AppCore.h"
+#include "app/VamloDoc.h"
+#include "fileops/LocalDelete.h"
+
+#include "MemoryServices.h"
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFileQuestion = "Are you sure you want to delete the read-only file?";
+
+class LocalDeleteTest : public ::testing::Test {
+protected:
+    LocalDeleteTest()
+    {
+        app.m_pPrompts = &prompts;
+        app.m_pSettings = &settings;
+        mkdir(Path("cur").c_str(), 0755);
+    }
+
+    std::string Path(const std::string& name) const { return dir.File(name); }
+    std::string Cur(const std::string& name) const { return dir.File("cur/" + name); }
+    void File(const std::string& name, mode_t mode = 0644)
+    {
+        WriteWholeFile(Cur(name), "data");
+        chmod(Cur(name).c_str(), mode);
+    }
+    bool Rows(std::vector<DeleteRow> rows) { return CLocalDelete(doc, prompts).DeleteRows(Path("cur"), rows); }
+    static ReplaceAnswer Choice(int32_t choice) { return {DialogResult::Ok, choice}; }
+
+    TempDir dir;
+    ScriptedPrompts prompts;
+    MemorySettingsStore settings;
+    CAppCore app;
+    CVamloDoc doc{app};
+};
+
+} // namespace
+
+TEST_F(LocalDeleteTest, RowsOfFilesAndFoldersGoAndAVanishedRowIsPassedOver)
+{
+    File("a.txt");
+    File("b.txt");
+    fs::create_directories(Cur("sub/deeper"));
+    WriteWholeFile(Cur("sub/deeper/x"), "x");
+    EXPECT_TRUE(Rows({{"a.txt", false}, {"never-was.txt", false}, {"sub", true}, {"b.txt", false}}));
+    EXPECT_TRUE(fs::is_empty(Path("cur")));
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_TRUE(prompts.ReplaceQuestions().empty());
+}
+
+TEST_F(LocalDeleteTest, ReadOnlyFileRowsAskYesNoAndYesToAll)
+{
+    File("r1", 0444);
+    File("r2", 0444);
+    File("r3", 0444);
+    File("r4", 0444);
+    prompts.AnswerReplace(Choice(REPLACE_NO));
+    prompts.AnswerReplace(Choice(REPLACE_YES));
+    prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
+    EXPECT_TRUE(Rows({{"r1", false}, {"r2", false}, {"r3", false}, {"r4", false}}));
+    EXPECT_TRUE(fs::exists(Cur("r1")));
+    EXPECT_FALSE(fs::exists(Cur("r2")));
+    EXPECT_FALSE(fs::exists(Cur("r3")));
+    EXPECT_FALSE(fs::exists(Cur("r4")));
+    // r4 went without a question: Yes to All holds for the rest.
+    EXPECT_EQ(prompts.ReplaceQuestions(),
+              (std::vector<std::string>{"The file " + Cur("r1") + " is read-only.|" + kFileQuestion,
+                                        "The file " + Cur("r2") + " is read-only.|" + kFileQuestion,
+                                        "The file " + Cur("r3") + " is read-only.|" + kFileQuestion}));
+    EXPECT_EQ(doc.m_bDeleteYesToAll, 1);
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(LocalDeleteTest, CancelOnAReadOnlyRowLeavesIt)
+{
+    File("r", 0444);
+    prompts.AnswerReplace({DialogResult::Cancel, REPLACE_NO_ANSWER});
+    EXPECT_TRUE(Rows({{"r", false}}));
+    EXPECT_TRUE(fs::exists(Cur("r")));
+}
+
+TEST_F(LocalDeleteTest, FolderWithReadOnlyContentsAsksPerFileUntilYesToAll)
+{
+    fs::create_directories(Cur("f/inner"));
+    WriteWholeFile(Cur("f/a"), "a");
+    WriteWholeFile(Cur("f/inner/b"), "b");
+    WriteWholeFile(Cur("f/inner/c"), "c");
+    chmod(Cur("f/a").c_str(), 0444);
+    chmod(Cur("f/inner/b").c_str(), 0444);
+    chmod(Cur("f/inner/c").c_str(), 0444);
+    chmod(Cur("f/inner").c_str(), 0555);   // a read-only folder, too
+    prompts.AnswerReplace(Choice(REPLACE_YES));
+    prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 1);
+    EXPECT_FALSE(fs::exists(Cur("f")));
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 2u);
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)
+{
+    fs::create_directories(Cur("ro"));
+    WriteWholeFile(Cur("ro/inside"), "i");
+    chmod(Cur("ro").c_str(), 0555);
+    prompts.AnswerReplace(Choice(REPLACE_NO));
+    EXPECT_TRUE(Rows({{"ro", true}}));
+    EXPECT_TRUE(fs::exists(Cur("ro")));
+    EXPECT_FALSE(fs::exists(Cur("ro/inside")));
+    struct stat info {};
+    ASSERT_EQ(stat(Cur("ro").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0555u);
+    EXPECT_EQ(prompts.ReplaceQuestions(),
+              (std::vector<std::string>{"The directory " + Cur("ro") +
+                                        " is read-only.|Are you sure you want to delete the read-only directory?"}));
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Failed to delete directory " + Cur("ro")}));
+}
+
+TEST_F(LocalDeleteTest, LinksInsideAFolderAreRemovedAndWhatTheyPointToStays)
+{
+    fs::create_directories(Path("outside/keep"));
+    WriteWholeFile(Path("outside/keep/precious"), "p");
+    WriteWholeFile(Path("outside/file"), "f");
+    fs::create_directories(Cur("f"));
+    fs::create_directory_symlink(Path("outside"), Cur("f/to-folder"));
+    fs::create_symlink(Path("outside/file"), Cur("f/to-file"));
+    fs::create_symlink(Path("nowhere"), Cur("f/dangling"));
+    EXPECT_TRUE(Rows({{"f", true}}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Cur("f"))));
+    EXPECT_EQ(ReadWholeFile(Path("outside/keep/precious")), "p");
+    EXPECT_EQ(ReadWholeFile(Path("outside/file")), "f");
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(LocalDeleteTest, ALinkRowToAFolderIsRemovedAsALink)
+{
+    fs::create_directories(Path("outside"));
+    WriteWholeFile(Path("outside/precious"), "p");
+    fs::create_directory_symlink(Path("outside"), Cur("link"));
+    // The list shows a link to a folder as a folder.
+    EXPECT_TRUE(Rows({{"link", true}}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Cur("link"))));
+    EXPECT_EQ(ReadWholeFile(Path("outside/precious")), "p");
+}
+
+TEST_F(LocalDeleteTest, AMissingFolderReportsTheSystemCause)
+{
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("missing")), 0);
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Failed to delete the directory (" + Cur("missing") + "\".\nCause: (Code: 2)" +
+                            CVamloDoc::GetSystemErrorText(2));
+}
+
+TEST_F(LocalDeleteTest, YesToAllFromAnEarlierCommandHoldsForTheDocument)
+{
+    doc.m_bDeleteYesToAll = 1;
+    fs::create_directories(Cur("f"));
+    WriteWholeFile(Cur("f/r"), "r");
+    chmod(Cur("f/r").c_str(), 0444);
+    chmod(Cur("f").c_str(), 0555);
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 1);
+    EXPECT_TRUE(prompts.ReplaceQuestions().empty());
+    EXPECT_FALSE(fs::exists(Cur("f")));
+}

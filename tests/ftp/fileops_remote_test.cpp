@@ -1,0 +1,135 @@
+// Delete, rename and New Directory on a real server.
+#include "fileops/FileOpTexts.h"
+#include "fileops/RemoteDelete.h"
+#include "fileops/RenameOps.h"
+#include "ftp/FtpConnection.h"
+#include "ftp/FtpErrors.h"
+#include "model/SiteInfo.h"
+
+#include "FtpServerFixture.h"
+#include "ScriptedPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class RemoteFileOpsTest : public FtpServerFixture {
+protected:
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        site.m_pConnection = Connect();
+        ASSERT_TRUE(site.m_pConnection);
+    }
+
+    std::string Root(const std::string& name) const { return m_server.Path(name); }
+
+    CVamloSiteInfo site;
+    ScriptedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(RemoteFileOpsTest, RowsOfFilesAndNestedFoldersGo)
+{
+    fs::create_directories(Root("cur/tree/a/b"));
+    WriteWholeFile(Root("cur/one.txt"), "1");
+    WriteWholeFile(Root("cur/tree/t"), "t");
+    WriteWholeFile(Root("cur/tree/a/x"), "x");
+    WriteWholeFile(Root("cur/tree/a/b/y"), "y");
+    WriteWholeFile(Root("cur/stays"), "s");
+    CRemoteDelete remote(&site, prompts);
+    EXPECT_TRUE(remote.DeleteRows("/cur", {{"one.txt", false}, {"tree", true}}));
+    EXPECT_FALSE(fs::exists(Root("cur/one.txt")));
+    EXPECT_FALSE(fs::exists(Root("cur/tree")));
+    EXPECT_TRUE(fs::exists(Root("cur/stays")));
+    EXPECT_EQ(remote.RemovedCount(), 7u);
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(RemoteFileOpsTest, ARefusedFileEndsTheCommandAtOnce)
+{
+    fs::create_directories(Root("cur"));
+    WriteWholeFile(Root("cur/after"), "a");
+    CRemoteDelete remote(&site, prompts);
+    EXPECT_FALSE(remote.DeleteRows("/cur", {{"missing", false}, {"after", false}}));
+    EXPECT_TRUE(fs::exists(Root("cur/after")));
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("Failed to delete file /cur//missing\nCause: 550", 0), 0u) << texts[0];
+}
+
+TEST_F(RemoteFileOpsTest, AFolderWhoseFileCannotGoNamesTheFile)
+{
+    fs::create_directories(Root("cur/f/locked"));
+    WriteWholeFile(Root("cur/f/locked/in"), "i");
+    // The server cannot remove entries of a folder it may not write.
+    chmod(Root("cur/f/locked").c_str(), 0555);
+    if (geteuid() == 0) {
+        chmod(Root("cur/f/locked").c_str(), 0755);
+        GTEST_SKIP() << "root may write any folder";
+    }
+    CRemoteDelete remote(&site, prompts);
+    EXPECT_FALSE(remote.DeleteRows("/cur", {{"f", true}}));
+    chmod(Root("cur/f/locked").c_str(), 0755);
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("Failed to delete directory \"/cur//f/locked\" since its file \"in\" can not be deleted."
+                             "\nCause: ",
+                             0),
+              0u)
+        << texts[0];
+}
+
+TEST_F(RemoteFileOpsTest, DisconnectedSiteTexts)
+{
+    CVamloSiteInfo disconnected;
+    CRemoteDelete noConnection(&disconnected, prompts);
+    EXPECT_EQ(noConnection.DeleteRemoteFolder("/x"), 0);
+    CRemoteDelete noSite(nullptr, prompts);
+    EXPECT_EQ(noSite.DeleteRemoteFolder("/x"), 0);
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"Failed to delete directory \"/x\". \nCause: The connection to the ftp server "
+                                        "is broken.",
+                                        "Failed to delete directory \"/x\"."}));
+}
+
+TEST_F(RemoteFileOpsTest, CancelStopsWithoutAMessageAndLeavesTheRest)
+{
+    fs::create_directories(Root("cur/f"));
+    for (int i = 0; i < 5; ++i)
+        WriteWholeFile(Root("cur/f/" + std::to_string(i)), "x");
+    int asked = 0;
+    CRemoteDelete remote(&site, prompts, [&asked] { return ++asked > 1; });
+    EXPECT_FALSE(remote.DeleteRows("/cur", {{"f", true}}));
+    EXPECT_TRUE(fs::exists(Root("cur/f")));
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+TEST_F(RemoteFileOpsTest, RenameRefusesAnExistingNameAndReportsTheServer)
+{
+    WriteWholeFile(Root("a"), "A");
+    WriteWholeFile(Root("b"), "B");
+    std::string cause;
+    EXPECT_EQ(RenameRemote(*site.m_pConnection, "//a", "//b", &cause), 0);
+    EXPECT_EQ(cause, ShortCause(EEXIST));
+    EXPECT_EQ(ReadWholeFile(Root("b")), "B");
+    EXPECT_EQ(RenameRemote(*site.m_pConnection, "//a", "//c", &cause), 1);
+    EXPECT_EQ(ReadWholeFile(Root("c")), "A");
+    EXPECT_EQ(RenameRemote(*site.m_pConnection, "//missing", "//d", &cause), 0);
+    EXPECT_EQ(cause.rfind("\nCause: 550", 0), 0u) << cause;
+}
+
+TEST_F(RemoteFileOpsTest, NewDirectoryAndTheFixedTextWhenItExists)
+{
+    EXPECT_EQ(CreateRemoteDirectory(prompts, *site.m_pConnection, "//made"), 1);
+    EXPECT_TRUE(fs::is_directory(Root("made")));
+    EXPECT_EQ(CreateRemoteDirectory(prompts, *site.m_pConnection, "//made"), 0);
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Failed to create new directory //made\nCause: Cannot create "
+                                                          "a new directory when the directory already exists"}));
+}

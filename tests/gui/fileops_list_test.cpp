@@ -1,0 +1,355 @@
+// Delete, Rename and New Directory in the file list, on the local disk and
+// on a real server: the questions, the messages and the views' notices.
+#include "ListViewHarness.h"
+
+#include "FtpServerFixture.h"
+#include "fileops/FileOpTexts.h"
+#include "model/SiteInfo.h"
+#include "ui/NewDirDlg.h"
+
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The name editor of a label edit that is open.
+QLineEdit* OpenEditor(QWidget* view)
+{
+    for (QLineEdit* line : view->findChildren<QLineEdit*>())
+        if (line->isVisible())
+            return line;
+    return nullptr;
+}
+
+// Types a name into the open editor and ends the edit with key.
+void EndEdit(QWidget* view, const QString& text, Qt::Key key)
+{
+    QLineEdit* editor = OpenEditor(view);
+    ASSERT_NE(editor, nullptr);
+    editor->setText(text);
+    QTest::keyClick(editor, key);
+    QApplication::processEvents();
+}
+
+// Notices sent to all views without a sender (the list passes each on once
+// it has read its folder again: those come from the list).
+int NoticesWithHint(const std::vector<ViewNotice>& notices, int hint)
+{
+    int count = 0;
+    for (const ViewNotice& notice : notices)
+        count += notice.hint == hint && notice.sender == nullptr ? 1 : 0;
+    return count;
+}
+
+class ListLocalFileOpsTest : public ::testing::Test {
+protected:
+    ListLocalFileOpsTest()
+    {
+        WriteWholeFile(local.File("a.txt"), "a");
+        WriteWholeFile(local.File("b.txt"), "b");
+        fs::create_directories(local.File("sub/inner"));
+        WriteWholeFile(local.File("sub/inner/x"), "x");
+        h.ShowFolder(1, local.Path());
+        h.notices.clear();
+    }
+
+    void Select(std::initializer_list<std::string> names)
+    {
+        h.list->clearSelection();
+        for (const std::string& name : names)
+            h.list->selectionModel()->select(h.list->model()->index(h.RowOf(name), 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    TempDir local;
+    ListViewHarness h;
+};
+
+} // namespace
+
+TEST_F(ListLocalFileOpsTest, DelKeyDeletesTheOneSelectedFileAfterTheQuestion)
+{
+    Select({"a.txt"});
+    h.list->setFocus();
+    ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
+    h.frame->activateWindow();
+    QTest::keyClick(h.list, Qt::Key_Delete);
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the file \"a.txt\"?"}));
+    EXPECT_EQ(h.prompts.Messages().at(0).buttons, MsgButtons::YesNo);
+    EXPECT_EQ(h.prompts.Messages().at(0).icon, MsgIcon::Question);
+    EXPECT_FALSE(fs::exists(local.File("a.txt")));
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"sub", "b.txt"}));
+    ASSERT_FALSE(h.notices.empty());
+    EXPECT_EQ(h.notices.front().sender, nullptr);
+    EXPECT_EQ(h.notices.front().hint, HINT_DELETED);
+}
+
+TEST_F(ListLocalFileOpsTest, SeveralRowsAreCountedAndNoKeepsThem)
+{
+    Select({"a.txt", "sub"});
+    h.list->setFocus();
+    h.frame->SetActiveEditTarget(h.list);
+    ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
+    h.prompts.Answer(MsgResult::No);
+    h.frame->Command(ID_EDIT_DELETE)->trigger();
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the selected 2 items?"}));
+    EXPECT_TRUE(fs::exists(local.File("a.txt")));
+    EXPECT_TRUE(fs::exists(local.File("sub/inner/x")));
+    EXPECT_EQ(NoticesWithHint(h.notices, HINT_DELETED), 0);
+
+    h.frame->Command(ID_EDIT_DELETE)->trigger();
+    EXPECT_FALSE(fs::exists(local.File("a.txt")));
+    EXPECT_FALSE(fs::exists(local.File("sub")));
+}
+
+TEST_F(ListLocalFileOpsTest, AFolderRowIsNamedInTheQuestion)
+{
+    Select({"sub"});
+    h.prompts.Answer(MsgResult::No);
+    h.list->OnEditDelete();
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"sub\"?"}));
+}
+
+TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
+{
+    chmod(local.File("a.txt").c_str(), 0444);
+    h.doc->m_bDeleteYesToAll = 1;
+    Select({"a.txt"});
+    h.prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
+    h.list->OnEditDelete();
+    EXPECT_EQ(h.prompts.ReplaceQuestions(),
+              (std::vector<std::string>{"The file " + local.File("a.txt") +
+                                        " is read-only.|Are you sure you want to delete the read-only file?"}));
+    EXPECT_TRUE(fs::exists(local.File("a.txt")));
+}
+
+TEST_F(ListLocalFileOpsTest, ARowRenamedInPlaceRenamesTheFile)
+{
+    h.list->m_nContextItem = h.RowOf("a.txt");
+    h.list->OnRename();
+    EXPECT_EQ(h.list->m_bEditingLabel, 1);
+    EndEdit(h.list, QStringLiteral("c.txt"), Qt::Key_Return);
+    EXPECT_EQ(h.list->m_bEditingLabel, 0);
+    EXPECT_TRUE(h.prompts.Texts().empty());
+    EXPECT_EQ(ReadWholeFile(local.File("c.txt")), "a");
+    EXPECT_FALSE(fs::exists(local.File("a.txt")));
+    EXPECT_NE(h.RowOf("c.txt"), -1);
+    ASSERT_EQ(h.ListNotices().size(), 1u);
+    EXPECT_EQ(h.ListNotices().front().hint, HINT_RENAMED);
+}
+
+TEST_F(ListLocalFileOpsTest, RenameOntoAnExistingNameKeepsBothFilesAndTheLabel)
+{
+    h.list->m_nContextItem = h.RowOf("a.txt");
+    h.list->OnRename();
+    EndEdit(h.list, QStringLiteral("b.txt"), Qt::Key_Return);
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Could not rename the file or directory"}));
+    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "a");
+    EXPECT_EQ(ReadWholeFile(local.File("b.txt")), "b");
+    EXPECT_NE(h.RowOf("a.txt"), -1);
+    EXPECT_TRUE(h.ListNotices().empty());
+}
+
+TEST_F(ListLocalFileOpsTest, EscapeEndsTheEditWithoutRenaming)
+{
+    h.list->m_nContextItem = h.RowOf("a.txt");
+    h.list->OnRename();
+    EndEdit(h.list, QStringLiteral("typed.txt"), Qt::Key_Escape);
+    EXPECT_EQ(h.list->m_bEditingLabel, 0);
+    EXPECT_TRUE(h.prompts.Texts().empty());
+    EXPECT_TRUE(fs::exists(local.File("a.txt")));
+    EXPECT_FALSE(fs::exists(local.File("typed.txt")));
+    EXPECT_NE(h.RowOf("a.txt"), -1);
+}
+
+TEST_F(ListLocalFileOpsTest, NamesWithASlashOrDotsAreRefusedBeforeAnythingHappens)
+{
+    for (const QString& name : {QStringLiteral("../escape"), QStringLiteral(".."), QStringLiteral("sub/a.txt")}) {
+        h.list->m_nContextItem = h.RowOf("a.txt");
+        h.list->OnRename();
+        EndEdit(h.list, name, Qt::Key_Return);
+    }
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>(3, "Invalid argument")));
+    EXPECT_TRUE(fs::exists(local.File("a.txt")));
+    EXPECT_FALSE(fs::exists(local.File("sub/a.txt")));
+}
+
+TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheSystemCause)
+{
+    std::string typed = "made";
+    int shown = 0;
+    h.list->m_fnRunNewDirDlg = [&](CNewDirDlg& dialog) {
+        ++shown;
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Directory"));
+        dialog.NameEdit()->setText(QString::fromStdString(typed));
+        dialog.accept();
+        return true;
+    };
+    h.list->OnNewDirectory();
+    EXPECT_TRUE(fs::is_directory(local.File("made")));
+    EXPECT_EQ(NoticesWithHint(h.notices, HINT_NEW_DIRECTORY), 1);
+    EXPECT_NE(h.RowOf("made"), -1);
+
+    h.list->OnNewDirectory();
+    EXPECT_EQ(h.prompts.Texts(),
+              (std::vector<std::string>{"Failed to create new directory " + local.File("made") + ShortCause(EEXIST)}));
+
+    typed.clear();
+    h.list->OnNewDirectory();
+    EXPECT_EQ(h.prompts.Texts().size(), 1u);
+    EXPECT_EQ(shown, 3);
+}
+
+TEST_F(ListLocalFileOpsTest, ContextMenusOfferDeleteRenameAndNewDirectory)
+{
+    const std::vector<MenuEntry> rowMenu = h.RightClickMenu(h.RowPoint(h.RowOf("a.txt")));
+    ASSERT_EQ(rowMenu.size(), 3u);
+    EXPECT_EQ(rowMenu[1].text, QStringLiteral("&Delete"));
+    EXPECT_TRUE(rowMenu[1].enabled);
+    EXPECT_EQ(rowMenu[2].text, QStringLiteral("&Rename"));
+    EXPECT_TRUE(rowMenu[2].enabled);
+    const std::vector<MenuEntry> emptyMenu = h.RightClickMenu(h.EmptyPoint());
+    ASSERT_GE(emptyMenu.size(), 2u);
+    EXPECT_EQ(emptyMenu[1].text, QStringLiteral("&New Directory..."));
+    EXPECT_TRUE(emptyMenu[1].enabled);
+}
+
+TEST(ListDisconnectedFileOps, TextsSayWhichPartIsMissing)
+{
+    ListViewHarness h;
+    CVamloSiteInfo disconnected;
+    h.list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
+        dialog.NameEdit()->setText(QStringLiteral("new"));
+        dialog.accept();
+        return true;
+    };
+    h.doc->m_byCurrentLocation = 2;
+    h.doc->m_strCurrentFolder = "/pub";
+    h.doc->m_pCurrentSite = nullptr;
+    h.list->OnNewDirectory();
+    h.doc->m_pCurrentSite = &disconnected;
+    h.list->OnNewDirectory();
+    h.doc->m_pCurrentSite = nullptr;
+    h.list->m_strOldLabel = "old";
+    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
+    h.doc->m_pCurrentSite = &disconnected;
+    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
+    EXPECT_EQ(h.prompts.Texts(),
+              (std::vector<std::string>{"No connection to the ftp site,\nFailed to create new directory /pub//new",
+                                        "No connection to the ftp site.\nFailed to create new directory /pub//new",
+                                        "Failed to rename the file or directory",
+                                        "No connection to the ftp site.\nFailed to rename the file or directory"}));
+}
+
+namespace {
+
+class ListRemoteFileOpsTest : public FtpServerFixture {
+protected:
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        fs::create_directories(m_server.Path("pub/tree/a/b"));
+        WriteWholeFile(m_server.Path("pub/tree/t"), "t");
+        WriteWholeFile(m_server.Path("pub/tree/a/b/deep"), "d");
+        WriteWholeFile(m_server.Path("pub/a-file"), "1");
+        WriteWholeFile(m_server.Path("pub/b-stays"), "2");
+        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
+        site.m_pConnection = Connect();
+        ASSERT_TRUE(site.m_pConnection);
+        h = std::make_unique<ListViewHarness>();
+        h->ShowFolder(2, "/pub", &site);
+        h->notices.clear();
+    }
+
+    void TearDown() override { h.reset(); }
+
+    void Select(std::initializer_list<std::string> names)
+    {
+        h->list->clearSelection();
+        for (const std::string& name : names)
+            h->list->selectionModel()->select(h->list->model()->index(h->RowOf(name), 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    CVamloSiteInfo site;
+    std::unique_ptr<ListViewHarness> h;
+};
+
+} // namespace
+
+TEST_F(ListRemoteFileOpsTest, AFileAndANestedFolderGoAndTheListIsReadAgain)
+{
+    Select({"a-file", "tree"});
+    h->list->OnEditDelete();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/a-file")));
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/tree")));
+    EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the selected 2 items?"}));
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
+    EXPECT_EQ(h->Names(), (std::vector<std::string>{"b-stays"}));
+}
+
+TEST_F(ListRemoteFileOpsTest, ARefusedDeleteEndsTheCommandAtOnce)
+{
+    fs::remove(m_server.Path("pub/a-file"));   // gone behind the list's back
+    Select({"a-file", "b-stays"});
+    h->list->OnEditDelete();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    const std::vector<std::string> texts = h->prompts.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1].rfind("Failed to delete file /pub//a-file\nCause: 550", 0), 0u) << texts[1];
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/b-stays")));
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 0);
+}
+
+TEST_F(ListRemoteFileOpsTest, RenameOnTheServerAndARefusedOneKeepsTheLabel)
+{
+    h->list->m_nContextItem = h->RowOf("a-file");
+    h->list->OnRename();
+    EndEdit(h->list, QStringLiteral("renamed"), Qt::Key_Return);
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/renamed")), "1");
+    EXPECT_NE(h->RowOf("renamed"), -1);
+    EXPECT_TRUE(h->prompts.Texts().empty());
+
+    h->list->m_nContextItem = h->RowOf("renamed");
+    h->list->OnRename();
+    EndEdit(h->list, QStringLiteral("b-stays"), Qt::Key_Return);
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Failed to rename the directory." + ShortCause(EEXIST)}));
+    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/b-stays")), "2");
+    EXPECT_NE(h->RowOf("renamed"), -1);
+}
+
+TEST_F(ListRemoteFileOpsTest, NewDirectoryOnTheServerAndTheFixedTextWhenItExists)
+{
+    h->list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
+        dialog.NameEdit()->setText(QStringLiteral("made"));
+        dialog.accept();
+        return true;
+    };
+    h->list->OnNewDirectory();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_TRUE(fs::is_directory(m_server.Path("pub/made")));
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_NEW_DIRECTORY), 1);
+    h->list->OnNewDirectory();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Failed to create new directory /pub//made\nCause: Cannot "
+                                                             "create a new directory when the directory already exists"}));
+}
+
+TEST_F(ListRemoteFileOpsTest, DeleteOnADisconnectedSiteChangesNothing)
+{
+    site.Disconnect();
+    Select({"a-file"});
+    h->list->OnEditDelete();
+    EXPECT_EQ(h->prompts.Texts().back(), "No connection to the ftp site.\nFailed to delete the file or directory");
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/a-file")));
+}
