@@ -174,3 +174,29 @@ TEST_F(LocalDeleteTest, YesToAllFromAnEarlierCommandHoldsForTheDocument)
     EXPECT_TRUE(prompts.ReplaceQuestions().empty());
     EXPECT_FALSE(fs::exists(Cur("f")));
 }
+
+TEST_F(LocalDeleteTest, ACancelLeavesWhatItHasNotReachedWithoutAFailure)
+{
+    fs::create_directories(Cur("big/inner"));
+    for (int i = 0; i < 40; ++i) {
+        WriteWholeFile(Cur("big/f" + std::to_string(i)), "x");
+        WriteWholeFile(Cur("big/inner/g" + std::to_string(i)), "x");
+    }
+    File("after.txt");
+    int asked = 0;
+    CLocalDelete deleter(doc, prompts, [&asked] { return ++asked > 20; });
+    // The rows' walk ends where the cancel came; the views are still refreshed.
+    EXPECT_TRUE(deleter.DeleteRows(Path("cur"), {{"big", true}, {"after.txt", false}}));
+    EXPECT_TRUE(fs::exists(Cur("big")));
+    EXPECT_TRUE(fs::exists(Cur("after.txt")));
+    EXPECT_GT(deleter.RemovedCount(), 0u);
+    EXPECT_LT(deleter.RemovedCount(), 81u);
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    // The document's operation takes the same switch.
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("big"), [] { return true; }), 0);
+    EXPECT_TRUE(fs::exists(Cur("big")));
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("big")), 1);
+    EXPECT_FALSE(fs::exists(Cur("big")));
+}

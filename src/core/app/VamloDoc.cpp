@@ -186,7 +186,7 @@ bool CVamloDoc::WriteSiteList(const std::string& path)
     return true;
 }
 
-int CVamloDoc::DeleteLocalFolder(const std::string& path)
+int CVamloDoc::DeleteLocalFolder(const std::string& path, std::function<bool()> canceled)
 {
-    return CLocalDelete(*this, m_app.Prompts()).DeleteLocalFolder(path);
+    return CLocalDelete(*this, m_app.Prompts(), std::move(canceled)).DeleteLocalFolder(path);
 }

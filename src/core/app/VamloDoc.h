@@ -65,8 +65,8 @@ public:
 
     // Deletes a local folder and everything in it, asking about read-only
     // entries; 1 when the folder is gone. Links inside are removed, never
-    // followed.
-    int DeleteLocalFolder(const std::string& path);
+    // followed. canceled, when given, can stop the walk between entries.
+    int DeleteLocalFolder(const std::string& path, std::function<bool()> canceled = {});
     // 1: further read-only files and folders are deleted without a question.
     // Reset by the list's Delete, set by the answers.
     int32_t m_bDeleteYesToAll = 0;

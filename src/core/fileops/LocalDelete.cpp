@@ -58,7 +58,10 @@ std::vector<std::string> ReadNames(int fd)
 
 } // namespace
 
-CLocalDelete::CLocalDelete(CVamloDoc& doc, IPrompts& prompts) : m_doc(doc), m_prompts(prompts) {}
+CLocalDelete::CLocalDelete(CVamloDoc& doc, IPrompts& prompts, std::function<bool()> canceled)
+    : m_doc(doc), m_prompts(prompts), m_canceled(std::move(canceled))
+{
+}
 
 void CLocalDelete::Removed()
 {
@@ -104,6 +107,11 @@ int CLocalDelete::DeleteFolderAt(int parentFd, const std::string& name, const st
     // lent for the walk and given back unless the folder goes.
     const bool lent = IsReadOnlyMode(mode) && fchmod(fd.Get(), (mode | S_IWUSR) & 07777) == 0;
     for (const std::string& entry : ReadNames(fd.Get())) {
+        if (Canceled()) {
+            if (lent)
+                fchmod(fd.Get(), mode & 07777);
+            return 0;
+        }
         struct stat child {};
         if (fstatat(fd.Get(), entry.c_str(), &child, AT_SYMLINK_NOFOLLOW) != 0)
             continue;   // gone meanwhile
@@ -115,6 +123,11 @@ int CLocalDelete::DeleteFolderAt(int parentFd, const std::string& name, const st
                 fchmod(fd.Get(), mode & 07777);
             return 0;
         }
+    }
+    if (Canceled()) {
+        if (lent)
+            fchmod(fd.Get(), mode & 07777);
+        return 0;
     }
     const int removed = RemoveFolderItself(parentFd, name, path, fd.Get(), mode);
     if (removed != 1 && lent)
@@ -237,10 +250,12 @@ int CLocalDelete::RemoveFolderItself(int parentFd, const std::string& name, cons
 bool CLocalDelete::DeleteRows(const std::string& folder, const std::vector<DeleteRow>& rows)
 {
     for (const DeleteRow& row : rows) {
+        if (Canceled())
+            return true;   // what is left stays; the views show it
         const std::string path = JoinLocalPath(folder, row.name);
         if (row.isFolder) {
             m_nLastError = 0;
-            if (DeleteLocalFolder(path) == 0)
+            if (DeleteLocalFolder(path) == 0 && !Canceled())
                 m_prompts.MessageBox("Failed to delete directory " + path + ShortCause(m_nLastError));
             continue;
         }

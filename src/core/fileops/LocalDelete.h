@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -21,12 +22,14 @@ struct DeleteRow {
 // message boxes.
 class CLocalDelete {
 public:
-    CLocalDelete(CVamloDoc& doc, IPrompts& prompts);
+    // canceled is asked between entries; once it says so the walk stops,
+    // leaving what it has not reached, without a failure message.
+    CLocalDelete(CVamloDoc& doc, IPrompts& prompts, std::function<bool()> canceled = {});
 
     // The folder and everything in it; 1 when the folder is gone.
     int DeleteLocalFolder(const std::string& path);
     // The file list's Delete of rows in folder. False when the command ended
-    // at once (the views are then not refreshed).
+    // at once (the views are then not refreshed); a cancel is not such an end.
     bool DeleteRows(const std::string& folder, const std::vector<DeleteRow>& rows);
 
     size_t RemovedCount() const { return m_nRemoved; }
@@ -38,9 +41,11 @@ private:
     int RemoveFolderItself(int parentFd, const std::string& name, const std::string& path, int fd, mode_t mode);
     bool DeleteFileRow(const std::string& path);
     void Removed();
+    bool Canceled() const { return m_canceled && m_canceled(); }
 
     CVamloDoc& m_doc;
     IPrompts& m_prompts;
+    std::function<bool()> m_canceled;
     size_t m_nRemoved = 0;
     // The errno of the last failed step, for the list's own message.
     int m_nLastError = 0;

@@ -12,6 +12,7 @@
 #include "transfer/LocalFile.h"
 #include "ui/ListItemInfo.h"
 #include "ui/ListViewDetailModel.h"
+#include "ui/LocalProgress.h"
 #include "ui/MainFrame.h"
 #include "ui/NetActions.h"
 #include "ui/NewDirDlg.h"
@@ -58,7 +59,8 @@ void CListViewDetail::OnEditDelete()
 
     if (m_doc.m_byCurrentLocation == 1) {
         CWaitCursor wait(prompts);
-        if (CLocalDelete(m_doc, prompts).DeleteRows(folder, rows))
+        CLocalProgress progress(window(), QStringLiteral("Deleting in %1").arg(Q(folder)));
+        if (CLocalDelete(m_doc, prompts, [&progress] { return progress.Canceled(); }).DeleteRows(folder, rows))
             m_hub.UpdateAllViews(nullptr, HINT_DELETED);
         return;
     }

@@ -9,6 +9,7 @@
 #include "ftp/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "transfer/LocalFile.h"
+#include "ui/LocalProgress.h"
 #include "ui/MainFrame.h"
 #include "ui/NetActions.h"
 #include "ui/ViewHub.h"
@@ -58,7 +59,11 @@ void CTreeViewSite::OnEditDelete()
     const std::string path = record->m_strPath;
     if (record->m_byLocation == 1) {
         CWaitCursor wait(prompts);
-        FinishFolderDelete(item, m_doc.DeleteLocalFolder(path));
+        CLocalProgress progress(window(), QStringLiteral("Deleting %1").arg(Q(path)));
+        FinishFolderDelete(item, m_doc.DeleteLocalFolder(path, [&progress] { return progress.Canceled(); }));
+        // A cancel leaves part of the folder: the tree shows what is left.
+        if (progress.WasCanceled())
+            PopulateChildren(item);
         return;
     }
     CVamloSiteInfo* site = record->m_pSiteInfo;
