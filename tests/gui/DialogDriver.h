@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -25,4 +26,13 @@ void AnswerNextDialog(std::function<void(T&)> fn, int timeoutMs = 10000)
         }
     });
     timer->start(20);
+}
+
+// The name editor of a label edit that is open in view.
+inline QLineEdit* OpenEditor(QWidget* view)
+{
+    for (QLineEdit* line : view->findChildren<QLineEdit*>())
+        if (line->isVisible())
+            return line;
+    return nullptr;
 }

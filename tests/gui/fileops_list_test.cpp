@@ -2,6 +2,8 @@
 // on a real server: the questions, the messages and the views' notices.
 #include "ListViewHarness.h"
 
+#include "DialogDriver.h"
+
 #include "FtpServerFixture.h"
 #include "fileops/FileOpTexts.h"
 #include "model/SiteInfo.h"
@@ -18,15 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The name editor of a label edit that is open.
-QLineEdit* OpenEditor(QWidget* view)
-{
-    for (QLineEdit* line : view->findChildren<QLineEdit*>())
-        if (line->isVisible())
-            return line;
-    return nullptr;
-}
 
 // Types a name into the open editor and ends the edit with key.
 void EndEdit(QWidget* view, const QString& text, Qt::Key key)

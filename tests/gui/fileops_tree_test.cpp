@@ -1,6 +1,8 @@
 // Delete and Rename of folders in the folder tree, local and remote.
 #include "TreeHarness.h"
 
+#include "DialogDriver.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -11,14 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-QLineEdit* OpenEditor(QWidget* view)
-{
-    for (QLineEdit* line : view->findChildren<QLineEdit*>())
-        if (line->isVisible())
-            return line;
-    return nullptr;
-}
 
 class TreeFileOpsTest : public TreeHarness {
 protected:
