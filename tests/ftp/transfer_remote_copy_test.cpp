@@ -285,3 +285,61 @@ TEST_F(RemoteCopyTest, TheWholeLogOfAFolderCopy)
                   Temp("docs/sub/b.txt") + "\nDestination:  /in//docs//sub//b.txt\n===== Success =================" +
                   "\n\n===== Have successfully sent 1 of total 1" + sent + Summary(1, 1));
 }
+
+TEST_F(RemoteCopyTest, CancelDuringTheGetLegSendsNothing)
+{
+    WriteWholeFile(m_server.Path("src/big.bin"), std::string(8 * 1024 * 1024, 'g'));
+    WriteWholeFile(m_server.Path("src/later.txt"), "later");
+    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        if (m1 == "Getting file: /src//big.bin" && m2.rfind("Received 1", 0) == 0)
+            *cancel = 1;
+    };
+    Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in");
+
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    EXPECT_TRUE(TempNames().empty());
+    const std::string log = Log();
+    const std::string tail = "***** Failure *****************\nCause: Get action was cancelled"
+                             "\n\n***** Action \"Get\" Canceled *****" + EndBanner();
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+    EXPECT_EQ(log.find("later.txt"), std::string::npos);
+    EXPECT_EQ(status.open, 0);
+}
+
+TEST_F(RemoteCopyTest, SomethingOtherThanAFolderInPlaceOfTheTemporaryFolderIsNotUsed)
+{
+    mkdir(local.File("elsewhere").c_str(), 0755);
+    WriteWholeFile(local.File("elsewhere/mine.txt"), "mine");
+    ASSERT_EQ(symlink(local.File("elsewhere").c_str(), Temp().c_str()), 0);
+    WriteWholeFile(m_server.Path("src/f.txt"), "f");
+
+    Copy({{"/src//f.txt", false}}, "/in");
+
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{
+                  "Failed to clean up the temporary directory \"" + Temp() +
+                  "\".\nThis directory is used to hold all the files and folders temporarily in the process of "
+                  "remote to remote file transfer.\nPlease make sure this directory does not contain any files or "
+                  "folders before trying to do remote to remote file transfer."});
+    EXPECT_EQ(ReadWholeFile(local.File("elsewhere/mine.txt")), "mine");
+    EXPECT_FALSE(std::filesystem::exists(local.File("elsewhere/f.txt")));
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    // Nothing started: not even the banner.
+    EXPECT_EQ(Log(), "");
+    EXPECT_EQ(status.created, 0);
+}
+
+TEST_F(RemoteCopyTest, NothingArrivedMeansNoPutLegAndNoSummary)
+{
+    Copy({{"/src//missing.txt", false}}, "/in");
+
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0].rfind("Failed to find the file /src//missing.txt\nCause: ", 0), 0u);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("Putting File"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Have successfully transferred"), std::string::npos);
+    EXPECT_EQ(log.find("Action Ended At"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    EXPECT_EQ(status.open, 0);
+}
