@@ -6,6 +6,7 @@
 #include "BenchReport.h"
 #include "BenchRunner.h"
 #include "ExternalTool.h"
+#include "app/AppPaths.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -447,7 +448,13 @@ ReportRow SiteToSite(const Options& options, const Layout& layout, CVamloBenchCl
                       return vamlo.RemoteCopy(layout.Remote("mixed"), true,
                                               layout.Remote(Layout::PerRun("site-vamlo", rep)), files, error);
                   },
-                  verifyIn("site-vamlo"), cleanupIn("site-vamlo")};
+                  verifyIn("site-vamlo"),
+                  [&, cleanup = cleanupIn("site-vamlo")](int rep) {
+                      cleanup(rep);
+                      // What the copy left in the temporary folder goes outside
+                      // the clock, as the other side's local copy does.
+                      RemoveTree(layout.Local("vamlo-home") + "/" + kTempDirName);
+                  }};
     Contender legs{"Vamlo Get + Put",
                    [&](int rep, std::string& error) {
                        vamlo.Disconnect();
