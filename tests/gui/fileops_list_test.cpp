@@ -236,9 +236,16 @@ TEST(ListDisconnectedFileOps, TextsSayWhichPartIsMissing)
     h.list->OnNewDirectory();
     h.doc->m_pCurrentSite = &disconnected;
     h.list->OnNewDirectory();
+    h.doc->m_pCurrentSite = nullptr;
+    h.list->m_strOldLabel = "old";
+    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
+    h.doc->m_pCurrentSite = &disconnected;
+    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
     EXPECT_EQ(h.prompts.Texts(),
               (std::vector<std::string>{"No connection to the ftp site,\nFailed to create new directory /pub//new",
-                                        "No connection to the ftp site.\nFailed to create new directory /pub//new"}));
+                                        "No connection to the ftp site.\nFailed to create new directory /pub//new",
+                                        "Failed to rename the file or directory",
+                                        "No connection to the ftp site.\nFailed to rename the file or directory"}));
 }
 
 namespace {

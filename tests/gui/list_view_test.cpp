@@ -368,10 +368,10 @@ TEST_F(ListViewTest, ContextMenusOfferTheirEntriesEnabledOnlyWhenHandled)
     EXPECT_EQ(rowMenu[1].text, QStringLiteral("&Delete"));
     EXPECT_EQ(rowMenu[2].id, QStringLiteral("ID_32775"));
     EXPECT_EQ(rowMenu[2].text, QStringLiteral("&Rename"));
-    // Copy has its handler; Delete and Rename come later.
+    // Copy, Delete and Rename (one row selected) have their handlers.
     EXPECT_TRUE(rowMenu[0].enabled);
-    EXPECT_FALSE(rowMenu[1].enabled);
-    EXPECT_FALSE(rowMenu[2].enabled);
+    EXPECT_TRUE(rowMenu[1].enabled);
+    EXPECT_TRUE(rowMenu[2].enabled);
 
     const auto spaceMenu = h.RightClickMenu(h.EmptyPoint());
     ASSERT_EQ(spaceMenu.size(), 4u);   // a separator before Refresh
@@ -379,8 +379,8 @@ TEST_F(ListViewTest, ContextMenusOfferTheirEntriesEnabledOnlyWhenHandled)
     EXPECT_EQ(spaceMenu[0].text, QStringLiteral("Paste"));
     EXPECT_EQ(spaceMenu[1].id, QStringLiteral("ID_32777"));
     EXPECT_EQ(spaceMenu[1].text, QStringLiteral("&New Directory..."));
-    EXPECT_FALSE(spaceMenu[0].enabled);
-    EXPECT_FALSE(spaceMenu[1].enabled);
+    EXPECT_FALSE(spaceMenu[0].enabled);   // nothing of ours on the clipboard
+    EXPECT_TRUE(spaceMenu[1].enabled);
     EXPECT_EQ(spaceMenu[3].id, QStringLiteral("ID_32820"));
     EXPECT_EQ(spaceMenu[3].text, QStringLiteral("&Refresh"));
     EXPECT_TRUE(spaceMenu[3].enabled);
@@ -416,9 +416,9 @@ TEST_F(ListViewTest, PasteGreysWithoutAFileListOfOursOnTheClipboard)
 
     const auto rowMenu = h.RightClickMenu(h.RowPoint(0));
     ASSERT_EQ(rowMenu.size(), 3u);
-    EXPECT_TRUE(rowMenu[0].enabled);    // Copy has its handler
-    EXPECT_FALSE(rowMenu[1].enabled);   // Delete and Rename do not yet
-    EXPECT_FALSE(rowMenu[2].enabled);
+    EXPECT_TRUE(rowMenu[0].enabled);   // Copy, Delete and Rename have their handlers
+    EXPECT_TRUE(rowMenu[1].enabled);
+    EXPECT_TRUE(rowMenu[2].enabled);
 }
 
 TEST_F(ListViewTest, NoMenuWhereNoFolderIsShown)

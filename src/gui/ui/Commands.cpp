@@ -60,3 +60,15 @@ const QList<CommandSpec>& HelpMenuCommands()
     };
     return commands;
 }
+
+QString ContextCommandPrompt(int id)
+{
+    switch (id) {
+    case 32775:
+        return QStringLiteral("Rename the selected file\nRename");
+    case 32777:
+        return QStringLiteral("Create new directory\nNew Directory");
+    default:
+        return {};
+    }
+}

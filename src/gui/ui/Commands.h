@@ -37,6 +37,10 @@ struct CommandSpec {
     bool checkable = false;
 };
 
+// The status-bar prompt of a context menu command without a main menu entry
+// (Rename, New Directory); empty for others.
+QString ContextCommandPrompt(int id);
+
 const QList<CommandSpec>& FileMenuCommands();
 const QList<CommandSpec>& EditMenuCommands();
 const QList<CommandSpec>& ViewMenuCommands();

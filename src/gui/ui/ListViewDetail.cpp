@@ -316,6 +316,8 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
     const auto add = [&](int id, const char* text) {
         QAction* action = menu->addAction(QString::fromLatin1(text));
         action->setObjectName(QStringLiteral("ID_%1").arg(id));
+        if (const QString prompt = ContextCommandPrompt(id); !prompt.isEmpty())
+            action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
         const auto handler = m_contextHandlers.constFind(id);
         bool enabled = handler != m_contextHandlers.cend();
         if (id == ID_EDIT_PASTE && m_app.HasClipboardFileList() == 0)

@@ -550,6 +550,8 @@ QAction* CTreeViewSite::AddMenuCommand(QMenu* menu, int id, const QString& text)
 {
     QAction* action = menu->addAction(text);
     action->setObjectName(QStringLiteral("ID_%1").arg(id));
+    if (const QString prompt = ContextCommandPrompt(id); !prompt.isEmpty())
+        action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
     return action;
 }
 

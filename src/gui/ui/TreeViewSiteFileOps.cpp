@@ -75,11 +75,11 @@ void CTreeViewSite::OnEditDelete()
             *result = CRemoteDelete(context.site, context.prompts, [&cancel] { return cancel.IsCanceled(); })
                           .DeleteRemoteFolder(path);
         },
-        [this, item, result](NetActionEnd end) {
+        [this, item, site, path, result](NetActionEnd end) {
             if (end == NetActionEnd::Busy)
                 return;
             // The item may have gone meanwhile (its site disconnected).
-            FinishFolderDelete(ItemIsInTree(item) ? item : nullptr, end == NetActionEnd::Done ? *result : 0);
+            FinishFolderDelete(ItemStands(item, site, path) ? item : nullptr, end == NetActionEnd::Done ? *result : 0);
         });
     (void)started;
 }
@@ -180,14 +180,14 @@ void CTreeViewSite::OnEndLabelEdit(QTreeWidgetItem* item, const QString& newName
             if (connection)
                 *renamed = RenameRemote(*connection, oldPath, newPath, nullptr);
         },
-        [this, item, newPath, newName, renamed](NetActionEnd end) {
+        [this, item, site, oldPath, newPath, newName, renamed](NetActionEnd end) {
             if (end == NetActionEnd::Busy)
                 return;
             if (end != NetActionEnd::Done || *renamed != 1) {
                 PostRenameDirFailed();
                 return;
             }
-            if (ItemIsInTree(item))
+            if (ItemStands(item, site, oldPath))
                 ApplyRename(item, newPath, newName);
         });
 }

@@ -1,0 +1,93 @@
+// A long remote folder delete is cancelled from its progress window: what
+// was not reached stays, no failure is shown, and the views are read again.
+#include "ListViewHarness.h"
+
+#include "ftp/InternetSession.h"
+#include "model/SiteInfo.h"
+
+#include "FtpServerFixture.h"
+#include "ScriptedFtpServer.h"
+
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    return static_cast<size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
+}
+
+QProgressDialog* WaitForProgressWindow()
+{
+    QProgressDialog* found = nullptr;
+    ListViewHarness::WaitFor([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QStringLiteral("NetActionProgress") && widget->isVisible())
+                found = qobject_cast<QProgressDialog*>(widget);
+        return found != nullptr;
+    });
+    return found;
+}
+
+} // namespace
+
+TEST(RemoteDeleteCancel, CancelLeavesTheRestAndRefreshesTheViews)
+{
+    ScriptedFtpServer server;
+    // The server stops answering at the second file, as a slow one would.
+    server.LogOn()
+        .OfferPassive("EPSV")
+        .Reply("LIST", "150 listing")
+        .SendData("drwxr-xr-x 1 u g 0 Jan 01 2024 big\r\n")
+        .Send("226 done\r\n")
+        .OfferPassive("EPSV")
+        .Reply("LIST", "150 listing")
+        .SendData("-rw-r--r-- 1 u g 1 Jan 01 2024 f1\r\n-rw-r--r-- 1 u g 1 Jan 01 2024 f2\r\n"
+                  "-rw-r--r-- 1 u g 1 Jan 01 2024 f3\r\n")
+        .Send("226 done\r\n")
+        .Reply("DELE /pub//big/f1", "250 gone")
+        .Expect("DELE /pub//big/f2")
+        .Hang();
+    server.Start();
+    CVamloSiteInfo site;
+    site.m_strAddress = "127.0.0.1";
+    CInternetException error;
+    // The window's thread never waits on the network.
+    std::thread([&] {
+        CInternetSession session(kAgentName);
+        session.SetTimeouts(FtpServerFixture::ShortTimeouts());
+        site.m_pConnection = session.GetFtpConnection("127.0.0.1", "user", "pw", server.Port(), true, error);
+    }).join();
+    ASSERT_TRUE(site.m_pConnection) << error.m_strMessage;
+    {
+        ListViewHarness h;
+        h.ShowFolder(2, "/pub", &site);
+        ASSERT_EQ(h.Names(), std::vector<std::string>{"big"});
+        h.notices.clear();
+        h.list->selectionModel()->select(h.list->model()->index(0, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        h.list->OnEditDelete();
+        EXPECT_TRUE(ListViewHarness::WaitFor([&] { return CountStartingWith(server.Received(), "DELE") == 2; }));
+        QProgressDialog* progress = WaitForProgressWindow();
+        ASSERT_NE(progress, nullptr);
+        progress->findChild<QPushButton*>()->click();
+        EXPECT_TRUE(h.WaitForNetIdle());
+
+        EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"big\"?"}));
+        EXPECT_EQ(CountStartingWith(server.Received(), "RMD"), 0u);
+        const bool refreshed = std::any_of(h.notices.begin(), h.notices.end(), [](const ViewNotice& notice) {
+            return notice.sender == nullptr && notice.hint == HINT_DELETED;
+        });
+        EXPECT_TRUE(refreshed);
+        h.TearDownProgram();
+    }
+    std::thread([&] { site.Disconnect(); }).join();
+    server.Stop();
+}
