@@ -64,19 +64,8 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
         m_doc.m_pStatusDlg->SetOverallRange(m_doc.m_nRemoteFileCount);
     if (m_doc.m_bCancelTransfer != 1 && !RoomForBytes(get.CountedBytes()))
         return;
-    for (const auto& entry : entries) {
-        get.GetItem(*entry, 1);
-        if (m_doc.m_bCancelTransfer == 1) {
-            m_doc.AppendLog(CActionLog::m_strGetCanceled);
-            CloseStatusDialog();
-            m_doc.LogActionEnd();
-            return;
-        }
-        if (m_doc.m_bContinueTransfer != 1) {
-            CloseStatusDialog();
-            return;
-        }
-    }
+    if (!RunLeg(entries, [&get](const CVaFileInfo& entry) { get.GetItem(entry, 1); }))
+        return;
 
     if (!CheckSite(*target, kTargetTexts))
         return;
@@ -93,20 +82,8 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
         CloseStatusDialog();
         return;
     }
-    for (const auto& entry : received) {
-        put.PutItem(*entry, 1);
-        if (m_doc.m_bCancelTransfer == 1) {
-            // The Get line stands for the whole action in both legs.
-            m_doc.AppendLog(CActionLog::m_strGetCanceled);
-            CloseStatusDialog();
-            m_doc.LogActionEnd();
-            return;
-        }
-        if (m_doc.m_bContinueTransfer != 1) {
-            CloseStatusDialog();
-            return;
-        }
-    }
+    if (!RunLeg(received, [&put](const CVaFileInfo& entry) { put.PutItem(entry, 1); }))
+        return;
 
     // This line takes the place of the end banner.
     m_doc.AppendLog("\n\n///// Have successfully transferred " + receivedCount + " of total " + total +
@@ -114,6 +91,25 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
                     target->m_strAddress + "\".\n///// Remote to remote file transfer action ended.\n" +
                     std::string(64, '/'));
     CloseStatusDialog();
+}
+
+bool CRemoteCopyDriver::RunLeg(const CFileInfoList& entries, const std::function<void(const CVaFileInfo&)>& item)
+{
+    for (const auto& entry : entries) {
+        item(*entry);
+        if (m_doc.m_bCancelTransfer == 1) {
+            // The Get line stands for the whole action, in both legs.
+            m_doc.AppendLog(CActionLog::m_strGetCanceled);
+            CloseStatusDialog();
+            m_doc.LogActionEnd();
+            return false;
+        }
+        if (m_doc.m_bContinueTransfer != 1) {
+            CloseStatusDialog();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CRemoteCopyDriver::CheckSite(CVamloSiteInfo& site, const SiteTexts& texts)

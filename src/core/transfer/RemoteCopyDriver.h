@@ -37,6 +37,9 @@ private:
     // False when the connection is lost and not restored: the Status window
     // is closed and the site disconnected.
     bool CheckSite(CVamloSiteInfo& site, const SiteTexts& texts);
+    // One leg, item by item; false when Cancel or a lost connection ended
+    // the action in it.
+    bool RunLeg(const CFileInfoList& entries, const std::function<void(const CVaFileInfo&)>& item);
     // False when the counted bytes do not fit on the temporary folder's volume.
     bool RoomForBytes(long long bytes);
     // One entry per file or folder directly in the temporary folder.
