@@ -62,7 +62,7 @@ std::unique_ptr<IStatusDialog> CCountingStatusDialogFactory::CreateStatusDialog(
 }
 
 CVamloBenchClient::CVamloBenchClient(const BenchServer& server, const std::string& homeFolder)
-    : m_pSite(std::make_unique<CVamloSiteInfo>())
+    : m_pSite(std::make_unique<CVamloSiteInfo>()), m_pTargetSite(std::make_unique<CVamloSiteInfo>())
 {
     m_app.m_pPrompts = &m_prompts;
     m_app.m_pSettings = &m_settings;
@@ -77,6 +77,7 @@ CVamloBenchClient::CVamloBenchClient(const BenchServer& server, const std::strin
     m_pSite->m_strAddress = "ftp://" + server.strHost + ":" + std::to_string(server.nPort);
     m_pSite->m_strUserName = server.strUser;
     m_pSite->m_strPassword = server.strPassword;
+    *m_pTargetSite = *m_pSite;
     // One site is both the source of Gets and the target of Puts.
     m_app.m_pClipSourceSite = m_pSite.get();
     m_pDoc->m_pCurrentSite = m_pSite.get();
@@ -87,9 +88,14 @@ CVamloBenchClient::~CVamloBenchClient()
     m_pDoc->WaitForTransfer();
     m_pDoc.reset();
     m_pSite->Disconnect();
+    m_pTargetSite->Disconnect();
 }
 
-void CVamloBenchClient::Disconnect() { m_pSite->Disconnect(); }
+void CVamloBenchClient::Disconnect()
+{
+    m_pSite->Disconnect();
+    m_pTargetSite->Disconnect();
+}
 
 bool CVamloBenchClient::Connect(std::string& error)
 {
@@ -150,6 +156,38 @@ bool CVamloBenchClient::Put(const std::string& localPath, bool isFolder, const s
                             int64_t expectedFiles, std::string& error)
 {
     return RunAction(false, localPath, isFolder, remoteFolder, expectedFiles, error);
+}
+
+bool CVamloBenchClient::RemoteCopy(const std::string& remotePath, bool isFolder, const std::string& remoteFolder,
+                                   int64_t expectedFiles, std::string& error)
+{
+    if (!Connect(error))
+        return false;
+    m_pTargetSite->Disconnect();
+    if (m_pTargetSite->Connect(m_app) != 1) {
+        if (NothingReported(error))
+            error = "could not log on to the target";
+        return false;
+    }
+    m_pDoc->m_strCurrentFolder = remoteFolder;
+    m_pDoc->m_pCurrentSite = m_pTargetSite.get();
+    const int started =
+        m_pDoc->StartRemoteCopyJob(OneEntry(remotePath, isFolder, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr);
+    if (started == 1)
+        m_pDoc->WaitForTransfer();
+    m_pDoc->m_pCurrentSite = m_pSite.get();
+    if (started != 1) {
+        error = "the transfer did not start";
+        return false;
+    }
+    if (!NothingReported(error))
+        return false;
+    if (m_pDoc->m_nFilesReceived != expectedFiles || m_pDoc->m_nFilesSent != expectedFiles) {
+        error = std::to_string(m_pDoc->m_nFilesReceived) + " received and " + std::to_string(m_pDoc->m_nFilesSent) +
+                " sent of " + std::to_string(expectedFiles) + " files";
+        return false;
+    }
+    return true;
 }
 
 bool CVamloBenchClient::List(const std::string& remoteFolder, int64_t& entries, std::string& error)

@@ -85,6 +85,11 @@ public:
              std::string& error);
     bool Put(const std::string& localPath, bool isFolder, const std::string& remoteFolder, int64_t expectedFiles,
              std::string& error);
+    // Copies a remote folder into another remote folder as a Paste between
+    // two sites does: the source and the target are two site records of the
+    // same server, each with its own connection.
+    bool RemoteCopy(const std::string& remotePath, bool isFolder, const std::string& remoteFolder,
+                    int64_t expectedFiles, std::string& error);
     // Lists a remote folder as a pane does; `entries` leaves out "." and "..".
     bool List(const std::string& remoteFolder, int64_t& entries, std::string& error);
     // Deletes a remote folder and everything in it, as the panes' Delete does.
@@ -102,5 +107,6 @@ private:
     CCountingLogView m_logView;
     CAppCore m_app;
     std::unique_ptr<CVamloSiteInfo> m_pSite;
+    std::unique_ptr<CVamloSiteInfo> m_pTargetSite;
     std::unique_ptr<CVamloDoc> m_pDoc;
 };

@@ -58,7 +58,7 @@ std::string Verdict(const ReportRow& row, double ratio, bool& met)
 
 void PrintSamples(const std::string& who, const Samples& samples)
 {
-    std::printf("    %-14s", who.c_str());
+    std::printf("    %-18s", who.c_str());
     for (double seconds : samples.seconds)
         std::printf(" %8.3f s", seconds);
     if (!samples.strError.empty())
@@ -76,7 +76,7 @@ ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const Samples& loc
     std::printf("\nMedians of %d runs; a ratio is the median of the runs' paired ratios\n"
                 "(each run logs on anew; transfers in active mode)\n\n",
                 repetitions);
-    std::printf("%-30s %-26s %-40s %-10s %s\n", "Case", "Vamlo", "Reference", "Ratio", "Target");
+    std::printf("%-40s %-26s %-40s %-10s %s\n", "Case", "Vamlo", "Reference", "Ratio", "Target");
     for (const ReportRow& row : rows) {
         const std::string reference = row.strReference + ": " + Rate(row, row.reference);
         std::string ratioText = "-";
@@ -88,7 +88,7 @@ ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const Samples& loc
             verdict = Verdict(row, ratio, met);
             allMet = allMet && met;
         }
-        std::printf("%-30s %-26s %-40s %-10s %s\n", row.strCase.c_str(), Rate(row, row.vamlo).c_str(),
+        std::printf("%-40s %-26s %-40s %-10s %s\n", row.strCase.c_str(), Rate(row, row.vamlo).c_str(),
                     reference.c_str(), ratioText.c_str(), verdict.c_str());
         allRan = allRan && row.vamlo.Ok() && row.reference.Ok();
     }

@@ -6,6 +6,7 @@
 #include "BenchReport.h"
 #include "BenchRunner.h"
 #include "ExternalTool.h"
+#include "app/AppPaths.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -29,8 +30,10 @@ struct Options {
     int nSmallFiles = 1000;
     uint64_t nSmallBytes = 2048;
     int nListEntries = 10000;
+    uint64_t nSiteBigMiB = 100;
+    int nSiteSmallFiles = 200;
     int nToolTimeout = 600;
-    std::string strCases = "big-get,big-put,small-get,small-put,list,delete,copy";
+    std::string strCases = "big-get,big-put,small-get,small-put,list,delete,site,copy";
 
     bool Runs(const std::string& name) const { return ("," + strCases + ",").find("," + name + ",") != std::string::npos; }
 };
@@ -41,7 +44,8 @@ void Usage()
         "usage: vamlo_transfer_bench --port N --server-root DIR --work DIR [--server-name TEXT] [--note TEXT]\n"
         "       [--host 127.0.0.1] [--user anonymous] [--password TEXT] [--remote-base /pub] [--repetitions 7]\n"
         "       [--big-mib 512] [--small-files 1000] [--small-bytes 2048] [--list-entries 10000]\n"
-        "       [--cases big-get,big-put,small-get,small-put,list,delete,copy]\n");
+        "       [--site-mib 100] [--site-files 200]\n"
+        "       [--cases big-get,big-put,small-get,small-put,list,delete,site,copy]\n");
 }
 
 template <typename T> bool ParseNumber(const char* text, T& value)
@@ -89,6 +93,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.strCases = value;
         else if (name == "--list-entries")
             ok = ParseNumber(value, options.nListEntries) && options.nListEntries > 0;
+        else if (name == "--site-mib")
+            ok = ParseNumber(value, options.nSiteBigMiB) && options.nSiteBigMiB > 0;
+        else if (name == "--site-files")
+            ok = ParseNumber(value, options.nSiteSmallFiles) && options.nSiteSmallFiles > 0;
         else
             ok = false;
         if (!ok)
@@ -412,6 +420,60 @@ ReportRow RemoteDelete(const Options& options, const Layout& layout, CVamloBench
             static_cast<double>(options.nSmallFiles), samples[0], "lftp rm -r", samples[1], 1.5};
 }
 
+// A folder of one big file and many small ones copied from site to site,
+// beside a Get of it plus a Put of what arrived, both by Vamlo: the copy goes
+// through the temporary folder and should cost little more than the two legs.
+ReportRow SiteToSite(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
+{
+    const int files = options.nSiteSmallFiles + 1;
+    const auto verifyIn = [&options, &layout](const std::string& base) {
+        return [&options, &layout, base](int rep, std::string& error) {
+            const std::string arrived = layout.OnServerDisk(Layout::PerRun(base, rep)) + "/mixed";
+            return CheckFolderOfFiles(arrived + "/small", options.nSiteSmallFiles, options.nSmallBytes, error) &&
+                   SameContents(layout.OnServerDisk("mixed/big.bin"), arrived + "/big.bin", error);
+        };
+    };
+    const auto cleanupIn = [&layout](const std::string& base) {
+        return [&layout, base](int rep) {
+            RemoveTree(layout.OnServerDisk(Layout::PerRun(base, rep)));
+            RemoveTree(layout.Local(Layout::PerRun(base, rep)));
+        };
+    };
+    Contender own{"Vamlo site to site",
+                  [&](int rep, std::string& error) {
+                      vamlo.Disconnect();
+                      return MakeRemoteTarget(layout, Layout::PerRun("site-vamlo", rep), error);
+                  },
+                  [&](int rep, std::string& error) {
+                      return vamlo.RemoteCopy(layout.Remote("mixed"), true,
+                                              layout.Remote(Layout::PerRun("site-vamlo", rep)), files, error);
+                  },
+                  verifyIn("site-vamlo"),
+                  [&, cleanup = cleanupIn("site-vamlo")](int rep) {
+                      cleanup(rep);
+                      // What the copy left in the temporary folder goes outside
+                      // the clock, as the other side's local copy does.
+                      RemoveTree(layout.Local("vamlo-home") + "/" + kTempDirName);
+                  }};
+    Contender legs{"Vamlo Get + Put",
+                   [&](int rep, std::string& error) {
+                       vamlo.Disconnect();
+                       return MakeRemoteTarget(layout, Layout::PerRun("site-legs", rep), error) &&
+                              MakeFolder(layout.Local(Layout::PerRun("site-legs", rep)), 0755, error);
+                   },
+                   [&](int rep, std::string& error) {
+                       const std::string local = layout.Local(Layout::PerRun("site-legs", rep));
+                       return vamlo.Get(layout.Remote("mixed"), true, local, files, error) &&
+                              vamlo.Put(local + "/mixed", true, layout.Remote(Layout::PerRun("site-legs", rep)),
+                                        files, error);
+                   },
+                   verifyIn("site-legs"), cleanupIn("site-legs")};
+    std::vector<Samples> samples = RunInterleaved({own, legs}, options.nRepetitions);
+    return {"Site to site " + std::to_string(options.nSiteBigMiB) + " MiB + " +
+                std::to_string(options.nSiteSmallFiles) + " small files",
+            Measure::FileRate, static_cast<double>(files), samples[0], "Vamlo Get + Put", samples[1], 1.1};
+}
+
 bool CreateData(const Options& options, const Layout& layout, std::string& error)
 {
     const uint64_t bytes = options.nBigMiB << 20;
@@ -420,7 +482,11 @@ bool CreateData(const Options& options, const Layout& layout, std::string& error
         !WritePatternFile(layout.OnServerDisk("big.bin"), bytes, 1, error) ||
         !WriteFolderOfFiles(layout.Local("small"), options.nSmallFiles, options.nSmallBytes, error) ||
         !WriteFolderOfFiles(layout.OnServerDisk("small"), options.nSmallFiles, options.nSmallBytes, error) ||
-        !WriteFolderOfFiles(layout.OnServerDisk("list"), options.nListEntries, 0, error))
+        !WriteFolderOfFiles(layout.OnServerDisk("list"), options.nListEntries, 0, error) ||
+        !WriteFolderOfFiles(layout.OnServerDisk("mixed/small"), options.nSiteSmallFiles, options.nSmallBytes,
+                            error) ||
+        !WritePatternFile(layout.OnServerDisk("mixed/big.bin"), options.nSiteBigMiB << 20, 2, error) ||
+        !MakeFolder(layout.OnServerDisk("mixed"), 0755, error))
         return false;
     sync();
     return true;
@@ -478,7 +544,7 @@ int main(int argc, char** argv)
     using CaseFunction = ReportRow (*)(const Options&, const Layout&, CVamloBenchClient&);
     const std::pair<const char*, CaseFunction> cases[] = {
         {"big-get", BigGet}, {"big-put", BigPut}, {"small-get", SmallGet}, {"small-put", SmallPut}, {"list", Listing},
-        {"delete", RemoteDelete}};
+        {"delete", RemoteDelete}, {"site", SiteToSite}};
     std::vector<ReportRow> rows;
     for (const auto& [name, run] : cases) {
         if (options.Runs(name)) {

@@ -384,6 +384,31 @@ TEST_F(PasteRoadTest, PasteIntoTheSameFolderIsRefused)
     EXPECT_FALSE(doc->IsTransferRunning());
 }
 
+TEST_F(PasteRoadTest, RemoteFilesPastedIntoAnotherFolderOfTheSiteGoThroughTheTemporaryFolder)
+{
+    MakeServerFolder("pub/docs");
+    MakeServerFolder("dst");
+    WriteWholeFile(m_server.Path("pub/r.txt"), "remote");
+    WriteWholeFile(m_server.Path("pub/docs/d.txt"), "deep");
+    ConnectByTyping();
+    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    SelectRows({"r.txt", "docs"});
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+
+    SelectInTree(RemoteFolder(QStringLiteral("dst")));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 2; }));
+    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/r.txt")), "remote");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/docs/d.txt")), "deep");
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"docs", "r.txt"}));
+    EXPECT_EQ(statusFactory.lastTitle, "Getting data from the remote site, please wait...");
+    EXPECT_NE(doc->GetLogText().find("///// Have successfully transferred 2 of total 2 files from the ftp site"),
+              std::string::npos)
+        << doc->GetLogText();
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
 TEST_F(PasteRoadTest, PasteWhileATransferRunsIsRefused)
 {
     MakeServerFolder("pub");

@@ -6,6 +6,7 @@
 #include "transfer/JobRunner.h"
 #include "transfer/TransferState.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -58,6 +59,10 @@ public:
                     ITransferDoneSink* listView);
     int StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
                     ITransferDoneSink* listView);
+    // From the clipboard's site into the current folder of the current site,
+    // through the temporary folder.
+    int StartRemoteCopyJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                           ITransferDoneSink* listView);
     bool IsTransferRunning() const { return m_jobRunner.IsRunning(); }
     void WaitForTransfer() { m_jobRunner.Wait(); }
 
@@ -69,7 +74,7 @@ public:
     int DeleteLocalFolder(const std::string& path, std::function<bool()> canceled = {});
     // 1: further read-only files and folders are deleted without a question.
     // Reset by the list's Delete, set by the answers.
-    int32_t m_bDeleteYesToAll = 0;
+    std::atomic<int32_t> m_bDeleteYesToAll{0};
 
     // The folder that the panes show, written by the tree's selection only.
     uint8_t m_byCurrentLocation = 0;

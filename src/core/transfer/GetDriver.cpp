@@ -42,12 +42,23 @@ int64_t CGetDriver::CountFiles(const CFileInfoList& entries)
 int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
 {
     m_doc.m_nRemoteFileCount = 0;
+    m_nCountedBytes = 0;
+    m_bBytesKnown = true;
     for (const auto& entry : entries) {
         CVamloSiteInfo* site = m_job.m_pSourceSite;
         if (site == nullptr)
             break;
         if (entry->m_bIsFolder != 1) {
             ++m_doc.m_nRemoteFileCount;
+            if (m_bMeasureBytes && site->m_pConnection) {
+                CFtpFileFind finder(site->m_pConnection.get(), 1);
+                if (finder.FindFile(entry->m_strPath, kFindFlags)) {
+                    finder.FindNextFile();
+                    AddCountedBytes(finder);
+                } else {
+                    m_bBytesKnown = false;
+                }
+            }
         } else if (std::shared_ptr<CFtpConnection> connection = site->m_pConnection) {
             CountRemoteFolder(*connection, entry->m_strPath, 0);
         } else {
@@ -72,15 +83,25 @@ void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string
             more = finder.FindNextFile();
             if (finder.IsDots())
                 continue;
-            if (finder.IsDirectory())
+            if (finder.IsDirectory()) {
                 pending.push_back(finder.GetFilePath());
-            else
+            } else {
                 ++m_doc.m_nRemoteFileCount;
+                AddCountedBytes(finder);
+            }
         }
     }
     // The connection has one open search at a time: subfolders only now.
     for (const std::string& subfolder : pending)
         CountRemoteFolder(connection, subfolder, depth + 1);
+}
+
+void CGetDriver::AddCountedBytes(const CFtpFileFind& finder)
+{
+    if (finder.HasLength())
+        m_nCountedBytes += static_cast<int64_t>(finder.GetLength());
+    else
+        m_bBytesKnown = false;
 }
 
 void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class CFtpFileFind;
+
 // Download: remote files and folders of the source site into a local folder.
 class CGetDriver : public CTransferDriver {
 public:
@@ -20,6 +22,11 @@ public:
     int GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
                 const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);
+    // When set before CountRemoteFiles, the count also adds up the bytes of
+    // the files (one more request per entry that is a file).
+    bool m_bMeasureBytes = false;
+    // The bytes counted, or -1 when a size was not known.
+    int64_t CountedBytes() const { return m_bBytesKnown ? m_nCountedBytes : -1; }
 
 protected:
     CVamloSiteInfo* ActionSite() const override { return m_job.m_pSourceSite; }
@@ -34,4 +41,8 @@ private:
                           const std::shared_ptr<CFtpConnection>& connection, int depth);
     bool CreateLocalFolder(const std::string& path);
     std::string TargetFolder(int32_t tempFlag) const;
+    void AddCountedBytes(const CFtpFileFind& finder);
+
+    int64_t m_nCountedBytes = 0;
+    bool m_bBytesKnown = true;
 };

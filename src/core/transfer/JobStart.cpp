@@ -4,6 +4,7 @@
 #include "model/SiteInfo.h"
 #include "transfer/GetDriver.h"
 #include "transfer/PutDriver.h"
+#include "transfer/RemoteCopyDriver.h"
 
 namespace {
 
@@ -63,6 +64,24 @@ int CVamloDoc::StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferD
     const bool started = m_jobRunner.Start(std::move(job), WM_LIST_PUT_DONE, [this](TransferJob& running) {
         auto busy = HoldSite(running.m_pTargetSite);
         CPutDriver(*this, running).PutEntries(running.m_entries, 0);
+    });
+    return started ? 1 : 0;
+}
+
+int CVamloDoc::StartRemoteCopyJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                                  ITransferDoneSink* listView)
+{
+    if (IsTransferRunning())
+        return 0;
+    m_bCancelTransfer = 0;
+    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
+    const bool started = m_jobRunner.Start(std::move(job), WM_LIST_PUT_DONE, [this](TransferJob& running) {
+        // Both sites are busy for the whole copy; a copy within one site
+        // holds it once.
+        auto sourceBusy = HoldSite(running.m_pSourceSite);
+        auto targetBusy =
+            HoldSite(running.m_pTargetSite != running.m_pSourceSite ? running.m_pTargetSite : nullptr);
+        CRemoteCopyDriver(*this, running).RemoteCopyEntries(running.m_entries);
     });
     return started ? 1 : 0;
 }

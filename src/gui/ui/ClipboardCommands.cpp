@@ -74,7 +74,7 @@ void CClipboardCommands::Paste(const PasteTarget& target)
             prompts.MessageBox(kSamePathMessage);
             return;
         }
-        prompts.MessageBox(kSiteToSiteMessage, MsgButtons::Ok, MsgIcon::Information);
+        m_doc.StartRemoteCopyJob(std::move(entries), target.notifyKind, tree, list);
         return;
     case PasteAction::None:
         return;

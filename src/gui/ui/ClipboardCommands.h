@@ -43,6 +43,3 @@ private:
 
 inline constexpr const char* kPasteWhileTransferMessage =
     "A file transfer is still running.\nPlease paste again when it has finished.";
-inline constexpr const char* kSiteToSiteMessage =
-    "Copying files from one ftp site to another ftp site is not available in this version of Vamlo.\n"
-    "Please copy the files to a local folder first, then from there to the other ftp site.";

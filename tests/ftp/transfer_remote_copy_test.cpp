@@ -1,0 +1,345 @@
+#include "TransferHarness.h"
+#include "transfer/RemoteCopyDriver.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Site A (the harness's site, the clipboard's source) and a second server
+// with site B, the target that the panes show.
+class RemoteCopyTest : public TransferFixture {
+protected:
+    void SetUp() override
+    {
+        TransferFixture::SetUp();
+        ASSERT_TRUE(m_serverB.Start()) << m_serverB.LastError();
+        siteB.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_serverB.Port());
+        siteB.m_strUserName = "user";
+        siteB.m_strPassword = "secret";
+        ASSERT_EQ(siteB.Connect(app), 1);
+        doc->m_pCurrentSite = &siteB;
+        mkdir(m_server.Path("src").c_str(), 0755);
+        mkdir(m_serverB.Path("in").c_str(), 0755);
+    }
+
+    void Copy(std::vector<std::pair<std::string, bool>> entries, const std::string& into)
+    {
+        doc->m_strCurrentFolder = into;
+        ASSERT_EQ(doc->StartRemoteCopyJob(Entries(entries, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr), 1);
+        doc->WaitForTransfer();
+    }
+
+    std::string AddressB() const { return siteB.m_strAddress; }
+    std::string Temp(const std::string& name = "") const
+    {
+        return name.empty() ? app.m_strTempDirPath : app.m_strTempDirPath + "/" + name;
+    }
+    std::vector<std::string> TempNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Temp()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string TransferBanner() const
+    {
+        return "\n\n" + std::string(65, '/') + "\n///// Source Ftp Site Address:  " + Address() +
+               "\n///// Target Ftp Site Address:  " + AddressB() + "\n///// Action Started At: <time>";
+    }
+    std::string Summary(int received, int total) const
+    {
+        return "\n\n\n///// Have successfully transferred " + std::to_string(received) + " of total " +
+               std::to_string(total) + " files from the ftp site \"" + Address() + "\" to the ftp site \"" +
+               AddressB() + "\".\n///// Remote to remote file transfer action ended.\n" + std::string(64, '/');
+    }
+
+    FtpServerProcess m_serverB;
+    CVamloSiteInfo siteB;
+};
+
+} // namespace
+
+TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
+{
+    mkdir(m_server.Path("src/docs").c_str(), 0755);
+    mkdir(m_server.Path("src/docs/sub").c_str(), 0755);
+    WriteWholeFile(m_server.Path("src/docs/a.txt"), "alpha");
+    WriteWholeFile(m_server.Path("src/docs/sub/b.txt"), "beta");
+    WriteWholeFile(m_server.Path("src/top.txt"), "top");
+
+    Copy({{"/src//docs", true}, {"/src//top.txt", false}}, "/in");
+
+    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/docs/a.txt")), "alpha");
+    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/docs/sub/b.txt")), "beta");
+    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/top.txt")), "top");
+    // What arrived stays in the temporary folder until the next copy.
+    EXPECT_EQ(ReadWholeFile(Temp("docs/sub/b.txt")), "beta");
+
+    const std::string got = " files into the local temp directory from the remote site " + Address() + " =====";
+    const std::string sent = " files from the local temp directory to the remote site " + AddressB() + " =====";
+    const std::string expected =
+        TransferBanner() +
+        "\n\n===== Creating Directory ======\nTarget Directory: " + Temp("docs") + "\n===== Success =================" +
+        "\n\n===== Getting File ============\n     Source:  /src//docs//a.txt\nDestination:  " + Temp("docs/a.txt") +
+        "\n===== Success =================\n\n===== Have successfully received 1 of total 3" + got +
+        "\n\n===== Creating Directory ======\nTarget Directory: " + Temp("docs/sub") +
+        "\n===== Success =================" +
+        "\n\n===== Getting File ============\n     Source:  /src//docs//sub//b.txt\nDestination:  " +
+        Temp("docs/sub/b.txt") + "\n===== Success =================\n\n===== Have successfully received 2 of total 3" +
+        got +
+        "\n\n===== Getting File ============\n     Source:  /src//top.txt\nDestination:  " + Temp("top.txt") +
+        "\n===== Success =================\n\n===== Have successfully received 3 of total 3" + got;
+    const std::string log = Log();
+    ASSERT_EQ(log.substr(0, expected.size()), expected) << log;
+    // The Put leg walks the temporary folder in the order the disk gives.
+    const std::string putLeg = log.substr(expected.size());
+    EXPECT_NE(putLeg.find("\n\n===== Creating Directory ======\nTarget Directory: /in//docs\n===== Success"),
+              std::string::npos)
+        << putLeg;
+    EXPECT_NE(putLeg.find("\n\n===== Putting File ============\n     Source:  " + Temp("docs/sub/b.txt") +
+                          "\nDestination:  /in//docs//sub//b.txt\n===== Success ================="),
+              std::string::npos)
+        << putLeg;
+    EXPECT_NE(putLeg.find("\n\n===== Putting File ============\n     Source:  " + Temp("top.txt") +
+                          "\nDestination:  /in//top.txt\n===== Success ================="),
+              std::string::npos)
+        << putLeg;
+    EXPECT_NE(putLeg.find("\n\n===== Have successfully sent 3 of total 3" + sent + Summary(3, 3)),
+              std::string::npos)
+        << putLeg;
+    EXPECT_EQ(log.substr(log.size() - Summary(3, 3).size()), Summary(3, 3));
+    EXPECT_EQ(log.find("Action Ended At"), std::string::npos);
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(status.titles, std::vector<std::string>{"Getting data from the remote site, please wait..."});
+    EXPECT_EQ(status.open, 0);
+    // The list selects what arrived at the top of the target folder.
+    std::vector<std::string> names = doc->TransferredNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"docs", "top.txt"}));
+}
+
+TEST_F(RemoteCopyTest, ACopyWithinOneSiteGoesIntoTheOtherFolder)
+{
+    WriteWholeFile(m_server.Path("src/f.txt"), "same site");
+    mkdir(m_server.Path("dst").c_str(), 0755);
+    doc->m_pCurrentSite = &site;
+    Copy({{"/src//f.txt", false}}, "/dst");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/f.txt")), "same site");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("src/f.txt")), "same site");
+    const std::string summary = "\n\n///// Have successfully transferred 1 of total 1 files from the ftp site \"" +
+                                Address() + "\" to the ftp site \"" + Address() + "\".";
+    EXPECT_NE(Log().find(summary), std::string::npos) << Log();
+}
+
+TEST_F(RemoteCopyTest, LeftoversOfAnEarlierCopyGoWithoutAQuestionAndLinksAreNotFollowed)
+{
+    mkdir(Temp().c_str(), 0755);
+    WriteWholeFile(Temp("old.txt"), "old");
+    chmod(Temp("old.txt").c_str(), 0444);
+    mkdir(Temp("oldfolder").c_str(), 0755);
+    WriteWholeFile(Temp("oldfolder/locked.txt"), "locked");
+    chmod(Temp("oldfolder/locked.txt").c_str(), 0444);
+    chmod(Temp("oldfolder").c_str(), 0555);
+    mkdir(local.File("outside").c_str(), 0755);
+    WriteWholeFile(local.File("outside/keep.txt"), "keep");
+    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp("link").c_str()), 0);
+    WriteWholeFile(m_server.Path("src/new.txt"), "new");
+
+    Copy({{"/src//new.txt", false}}, "/in");
+
+    EXPECT_TRUE(prompts.Texts().empty()) << prompts.Texts().front();
+    EXPECT_EQ(TempNames(), std::vector<std::string>{"new.txt"});
+    EXPECT_EQ(ReadWholeFile(local.File("outside/keep.txt")), "keep");
+    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/new.txt")), "new");
+    EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/old.txt")));
+}
+
+TEST_F(RemoteCopyTest, CancelDuringThePutLegLogsTheGetCanceledLineAndTheEndBanner)
+{
+    WriteWholeFile(m_server.Path("src/big.bin"), std::string(8 * 1024 * 1024, 'p'));
+    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
+            *cancel = 1;
+    };
+    Copy({{"/src//big.bin", false}}, "/in");
+
+    EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/big.bin")));
+    EXPECT_EQ(std::filesystem::file_size(Temp("big.bin")), 8u * 1024 * 1024);
+    const std::string log = Log();
+    const std::string tail = "***** Failure *****************\nCause: Put action was cancelled"
+                             "\n\n***** Action \"Get\" Canceled *****" + EndBanner();
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+    EXPECT_EQ(log.find("Have successfully transferred"), std::string::npos);
+    EXPECT_EQ(status.open, 0);
+}
+
+TEST_F(RemoteCopyTest, ALostSourceThatIsNotRestoredTransfersNothing)
+{
+    mkdir(Temp().c_str(), 0755);
+    WriteWholeFile(Temp("stale.txt"), "stale");
+    WriteWholeFile(m_server.Path("src/f.txt"), "f");
+    m_server.Stop();
+    prompts.Answer(MsgResult::No);
+
+    Copy({{"/src//f.txt", false}}, "/in");
+
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The connection to the source ftp site \"" + Address() +
+                                                         "\" is broken.\nDo you want to reconnect to the ftp site?"});
+    EXPECT_TRUE(TempNames().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    EXPECT_EQ(Log(), TransferBanner());
+    EXPECT_EQ(site.m_pConnection, nullptr);
+    EXPECT_NE(siteB.m_pConnection, nullptr);
+    EXPECT_EQ(status.open, 0);
+}
+
+TEST_F(RemoteCopyTest, ATargetThatCannotBeReconnectedEndsAfterTheGetLeg)
+{
+    WriteWholeFile(m_server.Path("src/f.txt"), "f");
+    m_serverB.Stop();
+    prompts.Answer(MsgResult::Yes);
+    std::vector<std::string> connecting;
+    status.onMessages = [&connecting](const std::string& m1, const std::string&, std::atomic<int32_t>*) {
+        if (m1.find("onnect") != std::string::npos)
+            connecting.push_back(m1);
+    };
+
+    Copy({{"/src//f.txt", false}}, "/in");
+
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"The connection to the target ftp site \"" + AddressB() +
+                                            "\" is broken.\nDo you want to reconnect to the ftp site?",
+                                        "Failed to connect to the ftp site \"" + AddressB() +
+                                            "\".\nCause: Could not connect to the server\n",
+                                        "Failed to reconnect to the target ftp site \"" + AddressB() +
+                                            "\".\nPlease try to reconnect to the ftp site later."}));
+    EXPECT_EQ(connecting, (std::vector<std::string>{"Connecting to ftp site: " + AddressB(),
+                                                    "***** Failed to reconnect to the target ftp site: " +
+                                                        AddressB()}));
+    EXPECT_EQ(ReadWholeFile(Temp("f.txt")), "f");
+    const std::string log = Log();
+    const std::string tail = " =====\n***** Failed to reconnect to the target ftp site: " + AddressB();
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+    EXPECT_EQ(siteB.m_pConnection, nullptr);
+    EXPECT_EQ(status.open, 0);
+}
+
+TEST_F(RemoteCopyTest, NothingIsFetchedWhenTheSourceDoesNotFitOnTheTemporaryVolume)
+{
+    WriteWholeFile(m_server.Path("src/f.txt"), std::string(5000, 'x'));
+    mkdir(m_server.Path("src/d").c_str(), 0755);
+    WriteWholeFile(m_server.Path("src/d/g.txt"), std::string(3000, 'y'));
+    TransferJob job;
+    job.m_pSourceSite = &site;
+    job.m_pTargetSite = &siteB;
+    job.m_strTargetFolder = "/in";
+    CRemoteCopyDriver driver(*doc, job);
+    driver.m_fnFreeBytes = [](const std::string&) { return 7999LL; };
+    driver.RemoteCopyEntries(Entries({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
+
+    const std::string cause = "The files to transfer need 8000 bytes, but only 7999 bytes are free for the "
+                              "temporary directory \"" + Temp() + "\".";
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{"There is not enough free disk space for the remote to remote file "
+                                       "transfer.\n" + cause +
+                                       "\nPlease free some disk space before trying to do remote to remote file "
+                                       "transfer."});
+    EXPECT_EQ(Log(), TransferBanner() + "\n***** Failure *****************\nCause: " + cause + EndBanner());
+    EXPECT_TRUE(TempNames().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+
+    // Just enough room: the copy goes ahead.
+    driver.m_fnFreeBytes = [](const std::string&) { return 8000LL; };
+    driver.RemoteCopyEntries(Entries({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
+    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/d/g.txt")), std::string(3000, 'y'));
+}
+
+TEST_F(RemoteCopyTest, TheWholeLogOfAFolderCopy)
+{
+    mkdir(m_server.Path("src/docs").c_str(), 0755);
+    mkdir(m_server.Path("src/docs/sub").c_str(), 0755);
+    WriteWholeFile(m_server.Path("src/docs/sub/b.txt"), "beta");
+
+    Copy({{"/src//docs", true}}, "/in");
+
+    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/docs/sub/b.txt")), "beta");
+    const std::string got = " files into the local temp directory from the remote site " + Address() + " =====";
+    const std::string sent = " files from the local temp directory to the remote site " + AddressB() + " =====";
+    EXPECT_EQ(Log(),
+              TransferBanner() + "\n\n===== Creating Directory ======\nTarget Directory: " + Temp("docs") +
+                  "\n===== Success =================\n\n===== Creating Directory ======\nTarget Directory: " +
+                  Temp("docs/sub") + "\n===== Success =================" +
+                  "\n\n===== Getting File ============\n     Source:  /src//docs//sub//b.txt\nDestination:  " +
+                  Temp("docs/sub/b.txt") + "\n===== Success =================" +
+                  "\n\n===== Have successfully received 1 of total 1" + got +
+                  "\n\n===== Creating Directory ======\nTarget Directory: /in//docs\n===== Success =================" +
+                  "\n\n===== Creating Directory ======\nTarget Directory: /in//docs//sub" +
+                  "\n===== Success =================\n\n===== Putting File ============\n     Source:  " +
+                  Temp("docs/sub/b.txt") + "\nDestination:  /in//docs//sub//b.txt\n===== Success =================" +
+                  "\n\n===== Have successfully sent 1 of total 1" + sent + Summary(1, 1));
+}
+
+TEST_F(RemoteCopyTest, CancelDuringTheGetLegSendsNothing)
+{
+    WriteWholeFile(m_server.Path("src/big.bin"), std::string(8 * 1024 * 1024, 'g'));
+    WriteWholeFile(m_server.Path("src/later.txt"), "later");
+    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        if (m1 == "Getting file: /src//big.bin" && m2.rfind("Received 1", 0) == 0)
+            *cancel = 1;
+    };
+    Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in");
+
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    EXPECT_TRUE(TempNames().empty());
+    const std::string log = Log();
+    const std::string tail = "***** Failure *****************\nCause: Get action was cancelled"
+                             "\n\n***** Action \"Get\" Canceled *****" + EndBanner();
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+    EXPECT_EQ(log.find("later.txt"), std::string::npos);
+    EXPECT_EQ(status.open, 0);
+}
+
+TEST_F(RemoteCopyTest, SomethingOtherThanAFolderInPlaceOfTheTemporaryFolderIsNotUsed)
+{
+    mkdir(local.File("elsewhere").c_str(), 0755);
+    WriteWholeFile(local.File("elsewhere/mine.txt"), "mine");
+    ASSERT_EQ(symlink(local.File("elsewhere").c_str(), Temp().c_str()), 0);
+    WriteWholeFile(m_server.Path("src/f.txt"), "f");
+
+    Copy({{"/src//f.txt", false}}, "/in");
+
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{
+                  "Failed to clean up the temporary directory \"" + Temp() +
+                  "\".\nThis directory is used to hold all the files and folders temporarily in the process of "
+                  "remote to remote file transfer.\nPlease make sure this directory does not contain any files or "
+                  "folders before trying to do remote to remote file transfer."});
+    EXPECT_EQ(ReadWholeFile(local.File("elsewhere/mine.txt")), "mine");
+    EXPECT_FALSE(std::filesystem::exists(local.File("elsewhere/f.txt")));
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    // Nothing started: not even the banner.
+    EXPECT_EQ(Log(), "");
+    EXPECT_EQ(status.created, 0);
+}
+
+TEST_F(RemoteCopyTest, NothingArrivedMeansNoPutLegAndNoSummary)
+{
+    Copy({{"/src//missing.txt", false}}, "/in");
+
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(prompts.Texts()[0].rfind("Failed to find the file /src//missing.txt\nCause: ", 0), 0u);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("Putting File"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Have successfully transferred"), std::string::npos);
+    EXPECT_EQ(log.find("Action Ended At"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
+    EXPECT_EQ(status.open, 0);
+}
