@@ -50,7 +50,7 @@ TEST(HelpDialogsTest, ReadMeAndLicenseShowTheirTextsReadOnlyInCourier)
     const std::vector<TextDialogCase> cases = {
         {"Read Me",
          [] { return new CReadMeDlg; },
-         {"FTP Site Address:", "Copy", "Paste", "from one site to another copies them", "Site Manager", "Status Log AutoSave", "Log View AutoRefresh"}},
+         {"FTP Site Address:", "Copy", "Paste", "through Vamlo's temporary folder", "Site Manager", "Status Log AutoSave", "Log View AutoRefresh"}},
         {"License",
          [] { return new CLicenseDlg; },
          {"MIT License", "Copyright (c) 2026 Brisk Orchard Corp", "THE SOFTWARE IS PROVIDED \"AS IS\""}},
