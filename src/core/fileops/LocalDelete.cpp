@@ -1,11 +1,12 @@
 #include "fileops/LocalDelete.h"
 
+#include "fileops/FolderNames.h"
+
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
 #include "fileops/FileOpTexts.h"
 #include "transfer/LocalFile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,27 +35,6 @@ public:
 private:
     int m_fd;
 };
-
-// The names in a folder, read whole before anything in it is removed.
-std::vector<std::string> ReadNames(int fd)
-{
-    std::vector<std::string> names;
-    const int copy = dup(fd);
-    if (copy < 0)
-        return names;
-    DIR* dir = fdopendir(copy);
-    if (dir == nullptr) {
-        close(copy);
-        return names;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
-    return names;
-}
 
 } // namespace
 
@@ -106,7 +86,7 @@ int CLocalDelete::DeleteFolderAt(int parentFd, const std::string& name, const st
     // read-only question comes after them, as for any folder, so the bit is
     // lent for the walk and given back unless the folder goes.
     const bool lent = IsReadOnlyMode(mode) && fchmod(fd.Get(), (mode | S_IWUSR) & 07777) == 0;
-    for (const std::string& entry : ReadNames(fd.Get())) {
+    for (const std::string& entry : FolderNames(fd.Get())) {
         if (Canceled()) {
             if (lent)
                 fchmod(fd.Get(), mode & 07777);

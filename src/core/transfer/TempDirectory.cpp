@@ -4,37 +4,16 @@
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
 #include "fileops/FileOpTexts.h"
+#include "fileops/FolderNames.h"
 #include "ftp/FtpErrors.h"
 #include "transfer/LocalFile.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <vector>
-
-namespace {
-
-// The names inside a folder, "." and ".." left out; read whole before
-// anything in it is removed.
-std::vector<std::string> NamesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return names;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
-    return names;
-}
-
-} // namespace
 
 long long FreeBytesAt(const std::string& path)
 {
@@ -75,7 +54,7 @@ int CTempDirectory::PrepareTempDirectory()
 int CTempDirectory::EmptyTempDirectory()
 {
     m_doc.m_bDeleteYesToAll = 1;
-    for (const std::string& name : NamesIn(m_strPath)) {
+    for (const std::string& name : FolderNames(m_strPath)) {
         const std::string path = JoinLocalPath(m_strPath, name);
         struct stat info {};
         if (lstat(path.c_str(), &info) != 0)
@@ -87,7 +66,7 @@ int CTempDirectory::EmptyTempDirectory()
             return 0;
         }
     }
-    return NamesIn(m_strPath).empty() ? 1 : 0;
+    return FolderNames(m_strPath).empty() ? 1 : 0;
 }
 
 int CTempDirectory::DeleteFile(const std::string& path, bool readOnly)
