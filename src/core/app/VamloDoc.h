@@ -100,6 +100,9 @@ public:
     std::function<std::optional<std::string>(const std::string& currentPath)> m_fnAskSaveAsPath;
 
 private:
+    // The one transfer at a time: refused while another runs.
+    int StartJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView, ITransferDoneSink* listView,
+                 int doneMessage, std::function<void(TransferJob&)> work);
     bool WriteSiteList(const std::string& path);
     bool KeepUnreadableFileAside(const std::string& path);
 

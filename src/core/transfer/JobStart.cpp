@@ -38,8 +38,8 @@ CVamloDoc::~CVamloDoc()
     m_jobRunner.Wait();
 }
 
-int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                           ITransferDoneSink* listView)
+int CVamloDoc::StartJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                        ITransferDoneSink* listView, int doneMessage, std::function<void(TransferJob&)> work)
 {
     if (IsTransferRunning())
         return 0;
@@ -47,35 +47,31 @@ int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferD
     // must not be wiped out by the worker's first line.
     m_bCancelTransfer = 0;
     TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
-    const bool started = m_jobRunner.Start(std::move(job), WM_LIST_GET_DONE, [this](TransferJob& running) {
+    return m_jobRunner.Start(std::move(job), doneMessage, std::move(work)) ? 1 : 0;
+}
+
+int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
+                           ITransferDoneSink* listView)
+{
+    return StartJob(std::move(entries), notifyKind, treeView, listView, WM_LIST_GET_DONE, [this](TransferJob& running) {
         auto busy = HoldSite(running.m_pSourceSite);
         CGetDriver(*this, running).GetEntries(running.m_entries, 0);
     });
-    return started ? 1 : 0;
 }
 
 int CVamloDoc::StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
                            ITransferDoneSink* listView)
 {
-    if (IsTransferRunning())
-        return 0;
-    m_bCancelTransfer = 0;
-    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
-    const bool started = m_jobRunner.Start(std::move(job), WM_LIST_PUT_DONE, [this](TransferJob& running) {
+    return StartJob(std::move(entries), notifyKind, treeView, listView, WM_LIST_PUT_DONE, [this](TransferJob& running) {
         auto busy = HoldSite(running.m_pTargetSite);
         CPutDriver(*this, running).PutEntries(running.m_entries, 0);
     });
-    return started ? 1 : 0;
 }
 
 int CVamloDoc::StartRemoteCopyJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
                                   ITransferDoneSink* listView)
 {
-    if (IsTransferRunning())
-        return 0;
-    m_bCancelTransfer = 0;
-    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
-    const bool started = m_jobRunner.Start(std::move(job), WM_LIST_PUT_DONE, [this](TransferJob& running) {
+    return StartJob(std::move(entries), notifyKind, treeView, listView, WM_LIST_PUT_DONE, [this](TransferJob& running) {
         // Both sites are busy for the whole copy; a copy within one site
         // holds it once.
         auto sourceBusy = HoldSite(running.m_pSourceSite);
@@ -83,5 +79,4 @@ int CVamloDoc::StartRemoteCopyJob(CFileInfoList entries, int32_t notifyKind, ITr
             HoldSite(running.m_pTargetSite != running.m_pSourceSite ? running.m_pTargetSite : nullptr);
         CRemoteCopyDriver(*this, running).RemoteCopyEntries(running.m_entries);
     });
-    return started ? 1 : 0;
 }
