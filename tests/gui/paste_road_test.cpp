@@ -127,6 +127,14 @@ protected:
         return names;
     }
 
+    // Parented to a shown Status window, for the window system as well.
+    static bool OpensOnAStatusWindow(QWidget* dialog)
+    {
+        auto* status = qobject_cast<CStatusDlg*>(dialog->parentWidget());
+        return status != nullptr && status->isVisible() && dialog->windowHandle() != nullptr &&
+               dialog->windowHandle()->transientParent() == status->windowHandle();
+    }
+
     static bool StatusWindowShown()
     {
         for (QWidget* widget : QApplication::topLevelWidgets())
@@ -268,9 +276,7 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetOpenOnItsStatusWindow)
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr)
             return;
-        auto* status = qobject_cast<CStatusDlg*>(modal->parentWidget());
-        const bool onStatus = status != nullptr && status->isVisible() && modal->windowHandle() != nullptr &&
-                              modal->windowHandle()->transientParent() == status->windowHandle();
+        const bool onStatus = OpensOnAStatusWindow(modal);
         if (auto* question = qobject_cast<CMessageDlg*>(modal)) {
             asked.push_back({QStringLiteral("replace ") + question->m_strMessage1, onStatus});
             // No for the first file, Yes for the read-only one.
@@ -339,9 +345,7 @@ TEST_F(PasteRoadTest, TheQuitQuestionDuringAGetOpensOnItsStatusWindow)
             QTest::mouseClick(question->findChild<QPushButton*>(QStringLiteral("noButton")), Qt::LeftButton);
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             quitText = box->text();
-            auto* status = qobject_cast<CStatusDlg*>(box->parentWidget());
-            quitOnStatusWindow = status != nullptr && status->isVisible() && box->windowHandle() != nullptr &&
-                                 box->windowHandle()->transientParent() == status->windowHandle();
+            quitOnStatusWindow = OpensOnAStatusWindow(box);
             // Stay: the transfer goes on.
             QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
         }

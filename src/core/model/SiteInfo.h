@@ -66,4 +66,11 @@ public:
     // Held by a transfer for its whole action; the GUI thread only tries it,
     // and tells the user the site is busy when it is taken. Never copied.
     std::mutex m_mutexInUse;
+
+    // A look, not a wait: whether someone holds m_mutexInUse right now.
+    bool IsInUse()
+    {
+        std::unique_lock<std::mutex> probe(m_mutexInUse, std::try_to_lock);
+        return !probe.owns_lock();
+    }
 };

@@ -69,6 +69,9 @@ private:
     static void Select(QListWidget* list, QListWidgetItem* item);
     // The selected item, the stored list first; list receives its list box.
     QListWidgetItem* SelectedItem(QListWidget** list) const;
+    // The selected item's copy, or nullptr (the buttons brought up to date)
+    // when nothing is selected.
+    CVamloSiteInfo* SelectedCopy(QListWidget** list, QListWidgetItem** item);
     void OnSelectionChanged(QListWidget* list);
     void UpdateControls();
     bool RunSiteDialog(CAddSiteDlg& dialog);

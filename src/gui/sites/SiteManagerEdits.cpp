@@ -101,25 +101,30 @@ void CSiteManagerDlg::OnAdd()
     UpdateControls();
 }
 
+CVamloSiteInfo* CSiteManagerDlg::SelectedCopy(QListWidget** list, QListWidgetItem** item)
+{
+    *item = SelectedItem(list);
+    if (*item == nullptr) {
+        UpdateControls();
+        return nullptr;
+    }
+    return CopyOf(*item);
+}
+
 void CSiteManagerDlg::OnDelete()
 {
     QListWidget* list = nullptr;
-    QListWidgetItem* item = SelectedItem(&list);
-    if (item == nullptr) {
-        UpdateControls();
+    QListWidgetItem* item = nullptr;
+    CVamloSiteInfo* copy = SelectedCopy(&list, &item);
+    if (copy == nullptr)
         return;
-    }
-    CVamloSiteInfo* copy = CopyOf(item);
     if (copy->m_nEditId != 0) {
         // Refused at once rather than after OK: a transfer is using the
         // record, and it could not be deleted then either.
-        if (CVamloSiteInfo* record = FindRecordByEditId(m_siteList, copy->m_nEditId)) {
-            std::unique_lock<std::mutex> inUse(record->m_mutexInUse, std::try_to_lock);
-            if (!inUse.owns_lock()) {
-                m_prompts.MessageBox(SiteBusyMessage(record->m_strAddress), MsgButtons::Ok, MsgIcon::Information);
-                UpdateControls();
-                return;
-            }
+        if (CVamloSiteInfo* record = FindRecordByEditId(m_siteList, copy->m_nEditId); record && record->IsInUse()) {
+            m_prompts.MessageBox(SiteBusyMessage(record->m_strAddress), MsgButtons::Ok, MsgIcon::Information);
+            UpdateControls();
+            return;
         }
         if (copy->m_hTreeItem != 0) {
             const std::string listName = list == m_pStoredList ? "Stored Site List" : "Available Site List";
@@ -144,12 +149,10 @@ void CSiteManagerDlg::OnDelete()
 void CSiteManagerDlg::OnProperties()
 {
     QListWidget* list = nullptr;
-    QListWidgetItem* item = SelectedItem(&list);
-    if (item == nullptr) {
-        UpdateControls();
+    QListWidgetItem* item = nullptr;
+    CVamloSiteInfo* copy = SelectedCopy(&list, &item);
+    if (copy == nullptr)
         return;
-    }
-    CVamloSiteInfo* copy = CopyOf(item);
     CAddSiteDlg dialog(this);
     FillSiteDialog(dialog, *copy);
     // The port the connection really uses: an address's own port wins over

@@ -111,10 +111,7 @@ bool CNetActions::IsSiteBusy(const CVamloSiteInfo* site) const
         return false;
     if (HasActionOn(site))
         return true;
-    // A look, not a wait: the GUI thread lets go of the lock at once.
-    auto* record = const_cast<CVamloSiteInfo*>(site);
-    std::unique_lock<std::mutex> probe(record->m_mutexInUse, std::try_to_lock);
-    return !probe.owns_lock();
+    return const_cast<CVamloSiteInfo*>(site)->IsInUse();
 }
 
 void CNetActions::ShowBusyMessage(const CVamloSiteInfo* site)
