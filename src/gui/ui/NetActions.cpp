@@ -3,8 +3,6 @@
 #include "app/AppCore.h"
 #include "app/GuiPrompts.h"
 #include "app/SiteManagerChanges.h"
-#include "ftp/FtpConnection.h"
-#include "ftp/InternetSession.h"
 #include "ftp/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "transfer/QuestionParent.h"
