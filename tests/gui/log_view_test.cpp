@@ -172,7 +172,6 @@ TEST(CaptionedPaneTest, ShowsItsCaptionAboveTheViewAndOwnsTheView)
 {
     auto* log = new CRichEditViewActionLog;
     std::unique_ptr<CCaptionedPane> pane(CreateActionLogPane(log));
-    EXPECT_EQ(pane->caption(), QStringLiteral("FTP Action Status Log View"));
     EXPECT_EQ(pane->view(), log);
     pane->resize(300, 200);
     pane->show();
