@@ -123,8 +123,9 @@ protected:
         QApplication::sendEvent(viewport, &drop);
         QCoreApplication::processEvents();
         EXPECT_EQ(move.isAccepted(), drop.isAccepted());
-        if (drop.isAccepted())
+        if (drop.isAccepted()) {
             EXPECT_EQ(drop.dropAction(), Qt::CopyAction);   // the source never deletes anything
+        }
         return drop.isAccepted();
     }
 
@@ -155,10 +156,10 @@ protected:
 // same folder: the same files arrive and the log says the same.
 struct Road {
     const char* name;
-    std::function<void(DragDropTest&)> showSource;   // and select what is taken
+    std::function<void()> showSource;
     std::vector<std::string> rows;                   // empty: the data comes from outside
-    std::function<void(DragDropTest&)> paste;        // Copy was made; Paste where the drop goes
-    std::function<bool(DragDropTest&, QMimeData*)> drop;
+    std::function<void()> paste;                     // Copy was made; Paste where the drop goes
+    std::function<bool(QMimeData*)> drop;
     std::vector<std::pair<std::string, std::string>> arrived;   // path (server "srv:" or local) and content
 };
 
@@ -168,34 +169,32 @@ TEST_F(DragDropTest, ADropTakesTheRoadOfCopyAndPasteOnTheSameFolder)
 {
     Connect();
     const std::vector<Road> roads = {
-        {"upload onto a site's folder in the tree",
-         [](DragDropTest& t) { t.Show(t.LocalFolder("out")); }, {"up.txt", "tree.d"},
-         [](DragDropTest& t) {
-             t.Show(t.RemoteFolder(QStringLiteral("pub")));
-             t.tree->OnEditPaste();
+        {"upload onto a site's folder in the tree", [this] { Show(LocalFolder("out")); }, {"up.txt", "tree.d"},
+         [this] {
+             Show(RemoteFolder(QStringLiteral("pub")));
+             tree->OnEditPaste();
          },
-         [](DragDropTest& t, QMimeData* data) { return Drop(t.tree->viewport(), t.OnItem(t.RemoteFolder(QStringLiteral("pub"))), data); },
+         [this](QMimeData* data) { return Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), data); },
          {{"srv:pub/up.txt", "upload me"}, {"srv:pub/tree.d/inner.txt", "inner"}}},
-        {"download onto the list's local folder",
-         [](DragDropTest& t) { t.Show(t.RemoteFolder(QStringLiteral("pub"))); }, {"a.txt", "docs"},
-         [](DragDropTest& t) {
-             t.Show(t.LocalFolder("in"));
-             t.list->OnEditPaste();
+        {"download onto the list's local folder", [this] { Show(RemoteFolder(QStringLiteral("pub"))); },
+         {"a.txt", "docs"},
+         [this] {
+             Show(LocalFolder("in"));
+             list->OnEditPaste();
          },
-         [](DragDropTest& t, QMimeData* data) {
-             t.Show(t.LocalFolder("in"));
-             return Drop(t.list->viewport(), t.BelowTheRows(), data);
+         [this](QMimeData* data) {
+             Show(LocalFolder("in"));
+             return Drop(list->viewport(), BelowTheRows(), data);
          },
          {{"in/a.txt", "alpha"}, {"in/docs/c.txt", "charlie"}}},
-        {"file URLs from another program onto a site's folder row",
-         [](DragDropTest& t) { t.Show(t.LocalFolder("out")); }, {},
-         [](DragDropTest& t) {
-             t.Show(t.RemoteFolder(QStringLiteral("pub")));
-             t.list->OnEditPaste();
+        {"file URLs from another program onto a site's folder row", [this] { Show(LocalFolder("out")); }, {},
+         [this] {
+             Show(RemoteFolder(QStringLiteral("pub")));
+             list->OnEditPaste();
          },
-         [](DragDropTest& t, QMimeData* data) {
-             t.Show(t.tree->FindSiteItem(t.site));   // the site's top, with its "pub" row
-             return Drop(t.list->viewport(), t.OnRow("pub"), data);
+         [this](QMimeData* data) {
+             Show(tree->FindSiteItem(site));   // the site's top, with its "pub" row
+             return Drop(list->viewport(), OnRow("pub"), data);
          },
          {{"srv:pub/up.txt", "upload me"}}},
     };
@@ -216,7 +215,7 @@ TEST_F(DragDropTest, ADropTakesTheRoadOfCopyAndPasteOnTheSameFolder)
         };
 
         // Copy and Paste.
-        road.showSource(*this);
+        road.showSource();
         std::unique_ptr<QMimeData> dragged;
         if (road.rows.empty()) {
             // What a file manager would drag: the same file as a URL.
@@ -228,7 +227,7 @@ TEST_F(DragDropTest, ADropTakesTheRoadOfCopyAndPasteOnTheSameFolder)
         }
         ASSERT_NE(dragged, nullptr);
         list->OnEditCopy();
-        road.paste(*this);
+        road.paste();
         WaitForTransfer();
         const std::string pasteLog = doc->GetLogText();
         for (const auto& [where, text] : road.arrived)
@@ -236,7 +235,7 @@ TEST_F(DragDropTest, ADropTakesTheRoadOfCopyAndPasteOnTheSameFolder)
         removeArrived();
 
         // The drop, with the clipboard holding something else meanwhile.
-        road.showSource(*this);
+        road.showSource();
         CFileInfoList other;
         other.push_back(std::make_unique<CVaFileInfo>());
         other.back()->m_strPath = "/elsewhere";
@@ -245,7 +244,7 @@ TEST_F(DragDropTest, ADropTakesTheRoadOfCopyAndPasteOnTheSameFolder)
         auto* data = new QMimeData;
         for (const QString& format : dragged->formats())
             data->setData(format, dragged->data(format));
-        EXPECT_TRUE(road.drop(*this, data));
+        EXPECT_TRUE(road.drop(data));
         WaitForTransfer();
         for (const auto& [where, text] : road.arrived)
             EXPECT_EQ(content(where), text) << where;
