@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
 #include <QUrl>
@@ -405,6 +406,10 @@ protected:
 TEST_F(PaneSizesTest, TheLogStartsEightLinesHighAndTheBarsStayWhereTheyWereLeft)
 {
     std::unique_ptr<CMainFrame> first = ShowFrame();
+    // Eight lines, also once a long line brings the horizontal scroll bar.
+    first->LogView()->setPlainText(QString(500, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(first->LogView()->horizontalScrollBar()->isVisible());
     const int lines = first->LogView()->fontMetrics().lineSpacing();
     EXPECT_GE(first->LogView()->viewport()->height(), 8 * lines);
     EXPECT_FALSE(LoadPaneSizes(settings).has_value());

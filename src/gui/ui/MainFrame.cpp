@@ -228,11 +228,12 @@ void CMainFrame::showEvent(QShowEvent* event)
 
 int CMainFrame::DefaultLogHeight() const
 {
-    // Eight lines of the log's font, with the view's frame and margins and
-    // the caption above it.
+    // Eight lines of the log's font, with the view's frame and margins, the
+    // caption above it and the scroll bar that its long lines bring below.
     const int lines = 8 * m_pLogView->fontMetrics().lineSpacing();
     const int margins = 2 * (m_pLogView->frameWidth() + static_cast<int>(m_pLogView->document()->documentMargin()));
-    return lines + margins + m_pLogPane->captionBar()->sizeHint().height();
+    const int scrollBar = m_pLogView->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pLogView);
+    return lines + margins + scrollBar + m_pLogPane->captionBar()->sizeHint().height();
 }
 
 void CMainFrame::SizePanes()
