@@ -294,12 +294,16 @@ TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsAndRemoteOnesStayInside)
 TEST_F(DragDropTest, ShiftMovesLocalFilesOnlyOnceEveryFileArrived)
 {
     Connect();
-    // Onto a local folder: a local copy, then the source goes.
+    // Onto the local folder above: a local copy, then the source goes; the
+    // panes stay on the folder they showed.
     Show(LocalFolder("out"));
     SelectRows({"tree.d"});
-    EXPECT_TRUE(Drop(tree->viewport(), OnItem(LocalFolder("in")), list->DragData(), Qt::ShiftModifier));
-    EXPECT_EQ(ReadWholeFile(local.File("in/tree.d/inner.txt")), "inner");
+    EXPECT_TRUE(Drop(tree->viewport(), OnItem(OpenLocalPath(*tree, local.Path())), list->DragData(),
+                     Qt::ShiftModifier));
+    EXPECT_EQ(ReadWholeFile(local.File("tree.d/inner.txt")), "inner");
     EXPECT_FALSE(fs::exists(local.File("out/tree.d")));
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("out"));
+    EXPECT_EQ(RowOf("tree.d"), -1);
 
     // An upload where one file is not replaced: nothing is deleted, the log says so.
     WriteWholeFile(m_server.Path("pub/up.txt"), "older");

@@ -411,12 +411,13 @@ void CTreeViewSite::RefreshAfterPaste()
 {
     CWaitCursor wait(m_app.Prompts());
     // The local folder a drop went into shows what arrived, when it is open
-    // (a site's folder is read again when the user asks, so that no second
-    // listing races the one that follows the selection).
+    // and holds not the selected folder, whose item the re-read would
+    // replace (a site's folder is read again when the user asks, so that no
+    // second listing races the one that follows the selection).
     QTreeWidgetItem* dropped = std::exchange(m_hDropItem, nullptr);
     const CTreeItemInfo* droppedRecord = dropped != nullptr ? Record(dropped) : nullptr;
-    if (droppedRecord != nullptr && droppedRecord->m_byLocation == LOCATION_LOCAL && dropped != currentItem() &&
-        dropped->isExpanded())
+    if (droppedRecord != nullptr && droppedRecord->m_byLocation == LOCATION_LOCAL && dropped->isExpanded() &&
+        dropped != currentItem() && !IsDescendantOf(currentItem(), dropped))
         PopulateChildren(dropped);
     auto finish = [this] {
         SortSiteItems();
