@@ -53,22 +53,6 @@ protected:
 
 } // namespace
 
-TEST_F(MainFrameTest, UpperRowStartsAtNineTenthsOfTheHeight)
-{
-    CMainFrame fresh(&app);
-    fresh.resize(800, 600);
-    // Make the panes' area exactly 500 pixels high, whatever the bars take.
-    fresh.show();
-    QApplication::processEvents();
-    const int bars = fresh.height() - fresh.OuterSplitter()->height();
-    CMainFrame sized(&app);
-    sized.resize(800, 500 + bars);
-    sized.show();
-    QApplication::processEvents();
-    ASSERT_EQ(sized.OuterSplitter()->height(), 500);
-    EXPECT_EQ(sized.OuterSplitter()->sizes().at(0), 450);
-}
-
 TEST_F(MainFrameTest, BareHostIsRewrittenConnectsAndGoesToTheTopOfTheBox)
 {
     AnswerLogin("user", "secret");

@@ -53,16 +53,26 @@ public:
     // The message text for a system (errno) or FTP engine error code.
     static std::string GetSystemErrorText(int code);
 
+    // Where a job's files go and whose site its remote entries come from.
+    // Without one, a job takes the panes' folder and the clipboard's site.
+    struct CJobPlaces {
+        std::string m_strTargetFolder;
+        CVamloSiteInfo* m_pTargetSite = nullptr;
+        CVamloSiteInfo* m_pSourceSite = nullptr;
+        // A Put that moves: its local sources go once every file arrived.
+        bool m_bMoveSources = false;
+    };
+
     // Transfer jobs, started by Paste. Each takes the entries over and
     // returns 0, dropping them, when a transfer still runs.
     int StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                    ITransferDoneSink* listView);
+                    ITransferDoneSink* listView, const std::optional<CJobPlaces>& places = std::nullopt);
     int StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                    ITransferDoneSink* listView);
+                    ITransferDoneSink* listView, const std::optional<CJobPlaces>& places = std::nullopt);
     // From the clipboard's site into the current folder of the current site,
     // through the temporary folder.
     int StartRemoteCopyJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                           ITransferDoneSink* listView);
+                           ITransferDoneSink* listView, const std::optional<CJobPlaces>& places = std::nullopt);
     bool IsTransferRunning() const { return m_jobRunner.IsRunning(); }
     void WaitForTransfer() { m_jobRunner.Wait(); }
 
@@ -102,7 +112,7 @@ public:
 private:
     // The one transfer at a time: refused while another runs.
     int StartJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView, ITransferDoneSink* listView,
-                 int doneMessage, std::function<void(TransferJob&)> work);
+                 const std::optional<CJobPlaces>& places, int doneMessage, std::function<void(TransferJob&)> work);
     bool WriteSiteList(const std::string& path);
     bool KeepUnreadableFileAside(const std::string& path);
 

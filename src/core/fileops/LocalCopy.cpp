@@ -42,7 +42,18 @@ bool CopyBytes(CLocalFile& from, CLocalFile& to, int& error)
 
 } // namespace
 
-CLocalCopier::CLocalCopier(CVamloDoc& doc, IPrompts& prompts) : m_doc(doc), m_prompts(prompts) {}
+CLocalCopier::CLocalCopier(CVamloDoc& doc, IPrompts& prompts) : CLocalCopier(doc, prompts, doc.m_strCurrentFolder) {}
+
+CLocalCopier::CLocalCopier(CVamloDoc& doc, IPrompts& prompts, std::string targetFolder)
+    : m_doc(doc), m_prompts(prompts), m_strTargetFolder(std::move(targetFolder))
+{
+}
+
+int CLocalCopier::NotCopied()
+{
+    ++m_nNotCopied;
+    return 0;
+}
 
 void CLocalCopier::CopyEntriesLocally(CFileInfoList& entries)
 {
@@ -56,7 +67,7 @@ void CLocalCopier::CopyEntryLocally(const CVaFileInfo& entry)
 {
     // A folder keeps its whole name, dots included.
     const std::string name = LastPathComponent(entry.m_strPath);
-    const std::string target = JoinLocalPath(m_doc.m_strCurrentFolder, name);
+    const std::string target = JoinLocalPath(m_strTargetFolder, name);
     if (entry.m_bIsFolder != 1) {
         if (CopyLocalFile(entry.m_strPath, target) == 1)
             m_doc.AddTransferredName(name);
@@ -64,8 +75,9 @@ void CLocalCopier::CopyEntryLocally(const CVaFileInfo& entry)
     }
     // Copying a folder into itself or below itself would never end.
     const std::string realSource = RealLocalPath(entry.m_strPath);
-    const std::string realTarget = RealLocalPath(m_doc.m_strCurrentFolder);
+    const std::string realTarget = RealLocalPath(m_strTargetFolder);
     if (!realSource.empty() && IsPathInside(realTarget, realSource)) {
+        NotCopied();
         m_prompts.MessageBox("Cannot copy the folder \"" + entry.m_strPath + "\" into itself or one of its own "
                              "subfolders.");
         return;
@@ -74,12 +86,15 @@ void CLocalCopier::CopyEntryLocally(const CVaFileInfo& entry)
     root.m_strText = name;
     BuildLocalTree(root, entry.m_strPath);
     if (!LocalPathExists(target) && mkdir(target.c_str(), 0777) != 0) {
+        NotCopied();
         const int code = errno;
         const std::string text = CVamloDoc::GetSystemErrorText(code);
         m_prompts.MessageBox("Failed to create directory " + target + "." +
                              (text.empty() ? std::string() : "\nCause: " + text));
         return;
     }
+    if (!root.m_strListError.empty())
+        NotCopied();
     CopyFolderContents(root, entry.m_strPath, target);
     m_doc.AddTransferredName(name);
 }
@@ -92,9 +107,12 @@ void CLocalCopier::CopyFolderContents(const CTransferTreeItem& item, const std::
         const std::string target = JoinLocalPath(targetFolder, child->m_strText);
         if (child->m_nData == TREE_ITEM_FOLDER) {
             // Below the top, an existing folder is left out whole.
-            if (LocalPathExists(target))
+            if (LocalPathExists(target)) {
+                NotCopied();
                 continue;
-            mkdir(target.c_str(), 0777);
+            }
+            if (mkdir(target.c_str(), 0777) != 0 || !child->m_strListError.empty())
+                NotCopied();
             CopyFolderContents(*child, source, target);
         } else {
             CopyLocalFile(source, target);
@@ -123,10 +141,10 @@ bool CLocalCopier::ConfirmReplace(const std::string& target)
 int CLocalCopier::CopyLocalFile(const std::string& source, const std::string& target)
 {
     if (LocalPathExists(target) && !ConfirmReplace(target))
-        return 0;
+        return NotCopied();
     const auto fail = [&](int code) {
         m_prompts.MessageBox("Failed to copy file \"" + source + "\" to \"" + target + "\"." + CopyCause(code));
-        return 0;
+        return NotCopied();
     };
     std::string error;
     CLocalFile from;

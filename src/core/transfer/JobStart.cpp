@@ -1,6 +1,7 @@
 // The document's transfer job starters.
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "fileops/MoveSources.h"
 #include "model/SiteInfo.h"
 #include "transfer/GetDriver.h"
 #include "transfer/PutDriver.h"
@@ -9,7 +10,7 @@
 namespace {
 
 TransferJob MakeJob(CVamloDoc& doc, CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                    ITransferDoneSink* listView)
+                    ITransferDoneSink* listView, const std::optional<CVamloDoc::CJobPlaces>& places)
 {
     TransferJob job;
     job.m_pDoc = &doc;
@@ -17,9 +18,9 @@ TransferJob MakeJob(CVamloDoc& doc, CFileInfoList entries, int32_t notifyKind, I
     job.m_nNotifyKind = notifyKind;
     job.m_pTreeView = treeView;
     job.m_pListView = listView;
-    job.m_strTargetFolder = doc.m_strCurrentFolder;
-    job.m_pTargetSite = doc.m_pCurrentSite;
-    job.m_pSourceSite = doc.App().m_pClipSourceSite;
+    job.m_strTargetFolder = places ? places->m_strTargetFolder : doc.m_strCurrentFolder;
+    job.m_pTargetSite = places ? places->m_pTargetSite : doc.m_pCurrentSite;
+    job.m_pSourceSite = places ? places->m_pSourceSite : doc.App().m_pClipSourceSite;
     return job;
 }
 
@@ -39,39 +40,46 @@ CVamloDoc::~CVamloDoc()
 }
 
 int CVamloDoc::StartJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                        ITransferDoneSink* listView, int doneMessage, std::function<void(TransferJob&)> work)
+                        ITransferDoneSink* listView, const std::optional<CJobPlaces>& places, int doneMessage,
+                        std::function<void(TransferJob&)> work)
 {
     if (IsTransferRunning())
         return 0;
     // Reset here, not in the worker: a Cancel pressed as the job starts
     // must not be wiped out by the worker's first line.
     m_bCancelTransfer = 0;
-    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView);
+    TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView, places);
     return m_jobRunner.Start(std::move(job), doneMessage, std::move(work)) ? 1 : 0;
 }
 
 int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                           ITransferDoneSink* listView)
+                           ITransferDoneSink* listView, const std::optional<CJobPlaces>& places)
 {
-    return StartJob(std::move(entries), notifyKind, treeView, listView, WM_LIST_GET_DONE, [this](TransferJob& running) {
+    return StartJob(std::move(entries), notifyKind, treeView, listView, places, WM_LIST_GET_DONE, [this](TransferJob& running) {
         auto busy = HoldSite(running.m_pSourceSite);
         CGetDriver(*this, running).GetEntries(running.m_entries, 0);
     });
 }
 
 int CVamloDoc::StartPutJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                           ITransferDoneSink* listView)
+                           ITransferDoneSink* listView, const std::optional<CJobPlaces>& places)
 {
-    return StartJob(std::move(entries), notifyKind, treeView, listView, WM_LIST_PUT_DONE, [this](TransferJob& running) {
+    const bool move = places && places->m_bMoveSources;
+    return StartJob(std::move(entries), notifyKind, treeView, listView, places, WM_LIST_PUT_DONE, [this, move](TransferJob& running) {
         auto busy = HoldSite(running.m_pTargetSite);
+        if (move)
+            BeginPutMove(*this);
         CPutDriver(*this, running).PutEntries(running.m_entries, 0);
+        busy = {};
+        if (move)
+            EndPutMove(*this, running);
     });
 }
 
 int CVamloDoc::StartRemoteCopyJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,
-                                  ITransferDoneSink* listView)
+                                  ITransferDoneSink* listView, const std::optional<CJobPlaces>& places)
 {
-    return StartJob(std::move(entries), notifyKind, treeView, listView, WM_LIST_PUT_DONE, [this](TransferJob& running) {
+    return StartJob(std::move(entries), notifyKind, treeView, listView, places, WM_LIST_PUT_DONE, [this](TransferJob& running) {
         // Both sites are busy for the whole copy; a copy within one site
         // holds it once.
         auto sourceBusy = HoldSite(running.m_pSourceSite);

@@ -164,6 +164,7 @@ bool CTransferDriver::Continuing() const { return m_doc.m_bContinueTransfer == 1
 
 void CTransferDriver::LogFailure(const std::string& cause)
 {
+    ++m_job.m_nFailures;
     m_doc.AppendLog(std::string(CActionLog::m_strFailure) + "\nCause: " + cause);
 }
 

@@ -38,4 +38,6 @@ struct TransferJob {
     std::string m_strTargetFolder;
     CVamloSiteInfo* m_pTargetSite = nullptr;
     CVamloSiteInfo* m_pSourceSite = nullptr;
+    // The failure lines this job wrote to the log.
+    int64_t m_nFailures = 0;
 };

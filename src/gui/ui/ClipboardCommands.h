@@ -3,6 +3,7 @@
 #include "model/FileInfo.h"
 
 #include <functional>
+#include <string>
 
 class CAppCore;
 class CNetActions;
@@ -33,9 +34,31 @@ public:
         ITransferDoneSink* view;                 // told when a job ends
         std::function<void()> refreshAfterCopy;  // after a local copy
     };
+    // The clipboard's entries into the folder that the panes show.
     void Paste(const PasteTarget& target);
 
+    // A folder that entries go into.
+    struct PastePlace {
+        uint8_t location = LOCATION_NONE;
+        std::string folder;
+        CVamloSiteInfo* site = nullptr;
+    };
+    // Dragged entries: where they come from, and whether the local ones go
+    // once they have all arrived.
+    struct PasteSource {
+        CFileInfoList entries;
+        CVamloSiteInfo* site = nullptr;
+        bool move = false;
+    };
+    // A drop does what Copy of the dragged entries and Paste on the place
+    // would do, on the same road, leaving the clipboard as it was. Dropping
+    // entries onto their own folder, or onto one of themselves, does nothing.
+    void Drop(PasteSource source, const PastePlace& place, const PasteTarget& target);
+    static bool IsDropOntoItself(const PasteSource& source, const PastePlace& place);
+
 private:
+    void PasteEntries(PasteSource source, const PastePlace& place, const PasteTarget& target);
+
     CVamloDoc& m_doc;
     CAppCore& m_app;
     CNetActions* m_pNetActions = nullptr;

@@ -34,12 +34,20 @@ CListViewDetail::CListViewDetail(CVamloDoc& doc, CAppCore& app, CMainFrame& fram
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
+    // Rows are dragged out and entries dropped in; what a drop does is the
+    // view's own, never the model's.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(false);
     // Right clicks select by their own rules and show the menu on release.
     setContextMenuPolicy(Qt::PreventContextMenu);
 
     QHeaderView* head = header();
     head->setStretchLastSection(false);
     head->setSectionsClickable(true);
+    // The arrow shows the column and direction that SortItems applies.
+    head->setSortIndicatorShown(true);
     head->setSectionResizeMode(QHeaderView::Interactive);
     for (int column = 0; column < CListViewDetailModel::COLUMN_COUNT; ++column)
         head->resizeSection(column, CListViewDetailModel::ColumnWidth(column));
@@ -115,7 +123,16 @@ void CListViewDetail::ShowListing(std::vector<std::unique_ptr<CListItemInfo>> ro
     SortItems();
 }
 
-void CListViewDetail::SortItems() { m_pModel->Sort(m_doc.m_nSortColumn, m_doc.m_bSortForward); }
+void CListViewDetail::SortItems()
+{
+    m_pModel->Sort(m_doc.m_nSortColumn, m_doc.m_bSortForward);
+    // Forward runs names A to Z but sizes and times largest and newest
+    // first: the arrow follows the values, as it does everywhere else.
+    const int column = m_doc.m_nSortColumn;
+    const bool descendingForward = column == CListViewDetailModel::COL_SIZE || column == CListViewDetailModel::COL_MODIFIED;
+    const bool ascending = (m_doc.m_bSortForward == 1) != descendingForward;
+    header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
 
 void CListViewDetail::OnColumnClick(int column)
 {

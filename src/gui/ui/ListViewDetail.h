@@ -22,6 +22,7 @@ class CNewDirDlg;
 class CVamloDoc;
 class CViewHub;
 class QMenu;
+class QMimeData;
 
 // Commands of the list's context menus that have no entry in the main menu.
 enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777 };
@@ -73,6 +74,14 @@ public:
     // Paste also needs a file list of ours on the clipboard.
     void SetContextCommandHandler(int id, std::function<void()> handler);
 
+    // The selected rows as Copy puts them on the clipboard.
+    CFileInfoList SelectedEntries() const;
+    // The selected rows as a drag carries them.
+    QMimeData* DragData() const;
+    // Where entries dropped at a viewport point go: into the folder of the
+    // row there, else into the listed folder.
+    CClipboardCommands::PastePlace DropPlaceAt(const QPoint& pos) const;
+
     // Copy and Paste of the selected rows.
     bool OnUpdateEditCopy() const override;
     bool OnUpdateEditPaste() const override;
@@ -107,6 +116,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 

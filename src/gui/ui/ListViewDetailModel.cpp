@@ -132,6 +132,8 @@ void CListViewDetailModel::Sort(int32_t sortColumn, int32_t sortForward)
 Qt::ItemFlags CListViewDetailModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (index.isValid())
+        result |= Qt::ItemIsDragEnabled;
     if (index.isValid() && index.column() == COL_NAME)
         result |= Qt::ItemIsEditable;
     return result;

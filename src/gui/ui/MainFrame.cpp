@@ -1,6 +1,7 @@
 #include "ui/MainFrame.h"
 
 #include "app/AppCore.h"
+#include "app/PaneSizes.h"
 #include "app/VamloDoc.h"
 #include "capture/CaptureCommands.h"
 #include "help/HelpDialogs.h"
@@ -34,9 +35,12 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+
+#include <algorithm>
 
 CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_pApp(app)
 {
@@ -222,17 +226,44 @@ void CMainFrame::showEvent(QShowEvent* event)
     }
 }
 
+int CMainFrame::DefaultLogHeight() const
+{
+    // Eight lines of the log's font, with the view's frame and margins, the
+    // caption above it and the scroll bar that its long lines bring below.
+    const int lines = 8 * m_pLogView->fontMetrics().lineSpacing();
+    const int margins = 2 * (m_pLogView->frameWidth() + static_cast<int>(m_pLogView->document()->documentMargin()));
+    const int scrollBar = m_pLogView->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pLogView);
+    return lines + margins + scrollBar + m_pLogPane->captionBar()->sizeHint().height();
+}
+
 void CMainFrame::SizePanes()
 {
     const int height = m_pOuterSplitter->height();
     if (height <= 0)
         return;
-    // The upper row starts at nine tenths of the height, the log below.
     m_bSplitterSized = true;
-    const int upper = height - height / 10;
-    m_pOuterSplitter->setSizes({upper, std::max(height - upper - m_pOuterSplitter->handleWidth(), 0)});
+    const int handle = m_pOuterSplitter->handleWidth();
     const int width = m_pInnerSplitter->width();
-    m_pInnerSplitter->setSizes({width / 3, width - width / 3});
+    // Where the user left the bars last time; else the log gets a tenth of
+    // the height, and never less than its eight lines, the tree a third.
+    std::optional<CPaneSizes> stored;
+    if (m_pApp != nullptr && m_pApp->m_pSettings != nullptr)
+        stored = LoadPaneSizes(*m_pApp->m_pSettings);
+    const int kMinPane = 10;
+    int log = stored ? stored->logHeight : std::max(height / 10 - handle, DefaultLogHeight());
+    log = std::clamp(log, kMinPane, std::max(kMinPane, height - handle - kMinPane));
+    m_pOuterSplitter->setSizes({std::max(height - handle - log, 0), log});
+    int tree = stored ? stored->treeWidth : width / 3;
+    const int columns = width - m_pInnerSplitter->handleWidth();
+    tree = std::clamp(tree, kMinPane, std::max(kMinPane, columns - kMinPane));
+    m_pInnerSplitter->setSizes({tree, std::max(columns - tree, 0)});
+}
+
+void CMainFrame::SavePaneSizes()
+{
+    if (!m_bSplitterSized || m_pApp == nullptr || m_pApp->m_pSettings == nullptr)
+        return;
+    ::SavePaneSizes(*m_pApp->m_pSettings, {m_pOuterSplitter->sizes().value(1), m_pInnerSplitter->sizes().value(0)});
 }
 
 void CMainFrame::ConnectCommands()
@@ -422,6 +453,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    SavePaneSizes();
     if (m_pDoc != nullptr) {
         m_pDoc->m_bClosing = 1;
         m_pDoc->CanCloseFrame();

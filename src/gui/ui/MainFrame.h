@@ -110,6 +110,10 @@ private:
     void CreateBars();
     void CreatePanes();
     void SizePanes();
+    // The log pane's first height: eight lines of its text.
+    int DefaultLogHeight() const;
+    // The splitter bars, kept for the next run.
+    void SavePaneSizes();
     QAction* MakeCommand(const CommandSpec& entry);
     void ConnectCommands();
     void OnTransferModeChosen(int index);

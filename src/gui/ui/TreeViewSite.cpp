@@ -19,6 +19,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include <utility>
+
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -51,6 +53,12 @@ CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, C
     setSelectionMode(QAbstractItemView::SingleSelection);
     // Labels become editable with the Rename command.
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Folders are dragged out and entries dropped onto folders; the items
+    // themselves never move.
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(false);
     setIconSize(QSize(16, 16));
     setUniformRowHeights(true);
     connect(this, &QTreeWidget::currentItemChanged, this,
@@ -402,6 +410,15 @@ void CTreeViewSite::OnUpdate(QObject* sender, int hint, const QString& object)
 void CTreeViewSite::RefreshAfterPaste()
 {
     CWaitCursor wait(m_app.Prompts());
+    // The local folder a drop went into shows what arrived, when it is open
+    // and holds not the selected folder, whose item the re-read would
+    // replace (a site's folder is read again when the user asks, so that no
+    // second listing races the one that follows the selection).
+    QTreeWidgetItem* dropped = std::exchange(m_hDropItem, nullptr);
+    const CTreeItemInfo* droppedRecord = dropped != nullptr ? Record(dropped) : nullptr;
+    if (droppedRecord != nullptr && droppedRecord->m_byLocation == LOCATION_LOCAL && dropped->isExpanded() &&
+        dropped != currentItem() && !IsDescendantOf(currentItem(), dropped))
+        PopulateChildren(dropped);
     auto finish = [this] {
         SortSiteItems();
         m_hub.UpdateAllViews(this, HINT_CONTENTS_CHANGED);
@@ -442,7 +459,7 @@ void CTreeViewSite::MoveSelectionOutOf(QTreeWidgetItem* item)
 void CTreeViewSite::ForgetItemsUnder(QTreeWidgetItem* item)
 {
     for (QTreeWidgetItem** remembered :
-         {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand, &m_hEditItem})
+         {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand, &m_hEditItem, &m_hDropItem})
         if (*remembered == item || IsDescendantOf(*remembered, item))
             *remembered = nullptr;
 }

@@ -24,6 +24,7 @@ class CNetActions;
 class CViewHub;
 class CVamloDoc;
 class CVamloSiteInfo;
+class QMimeData;
 
 // The images of the tree, by their places in the program's image list.
 enum TreeImage : int {
@@ -136,6 +137,12 @@ public:
     // come with the file operations; an entry without one stays greyed.
     void SetFolderCommandHandler(int id, std::function<void()> handler);
 
+    // The folder as a drag carries it; null for an item that is no folder.
+    QMimeData* DragData(QTreeWidgetItem* item) const;
+    // Where entries dropped at a viewport point go: the drive, site or
+    // folder there (location 0: nowhere).
+    CClipboardCommands::PastePlace DropPlaceAt(const QPoint& pos) const;
+
     // The context menu for the item at a viewport point, as a right click
     // shows it: selects the item and pops the menu up (null: no menu).
     QMenu* ShowContextMenu(const QPoint& viewportPos);
@@ -158,6 +165,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
@@ -228,4 +239,6 @@ private:
     QHash<int, std::function<void()>> m_folderHandlers;
     // The item whose text is being edited, null once its edit has ended.
     QTreeWidgetItem* m_hEditItem = nullptr;
+    // The folder of the last drop, read again after its paste.
+    QTreeWidgetItem* m_hDropItem = nullptr;
 };
