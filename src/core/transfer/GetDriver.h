@@ -23,8 +23,9 @@ public:
                 const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);
     // When set before CountRemoteFiles, the count also adds up the bytes of
-    // the files (one more request per entry that is a file).
-    bool m_bMeasureBytes = false;
+    // the files (one more request per entry that is a file); the Status
+    // window's figures for the whole action rest on it.
+    bool m_bMeasureBytes = true;
     // The bytes counted, or -1 when a size was not known.
     int64_t CountedBytes() const { return m_bBytesKnown ? m_nCountedBytes : -1; }
 
@@ -33,6 +34,7 @@ protected:
     FrameTexts Texts() const override;
     int64_t CountFiles(const CFileInfoList& entries) override;
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { GetItem(entry, tempFlag); }
+    int64_t CountedActionBytes() const override { return CountedBytes(); }
 
 private:
     // Counts the files under one remote folder, one open search at a time.
