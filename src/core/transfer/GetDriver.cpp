@@ -59,6 +59,8 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
                 } else {
                     m_bBytesKnown = false;
                 }
+            } else {
+                m_bBytesKnown = false;
             }
         } else if (std::shared_ptr<CFtpConnection> connection = site->m_pConnection) {
             CountRemoteFolder(*connection, entry->m_strPath, 0);

@@ -23,9 +23,10 @@ public:
                 const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);
     // When set before CountRemoteFiles, the count also adds up the bytes of
-    // the files (one more request per entry that is a file); the Status
-    // window's figures for the whole action rest on it.
-    bool m_bMeasureBytes = true;
+    // the files (one more request per entry that is a file). Without it only
+    // folders' listings give bytes, and the total is known only when every
+    // entry is a folder.
+    bool m_bMeasureBytes = false;
     // The bytes counted, or -1 when a size was not known.
     int64_t CountedBytes() const { return m_bBytesKnown ? m_nCountedBytes : -1; }
 
