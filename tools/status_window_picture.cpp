@@ -33,6 +33,7 @@ int main(int argc, char* argv[])
     constexpr uint64_t kMiB = 1024 * 1024;
     CTransferMeter meter;
     meter.BeginAction(200 * kMiB);
+    meter.BeginFile(40 * kMiB, 40 * kMiB, -1000);   // the file that has arrived
     meter.BeginFile(64 * kMiB, 0, 0);
     for (int64_t second = 1; second <= 8; ++second)
         meter.Update(static_cast<uint64_t>(second) * 3 * kMiB + kMiB / 2 * static_cast<uint64_t>(second % 2),
