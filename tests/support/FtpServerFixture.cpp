@@ -85,6 +85,8 @@ bool FtpServerProcess::StartOnce()
         "--root", m_root.Path(), "--host", Host(), "--port", std::to_string(m_port)};
     if (!m_options.bMlsd)
         args.push_back("--no-mlsd");
+    if (m_bRefuseRestarts)
+        args.push_back("--no-rest");
     if (m_options.bPermitForeign)
         args.push_back("--permit-foreign");
     if (!m_options.strNestedLoginDir.empty()) {

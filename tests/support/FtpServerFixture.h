@@ -41,6 +41,9 @@ public:
     // the reason in LastError) when the server did not come up.
     bool Start();
     void Stop();   // kills the server's process group; bounded wait
+    // From the next start on, the server refuses REST: it cannot take a
+    // transfer up part of the way in.
+    void RefuseRestarts() { m_bRefuseRestarts = true; }
     bool Running() const { return m_pid > 0; }
 
     uint16_t Port() const { return m_port; }
@@ -58,6 +61,7 @@ private:
     int m_stdin = -1;   // closing it tells the server to exit
     uint16_t m_port = 0;
     std::string m_strError;
+    bool m_bRefuseRestarts = false;
 };
 
 // A gtest fixture with a running server and log-on helpers.

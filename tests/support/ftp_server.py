@@ -24,6 +24,7 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--passive-ports", help="first-last")
     parser.add_argument("--no-mlsd", action="store_true", help="offer neither MLSD nor MLST")
+    parser.add_argument("--no-rest", action="store_true", help="refuse to restart a transfer part of the way in")
     parser.add_argument("--permit-foreign", action="store_true",
                         help="accept PORT/EPRT addresses other than the client's")
     parser.add_argument("--nested-login-dir",
@@ -62,6 +63,8 @@ def main():
     if args.no_mlsd:
         for command in ("MLSD", "MLST"):
             Handler.proto_cmds.pop(command, None)
+    if args.no_rest:
+        Handler.proto_cmds.pop("REST", None)
     Handler.permit_foreign_addresses = args.permit_foreign
     if args.passive_ports:
         first, last = (int(x) for x in args.passive_ports.split("-"))

@@ -4,9 +4,11 @@
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpSession.h"
 #include "ftp/InternetFile.h"
+#include "ftp/FtpListing.h"
 #include "ftp/ListParser.h"
 
 #include <cerrno>
+#include <ctime>
 
 CFtpConnection::CFtpConnection(std::shared_ptr<FtpSession> session) : m_pSession(std::move(session)) {}
 
@@ -70,6 +72,8 @@ int CFtpConnection::Rename(const std::string& from, const std::string& to)
 
 int CFtpConnection::GetFileSize(const std::string& file, uint64_t& size)
 {
+    if (m_pSession->features.bSize && m_pSession->CurrentType() == 0 && !Report(m_pSession->SetType('I')))
+        return 0;
     // In ASCII type a server counts line ends its own way.
     if (!m_pSession->features.bSize || m_pSession->CurrentType() != 'I')
         return -1;
@@ -83,11 +87,45 @@ int CFtpConnection::GetFileSize(const std::string& file, uint64_t& size)
     return 1;
 }
 
+int CFtpConnection::GetModifiedTime(const std::string& file, std::time_t& time)
+{
+    if (!m_pSession->features.bMdtm)
+        return -1;
+    FtpListEntry entry;
+    FetchModifiedTime(*m_pSession, file, entry);
+    if (!entry.hasTime)
+        return Report(m_pSession->control.IsOpen() ? FtpStatus::Error(ERROR_INTERNET_EXTENDED_ERROR)
+                                                   : m_pSession->control.ClosedStatus());
+    time = entry.modified;
+    return 1;
+}
+
+int CFtpConnection::SetModifiedTime(const std::string& file, std::time_t time)
+{
+    if (!m_pSession->features.bMfmt)
+        return -1;
+    std::tm utc {};
+    char stamp[32];
+    if (gmtime_r(&time, &utc) == nullptr || std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc) != 14)
+        return Report(FtpStatus::Error(EINVAL));
+    return Report(m_pSession->Expect(std::string("MFMT ") + stamp + " " + file, 2));
+}
+
+bool CFtpConnection::OffersMachineListings() const { return m_pSession->features.bMlst; }
+
 void CFtpConnection::ForgetCurrentDirectory() { m_pSession->ForgetDirectory(); }
 
 std::unique_ptr<CInternetFile> CFtpConnection::OpenFile(const std::string& name, uint32_t access, uint32_t flags,
     uint32_t /*context*/)
 {
+    bool restartRefused = false;
+    return OpenFileAt(name, access, flags, 0, restartRefused);
+}
+
+std::unique_ptr<CInternetFile> CFtpConnection::OpenFileAt(const std::string& name, uint32_t access, uint32_t flags,
+                                                          uint64_t offset, bool& restartRefused)
+{
+    restartRefused = false;
     const bool writing = (access & GENERIC_WRITE) != 0 && (access & GENERIC_READ) == 0;
     if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 || (access & GENERIC_READ && access & GENERIC_WRITE)) {
         Report(FtpStatus::Error(EINVAL));   // a remote file is read or written, not both
@@ -97,7 +135,7 @@ std::unique_ptr<CInternetFile> CFtpConnection::OpenFile(const std::string& name,
     FtpStatus status = m_pSession->SetType(type);
     UniqueFd data;
     if (status)
-        status = OpenDataTransfer(*m_pSession, (writing ? "STOR " : "RETR ") + name, data);
+        status = OpenDataTransfer(*m_pSession, (writing ? "STOR " : "RETR ") + name, data, offset, &restartRefused);
     if (!Report(status))
         return nullptr;
     return std::make_unique<CInternetFile>(m_pSession, std::move(data), writing, name);

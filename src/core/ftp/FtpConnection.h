@@ -4,6 +4,7 @@
 #include "ftp/FtpStatus.h"
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,8 +35,16 @@ public:
     int Remove(const std::string& file);                     // DELE
     int Rename(const std::string& from, const std::string& to);   // RNFR + RNTO
     // SIZE of a file in binary type: 1 with the size, 0 when the server
-    // refused, -1 when it offers no SIZE or the type is not binary.
+    // refused, -1 when it offers no SIZE or the type is not binary. A new
+    // connection, whose type is not known yet, is set to binary first.
     int GetFileSize(const std::string& file, uint64_t& size);
+    // MDTM: 1 with the time (UTC), 0 when the server refused or gave no
+    // readable time, -1 when it offers no MDTM.
+    int GetModifiedTime(const std::string& file, std::time_t& time);
+    // MFMT: 1 when set, 0 when the server refused, -1 when it offers no MFMT.
+    int SetModifiedTime(const std::string& file, std::time_t time);
+    // Whether listings carry exact times (MLST and MLSD).
+    bool OffersMachineListings() const;
     // The next SetCurrentDirectory sends its CWD even to the same folder:
     // folders change on the server between actions.
     void ForgetCurrentDirectory();
@@ -44,6 +53,10 @@ public:
     // FTP_TRANSFER_TYPE_ASCII, else TYPE I. Null on failure.
     std::unique_ptr<CInternetFile> OpenFile(const std::string& name, uint32_t access = GENERIC_READ,
         uint32_t flags = INTERNET_FLAG_RELOAD | FTP_TRANSFER_TYPE_BINARY, uint32_t context = 1);
+    // The same from byte offset on (REST before RETR or STOR). When the
+    // server refuses REST, restartRefused is set and the file is not open.
+    std::unique_ptr<CInternetFile> OpenFileAt(const std::string& name, uint32_t access, uint32_t flags,
+                                              uint64_t offset, bool& restartRefused);
 
     std::mutex& GetMutex() { return m_mutex; }
     bool IsPassive() const;

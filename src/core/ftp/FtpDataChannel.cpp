@@ -106,7 +106,25 @@ ActiveOutcome AnnounceListener(FtpSession& session, const SocketAddress& bound, 
     return ActiveOutcome::TryPassive;
 }
 
-ActiveOutcome OpenActive(FtpSession& session, const std::string& command, UniqueFd& data, FtpStatus& status)
+// The transfer command, preceded by REST when it starts part of the way in:
+// REST goes last, right before the command it belongs to.
+FtpStatus SendTransferCommand(FtpSession& session, const std::string& command, uint64_t restartAt,
+                              bool* restartRefused, FtpReply& reply)
+{
+    if (restartAt > 0) {
+        if (FtpStatus status = session.control.Command("REST " + std::to_string(restartAt), reply); !status)
+            return status;
+        if (reply.code != 350) {
+            if (restartRefused != nullptr)
+                *restartRefused = true;
+            return ReplyFailure(reply);
+        }
+    }
+    return session.control.Command(command, reply);
+}
+
+ActiveOutcome OpenActive(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
+                         UniqueFd& data, FtpStatus& status)
 {
     FtpControlChannel& control = session.control;
     UniqueFd listener;
@@ -117,7 +135,7 @@ ActiveOutcome OpenActive(FtpSession& session, const std::string& command, Unique
         return announced;
 
     FtpReply reply;
-    if (status = control.Command(command, reply); !status)
+    if (status = SendTransferCommand(session, command, restartAt, restartRefused, reply); !status)
         return ActiveOutcome::Failed;
     if (reply.Class() != 1) {
         status = ReplyFailure(reply);
@@ -163,7 +181,8 @@ FtpStatus RequestPassivePort(FtpSession& session, uint16_t& port)
                                        : FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
 }
 
-FtpStatus OpenPassive(FtpSession& session, const std::string& command, UniqueFd& data)
+FtpStatus OpenPassive(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
+                      UniqueFd& data)
 {
     FtpControlChannel& control = session.control;
     uint16_t port = 0;
@@ -175,7 +194,7 @@ FtpStatus OpenPassive(FtpSession& session, const std::string& command, UniqueFd&
     if (FtpStatus status = ConnectTcp(target, Deadline(control.Timeouts().connectMs), connected); !status)
         return status;
     FtpReply reply;
-    if (FtpStatus status = control.Command(command, reply); !status)
+    if (FtpStatus status = SendTransferCommand(session, command, restartAt, restartRefused, reply); !status)
         return status;
     if (reply.Class() != 1)
         return ReplyFailure(reply);
@@ -185,20 +204,21 @@ FtpStatus OpenPassive(FtpSession& session, const std::string& command, UniqueFd&
 
 } // namespace
 
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data)
+FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data, uint64_t restartAt,
+                           bool* restartRefused)
 {
     if (FtpStatus ready = session.Ready(); !ready)
         return ready;
     if (!session.bPassive) {
         FtpStatus status;
-        const ActiveOutcome outcome = OpenActive(session, command, data, status);
+        const ActiveOutcome outcome = OpenActive(session, command, restartAt, restartRefused, data, status);
         if (outcome != ActiveOutcome::TryPassive)
             return status;
         if (!session.control.IsOpen())
             return status;
         session.bPassive = true;
     }
-    return OpenPassive(session, command, data);
+    return OpenPassive(session, command, restartAt, restartRefused, data);
 }
 
 bool ParsePasvReply(const FtpReply& reply, uint16_t& port)

@@ -14,7 +14,10 @@
 // session is passive; when the server refuses the active command or never
 // connects, the command is retried once in passive mode (EPSV, else PASV)
 // and the session stays passive from then on.
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data);
+// A restart offset sends REST just before the command; when the server
+// refuses it, *restartRefused is set and nothing was transferred.
+FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data,
+                           uint64_t restartAt = 0, bool* restartRefused = nullptr);
 
 // The port of a 227 reply. The address in it is ignored on purpose: we always
 // connect to the control connection's peer, so that a server (or a NAT box)

@@ -51,6 +51,8 @@ FtpFeatures ParseFeatReply(const FtpReply& reply)
             features.bSize = true;
         else if (word == "MDTM")
             features.bMdtm = true;
+        else if (word == "MFMT")
+            features.bMfmt = true;
     }
     return features;
 }

@@ -16,6 +16,7 @@ struct FtpFeatures {
     bool bEprt = false;
     bool bSize = false;
     bool bMdtm = false;
+    bool bMfmt = false;   // sets a file's modification time
 };
 
 FtpFeatures ParseFeatReply(const FtpReply& reply);

@@ -9,6 +9,7 @@
 #include "transfer/LocalFile.h"
 
 #include <cerrno>
+#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -58,6 +59,8 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
                 } else {
                     m_bBytesKnown = false;
                 }
+            } else {
+                m_bBytesKnown = false;
             }
         } else if (std::shared_ptr<CFtpConnection> connection = site->m_pConnection) {
             CountRemoteFolder(*connection, entry->m_strPath, 0);
@@ -271,6 +274,8 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
 
     uint64_t size = 0;
     bool sizeKnown = false;
+    std::time_t modified = 0;
+    bool timeKnown = false;
     {
         CFtpFileFind finder(connection.get(), 1);
         if (!finder.FindFile(remotePath, kFindFlags)) {
@@ -284,7 +289,11 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         size = finder.GetLength();
         // Sizes count bytes as stored; an ASCII transfer changes line ends.
         sizeKnown = finder.HasLength() && (OpenFlags() & FTP_TRANSFER_TYPE_ASCII) == 0;
+        // Only a machine listing's time is exact; else MDTM below.
+        timeKnown = connection->OffersMachineListings() && finder.GetLastWriteTime(modified);
     }
+    if (!timeKnown)
+        timeKnown = connection->GetModifiedTime(remotePath, modified) == 1;
 
     if (LocalPathExists(localShown) &&
         !ConfirmReplace(localShown, IsLocalReadOnly(localShown), "User selected to cancel the Get action"))
@@ -306,53 +315,90 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         return 0;
     }
     const auto discard = [&] {
-        remote->Abort();
+        if (remote)
+            remote->Abort();
         std::string ignored;
         partial.Close(ignored);
         return unlink(partial.Path().c_str()) == 0 || errno == ENOENT ? 0 : errno;
     };
 
-    const std::string total = BeginFileProgress(size);
+    std::string total = BeginFileProgress(size, sizeKnown);
     if (Cancelled()) {
         CloseStatusDialog();
         discard();
         return 0;
     }
     const CopyTexts texts{"Getting file: " + remotePath, "Received ", remotePath, localShown};
-    uint64_t received = 0;
-    const CopyResult result = CopyBlocks(
-        total, texts,
-        [&](char* buffer, size_t count, std::string& readError) {
-            const int64_t n = remote->Read(buffer, count);
-            if (n < 0)
-                readError = LastFtpErrorMessage();
-            else
-                received += static_cast<uint64_t>(n);
-            return n;
-        },
-        [&](const char* buffer, size_t count, std::string& writeError) {
-            return partial.Write(buffer, count, writeError);
-        });
-    if (result == CopyResult::Failed) {
-        discard();
-        return 0;
+    CopyState copy;
+    copy.connectionLost = [&] { return !connection->IsOpen(); };
+    for (int resumes = 0;; ++resumes) {
+        CopyResult result = CopyBlocks(
+            total, texts,
+            [&](char* buffer, size_t count, std::string& readError) {
+                const int64_t n = remote->Read(buffer, count);
+                if (n < 0)
+                    readError = LastFtpErrorMessage();
+                return n;
+            },
+            [&](const char* buffer, size_t count, std::string& writeError) {
+                return partial.Write(buffer, count, writeError);
+            },
+            copy);
+        // A transfer the server reports as failed is no file, even when the
+        // data connection ended normally.
+        if (result == CopyResult::Complete) {
+            if (remote->Close())
+                break;
+            copy.brokenCause = LastFtpErrorMessage();
+            if (connection->IsOpen() || resumes >= kMaxResumes) {
+                ReportCloseError(remotePath, copy.brokenCause);
+                discard();
+                return 0;
+            }
+            result = CopyResult::Broken;
+        }
+        if (result == CopyResult::Failed) {
+            discard();
+            return 0;
+        }
+        if (result == CopyResult::Cancelled) {
+            LogFailure("Get action was cancelled");
+            CloseStatusDialog();
+            if (const int code = discard(); code != 0)
+                m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + localName + "\".\nCause: " +
+                                CodeCause(code));
+            return 0;
+        }
+        // The connection went away mid-file: with the user's consent the
+        // file goes on from its last byte on a new connection.
+        remote.reset();
+        if (resumes >= kMaxResumes) {
+            LogFailure(copy.brokenCause);
+            discard();
+            return 0;
+        }
+        connection = ReconnectAfterDrop(site, copy.brokenCause);
+        if (!connection) {
+            discard();
+            return 0;
+        }
+        remote = ReopenAt(*connection, remotePath, GENERIC_READ, copy.done);
+        if (!remote) {
+            ReportFileError("Failed to open the file ", remotePath, LastFtpErrorMessage());
+            discard();
+            return 0;
+        }
+        if (copy.done == 0) {
+            if (!partial.Truncate(error)) {
+                LogFailure(error);
+                discard();
+                return 0;
+            }
+            total = BeginFileProgress(size, sizeKnown, true);
+        }
     }
-    if (result == CopyResult::Cancelled) {
-        LogFailure("Get action was cancelled");
-        CloseStatusDialog();
-        if (const int code = discard(); code != 0)
-            m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + localName + "\".\nCause: " +
-                            CodeCause(code));
-        return 0;
-    }
+    const uint64_t received = copy.done;
 
-    // A transfer the server reports as failed is no file, even when the
-    // data connection ended normally.
-    if (!remote->Close()) {
-        ReportCloseError(remotePath, LastFtpErrorMessage());
-        discard();
-        return 0;
-    }
     // A server that ends early and still reports success must not replace
     // a good file with a short one.
     if (sizeKnown && received != size) {
@@ -362,6 +408,10 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         return 0;
     }
     partial.CopyModeFrom(localShown);
+    // The file keeps the server's time; a server that gives none leaves the
+    // time of arrival.
+    if (timeKnown)
+        partial.SetModifiedTime(modified);
     if (!partial.Close(error)) {
         ReportCloseError(localShown, error);
         discard();

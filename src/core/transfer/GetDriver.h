@@ -23,7 +23,9 @@ public:
                 const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);
     // When set before CountRemoteFiles, the count also adds up the bytes of
-    // the files (one more request per entry that is a file).
+    // the files (one more request per entry that is a file). Without it only
+    // folders' listings give bytes, and the total is known only when every
+    // entry is a folder.
     bool m_bMeasureBytes = false;
     // The bytes counted, or -1 when a size was not known.
     int64_t CountedBytes() const { return m_bBytesKnown ? m_nCountedBytes : -1; }
@@ -33,6 +35,7 @@ protected:
     FrameTexts Texts() const override;
     int64_t CountFiles(const CFileInfoList& entries) override;
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { GetItem(entry, tempFlag); }
+    int64_t CountedActionBytes() const override { return CountedBytes(); }
 
 private:
     // Counts the files under one remote folder, one open search at a time.

@@ -97,12 +97,36 @@ std::string PartialFileName(const std::string& name, uint32_t tag)
     return "." + name.substr(0, room) + suffix;
 }
 
-bool CLocalFile::Rewind(std::string& error)
+bool CLocalFile::Seek(uint64_t offset, std::string& error)
 {
-    if (lseek(m_fd, 0, SEEK_SET) == 0)
+    if (lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset))
         return true;
     error = LocalErrorText(errno);
     return false;
+}
+
+bool CLocalFile::Truncate(std::string& error)
+{
+    if (ftruncate(m_fd, 0) == 0)
+        return Seek(0, error);
+    error = LocalErrorText(errno);
+    return false;
+}
+
+bool CLocalFile::ModifiedTime(std::time_t& time) const
+{
+    struct stat info {};
+    if (fstat(m_fd, &info) != 0)
+        return false;
+    time = info.st_mtime;
+    return true;
+}
+
+bool CLocalFile::SetModifiedTime(std::time_t time)
+{
+    // The access time is left as it is.
+    const timespec times[2] = {{0, UTIME_OMIT}, {time, 0}};
+    return futimens(m_fd, times) == 0;
 }
 
 bool CLocalFile::CreatePartial(const std::string& target, std::string& error)

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 // A local file of a transfer, by descriptor; failures come back with the
@@ -27,7 +28,14 @@ public:
     bool Write(const void* buffer, size_t count, std::string& error);
     bool Size(uint64_t& size, std::string& error) const;
     // Back to the first byte, to read the file again.
-    bool Rewind(std::string& error);
+    bool Rewind(std::string& error) { return Seek(0, error); }
+    // On to offset, to read on from there.
+    bool Seek(uint64_t offset, std::string& error);
+    // Empties a file being written, to take its data from the start again.
+    bool Truncate(std::string& error);
+    // The file's modification time, and setting it (seconds, UTC).
+    bool ModifiedTime(std::time_t& time) const;
+    bool SetModifiedTime(std::time_t time);
     bool Close(std::string& error);
     // Gives the file the permission bits of an existing file it replaces.
     void CopyModeFrom(const std::string& path);

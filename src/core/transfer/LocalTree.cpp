@@ -93,3 +93,24 @@ int64_t CountTreeFiles(const CTransferTreeItem& item)
         count += child->m_nData == TREE_ITEM_FILE ? 1 : CountTreeFiles(*child);
     return count;
 }
+
+void AddLocalFileBytes(const std::string& path, int64_t& bytes)
+{
+    struct stat info {};
+    if (bytes < 0 || stat(path.c_str(), &info) != 0) {
+        bytes = -1;
+        return;
+    }
+    bytes += static_cast<int64_t>(info.st_size);
+}
+
+void AddTreeFileBytes(const CTransferTreeItem& item, const std::string& path, int64_t& bytes)
+{
+    for (const auto& child : item.m_children) {
+        const std::string childPath = JoinLocalPath(path, child->m_strText);
+        if (child->m_nData == TREE_ITEM_FILE)
+            AddLocalFileBytes(childPath, bytes);
+        else
+            AddTreeFileBytes(*child, childPath, bytes);
+    }
+}

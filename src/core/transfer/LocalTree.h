@@ -12,6 +12,10 @@ void BuildLocalTree(CTransferTreeItem& root, const std::string& rootPath);
 
 // The files in a tree built that way.
 int64_t CountTreeFiles(const CTransferTreeItem& item);
+// Adds the bytes of the file at path, or of the files in a tree built from
+// path; bytes becomes -1, and stays so, once a file cannot be sized.
+void AddLocalFileBytes(const std::string& path, int64_t& bytes);
+void AddTreeFileBytes(const CTransferTreeItem& item, const std::string& path, int64_t& bytes);
 
 // The real (resolved) path, or empty when it does not exist.
 std::string RealLocalPath(const std::string& path);

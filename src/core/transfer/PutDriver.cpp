@@ -9,6 +9,7 @@
 #include "transfer/LocalTree.h"
 
 #include <algorithm>
+#include <ctime>
 #include <random>
 #include <sys/stat.h>
 
@@ -48,15 +49,18 @@ int64_t CPutDriver::CountFiles(const CFileInfoList& entries)
 int64_t CPutDriver::CountLocalFiles(const CFileInfoList& entries)
 {
     m_doc.m_nLocalFileCount = 0;
+    m_nCountedBytes = 0;
     for (const auto& entry : entries) {
         if (entry->m_bIsFolder != 1) {
             ++m_doc.m_nLocalFileCount;
+            AddLocalFileBytes(entry->m_strPath, m_nCountedBytes);
             continue;
         }
         // The same walk as the transfer, so the count matches what is sent.
         CTransferTreeItem root;
         BuildLocalTree(root, entry->m_strPath);
         m_doc.m_nLocalFileCount += CountTreeFiles(root);
+        AddTreeFileBytes(root, entry->m_strPath, m_nCountedBytes);
     }
     m_doc.m_strFileCount = CountText(m_doc.m_nLocalFileCount);
     return m_doc.m_nLocalFileCount;
@@ -212,9 +216,12 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
     // A new connection starts in the login folder: the bare name must be
     // resolved in the folder the caller chose.
     const std::string suffix = "//" + remoteName;
-    if (current != connection && remoteShown.size() > suffix.size() &&
-        remoteShown.compare(remoteShown.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-        !current->SetCurrentDirectory(remoteShown.substr(0, remoteShown.size() - suffix.size())))
+    const std::string folder = remoteShown.size() > suffix.size() &&
+                                       remoteShown.compare(remoteShown.size() - suffix.size(), suffix.size(),
+                                                           suffix) == 0
+                                   ? remoteShown.substr(0, remoteShown.size() - suffix.size())
+                                   : std::string();
+    if (current != connection && !folder.empty() && !current->SetCurrentDirectory(folder))
         return 0;
     (void)localName;
 
@@ -239,15 +246,18 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         LogFailure(error);
         return 0;
     }
-    if (m_bRenameRefused)
-        return SendFile(*current, source, size, remoteName, false, localShown, remoteShown) ? Done(address, tempFlag)
-                                                                                          : 0;
+    if (m_bRenameRefused) {
+        if (!SendFile(current, source, size, remoteName, false, folder, localShown, remoteShown))
+            return 0;
+        KeepLocalTime(*current, remoteName, source);
+        return Done(address, tempFlag);
+    }
 
     // The data goes to a temporary name beside the target, which it replaces
     // only once the server holds all of it: a broken upload never takes the
     // place of the file it was to replace.
     const std::string partial = PartialFileName(remoteName, static_cast<uint32_t>(std::random_device{}()));
-    if (!SendFile(*current, source, size, partial, true, localShown, remoteShown))
+    if (!SendFile(current, source, size, partial, true, folder, localShown, remoteShown))
         return 0;
     uint64_t held = 0;
     if (current->GetFileSize(partial, held) == 1 && held != size) {
@@ -255,8 +265,10 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         current->Remove(partial);
         return 0;
     }
-    if (RenameOver(*current, partial, remoteName, targetExists))
+    if (RenameOver(*current, partial, remoteName, targetExists)) {
+        KeepLocalTime(*current, remoteName, source);
         return Done(address, tempFlag);
+    }
     if (!current->IsOpen()) {
         LogFailure(LastFtpErrorMessage());
         return 0;
@@ -270,7 +282,18 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         LogFailure(error);
         return 0;
     }
-    return SendFile(*current, source, size, remoteName, false, localShown, remoteShown) ? Done(address, tempFlag) : 0;
+    if (!SendFile(current, source, size, remoteName, false, folder, localShown, remoteShown))
+        return 0;
+    KeepLocalTime(*current, remoteName, source);
+    return Done(address, tempFlag);
+}
+
+void CPutDriver::KeepLocalTime(CFtpConnection& connection, const std::string& name, const CLocalFile& source)
+{
+    // A server without MFMT keeps its own time: that is no failure.
+    std::time_t modified = 0;
+    if (source.ModifiedTime(modified))
+        connection.SetModifiedTime(name, modified);
 }
 
 int CPutDriver::Done(const std::string& address, int32_t tempFlag)
@@ -281,28 +304,29 @@ int CPutDriver::Done(const std::string& address, int32_t tempFlag)
     return 1;
 }
 
-bool CPutDriver::SendFile(CFtpConnection& connection, CLocalFile& source, uint64_t size, const std::string& name,
-                          bool temporary, const std::string& localShown, const std::string& remoteShown)
+bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFile& source, uint64_t size,
+                          const std::string& name, bool temporary, const std::string& folder,
+                          const std::string& localShown, const std::string& remoteShown)
 {
-    std::unique_ptr<CInternetFile> remote = connection.OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
+    std::unique_ptr<CInternetFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
     if (!remote) {
         ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
         return false;
     }
     const auto removeIncomplete = [&] {
-        if (!connection.Remove(name)) {
+        if (!connection->Remove(name)) {
             m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + name + "\".\nCause: " +
                             CodeCause(GetLastFtpErrorCode()));
         }
     };
     // A temporary file is nobody's: what is left of it goes, quietly.
     const auto dropTemporary = [&] {
-        if (temporary && connection.IsOpen())
-            connection.Remove(name);
+        if (temporary && connection->IsOpen())
+            connection->Remove(name);
         return false;
     };
 
-    const std::string total = BeginFileProgress(size);
+    std::string total = BeginFileProgress(size);
     if (Cancelled()) {
         CloseStatusDialog();
         remote->Abort();
@@ -310,32 +334,73 @@ bool CPutDriver::SendFile(CFtpConnection& connection, CLocalFile& source, uint64
         return false;
     }
     const CopyTexts texts{"Putting file: " + remoteShown, "Sent ", localShown, remoteShown};
-    const CopyResult result = CopyBlocks(
-        total, texts,
-        [&](char* buffer, size_t count, std::string& readError) { return source.Read(buffer, count, readError); },
-        [&](const char* buffer, size_t count, std::string& writeError) {
-            if (remote->Write(buffer, count))
+    CopyState copy;
+    copy.connectionLost = [&] { return !connection->IsOpen(); };
+    for (int resumes = 0;; ++resumes) {
+        CopyResult result = CopyBlocks(
+            total, texts,
+            [&](char* buffer, size_t count, std::string& readError) { return source.Read(buffer, count, readError); },
+            [&](const char* buffer, size_t count, std::string& writeError) {
+                if (remote->Write(buffer, count))
+                    return true;
+                writeError = LastFtpErrorMessage();
+                return false;
+            },
+            copy);
+        // The server's final reply decides: a refused or cut-off upload is no success.
+        if (result == CopyResult::Complete) {
+            if (remote->Close())
                 return true;
-            writeError = LastFtpErrorMessage();
+            copy.brokenCause = LastFtpErrorMessage();
+            if (connection->IsOpen() || resumes >= kMaxResumes) {
+                ReportCloseError(remoteShown, copy.brokenCause);
+                return dropTemporary();
+            }
+            result = CopyResult::Broken;
+        }
+        if (result == CopyResult::Failed) {
+            remote->Abort();
+            return dropTemporary();
+        }
+        if (result == CopyResult::Cancelled) {
+            LogFailure("Put action was cancelled");
+            CloseStatusDialog();
+            remote->Abort();
+            removeIncomplete();
             return false;
-        });
-    if (result == CopyResult::Failed) {
-        remote->Abort();
-        return dropTemporary();
+        }
+        // The connection went away mid-file: with the user's consent the
+        // upload goes on, on a new connection, from the bytes the server
+        // kept (which may be fewer than were sent).
+        remote.reset();
+        if (resumes >= kMaxResumes) {
+            LogFailure(copy.brokenCause);
+            return false;
+        }
+        std::shared_ptr<CFtpConnection> fresh = ReconnectAfterDrop(m_job.m_pTargetSite, copy.brokenCause);
+        if (!fresh)
+            return false;
+        connection = fresh;
+        if (!folder.empty() && !connection->SetCurrentDirectory(folder)) {
+            LogFailure(LastFtpErrorMessage());
+            return false;
+        }
+        uint64_t held = 0;
+        copy.done = connection->GetFileSize(name, held) == 1 && held <= size ? held : 0;
+        remote = ReopenAt(*connection, name, GENERIC_WRITE, copy.done);
+        std::string error;
+        if (!remote) {
+            ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+            return dropTemporary();
+        }
+        if (!source.Seek(copy.done, error)) {
+            LogFailure(error);
+            remote->Abort();
+            return dropTemporary();
+        }
+        if (copy.done == 0)
+            total = BeginFileProgress(size, true, true);
     }
-    if (result == CopyResult::Cancelled) {
-        LogFailure("Put action was cancelled");
-        CloseStatusDialog();
-        remote->Abort();
-        removeIncomplete();
-        return false;
-    }
-    // The server's final reply decides: a refused or cut-off upload is no success.
-    if (!remote->Close()) {
-        ReportCloseError(remoteShown, LastFtpErrorMessage());
-        return dropTemporary();
-    }
-    return true;
 }
 
 bool CPutDriver::RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,

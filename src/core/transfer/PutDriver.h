@@ -30,13 +30,19 @@ protected:
     FrameTexts Texts() const override;
     int64_t CountFiles(const CFileInfoList& entries) override;
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { PutItem(entry, tempFlag); }
+    int64_t CountedActionBytes() const override { return m_nCountedBytes; }
 
 private:
     // One upload of the open source under name, with its progress; a
     // failure has been logged (and shown) when it returns false. What a
     // failed upload to a temporary name left is removed.
-    bool SendFile(CFtpConnection& connection, CLocalFile& source, uint64_t size, const std::string& name,
-                  bool temporary, const std::string& localShown, const std::string& remoteShown);
+    // A connection that breaks on the way is offered back, and the upload
+    // goes on from what the server holds on the new one (in folder).
+    bool SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFile& source, uint64_t size,
+                  const std::string& name, bool temporary, const std::string& folder, const std::string& localShown,
+                  const std::string& remoteShown);
+    // The sent file takes the local file's time where the server can set it.
+    static void KeepLocalTime(CFtpConnection& connection, const std::string& name, const CLocalFile& source);
     // The uploaded temporary file takes the target's place. Some servers
     // refuse to rename onto an existing file: the target goes first then.
     static bool RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
@@ -53,4 +59,6 @@ private:
     // The server refused to rename in this action: later files go straight
     // to their names.
     bool m_bRenameRefused = false;
+    // The bytes of the files counted, or -1 when one could not be sized.
+    int64_t m_nCountedBytes = -1;
 };

@@ -22,6 +22,13 @@ public:
     virtual void StepFile(int64_t steps = 1) = 0;
     // Shows the overall bar, then advances it by one.
     virtual void StepOverall() = 0;
+    // The figures of the running file and of the whole action, shown below
+    // the bars: bytes, speed and time left.
+    virtual void SetFigures(const std::string& fileLine, const std::string& actionLine)
+    {
+        (void)fileLine;
+        (void)actionLine;
+    }
 };
 
 // Makes the Status window of an action. Cancel and Escape in the window set

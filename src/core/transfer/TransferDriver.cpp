@@ -7,6 +7,7 @@
 #include "model/SiteInfo.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -96,6 +97,7 @@ void CTransferDriver::RunEntries(const CFileInfoList& entries, int32_t tempFlag)
     m_doc.m_bContinueTransfer = 1;
     SetMessages(texts.countingMessage, "");
     SetOverallRange(CountFiles(entries));
+    m_meter.BeginAction(CountedActionBytes());
     for (const auto& entry : entries) {
         TransferItem(*entry, tempFlag);
         if (Cancelled()) {
@@ -174,8 +176,25 @@ void CTransferDriver::ReportFileError(const std::string& boxLead, const std::str
     m_prompts.MessageBox(boxLead + target + "\nCause: " + cause);
 }
 
-std::string CTransferDriver::BeginFileProgress(uint64_t size)
+int64_t CTransferDriver::NowMs()
 {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void CTransferDriver::ShowFigures()
+{
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->SetFigures(m_meter.FileLine(), m_meter.ActionLine());
+}
+
+std::string CTransferDriver::BeginFileProgress(uint64_t size, bool sizeKnown, bool again)
+{
+    if (again)
+        m_meter.Update(0, NowMs());
+    else
+        m_meter.BeginFile(sizeKnown ? static_cast<int64_t>(size) : -1, 0, NowMs());
+    ShowFigures();
     std::string total;
     if (size > kUnitBytes)
         total = " of total " + std::to_string(UnitsOf(size)) + " kb";
@@ -186,23 +205,31 @@ std::string CTransferDriver::BeginFileProgress(uint64_t size)
 }
 
 CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& totalText, const CopyTexts& texts,
-                                                        const ReadBlock& read, const WriteBlock& write)
+                                                        const ReadBlock& read, const WriteBlock& write,
+                                                        CopyState& state)
 {
     std::vector<char> buffer(kBlockBytes);
-    uint64_t done = 0;
+    uint64_t& done = state.done;
+    // A lost connection is not the file's failure: the caller offers it back.
+    const auto failed = [&](const char* lead, const std::string& target, const std::string& error) {
+        if (state.connectionLost && state.connectionLost()) {
+            state.brokenCause = error;
+            return CopyResult::Broken;
+        }
+        ReportFileError(lead, target, error);
+        return CopyResult::Failed;
+    };
     for (;;) {
         std::string error;
         const int64_t n = read(buffer.data(), buffer.size(), error);
-        if (n < 0) {
-            ReportFileError("Failed to read the file ", texts.readTarget, error);
-            return CopyResult::Failed;
-        }
-        if (n == 0)
+        if (n < 0)
+            return failed("Failed to read the file ", texts.readTarget, error);
+        if (n == 0) {
+            ShowFigures();
             return CopyResult::Complete;
-        if (!write(buffer.data(), static_cast<size_t>(n), error)) {
-            ReportFileError("Failed to write the file ", texts.writeTarget, error);
-            return CopyResult::Failed;
         }
+        if (!write(buffer.data(), static_cast<size_t>(n), error))
+            return failed("Failed to write the file ", texts.writeTarget, error);
         // The texts count as if the data came in blocks of 1024 bytes: whole
         // kilobytes, and a file shorter than one block in bytes.
         const uint64_t before = done;
@@ -211,9 +238,47 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
                                                        : std::to_string(UnitsOf(done)) + " kb";
         SetMessages(texts.message1, texts.countVerb + received + totalText);
         StepFile(static_cast<int64_t>(std::max<uint64_t>(UnitsOf(done) - UnitsOf(before), 1)));
+        const int64_t now = NowMs();
+        m_meter.Update(done, now);
+        if (m_meter.Due(now))
+            ShowFigures();
         if (Cancelled())
             return CopyResult::Cancelled;
     }
+}
+
+std::shared_ptr<CFtpConnection> CTransferDriver::ReconnectAfterDrop(CVamloSiteInfo* site, const std::string& cause)
+{
+    if (site == nullptr || !CheckConnection(site, true) || !site->m_pConnection) {
+        LogFailure(cause);
+        return nullptr;
+    }
+    return site->m_pConnection;
+}
+
+std::unique_ptr<CInternetFile> CTransferDriver::ReopenAt(CFtpConnection& connection, const std::string& name,
+                                                         uint32_t access, uint64_t& offset)
+{
+    // Offsets count stored bytes; an ASCII transfer changes line ends, so it
+    // starts again instead.
+    if ((OpenFlags() & FTP_TRANSFER_TYPE_ASCII) != 0)
+        offset = 0;
+    bool refused = false;
+    std::unique_ptr<CInternetFile> file = connection.OpenFileAt(name, access, OpenFlags(), offset, refused);
+    if (file && offset > 0) {
+        m_doc.AppendLog("===== The connection is back: the file resumed at " + std::to_string(offset) +
+                        " bytes =====");
+        m_meter.Update(offset, NowMs());
+        return file;
+    }
+    if (!file && !refused)
+        return nullptr;
+    m_doc.AppendLog(offset > 0 ? "===== The server cannot go on from byte " + std::to_string(offset) +
+                                     ": the file starts again from its first byte ====="
+                               : std::string("===== The connection is back: the file starts again from its first "
+                                             "byte ====="));
+    offset = 0;
+    return file ? std::move(file) : connection.OpenFile(name, access, OpenFlags(), 1);
 }
 
 std::string CTransferDriver::CodeCause(int code)

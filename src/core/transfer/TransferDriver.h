@@ -2,12 +2,15 @@
 
 #include "model/FileInfo.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TransferMeter.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class CFtpConnection;
+class CInternetFile;
 class CVamloDoc;
 class CVamloSiteInfo;
 class IPrompts;
@@ -41,6 +44,8 @@ protected:
     // Counts the files under the entries and resets the kind's counter.
     virtual int64_t CountFiles(const CFileInfoList& entries) = 0;
     virtual void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) = 0;
+    // The bytes under the entries as counted, or -1 when not known.
+    virtual int64_t CountedActionBytes() const { return -1; }
 
     // The connection check at the head of drivers, walk steps and files. A
     // walk step or file (walkStep) also ends the action when it fails.
@@ -62,7 +67,8 @@ protected:
     void ReportFileError(const std::string& boxLead, const std::string& target, const std::string& cause);
 
     // Block copy of one file with the progress texts of both directions.
-    enum class CopyResult { Complete, Failed, Cancelled };
+    // Broken: the connection went away under it (nothing reported yet).
+    enum class CopyResult { Complete, Failed, Cancelled, Broken };
     struct CopyTexts {
         std::string message1;       // "Getting file: " + R, or "Putting file: " + P
         const char* countVerb;      // "Received " or "Sent "
@@ -73,10 +79,28 @@ protected:
     using WriteBlock = std::function<bool(const char* buffer, size_t count, std::string& error)>;
     // Sets the file bar to the file's units and returns the total text
     // (" of total 3 kb", " of total 20 bytes", or empty for an empty file).
-    std::string BeginFileProgress(uint64_t size);
+    // again: the same file starts over from its first byte.
+    std::string BeginFileProgress(uint64_t size, bool sizeKnown = true, bool again = false);
+    // Where a copy stands: bytes of the file in place (a resumed copy starts
+    // there), how to tell a lost connection, and, once Broken, why.
+    struct CopyState {
+        uint64_t done = 0;
+        std::function<bool()> connectionLost;
+        std::string brokenCause;
+    };
     // A read or write failure has been logged and shown when it returns Failed.
     CopyResult CopyBlocks(const std::string& totalText, const CopyTexts& texts, const ReadBlock& read,
-                          const WriteBlock& write);
+                          const WriteBlock& write, CopyState& state);
+    // A file's connection broke: the reconnect question. The new connection,
+    // or null when the action ends there (the cause is logged).
+    std::shared_ptr<CFtpConnection> ReconnectAfterDrop(CVamloSiteInfo* site, const std::string& cause);
+    // Opens the file on a new connection to go on from offset (REST), or
+    // from its first byte when the server cannot (offset becomes 0), and logs
+    // which. Null when it does not open.
+    std::unique_ptr<CInternetFile> ReopenAt(CFtpConnection& connection, const std::string& name, uint32_t access,
+                                            uint64_t& offset);
+    // How often one file may be taken up again after its connection broke.
+    static constexpr int kMaxResumes = 5;
     // "(Code: E)" + the system's text: the cause of failed folder and removal steps.
     static std::string CodeCause(int code);
     // The failure line and the box of a file that did not close cleanly.
@@ -95,9 +119,13 @@ protected:
     // remembered and read-only targets never replaced. False: skip the file.
     bool ConfirmReplace(const std::string& target, bool readOnly, const char* cancelCause);
 
+    void ShowFigures();
+    static int64_t NowMs();
+
     CVamloDoc& m_doc;
     TransferJob& m_job;
     IPrompts& m_prompts;
+    CTransferMeter m_meter;
 };
 
 // "%s" of a 64-bit count.

@@ -61,6 +61,14 @@ void CStatusDialogChannel::StepOverall()
     m_bChanged = true;
 }
 
+void CStatusDialogChannel::SetFigures(const std::string& fileLine, const std::string& actionLine)
+{
+    std::lock_guard lock(m_mutex);
+    m_state.fileFigures = fileLine;
+    m_state.actionFigures = actionLine;
+    m_bChanged = true;
+}
+
 void CStatusDialogChannel::Detach()
 {
     std::lock_guard lock(m_mutex);

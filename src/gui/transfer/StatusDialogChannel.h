@@ -15,6 +15,8 @@ struct StatusDialogState {
     int64_t overallRange = 0;
     int64_t overallPos = 0;
     bool overallVisible = false;
+    std::string fileFigures;     // bytes, speed and time left of the file
+    std::string actionFigures;   // the same for the whole action
 };
 
 // The meeting point of a worker and its Status window. The worker writes the
@@ -35,6 +37,7 @@ public:
     void SetOverallRange(int64_t n);
     void StepFile(int64_t steps);
     void StepOverall();
+    void SetFigures(const std::string& fileLine, const std::string& actionLine);
     // The worker is done with the window: it closes, and Cancel reaches nobody.
     void Detach();
 

@@ -28,6 +28,11 @@ void CStatusDialogProxy::StepFile(int64_t steps) { m_pChannel->StepFile(steps); 
 
 void CStatusDialogProxy::StepOverall() { m_pChannel->StepOverall(); }
 
+void CStatusDialogProxy::SetFigures(const std::string& fileLine, const std::string& actionLine)
+{
+    m_pChannel->SetFigures(fileLine, actionLine);
+}
+
 namespace {
 
 void OpenStatusWindow(const std::shared_ptr<CStatusDialogChannel>& channel, const QString& title)

@@ -23,6 +23,7 @@ public:
     void SetOverallRange(int64_t n) override;
     void StepFile(int64_t steps = 1) override;
     void StepOverall() override;
+    void SetFigures(const std::string& fileLine, const std::string& actionLine) override;
 
 private:
     std::shared_ptr<CStatusDialogChannel> m_pChannel;

@@ -56,6 +56,8 @@ CStatusDlg::CStatusDlg(std::shared_ptr<CStatusDialogChannel> channel, QWidget* p
     m_pFileBar = MakeBar(this, "fileBar");
     m_pMessage3 = MakeMessageLabel(this, "message3");
     m_pOverallBar = MakeBar(this, "overallBar");
+    m_pFileFigures = MakeMessageLabel(this, "fileFigures");
+    m_pActionFigures = MakeMessageLabel(this, "actionFigures");
     m_pCancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     m_pCancelButton->setObjectName(QStringLiteral("cancelButton"));
     // Enter must not cancel a transfer by accident.
@@ -71,6 +73,10 @@ CStatusDlg::CStatusDlg(std::shared_ptr<CStatusDialogChannel> channel, QWidget* p
     layout->addWidget(m_pFileBar);
     layout->addWidget(m_pMessage3);
     layout->addWidget(m_pOverallBar);
+    // The figures fill the room below the bars; the texts above keep their places.
+    layout->addSpacing(8);
+    layout->addWidget(m_pFileFigures);
+    layout->addWidget(m_pActionFigures);
     layout->addStretch();
     layout->addLayout(buttons);
 
@@ -147,6 +153,8 @@ void CStatusDlg::ApplyState(const StatusDialogState& state)
     SetBar(m_pFileBar, state.fileRange, state.filePos);
     SetBar(m_pOverallBar, state.overallRange, state.overallPos);
     m_pOverallBar->setVisible(state.overallVisible);
+    m_pFileFigures->SetText(QString::fromStdString(state.fileFigures));
+    m_pActionFigures->SetText(QString::fromStdString(state.actionFigures));
     ++m_nUpdateCount;
 }
 

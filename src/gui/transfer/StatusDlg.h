@@ -55,6 +55,8 @@ private:
     CElidedLabel* m_pMessage3 = nullptr;
     QProgressBar* m_pFileBar = nullptr;
     QProgressBar* m_pOverallBar = nullptr;
+    CElidedLabel* m_pFileFigures = nullptr;
+    CElidedLabel* m_pActionFigures = nullptr;
     QPushButton* m_pCancelButton = nullptr;
     int m_nUpdateCount = 0;
     bool m_bDismissed = false;

@@ -1,0 +1,237 @@
+// A connection that drops in the middle of a file: the reconnect question,
+// then the same file goes on from where it stopped. And the times files keep.
+#include "TransferHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <sys/stat.h>
+#include <thread>
+#include <utime.h>
+
+namespace {
+
+constexpr size_t kFileBytes = 64u << 20;
+constexpr uint64_t kCutKb = 1024;
+// 2001-02-03 04:05:06 UTC: a time no test run could give a file by chance.
+constexpr time_t kKeptTime = 981173106;
+
+// Bytes that differ at every offset, so a resume at the wrong place shows.
+std::string Pattern(size_t size)
+{
+    std::string bytes(size, '\0');
+    uint32_t state = 12345;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+// The kilobytes in a progress text such as "Received 1024 kb of total 65536 kb".
+uint64_t KbIn(const std::string& message2)
+{
+    std::smatch match;
+    static const std::regex kb("^(Received|Sent) ([0-9]+) kb");
+    return std::regex_search(message2, match, kb) ? std::stoull(match[2].str()) : 0;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The size of the hidden upload file in folder, 0 while there is none.
+uint64_t PartialUploadBytes(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().find(".vamlo-part-") != std::string::npos)
+            return entry.file_size();
+    return 0;
+}
+
+time_t ModifiedTime(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
+}
+
+void SetModifiedTime(const std::string& path, time_t time)
+{
+    const utimbuf times{time, time};
+    ASSERT_EQ(utime(path.c_str(), &times), 0) << path;
+}
+
+FtpServerOptions WithoutMachineListings()
+{
+    FtpServerOptions options;
+    options.bMlsd = false;
+    return options;
+}
+
+class ResumeTest : public TransferFixture {
+protected:
+    explicit ResumeTest(FtpServerOptions options = {}) : TransferFixture(std::move(options)) {}
+
+    void SetUp() override
+    {
+        TransferFixture::SetUp();
+        mkdir(local.File("src").c_str(), 0755);
+        mkdir(m_server.Path("in").c_str(), 0755);
+    }
+
+    // Drops the server, with every connection to it, once the progress of
+    // message1 passes about 1 MiB (and, for an upload, once the server
+    // holds part of the file), and brings it back on the same port.
+    void CutOnceAt(const std::string& message1, const std::string& uploadFolder = {})
+    {
+        status.onMessages = [this, message1, uploadFolder](const std::string& m1, const std::string& m2,
+                                                           std::atomic<int32_t>*) {
+            if (m_bCut || m1 != message1 || KbIn(m2) < kCutKb)
+                return;
+            m_bCut = true;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!uploadFolder.empty() && PartialUploadBytes(uploadFolder) < (256u << 10) &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            m_server.Stop();
+            EXPECT_TRUE(m_server.Start()) << m_server.LastError();
+        };
+    }
+
+    // N of the "resumed at N bytes" line, or 0 when there is none.
+    uint64_t ResumedAt() const
+    {
+        std::smatch match;
+        const std::string log = Log();
+        static const std::regex line("the file resumed at ([0-9]+) bytes");
+        return std::regex_search(log, match, line) ? std::stoull(match[1].str()) : 0;
+    }
+
+    std::string ReconnectQuestion() const
+    {
+        return "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?";
+    }
+
+    void ExpectAskedToReconnect()
+    {
+        const std::vector<std::string> texts = prompts.Texts();
+        EXPECT_NE(std::find(texts.begin(), texts.end(), ReconnectQuestion()), texts.end());
+    }
+
+    bool m_bCut = false;
+};
+
+class NoRestartServerTest : public ResumeTest {
+protected:
+    NoRestartServerTest() { m_server.RefuseRestarts(); }
+};
+
+class NoMachineListingTest : public ResumeTest {
+protected:
+    NoMachineListingTest() : ResumeTest(WithoutMachineListings()) {}
+};
+
+} // namespace
+
+TEST_F(ResumeTest, GetGoesOnFromWhereTheDroppedConnectionStopped)
+{
+    const std::string content = Pattern(kFileBytes);
+    WriteWholeFile(m_server.Path("big.bin"), content);
+    const std::string target = local.File("target/big.bin");
+    WriteWholeFile(target, "old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    CutOnceAt("Getting file: /big.bin");
+
+    Get({{"/big.bin", false}}, local.File("target"));
+
+    ASSERT_TRUE(m_bCut);
+    ExpectAskedToReconnect();
+    const uint64_t at = ResumedAt();
+    EXPECT_GE(at, kCutKb * 1024) << Log();
+    EXPECT_LT(at, kFileBytes);
+    EXPECT_TRUE(ReadWholeFile(target) == content);
+    EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(Log().find("===== Have successfully received 1 of total 1 files"), std::string::npos) << Log();
+}
+
+TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)
+{
+    const std::string content = Pattern(kFileBytes);
+    WriteWholeFile(local.File("src/big.bin"), content);
+    WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    CutOnceAt("Putting file: /in//big.bin", m_server.Path("in"));
+
+    Put({{local.File("src/big.bin"), false}}, "/in");
+
+    ASSERT_TRUE(m_bCut);
+    ExpectAskedToReconnect();
+    const uint64_t at = ResumedAt();
+    EXPECT_GT(at, 0u) << Log();
+    EXPECT_LT(at, kFileBytes);
+    EXPECT_TRUE(ReadWholeFile(m_server.Path("in/big.bin")) == content);
+    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(Log().find("===== Have successfully sent 1 of total 1 files"), std::string::npos) << Log();
+}
+
+TEST_F(ResumeTest, DecliningToReconnectKeepsTheOldFile)
+{
+    WriteWholeFile(m_server.Path("big.bin"), Pattern(kFileBytes));
+    const std::string target = local.File("target/big.bin");
+    WriteWholeFile(target, "old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    prompts.Answer(MsgResult::No);
+    CutOnceAt("Getting file: /big.bin");
+
+    Get({{"/big.bin", false}}, local.File("target"));
+
+    ExpectAskedToReconnect();
+    EXPECT_EQ(ReadWholeFile(target), "old contents");
+    EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(ResumedAt(), 0u);
+    EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
+}
+
+TEST_F(NoRestartServerTest, AServerThatCannotResumeSendsTheFileAgain)
+{
+    const std::string content = Pattern(kFileBytes);
+    WriteWholeFile(m_server.Path("big.bin"), content);
+    CutOnceAt("Getting file: /big.bin");
+
+    Get({{"/big.bin", false}}, local.File("target"));
+
+    ASSERT_TRUE(m_bCut);
+    EXPECT_TRUE(ReadWholeFile(local.File("target/big.bin")) == content);
+    EXPECT_EQ(ResumedAt(), 0u);
+    EXPECT_NE(Log().find("===== The server cannot go on from byte "), std::string::npos) << Log();
+    EXPECT_NE(Log().find(": the file starts again from its first byte ====="), std::string::npos);
+}
+
+TEST_F(ResumeTest, FilesKeepTheirTimesBothWays)
+{
+    WriteWholeFile(m_server.Path("down.txt"), "from the server");
+    SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
+    Get({{"/down.txt", false}}, local.File("target"));
+    EXPECT_EQ(ModifiedTime(local.File("target/down.txt")), kKeptTime);
+
+    WriteWholeFile(local.File("src/up.txt"), "from here");
+    SetModifiedTime(local.File("src/up.txt"), kKeptTime + 60);
+    Put({{local.File("src/up.txt"), false}}, "/in");
+    EXPECT_EQ(ModifiedTime(m_server.Path("in/up.txt")), kKeptTime + 60);
+    EXPECT_EQ(Log().find("Failure"), std::string::npos) << Log();
+}
+
+TEST_F(NoMachineListingTest, ADownloadTakesItsTimeFromMdtm)
+{
+    WriteWholeFile(m_server.Path("down.txt"), "from the server");
+    SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
+    Get({{"/down.txt", false}}, local.File("target"));
+    EXPECT_EQ(ModifiedTime(local.File("target/down.txt")), kKeptTime);
+}
