@@ -74,7 +74,7 @@ CVamloBenchClient::CVamloBenchClient(const BenchServer& server, const std::strin
     m_app.m_strAgentName = kAgentName;
     m_pDoc = std::make_unique<CVamloDoc>(m_app);
     m_pDoc->SetLogView(&m_logView);
-    m_pSite->m_strAddress = "ftp://" + server.strHost + ":" + std::to_string(server.nPort);
+    m_pSite->m_strAddress = (server.bTls ? "ftpes://" : "ftp://") + server.strHost + ":" + std::to_string(server.nPort);
     m_pSite->m_strUserName = server.strUser;
     m_pSite->m_strPassword = server.strPassword;
     *m_pTargetSite = *m_pSite;

@@ -141,7 +141,7 @@ TEST(ReadMeTest, PromisesOnlyWhatThisVersionDoes)
             EXPECT_EQ(text.find(missing), std::string::npos) << missing;
         for (const char* present : {"Site Manager", "Ctrl+M", "Save Window As", "Print Window", "Refresh (F5)",
                                     "Up One Level", "Backspace", "Edit > Delete", "Escape", "New Directory...",
-                                    "temporary folder"})
+                                    "temporary folder", "ftpes://", "Encrypted (TLS)"})
             EXPECT_NE(text.find(present), std::string::npos) << present;
     }
 

@@ -3,6 +3,7 @@
 #include "ftp/FtpReply.h"
 #include "ftp/FtpSession.h"
 #include "ftp/FtpSocket.h"
+#include "ftp/NetStream.h"
 #include "ftp/FtpStatus.h"
 
 #include <cstdint>
@@ -13,8 +14,9 @@
 // final reply is still to be read. Active mode (EPRT, else PORT) unless the
 // session is passive; when the server refuses the active command or never
 // connects, the command is retried once in passive mode (EPSV, else PASV)
-// and the session stays passive from then on.
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data);
+// and the session stays passive from then on. On a TLS control connection
+// the data connection is protected too, showing the same certificate.
+FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data);
 
 // The port of a 227 reply. The address in it is ignored on purpose: we always
 // connect to the control connection's peer, so that a server (or a NAT box)

@@ -16,6 +16,7 @@ struct FtpFeatures {
     bool bEprt = false;
     bool bSize = false;
     bool bMdtm = false;
+    bool bAuthTls = false;   // the server offers to encrypt the connection
 };
 
 FtpFeatures ParseFeatReply(const FtpReply& reply);
