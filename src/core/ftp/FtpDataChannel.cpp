@@ -47,19 +47,20 @@ FtpStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, Uniqu
         const int remaining = deadline.RemainingMs();
         if (remaining == 0)
             return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
-        // A reply already received (and decrypted) would not wake the poll.
+        // A reply already received (and decrypted) would not wake the poll:
+        // then only look whether the server has connected too, which goes first.
         const bool replyWaiting = control.HasPendingInput();
         CheckNetworkWaitAllowed();
-        const int n = replyWaiting ? 1 : ::poll(fds, fds[2].fd >= 0 ? 3 : 2, remaining);
+        const int n = ::poll(fds, fds[2].fd >= 0 ? 3 : 2, replyWaiting ? 0 : remaining);
         if (CurrentActionCanceled())
             return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return StatusFromErrno(errno);
-        if (n == 0)
+        if (n == 0 && !replyWaiting)
             return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
-        if (!replyWaiting && fds[0].revents != 0) {
+        if (fds[0].revents != 0) {
             UniqueFd accepted(::accept4(listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (!accepted.Valid())
                 continue;
