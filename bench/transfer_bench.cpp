@@ -214,8 +214,8 @@ ReportRow BigGet(const Options& options, const Layout& layout, CVamloBenchClient
                    },
                    verifyIn("bigget-curl"), cleanupIn("bigget-curl")};
     std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
-    return {"Get " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput, static_cast<double>(bytes),
-            samples[0], "curl", samples[1], 0.9};
+    return {"Get " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput,
+            static_cast<double>(bytes), samples[0], "curl", samples[1], 0.9};
 }
 
 ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
@@ -253,8 +253,8 @@ ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient
                    },
                    verifyIn("bigput-curl"), cleanupIn("bigput-curl")};
     std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
-    return {"Put " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput, static_cast<double>(bytes),
-            samples[0], "curl", samples[1], 0.9};
+    return {"Put " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput,
+            static_cast<double>(bytes), samples[0], "curl", samples[1], 0.9};
 }
 
 Samples LocalCopy(const Options& options, const Layout& layout)

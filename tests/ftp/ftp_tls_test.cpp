@@ -96,7 +96,8 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAndCancelRefusesIt)
     const std::string end = "\nSHA-256 fingerprint: " + m_server.CertificateFingerprint();
     ASSERT_GT(question.text.size(), end.size());
     EXPECT_EQ(question.text.substr(question.text.size() - end.size()), end) << question.text;
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{FailedToConnect("The server's certificate was not accepted\n")});
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{FailedToConnect("The server's certificate was not accepted\n")});
     EXPECT_FALSE(std::ifstream(TrustFile()).good());
 }
 

@@ -51,7 +51,8 @@ FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::strin
         const size_t used = text.size();
         text.resize(used + kReceiveBlock);
         size_t received = 0;
-        status = data.Receive(text.data() + used, kReceiveBlock, Deadline(session.control.Timeouts().dataMs), received);
+        status = data.Receive(text.data() + used, kReceiveBlock, Deadline(session.control.Timeouts().dataMs),
+                              received);
         text.resize(used + received);
         if (!status || received == 0)
             break;
