@@ -68,6 +68,7 @@ struct BenchServer {
     std::string strUser = "anonymous";
     std::string strPassword = "bench@example.com";
     bool bTls = false;   // ftpes://: explicit TLS on the control and data connections
+    bool bPassive = false;   // passive data connections instead of Vamlo's active default
 };
 
 // One headless Vamlo: the document, one site record, and the whole Get or
@@ -109,6 +110,7 @@ private:
     CCountingStatusDialogFactory m_statusFactory;
     CCountingLogView m_logView;
     CAppCore m_app;
+    bool m_bPassive = false;
     std::unique_ptr<CVamloSiteInfo> m_pSite;
     std::unique_ptr<CVamloSiteInfo> m_pTargetSite;
     std::unique_ptr<CVamloDoc> m_pDoc;

@@ -6,7 +6,8 @@
 # Usage: bench/run.sh [--tls] [benchmark options, e.g. --repetitions 3]
 # --tls: the server requires explicit TLS (a self-signed certificate made for
 # the run; vsftpd with require_ssl_reuse), and only the 512 MiB Get and Put run
-# unless --cases says otherwise; curl runs with --ssl-reqd --insecure.
+# unless --cases says otherwise, both in passive mode (curl 7.88 fails to open
+# active data connections over TLS); curl runs with --ssl-reqd --insecure.
 # VAMLO_BENCH_SERVER=pyftpdlib skips vsftpd and uses the fallback server.
 # Exit status: 0 targets met, 3 a target missed, 1 a run failed, 2 set-up failed.
 set -euo pipefail
@@ -68,7 +69,8 @@ if $tls; then
           -keyout "$cert" -out "$cert.crt" 2>/dev/null
   cat "$cert.crt" >>"$cert"
   chmod 600 "$cert"
-  tls_args=(--tls on --cases big-get,big-put,copy)
+  # Passive: curl 7.88 cannot open an active data connection over TLS.
+  tls_args=(--tls on --passive on --cases big-get,big-put,copy)
   server_tls_args=(--tls-dir "$scratch/tls" --tls-required)
 fi
 if [ "${VAMLO_BENCH_SERVER:-vsftpd}" = pyftpdlib ]; then
