@@ -114,7 +114,7 @@ def main():
 
     server = FTPServer((args.host, args.port), Handler)
     # The port, then the certificate's fingerprint when there is one.
-    print(server.socket.getsockname()[1], fingerprint, flush=True)
+    print(" ".join(str(x) for x in (server.socket.getsockname()[1], fingerprint) if x), flush=True)
 
     def exit_when_parent_goes():
         sys.stdin.buffer.read()
