@@ -4,6 +4,7 @@
 #include "app/VamloDoc.h"
 #include "fileops/RemoteDelete.h"
 #include "ftp/FtpEngine.h"
+#include "ftp/FtpSession.h"
 #include "log/ActionLog.h"
 #include "model/FileInfo.h"
 #include "model/SiteInfo.h"
@@ -62,7 +63,8 @@ std::unique_ptr<IStatusDialog> CCountingStatusDialogFactory::CreateStatusDialog(
 }
 
 CVamloBenchClient::CVamloBenchClient(const BenchServer& server, const std::string& homeFolder)
-    : m_pSite(std::make_unique<CVamloSiteInfo>()), m_pTargetSite(std::make_unique<CVamloSiteInfo>())
+    : m_bPassive(server.bPassive), m_pSite(std::make_unique<CVamloSiteInfo>()),
+      m_pTargetSite(std::make_unique<CVamloSiteInfo>())
 {
     m_app.m_pPrompts = &m_prompts;
     m_app.m_pSettings = &m_settings;
@@ -74,7 +76,7 @@ CVamloBenchClient::CVamloBenchClient(const BenchServer& server, const std::strin
     m_app.m_strAgentName = kAgentName;
     m_pDoc = std::make_unique<CVamloDoc>(m_app);
     m_pDoc->SetLogView(&m_logView);
-    m_pSite->m_strAddress = "ftp://" + server.strHost + ":" + std::to_string(server.nPort);
+    m_pSite->m_strAddress = (server.bTls ? "ftpes://" : "ftp://") + server.strHost + ":" + std::to_string(server.nPort);
     m_pSite->m_strUserName = server.strUser;
     m_pSite->m_strPassword = server.strPassword;
     *m_pTargetSite = *m_pSite;
@@ -100,8 +102,10 @@ void CVamloBenchClient::Disconnect()
 bool CVamloBenchClient::Connect(std::string& error)
 {
     m_pSite->Disconnect();
-    if (m_pSite->Connect(m_app) == 1)
+    if (m_pSite->Connect(m_app) == 1) {
+        m_pSite->m_pConnection->Session()->bPassive = m_bPassive;
         return true;
+    }
     NothingReported(error);
     if (error.empty())
         error = "could not log on";

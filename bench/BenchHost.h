@@ -26,6 +26,8 @@ class CBenchPrompts : public IPrompts {
 public:
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
+    // The benchmark's server has a certificate of its own making.
+    CertificateAnswer AskCertificate(const std::string&, bool) override { return CertificateAnswer::AcceptOnce; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void SetStatusText(const std::string&) override {}
@@ -65,6 +67,8 @@ struct BenchServer {
     uint16_t nPort = 0;
     std::string strUser = "anonymous";
     std::string strPassword = "bench@example.com";
+    bool bTls = false;   // ftpes://: explicit TLS on the control and data connections
+    bool bPassive = false;   // passive data connections instead of Vamlo's active default
 };
 
 // One headless Vamlo: the document, one site record, and the whole Get or
@@ -106,6 +110,7 @@ private:
     CCountingStatusDialogFactory m_statusFactory;
     CCountingLogView m_logView;
     CAppCore m_app;
+    bool m_bPassive = false;
     std::unique_ptr<CVamloSiteInfo> m_pSite;
     std::unique_ptr<CVamloSiteInfo> m_pTargetSite;
     std::unique_ptr<CVamloDoc> m_pDoc;

@@ -74,7 +74,7 @@ ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const Samples& loc
     bool allMet = true;
     bool allRan = true;
     std::printf("\nMedians of %d runs; a ratio is the median of the runs' paired ratios\n"
-                "(each run logs on anew; transfers in active mode)\n\n",
+                "(each run logs on anew; transfers in active mode unless a case says otherwise)\n\n",
                 repetitions);
     std::printf("%-40s %-26s %-40s %-10s %s\n", "Case", "Vamlo", "Reference", "Ratio", "Target");
     for (const ReportRow& row : rows) {

@@ -61,6 +61,7 @@ public:
         return MsgResult::Ok;
     }
     ReplaceAnswer AskReplace(const std::string&, const std::string&) override { return {}; }
+    CertificateAnswer AskCertificate(const std::string&, bool) override { return CertificateAnswer::Cancel; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void SetStatusText(const std::string&) override {}

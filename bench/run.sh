@@ -3,15 +3,24 @@
 # curl, lftp and the build tools), builds the benchmark in build-bench
 # (Release, no sanitizers), starts vsftpd on a free loopback port (or
 # pyftpdlib when vsftpd cannot start), runs the benchmark and prints its table.
-# Usage: bench/run.sh [benchmark options, e.g. --repetitions 3]
+# Usage: bench/run.sh [--tls] [benchmark options, e.g. --repetitions 3]
+# --tls: the server requires explicit TLS (a self-signed certificate made for
+# the run; vsftpd with require_ssl_reuse), and only the 512 MiB Get and Put run
+# unless --cases says otherwise, both in passive mode (curl 7.88 fails to open
+# active data connections over TLS); curl runs with --ssl-reqd --insecure.
 # VAMLO_BENCH_SERVER=pyftpdlib skips vsftpd and uses the fallback server.
 # Exit status: 0 targets met, 3 a target missed, 1 a run failed, 2 set-up failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+tls=false
+if [ "${1:-}" = --tls ]; then
+  tls=true
+  shift
+fi
 build=$top/build-bench
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          python3 python3-pyftpdlib vsftpd curl lftp)
+          libssl-dev openssl python3 python3-pyftpdlib python3-openssl vsftpd curl lftp)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -50,9 +59,23 @@ root=$scratch/root
 mkdir -p "$root" "$scratch/work"
 note=""
 started=false
+cert=""
+tls_args=()
+server_tls_args=()
+if $tls; then
+  mkdir -p "$scratch/tls"
+  cert=$scratch/tls/server.pem
+  openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=127.0.0.1" \
+          -keyout "$cert" -out "$cert.crt" 2>/dev/null
+  cat "$cert.crt" >>"$cert"
+  chmod 600 "$cert"
+  # Passive: curl 7.88 cannot open an active data connection over TLS.
+  tls_args=(--tls on --passive on --cases big-get,big-put,copy)
+  server_tls_args=(--tls-dir "$scratch/tls" --tls-required)
+fi
 if [ "${VAMLO_BENCH_SERVER:-vsftpd}" = pyftpdlib ]; then
   note="pyftpdlib serves, as VAMLO_BENCH_SERVER asked"
-elif port=$("$top/bench/start_vsftpd.sh" "$root" "$scratch/vsftpd" 2>"$scratch/vsftpd-start.err"); then
+elif port=$("$top/bench/start_vsftpd.sh" "$root" "$scratch/vsftpd" $cert 2>"$scratch/vsftpd-start.err"); then
   started=true
 else
   note="vsftpd could not start ($(tr '\n' ' ' <"$scratch/vsftpd-start.err" | sed 's/ *$//')); pyftpdlib serves instead"
@@ -64,12 +87,13 @@ else
   echo "$note" >&2
   # The test suites' server: it prints its port, and ends when its stdin closes.
   mkfifo "$scratch/server-stdin"
-  /usr/bin/python3 "$top/tests/support/ftp_server.py" --root "$root" <"$scratch/server-stdin" >"$scratch/server-port" &
+  /usr/bin/python3 "$top/tests/support/ftp_server.py" --root "$root" "${server_tls_args[@]}" \
+                  <"$scratch/server-stdin" >"$scratch/server-port" &
   server_pid=$!
   exec 3>"$scratch/server-stdin"
   port=""
   for _ in $(seq 1 100); do
-    port=$(head -n 1 "$scratch/server-port" 2>/dev/null || true)
+    port=$(head -n 1 "$scratch/server-port" 2>/dev/null | cut -d' ' -f1 || true)
     [ -n "$port" ] && break
     kill -0 "$server_pid" 2>/dev/null || break
     sleep 0.1
@@ -83,5 +107,5 @@ fi
 
 status=0
 "$bench" --port "$port" --server-root "$root" --server-name "$server" --note "$note" \
-         --work "$scratch/work" "$@" || status=$?
+         --work "$scratch/work" "${tls_args[@]}" "$@" || status=$?
 exit "$status"

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Starts vsftpd on a free loopback port for the benchmark, with its own
 # configuration file and its own root, and prints the port when the server
-# answers. Anonymous users may read and write under ROOT/pub.
-# Usage: bench/start_vsftpd.sh ROOT STATE_DIR
+# answers. Anonymous users may read and write under ROOT/pub. With CERT (a
+# PEM file holding key and certificate) the server requires explicit TLS on
+# the control and every data connection, and data connections must resume the
+# control connection's TLS session (vsftpd's require_ssl_reuse).
+# Usage: bench/start_vsftpd.sh ROOT STATE_DIR [CERT]
 # The server's pid goes to STATE_DIR/vsftpd.pid and its messages to
 # STATE_DIR/vsftpd.log; the caller stops it with that pid.
 set -euo pipefail
 root=${1:?server root}
 state=${2:?state folder}
+cert=${3:-}
 
 vsftpd=$(command -v vsftpd || true)
 [ -n "$vsftpd" ] || vsftpd=/usr/sbin/vsftpd
@@ -59,6 +63,18 @@ max_per_ip=0
 idle_session_timeout=120
 data_connection_timeout=120
 CONF
+if [ -n "$cert" ]; then
+  cat >> "$state/vsftpd.conf" <<CONF
+ssl_enable=YES
+rsa_cert_file=$cert
+rsa_private_key_file=$cert
+allow_anon_ssl=YES
+force_anon_logins_ssl=YES
+force_anon_data_ssl=YES
+require_ssl_reuse=YES
+ssl_ciphers=HIGH
+CONF
+fi
 
 "$vsftpd" "$state/vsftpd.conf" >"$state/vsftpd.log" 2>&1 </dev/null &
 pid=$!

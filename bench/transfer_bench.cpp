@@ -45,7 +45,7 @@ void Usage()
         "       [--host 127.0.0.1] [--user anonymous] [--password TEXT] [--remote-base /pub] [--repetitions 7]\n"
         "       [--big-mib 512] [--small-files 1000] [--small-bytes 2048] [--list-entries 10000]\n"
         "       [--site-mib 100] [--site-files 200]\n"
-        "       [--cases big-get,big-put,small-get,small-put,list,delete,site,copy]\n");
+        "       [--cases big-get,big-put,small-get,small-put,list,delete,site,copy] [--tls on] [--passive on]\n");
 }
 
 template <typename T> bool ParseNumber(const char* text, T& value)
@@ -89,6 +89,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
             ok = ParseNumber(value, options.nSmallFiles) && options.nSmallFiles > 0;
         else if (name == "--small-bytes")
             ok = ParseNumber(value, options.nSmallBytes);
+        else if (name == "--tls")
+            options.server.bTls = std::strcmp(value, "on") == 0;
+        else if (name == "--passive")
+            options.server.bPassive = std::strcmp(value, "on") == 0;
         else if (name == "--cases")
             options.strCases = value;
         else if (name == "--list-entries")
@@ -122,6 +126,13 @@ public:
         return "ftp://" + m_options.server.strHost + ":" + std::to_string(m_options.server.nPort) + remotePath;
     }
     std::string Credentials() const { return m_options.server.strUser + ":" + m_options.server.strPassword; }
+    bool Tls() const { return m_options.server.bTls; }
+    bool Passive() const { return m_options.server.bPassive; }
+    // What the names of the rows add for an encrypted or passive run.
+    std::string Over() const
+    {
+        return std::string(Tls() ? " over TLS" : "") + (Passive() ? ", passive mode" : "");
+    }
     std::string Stderr() const { return m_options.strWork + "/tool.err"; }
 
     static std::string PerRun(const std::string& base, int rep) { return base + "-" + std::to_string(rep); }
@@ -138,11 +149,20 @@ bool Fail(std::string& error, const std::string& text)
 
 bool ToolOk(const ToolRun& run, std::string& error) { return run.bOk || Fail(error, run.strError); }
 
-// curl in active mode, the address taken from the control connection.
+// curl in Vamlo's data connection mode (active: the address taken from the
+// control connection); with explicit TLS when the run is encrypted (the
+// server's certificate is its own).
 std::vector<std::string> Curl(const Layout& layout, std::vector<std::string> args)
 {
-    std::vector<std::string> argv{"curl", "--silent", "--show-error", "--fail", "--ftp-port", "-",
-                                  "--user", layout.Credentials()};
+    std::vector<std::string> argv{"curl", "--silent", "--show-error", "--fail", "--user", layout.Credentials()};
+    if (!layout.Passive()) {
+        argv.push_back("--ftp-port");
+        argv.push_back("-");
+    }
+    if (layout.Tls()) {
+        argv.push_back("--ssl-reqd");
+        argv.push_back("--insecure");
+    }
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
 }
@@ -204,8 +224,8 @@ ReportRow BigGet(const Options& options, const Layout& layout, CVamloBenchClient
                    },
                    verifyIn("bigget-curl"), cleanupIn("bigget-curl")};
     std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
-    return {"Get " + std::to_string(options.nBigMiB) + " MiB file", Measure::Throughput, static_cast<double>(bytes),
-            samples[0], "curl", samples[1], 0.9};
+    return {"Get " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput,
+            static_cast<double>(bytes), samples[0], "curl", samples[1], 0.9};
 }
 
 ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
@@ -243,8 +263,8 @@ ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient
                    },
                    verifyIn("bigput-curl"), cleanupIn("bigput-curl")};
     std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
-    return {"Put " + std::to_string(options.nBigMiB) + " MiB file", Measure::Throughput, static_cast<double>(bytes),
-            samples[0], "curl", samples[1], 0.9};
+    return {"Put " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput,
+            static_cast<double>(bytes), samples[0], "curl", samples[1], 0.9};
 }
 
 Samples LocalCopy(const Options& options, const Layout& layout)

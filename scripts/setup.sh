@@ -11,7 +11,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
-  python3 python3-pyftpdlib
+  libssl-dev
+  python3 python3-pyftpdlib python3-openssl
   xvfb openbox
 )
 

@@ -65,7 +65,7 @@ std::vector<UrlRow> UrlRows()
         {31, "ftp://host:-21", kFails},
         {32, "ftp://host:99999999999999999999999", kFails},
         {33, "http://host", kFails},
-        {34, "ftps://host", kFails},
+        {34, "sftp://host", kFails},
         {35, "://host", kFails},
         {36, "ftp:/host", kFails},
         {37, "ftp://[::1", kFails},

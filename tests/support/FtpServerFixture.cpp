@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -97,6 +98,12 @@ bool FtpServerProcess::StartOnce()
         args.push_back("--unlistable-dir");
         args.push_back(m_options.strUnlistableDir);
     }
+    if (m_options.tls != FtpServerOptions::Tls::Off) {
+        args.push_back("--tls-dir");
+        args.push_back(m_tlsDir.Path());
+        if (m_options.tls == FtpServerOptions::Tls::Required)
+            args.push_back("--tls-required");
+    }
     if (!m_options.strPassivePorts.empty()) {
         args.push_back("--passive-ports");
         args.push_back(m_options.strPassivePorts);
@@ -139,8 +146,14 @@ bool FtpServerProcess::StartOnce()
         return false;
     }
     m_port = static_cast<uint16_t>(port);
+    const size_t space = line.find(' ');
+    m_strFingerprint = space == std::string::npos ? std::string() : line.substr(space + 1);
+    while (!m_strFingerprint.empty() && (m_strFingerprint.back() == ' ' || m_strFingerprint.back() == '\r'))
+        m_strFingerprint.pop_back();
     return true;
 }
+
+void FtpServerProcess::RenewCertificate() { std::remove(m_tlsDir.File("server.pem").c_str()); }
 
 void FtpServerProcess::Stop()
 {

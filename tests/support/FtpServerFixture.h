@@ -24,6 +24,10 @@ struct FtpServerOptions {
     // When set, this folder below the root (made when missing) refuses to be
     // listed: a server that says no to LIST and MLSD there.
     std::string strUnlistableDir;
+    // AUTH TLS with a self-signed certificate made for the run: offered,
+    // or required for logins and every data connection.
+    enum class Tls { Off, Offered, Required };
+    Tls tls = Tls::Off;
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port
@@ -51,12 +55,18 @@ public:
     const std::string& Root() const { return m_root.Path(); }
     std::string Path(const std::string& name) const { return m_root.File(name); }
     const std::string& LastError() const { return m_strError; }
+    // SHA-256 of the server's certificate ("AB:CD:..."), once started.
+    const std::string& CertificateFingerprint() const { return m_strFingerprint; }
+    // The next Start makes a new certificate.
+    void RenewCertificate();
 
 private:
     bool StartOnce();
 
     FtpServerOptions m_options;
     TempDir m_root;
+    TempDir m_tlsDir;   // the key and certificate
+    std::string m_strFingerprint;
     pid_t m_pid = -1;
     int m_stdin = -1;   // closing it tells the server to exit
     uint16_t m_port = 0;

@@ -25,6 +25,29 @@ ReplaceAnswer ScriptedPrompts::AskReplace(const std::string& message1, const std
     return answer;
 }
 
+void ScriptedPrompts::AnswerCertificate(CertificateAnswer answer)
+{
+    std::lock_guard lock(m_mutex);
+    m_certificateAnswers.push_back(answer);
+}
+
+CertificateAnswer ScriptedPrompts::AskCertificate(const std::string& text, bool changed)
+{
+    std::lock_guard lock(m_mutex);
+    m_certificateQuestions.push_back({text, changed});
+    if (m_certificateAnswers.empty())
+        return CertificateAnswer::Cancel;
+    const CertificateAnswer answer = m_certificateAnswers.front();
+    m_certificateAnswers.pop_front();
+    return answer;
+}
+
+std::vector<ScriptedPrompts::CertificateQuestion> ScriptedPrompts::CertificateQuestions() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_certificateQuestions;
+}
+
 std::vector<std::string> ScriptedPrompts::ReplaceQuestions() const
 {
     std::lock_guard lock(m_mutex);

@@ -20,12 +20,15 @@ public:
 
     void Answer(MsgResult result);
     void AnswerReplace(ReplaceAnswer answer);
+    // Without a scripted answer a certificate question is cancelled.
+    void AnswerCertificate(CertificateAnswer answer);
     // Runs while a message is up (before its answer), on the asking thread,
     // as a user could act on the window behind the box.
     void WhileShown(std::function<void(const std::string&)> action);
 
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
+    CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void SetStatusText(const std::string& text) override;
@@ -35,6 +38,11 @@ public:
     std::vector<std::string> StatusTexts() const;
     // Each replace question as message 1 + "|" + message 2.
     std::vector<std::string> ReplaceQuestions() const;
+    struct CertificateQuestion {
+        std::string text;
+        bool changed;
+    };
+    std::vector<CertificateQuestion> CertificateQuestions() const;
     int WaitCursorDepth() const;
 
 private:
@@ -42,6 +50,8 @@ private:
     std::deque<MsgResult> m_answers;
     std::deque<ReplaceAnswer> m_replaceAnswers;
     std::vector<std::string> m_replaceQuestions;
+    std::deque<CertificateAnswer> m_certificateAnswers;
+    std::vector<CertificateQuestion> m_certificateQuestions;
     std::vector<Shown> m_shown;
     std::vector<std::string> m_status;
     int m_waitDepth = 0;

@@ -17,6 +17,36 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
+def certificate_files(folder):
+    """A self-signed key and certificate in folder, made when missing.
+
+    Returns the path of the file that holds both, and the certificate's
+    SHA-256 fingerprint ("AB:CD:...").
+    """
+    from OpenSSL import crypto
+    path = os.path.join(folder, "server.pem")
+    if not os.path.exists(path):
+        key = crypto.PKey()
+        key.generate_key(crypto.TYPE_RSA, 2048)
+        cert = crypto.X509()
+        cert.set_version(2)
+        cert.get_subject().CN = "Vamlo Test Server"
+        cert.get_subject().O = "Vamlo Tests"
+        cert.set_serial_number(int.from_bytes(os.urandom(8), "big"))
+        cert.gmtime_adj_notBefore(0)
+        cert.gmtime_adj_notAfter(24 * 3600)
+        cert.set_issuer(cert.get_subject())
+        cert.set_pubkey(key)
+        cert.sign(key, "sha256")
+        with open(path + ".new", "wb") as out:
+            out.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+            out.write(crypto.dump_certificate(crypto.FILETYPE_PEM, cert))
+        os.rename(path + ".new", path)
+    with open(path, "rb") as source:
+        cert = crypto.load_certificate(crypto.FILETYPE_PEM, source.read())
+    return path, cert.digest("sha256").decode()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -31,6 +61,10 @@ def main():
                         help="add user nested/secret, who starts in this folder below the root")
     parser.add_argument("--unlistable-dir",
                         help="a folder below the root that may be entered but not listed")
+    parser.add_argument("--tls-dir",
+                        help="offer AUTH TLS with the certificate kept (or made) in this folder")
+    parser.add_argument("--tls-required", action="store_true",
+                        help="refuse logins and transfers that are not encrypted")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.ERROR)
@@ -51,15 +85,26 @@ def main():
         for name in ("user", "anonymous"):
             authorizer.override_perm(name, unlistable, "eradfmwMT")
 
-    class Handler(FTPHandler):
+    fingerprint = ""
+    base = FTPHandler
+    if args.tls_dir:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        base = TLS_FTPHandler
+        certfile, fingerprint = certificate_files(args.tls_dir)
+
+    class Handler(base):
         def on_login(self, username):
             # The same root as the others, but a login directory other than "/".
             if nested_dir and username == "nested":
                 self.fs.cwd = nested_dir
 
+    if args.tls_dir:
+        Handler.certfile = certfile
+        Handler.tls_control_required = args.tls_required
+        Handler.tls_data_required = args.tls_required
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake
-    Handler.proto_cmds = dict(FTPHandler.proto_cmds)
+    Handler.proto_cmds = dict(base.proto_cmds)
     if args.no_mlsd:
         for command in ("MLSD", "MLST"):
             Handler.proto_cmds.pop(command, None)
@@ -71,7 +116,8 @@ def main():
         Handler.passive_ports = range(first, last + 1)
 
     server = FTPServer((args.host, args.port), Handler)
-    print(server.socket.getsockname()[1], flush=True)
+    # The port, then the certificate's fingerprint when there is one.
+    print(" ".join(str(x) for x in (server.socket.getsockname()[1], fingerprint) if x), flush=True)
 
     def exit_when_parent_goes():
         sys.stdin.buffer.read()

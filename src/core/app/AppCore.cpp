@@ -2,6 +2,8 @@
 
 #include "app/Clipboard.h"
 #include "app/Settings.h"
+#include "ftp/CertificateTrust.h"
+#include "log/ActionLog.h"
 
 void CAppCore::SetPaths(const CAppPaths& paths)
 {
@@ -52,4 +54,15 @@ void CAppCore::SaveSettings(int32_t autoSave, int32_t autoRefresh)
 {
     if (m_pSettings != nullptr)
         ::SaveSettings(*m_pSettings, autoSave, autoRefresh);
+}
+
+std::string CAppCore::TrustedCertificatesPath()
+{
+    return m_strAppDir.empty() ? std::string() : m_strAppDir + kTrustedCertificatesFileName;
+}
+
+void CAppCore::ConnectLog(const std::string& text)
+{
+    if (m_pConnectLog != nullptr)
+        m_pConnectLog->AppendLog(text);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+class CActionLog;
 class CVamloSiteInfo;
 class IClipboard;
 class ISettingsStore;
@@ -41,6 +42,8 @@ public:
 
     IPrompts& ConnectPrompts() override { return *m_pPrompts; }
     std::string ConnectAgentName() override { return m_strAgentName; }
+    std::string TrustedCertificatesPath() override;
+    void ConnectLog(const std::string& text) override;
 
     std::string m_strAppDir;
     std::string m_strSiteListPath;
@@ -59,6 +62,8 @@ public:
     IPrompts* m_pPrompts = nullptr;
     ISettingsStore* m_pSettings = nullptr;
     IStatusDialogFactory* m_pStatusDialogFactory = nullptr;
+    // Where connections note what the user should know; not owned.
+    CActionLog* m_pConnectLog = nullptr;
 };
 
 inline constexpr const char* kAgentName = "Vamlo/V1.40";

@@ -19,6 +19,10 @@ struct ReplaceAnswer {
     int32_t choice = REPLACE_NO_ANSWER;
 };
 
+// The question about a server certificate that the system does not vouch
+// for: trust it for this connection, from now on, or not at all.
+enum class CertificateAnswer { AcceptOnce, Always, Cancel };
+
 class IPrompts {
 public:
     virtual ~IPrompts() = default;
@@ -27,6 +31,9 @@ public:
                                  MsgIcon icon = MsgIcon::None) = 0;
     // The modal "Message" dialog with Yes, Yes to All, No and Cancel.
     virtual ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) = 0;
+    // Buttons Accept Once, Always and Cancel; Cancel is the default. changed:
+    // the certificate differs from the one trusted before, a loud warning.
+    virtual CertificateAnswer AskCertificate(const std::string& text, bool changed) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     // Shown at once, so that the text is seen while synchronous work goes on.

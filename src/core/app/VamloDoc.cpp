@@ -35,6 +35,8 @@ CVamloDoc::CVamloDoc(CAppCore& app) : m_app(app)
     m_bAutoRefreshLogView = autoRefresh;
     if (!m_app.m_strAutoSavePath.empty() && m_app.m_pPrompts != nullptr)
         OpenAutoSaveFile(m_app.m_strAutoSavePath, *m_app.m_pPrompts);
+    // Connections note in this log what the user should know about a site.
+    m_app.m_pConnectLog = this;
 }
 
 void CVamloDoc::OnStatusLogAutoSave()

@@ -6,7 +6,8 @@
 #include <string>
 
 // What a site record needs from the program to connect itself: somewhere to
-// show its failures, the agent name of new sessions, and the time-outs.
+// show its failures and questions, the agent name of new sessions, the
+// time-outs, the trusted certificates and the action log.
 class IConnectContext {
 public:
     virtual ~IConnectContext() = default;
@@ -14,4 +15,8 @@ public:
     virtual IPrompts& ConnectPrompts() = 0;
     virtual std::string ConnectAgentName() = 0;
     virtual CFtpTimeouts ConnectTimeouts() { return {}; }
+    // The file of the certificates the user trusts always; "" keeps none.
+    virtual std::string TrustedCertificatesPath() { return {}; }
+    // A line for the action status log (any thread).
+    virtual void ConnectLog(const std::string& /*text*/) {}
 };

@@ -133,7 +133,7 @@ std::unique_ptr<CInternetFile> CFtpConnection::OpenFileAt(const std::string& nam
     }
     const char type = (flags & FTP_TRANSFER_TYPE_ASCII) != 0 && (flags & FTP_TRANSFER_TYPE_BINARY) == 0 ? 'A' : 'I';
     FtpStatus status = m_pSession->SetType(type);
-    UniqueFd data;
+    NetStream data;
     if (status)
         status = OpenDataTransfer(*m_pSession, (writing ? "STOR " : "RETR ") + name, data, offset, &restartRefused);
     if (!Report(status))
@@ -144,5 +144,12 @@ std::unique_ptr<CInternetFile> CFtpConnection::OpenFileAt(const std::string& nam
 bool CFtpConnection::IsPassive() const { return m_pSession->bPassive; }
 
 bool CFtpConnection::IsOpen() const { return m_pSession->control.IsOpen(); }
+
+bool CFtpConnection::IsEncrypted() const { return m_pSession->control.IsTls(); }
+
+bool CFtpConnection::OffersEncryption() const
+{
+    return !m_pSession->control.IsTls() && m_pSession->features.bAuthTls;
+}
 
 const std::string& CFtpConnection::GetServerName() const { return m_pSession->serverName; }

@@ -61,6 +61,9 @@ public:
     std::mutex& GetMutex() { return m_mutex; }
     bool IsPassive() const;
     bool IsOpen() const;   // false once closed or broken (no network traffic)
+    bool IsEncrypted() const;
+    // A plain connection to a server that offers TLS (AUTH TLS in FEAT).
+    bool OffersEncryption() const;
     const std::string& GetServerName() const;
     // The last failure on this connection (also the calling thread's last error).
     int GetLastErrorCode() const { return m_nLastError; }

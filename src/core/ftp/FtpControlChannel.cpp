@@ -29,7 +29,20 @@ FtpStatus FtpControlChannel::Connect(const std::string& host, uint16_t port, con
     setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     m_local = SocketAddress::OfSocket(fd.Get(), false);
     m_peer = SocketAddress::OfSocket(fd.Get(), true);
-    m_fd = std::move(fd);
+    m_stream = NetStream(std::move(fd));
+    return FtpStatus::Success();
+}
+
+FtpStatus FtpControlChannel::StartTls(const std::string& host)
+{
+    if (!IsOpen())
+        return ClosedStatus();
+    // Bytes that came after the AUTH reply were sent in the clear: no
+    // honest server sends any, and they must not pass for protected ones.
+    if (!m_input.empty())
+        return Fail(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
+    if (FtpStatus started = m_stream.StartTls(host, nullptr, Deadline(m_timeouts.connectMs)); !started)
+        return Fail(started);
     return FtpStatus::Success();
 }
 
@@ -40,7 +53,7 @@ FtpStatus FtpControlChannel::ClosedStatus() const
 
 void FtpControlChannel::Break()
 {
-    m_fd.Reset();
+    m_stream.Reset();
     m_input.clear();
     m_scanned = 0;
 }
@@ -66,7 +79,7 @@ FtpStatus FtpControlChannel::Send(std::string_view line)
     std::string wire;
     wire.reserve(line.size() + 2);
     wire.append(line).append("\r\n");
-    if (FtpStatus sent = SendAll(m_fd.Get(), wire.data(), wire.size(), m_timeouts.replyMs); !sent)
+    if (FtpStatus sent = m_stream.Send(wire.data(), wire.size(), m_timeouts.replyMs); !sent)
         return Fail(sent);
     return FtpStatus::Success();
 }
@@ -78,7 +91,7 @@ void FtpControlChannel::SendWithoutWaiting(std::string_view line)
     std::string wire(line);
     wire.append("\r\n");
     // A short or refused send only means the server misses the farewell.
-    [[maybe_unused]] const ssize_t sent = ::send(m_fd.Get(), wire.data(), wire.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    m_stream.SendWithoutWaiting(wire.data(), wire.size());
 }
 
 FtpStatus FtpControlChannel::ReadLine(std::string& line, const Deadline& deadline)
@@ -101,7 +114,7 @@ FtpStatus FtpControlChannel::ReadLine(std::string& line, const Deadline& deadlin
         const size_t used = m_input.size();
         m_input.resize(used + kReceiveChunk);
         size_t received = 0;
-        FtpStatus status = RecvSome(m_fd.Get(), m_input.data() + used, kReceiveChunk, deadline, received);
+        FtpStatus status = m_stream.Receive(m_input.data() + used, kReceiveChunk, deadline, received);
         m_input.resize(used + received);
         if (!status)
             return Fail(status);

@@ -3,6 +3,7 @@
 #include "ftp/FtpFlags.h"
 #include "ftp/FtpReply.h"
 #include "ftp/FtpSocket.h"
+#include "ftp/NetStream.h"
 #include "ftp/FtpStatus.h"
 
 #include <string>
@@ -28,13 +29,20 @@ public:
     // Send, then read the reply. Success means a reply came, whatever its code.
     FtpStatus Command(std::string_view line, FtpReply& reply);
 
-    bool IsOpen() const { return m_fd.Valid(); }
+    // AUTH TLS has been accepted: the handshake on this connection.
+    FtpStatus StartTls(const std::string& host);
+
+    bool IsOpen() const { return m_stream.Valid(); }
+    bool IsTls() const { return m_stream.IsTls(); }
+    // A reply may already be here although a poll on Fd() would not say so.
+    bool HasPendingInput() const { return !m_input.empty() || m_stream.HasPendingInput(); }
     // Why calls fail once the connection is gone.
     FtpStatus ClosedStatus() const;
     void Break();   // the connection failed
     void Close();   // we ended it
 
-    int Fd() const { return m_fd.Get(); }
+    int Fd() const { return m_stream.Fd(); }
+    const NetStream& Stream() const { return m_stream; }
     const SocketAddress& LocalAddress() const { return m_local; }
     const SocketAddress& PeerAddress() const { return m_peer; }
     const CFtpTimeouts& Timeouts() const { return m_timeouts; }
@@ -43,7 +51,7 @@ private:
     FtpStatus ReadLine(std::string& line, const Deadline& deadline);
     FtpStatus Fail(FtpStatus status);
 
-    UniqueFd m_fd;
+    NetStream m_stream;
     SocketAddress m_local;
     SocketAddress m_peer;
     CFtpTimeouts m_timeouts;

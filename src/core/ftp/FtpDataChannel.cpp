@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int kAbortBudgetMs = 1000;
+
 bool SameHost(const SocketAddress& a, const SocketAddress& b)
 {
     return a.Family() == b.Family() && a.HostText() == b.HostText();
@@ -45,15 +47,18 @@ FtpStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, Uniqu
         const int remaining = deadline.RemainingMs();
         if (remaining == 0)
             return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
+        // A reply already received (and decrypted) would not wake the poll:
+        // then only look whether the server has connected too, which goes first.
+        const bool replyWaiting = control.HasPendingInput();
         CheckNetworkWaitAllowed();
-        const int n = ::poll(fds, fds[2].fd >= 0 ? 3 : 2, remaining);
+        const int n = ::poll(fds, fds[2].fd >= 0 ? 3 : 2, replyWaiting ? 0 : remaining);
         if (CurrentActionCanceled())
             return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return StatusFromErrno(errno);
-        if (n == 0)
+        if (n == 0 && !replyWaiting)
             return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
         if (fds[0].revents != 0) {
             UniqueFd accepted(::accept4(listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
@@ -202,13 +207,9 @@ FtpStatus OpenPassive(FtpSession& session, const std::string& command, uint64_t 
     return FtpStatus::Success();
 }
 
-} // namespace
-
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data, uint64_t restartAt,
-                           bool* restartRefused)
+FtpStatus OpenConnection(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
+                         UniqueFd& data)
 {
-    if (FtpStatus ready = session.Ready(); !ready)
-        return ready;
     if (!session.bPassive) {
         FtpStatus status;
         const ActiveOutcome outcome = OpenActive(session, command, restartAt, restartRefused, data, status);
@@ -219,6 +220,38 @@ FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, Uniq
         session.bPassive = true;
     }
     return OpenPassive(session, command, restartAt, restartRefused, data);
+}
+
+// TLS on the data connection, resuming the control connection's session. It
+// must show the control connection's certificate: the one the user trusted.
+FtpStatus ProtectData(FtpSession& session, NetStream& data)
+{
+    FtpControlChannel& control = session.control;
+    FtpStatus status = data.StartTls(session.serverName, &control.Stream(), Deadline(control.Timeouts().connectMs));
+    if (status && data.PeerFingerprint() != control.Stream().PeerFingerprint())
+        status = FtpStatus::Error(ERROR_FTP_DATA_CERTIFICATE_MISMATCH);
+    if (status)
+        return status;
+    data.ResetHard();
+    // The server still expects the transfer it announced.
+    session.AbortAndResync(kAbortBudgetMs);
+    return status;
+}
+
+} // namespace
+
+FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data, uint64_t restartAt,
+                           bool* restartRefused)
+{
+    if (FtpStatus ready = session.Ready(); !ready)
+        return ready;
+    UniqueFd connection;
+    if (FtpStatus opened = OpenConnection(session, command, restartAt, restartRefused, connection); !opened)
+        return opened;
+    data = NetStream(std::move(connection));
+    if (!session.control.IsTls())
+        return FtpStatus::Success();
+    return ProtectData(session, data);
 }
 
 bool ParsePasvReply(const FtpReply& reply, uint16_t& port)

@@ -3,6 +3,7 @@
 #include "ftp/FtpReply.h"
 #include "ftp/FtpSession.h"
 #include "ftp/FtpSocket.h"
+#include "ftp/NetStream.h"
 #include "ftp/FtpStatus.h"
 
 #include <cstdint>
@@ -13,10 +14,11 @@
 // final reply is still to be read. Active mode (EPRT, else PORT) unless the
 // session is passive; when the server refuses the active command or never
 // connects, the command is retried once in passive mode (EPSV, else PASV)
-// and the session stays passive from then on.
+// and the session stays passive from then on. On a TLS control connection
+// the data connection is protected too, showing the same certificate.
 // A restart offset sends REST just before the command; when the server
 // refuses it, *restartRefused is set and nothing was transferred.
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, UniqueFd& data,
+FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data,
                            uint64_t restartAt = 0, bool* restartRefused = nullptr);
 
 // The port of a 227 reply. The address in it is ignored on purpose: we always

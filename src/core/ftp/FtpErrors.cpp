@@ -24,11 +24,22 @@ const char* EngineText(int code)
     case ERROR_FTP_TRANSFER_IN_PROGRESS: return "Another operation is still in progress on this connection\n";
     case ERROR_FTP_DROPPED: return "The connection to the server was lost\n";
     case ERROR_INTERNET_INVALID_SERVER_RESPONSE: return "The server sent a reply that could not be understood\n";
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR: return "The encrypted (TLS) connection could not be set up\n";
+    case ERROR_FTP_TLS_REFUSED:
+        return "The server refused to encrypt the connection; its answer\n";
+    case ERROR_FTP_CERTIFICATE_REFUSED: return "The server's certificate was not accepted\n";
+    case ERROR_FTP_DATA_CERTIFICATE_MISMATCH:
+        return "The data connection showed a different certificate than the control connection\n";
     default: return nullptr;
     }
 }
 
 } // namespace
+
+bool HasDetailText(int code)
+{
+    return code == ERROR_INTERNET_SECURITY_CHANNEL_ERROR || code == ERROR_FTP_TLS_REFUSED;
+}
 
 void SetLastFtpError(int code, std::string responseText)
 {

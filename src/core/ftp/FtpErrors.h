@@ -20,6 +20,14 @@ constexpr int ERROR_INTERNET_CONNECTION_RESET = 12031;
 constexpr int ERROR_FTP_TRANSFER_IN_PROGRESS = 12110;
 constexpr int ERROR_FTP_DROPPED = 12111;
 constexpr int ERROR_INTERNET_INVALID_SERVER_RESPONSE = 12152;
+constexpr int ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157;   // the text is TLS's own reason
+// Our own codes for encrypted connections; the text carries the detail.
+constexpr int ERROR_FTP_TLS_REFUSED = 12301;   // the text is the server's answer to AUTH TLS
+constexpr int ERROR_FTP_CERTIFICATE_REFUSED = 12302;
+constexpr int ERROR_FTP_DATA_CERTIFICATE_MISMATCH = 12303;
+
+// Codes whose status text completes the engine's text for the user.
+bool HasDetailText(int code);
 
 // The calling thread's last engine error and the server's last reply text
 // (all lines, each ending in "\n"). Every failing engine call sets them.

@@ -130,7 +130,8 @@ std::string CFtpFileFind::GetFileURL() const
     const std::string& server = find.session->serverName;
     const std::string host = server.find(':') != std::string::npos ? "[" + server + "]" : server;
     const std::string path = GetFilePath();
-    return "ftp://" + host + (path.empty() || path[0] != '/' ? "/" : "") + path;
+    const char* scheme = find.session->control.IsTls() ? "ftpes://" : "ftp://";
+    return scheme + host + (path.empty() || path[0] != '/' ? "/" : "") + path;
 }
 
 uint64_t CFtpFileFind::GetLength() const { return m_pImpl->pCurrent ? m_pImpl->pCurrent->size : 0; }

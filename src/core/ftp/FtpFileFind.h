@@ -32,7 +32,7 @@ public:
     std::string GetFileName() const;
     // The searched folder + "/" + name (no doubled "/").
     std::string GetFilePath() const;
-    // "ftp://" + server + path.
+    // "ftp://" (or "ftpes://" when encrypted) + server + path.
     std::string GetFileURL() const;
     uint64_t GetLength() const;
     // Whether the server gave the size of the current entry's data: never

@@ -43,7 +43,7 @@ bool MeansEmptyFolder(const FtpStatus& status)
 // Reads the data connection to its end, then the final reply.
 FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::string& text)
 {
-    UniqueFd data;
+    NetStream data;
     if (FtpStatus opened = OpenDataTransfer(session, command, data); !opened)
         return opened;
     FtpStatus status;
@@ -51,8 +51,8 @@ FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::strin
         const size_t used = text.size();
         text.resize(used + kReceiveBlock);
         size_t received = 0;
-        status = RecvSome(data.Get(), text.data() + used, kReceiveBlock,
-            Deadline(session.control.Timeouts().dataMs), received);
+        status = data.Receive(text.data() + used, kReceiveBlock, Deadline(session.control.Timeouts().dataMs),
+                              received);
         text.resize(used + received);
         if (!status || received == 0)
             break;

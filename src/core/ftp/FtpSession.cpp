@@ -19,6 +19,15 @@ std::string UpperWord(std::string_view line)
     return word;
 }
 
+// " AUTH TLS;SSL" and the like.
+bool ContainsTls(std::string_view line)
+{
+    std::string upper(line);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find("TLS") != std::string::npos;
+}
+
 } // namespace
 
 FtpFeatures ParseFeatReply(const FtpReply& reply)
@@ -53,6 +62,8 @@ FtpFeatures ParseFeatReply(const FtpReply& reply)
             features.bMdtm = true;
         else if (word == "MFMT")
             features.bMfmt = true;
+        else if (word == "AUTH")
+            features.bAuthTls = ContainsTls(line);
     }
     return features;
 }

@@ -17,6 +17,7 @@ struct FtpFeatures {
     bool bSize = false;
     bool bMdtm = false;
     bool bMfmt = false;   // sets a file's modification time
+    bool bAuthTls = false;   // the server offers to encrypt the connection
 };
 
 FtpFeatures ParseFeatReply(const FtpReply& reply);

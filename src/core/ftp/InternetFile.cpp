@@ -3,6 +3,7 @@
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpSession.h"
 #include "ftp/FtpSocket.h"
+#include "ftp/NetStream.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,7 +25,7 @@ struct CInternetFile::Impl {
     enum class State { Open, Ended, Closed };
 
     std::shared_ptr<FtpSession> session;
-    UniqueFd data;
+    NetStream data;
     bool bWriting = false;
     std::string name;
     std::vector<char> buffer;
@@ -56,13 +57,9 @@ struct CInternetFile::Impl {
 
     void Cancel()
     {
-        if (data.Valid()) {
-            // Reset rather than end the stream, so that the server cannot take
-            // a cut upload for a complete one.
-            const linger hard{1, 0};
-            setsockopt(data.Get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-        }
-        data.Reset();
+        // Reset rather than end the stream, so that the server cannot take
+        // a cut upload for a complete one.
+        data.ResetHard();
         session->bTransferOpen = false;
         session->AbortAndResync(kAbortBudgetMs);
     }
@@ -71,7 +68,7 @@ struct CInternetFile::Impl {
     {
         if (nEnd == 0)
             return FtpStatus::Success();
-        FtpStatus status = SendAll(data.Get(), buffer.data(), nEnd, DataTimeout());
+        FtpStatus status = data.Send(buffer.data(), nEnd, DataTimeout());
         nEnd = 0;
         return status;
     }
@@ -80,7 +77,7 @@ struct CInternetFile::Impl {
     int64_t Receive(char* target, size_t count)
     {
         size_t received = 0;
-        FtpStatus status = RecvSome(data.Get(), target, count, Deadline(DataTimeout()), received);
+        FtpStatus status = data.Receive(target, count, Deadline(DataTimeout()), received);
         if (!status) {
             Cancel();
             result = status;
@@ -106,7 +103,7 @@ struct CInternetFile::Impl {
         const Deadline deadline(std::min(kDrainWaitMs, DataTimeout()));
         while (drained <= kDrainMaxBytes) {
             size_t received = 0;
-            if (!RecvSome(data.Get(), scratch.data(), scratch.size(), deadline, received))
+            if (!data.Receive(scratch.data(), scratch.size(), deadline, received))
                 return false;
             if (received == 0)
                 return true;
@@ -116,7 +113,7 @@ struct CInternetFile::Impl {
     }
 };
 
-CInternetFile::CInternetFile(std::shared_ptr<FtpSession> session, UniqueFd&& data, bool writing, std::string name)
+CInternetFile::CInternetFile(std::shared_ptr<FtpSession> session, NetStream&& data, bool writing, std::string name)
     : m_pImpl(std::make_unique<Impl>())
 {
     m_pImpl->session = std::move(session);
@@ -182,7 +179,7 @@ bool CInternetFile::Write(const void* buffer, size_t count)
     } else {
         status = file.Flush();
         if (status)
-            status = SendAll(file.data.Get(), source, count, file.DataTimeout());
+            status = file.data.Send(source, count, file.DataTimeout());
     }
     if (status)
         return true;
@@ -200,6 +197,8 @@ bool CInternetFile::Close()
     if (file.state == Impl::State::Open) {
         if (file.bWriting) {
             FtpStatus flushed = file.Flush();
+            if (flushed)
+                flushed = file.data.FinishSending(file.DataTimeout());
             FtpStatus verdict = file.ReadFinalReply();
             file.End(!flushed && verdict ? flushed : verdict);
         } else if (file.nStart == file.nEnd && file.ReachedEndWhileDraining()) {

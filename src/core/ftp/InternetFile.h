@@ -6,14 +6,14 @@
 #include <string>
 
 class FtpSession;
-class UniqueFd;
+class NetStream;
 
 // A remote file open for reading (RETR) or writing (STOR). The data moves in
 // large socket blocks whatever size the caller reads or writes in.
 class CInternetFile {
 public:
     // Made by CFtpConnection::OpenFile once the server accepted the command.
-    CInternetFile(std::shared_ptr<FtpSession> session, UniqueFd&& data, bool writing, std::string name);
+    CInternetFile(std::shared_ptr<FtpSession> session, NetStream&& data, bool writing, std::string name);
     ~CInternetFile();   // aborts a transfer that was not closed
     CInternetFile(const CInternetFile&) = delete;
     CInternetFile& operator=(const CInternetFile&) = delete;

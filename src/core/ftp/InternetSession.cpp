@@ -17,19 +17,22 @@ CInternetSession::CInternetSession(std::string agentName, uint32_t context)
 void CInternetSession::Close() { m_bClosed = true; }
 
 std::shared_ptr<CFtpConnection> CInternetSession::GetFtpConnection(const std::string& server, const std::string& user,
-    const std::string& password, uint16_t port, bool passive, CInternetException& error)
+    const std::string& password, uint16_t port, bool passive, CInternetException& error,
+    const FtpLogonSecurity& security)
 {
     FtpStatus status = m_bClosed ? FtpStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE) : FtpStatus::Success();
     auto session = std::make_shared<FtpSession>();
     session->bPassive = passive;
     if (status)
-        status = LogOn(*session, server, port == 0 ? kDefaultFtpPort : port, user, password, m_timeouts);
+        status = LogOn(*session, server, port == 0 ? kDefaultFtpPort : port, user, password, m_timeouts, security);
     if (!status) {
         PublishStatus(status);
         // A refused login is best explained by the server's own words.
         std::string message = status.code == ERROR_INTERNET_LOGIN_FAILURE && !status.response.empty()
             ? status.response
             : GetSystemErrorText(status.code);
+        if (HasDetailText(status.code) && !status.response.empty())
+            message = message.substr(0, message.find_last_not_of('\n') + 1) + ": " + status.response;
         error = CInternetException(status.code, std::move(message));
         return nullptr;
     }

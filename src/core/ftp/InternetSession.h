@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/FtpFlags.h"
+#include "ftp/FtpLogon.h"
 #include "ftp/InternetException.h"
 
 #include <cstdint>
@@ -18,7 +19,8 @@ public:
     // the server's reply for a refused login, else the failure's text.
     // Port 0 means the FTP default, 21.
     std::shared_ptr<CFtpConnection> GetFtpConnection(const std::string& server, const std::string& user,
-        const std::string& password, uint16_t port, bool passive, CInternetException& error);
+        const std::string& password, uint16_t port, bool passive, CInternetException& error,
+        const FtpLogonSecurity& security = {});
 
     // Later GetFtpConnection calls fail; connections already made stay theirs
     // to close (another thread may be using one).

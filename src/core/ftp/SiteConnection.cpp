@@ -1,4 +1,5 @@
 // Connecting, disconnecting and reconnecting a site record.
+#include "ftp/CertificateTrust.h"
 #include "ftp/ConnectContext.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/InternetSession.h"
@@ -29,10 +30,23 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
 
     m_pSession = std::make_shared<CInternetSession>(context.ConnectAgentName(), 1);
     m_pSession->SetTimeouts(context.ConnectTimeouts());
+    FtpLogonSecurity security;
+    if (url->IsEncrypted()) {
+        security.bTls = true;
+        security.acceptCertificate = [&context, &prompts, hostPort = CertificateHostPort(url->host, port)](
+                                         const CertificateInfo& info) {
+            return AcceptCertificate(info, hostPort, context.TrustedCertificatesPath(), prompts);
+        };
+    }
     CInternetException error;
-    m_pConnection = m_pSession->GetFtpConnection(url->host, m_strUserName, m_strPassword, port, false, error);
-    if (m_pConnection)
+    m_pConnection =
+        m_pSession->GetFtpConnection(url->host, m_strUserName, m_strPassword, port, false, error, security);
+    if (m_pConnection) {
+        if (m_pConnection->OffersEncryption())
+            context.ConnectLog("The ftp site \"" + working + "\" offers encryption: start its address with "
+                               "\"ftpes://\" to use it.");
         return 1;
+    }
 
     std::string cause;
     if (error.GetErrorMessage(cause))

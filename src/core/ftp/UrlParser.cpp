@@ -149,7 +149,7 @@ std::optional<ParsedUrl> ParseUrl(std::string_view text)
     ParsedUrl url;
     for (char c : text.substr(0, separator))
         url.scheme.push_back(LowerAscii(c));
-    if (url.scheme != "ftp")
+    if (url.scheme != "ftp" && url.scheme != "ftpes" && url.scheme != "ftps")
         return std::nullopt;
 
     const std::string_view rest = text.substr(separator + 3);

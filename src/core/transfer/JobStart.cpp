@@ -37,6 +37,8 @@ CVamloDoc::~CVamloDoc()
 {
     m_bCancelTransfer = 1;
     m_jobRunner.Wait();
+    if (m_app.m_pConnectLog == this)
+        m_app.m_pConnectLog = nullptr;
 }
 
 int CVamloDoc::StartJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,

@@ -1,5 +1,6 @@
 #include "app/GuiPrompts.h"
 
+#include "app/CertificateQuestion.h"
 #include "transfer/MessageDlg.h"
 #include "transfer/QuestionParent.h"
 
@@ -36,6 +37,14 @@ ReplaceAnswer CGuiPrompts::AskReplace(const std::string& message1, const std::st
     const QString qmessage1 = QString::fromStdString(message1);
     const QString qmessage2 = QString::fromStdString(message2);
     RunOnGuiThread([&] { answer = AskReplaceQuestion(QuestionParent(m_mainWindow), qmessage1, qmessage2); });
+    return answer;
+}
+
+CertificateAnswer CGuiPrompts::AskCertificate(const std::string& text, bool changed)
+{
+    CertificateAnswer answer = CertificateAnswer::Cancel;
+    const QString qtext = QString::fromStdString(text);
+    RunOnGuiThread([&] { answer = AskCertificateQuestion(QuestionParent(m_mainWindow), qtext, changed); });
     return answer;
 }
 

@@ -19,6 +19,7 @@ public:
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     // The "Message" dialog over the main window; a worker waits for the answer.
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
+    CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void SetStatusText(const std::string& text) override;

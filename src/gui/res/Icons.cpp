@@ -310,14 +310,30 @@ QIcon NetworkDrive()
     });
 }
 
-QIcon FtpSite()
+void FtpSiteShape(QPainter& p)
+{
+    DriveBox(p, QRectF(1.5, 4.5, 13, 6), QColor(170, 176, 186));
+    Cable(p, kBlue);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawEllipse(QPointF(8, 13.5), 1.6, 1.6);
+}
+
+QIcon FtpSite() { return Draw(FtpSiteShape); }
+
+QIcon EncryptedFtpSite()
 {
     return Draw([](QPainter& p) {
-        DriveBox(p, QRectF(1.5, 4.5, 13, 6), QColor(170, 176, 186));
-        Cable(p, kBlue);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kBlue);
-        p.drawEllipse(QPointF(8, 13.5), 1.6, 1.6);
+        FtpSiteShape(p);
+        // A padlock in the lower right corner: its shackle, then its body.
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(kInk, 1.2));
+        p.drawArc(QRectF(10.5, 7.5, 4, 5), 0, 180 * 16);
+        p.drawLine(QPointF(10.5, 10), QPointF(10.5, 11));
+        p.drawLine(QPointF(14.5, 10), QPointF(14.5, 11));
+        p.setPen(QPen(kInk, 0.8));
+        p.setBrush(kAmber);
+        p.drawRoundedRect(QRectF(9.5, 11, 6, 4.5), 0.8, 0.8);
     });
 }
 

@@ -24,5 +24,6 @@ QIcon CdRom();
 QIcon Computer();
 QIcon NetworkDrive();
 QIcon FtpSite();      // a network drive with its cable
+QIcon EncryptedFtpSite();   // the same with a padlock
 QIcon Internet();     // a globe with a page
 } // namespace VamloIcons

@@ -41,6 +41,12 @@ public:
         RunOnGuiThread([&] { answer = m_inner.AskReplace(message1, message2); });
         return answer;
     }
+    CertificateAnswer AskCertificate(const std::string& text, bool changed) override
+    {
+        CertificateAnswer answer = CertificateAnswer::Cancel;
+        RunOnGuiThread([&] { answer = m_inner.AskCertificate(text, changed); });
+        return answer;
+    }
     // The action shows the wait cursor for its whole length.
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
@@ -60,16 +66,22 @@ private:
 class CGuiThreadConnectContext : public IConnectContext {
 public:
     CGuiThreadConnectContext(IConnectContext& inner, IPrompts& prompts)
-        : m_agent(inner.ConnectAgentName()), m_timeouts(inner.ConnectTimeouts()), m_prompts(prompts)
+        : m_inner(inner), m_agent(inner.ConnectAgentName()), m_timeouts(inner.ConnectTimeouts()),
+          m_trustedPath(inner.TrustedCertificatesPath()), m_prompts(prompts)
     {
     }
     IPrompts& ConnectPrompts() override { return m_prompts; }
     std::string ConnectAgentName() override { return m_agent; }
     CFtpTimeouts ConnectTimeouts() override { return m_timeouts; }
+    std::string TrustedCertificatesPath() override { return m_trustedPath; }
+    // The log is guarded: any thread may write to it.
+    void ConnectLog(const std::string& text) override { m_inner.ConnectLog(text); }
 
 private:
+    IConnectContext& m_inner;
     std::string m_agent;
     CFtpTimeouts m_timeouts;
+    std::string m_trustedPath;
     IPrompts& m_prompts;
 };
 

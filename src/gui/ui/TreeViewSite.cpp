@@ -180,6 +180,9 @@ QIcon CTreeViewSite::ImageIcon(int image)
     case IMAGE_FTP_SITE:
         icon = VamloIcons::FtpSite();
         break;
+    case IMAGE_ENCRYPTED_FTP_SITE:
+        icon = VamloIcons::EncryptedFtpSite();
+        break;
     case IMAGE_INTERNET:
         icon = VamloIcons::Internet();
         break;

@@ -37,6 +37,7 @@ enum TreeImage : int {
     IMAGE_NETWORK_DRIVE = 6,
     IMAGE_FTP_SITE = 7,
     IMAGE_INTERNET = 8,
+    IMAGE_ENCRYPTED_FTP_SITE = 9,
 };
 
 // The context menu commands of the tree.

@@ -53,6 +53,7 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
 
     struct Result {
         bool shown = false;
+        bool encrypted = false;
         std::string directory;
         std::vector<RemoteSubfolder> children;
     };
@@ -73,6 +74,7 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
             if (record->m_pConnection->GetCurrentDirectory(result->directory) != 1)
                 return;
             result->shown = true;
+            result->encrypted = record->m_pConnection->IsEncrypted();
             // The new item's folders are read in the same visit.
             ListRemoteSubfolders(context, result->directory, result->children);
         },
@@ -86,8 +88,11 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
             const std::string text = result->directory == "/" ? "Ftp: " + host
                                                               : "Ftp: " + site->m_strUserName + "@" + host;
             SetStatusText("Creating ftp site tree item " + text);
-            QTreeWidgetItem* item = AddRecordItem(m_hInternetItem, Q(text), IMAGE_FTP_SITE, TREE_FTP_SITE, 2,
-                                                  result->directory, site);
+            QTreeWidgetItem* item =
+                AddRecordItem(m_hInternetItem, Q(text), result->encrypted ? IMAGE_ENCRYPTED_FTP_SITE : IMAGE_FTP_SITE,
+                              TREE_FTP_SITE, 2, result->directory, site);
+            if (result->encrypted)
+                item->setToolTip(0, QStringLiteral("Encrypted (TLS)"));
             site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
             ApplyRemoteChildren(item, result->children);
             SortSiteItems();

@@ -1,0 +1,169 @@
+// Sites reached over explicit TLS ("ftpes://"), and the trust the user gives
+// to certificates the system does not vouch for.
+#include "TransferHarness.h"
+
+#include "FtpTestHelpers.h"
+#include "ftp/CertificateTrust.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+class TlsSiteFixture : public FtpServerFixture, public TransferProgram {
+protected:
+    explicit TlsSiteFixture(FtpServerOptions::Tls tls = FtpServerOptions::Tls::Required)
+        : FtpServerFixture(WithTls(tls))
+    {
+    }
+
+    static FtpServerOptions WithTls(FtpServerOptions::Tls tls)
+    {
+        FtpServerOptions options;
+        options.tls = tls;
+        return options;
+    }
+
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        SetUpProgram();
+        site.m_strAddress = "ftpes://" + HostPort();
+        site.m_strUserName = "user";
+        site.m_strPassword = "secret";
+    }
+    void TearDown() override { TearDownProgram(); }
+
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
+    std::string TrustFile() const { return home.File(kTrustedCertificatesFileName); }
+    std::string FailedToConnect(const std::string& cause) const
+    {
+        return "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " + cause;
+    }
+};
+
+class TlsTransferTest : public TlsSiteFixture, public ::testing::WithParamInterface<bool> {};
+
+} // namespace
+
+// The server refuses anything unencrypted, so a transfer that works proves
+// that every data connection was protected.
+TEST_P(TlsTransferTest, ListGetAndPutAreByteExact)
+{
+    const bool passive = GetParam();
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(site.Connect(app), 1) << (prompts.Texts().empty() ? "" : prompts.Texts().back());
+    ASSERT_TRUE(site.m_pConnection->IsEncrypted());
+    site.m_pConnection->Session()->bPassive = passive;
+
+    std::string bytes = ftptest::AllByteValues();
+    bytes += std::string(300 * 1024, 'x');   // beyond one TLS record and one socket block
+    WriteWholeFile(local.File("up.bin"), bytes);
+    Put({{local.File("up.bin"), false}}, "/");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up.bin")), bytes);
+
+    CFtpFileFind find(site.m_pConnection.get());
+    ASSERT_TRUE(find.FindFile("/up.bin"));
+    find.FindNextFile();
+    EXPECT_EQ(find.GetFileName(), "up.bin");
+    EXPECT_EQ(find.GetLength(), bytes.size());
+    find.Close();
+
+    Get({{"/up.bin", false}}, local.File("target"));
+    EXPECT_EQ(ReadWholeFile(local.File("target/up.bin")), bytes);
+    EXPECT_EQ(site.m_pConnection->IsPassive(), passive);
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassiveAndActive, TlsTransferTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Passive" : "Active"; });
+
+TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAndCancelRefusesIt)
+{
+    EXPECT_EQ(site.Connect(app), 0);   // no scripted answer: Cancel
+    EXPECT_FALSE(site.m_pConnection);
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 1u);
+    const auto question = prompts.CertificateQuestions()[0];
+    EXPECT_FALSE(question.changed);
+    const std::string details = "Subject: CN=Vamlo Test Server,O=Vamlo Tests\n"
+                                "Issuer: CN=Vamlo Test Server,O=Vamlo Tests\n";
+    const std::string start = "The certificate of the ftp site \"" + HostPort() +
+                              "\" could not be verified.\nReason: self-signed certificate\n\n" + details +
+                              "Valid from: ";
+    EXPECT_EQ(question.text.substr(0, start.size()), start) << question.text;
+    const std::string end = "\nSHA-256 fingerprint: " + m_server.CertificateFingerprint();
+    ASSERT_GT(question.text.size(), end.size());
+    EXPECT_EQ(question.text.substr(question.text.size() - end.size()), end) << question.text;
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{FailedToConnect("The server's certificate was not accepted\n")});
+    EXPECT_FALSE(std::ifstream(TrustFile()).good());
+}
+
+TEST_F(TlsSiteFixture, AlwaysIsKeptAndAChangedCertificateIsWarnedAbout)
+{
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(site.Connect(app), 1);
+    const std::string stored = HostPort() + " " + m_server.CertificateFingerprint() + "\n";
+    EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
+
+    // Trusted from now on: the next connection asks nothing.
+    ASSERT_EQ(site.Reconnect(app), 1);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+
+    const std::string trusted = m_server.CertificateFingerprint();
+    site.Disconnect();
+    m_server.Stop();
+    m_server.RenewCertificate();
+    ASSERT_TRUE(m_server.Start()) << m_server.LastError();
+    EXPECT_EQ(site.Connect(app), 0);   // the warning's default: Cancel
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 2u);
+    const auto warning = prompts.CertificateQuestions()[1];
+    EXPECT_TRUE(warning.changed);
+    EXPECT_EQ(warning.text.rfind("WARNING: The certificate of the ftp site \"" + HostPort() +
+                                     "\" is not the one you chose to trust always.\n",
+                                 0),
+              0u)
+        << warning.text;
+    EXPECT_NE(warning.text.find("\nSHA-256 fingerprint: " + m_server.CertificateFingerprint() +
+                                "\nTrusted fingerprint: " + trusted),
+              std::string::npos)
+        << warning.text;
+    EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
+}
+
+TEST_F(TlsSiteFixture, EncryptionIsNeverDroppedSilently)
+{
+    // A server without TLS: the connection fails; nothing goes in the clear.
+    FtpServerProcess plain;
+    ASSERT_TRUE(plain.Start()) << plain.LastError();
+    site.m_strAddress = "ftps://127.0.0.1:" + std::to_string(plain.Port());
+    EXPECT_EQ(site.Connect(app), 0);
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{FailedToConnect(
+                  "The server refused to encrypt the connection; its answer: 500 Command \"AUTH\" not understood.\n")});
+    EXPECT_TRUE(prompts.CertificateQuestions().empty());
+}
+
+namespace {
+
+class TlsOfferedTest : public TlsSiteFixture {
+protected:
+    TlsOfferedTest() : TlsSiteFixture(FtpServerOptions::Tls::Offered) {}
+};
+
+} // namespace
+
+TEST_F(TlsOfferedTest, PlainConnectionNotesOnceThatEncryptionIsOffered)
+{
+    site.m_strAddress = "ftp://" + HostPort();
+    ASSERT_EQ(site.Connect(app), 1);
+    EXPECT_FALSE(site.m_pConnection->IsEncrypted());
+    const std::string note = "\nThe ftp site \"ftp://" + HostPort() +
+                             "\" offers encryption: start its address with \"ftpes://\" to use it.";
+    EXPECT_EQ(Log(), note);
+    std::string directory;
+    EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
+    EXPECT_EQ(Log(), note);
+}

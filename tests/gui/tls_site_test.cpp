@@ -1,0 +1,105 @@
+// The certificate question as the window shows it, and the padlock of an
+// encrypted site in the folder tree.
+#include "TreeHarness.h"
+
+#include "app/GuiPrompts.h"
+
+#include "DialogDriver.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+struct CertificateCase {
+    bool changed;
+    const char* click;   // nullptr: Escape
+    CertificateAnswer expected;
+};
+
+QStringList ButtonTexts(QMessageBox& box)
+{
+    QStringList texts;
+    for (QAbstractButton* button : box.buttons())
+        texts << button->text();
+    texts.sort();
+    return texts;
+}
+
+} // namespace
+
+TEST(CertificateQuestionTest, ShowsTheTextAndAnswersByItsButtons)
+{
+    const CertificateCase cases[] = {
+        {false, "Accept Once", CertificateAnswer::AcceptOnce},
+        {false, "Always", CertificateAnswer::Always},
+        {true, "Cancel", CertificateAnswer::Cancel},
+        {true, nullptr, CertificateAnswer::Cancel},
+    };
+    for (const CertificateCase& c : cases) {
+        SCOPED_TRACE(c.click != nullptr ? c.click : "Escape");
+        CGuiPrompts prompts;
+        QString text;
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;
+        QString defaultButton;
+        AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+            text = box.text();
+            title = box.windowTitle();
+            icon = box.icon();
+            buttons = ButtonTexts(box);
+            defaultButton = box.defaultButton() != nullptr ? box.defaultButton()->text() : QString();
+            if (c.click == nullptr) {
+                QTest::keyClick(&box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* button : box.buttons())
+                if (button->text() == QLatin1String(c.click))
+                    button->click();
+        });
+        EXPECT_EQ(prompts.AskCertificate("Subject: CN=host\nSHA-256 fingerprint: AB:CD", c.changed), c.expected);
+        EXPECT_EQ(text, QStringLiteral("Subject: CN=host\nSHA-256 fingerprint: AB:CD"));
+        EXPECT_EQ(buttons, (QStringList{QStringLiteral("Accept Once"), QStringLiteral("Always"),
+                                        QStringLiteral("Cancel")}));
+        EXPECT_EQ(defaultButton, QStringLiteral("Cancel"));
+        EXPECT_EQ(icon, c.changed ? QMessageBox::Warning : QMessageBox::Question);
+        EXPECT_EQ(title, c.changed ? QStringLiteral("Vamlo - Security Warning") : QStringLiteral("Vamlo"));
+    }
+}
+
+namespace {
+
+class TlsTreeTest : public TreeHarness {
+protected:
+    TlsTreeTest() : TreeHarness(TlsOptions()) {}
+
+    static FtpServerOptions TlsOptions()
+    {
+        FtpServerOptions options;
+        options.tls = FtpServerOptions::Tls::Required;
+        return options;
+    }
+};
+
+} // namespace
+
+TEST_F(TlsTreeTest, EncryptedSiteShowsAPadlockAndSaysSo)
+{
+    tree->OnInitialUpdate();
+    Settle();
+    CVamloSiteInfo* site = AddSiteRecord();
+    site->m_strAddress = "ftpes://127.0.0.1:" + std::to_string(m_server.Port());
+    // The question comes from the worker through the window's prompts.
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    tree->AddSiteItem(site);
+    Settle();
+    ASSERT_TRUE(WaitForNetIdle());
+    QTreeWidgetItem* item = tree->FindSiteItem(site);
+    ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+    EXPECT_EQ(item->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_ENCRYPTED_FTP_SITE);
+    EXPECT_EQ(item->toolTip(0), QStringLiteral("Encrypted (TLS)"));
+    ASSERT_EQ(ChildTexts(item), QStringList{});   // listed over TLS: the root is empty
+}
