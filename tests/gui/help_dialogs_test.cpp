@@ -6,8 +6,6 @@
 #include "GuiProgram.h"
 
 #include <QAction>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -38,24 +36,6 @@ TEST(HelpDialogsTest, ShowFunctionsOpenOnTheParentAndReturnWhenClosed)
         show(&parent);
         EXPECT_EQ(seen, QString::fromLatin1(kind));
         EXPECT_TRUE(parent.findChildren<QDialog*>().isEmpty()) << kind;
-    }
-}
-
-TEST(HelpDialogsTest, TheTextsCannotBeEditedAndOkCloses)
-{
-    for (CTextInfoDlg* made : std::initializer_list<CTextInfoDlg*>{new CReadMeDlg, new CLicenseDlg}) {
-        std::unique_ptr<CTextInfoDlg> dialog(made);
-        QPlainTextEdit* text = dialog->TextField();
-        const QString shown = text->toPlainText();
-        ASSERT_FALSE(shown.isEmpty());
-        dialog->open();
-        text->setFocus();
-        QTest::keyClicks(text, QStringLiteral("typed"));
-        QTest::keyClick(text, Qt::Key_Delete);
-        QTest::keyClick(text, Qt::Key_Backspace);
-        EXPECT_EQ(text->toPlainText(), shown);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-        EXPECT_FALSE(dialog->isVisible());
     }
 }
 

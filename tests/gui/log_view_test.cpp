@@ -168,16 +168,11 @@ TEST(ActionLogViewFontTest, EveryLetterTakesTheSameWidth)
         << QFontInfo(view.font()).family().toStdString();
 }
 
-TEST(CaptionedPaneTest, ShowsItsCaptionAboveTheViewAndOwnsTheView)
+TEST(CaptionedPaneTest, ShowsItsCaptionAndOwnsTheView)
 {
     auto* log = new CRichEditViewActionLog;
     std::unique_ptr<CCaptionedPane> pane(CreateActionLogPane(log));
     EXPECT_EQ(pane->view(), log);
-    pane->resize(300, 200);
-    pane->show();
-    EXPECT_LT(pane->captionBar()->geometry().bottom(), log->geometry().top() + 1);
-    EXPECT_GT(log->height(), pane->captionBar()->height());
-
     pane->setCaption(QStringLiteral("Folders"));
     EXPECT_EQ(pane->captionBar()->text(), QStringLiteral("Folders"));
 

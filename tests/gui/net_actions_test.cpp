@@ -232,13 +232,8 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     silent.Start();
     tree->setCurrentItem(tree->MyComputerItem());
     Settle();
-    auto record = std::make_unique<CVamloSiteInfo>();
-    record->m_strAddress = SilentAddress();
-    record->m_strUserName = "user";
-    record->m_strPassword = "secret";
-    record->m_bAvailable = 1;
-    frame->m_siteList.push_back(std::move(record));
-    CVamloSiteInfo* site = frame->m_siteList.back().get();
+    CVamloSiteInfo* site = AddSiteRecord();
+    site->m_strAddress = SilentAddress();
 
     tree->AddSiteItem(site);
     QProgressDialog* progress = WaitForProgressWindow();

@@ -44,11 +44,6 @@ protected:
 
 } // namespace
 
-TEST_F(StatusBarTest, StartsWithReady)
-{
-    EXPECT_EQ(Shown(), QStringLiteral("Ready"));
-}
-
 TEST_F(StatusBarTest, AMenuHintGivesWayToReadyWhenTheMenuCloses)
 {
     QMenu* file = Menu(QStringLiteral("&File"));
