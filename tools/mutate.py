@@ -245,7 +245,7 @@ def main():
         began = time.monotonic()
         log.write(f"\n===== {m.title()}\n")
         log.flush()
-        log_start = log.tell()
+        log_start = os.lseek(log.fileno(), 0, os.SEEK_CUR)
         try:
             with open(full, "w", encoding="utf-8") as source:
                 source.write(original.replace(m.find, m.replace, 1))
