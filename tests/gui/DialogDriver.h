@@ -1,16 +1,22 @@
 #pragma once
 
+#include "sites/SiteInfoDlg.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
 // Answers the next modal dialog of type T that opens: fn gets it while its
-// event loop runs (fn accepts or rejects it). Gives up after timeoutMs.
+// event loop runs (fn accepts or rejects it). Gives up after timeoutMs. The
+// watcher it returns may be deleted to stop waiting sooner.
 template <typename T>
-void AnswerNextDialog(std::function<void(T&)> fn, int timeoutMs = 10000)
+QPointer<QTimer> AnswerNextDialog(std::function<void(T&)> fn, int timeoutMs = 10000)
 {
     auto* timer = new QTimer;
     auto waited = std::make_shared<int>(0);
@@ -26,6 +32,20 @@ void AnswerNextDialog(std::function<void(T&)> fn, int timeoutMs = 10000)
         }
     });
     timer->start(20);
+    return timer;
+}
+
+// Fills in the Login Window and confirms it.
+inline void Login(CLoginDlg& dialog, const char* user, const char* password)
+{
+    dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QString::fromLatin1(user));
+    dialog.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QString::fromLatin1(password));
+    dialog.accept();
+}
+
+inline QPointer<QTimer> AnswerLogin(const char* user, const char* password)
+{
+    return AnswerNextDialog<CLoginDlg>([=](CLoginDlg& dialog) { Login(dialog, user, password); });
 }
 
 // The name editor of a label edit that is open in view.
@@ -35,4 +55,18 @@ inline QLineEdit* OpenEditor(QWidget* view)
         if (line->isVisible())
             return line;
     return nullptr;
+}
+
+// The small window with Cancel that a long network action shows, once it is
+// up; nullptr when none came.
+inline QProgressDialog* WaitForProgressWindow()
+{
+    QProgressDialog* found = nullptr;
+    (void)QTest::qWaitFor([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QStringLiteral("NetActionProgress") && widget->isVisible())
+                found = qobject_cast<QProgressDialog*>(widget);
+        return found != nullptr;
+    }, 10000);
+    return found;
 }

@@ -143,16 +143,6 @@ public:
         return entries;
     }
 
-    // Runs the event loop until done() holds; bounded.
-    template <typename Pred> static bool WaitFor(Pred done, int timeoutMs = 10000)
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (!done() && waited.elapsed() < timeoutMs)
-            QTest::qWait(10);
-        return done();
-    }
-
     CViewHub hub;
     CListViewDetail* list = nullptr;
     std::vector<ViewNotice> notices;

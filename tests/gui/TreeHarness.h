@@ -9,6 +9,7 @@
 #include "ui/MainFrame.h"
 #include "ui/TreeViewSite.h"
 #include "ui/ViewHub.h"
+#include "ui/Volumes.h"
 
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"
@@ -20,14 +21,23 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-// The item of a local folder, opened level by level from the root volume.
+// The item of a local folder, opened level by level from the volume that
+// holds it.
 inline QTreeWidgetItem* OpenLocalPath(CTreeViewSite& tree, const std::string& path)
 {
     QTreeWidgetItem* item = nullptr;
-    for (int i = 0; i < tree.MyComputerItem()->childCount(); ++i)
-        if (CTreeViewSite::Record(tree.MyComputerItem()->child(i))->m_strPath == "/")
-            item = tree.MyComputerItem()->child(i);
-    for (const std::filesystem::path& part : std::filesystem::path(path).relative_path()) {
+    std::filesystem::path rest;
+    size_t rootLength = 0;
+    for (int i = 0; i < tree.MyComputerItem()->childCount(); ++i) {
+        const std::string root = CTreeViewSite::Record(tree.MyComputerItem()->child(i))->m_strPath;
+        const std::filesystem::path relative = std::filesystem::path(path).lexically_relative(root);
+        if (relative.empty() || *relative.begin() == ".." || (item != nullptr && root.size() < rootLength))
+            continue;
+        item = tree.MyComputerItem()->child(i);
+        rest = relative == "." ? std::filesystem::path() : relative;
+        rootLength = root.size();
+    }
+    for (const std::filesystem::path& part : rest) {
         if (item == nullptr)
             return nullptr;
         item->setExpanded(true);
@@ -50,6 +60,8 @@ protected:
         BuildProgram();
         ASSERT_EQ(doc->OnNewDocument(app.m_strSiteListPath), 1);
         tree = new CTreeViewSite(*doc, app, *frame, hub);
+        // "My Computer" holds the test's own folder, not the host's mounts.
+        tree->m_fnListVolumes = [this] { return volumes; };
     }
 
     void TearDown() override { TearDownProgram(); }
@@ -101,6 +113,16 @@ protected:
     // Lets the tree's network actions (connects, listings) come to their end.
     void Settle() { ASSERT_TRUE(WaitForNetIdle()) << "a network action did not end"; }
 
+    // The site shown and selected, as the address flows leave it.
+    QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
+    {
+        tree->AddSiteItem(site);
+        Settle();
+        return tree->FindSiteItem(site);
+    }
+
+    TempDir local;
+    std::vector<VolumeEntry> volumes{{local.Path(), "", VolumeKind::Local}};
     CViewHub hub;
     CTreeViewSite* tree = nullptr;   // owned by the frame's tree pane
 };

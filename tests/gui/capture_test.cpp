@@ -107,40 +107,26 @@ protected:
     TempDir dir;
 };
 
-TEST_F(CaptureCommandTest, OffscreenTheWindowDrawsItsOwnContents)
+// Saved or not, the picture of the window is kept and put on the clipboard.
+TEST_F(CaptureCommandTest, SaveWritesTheWindowAndACancelStillLeavesItOnTheClipboard)
 {
     CaptureMethod used = CaptureMethod::ScreenOverFrame;
-    const QImage picture = GrabWindowPicture(frame.get(), &used);
-    EXPECT_EQ(used, CaptureMethod::WindowContents);
-    EXPECT_EQ(picture.size(), frame->size() * frame->devicePixelRatio());
-}
+    EXPECT_EQ(GrabWindowPicture(frame.get(), &used).size(), frame->size() * frame->devicePixelRatio());
+    EXPECT_EQ(used, CaptureMethod::WindowContents);   // offscreen the window draws its own contents
 
-TEST_F(CaptureCommandTest, SaveWritesTheWindowAndKeepsItOnTheClipboard)
-{
-    const std::string path = dir.File("window.bmp");
-    ASSERT_TRUE(SaveTo(path));
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
-
-    const QImage kept = ImageFromPixels(Kept());
-    EXPECT_EQ(kept.size(), frame->size());
-    const QImage read(QString::fromStdString(path), "BMP");
-    EXPECT_EQ(AsRgb(read), kept);
-    EXPECT_EQ(AsRgb(QGuiApplication::clipboard()->image()), kept);
-    // The picture is the window: its menu bar and panes, not a blank.
-    EXPECT_EQ(kept, AsRgb(frame->grab().toImage()));
-}
-
-TEST_F(CaptureCommandTest, ACancelledSaveStillLeavesThePictureOnTheClipboard)
-{
-    EXPECT_FALSE(SaveTo(""));
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-    const QImage onClipboard = QGuiApplication::clipboard()->image();
-    ASSERT_FALSE(onClipboard.isNull());
-    EXPECT_EQ(onClipboard.size(), frame->size());
-    ASSERT_FALSE(Kept().IsEmpty());
-    EXPECT_EQ(AsRgb(onClipboard), ImageFromPixels(Kept()));
+    for (const std::string& path : {std::string(), dir.File("window.bmp")}) {
+        QGuiApplication::clipboard()->clear();
+        EXPECT_EQ(SaveTo(path), !path.empty());
+        EXPECT_TRUE(prompts.Texts().empty());
+        EXPECT_EQ(prompts.WaitCursorDepth(), 0);
+        const QImage kept = ImageFromPixels(Kept());
+        EXPECT_EQ(kept.size(), frame->size());
+        EXPECT_EQ(AsRgb(QGuiApplication::clipboard()->image()), kept);
+        // The picture is the window: its menu bar and panes, not a blank.
+        EXPECT_EQ(kept, AsRgb(frame->grab().toImage()));
+    }
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"window.bmp"});
+    EXPECT_EQ(AsRgb(QImage(QString::fromStdString(dir.File("window.bmp")), "BMP")), ImageFromPixels(Kept()));
 }
 
 TEST_F(CaptureCommandTest, AFailedWriteShowsTheStepAndItsCodeAndLeavesNoFile)

@@ -2,6 +2,8 @@
 // was not reached stays, no failure is shown, and the views are read again.
 #include "ListViewHarness.h"
 
+#include "DialogDriver.h"
+
 #include "ftp/InternetSession.h"
 #include "model/SiteInfo.h"
 
@@ -22,18 +24,6 @@ size_t CountStartingWith(const std::vector<std::string>& lines, const std::strin
 {
     return static_cast<size_t>(
         std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
-}
-
-QProgressDialog* WaitForProgressWindow()
-{
-    QProgressDialog* found = nullptr;
-    ListViewHarness::WaitFor([&] {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == QStringLiteral("NetActionProgress") && widget->isVisible())
-                found = qobject_cast<QProgressDialog*>(widget);
-        return found != nullptr;
-    });
-    return found;
 }
 
 } // namespace
@@ -74,7 +64,7 @@ TEST(RemoteDeleteCancel, CancelLeavesTheRestAndRefreshesTheViews)
         h.list->selectionModel()->select(h.list->model()->index(0, 0),
                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
         h.list->OnEditDelete();
-        EXPECT_TRUE(ListViewHarness::WaitFor([&] { return CountStartingWith(server.Received(), "DELE") == 2; }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return CountStartingWith(server.Received(), "DELE") == 2; }, 10000));
         QProgressDialog* progress = WaitForProgressWindow();
         ASSERT_NE(progress, nullptr);
         progress->findChild<QPushButton*>()->click();

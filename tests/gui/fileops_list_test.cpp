@@ -31,6 +31,14 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     QApplication::processEvents();
 }
 
+void SelectRows(ListViewHarness& h, std::initializer_list<std::string> names)
+{
+    h.list->clearSelection();
+    for (const std::string& name : names)
+        h.list->selectionModel()->select(h.list->model()->index(h.RowOf(name), 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
 // Notices sent to all views without a sender (the list passes each on once
 // it has read its folder again: those come from the list).
 int NoticesWithHint(const std::vector<ViewNotice>& notices, int hint)
@@ -53,13 +61,7 @@ protected:
         h.notices.clear();
     }
 
-    void Select(std::initializer_list<std::string> names)
-    {
-        h.list->clearSelection();
-        for (const std::string& name : names)
-            h.list->selectionModel()->select(h.list->model()->index(h.RowOf(name), 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
+    void Select(std::initializer_list<std::string> names) { SelectRows(h, names); }
 
     TempDir local;
     ListViewHarness h;
@@ -123,55 +125,48 @@ TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
     EXPECT_TRUE(fs::exists(local.File("a.txt")));
 }
 
-TEST_F(ListLocalFileOpsTest, ARowRenamedInPlaceRenamesTheFile)
+// Only the edit's Enter renames, and only to a free name in the same folder;
+// the row keeps its old name when the rename did not happen.
+TEST_F(ListLocalFileOpsTest, RenameInPlaceTakesOnlyAFreeNameInTheFolder)
 {
-    h.list->m_nContextItem = h.RowOf("a.txt");
-    h.list->OnRename();
-    EXPECT_EQ(h.list->m_bEditingLabel, 1);
-    EndEdit(h.list, QStringLiteral("c.txt"), Qt::Key_Return);
-    EXPECT_EQ(h.list->m_bEditingLabel, 0);
-    EXPECT_TRUE(h.prompts.Texts().empty());
-    EXPECT_EQ(ReadWholeFile(local.File("c.txt")), "a");
-    EXPECT_FALSE(fs::exists(local.File("a.txt")));
-    EXPECT_NE(h.RowOf("c.txt"), -1);
-    ASSERT_EQ(h.ListNotices().size(), 1u);
-    EXPECT_EQ(h.ListNotices().front().hint, HINT_RENAMED);
-}
-
-TEST_F(ListLocalFileOpsTest, RenameOntoAnExistingNameKeepsBothFilesAndTheLabel)
-{
-    h.list->m_nContextItem = h.RowOf("a.txt");
-    h.list->OnRename();
-    EndEdit(h.list, QStringLiteral("b.txt"), Qt::Key_Return);
-    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Could not rename the file or directory"}));
-    EXPECT_EQ(ReadWholeFile(local.File("a.txt")), "a");
-    EXPECT_EQ(ReadWholeFile(local.File("b.txt")), "b");
-    EXPECT_NE(h.RowOf("a.txt"), -1);
-    EXPECT_TRUE(h.ListNotices().empty());
-}
-
-TEST_F(ListLocalFileOpsTest, EscapeEndsTheEditWithoutRenaming)
-{
-    h.list->m_nContextItem = h.RowOf("a.txt");
-    h.list->OnRename();
-    EndEdit(h.list, QStringLiteral("typed.txt"), Qt::Key_Escape);
-    EXPECT_EQ(h.list->m_bEditingLabel, 0);
-    EXPECT_TRUE(h.prompts.Texts().empty());
-    EXPECT_TRUE(fs::exists(local.File("a.txt")));
-    EXPECT_FALSE(fs::exists(local.File("typed.txt")));
-    EXPECT_NE(h.RowOf("a.txt"), -1);
-}
-
-TEST_F(ListLocalFileOpsTest, NamesWithASlashOrDotsAreRefusedBeforeAnythingHappens)
-{
-    for (const QString& name : {QStringLiteral("../escape"), QStringLiteral(".."), QStringLiteral("sub/a.txt")}) {
+    const struct {
+        const char* typed;
+        Qt::Key key;
+        const char* message;   // nullptr: none
+        bool renamed;
+    } cases[] = {
+        {"b.txt", Qt::Key_Return, "Could not rename the file or directory", false},
+        {"typed.txt", Qt::Key_Escape, nullptr, false},
+        {"../escape", Qt::Key_Return, "Invalid argument", false},
+        {"..", Qt::Key_Return, "Invalid argument", false},
+        {"sub/a.txt", Qt::Key_Return, "Invalid argument", false},
+        {"c.txt", Qt::Key_Return, nullptr, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const std::vector<std::string> before = h.prompts.Texts();
+        h.notices.clear();
         h.list->m_nContextItem = h.RowOf("a.txt");
         h.list->OnRename();
-        EndEdit(h.list, name, Qt::Key_Return);
+        EXPECT_EQ(h.list->m_bEditingLabel, 1);
+        EndEdit(h.list, QString::fromLatin1(c.typed), c.key);
+        EXPECT_EQ(h.list->m_bEditingLabel, 0);
+        std::vector<std::string> expected = before;
+        if (c.message != nullptr)
+            expected.push_back(c.message);
+        EXPECT_EQ(h.prompts.Texts(), expected);
+        EXPECT_EQ(fs::exists(local.File("a.txt")), !c.renamed);
+        EXPECT_EQ(h.RowOf("a.txt") != -1, !c.renamed);
+        ASSERT_EQ(h.ListNotices().size(), c.renamed ? 1u : 0u);
+        if (c.renamed) {
+            EXPECT_EQ(h.ListNotices().front().hint, HINT_RENAMED);
+        }
     }
-    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>(3, "Invalid argument")));
-    EXPECT_TRUE(fs::exists(local.File("a.txt")));
+    EXPECT_EQ(ReadWholeFile(local.File("c.txt")), "a");
+    EXPECT_EQ(ReadWholeFile(local.File("b.txt")), "b");
+    EXPECT_FALSE(fs::exists(local.File("typed.txt")));
     EXPECT_FALSE(fs::exists(local.File("sub/a.txt")));
+    EXPECT_NE(h.RowOf("c.txt"), -1);
 }
 
 TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheSystemCause)
@@ -198,20 +193,6 @@ TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheS
     h.list->OnNewDirectory();
     EXPECT_EQ(h.prompts.Texts().size(), 1u);
     EXPECT_EQ(shown, 3);
-}
-
-TEST_F(ListLocalFileOpsTest, ContextMenusOfferDeleteRenameAndNewDirectory)
-{
-    const std::vector<MenuEntry> rowMenu = h.RightClickMenu(h.RowPoint(h.RowOf("a.txt")));
-    ASSERT_EQ(rowMenu.size(), 3u);
-    EXPECT_EQ(rowMenu[1].text, QStringLiteral("&Delete"));
-    EXPECT_TRUE(rowMenu[1].enabled);
-    EXPECT_EQ(rowMenu[2].text, QStringLiteral("&Rename"));
-    EXPECT_TRUE(rowMenu[2].enabled);
-    const std::vector<MenuEntry> emptyMenu = h.RightClickMenu(h.EmptyPoint());
-    ASSERT_GE(emptyMenu.size(), 2u);
-    EXPECT_EQ(emptyMenu[1].text, QStringLiteral("&New Directory..."));
-    EXPECT_TRUE(emptyMenu[1].enabled);
 }
 
 TEST(ListDisconnectedFileOps, TextsSayWhichPartIsMissing)
@@ -263,13 +244,7 @@ protected:
 
     void TearDown() override { h.reset(); }
 
-    void Select(std::initializer_list<std::string> names)
-    {
-        h->list->clearSelection();
-        for (const std::string& name : names)
-            h->list->selectionModel()->select(h->list->model()->index(h->RowOf(name), 0),
-                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
+    void Select(std::initializer_list<std::string> names) { SelectRows(*h, names); }
 
     CVamloSiteInfo site;
     std::unique_ptr<ListViewHarness> h;

@@ -19,15 +19,15 @@ protected:
     void SetUp() override
     {
         TreeHarness::SetUp();
-        fs::create_directories(local.File("gone/inner"));
-        WriteWholeFile(local.File("gone/inner/x"), "x");
-        fs::create_directories(local.File("kept"));
-        fs::create_directories(local.File("other"));
+        fs::create_directories(local.File("top/gone/inner"));
+        WriteWholeFile(local.File("top/gone/inner/x"), "x");
+        fs::create_directories(local.File("top/kept"));
+        fs::create_directories(local.File("top/other"));
         tree->OnInitialUpdate();
         frame->resize(900, 600);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-        folder = OpenLocalPath(*tree, local.Path());
+        folder = OpenLocalPath(*tree, local.File("top"));
         ASSERT_NE(folder, nullptr);
         folder->setExpanded(true);
     }
@@ -43,7 +43,6 @@ protected:
         QApplication::processEvents();
     }
 
-    TempDir local;
     QTreeWidgetItem* folder = nullptr;
 };
 
@@ -53,69 +52,62 @@ TEST_F(TreeFileOpsTest, DeletingAFolderRemovesItsItemAndItsParentTakesOver)
 {
     tree->setCurrentItem(Child(folder, QStringLiteral("gone")));
     ASSERT_TRUE(tree->OnUpdateEditDelete());
-    tree->OnEditDelete();
-    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"gone\"?"}));
-    EXPECT_FALSE(fs::exists(local.File("gone")));
-    EXPECT_EQ(Child(folder, QStringLiteral("gone")), nullptr);
-    EXPECT_EQ(tree->currentItem(), folder);
-    EXPECT_EQ(doc->m_strCurrentFolder, local.Path());
-}
-
-TEST_F(TreeFileOpsTest, NoKeepsTheFolder)
-{
-    tree->setCurrentItem(Child(folder, QStringLiteral("gone")));
     prompts.Answer(MsgResult::No);
     tree->OnEditDelete();
-    EXPECT_TRUE(fs::exists(local.File("gone/inner/x")));
-    EXPECT_NE(Child(folder, QStringLiteral("gone")), nullptr);
+    EXPECT_TRUE(fs::exists(local.File("top/gone/inner/x")));
+    ASSERT_NE(Child(folder, QStringLiteral("gone")), nullptr);
+
+    tree->OnEditDelete();
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>(2, "Are you sure you want to delete the folder \"gone\"?"));
+    EXPECT_FALSE(fs::exists(local.File("top/gone")));
+    EXPECT_EQ(Child(folder, QStringLiteral("gone")), nullptr);
+    EXPECT_EQ(tree->currentItem(), folder);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("top"));
 }
 
 TEST_F(TreeFileOpsTest, TheItemStaysUnlessTheFolderWentWhole)
 {
-    chmod(local.File("kept").c_str(), 0555);
+    chmod(local.File("top/kept").c_str(), 0555);
     tree->setCurrentItem(Child(folder, QStringLiteral("kept")));
     prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
     tree->OnEditDelete();
-    EXPECT_TRUE(fs::exists(local.File("kept")));
+    EXPECT_TRUE(fs::exists(local.File("top/kept")));
     ASSERT_NE(Child(folder, QStringLiteral("kept")), nullptr);
-    chmod(local.File("kept").c_str(), 0755);
+    chmod(local.File("top/kept").c_str(), 0755);
 }
 
-TEST_F(TreeFileOpsTest, RenameInPlaceGivesTheFolderAndItsItemTheNewName)
+// Only the edit's Enter renames, and only to a free name; the item keeps its
+// text unless the folder really took the new name.
+TEST_F(TreeFileOpsTest, RenameInPlaceTakesOnlyAFreeName)
 {
+    const struct {
+        const char* typed;
+        Qt::Key key;
+        const char* message;   // nullptr: none
+        bool renamed;
+    } cases[] = {
+        {"other", Qt::Key_Return, "Failed to rename the directory", false},
+        {"typed", Qt::Key_Escape, nullptr, false},
+        {"renamed", Qt::Key_Return, nullptr, true},
+    };
     QTreeWidgetItem* kept = Child(folder, QStringLiteral("kept"));
-    tree->setCurrentItem(kept);
-    tree->OnRename();
-    EndEdit(QStringLiteral("renamed"), Qt::Key_Return);
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_TRUE(fs::is_directory(local.File("renamed")));
-    EXPECT_FALSE(fs::exists(local.File("kept")));
-    EXPECT_EQ(kept->text(0), QStringLiteral("renamed"));
-    EXPECT_EQ(PathOf(kept), local.File("renamed"));
-    EXPECT_EQ(doc->m_strCurrentFolder, local.File("renamed"));
-}
-
-TEST_F(TreeFileOpsTest, ARenameOntoAnExistingFolderFailsAndKeepsTheText)
-{
-    QTreeWidgetItem* kept = Child(folder, QStringLiteral("kept"));
-    tree->setCurrentItem(kept);
-    tree->OnRename();
-    EndEdit(QStringLiteral("other"), Qt::Key_Return);
-    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Failed to rename the directory"}));
-    EXPECT_TRUE(fs::exists(local.File("kept")));
-    EXPECT_EQ(kept->text(0), QStringLiteral("kept"));
-    EXPECT_EQ(PathOf(kept), local.File("kept"));
-}
-
-TEST_F(TreeFileOpsTest, EscapeRenamesNothing)
-{
-    QTreeWidgetItem* kept = Child(folder, QStringLiteral("kept"));
-    tree->setCurrentItem(kept);
-    tree->OnRename();
-    EndEdit(QStringLiteral("typed"), Qt::Key_Escape);
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_TRUE(fs::exists(local.File("kept")));
-    EXPECT_EQ(kept->text(0), QStringLiteral("kept"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::vector<std::string> expected = prompts.Texts();
+        if (c.message != nullptr)
+            expected.push_back(c.message);
+        tree->setCurrentItem(kept);
+        tree->OnRename();
+        EndEdit(QString::fromLatin1(c.typed), c.key);
+        EXPECT_EQ(prompts.Texts(), expected);
+        const std::string name = c.renamed ? c.typed : "kept";
+        EXPECT_TRUE(fs::is_directory(local.File("top/" + name)));
+        EXPECT_EQ(kept->text(0), QString::fromStdString(name));
+        EXPECT_EQ(PathOf(kept), local.File("top/" + name));
+    }
+    EXPECT_FALSE(fs::exists(local.File("top/kept")));
+    EXPECT_FALSE(fs::exists(local.File("top/typed")));
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("top/renamed"));
 }
 
 TEST_F(TreeFileOpsTest, RemoteFolderDeleteAndRename)
@@ -123,10 +115,7 @@ TEST_F(TreeFileOpsTest, RemoteFolderDeleteAndRename)
     MakeServerFolder("dir1/sub");
     MakeServerFolder("dir2/deeper");
     WriteWholeFile(m_server.Path("dir2/deeper/f"), "f");
-    CVamloSiteInfo* site = AddSiteRecord();
-    tree->AddSiteItem(site);
-    Settle();
-    QTreeWidgetItem* siteItem = tree->FindSiteItem(site);
+    QTreeWidgetItem* siteItem = ShowSite(AddSiteRecord());
     ASSERT_NE(siteItem, nullptr);
     siteItem->setExpanded(true);
     Settle();

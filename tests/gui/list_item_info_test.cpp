@@ -62,15 +62,6 @@ TEST(ListItemInfoTest, SizeTextCountsEveryStartedKilobyteIn64Bits)
     EXPECT_EQ(SizeText(CListItemInfo(LIST_KIND_FOLDER, "d", 0, 0)), "");
 }
 
-TEST(ListItemInfoTest, FreshRecordIsNeitherFileNorFolder)
-{
-    const CListItemInfo fresh;
-    EXPECT_EQ(fresh.m_nKind, -1);
-    EXPECT_TRUE(fresh.m_strName.empty());
-    EXPECT_EQ(fresh.m_nSizeKB, 0);
-    EXPECT_EQ(fresh.m_timeModified, 0);
-}
-
 TEST(ListItemInfoTest, ModifiedTextIsLocalTimeWithTwelveHourClock)
 {
     {

@@ -1,14 +1,12 @@
 #include "ListViewHarness.h"
 
 #include "FtpServerFixture.h"
+#include "TransferHold.h"
 #include "model/SiteInfo.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -31,39 +29,6 @@ protected:
 
     CVamloSiteInfo site;
     std::unique_ptr<ListViewHarness> h;
-};
-
-// Holds a site's in-use lock from another thread, as a running transfer does.
-class TransferHoldingSite {
-public:
-    explicit TransferHoldingSite(CVamloSiteInfo& site)
-        : m_thread([this, &site] {
-              std::lock_guard held(site.m_mutexInUse);
-              std::unique_lock lock(m_mutex);
-              m_bHeld = true;
-              m_changed.notify_all();
-              m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_bRelease; });
-          })
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_bHeld; });
-    }
-    ~TransferHoldingSite()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_bRelease = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_bHeld = false;
-    bool m_bRelease = false;
-    std::thread m_thread;
 };
 
 } // namespace
@@ -100,7 +65,7 @@ TEST_F(ListRemoteTest, BusySiteGivesAnEmptyListAndSaysSo)
     ASSERT_EQ(h->list->RowCount(), 3);
     h->notices.clear();
     {
-        TransferHoldingSite transfer(site);
+        TransferHold transfer(site);
         h->hub.UpdateAllViews(nullptr, HINT_CONTENTS_CHANGED);
         EXPECT_EQ(h->list->RowCount(), 0);
         EXPECT_EQ(h->frame->StatusText().toStdString(),
@@ -146,7 +111,7 @@ TEST_F(ListRemoteTest, UploadEndReListsTheRemoteFolderAndSelectsTheNames)
     h->doc->AddTransferredName("uploaded.txt");
     h->doc->AddTransferredName("incoming");
     h->list->PostTransferDone(WM_LIST_PUT_DONE);
-    ASSERT_TRUE(ListViewHarness::WaitFor([&] { return h->list->RowCount() == 4; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h->list->RowCount() == 4; }, 10000));
     EXPECT_EQ(h->SelectedNames(), (std::vector<std::string>{"incoming", "uploaded.txt"}));
     EXPECT_TRUE(h->doc->TransferredNames().empty());
 }
@@ -157,7 +122,7 @@ TEST_F(ListRemoteTest, DownloadEndWhileARemoteFolderIsShownListsNothingLocal)
     h->notices.clear();
     h->doc->AddTransferredName("a.txt");
     h->list->PostTransferDone(WM_LIST_GET_DONE);
-    ASSERT_TRUE(ListViewHarness::WaitFor([&] { return h->doc->TransferredNames().empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h->doc->TransferredNames().empty(); }, 10000));
     EXPECT_EQ(h->list->RowCount(), 3);
     EXPECT_TRUE(h->ListNotices().empty());
 }

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -47,13 +48,6 @@ protected:
         EXPECT_TRUE(WaitForNetIdle());
     }
 
-    static void Login(CLoginDlg& dialog, const char* user, const char* password)
-    {
-        dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QString::fromLatin1(user));
-        dialog.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QString::fromLatin1(password));
-        dialog.accept();
-    }
-
     CQtClipboard qtClipboard;
 };
 
@@ -73,12 +67,11 @@ TEST_F(MainFrameTest, UpperRowStartsAtNineTenthsOfTheHeight)
     QApplication::processEvents();
     ASSERT_EQ(sized.OuterSplitter()->height(), 500);
     EXPECT_EQ(sized.OuterSplitter()->sizes().at(0), 450);
-    EXPECT_EQ(sized.windowTitle(), QStringLiteral("Vamlo"));
 }
 
 TEST_F(MainFrameTest, BareHostIsRewrittenConnectsAndGoesToTheTopOfTheBox)
 {
-    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "secret"); });
+    AnswerLogin("user", "secret");
     TypeAddress(QString::fromStdString(HostPort()));
 
     const QString address = QString::fromStdString("ftp://" + HostPort());
@@ -100,30 +93,39 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxAsksForTheLoginOnce)
 {
     frame->show();
     int logins = 0;
-    AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& dialog) {
+    QPointer<QTimer> second;
+    AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
         ++logins;
         Login(dialog, "user", "secret");
         // A second login would be the box picking the new entry as well.
-        AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& again) {
+        second = AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& again) {
             ++logins;
             again.reject();
-        }, 1500);
+        });
     });
     // As a user types: the keys go to the box, which has the focus.
     frame->AddressBox()->setFocus();
     frame->AddressBox()->lineEdit()->setText(QString::fromStdString(HostPort()));
     QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(frame->m_siteList.size(), 1u, 10000);
-    QTest::qWait(2000);
+    const QString connected = QString::fromStdString("Successfully connected to ftp site: ftp://" + HostPort());
+    QTRY_COMPARE_WITH_TIMEOUT(frame->statusBar()->currentMessage(), connected, 10000);
+    // A login the selection asked for would open before the actions end.
+    ASSERT_TRUE(WaitForNetIdle());
+    delete second;
     EXPECT_EQ(logins, 1);
-    EXPECT_EQ(frame->StatusText(),
-              QString::fromStdString("Successfully connected to ftp site: ftp://" + HostPort()));
+    EXPECT_EQ(frame->m_siteList.size(), 1u);
 }
 
 TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
 {
-    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { dialog.reject(); });
+    bool onUserName = false;
+    AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
+        // The address is given: the window starts on the user name.
+        onUserName = dialog.focusWidget() == dialog.findChild<QLineEdit*>(QStringLiteral("userName"));
+        dialog.reject();
+    });
     TypeAddress(QString::fromStdString("ftp://" + HostPort()));
+    EXPECT_TRUE(onUserName);
     EXPECT_TRUE(frame->m_siteList.empty());
     EXPECT_EQ(frame->m_bSiteListModified, 0);
     EXPECT_EQ(frame->AddressBox()->count(), 0);
@@ -131,7 +133,7 @@ TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
 
 TEST_F(MainFrameTest, FailedLoginDiscardsTheNewRecordAndSaysSo)
 {
-    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "wrong"); });
+    AnswerLogin("user", "wrong");
     TypeAddress(QString::fromStdString("ftp://" + HostPort()));
     EXPECT_TRUE(frame->m_siteList.empty());
     EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: ftp://" + HostPort()));
@@ -203,23 +205,17 @@ TEST_F(MainFrameTest, OptionCommandsCheckAndGreyFromTheDocument)
     doc->m_bAutoSaveFileOpen = 0;
     frame->UpdateCommandStates();
     EXPECT_FALSE(autoSave->isEnabled());
-    EXPECT_EQ(autoSave->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
-    EXPECT_EQ(autoRefresh->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
 }
 
-TEST_F(MainFrameTest, MenusCarryTheCommandsAndGreyWhatIsNotBuilt)
+TEST_F(MainFrameTest, CommandsGreyUntilTheyHaveSomethingToWorkOn)
 {
-    EXPECT_EQ(frame->Command(ID_FILE_SAVE_SITE_LIST)->text(), QStringLiteral("&Save Site List\tCtrl+S"));
+    // Save Site List shows its key in the menu without taking it from the
+    // address box.
     EXPECT_TRUE(frame->Command(ID_FILE_SAVE_SITE_LIST)->shortcuts().isEmpty());
     EXPECT_FALSE(frame->Command(ID_FILE_SAVE_SITE_LIST)->isEnabled());
-    EXPECT_EQ(frame->Command(ID_EDIT_COPY)->statusTip(), QStringLiteral("Copy the selected files"));
-    EXPECT_EQ(frame->Command(ID_EDIT_COPY)->toolTip(), QStringLiteral("Copy"));
-    EXPECT_EQ(frame->Command(ID_EDIT_PASTE)->shortcuts().size(), 2);
-    EXPECT_TRUE(frame->Command(ID_FILE_SAVE_STATUS_LOG_AS)->isEnabled());
-    EXPECT_TRUE(frame->Command(ID_APP_ABOUT)->isEnabled());
-    EXPECT_TRUE(frame->Command(ID_EDIT_SITE_MANAGER)->isEnabled());
-    EXPECT_TRUE(frame->Command(ID_FILE_PRINT_WINDOW)->isEnabled());
     EXPECT_FALSE(frame->Command(ID_EDIT_DELETE)->isEnabled());
+    for (CommandId id : {ID_FILE_SAVE_STATUS_LOG_AS, ID_APP_ABOUT, ID_EDIT_SITE_MANAGER, ID_FILE_PRINT_WINDOW})
+        EXPECT_TRUE(frame->Command(id)->isEnabled()) << id;
 }
 
 TEST_F(MainFrameTest, CloseAsksAboutTheSiteListOnlyWhenModified)
@@ -257,34 +253,21 @@ TEST_F(MainFrameTest, AnAddressWhoseRecordIsInUseIsRefusedBeforeTheLogin)
     frame->m_siteList.push_back(std::move(record));
     CVamloSiteInfo& site = *frame->m_siteList.front();
     int logins = 0;
-    AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& dialog) {
+    QPointer<QTimer> login = AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& dialog) {
         ++logins;
         dialog.reject();
-    }, 1500);
+    });
     {
         // A transfer holds the record: its details are not edited under it.
         std::lock_guard<std::mutex> transfer(site.m_mutexInUse);
         TypeAddress(QString::fromStdString("ftp://" + HostPort()));
     }
-    QTest::qWait(1600);
+    // The login would have opened within the Enter's own handling.
+    delete login;
     EXPECT_EQ(logins, 0);
     ASSERT_EQ(prompts.Texts().size(), 1u);
     EXPECT_EQ(prompts.Texts()[0], "The ftp site \"ftp://" + HostPort() +
                                       "\" is busy with a file transfer. Please try again when the transfer has finished.");
     EXPECT_FALSE(site.m_pConnection);
     EXPECT_EQ(site.m_strUserName, "user");
-}
-
-TEST_F(MainFrameTest, TheLoginWindowStartsOnTheUserNameWhenTheAddressIsGiven)
-{
-    QWidget* focused = nullptr;
-    QWidget* userName = nullptr;
-    AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
-        focused = dialog.focusWidget();
-        userName = dialog.findChild<QLineEdit*>(QStringLiteral("userName"));
-        dialog.reject();
-    });
-    TypeAddress(QString::fromStdString("ftp://" + HostPort()));
-    ASSERT_NE(userName, nullptr);
-    EXPECT_EQ(focused, userName);
 }

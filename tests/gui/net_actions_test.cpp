@@ -32,16 +32,10 @@ protected:
         WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
         list = new CListViewDetail(*doc, app, *frame, hub);
         list->OnInitialUpdate();
+        std::filesystem::create_directories(local.File("sub"));
         tree->OnInitialUpdate();
         frame->resize(900, 600);
         frame->show();
-    }
-
-    QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
-    {
-        tree->AddSiteItem(site);
-        EXPECT_TRUE(WaitForNetIdle());
-        return tree->FindSiteItem(site);
     }
 
     std::vector<std::string> ListNames() const
@@ -50,18 +44,6 @@ protected:
         for (int row = 0; row < list->RowCount(); ++row)
             names.push_back(list->Record(row)->m_strName);
         return names;
-    }
-
-    // The small window with Cancel that a long action shows, once it is up.
-    static QProgressDialog* WaitForProgressWindow(int limitMs = 10000)
-    {
-        for (int waited = 0; waited < limitMs; waited += 20) {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (widget->objectName() == QStringLiteral("NetActionProgress") && widget->isVisible())
-                    return qobject_cast<QProgressDialog*>(widget);
-            QTest::qWait(20);
-        }
-        return nullptr;
     }
 
     // As a double-click on the folder's row does.
@@ -149,11 +131,11 @@ TEST_F(NetActionsTest, UpOneLevelAndTheTitleFollowTheTree)
     tree->setCurrentItem(tree->MyComputerItem());
     Settle();
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo"));
-    QTreeWidgetItem* tmp = OpenLocalPath(*tree, "/tmp");
-    ASSERT_NE(tmp, nullptr);
-    tree->setCurrentItem(tmp);
+    QTreeWidgetItem* sub = OpenLocalPath(*tree, local.File("sub"));
+    ASSERT_NE(sub, nullptr);
+    tree->setCurrentItem(sub);
     Settle();
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo - /tmp"));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
 }
 
 TEST_F(NetActionsTest, DisconnectOfTheShownSiteEmptiesTheList)
@@ -217,11 +199,7 @@ TEST_F(SilentServerTest, TheWindowKeepsWorkingAndCancelEndsTheConnect)
 {
     silent.Hang();
     silent.Start();
-    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) {
-        dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QStringLiteral("user"));
-        dialog.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("secret"));
-        dialog.accept();
-    });
+    AnswerLogin("user", "secret");
     int ticks = 0;
     QTimer painter;
     QObject::connect(&painter, &QTimer::timeout, &painter, [&ticks] { ++ticks; });
@@ -266,10 +244,10 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     QProgressDialog* progress = WaitForProgressWindow();
     ASSERT_NE(progress, nullptr);
     // Other sites and local folders stay usable meanwhile.
-    QTreeWidgetItem* tmp = OpenLocalPath(*tree, "/tmp");
-    ASSERT_NE(tmp, nullptr);
-    tree->setCurrentItem(tmp);
-    EXPECT_EQ(doc->m_strCurrentFolder, "/tmp");
+    QTreeWidgetItem* sub = OpenLocalPath(*tree, local.File("sub"));
+    ASSERT_NE(sub, nullptr);
+    tree->setCurrentItem(sub);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("sub"));
     // The same site is not.
     tree->AddSiteItem(site);
     ASSERT_FALSE(prompts.Texts().empty());
@@ -280,6 +258,6 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     ASSERT_TRUE(WaitForNetIdle(5000));
     EXPECT_EQ(tree->FindSiteItem(site), nullptr);
     EXPECT_FALSE(site->m_pConnection);
-    EXPECT_EQ(tree->currentItem(), tmp);
-    EXPECT_EQ(doc->m_strCurrentFolder, "/tmp");
+    EXPECT_EQ(tree->currentItem(), sub);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("sub"));
 }

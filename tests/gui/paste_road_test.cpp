@@ -55,13 +55,13 @@ protected:
         app.m_strAgentName = kAgentName;
         list = new CListViewDetail(*doc, app, *frame, hub);
         list->OnInitialUpdate();
+        fs::create_directories(local.File("in"));
+        fs::create_directories(local.File("out"));
         tree->OnInitialUpdate();
         frame->RefillAddressBox();
         frame->FillTransferModeBox();
         frame->resize(1000, 700);
         frame->show();
-        fs::create_directories(local.File("in"));
-        fs::create_directories(local.File("out"));
     }
 
     void TearDown() override
@@ -74,11 +74,7 @@ protected:
     // Step 1: the address typed into the box and confirmed with Enter.
     void ConnectByTyping()
     {
-        AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) {
-            dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QStringLiteral("user"));
-            dialog.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("secret"));
-            dialog.accept();
-        });
+        AnswerLogin("user", "secret");
         frame->AddressBox()->setFocus();
         frame->AddressBox()->lineEdit()->setText(QString::fromStdString(Address()));
         QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
@@ -143,17 +139,8 @@ protected:
         return false;
     }
 
-    template <typename Pred> static bool WaitFor(Pred done, int timeoutMs = 20000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            if (done())
-                return true;
-            QTest::qWait(20);
-        }
-        return done();
-    }
+    template <typename Pred> static bool WaitFor(Pred done) { return QTest::qWaitFor(done, 20000); }
 
-    TempDir local;
     CQtClipboard qtClipboard;
     CountingStatusFactory statusFactory;
     CListViewDetail* list = nullptr;

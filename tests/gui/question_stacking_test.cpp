@@ -113,7 +113,7 @@ protected:
 
 } // namespace
 
-TEST_F(QuestionStackingTest, AWorkersMessageBoxesOpenOnItsStatusWindow)
+TEST_F(QuestionStackingTest, AWorkersQuestionsOpenOnItsStatusWindow)
 {
     CStatusDlg* status = OpenStatusFromWorker();
     ASSERT_NE(status, nullptr);
@@ -142,16 +142,11 @@ TEST_F(QuestionStackingTest, AWorkersMessageBoxesOpenOnItsStatusWindow)
     ASSERT_TRUE(error.answered);
     EXPECT_EQ(error.parent, status);
     EXPECT_EQ(error.transientParent, status->windowHandle());
-}
 
-TEST_F(QuestionStackingTest, TheReplaceQuestionOpensOnTheStatusWindow)
-{
-    CStatusDlg* status = OpenStatusFromWorker();
-    ASSERT_NE(status, nullptr);
-
-    Seen seen;
+    // The replace question too.
+    Seen replace;
     AnswerNextDialog<CMessageDlg>([&](CMessageDlg& dialog) {
-        Record(dialog, seen);
+        Record(dialog, replace);
         QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("yesToAllButton")), Qt::LeftButton);
     });
     ReplaceAnswer answer;
@@ -161,11 +156,11 @@ TEST_F(QuestionStackingTest, TheReplaceQuestionOpensOnTheStatusWindow)
         done = true;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
-    ASSERT_TRUE(seen.answered);
+    ASSERT_TRUE(replace.answered);
     EXPECT_EQ(answer.choice, REPLACE_YES_TO_ALL);
-    EXPECT_EQ(seen.parent, status);
-    EXPECT_EQ(seen.transientParent, status->windowHandle());
-    EXPECT_TRUE(seen.staysOnTop);
+    EXPECT_EQ(replace.parent, status);
+    EXPECT_EQ(replace.transientParent, status->windowHandle());
+    EXPECT_TRUE(replace.staysOnTop);
 }
 
 // No Status window, or one whose worker has already let go: the main window.
@@ -212,9 +207,10 @@ TEST_F(QuestionStackingTest, AQuestionOnTheStatusWindowOutlivesTheEndOfTheTransf
         Record(box, seen);
         QPointer<QMessageBox> watched = &box;
         m_status.reset();
-        // Several refresh periods of the Status window pass.
-        QTest::qWait(10 * CStatusDlg::kRefreshMs);
-        stillOpen = !watched.isNull() && watched->isVisible();
+        // The window's refresh has seen the worker go: it hides, and stays
+        // for the question.
+        (void)QTest::qWaitFor([&] { return status.isNull() || !status->isVisible(); }, kWaitMs);
+        stillOpen = !watched.isNull() && watched->isVisible() && !status.isNull();
         if (!watched.isNull())
             ClickInBox(*watched, QMessageBox::Yes);
     });

@@ -25,9 +25,7 @@ QProcessEnvironment EnvironmentFor(const TempDir& home)
 // Waits, with the event loop running, until the process ends (bounded).
 bool WaitForExit(QProcess& process, int timeoutMs)
 {
-    for (int waited = 0; waited < timeoutMs && process.state() != QProcess::NotRunning; waited += 20)
-        QTest::qWait(20);
-    return process.state() == QProcess::NotRunning;
+    return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
 }
 
 } // namespace
@@ -93,9 +91,7 @@ TEST(SingleInstanceTest, RealProgramStartsThenRefusesASecondCopy)
     ASSERT_TRUE(first.waitForStarted(10000));
     // The first start writes the empty site list once it has its window.
     const QString siteList = QString::fromStdString(home.File("__$#VAMLO_SITELIST.DAT"));
-    for (int waited = 0; waited < 30000 && !QFile::exists(siteList); waited += 50)
-        QTest::qWait(50);
-    ASSERT_TRUE(QFile::exists(siteList));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(siteList); }, 30000));
 
     QProcess second;
     second.setProcessEnvironment(EnvironmentFor(home));
@@ -107,6 +103,6 @@ TEST(SingleInstanceTest, RealProgramStartsThenRefusesASecondCopy)
     first.terminate();
     if (!WaitForExit(first, 10000)) {
         first.kill();
-        WaitForExit(first, 5000);
+        first.waitForFinished(5000);
     }
 }

@@ -22,9 +22,7 @@ protected:
         TreeHarness::SetUp();
         tree->OnInitialUpdate();
         m_pSite = AddSiteRecord();
-        tree->AddSiteItem(m_pSite);
-        Settle();
-        ASSERT_NE(tree->FindSiteItem(m_pSite), nullptr);
+        ASSERT_NE(ShowSite(m_pSite), nullptr);
         ASSERT_TRUE(m_pSite->m_pConnection);
         frame->RefillAddressBox();
     }

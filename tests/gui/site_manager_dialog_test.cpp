@@ -2,7 +2,6 @@
 // through its widgets and keys, with every message answered by the scripted
 // prompts and the Add Site dialog either scripted or answered on screen.
 #include "app/VamloDoc.h"
-#include "log/CourierFont.h"
 #include "model/SiteInfo.h"
 #include "model/SiteList.h"
 #include "sites/SiteInfoDlg.h"
@@ -17,7 +16,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -192,31 +190,15 @@ protected:
 
 TEST_F(SiteManagerTest, TheCommandOpensTheListsSortedWithNothingSelected)
 {
-    QAction* command = frame->Command(ID_EDIT_SITE_MANAGER);
-    EXPECT_TRUE(command->isEnabled());
-    EXPECT_TRUE(command->text().startsWith(QStringLiteral("Site &Manager..."))) << command->text().toStdString();
-    EXPECT_EQ(command->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
-
+    EXPECT_TRUE(frame->Command(ID_EDIT_SITE_MANAGER)->isEnabled());
     RunManager([&](CSiteManagerDlg& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Site Manager"));
         EXPECT_TRUE(dialog.isModal());
         EXPECT_EQ(Texts(dialog.AvailableList()),
                   (QStringList{QStringLiteral("ftp://alpha.example"), QStringLiteral("ftp://alps.example"),
                                QStringLiteral("ftp://beta.example")}));
         EXPECT_EQ(Texts(dialog.StoredList()),
                   (QStringList{QStringLiteral("ftp://delta.example"), QStringLiteral("ftp://gamma.example")}));
-        QStringList labels;
-        for (const QLabel* label : dialog.findChildren<QLabel*>())
-            labels << label->text();
-        for (const char* text : {"Find Site:", "Stored Site List", "Available Site List", "Notes:"})
-            EXPECT_TRUE(labels.contains(QString::fromLatin1(text))) << text;
-        EXPECT_EQ(Button(&dialog, "moveToAvailable")->text(), QStringLiteral("Move  >>"));
-        EXPECT_EQ(Button(&dialog, "moveToStored")->text(), QStringLiteral("Move  <<"));
-        EXPECT_EQ(Button(&dialog, "addButton")->text(), QStringLiteral("Add..."));
-        EXPECT_EQ(Button(&dialog, "deleteButton")->text(), QStringLiteral("Delete..."));
-        EXPECT_EQ(Button(&dialog, "propertiesButton")->text(), QStringLiteral("Properties..."));
         EXPECT_TRUE(dialog.NotesBox()->isReadOnly());
-        EXPECT_EQ(dialog.NotesBox()->font().family(), CourierFont().family());
         for (const char* name : {"moveToAvailable", "moveToStored", "deleteButton", "propertiesButton"})
             EXPECT_FALSE(Button(&dialog, name)->isEnabled()) << name;
         EXPECT_TRUE(Button(&dialog, "addButton")->isEnabled());
@@ -301,15 +283,24 @@ TEST_F(SiteManagerTest, MovesGoBothWaysAndMovingToStoredClearsReconnectAtLogon)
         EXPECT_EQ(Texts(dialog.AvailableList()).last(), QStringLiteral("ftp://gamma.example"));
         EXPECT_EQ(CSiteManagerDlg::CopyOf(ItemOf(dialog.AvailableList(), "ftp://gamma.example"))->m_bAvailable, 1);
 
-        // A double-click (which selects first) moves too, without a question.
-        QListWidgetItem* delta = ItemOf(dialog.StoredList(), "ftp://delta.example");
-        dialog.StoredList()->setCurrentItem(delta);
-        emit dialog.StoredList()->itemDoubleClicked(delta);
+        // A double-click moves too, without a question.
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QListWidget* stored = dialog.StoredList();
+        const QPoint delta = stored->visualItemRect(ItemOf(stored, "ftp://delta.example")).center();
+        QTest::mouseClick(stored->viewport(), Qt::LeftButton, {}, delta);
+        QTest::mouseDClick(stored->viewport(), Qt::LeftButton, {}, delta);
         EXPECT_EQ(SelectedText(dialog.AvailableList()), QStringLiteral("ftp://delta.example"));
         EXPECT_EQ(Texts(dialog.StoredList()), QStringList{QStringLiteral("ftp://beta.example")});
+        // And the other way.
+        QListWidget* available = dialog.AvailableList();
+        const QPoint alps = available->visualItemRect(ItemOf(available, "ftp://alps.example")).center();
+        QTest::mouseClick(available->viewport(), Qt::LeftButton, {}, alps);
+        QTest::mouseDClick(available->viewport(), Qt::LeftButton, {}, alps);
+        EXPECT_EQ(SelectedText(stored), QStringLiteral("ftp://alps.example"));
         EXPECT_TRUE(prompts.Texts().empty());
         return true;
     });
+    EXPECT_EQ(Record("ftp://alps.example")->m_bAvailable, 0);
     EXPECT_EQ(Record("ftp://beta.example")->m_bAvailable, 0);
     EXPECT_EQ(Record("ftp://beta.example")->m_bReconnectAtLogon, 0);
     EXPECT_EQ(Record("ftp://gamma.example")->m_bAvailable, 1);
@@ -318,22 +309,8 @@ TEST_F(SiteManagerTest, MovesGoBothWaysAndMovingToStoredClearsReconnectAtLogon)
     QStringList box;
     for (int i = 0; i < frame->AddressBox()->count(); ++i)
         box << frame->AddressBox()->itemText(i);
-    EXPECT_EQ(box, (QStringList{QStringLiteral("ftp://alpha.example"), QStringLiteral("ftp://alps.example"),
-                                QStringLiteral("ftp://delta.example"), QStringLiteral("ftp://gamma.example")}));
-}
-
-TEST_F(SiteManagerTest, DoubleClickingAnAvailableSiteMovesItToStored)
-{
-    RunManager([&](CSiteManagerDlg& dialog) {
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        QListWidget* list = dialog.AvailableList();
-        QListWidgetItem* item = ItemOf(list, "ftp://alps.example");
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-        EXPECT_EQ(SelectedText(dialog.StoredList()), QStringLiteral("ftp://alps.example"));
-        EXPECT_EQ(Texts(list).size(), 2);
-        return false;
-    });
+    EXPECT_EQ(box, (QStringList{QStringLiteral("ftp://alpha.example"), QStringLiteral("ftp://delta.example"),
+                                QStringLiteral("ftp://gamma.example")}));
 }
 
 TEST_F(SiteManagerTest, CancelAfterAddsDeletesMovesAndEditsLeavesTheListAlone)

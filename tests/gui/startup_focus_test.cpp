@@ -25,6 +25,7 @@ protected:
         frame->FillTransferModeBox();
         list = new CListViewDetail(*doc, app, *frame, hub);
         tree = new CTreeViewSite(*doc, app, *frame, hub);
+        tree->m_fnListVolumes = [this] { return std::vector<VolumeEntry>{{disk.Path(), "", VolumeKind::Local}}; };
         list->OnInitialUpdate();
         tree->OnInitialUpdate();
         frame->resize(900, 600);
@@ -35,6 +36,7 @@ protected:
 
     void TearDown() override { TearDownProgram(); }
 
+    TempDir disk;
     CViewHub hub;
     CListViewDetail* list = nullptr;
     CTreeViewSite* tree = nullptr;

@@ -2,6 +2,8 @@
 #include "transfer/ElidedLabel.h"
 #include "transfer/MessageDlg.h"
 
+#include "DialogDriver.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
@@ -26,47 +28,22 @@ QPushButton* Button(QWidget* dialog, const char* name)
     return dialog->findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
-// Answers the first Message dialog that appears. A modal dialog runs its own
-// event loop on the GUI thread, so the answer has to come from a timer there.
-class DialogAnswerer {
-public:
-    explicit DialogAnswerer(std::function<void(CMessageDlg*)> act) : m_act(std::move(act))
+// Answers the next Message dialog with act, keeping what it showed.
+struct Answerer {
+    explicit Answerer(std::function<void(CMessageDlg*)> act)
     {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
-        m_timer.start();
+        watch = AnswerNextDialog<CMessageDlg>([this, act](CMessageDlg& dialog) {
+            answered = true;
+            title = dialog.windowTitle();
+            seen1 = Label(&dialog, "message1")->Text();
+            seen2 = Label(&dialog, "message2")->Text();
+            act(&dialog);
+        });
     }
-
-    bool Answered() const { return m_bAnswered; }
-    QString m_strSeen1;
-    QString m_strSeen2;
-    QString m_strTitle;
-
-private:
-    void Tick()
-    {
-        if (++m_nTicks > 2000) {
-            m_timer.stop();
-            return;
-        }
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<CMessageDlg*>(widget);
-            if (dialog == nullptr || !dialog->isVisible())
-                continue;
-            m_timer.stop();
-            m_strTitle = dialog->windowTitle();
-            m_strSeen1 = Label(dialog, "message1")->Text();
-            m_strSeen2 = Label(dialog, "message2")->Text();
-            m_bAnswered = true;
-            m_act(dialog);
-            return;
-        }
-    }
-
-    std::function<void(CMessageDlg*)> m_act;
-    QTimer m_timer;
-    int m_nTicks = 0;
-    bool m_bAnswered = false;
+    ~Answerer() { delete watch; }
+    QPointer<QTimer> watch;
+    bool answered = false;
+    QString title, seen1, seen2;
 };
 
 std::function<void(CMessageDlg*)> Click(const char* button)
@@ -107,14 +84,9 @@ TEST(MessageDlgTest, EveryWayOfAnsweringGivesItsResultAndChoice)
     }
 }
 
-TEST(MessageDlgTest, ShowsTitleButtonsAndBothMessagesAsPlainText)
+TEST(MessageDlgTest, ShowsBothMessagesAsPlainTextWithYesAsTheDefault)
 {
     CMessageDlg dialog;
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Message"));
-    EXPECT_EQ(Button(&dialog, "yesButton")->text(), QStringLiteral("Yes"));
-    EXPECT_EQ(Button(&dialog, "yesToAllButton")->text(), QStringLiteral("Yes to All"));
-    EXPECT_EQ(Button(&dialog, "noButton")->text(), QStringLiteral("No"));
-    EXPECT_EQ(Button(&dialog, "cancelButton")->text(), QStringLiteral("Cancel"));
     EXPECT_TRUE(Button(&dialog, "yesButton")->isDefault());
 
     // A server's file name may look like markup; it is shown as it is.
@@ -133,31 +105,20 @@ TEST(MessageDlgTest, ShowsTitleButtonsAndBothMessagesAsPlainText)
     dialog.reject();
 }
 
-TEST(AskReplaceQuestionTest, AnswersFromTheModalDialog)
-{
-    DialogAnswerer answerer(Click("noButton"));
-    const ReplaceAnswer answer = AskReplaceQuestion(nullptr, QStringLiteral("The file c.txt already exists."),
-                                                    QStringLiteral("Are you sure you want to replace this file?"));
-    ASSERT_TRUE(answerer.Answered());
-    EXPECT_EQ(answerer.m_strSeen1, QStringLiteral("The file c.txt already exists."));
-    EXPECT_EQ(answer.result, DialogResult::Ok);
-    EXPECT_EQ(answer.choice, REPLACE_NO);
-}
-
 TEST(AskReplaceQuestionTest, AParentThatGoesAwayWhileAskingMeansCancel)
 {
     auto* parent = new QWidget;
     parent->show();
-    DialogAnswerer answerer([parent](CMessageDlg*) { delete parent; });
+    Answerer answerer([parent](CMessageDlg*) { delete parent; });
     const ReplaceAnswer answer = AskReplaceQuestion(parent, QStringLiteral("The file d.txt already exists."),
                                                     QStringLiteral("Are you sure you want to replace this file?"));
-    ASSERT_TRUE(answerer.Answered());
+    ASSERT_TRUE(answerer.answered);
     EXPECT_EQ(answer.result, DialogResult::Cancel);
     EXPECT_EQ(answer.choice, REPLACE_NO_ANSWER);
 }
 
 // The worker blocks in AskReplace while the GUI thread shows the dialog.
-ReplaceAnswer AskFromWorker(CGuiPrompts& prompts, DialogAnswerer& answerer, const std::string& message1)
+ReplaceAnswer AskFromWorker(CGuiPrompts& prompts, Answerer& answerer, const std::string& message1)
 {
     ReplaceAnswer answer;
     std::atomic<bool> done{false};
@@ -166,7 +127,7 @@ ReplaceAnswer AskFromWorker(CGuiPrompts& prompts, DialogAnswerer& answerer, cons
         done = true;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
-    EXPECT_TRUE(answerer.Answered());
+    EXPECT_TRUE(answerer.answered);
     return answer;
 }
 
@@ -176,15 +137,15 @@ TEST(GuiPromptsAskReplaceTest, AWorkerGetsTheAnswerClickedOnTheGuiThread)
     QWidget mainWindow;
     prompts.SetMainWindow(&mainWindow);
 
-    DialogAnswerer yesToAll(Click("yesToAllButton"));
+    Answerer yesToAll(Click("yesToAllButton"));
     const ReplaceAnswer first = AskFromWorker(prompts, yesToAll, "The file /home/ann/e.txt already exists.");
-    EXPECT_EQ(yesToAll.m_strTitle, QStringLiteral("Message"));
-    EXPECT_EQ(yesToAll.m_strSeen1, QStringLiteral("The file /home/ann/e.txt already exists."));
-    EXPECT_EQ(yesToAll.m_strSeen2, QStringLiteral("Are you sure you want to replace this file?"));
+    EXPECT_EQ(yesToAll.title, QStringLiteral("Message"));
+    EXPECT_EQ(yesToAll.seen1, QStringLiteral("The file /home/ann/e.txt already exists."));
+    EXPECT_EQ(yesToAll.seen2, QStringLiteral("Are you sure you want to replace this file?"));
     EXPECT_EQ(first.result, DialogResult::Ok);
     EXPECT_EQ(first.choice, REPLACE_YES_TO_ALL);
 
-    DialogAnswerer escape([](CMessageDlg* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    Answerer escape([](CMessageDlg* d) { QTest::keyClick(d, Qt::Key_Escape); });
     const ReplaceAnswer second = AskFromWorker(prompts, escape, "The file f.txt already exists.");
     EXPECT_EQ(second.result, DialogResult::Cancel);
     EXPECT_EQ(second.choice, REPLACE_NO_ANSWER);
@@ -195,7 +156,7 @@ TEST(GuiPromptsAskReplaceTest, TheArrowReplacesTheWaitCursorWhileAsking)
     CGuiPrompts prompts;
     prompts.BeginWaitCursor();
     Qt::CursorShape shapeWhileAsking = Qt::WaitCursor;
-    DialogAnswerer answerer([&](CMessageDlg* d) {
+    Answerer answerer([&](CMessageDlg* d) {
         shapeWhileAsking = QApplication::overrideCursor()->shape();
         QTest::mouseClick(Button(d, "yesButton"), Qt::LeftButton);
     });

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <climits>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -75,7 +76,6 @@ protected:
 
 TEST_F(StatusDlgTest, OpensEmptyWithTheOverallBarHiddenAndCancelShown)
 {
-    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Status"));
     EXPECT_TRUE(m_dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(m_dialog->isModal());
     for (const char* name : {"message1", "message2", "message3"}) {
@@ -92,7 +92,6 @@ TEST_F(StatusDlgTest, CancelEscapeAndCloseRaiseTheFlagButKeepTheWindowOpen)
 {
     auto* cancel = m_dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"));
     ASSERT_NE(cancel, nullptr);
-    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
 
     // Enter must not cancel by accident, even with the button focused.
     cancel->setFocus();
@@ -100,27 +99,22 @@ TEST_F(StatusDlgTest, CancelEscapeAndCloseRaiseTheFlagButKeepTheWindowOpen)
     EXPECT_EQ(m_cancel.load(), 0);
     EXPECT_EQ(m_dialog->m_bCancelled, 0);
 
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    EXPECT_EQ(m_cancel.load(), 1);
-    EXPECT_EQ(m_dialog->m_bCancelled, 1);
-    EXPECT_TRUE(m_dialog->isVisible());
+    const std::function<void()> ways[] = {[&] { QTest::mouseClick(cancel, Qt::LeftButton); },
+                                          [&] { QTest::keyClick(m_dialog, Qt::Key_Escape); },
+                                          [&] { EXPECT_FALSE(m_dialog->close()); }};
+    for (const auto& cancelIt : ways) {
+        m_cancel = 0;
+        m_dialog->m_bCancelled = 0;
+        cancelIt();
+        EXPECT_EQ(m_cancel.load(), 1);
+        EXPECT_EQ(m_dialog->m_bCancelled, 1);
+        EXPECT_TRUE(m_dialog->isVisible());
+    }
 
-    m_cancel = 0;
-    m_dialog->m_bCancelled = 0;
-    QTest::keyClick(m_dialog, Qt::Key_Escape);
-    EXPECT_EQ(m_cancel.load(), 1);
-    EXPECT_EQ(m_dialog->m_bCancelled, 1);
-    EXPECT_TRUE(m_dialog->isVisible());
-
-    m_cancel = 0;
-    m_dialog->m_bCancelled = 0;
-    EXPECT_FALSE(m_dialog->close());
-    EXPECT_EQ(m_cancel.load(), 1);
-    EXPECT_EQ(m_dialog->m_bCancelled, 1);
-    EXPECT_TRUE(m_dialog->isVisible());
-
-    // Still there after the event loop ran: only the worker closes it.
-    QTest::qWait(3 * CStatusDlg::kRefreshMs);
+    // Still there once a refresh has run since: only the worker closes it.
+    m_channel->SetMessage3("refreshed");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_dialog.isNull() || Label(m_dialog, "message3")->Text() == "refreshed"; }, kWaitMs));
     ASSERT_FALSE(m_dialog.isNull());
     EXPECT_TRUE(m_dialog->isVisible());
 }
@@ -163,7 +157,10 @@ TEST_F(StatusDlgTest, LongPathsAreElidedInTheMiddleWithoutWideningTheWindow)
     m_channel->SetMessages("Getting File: " + path, "");
     CElidedLabel* label = Label(m_dialog, "message1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !label->Text().isEmpty(); }, kWaitMs));
-    QTest::qWait(2 * CStatusDlg::kRefreshMs);
+    // A later refresh has run too, and the layout has settled.
+    m_channel->SetMessage3("settled");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Label(m_dialog, "message3")->Text() == "settled"; }, kWaitMs));
+    QCoreApplication::sendPostedEvents();
 
     EXPECT_EQ(m_dialog->width(), width);
     EXPECT_EQ(label->Text(), QString::fromStdString("Getting File: " + path));

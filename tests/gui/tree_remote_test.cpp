@@ -22,14 +22,22 @@ protected:
         WriteWholeFile(m_server.Path("top.txt"), "x");
     }
 
-    // The site shown and selected, as the address flows leave it.
-    QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
+    // The tree built, with one site shown.
+    QTreeWidgetItem* StartWithSite()
     {
-        tree->AddSiteItem(site);
+        tree->OnInitialUpdate();
         Settle();
-        EXPECT_TRUE(WaitForNetIdle());
-        return tree->FindSiteItem(site);
+        site = AddSiteRecord();
+        return ShowSite(site);
     }
+
+    void Select(QTreeWidgetItem* item)
+    {
+        tree->setCurrentItem(item);
+        Settle();
+    }
+
+    CVamloSiteInfo* site = nullptr;
 };
 
 class TreeNestedTest : public TreeHarness {
@@ -50,7 +58,7 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
 {
     tree->OnInitialUpdate();
     Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
+    site = AddSiteRecord();
     QSignalSpy spy(&hub, &CViewHub::Update);
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
@@ -92,8 +100,7 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(PathOf(sub), "//dir1/sub");
     EXPECT_EQ(sub->childCount(), 0);
-    tree->setCurrentItem(sub);
-    Settle();
+    Select(sub);
     EXPECT_EQ(doc->m_strCurrentFolder, "//dir1/sub");
 }
 
@@ -125,10 +132,7 @@ TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
     MakeServerFolder("home/nested/inbox");
     tree->OnInitialUpdate();
     Settle();
-    CVamloSiteInfo* site = AddSiteRecord("nested");
-    tree->AddSiteItem(site);
-    Settle();
-    QTreeWidgetItem* item = tree->FindSiteItem(site);
+    QTreeWidgetItem* item = ShowSite(AddSiteRecord("nested"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: nested@127.0.0.1"));
     EXPECT_EQ(PathOf(item), "/home/nested");
@@ -173,10 +177,7 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
 
 TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
     m_server.Stop();
@@ -198,8 +199,7 @@ TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
 
     // Selecting a folder of it asks again; declined, the current folder stays.
     prompts.Answer(MsgResult::No);
-    tree->setCurrentItem(Child(item, QStringLiteral("dir2")));
-    Settle();
+    Select(Child(item, QStringLiteral("dir2")));
     EXPECT_EQ(prompts.Messages().size(), 2u);
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
     // The highlight goes back with it: Copy must not take a folder not shown.
@@ -217,10 +217,7 @@ TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
 
 TEST_F(TreeRemoteTest, AFailedReconnectSaysSoAndDisconnects)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
     m_server.Stop();
     prompts.Answer(MsgResult::Yes);
@@ -237,13 +234,9 @@ TEST_F(TreeRemoteTest, AFailedReconnectSaysSoAndDisconnects)
 
 TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
+    Select(tree->MyComputerItem());
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
     const std::string busy = "The ftp site \"" + Address() +
                              "\" is busy with a file transfer. Please try again when the transfer has finished.";
@@ -255,8 +248,7 @@ TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
         EXPECT_EQ(prompts.Texts()[0], busy);
         EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
 
-        tree->setCurrentItem(dir1);
-        Settle();
+        Select(dir1);
         ASSERT_EQ(prompts.Texts().size(), 2u);
         EXPECT_EQ(prompts.Texts()[1], busy);
         EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
@@ -276,20 +268,15 @@ TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
 
 TEST_F(TreeRemoteTest, WhileClosingRemoteFoldersAreNeitherListedNorSelected)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
+    Select(tree->MyComputerItem());
     doc->m_bClosing = 1;
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
     dir1->setExpanded(true);
     Settle();
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
-    tree->setCurrentItem(dir1);
-    Settle();
+    Select(dir1);
     EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
@@ -297,12 +284,9 @@ TEST_F(TreeRemoteTest, WhileClosingRemoteFoldersAreNeitherListedNorSelected)
 
 TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
 {
-    tree->OnInitialUpdate();
-    Settle();
     frame->resize(800, 600);
     frame->show();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
     tree->scrollToItem(item);
     QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(item).center());
@@ -334,10 +318,7 @@ TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
 
 TEST_F(TreeRemoteTest, SitePropertiesChangeOnlyTheNotesAndMarkTheListModified)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    ASSERT_NE(ShowSite(site), nullptr);
+    ASSERT_NE(StartWithSite(), nullptr);
     ASSERT_EQ(frame->m_bSiteListModified, 0);
 
     AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
@@ -360,26 +341,23 @@ TEST_F(TreeRemoteTest, TheFramesAddressFlowReachesTheTree)
     Settle();
     ASSERT_TRUE(frame->m_fnAddSiteItem);
     ASSERT_TRUE(frame->m_fnSelectSiteItem);
-    CVamloSiteInfo* site = AddSiteRecord();
+    site = AddSiteRecord();
     frame->m_fnAddSiteItem(site);
     Settle();
     QTreeWidgetItem* item = tree->FindSiteItem(site);
     ASSERT_NE(item, nullptr);
     // Adding it again only selects it: one item per site.
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
+    Select(tree->MyComputerItem());
     frame->m_fnAddSiteItem(site);
     Settle();
     EXPECT_EQ(tree->InternetItem()->childCount(), 2);
     EXPECT_EQ(tree->currentItem(), item);
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
+    Select(tree->MyComputerItem());
     frame->m_fnSelectSiteItem(site);
     EXPECT_EQ(tree->currentItem(), item);
 
     // Removed through the Site Manager's road: item gone, site disconnected.
-    tree->setCurrentItem(Child(item, QStringLiteral("dir1")));
-    Settle();
+    Select(Child(item, QStringLiteral("dir1")));
     QTreeWidgetItem* above = tree->itemAbove(item);
     EXPECT_TRUE(tree->RemoveSiteItem(site));
     EXPECT_EQ(tree->FindSiteItem(site), nullptr);
@@ -392,7 +370,7 @@ TEST_F(TreeRemoteTest, InvalidAddressIsRefusedWithoutAConnection)
 {
     tree->OnInitialUpdate();
     Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
+    site = AddSiteRecord();
     site->m_strAddress = "host:port";
     tree->AddSiteItem(site);
     Settle();
@@ -407,39 +385,29 @@ TEST_F(TreeRemoteTest, InvalidAddressIsRefusedWithoutAConnection)
 
 TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
+    Select(tree->MyComputerItem());
     QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
     tree->m_hPrevSelItem = tree->MyComputerItem();
     tree->m_bContextSelect = 1;
-    tree->setCurrentItem(dir2);
-    Settle();
+    Select(dir2);
     MakeServerFolder("dir2/pasted");
 
     QSignalSpy spy(&hub, &CViewHub::Update);
     std::thread worker([this] { tree->PostTransferDone(WM_TREE_PASTE_DONE); });
     worker.join();
-    for (int i = 0; i < 50 && spy.isEmpty(); ++i)
-        QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, 10000));
     EXPECT_EQ(ChildTexts(dir2), QStringList{QStringLiteral("pasted")});
     EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
     EXPECT_EQ(tree->m_bContextSelect, 0);
     EXPECT_EQ(tree->m_hPrevSelItem, nullptr);
-    ASSERT_FALSE(spy.isEmpty());
     EXPECT_EQ(spy.last().at(1).toInt(), HINT_CONTENTS_CHANGED);
 }
 
 TEST_F(TreeRemoteTest, CopyTakesTheHighlightedFolderEvenBeforeTheListFollows)
 {
-    tree->OnInitialUpdate();
-    Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
     item->setExpanded(true);
     Settle();
@@ -454,8 +422,7 @@ TEST_F(TreeRemoteTest, CopyTakesTheHighlightedFolderEvenBeforeTheListFollows)
         tree->OnEditCopy();
     });
     prompts.Answer(MsgResult::No);
-    tree->setCurrentItem(Child(item, QStringLiteral("dir2")));
-    Settle();
+    Select(Child(item, QStringLiteral("dir2")));
     CFileInfoList copied;
     app.PasteFromClipboard(copied);
     ASSERT_EQ(copied.size(), 1u);

@@ -104,11 +104,23 @@ TEST(TreeVolumes, DriveTextAndLocalPaths)
     EXPECT_EQ(JoinLocalPath("/home", "ann"), "/home/ann");
 }
 
-TEST(TreeVolumes, ThisMachineListsItsRoot)
+TEST(TreeVolumes, TheMountTableFileAndTheHomeFolderGiveTheList)
 {
-    const std::vector<VolumeEntry> volumes = ListVolumes();
-    ASSERT_FALSE(volumes.empty());
-    EXPECT_EQ(volumes.front().path, "/");
+    TempDir dir;
+    WriteWholeFile(dir.File("mountinfo"), "1 0 8:1 / / rw - ext4 /dev/vamlo-test-root rw\n"
+                                          "2 1 0:5 / /proc rw - proc proc rw\n"
+                                          "3 1 8:2 / /media/stick rw - vfat /dev/vamlo-test-stick rw\n");
+    const std::vector<VolumeEntry> volumes = ListVolumesFrom(dir.File("mountinfo"), "/home/ann//");
+    ASSERT_EQ(volumes.size(), 3u);
+    EXPECT_EQ(volumes[0].path, "/");
+    EXPECT_EQ(volumes[1].path, "/home/ann");
+    EXPECT_EQ(volumes[2].path, "/media/stick");
+    EXPECT_EQ(volumes[2].kind, VolumeKind::Removable);
+
+    // No readable table: the root alone, and no home without one.
+    const std::vector<VolumeEntry> bare = ListVolumesFrom(dir.File("missing"), "");
+    ASSERT_EQ(bare.size(), 1u);
+    EXPECT_EQ(bare[0].path, "/");
 }
 
 TEST(TreeVolumes, LocalSubfoldersSkipFilesAndSayWhetherTheyGoDeeper)

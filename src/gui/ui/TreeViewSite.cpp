@@ -110,7 +110,7 @@ void CTreeViewSite::OnInitialUpdate()
 
 void CTreeViewSite::AddVolumes()
 {
-    for (const VolumeEntry& volume : ListVolumes()) {
+    for (const VolumeEntry& volume : m_fnListVolumes ? m_fnListVolumes() : ListVolumes()) {
         const std::string label = volume.label.empty() ? DefaultVolumeLabel(volume.kind) : volume.label;
         QTreeWidgetItem* item = AddRecordItem(m_hMyComputerItem, Q(DriveText(volume.path, label)),
                                               ImageOfVolume(volume.kind), TREE_DRIVE, 1, volume.path, nullptr);

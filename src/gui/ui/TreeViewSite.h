@@ -5,6 +5,7 @@
 #include "ui/EditTarget.h"
 #include "ui/RemoteFolders.h"
 #include "ui/TreeItemInfo.h"
+#include "ui/Volumes.h"
 
 #include <QAbstractItemDelegate>
 #include <QHash>
@@ -67,6 +68,9 @@ public:
     // Puts itself into the main frame's tree pane.
     CTreeViewSite(CVamloDoc& doc, CAppCore& app, CMainFrame& frame, CViewHub& hub, QWidget* parent = nullptr);
     ~CTreeViewSite() override;
+
+    // Where "My Computer" takes its volumes from; empty: this machine's.
+    std::function<std::vector<VolumeEntry>()> m_fnListVolumes;
 
     // Builds the tree once the site list has been read: the volumes, then
     // the available sites marked "Reconnect at logon", connected.

@@ -213,20 +213,24 @@ std::vector<VolumeEntry> SelectVolumes(const std::vector<MountRecord>& mounts, c
 
 std::vector<VolumeEntry> ListVolumes()
 {
+    const char* home = std::getenv("HOME");
+    return ListVolumesFrom("/proc/self/mountinfo", home != nullptr ? home : "");
+}
+
+std::vector<VolumeEntry> ListVolumesFrom(const std::string& mountInfo, std::string home)
+{
     std::vector<MountRecord> mounts;
     {
-        std::ifstream file("/proc/self/mountinfo");
+        std::ifstream file(mountInfo);
         std::stringstream text;
         text << file.rdbuf();
         mounts = ParseMountInfo(text.str());
     }
     if (mounts.empty())
         mounts.push_back({"/", "", ""});
-    const char* home = std::getenv("HOME");
-    std::string homePath = home != nullptr ? home : "";
-    while (homePath.size() > 1 && homePath.back() == '/')
-        homePath.pop_back();
-    return SelectVolumes(mounts, homePath, ReadDeviceLabels(), IsRemovableDevice);
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    return SelectVolumes(mounts, home, ReadDeviceLabels(), IsRemovableDevice);
 }
 
 std::string DriveText(const std::string& path, const std::string& label)

@@ -49,6 +49,9 @@ std::vector<VolumeEntry> SelectVolumes(const std::vector<MountRecord>& mounts, c
 // The volumes of this machine: the mount table, /dev/disk/by-label and the
 // removable flags in /sys, with $HOME.
 std::vector<VolumeEntry> ListVolumes();
+// The same from the mount table in the file mountInfo (mountinfo format) and
+// the given home folder.
+std::vector<VolumeEntry> ListVolumesFrom(const std::string& mountInfo, std::string home);
 
 // " [" + path + "]", then " - " + label when there is one.
 std::string DriveText(const std::string& path, const std::string& label);
