@@ -74,14 +74,6 @@ TEST_F(SiteManagerChangesTest, CopiesCarryEditIdsAndStartUnedited)
     EXPECT_EQ(FindRecordByEditId(owner.m_siteList, 4), nullptr);
 }
 
-TEST_F(SiteManagerChangesTest, NothingChangedLeavesListAndFlagAlone)
-{
-    Apply();
-    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta", "ftp://gamma"}));
-    EXPECT_EQ(changed, 0);
-    EXPECT_EQ(owner.m_bSiteListModified, 0);
-}
-
 TEST_F(SiteManagerChangesTest, DeletesEditsAndAddsReachTheList)
 {
     const CVamloSiteInfo* gamma = &Record(2);
@@ -106,29 +98,27 @@ TEST_F(SiteManagerChangesTest, DeletesEditsAndAddsReachTheList)
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(SiteManagerChangesTest, ShownSiteLeavesTheTreeBeforeItIsDeleted)
+TEST_F(SiteManagerChangesTest, ShownSiteLeavesTheTreeBeforeItIsDeletedOrStaysWhenItCannot)
 {
     Record(1).m_hTreeItem = 0x1234;
     Copy(1).m_bDeleted = 1;
+    // Refused first: nothing changes, not even the flags.
     std::vector<std::string> removed;
-    Apply([&](CVamloSiteInfo& site) {
-        removed.push_back(site.m_strAddress);
-        site.m_hTreeItem = 0;
-        return true;
-    });
-    EXPECT_EQ(removed, std::vector<std::string>{"ftp://beta"});
-    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://gamma"}));
-    EXPECT_EQ(owner.m_bSiteListModified, 1);
-}
-
-TEST_F(SiteManagerChangesTest, ShownSiteThatTheTreeCannotReleaseStays)
-{
-    Record(1).m_hTreeItem = 0x1234;
-    Copy(1).m_bDeleted = 1;
-    Apply([](CVamloSiteInfo&) { return false; });
-    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta", "ftp://gamma"}));
-    EXPECT_EQ(changed, 0);
-    EXPECT_EQ(owner.m_bSiteListModified, 0);
+    for (const bool released : {false, true}) {
+        Apply([&](CVamloSiteInfo& site) {
+            removed.push_back(site.m_strAddress);
+            if (released)
+                site.m_hTreeItem = 0;
+            return released;
+        });
+        const std::vector<std::string> expected =
+            released ? std::vector<std::string>{"ftp://alpha", "ftp://gamma"}
+                     : std::vector<std::string>{"ftp://alpha", "ftp://beta", "ftp://gamma"};
+        EXPECT_EQ(Addresses(owner.m_siteList), expected);
+        EXPECT_EQ(changed, released ? 1 : 0);
+        EXPECT_EQ(owner.m_bSiteListModified, released ? 1 : 0);
+    }
+    EXPECT_EQ(removed, (std::vector<std::string>{"ftp://beta", "ftp://beta"}));
 }
 
 TEST_F(SiteManagerChangesTest, RecordHeldByATransferIsNotDeleted)

@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -136,44 +138,49 @@ TEST(BitmapFailureTextTest, EachStepKeepsItsTextAndTheCode)
 
 // ---- Writing the file ----
 
-TEST(WriteBitmapFileTest, ReplacesAnOlderLongerFileWithExactlyThePicture)
+TEST(WriteBitmapFileTest, WritesExactlyThePictureOverAnOlderLongerFileAndUnderTheLongestName)
 {
-    TempDir dir;
-    const std::string path = dir.File("window.bmp");
-    WriteWholeFile(path, std::string(5000, 'x'));
-    const mode_t previousMask = ::umask(022);
-    const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
-    ::umask(previousMask);
+    // The longest name the folder allows leaves no room for a longer temporary name.
+    for (const std::string& name : {std::string("window.bmp"), std::string(251, 'w') + ".bmp"}) {
+        TempDir dir;
+        const std::string path = dir.File(name);
+        WriteWholeFile(path, std::string(5000, 'x'));
+        const mode_t previousMask = ::umask(022);
+        const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
+        ::umask(previousMask);
 
-    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
-    BitmapFailure unused;
-    EXPECT_EQ(FileBytes(path), EncodeBitmapFile(SmallPicture(), unused));
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"window.bmp"});
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644U);
+        ASSERT_FALSE(failure) << BitmapFailureText(*failure);
+        BitmapFailure unused;
+        EXPECT_EQ(FileBytes(path), EncodeBitmapFile(SmallPicture(), unused));
+        EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{name});
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0644U);
+    }
 }
 
-TEST(WriteBitmapFileTest, ANameAsLongAsTheFolderAllowsIsWritten)
+TEST(WriteBitmapFileTest, ASpecialFileIsWrittenInPlaceAndStaysWhatItWas)
 {
+    // A named pipe stands in for a device: a rename would put a plain file in its place.
     TempDir dir;
-    const std::string name = std::string(251, 'w') + ".bmp";
-    const std::string path = dir.File(name);
+    const std::string path = dir.File("pipe.bmp");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
-    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
     BitmapFailure unused;
-    EXPECT_EQ(FileBytes(path), EncodeBitmapFile(SmallPicture(), unused));
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{name});
-}
-
-TEST(WriteBitmapFileTest, AFullDeviceFailsTheWriteAndStaysADevice)
-{
-    const std::optional<BitmapFailure> failure = WriteBitmapFile("/dev/full", SmallPicture());
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(BitmapFailureText(*failure), "Function WriteFile(...) failed. Error Code: " + std::to_string(ENOSPC));
+    const std::vector<uint8_t> expected = EncodeBitmapFile(SmallPicture(), unused);
+    std::vector<uint8_t> got(expected.size() + 1);
+    const ssize_t n = ::read(reader, got.data(), got.size());
+    ::close(reader);
+    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
+    ASSERT_EQ(n, static_cast<ssize_t>(expected.size()));
+    got.resize(expected.size());
+    EXPECT_EQ(got, expected);
     struct stat info {};
-    ASSERT_EQ(::stat("/dev/full", &info), 0);
-    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"pipe.bmp"});
 }
 
 TEST(WriteBitmapFileTest, AFolderThatCannotHoldTheFileLeavesNothing)

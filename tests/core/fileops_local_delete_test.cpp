@@ -109,6 +109,20 @@ TEST_F(LocalDeleteTest, FolderWithReadOnlyContentsAsksPerFileUntilYesToAll)
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
+TEST_F(LocalDeleteTest, NoToAReadOnlyFileInAFolderKeepsItAndTheWalkGoesOn)
+{
+    fs::create_directories(Cur("f"));
+    for (const char* name : {"f/r1", "f/r2"}) {
+        WriteWholeFile(Cur(name), "r");
+        chmod(Cur(name).c_str(), 0444);
+    }
+    prompts.AnswerReplace(Choice(REPLACE_NO));
+    prompts.AnswerReplace(Choice(REPLACE_YES));
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 0);   // the folder keeps the file that stays
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 2u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Cur("f")), fs::directory_iterator()), 1);
+}
+
 TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)
 {
     fs::create_directories(Cur("ro"));

@@ -1,10 +1,13 @@
 #include "log/ActionLog.h"
 
+#include "FileLimits.h"
 #include "RecordingLogView.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -137,19 +140,21 @@ TEST_F(ActionLogTest, FileThatCannotBeOpenedLeavesAutoSaveUnavailable)
 
 TEST_F(ActionLogTest, WriteFailureIsLoggedOnceWithoutRecursion)
 {
-    if (access("/dev/full", W_OK) != 0)
-        GTEST_SKIP() << "no /dev/full";
-    log.OpenAutoSaveFile("/dev/full", prompts);
+    // A file size limit stands in for a full disk.
+    const std::string path = dir.File("autosave.txt");
+    log.OpenAutoSaveFile(path, prompts);
     ASSERT_EQ(log.m_bAutoSaveFileOpen, 1);
     Attach();
     log.m_bAutoSaveLog = 1;
-    log.AppendLog("line one");
-    log.AppendLog("line two");
-    EXPECT_EQ(log.GetLogText(), "\nline one\n***** AutoSave Ftp Action Status Failed *****\nCause: No space left on "
-                                "device\nline two");
+    RunWithFileSizeLimit(0, [&] {
+        log.AppendLog("line one");
+        log.AppendLog("line two");
+    });
+    const std::string cause = std::strerror(EFBIG);
+    EXPECT_EQ(log.GetLogText(),
+              "\nline one\n***** AutoSave Ftp Action Status Failed *****\nCause: " + cause + "\nline two");
     ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0],
-              "Failed to write to the Status Log AutoSave file \"/dev/full\".\nCause: No space left on device");
+    EXPECT_EQ(prompts.Texts()[0], "Failed to write to the Status Log AutoSave file \"" + path + "\".\nCause: " + cause);
     EXPECT_EQ(log.m_bAutoSaveLog, 0);
 }
 

@@ -55,15 +55,6 @@ TEST(FileListCodecTest, TwoLocalFilesGiveTheDocumentedBytes)
     EXPECT_EQ(read[1]->m_nReserved, 0);
 }
 
-TEST(FileListCodecTest, EmptyListIsACountOfZero)
-{
-    const std::vector<uint8_t> bytes = EncodeFileList(CFileInfoList());
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{0x00, 0x00}));
-    const auto read = TryDecodeFileList(bytes.data(), bytes.size());
-    ASSERT_TRUE(read.has_value());
-    EXPECT_TRUE(read->empty());
-}
-
 TEST(FileListCodecTest, RoundTripKeepsFieldsAndOrder)
 {
     CFileInfoList list;
@@ -83,38 +74,6 @@ TEST(FileListCodecTest, RoundTripKeepsFieldsAndOrder)
         EXPECT_EQ((*read)[i]->m_bIsFolder, list[source[i]]->m_bIsFolder);
         EXPECT_EQ((*read)[i]->m_byLocation, list[source[i]]->m_byLocation);
         EXPECT_EQ((*read)[i]->m_strPath, list[source[i]]->m_strPath);
-    }
-}
-
-TEST(FileListCodecTest, CountsFromFfffUseTheLongForm)
-{
-    for (uint32_t count : {0xFFFEu, 0xFFFFu, 0x10000u}) {
-        SCOPED_TRACE(count);
-        CFileInfoList list;
-        list.reserve(count);
-        for (uint32_t i = 0; i < count; ++i)
-            list.push_back(MakeEntry(0, LOCATION_LOCAL, i + 1 == count ? "last" : ""));
-        const std::vector<uint8_t> bytes = EncodeFileList(list);
-        const std::vector<uint8_t> head(bytes.begin(), bytes.begin() + 6);
-        if (count == 0xFFFE)
-            EXPECT_EQ(std::vector<uint8_t>(head.begin(), head.begin() + 2), (std::vector<uint8_t>{0xFE, 0xFF}));
-        else if (count == 0xFFFF)
-            EXPECT_EQ(head, (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
-        else
-            EXPECT_EQ(head, (std::vector<uint8_t>{0xFF, 0xFF, 0x00, 0x00, 0x01, 0x00}));
-        // Class record once; every later entry 8 bytes starting with 0x8001.
-        const size_t countBytes = count < 0xFFFF ? 2 : 6;
-        const size_t firstEntry = 2 + 2 + 2 + 11 + 4 + 1 + 1;
-        ASSERT_EQ(bytes.size(), countBytes + firstEntry + (count - 1) * 8 + 4);
-        EXPECT_EQ(bytes[countBytes + firstEntry], 0x01);
-        EXPECT_EQ(bytes[countBytes + firstEntry + 1], 0x80);
-        EXPECT_EQ(bytes[bytes.size() - 12], 0x01);
-        EXPECT_EQ(bytes[bytes.size() - 11], 0x80);
-
-        const auto read = TryDecodeFileList(bytes.data(), bytes.size());
-        ASSERT_TRUE(read.has_value());
-        ASSERT_EQ(read->size(), count);
-        EXPECT_EQ(read->back()->m_strPath, "last");
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,14 +56,8 @@ CSiteList Decode(const std::vector<uint8_t>& bytes, CSiteListHeader* header = nu
 
 } // namespace
 
-TEST(SiteInfoTest, DefaultsAndCopyRule)
+TEST(SiteInfoTest, CopiesTakeTheRecordButNeverTheConnection)
 {
-    CVamloSiteInfo fresh;
-    EXPECT_EQ(fresh.m_strPort, "21");
-    EXPECT_EQ(fresh.m_hTreeItem, 0u);
-    EXPECT_EQ(fresh.m_bSavePassword, 0);
-    EXPECT_EQ(fresh.m_pConnection, nullptr);
-
     auto source = MakeSite("ftp://copy.example");
     source->m_hTreeItem = 77;
     source->m_nEditId = 5;
@@ -72,51 +67,24 @@ TEST(SiteInfoTest, DefaultsAndCopyRule)
     source->m_pConnection = std::shared_ptr<CFtpConnection>(keepAlive, nullptr);
     source->m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
 
-    CVamloSiteInfo target;
-    target.m_nEditId = 9;
-    target = *source;
-    ExpectSameStoredFields(target, *source);
-    EXPECT_EQ(target.m_strPassword, source->m_strPassword);
-    EXPECT_EQ(target.m_hTreeItem, 77u);
-    EXPECT_EQ(target.m_bEdited, 1);
-    EXPECT_EQ(target.m_bDeleted, 1);
-    EXPECT_EQ(target.m_nEditId, 9);
-    EXPECT_EQ(target.m_pConnection.use_count(), 0);
-    EXPECT_EQ(target.m_pSession.use_count(), 0);
-
-    CVamloSiteInfo copied(*source);
-    EXPECT_EQ(copied.m_strNotes, source->m_strNotes);
-    EXPECT_EQ(copied.m_hTreeItem, 77u);
-    EXPECT_EQ(copied.m_nEditId, 0);
-    EXPECT_EQ(copied.m_pConnection.use_count(), 0);
-
-    CVamloSiteInfo& self = *source;
-    *source = self;
-    EXPECT_EQ(source->m_nEditId, 5);
-    EXPECT_EQ(source->m_strAddress, "ftp://copy.example");
-    EXPECT_EQ(keepAlive.use_count(), 3);
-}
-
-TEST(SiteInfoTest, DisconnectAndDestructionReleaseTheConnection)
-{
-    auto keepAlive = std::make_shared<int>(0);
-    // A transfer may hold the connection too; it must outlive the record's hold.
-    std::shared_ptr<CFtpConnection> heldByTransfer(keepAlive, nullptr);
-    {
-        CVamloSiteInfo site;
-        site.m_pConnection = heldByTransfer;
-        site.m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
-        EXPECT_EQ(keepAlive.use_count(), 4);
-        site.Disconnect();
-        EXPECT_EQ(site.m_pConnection.use_count(), 0);
-        EXPECT_EQ(site.m_pSession.use_count(), 0);
-        EXPECT_EQ(keepAlive.use_count(), 2);
-        site.m_pConnection = heldByTransfer;
+    CVamloSiteInfo assigned;
+    assigned.m_nEditId = 9;
+    assigned = *source;
+    const CVamloSiteInfo constructed(*source);
+    for (const CVamloSiteInfo* copy : {static_cast<const CVamloSiteInfo*>(&assigned), &constructed}) {
+        ExpectSameStoredFields(*copy, *source);
+        EXPECT_EQ(copy->m_strPassword, source->m_strPassword);
+        EXPECT_EQ(copy->m_hTreeItem, 77u);
+        EXPECT_EQ(copy->m_bEdited, 1);
+        EXPECT_EQ(copy->m_bDeleted, 1);
+        EXPECT_EQ(copy->m_pConnection.use_count(), 0);
+        EXPECT_EQ(copy->m_pSession.use_count(), 0);
     }
-    EXPECT_EQ(keepAlive.use_count(), 2);
+    EXPECT_EQ(assigned.m_nEditId, 9);
+    EXPECT_EQ(constructed.m_nEditId, 0);
 }
 
-TEST(SiteListCodecTest, EmptyListIsTwelveBytes)
+TEST(SiteListCodecTest, EmptyListIsTwelveBytesAndHeaderValuesAreTakenAsTheyAre)
 {
     const std::vector<uint8_t> expected = {0x05, 'V', 'a', 'm', 'L', 'O', 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
     EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), CSiteList()), expected);
@@ -125,6 +93,13 @@ TEST(SiteListCodecTest, EmptyListIsTwelveBytes)
     EXPECT_TRUE(Decode(expected, &header).empty());
     EXPECT_EQ(header.m_strFileSignature, "VamLO");
     EXPECT_EQ(header.m_dwFileVersion, 256u);
+
+    CSiteListHeader other;
+    other.m_strFileSignature = "Other";
+    other.m_dwFileVersion = 0xDEADBEEF;
+    EXPECT_TRUE(Decode(EncodeSiteListFile(other, CSiteList()), &header).empty());
+    EXPECT_EQ(header.m_strFileSignature, "Other");
+    EXPECT_EQ(header.m_dwFileVersion, 0xDEADBEEFu);
 }
 
 TEST(SiteListCodecTest, ClassBlockOnceThenIndexTags)
@@ -152,7 +127,7 @@ TEST(SiteListCodecTest, ClassBlockOnceThenIndexTags)
     EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), list), expected.data);
 }
 
-TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrder)
+TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrderAndIgnoresTrailingBytes)
 {
     CSiteList list;
     list.push_back(MakeSite("ftp://alpha.example/pub"));
@@ -167,7 +142,10 @@ TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrder)
     odd->m_bDeleted = 1;
     list.push_back(std::move(odd));
 
-    const CSiteList read = Decode(EncodeSiteListFile(CSiteListHeader(), list));
+    // Bytes after the last record are not read.
+    std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
+    bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+    const CSiteList read = Decode(bytes);
     ASSERT_EQ(read.size(), 2u);
     auto expected = list.begin();
     for (const auto& site : read) {
@@ -214,28 +192,6 @@ TEST(SiteListCodecTest, PasswordIsStoredOnlyWhenSavePasswordIsOne)
     }
 }
 
-TEST(SiteListCodecTest, HeaderValuesAreTakenAsTheyAre)
-{
-    CSiteListHeader header;
-    header.m_strFileSignature = "Other";
-    header.m_dwFileVersion = 0xDEADBEEF;
-    CSiteListHeader read;
-    EXPECT_TRUE(Decode(EncodeSiteListFile(header, CSiteList()), &read).empty());
-    EXPECT_EQ(read.m_strFileSignature, "Other");
-    EXPECT_EQ(read.m_dwFileVersion, 0xDEADBEEFu);
-}
-
-TEST(SiteListCodecTest, BytesAfterTheLastRecordAreIgnored)
-{
-    CSiteList list;
-    list.push_back(MakeSite("ftp://tail.example"));
-    std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
-    bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
-    const CSiteList read = Decode(bytes);
-    ASSERT_EQ(read.size(), 1u);
-    EXPECT_EQ(read.front()->m_strAddress, "ftp://tail.example");
-}
-
 TEST(SiteListCodecTest, FailureEmptiesTheListAndKeepsTheHeader)
 {
     CSiteList list;
@@ -253,20 +209,6 @@ TEST(SiteListCodecTest, FailureEmptiesTheListAndKeepsTheHeader)
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(header.m_strFileSignature, "before");
     EXPECT_FALSE(error.empty());
-}
-
-TEST(SiteListCodecTest, RecordsOfAnotherClassAreRefused)
-{
-    Bytes bytes;
-    bytes.Str("VamLO").U32(256).U16(1).U16(0xFFFF).U16(2).U16(11).Raw("CVaFileInfo");
-    for (int i = 0; i < 6; ++i)
-        bytes.Str("");
-    bytes.U32(0).U32(0).U32(0);
-    CSiteListHeader header;
-    CSiteList list;
-    std::string error;
-    EXPECT_FALSE(DecodeSiteListFile(bytes.data.data(), bytes.data.size(), header, list, error));
-    EXPECT_NE(error.find("class"), std::string::npos);
 }
 
 TEST(SiteListFileTest, SaveReplacesTheOldFileAndLoadReadsItBack)
@@ -293,74 +235,73 @@ TEST(SiteListFileTest, SaveReplacesTheOldFileAndLoadReadsItBack)
     EXPECT_EQ(read.front()->m_strPassword, list.front()->m_strPassword);
 }
 
-TEST(SiteListFileTest, SaveOverAFolderFailsAndLeavesItAlone)
+TEST(SiteListFileTest, FailedSavesNameTheFileAndLeaveWhatWasThere)
 {
-    TempDir dir;
-    const std::string path = dir.File("sites.dat");
-    std::filesystem::create_directory(path);
-    WriteWholeFile(path + "/inside", "keep");
-
-    std::string error;
-    EXPECT_FALSE(SaveSiteListFile(path, CSiteListHeader(), CSiteList(), error));
-    EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(ReadWholeFile(path + "/inside"), "keep");
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"sites.dat"});
-}
-
-TEST(SiteListFileTest, SaveUnderARegularFileFails)
-{
-    TempDir dir;
-    const std::string notAFolder = dir.File("plain");
-    WriteWholeFile(notAFolder, "data");
-    const std::string path = notAFolder + "/sites.dat";
-
-    std::string error;
-    EXPECT_FALSE(SaveSiteListFile(path, CSiteListHeader(), CSiteList(), error));
-    EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
-    EXPECT_EQ(ReadWholeFile(notAFolder), "data");
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"plain"});
-}
-
-TEST(SiteListFileTest, AFailedWriteLeavesTheOldFile)
-{
-    // A file size limit stands in for a full disk: the write itself fails.
-    TempDir dir;
-    const std::string path = dir.File("sites.dat");
-    WriteWholeFile(path, "old contents");
-    CSiteList list;
+    CSiteList many;
     for (int i = 0; i < 20; ++i)
-        list.push_back(MakeSite("ftp://site" + std::to_string(i) + ".example"));
+        many.push_back(MakeSite("ftp://site" + std::to_string(i) + ".example"));
+    struct Case {
+        const char* name;
+        // Prepares the folder; gives the path to save to.
+        std::function<std::string(const std::string& folder)> prepare;
+        // Runs the save in the conditions of the case.
+        std::function<void(const std::function<void()>&)> run;
+        std::string cause;
+    };
+    const auto plain = [](const std::function<void()>& save) { save(); };
+    const Case cases[] = {
+        {"over a folder",
+         [](const std::string& folder) {
+             std::filesystem::create_directory(folder + "/sites.dat");
+             WriteWholeFile(folder + "/sites.dat/inside", "keep");
+             return folder + "/sites.dat";
+         },
+         plain, ""},
+        {"under a regular file",
+         [](const std::string& folder) {
+             WriteWholeFile(folder + "/plain", "data");
+             return folder + "/plain/sites.dat";
+         },
+         plain, "Not a directory"},
+        // A file size limit stands in for a full disk: the write itself fails.
+        {"on a full disk",
+         [](const std::string& folder) {
+             WriteWholeFile(folder + "/sites.dat", "old contents");
+             return folder + "/sites.dat";
+         },
+         [](const std::function<void()>& save) { RunWithFileSizeLimit(64, save); }, std::strerror(EFBIG)},
+        {"in a read-only folder",
+         [](const std::string& folder) {
+             WriteWholeFile(folder + "/sites.dat", "old contents");
+             ::chmod(folder.c_str(), 0500);
+             return folder + "/sites.dat";
+         },
+         [](const std::function<void()>& save) { RunWithoutAccessOverride(save); }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string folder = dir.File("f");
+        std::filesystem::create_directory(folder);
+        const std::string path = c.prepare(folder);
+        const auto before = [&] {
+            std::vector<std::pair<std::string, std::string>> files;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+                files.emplace_back(entry.path().string(),
+                                   entry.is_regular_file() ? ReadWholeFile(entry.path().string()) : "");
+            return files;
+        };
+        const auto expected = before();
 
-    std::string error;
-    bool savedOk = false;
-    RunWithFileSizeLimit(64, [&] { savedOk = SaveSiteListFile(path, CSiteListHeader(), list, error); });
-
-    EXPECT_FALSE(savedOk);
-    EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_NE(error.find(std::strerror(EFBIG)), std::string::npos) << error;
-    EXPECT_EQ(ReadWholeFile(path), "old contents");
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"sites.dat"});
-}
-
-TEST(SiteListFileTest, SaveInAReadOnlyFolderLeavesTheOldFile)
-{
-    TempDir dir;
-    const std::string folder = dir.File("ro");
-    std::filesystem::create_directory(folder);
-    const std::string path = folder + "/sites.dat";
-    WriteWholeFile(path, "old contents");
-    ::chmod(folder.c_str(), 0500);
-
-    std::string error;
-    bool savedOk = true;
-    RunWithoutAccessOverride([&] { savedOk = SaveSiteListFile(path, CSiteListHeader(), CSiteList(), error); });
-    ::chmod(folder.c_str(), 0700);
-    EXPECT_FALSE(savedOk);
-    EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_EQ(ReadWholeFile(path), "old contents");
-    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"sites.dat"});
+        std::string error;
+        bool saved = true;
+        c.run([&] { saved = SaveSiteListFile(path, CSiteListHeader(), many, error); });
+        ::chmod(folder.c_str(), 0700);
+        EXPECT_FALSE(saved);
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_NE(error.find(c.cause), std::string::npos) << error;
+        EXPECT_EQ(before(), expected);
+    }
 }
 
 TEST(SiteListFileTest, LoadFailuresNameTheFileAndLeaveNoRecords)

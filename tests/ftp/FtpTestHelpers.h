@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,34 @@ public:
 private:
     uint64_t m_state;
 };
+
+// Writes size reproducible bytes to path and returns their hash.
+inline uint64_t WriteGeneratedFile(const std::string& path, uint64_t size, uint64_t seed)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    ByteStream stream(seed);
+    Fnv1a hash;
+    std::vector<char> block(1 << 20);
+    for (uint64_t done = 0; done < size; done += block.size()) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), size - done));
+        stream.Fill(block.data(), n);
+        hash.Add(block.data(), n);
+        out.write(block.data(), static_cast<std::streamsize>(n));
+    }
+    return hash.Value();
+}
+
+inline uint64_t HashFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    Fnv1a hash;
+    std::vector<char> block(1 << 20);
+    while (in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        hash.Add(block.data(), static_cast<size_t>(in.gcount()));
+    }
+    return hash.Value();
+}
 
 inline std::string AllByteValues()
 {

@@ -22,56 +22,42 @@ protected:
 
 } // namespace
 
-TEST_F(SiteConnectionTest, BareHostIsStoredWithTheSchemeAndConnects)
+TEST_F(SiteConnectionTest, AddressFormsConnectAndAreStoredWithTheScheme)
 {
-    CVamloSiteInfo site;
-    site.m_strAddress = HostPort();
-    site.m_strUserName = "user";
-    site.m_strPassword = "secret";
-    ASSERT_EQ(site.Connect(app), 1);
-    EXPECT_EQ(site.m_strAddress, "ftp://" + HostPort());
-    ASSERT_TRUE(site.m_pSession);
-    ASSERT_TRUE(site.m_pConnection);
-    EXPECT_EQ(site.m_pSession->GetAgentName(), "Vamlo/V1.40");
-    std::string directory;
-    EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
-    EXPECT_EQ(directory, "/");
-    EXPECT_TRUE(prompts.Texts().empty());
-
-    site.Disconnect();
-    EXPECT_FALSE(site.m_pConnection);
-    EXPECT_FALSE(site.m_pSession);
-    site.Disconnect();  // a second time does nothing
-    EXPECT_FALSE(site.m_pSession);
-}
-
-TEST_F(SiteConnectionTest, AddressWithSchemeIsKeptAsTyped)
-{
-    CVamloSiteInfo site;
-    site.m_strAddress = "ftp://" + HostPort() + "/pub";
-    site.m_strUserName = "user";
-    site.m_strPassword = "secret";
-    ASSERT_EQ(site.Connect(app), 1);
-    EXPECT_EQ(site.m_strAddress, "ftp://" + HostPort() + "/pub");
-}
-
-TEST_F(SiteConnectionTest, PortFieldServesWhenTheAddressNamesNoPort)
-{
+    const std::string port = std::to_string(m_server.Port());
+    struct Case {
+        std::string address;
+        std::string portField;
+        std::string stored;
+    };
     // Without a port in the address the site's Port field is used; an
-    // explicit port in the address still wins over the field.
-    CVamloSiteInfo byField;
-    byField.m_strAddress = "ftp://127.0.0.1";
-    byField.m_strPort = std::to_string(m_server.Port());
-    byField.m_strUserName = "user";
-    byField.m_strPassword = "secret";
-    EXPECT_EQ(byField.Connect(app), 1);
-
-    CVamloSiteInfo explicitPort;
-    explicitPort.m_strAddress = "ftp://" + HostPort();
-    explicitPort.m_strPort = "1";
-    explicitPort.m_strUserName = "user";
-    explicitPort.m_strPassword = "secret";
-    EXPECT_EQ(explicitPort.Connect(app), 1);
+    // explicit port in the address wins over the field.
+    const Case cases[] = {
+        {HostPort(), "21", "ftp://" + HostPort()},
+        {"ftp://" + HostPort() + "/pub", "21", "ftp://" + HostPort() + "/pub"},
+        {"ftp://127.0.0.1", port, "ftp://127.0.0.1"},
+        {"ftp://" + HostPort(), "1", "ftp://" + HostPort()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        CVamloSiteInfo site;
+        site.m_strAddress = c.address;
+        site.m_strPort = c.portField;
+        site.m_strUserName = "user";
+        site.m_strPassword = "secret";
+        ASSERT_EQ(site.Connect(app), 1);
+        EXPECT_EQ(site.m_strAddress, c.stored);
+        ASSERT_TRUE(site.m_pSession);
+        ASSERT_TRUE(site.m_pConnection);
+        EXPECT_EQ(site.m_pSession->GetAgentName(), "Vamlo/V1.40");
+        std::string directory;
+        EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
+        EXPECT_EQ(directory, "/");
+        site.Disconnect();
+        EXPECT_FALSE(site.m_pConnection);
+        EXPECT_FALSE(site.m_pSession);
+    }
+    EXPECT_TRUE(prompts.Texts().empty());
 }
 
 TEST_F(SiteConnectionTest, RefusedLoginShowsTheServerCauseAndLeavesNothingOpen)

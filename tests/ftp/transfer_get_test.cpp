@@ -243,18 +243,26 @@ TEST_F(GetTest, CountingATreeOfThreeAndTwoFilesGivesFive)
     EXPECT_EQ(doc->m_strFileCount, "5");
 }
 
-TEST_F(GetTest, IntoTheTemporaryFolderNamesItAndRecordsNoNames)
+TEST_F(GetTest, IntoTheTemporaryFolderNamesItForFilesAndInsideFoldersAndRecordsNoNames)
 {
     RemoteFile("t.txt", "temp");
+    RemoteFolder("t");
+    RemoteFile("t/inner.txt", "inner");
     mkdir(app.m_strTempDirPath.c_str(), 0755);
     TransferJob job;
     job.m_pSourceSite = &site;
-    CGetDriver(*doc, job).GetEntries(TransferFixture::Entries({{"//t.txt", false}}, LOCATION_REMOTE), 1);
+    CGetDriver(*doc, job).GetEntries(
+        TransferFixture::Entries({{"//t.txt", false}, {"/t", true}}, LOCATION_REMOTE), 1);
     EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t.txt"), "temp");
-    EXPECT_NE(Log().find("\n===== Have successfully received 1 of total 1 files into the local temp directory "
-                         "from the remote site " + Address() + " ====="),
+    EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t/inner.txt"), "inner");
+    const std::string log = Log();
+    EXPECT_NE(log.find("\n===== Have successfully received 1 of total 2 files into the local temp directory "
+                       "from the remote site " + Address() + " ====="),
               std::string::npos)
-        << Log();
+        << log;
+    EXPECT_NE(log.find("\n===== Have successfully received 2 of total 2 files into the local temp directory"),
+              std::string::npos);
+    EXPECT_EQ(log.find(" files from the remote site "), std::string::npos) << log;
     EXPECT_TRUE(doc->TransferredNames().empty());
 }
 
@@ -270,20 +278,6 @@ TEST_F(GetTest, CancelWhileCountingStopsBeforeAnyFile)
     Get({{"/many", true}}, Target());
     EXPECT_FALSE(std::filesystem::exists(local.File("target/many")));
     EXPECT_EQ(Log(), Banner(Address()) + "\n\n***** Action \"Get\" Canceled *****" + EndBanner());
-}
-
-TEST_F(GetTest, FromTheTemporaryFolderNamesItInsideFoldersToo)
-{
-    RemoteFolder("t");
-    RemoteFile("t/inner.txt", "inner");
-    mkdir(app.m_strTempDirPath.c_str(), 0755);
-    TransferJob job;
-    job.m_pSourceSite = &site;
-    CGetDriver(*doc, job).GetEntries(TransferFixture::Entries({{"/t", true}}, LOCATION_REMOTE), 1);
-    EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t/inner.txt"), "inner");
-    const std::string log = Log();
-    EXPECT_NE(log.find("files into the local temp directory from the remote site"), std::string::npos) << log;
-    EXPECT_EQ(log.find(" files from the remote site "), std::string::npos) << log;
 }
 
 TEST_F(GetTest, NamesThatCannotBeUsedAreLeftOutAndCounted)

@@ -27,12 +27,15 @@ protected:
 
 } // namespace
 
-TEST_F(PutTest, OneFileLogsTheWholeActionExactly)
+TEST_F(PutTest, ReplacingOneFileLogsTheWholeActionExactlyAndLeavesOnlyThatFile)
 {
     WriteWholeFile(Src("a.txt"), "hello");
+    WriteWholeFile(m_server.Path("in/a.txt"), "old");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
     doc->AddTransferredName("stale");
     Put({{Src("a.txt"), false}}, "/in");
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "hello");
+    EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(Log(), Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
                          "\nDestination:  /in//a.txt\n===== Success =================" + Sent(1, 1) + EndBanner());
     // A Put starts a fresh list of transferred names.
@@ -72,6 +75,9 @@ TEST_F(PutTest, NestedTreeSendsIntoExistingFolderAndPassesExistingSubfolders)
     EXPECT_NE(log.find("Destination:  /in//site.v2//img//logo.png"), std::string::npos);
     EXPECT_NE(log.find("Destination:  /in//site.v2//index.html"), std::string::npos);
     EXPECT_EQ(log.find("gone.txt"), std::string::npos);
+    // The existing subfolder is passed over, not made again and failed.
+    EXPECT_EQ(log.find("Target Directory: /in//site.v2//old"), std::string::npos) << log;
+    EXPECT_EQ(log.find("***** Failure"), std::string::npos) << log;
     EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"site.v2"});
 }
 
@@ -118,19 +124,31 @@ TEST_F(PutTest, AFileWhoseFolderCannotBeEnteredIsLoggedAsNotSent)
     EXPECT_TRUE(doc->TransferredNames().empty());
 }
 
-TEST_F(PutTest, CancelDuringALargeUploadRemovesTheRemotePartialFile)
+TEST_F(PutTest, CancelDuringALargeUploadLeavesNothingOfItBehind)
 {
     WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'u'));
     status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
         if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
             *cancel = 1;
     };
-    Put({{Src("big.bin"), false}}, "/in");
-    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/big.bin")));
-    const std::string log = Log();
-    EXPECT_NE(log.find("***** Failure *****************\nCause: Put action was cancelled"), std::string::npos);
-    EXPECT_NE(log.find("\n***** Action \"Put\" Canceled *****" + EndBanner()), std::string::npos) << log;
-    EXPECT_TRUE(doc->TransferredNames().empty());
+    // First with no file of that name on the server, then over an older one.
+    for (const bool older : {false, true}) {
+        SCOPED_TRACE(older);
+        if (older) {
+            WriteWholeFile(m_server.Path("in/big.bin"), "old");
+            prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        }
+        Put({{Src("big.bin"), false}}, "/in");
+        EXPECT_EQ(FolderEntries(m_server.Path("in")),
+                  older ? std::vector<std::string>{"big.bin"} : std::vector<std::string>{});
+        if (older) {
+            EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old");
+        }
+        const std::string log = Log();   // each action's banner starts the log afresh
+        EXPECT_NE(log.find("***** Failure *****************\nCause: Put action was cancelled"), std::string::npos);
+        EXPECT_NE(log.find("\n***** Action \"Put\" Canceled *****" + EndBanner()), std::string::npos) << log;
+        EXPECT_TRUE(doc->TransferredNames().empty());
+    }
 }
 
 TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
@@ -156,20 +174,25 @@ TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/real/up")));
 }
 
-TEST_F(PutTest, FromTheTemporaryFolderNamesIt)
+TEST_F(PutTest, FromTheTemporaryFolderNamesItForFilesAndInsideFolders)
 {
     mkdir(app.m_strTempDirPath.c_str(), 0755);
+    mkdir((app.m_strTempDirPath + "/t").c_str(), 0755);
     WriteWholeFile(app.m_strTempDirPath + "/t.txt", "temp");
+    WriteWholeFile(app.m_strTempDirPath + "/t/inner.txt", "inner");
     TransferJob job;
     job.m_pTargetSite = &site;
     job.m_strTargetFolder = "/in";
-    // The entry names the file where it came from; the temp folder supplies it.
-    CPutDriver(*doc, job).PutEntries(TransferFixture::Entries({{"/elsewhere//t.txt", false}}, LOCATION_LOCAL), 1);
+    // The entries name the files where they came from; the temp folder supplies them.
+    CPutDriver(*doc, job).PutEntries(
+        TransferFixture::Entries({{"/elsewhere//t.txt", false}, {"/elsewhere//t", true}}, LOCATION_LOCAL), 1);
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/t.txt")), "temp");
-    EXPECT_NE(Log().find("\n===== Have successfully sent 1 of total 1 files from the local temp directory to the "
-                         "remote site " + Address() + " ====="),
-              std::string::npos)
-        << Log();
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/t/inner.txt")), "inner");
+    const std::string log = Log();
+    EXPECT_NE(log.find("\n===== Have successfully sent 2 of total "), std::string::npos) << log;
+    EXPECT_NE(log.find(" files from the local temp directory to the remote site " + Address() + " ====="),
+              std::string::npos);
+    EXPECT_EQ(log.find(" files to the remote site "), std::string::npos) << log;
 }
 
 TEST_F(PutTest, AnUnreadableSourceLeavesTheRemoteFileAlone)
@@ -182,31 +205,6 @@ TEST_F(PutTest, AnUnreadableSourceLeavesTheRemoteFileAlone)
     EXPECT_NE(Log().find("***** Failure *****************\nCause: No such file or directory"), std::string::npos)
         << Log();
     EXPECT_TRUE(doc->TransferredNames().empty());
-}
-
-namespace {
-
-std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
-
-TEST_F(PutTest, ReplacingAFileLeavesOnlyThatFileBehind)
-{
-    WriteWholeFile(Src("a.txt"), "new");
-    WriteWholeFile(m_server.Path("in/a.txt"), "old");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    Put({{Src("a.txt"), false}}, "/in");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "new");
-    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(Log(), Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
-                         "\nDestination:  /in//a.txt\n===== Success =================" + Sent(1, 1) + EndBanner());
 }
 
 TEST_F(PutTest, AServerLostMidUploadLeavesTheOldRemoteFile)
@@ -223,21 +221,6 @@ TEST_F(PutTest, AServerLostMidUploadLeavesTheOldRemoteFile)
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old contents");
     EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
     EXPECT_TRUE(doc->TransferredNames().empty());
-}
-
-TEST_F(PutTest, CancelLeavesNothingOfThePartialUploadBehind)
-{
-    WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'u'));
-    WriteWholeFile(m_server.Path("in/big.bin"), "old");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
-        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
-            *cancel = 1;
-    };
-    Put({{Src("big.bin"), false}}, "/in");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old");
-    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"big.bin"});
-    EXPECT_NE(Log().find("Cause: Put action was cancelled"), std::string::npos);
 }
 
 TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
@@ -306,19 +289,4 @@ TEST_F(PutTest, StarAndQuestionMarkInNamesAreOrdinaryCharacters)
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/b?")), "b");
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/bx")), "other");
     EXPECT_TRUE(prompts.ReplaceQuestions().empty());
-}
-
-TEST_F(PutTest, FromTheTemporaryFolderNamesItInsideFoldersToo)
-{
-    mkdir(app.m_strTempDirPath.c_str(), 0755);
-    mkdir((app.m_strTempDirPath + "/t").c_str(), 0755);
-    WriteWholeFile(app.m_strTempDirPath + "/t/inner.txt", "inner");
-    TransferJob job;
-    job.m_pTargetSite = &site;
-    job.m_strTargetFolder = "/in";
-    CPutDriver(*doc, job).PutEntries(TransferFixture::Entries({{"/elsewhere//t", true}}, LOCATION_LOCAL), 1);
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/t/inner.txt")), "inner");
-    const std::string log = Log();
-    EXPECT_NE(log.find("files from the local temp directory to the remote site"), std::string::npos) << log;
-    EXPECT_EQ(log.find(" files to the remote site "), std::string::npos) << log;
 }

@@ -38,14 +38,6 @@ protected:
     {
         return name.empty() ? app.m_strTempDirPath : app.m_strTempDirPath + "/" + name;
     }
-    std::vector<std::string> TempNames() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(Temp()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     std::string TransferBanner() const
     {
         return "\n\n" + std::string(65, '/') + "\n///// Source Ftp Site Address:  " + Address() +
@@ -153,7 +145,7 @@ TEST_F(RemoteCopyTest, LeftoversOfAnEarlierCopyGoWithoutAQuestionAndLinksAreNotF
     Copy({{"/src//new.txt", false}}, "/in");
 
     EXPECT_TRUE(prompts.Texts().empty()) << prompts.Texts().front();
-    EXPECT_EQ(TempNames(), std::vector<std::string>{"new.txt"});
+    EXPECT_EQ(FolderEntries(Temp()), std::vector<std::string>{"new.txt"});
     EXPECT_EQ(ReadWholeFile(local.File("outside/keep.txt")), "keep");
     EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/new.txt")), "new");
     EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/old.txt")));
@@ -191,7 +183,7 @@ TEST_F(RemoteCopyTest, ALostSourceThatIsNotRestoredTransfersNothing)
 
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The connection to the source ftp site \"" + Address() +
                                                          "\" is broken.\nDo you want to reconnect to the ftp site?"});
-    EXPECT_TRUE(TempNames().empty());
+    EXPECT_TRUE(FolderEntries(Temp()).empty());
     EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
     EXPECT_EQ(Log(), TransferBanner());
     EXPECT_EQ(site.m_pConnection, nullptr);
@@ -252,38 +244,13 @@ TEST_F(RemoteCopyTest, NothingIsFetchedWhenTheSourceDoesNotFitOnTheTemporaryVolu
                                        "\nPlease free some disk space before trying to do remote to remote file "
                                        "transfer."});
     EXPECT_EQ(Log(), TransferBanner() + "\n***** Failure *****************\nCause: " + cause + EndBanner());
-    EXPECT_TRUE(TempNames().empty());
+    EXPECT_TRUE(FolderEntries(Temp()).empty());
     EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
 
     // Just enough room: the copy goes ahead.
     driver.m_fnFreeBytes = [](const std::string&) { return 8000LL; };
     driver.RemoteCopyEntries(Entries({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
     EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/d/g.txt")), std::string(3000, 'y'));
-}
-
-TEST_F(RemoteCopyTest, TheWholeLogOfAFolderCopy)
-{
-    mkdir(m_server.Path("src/docs").c_str(), 0755);
-    mkdir(m_server.Path("src/docs/sub").c_str(), 0755);
-    WriteWholeFile(m_server.Path("src/docs/sub/b.txt"), "beta");
-
-    Copy({{"/src//docs", true}}, "/in");
-
-    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/docs/sub/b.txt")), "beta");
-    const std::string got = " files into the local temp directory from the remote site " + Address() + " =====";
-    const std::string sent = " files from the local temp directory to the remote site " + AddressB() + " =====";
-    EXPECT_EQ(Log(),
-              TransferBanner() + "\n\n===== Creating Directory ======\nTarget Directory: " + Temp("docs") +
-                  "\n===== Success =================\n\n===== Creating Directory ======\nTarget Directory: " +
-                  Temp("docs/sub") + "\n===== Success =================" +
-                  "\n\n===== Getting File ============\n     Source:  /src//docs//sub//b.txt\nDestination:  " +
-                  Temp("docs/sub/b.txt") + "\n===== Success =================" +
-                  "\n\n===== Have successfully received 1 of total 1" + got +
-                  "\n\n===== Creating Directory ======\nTarget Directory: /in//docs\n===== Success =================" +
-                  "\n\n===== Creating Directory ======\nTarget Directory: /in//docs//sub" +
-                  "\n===== Success =================\n\n===== Putting File ============\n     Source:  " +
-                  Temp("docs/sub/b.txt") + "\nDestination:  /in//docs//sub//b.txt\n===== Success =================" +
-                  "\n\n===== Have successfully sent 1 of total 1" + sent + Summary(1, 1));
 }
 
 TEST_F(RemoteCopyTest, CancelDuringTheGetLegSendsNothing)
@@ -297,7 +264,7 @@ TEST_F(RemoteCopyTest, CancelDuringTheGetLegSendsNothing)
     Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in");
 
     EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
-    EXPECT_TRUE(TempNames().empty());
+    EXPECT_TRUE(FolderEntries(Temp()).empty());
     const std::string log = Log();
     const std::string tail = "***** Failure *****************\nCause: Get action was cancelled"
                              "\n\n***** Action \"Get\" Canceled *****" + EndBanner();

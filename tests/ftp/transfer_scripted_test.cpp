@@ -73,6 +73,33 @@ protected:
                EndBanner();
     }
 
+    // A Get of /f over an older local file, where the server announces
+    // `size` bytes, sends five and ends with `end`: the old file stays.
+    void GetOverAnOldFile(const char* size, const char* end, const char* cause)
+    {
+        m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)})
+            .Reply("PWD", kRootPwd)
+            .Reply("PWD", kRootPwd)
+            .Reply("PWD", kRootPwd)
+            .Reply("MLST /f", std::string("250-Listing /f\r\n size=") + size + ";type=file; /f\r\n250 End")
+            .Reply("TYPE I", "200 ok")
+            .OfferPassive("EPSV")
+            .Reply("RETR /f", "150 here it comes")
+            .SendData("12345")
+            .Send(std::string(end) + "\r\n");
+        const std::string target = local.File("target");
+        WriteWholeFile(target + "/f", "old local");
+        prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        Connect();
+        Get({{"/f", false}}, target);
+        EXPECT_EQ(ReadWholeFile(target + "/f"), "old local");
+        EXPECT_EQ(FolderEntries(target), std::vector<std::string>{"f"});
+        const std::string log = Log();
+        EXPECT_NE(log.find(std::string("***** Failure *****************\nCause: ") + cause), std::string::npos) << log;
+        EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
+        EXPECT_TRUE(doc->TransferredNames().empty());
+    }
+
     ScriptedFtpServer m_server;
 };
 
@@ -80,29 +107,13 @@ protected:
 
 TEST_F(ScriptedTransferTest, ADownloadShorterThanItsKnownSizeIsAFailure)
 {
-    m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)})
-        .Reply("PWD", kRootPwd)
-        .Reply("PWD", kRootPwd)
-        .Reply("PWD", kRootPwd)
-        .Reply("MLST /f", "250-Listing /f\r\n size=10;type=file; /f\r\n250 End")
-        .Reply("TYPE I", "200 ok")
-        .OfferPassive("EPSV")
-        .Reply("RETR /f", "150 here it comes")
-        .SendData("12345")
-        .Send("226 done\r\n");
-    const std::string target = local.File("target");
-    WriteWholeFile(target + "/f", "old local");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    Connect();
-    Get({{"/f", false}}, target);
-    EXPECT_EQ(ReadWholeFile(target + "/f"), "old local");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target), std::filesystem::directory_iterator()), 1);
-    const std::string log = Log();
-    EXPECT_NE(log.find("***** Failure *****************\nCause: The server sent 5 of the 10 bytes of the file"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
-    EXPECT_TRUE(doc->TransferredNames().empty());
+    GetOverAnOldFile("10", "226 done", "The server sent 5 of the 10 bytes of the file");
+}
+
+TEST_F(ScriptedTransferTest, ADownloadTheServerReportsAsFailedIsAFailure)
+{
+    // Every byte arrived, but the server's final reply says the transfer failed.
+    GetOverAnOldFile("5", "451 Local error in processing", "451 Local error in processing");
 }
 
 TEST_F(ScriptedTransferTest, RenameRefusedOntoAnExistingFileDeletesItFirst)
