@@ -148,7 +148,6 @@ protected:
         return data;
     }
 
-    TempDir local;
     CListViewDetail* list = nullptr;
     CVamloSiteInfo* site = nullptr;
 };
