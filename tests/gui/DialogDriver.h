@@ -57,6 +57,15 @@ inline QLineEdit* OpenEditor(QWidget* view)
     return nullptr;
 }
 
+// One in-place rename: what is typed, the key that ends the edit, the message
+// box expected (nullptr: none) and whether the name changed.
+struct RenameCase {
+    const char* typed;
+    Qt::Key key;
+    const char* message;
+    bool renamed;
+};
+
 // The small window with Cancel that a long network action shows, once it is
 // up; nullptr when none came.
 inline QProgressDialog* WaitForProgressWindow()

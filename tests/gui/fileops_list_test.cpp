@@ -125,12 +125,7 @@ TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
 // the row keeps its old name when the rename did not happen.
 TEST_F(ListLocalFileOpsTest, RenameInPlaceTakesOnlyAFreeNameInTheFolder)
 {
-    const struct {
-        const char* typed;
-        Qt::Key key;
-        const char* message;   // nullptr: none
-        bool renamed;
-    } cases[] = {
+    const RenameCase cases[] = {
         {"b.txt", Qt::Key_Return, "Could not rename the file or directory", false},
         {"typed.txt", Qt::Key_Escape, nullptr, false},
         {"../escape", Qt::Key_Return, "Invalid argument", false},

@@ -80,12 +80,7 @@ TEST_F(TreeFileOpsTest, TheItemStaysUnlessTheFolderWentWhole)
 // text unless the folder really took the new name.
 TEST_F(TreeFileOpsTest, RenameInPlaceTakesOnlyAFreeName)
 {
-    const struct {
-        const char* typed;
-        Qt::Key key;
-        const char* message;   // nullptr: none
-        bool renamed;
-    } cases[] = {
+    const RenameCase cases[] = {
         {"other", Qt::Key_Return, "Failed to rename the directory", false},
         {"typed", Qt::Key_Escape, nullptr, false},
         {"renamed", Qt::Key_Return, nullptr, true},
