@@ -133,6 +133,16 @@ protected:
     NoRestartServerTest() { m_server.RefuseRestarts(); }
 };
 
+class HonestHashTest : public ResumeTest {
+protected:
+    HonestHashTest() { m_server.OfferHash(FtpServerProcess::Hash::Honest); }
+};
+
+class LyingHashTest : public ResumeTest {
+protected:
+    LyingHashTest() { m_server.OfferHash(FtpServerProcess::Hash::Lying); }
+};
+
 class NoMachineListingTest : public ResumeTest {
 protected:
     NoMachineListingTest() : ResumeTest(WithoutMachineListings()) {}
@@ -234,4 +244,51 @@ TEST_F(NoMachineListingTest, ADownloadTakesItsTimeFromMdtm)
     SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
     Get({{"/down.txt", false}}, local.File("target"));
     EXPECT_EQ(ModifiedTime(local.File("target/down.txt")), kKeptTime);
+}
+
+TEST_F(HonestHashTest, AResumedDownloadIsComparedByChecksum)
+{
+    const std::string content = Pattern(kFileBytes);
+    WriteWholeFile(m_server.Path("big.bin"), content);
+    CutOnceAt("Getting file: /big.bin");
+
+    Get({{"/big.bin", false}}, local.File("target"));
+
+    ASSERT_TRUE(m_bCut);
+    EXPECT_GT(ResumedAt(), 0u) << Log();
+    EXPECT_TRUE(ReadWholeFile(local.File("target/big.bin")) == content);
+    EXPECT_NE(Log().find("===== The SHA-256 checksums of the resumed file agree ====="), std::string::npos) << Log();
+}
+
+// A resumed copy whose checksum differs from the server's never takes the
+// old file's place, either way.
+TEST_F(LyingHashTest, AResumedCopyThatDiffersKeepsTheOldFile)
+{
+    const std::string content = Pattern(kFileBytes);
+    const std::string failure =
+        "Cause: The resumed file differs from the server's copy: their SHA-256 checksums do not agree";
+    WriteWholeFile(m_server.Path("big.bin"), content);
+    WriteWholeFile(local.File("target/big.bin"), "old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    CutOnceAt("Getting file: /big.bin");
+    Get({{"/big.bin", false}}, local.File("target"));
+    ASSERT_TRUE(m_bCut);
+    EXPECT_GT(ResumedAt(), 0u) << Log();
+    EXPECT_EQ(ReadWholeFile(local.File("target/big.bin")), "old contents");
+    EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(Log().find(failure), std::string::npos) << Log();
+
+    m_bCut = false;
+    WriteWholeFile(local.File("src/big.bin"), content);
+    WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+    CutOnceAt("Putting file: /in//big.bin", m_server.Path("in"));
+    Put({{local.File("src/big.bin"), false}}, "/in");
+    ASSERT_TRUE(m_bCut);
+    const size_t putStart = Log().rfind("===== Putting File");
+    ASSERT_NE(putStart, std::string::npos) << Log();
+    EXPECT_NE(Log().find("the file resumed at", putStart), std::string::npos) << Log();
+    EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old contents");
+    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(Log().find(failure, putStart), std::string::npos) << Log();
 }

@@ -88,6 +88,8 @@ bool FtpServerProcess::StartOnce()
         args.push_back("--no-mlsd");
     if (m_bRefuseRestarts)
         args.push_back("--no-rest");
+    if (m_hash != Hash::None)
+        args.push_back(m_hash == Hash::Honest ? "--hash" : "--hash-lies");
     if (m_options.bPermitForeign)
         args.push_back("--permit-foreign");
     if (!m_options.strNestedLoginDir.empty()) {

@@ -48,6 +48,10 @@ public:
     // From the next start on, the server refuses REST: it cannot take a
     // transfer up part of the way in.
     void RefuseRestarts() { m_bRefuseRestarts = true; }
+    // From the next start on, the server gives files' SHA-256 with HASH;
+    // a lying one gives a wrong checksum.
+    enum class Hash { None, Honest, Lying };
+    void OfferHash(Hash hash) { m_hash = hash; }
     bool Running() const { return m_pid > 0; }
 
     uint16_t Port() const { return m_port; }
@@ -72,6 +76,7 @@ private:
     uint16_t m_port = 0;
     std::string m_strError;
     bool m_bRefuseRestarts = false;
+    Hash m_hash = Hash::None;
 };
 
 // A gtest fixture with a running server and log-on helpers.

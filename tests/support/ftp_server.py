@@ -6,6 +6,7 @@ it is killed or its stdin closes (so that it never outlives the test that
 started it).
 """
 import argparse
+import hashlib
 import logging
 import os
 import sys
@@ -65,7 +66,10 @@ def main():
                         help="offer AUTH TLS with the certificate kept (or made) in this folder")
     parser.add_argument("--tls-required", action="store_true",
                         help="refuse logins and transfers that are not encrypted")
+    parser.add_argument("--hash", action="store_true", help="offer HASH with SHA-256")
+    parser.add_argument("--hash-lies", action="store_true", help="offer HASH, with a wrong SHA-256")
     args = parser.parse_args()
+    offer_hash = args.hash or args.hash_lies
 
     logging.basicConfig(level=logging.ERROR)
     warnings.simplefilter("ignore")  # anonymous write access is intended here
@@ -98,6 +102,35 @@ def main():
             if nested_dir and username == "nested":
                 self.fs.cwd = nested_dir
 
+        def ftp_FEAT(self, line):
+            if offer_hash and "HASH SHA-256*" not in self._extra_feats:
+                self._extra_feats = list(self._extra_feats) + ["HASH SHA-256*"]
+            super().ftp_FEAT(line)
+
+        def ftp_OPTS(self, line):
+            if offer_hash and line.upper().startswith("HASH"):
+                if line[4:].strip().upper() in ("", "SHA-256"):
+                    self.respond("200 SHA-256")
+                else:
+                    self.respond("501 Unknown algorithm.")
+                return
+            super().ftp_OPTS(line)
+
+        def ftp_HASH(self, path):
+            digest = hashlib.sha256()
+            try:
+                with open(path, "rb") as source:
+                    for block in iter(lambda: source.read(1 << 20), b""):
+                        digest.update(block)
+            except OSError as err:
+                self.respond("550 %s." % err.strerror)
+                return
+            value = digest.hexdigest()
+            if args.hash_lies:
+                value = ("1" if value[0] == "0" else "0") + value[1:]
+            size = os.path.getsize(path)
+            self.respond("213 SHA-256 0-%d %s %s" % (max(size - 1, 0), value, os.path.basename(path)))
+
     if args.tls_dir:
         Handler.certfile = certfile
         Handler.tls_control_required = args.tls_required
@@ -110,6 +143,9 @@ def main():
             Handler.proto_cmds.pop(command, None)
     if args.no_rest:
         Handler.proto_cmds.pop("REST", None)
+    if offer_hash:
+        Handler.proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True,
+                                          help="Syntax: HASH <SP> file-name (checksum of a file).")
     Handler.permit_foreign_addresses = args.permit_foreign
     if args.passive_ports:
         first, last = (int(x) for x in args.passive_ports.split("-"))

@@ -7,8 +7,10 @@
 #include "ftp/FtpListing.h"
 #include "ftp/ListParser.h"
 
+#include <cctype>
 #include <cerrno>
 #include <ctime>
+#include <sstream>
 
 CFtpConnection::CFtpConnection(std::shared_ptr<FtpSession> session) : m_pSession(std::move(session)) {}
 
@@ -109,6 +111,34 @@ int CFtpConnection::SetModifiedTime(const std::string& file, std::time_t time)
     if (gmtime_r(&time, &utc) == nullptr || std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc) != 14)
         return Report(FtpStatus::Error(EINVAL));
     return Report(m_pSession->Expect(std::string("MFMT ") + stamp + " " + file, 2));
+}
+
+int CFtpConnection::GetSha256(const std::string& file, std::string& hex)
+{
+    FtpSession& session = *m_pSession;
+    if (!session.features.bHashSha256)
+        return -1;
+    if (!session.features.bHashSha256Chosen) {
+        // A server may start on another algorithm: choose ours once.
+        FtpReply reply;
+        if (!Report(session.Expect("OPTS HASH SHA-256", 2, &reply)))
+            return 0;
+        session.features.bHashSha256Chosen = true;
+    }
+    FtpReply reply;
+    if (!Report(session.Expect("HASH " + file, 2, &reply)))
+        return 0;
+    // "213 SHA-256 0-49 169cd22282da7f147cb491e559e9dd filename"
+    std::istringstream words(reply.text.substr(0, reply.text.find('\n')));
+    std::string code, algorithm, range, digest;
+    words >> code >> algorithm >> range >> digest;
+    for (char& c : digest)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (reply.code != 213 || algorithm != "SHA-256" || digest.size() != 64 ||
+        digest.find_first_not_of("0123456789abcdef") != std::string::npos)
+        return Report(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text));
+    hex = digest;
+    return 1;
 }
 
 bool CFtpConnection::OffersMachineListings() const { return m_pSession->features.bMlst; }

@@ -20,12 +20,12 @@ std::string UpperWord(std::string_view line)
 }
 
 // " AUTH TLS;SSL" and the like.
-bool ContainsTls(std::string_view line)
+bool ContainsUpper(std::string_view line, std::string_view word)
 {
     std::string upper(line);
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find("TLS") != std::string::npos;
+    return upper.find(word) != std::string::npos;
 }
 
 } // namespace
@@ -63,7 +63,9 @@ FtpFeatures ParseFeatReply(const FtpReply& reply)
         else if (word == "MFMT")
             features.bMfmt = true;
         else if (word == "AUTH")
-            features.bAuthTls = ContainsTls(line);
+            features.bAuthTls = ContainsUpper(line, "TLS");
+        else if (word == "HASH")
+            features.bHashSha256 = ContainsUpper(line, "SHA-256");
     }
     return features;
 }

@@ -18,6 +18,8 @@ struct FtpFeatures {
     bool bMdtm = false;
     bool bMfmt = false;   // sets a file's modification time
     bool bAuthTls = false;   // the server offers to encrypt the connection
+    bool bHashSha256 = false;   // HASH can give a file's SHA-256
+    bool bHashSha256Chosen = false;   // OPTS HASH SHA-256 was accepted on this connection
 };
 
 FtpFeatures ParseFeatReply(const FtpReply& reply);

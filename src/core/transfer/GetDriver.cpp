@@ -331,6 +331,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     const CopyTexts texts{"Getting file: " + remotePath, "Received ", remotePath, localShown};
     CopyState copy;
     copy.connectionLost = [&] { return !connection->IsOpen(); };
+    bool resumed = false;   // the file went on from the middle on a new connection
     for (int resumes = 0;; ++resumes) {
         CopyResult result = CopyBlocks(
             total, texts,
@@ -383,6 +384,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
             return 0;
         }
         remote = ReopenAt(*connection, remotePath, GENERIC_READ, copy.done);
+        resumed = copy.done > 0;
         if (!remote) {
             ReportFileError("Failed to open the file ", remotePath, LastFtpErrorMessage());
             discard();
@@ -414,6 +416,10 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         partial.SetModifiedTime(modified);
     if (!partial.Close(error)) {
         ReportCloseError(localShown, error);
+        discard();
+        return 0;
+    }
+    if (resumed && !SplicedCopyAgrees(*connection, remotePath, partial.Path())) {
         discard();
         return 0;
     }

@@ -265,6 +265,10 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         current->Remove(partial);
         return 0;
     }
+    if (m_bLastFileResumed && !SplicedCopyAgrees(*current, partial, localShown)) {
+        current->Remove(partial);
+        return 0;
+    }
     if (RenameOver(*current, partial, remoteName, targetExists)) {
         KeepLocalTime(*current, remoteName, source);
         return Done(address, tempFlag);
@@ -308,6 +312,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
                           const std::string& name, bool temporary, const std::string& folder,
                           const std::string& localShown, const std::string& remoteShown)
 {
+    m_bLastFileResumed = false;
     std::unique_ptr<CInternetFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
     if (!remote) {
         ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
@@ -388,6 +393,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
         uint64_t held = 0;
         copy.done = connection->GetFileSize(name, held) == 1 && held <= size ? held : 0;
         remote = ReopenAt(*connection, name, GENERIC_WRITE, copy.done);
+        m_bLastFileResumed = copy.done > 0;
         std::string error;
         if (!remote) {
             ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());

@@ -56,6 +56,8 @@ private:
     bool CreateRemoteFolder(CFtpConnection& connection, const std::string& path);
     bool RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags);
 
+    // The last SendFile went on from the middle of the file on a new connection.
+    bool m_bLastFileResumed = false;
     // The server refused to rename in this action: later files go straight
     // to their names.
     bool m_bRenameRefused = false;

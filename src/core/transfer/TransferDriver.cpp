@@ -5,6 +5,7 @@
 #include "app/VamloDoc.h"
 #include "ftp/FtpEngine.h"
 #include "model/SiteInfo.h"
+#include "transfer/FileHash.h"
 
 #include <algorithm>
 #include <chrono>
@@ -279,6 +280,27 @@ std::unique_ptr<CInternetFile> CTransferDriver::ReopenAt(CFtpConnection& connect
                                              "byte ====="));
     offset = 0;
     return file ? std::move(file) : connection.OpenFile(name, access, OpenFlags(), 1);
+}
+
+bool CTransferDriver::SplicedCopyAgrees(CFtpConnection& connection, const std::string& remoteName,
+                                        const std::string& localPath)
+{
+    std::string serverHex;
+    const int offered = connection.GetSha256(remoteName, serverHex);
+    if (offered < 0)
+        return true;   // the size check is all there is
+    std::string localHex;
+    if (offered == 0 || !Sha256OfFile(localPath, localHex)) {
+        // The sizes agree; a checksum that cannot be had is no reason to drop the file.
+        m_doc.AppendLog("===== The SHA-256 checksums of the resumed file could not be compared =====");
+        return true;
+    }
+    if (localHex != serverHex) {
+        LogFailure("The resumed file differs from the server's copy: their SHA-256 checksums do not agree");
+        return false;
+    }
+    m_doc.AppendLog("===== The SHA-256 checksums of the resumed file agree =====");
+    return true;
 }
 
 std::string CTransferDriver::CodeCause(int code)

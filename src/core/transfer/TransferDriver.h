@@ -99,6 +99,10 @@ protected:
     // which. Null when it does not open.
     std::unique_ptr<CInternetFile> ReopenAt(CFtpConnection& connection, const std::string& name, uint32_t access,
                                             uint64_t& offset);
+    // After a file went on from the middle of it: where the server can give
+    // the file's SHA-256, the two copies must agree. False (logged) when
+    // they differ.
+    bool SplicedCopyAgrees(CFtpConnection& connection, const std::string& remoteName, const std::string& localPath);
     // How often one file may be taken up again after its connection broke.
     static constexpr int kMaxResumes = 5;
     // "(Code: E)" + the system's text: the cause of failed folder and removal steps.

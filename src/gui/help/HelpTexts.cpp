@@ -58,6 +58,8 @@ QString ReadMeText()
         "When the connection drops in the middle of a file and you choose to\n"
         "reconnect, the file goes on from where it stopped (the log says\n"
         "\"resumed at\" and the byte); a server that cannot resume sends it again.\n"
+        "Where the server can give a file's SHA-256 checksum, a resumed file\n"
+        "must match it before it takes the old file's place.\n"
         "Drag and drop works as Copy and Paste do: drag files from one pane\n"
         "onto a folder in the other (or from your file manager into Vamlo) and\n"
         "they are copied as a Paste there would copy them. Hold Shift to move local\n"
