@@ -105,6 +105,33 @@ protected:
         };
     }
 
+    // A 64 MiB download into target/ whose connection drops once; the
+    // bytes it should have.
+    std::string GetBigFileCutOnce()
+    {
+        const std::string content = Pattern(kFileBytes);
+        WriteWholeFile(m_server.Path("big.bin"), content);
+        CutOnceAt("Getting file: /big.bin");
+        Get({{"/big.bin", false}}, local.File("target"));
+        EXPECT_TRUE(m_bCut);
+        return content;
+    }
+
+    // A 64 MiB upload over the server's in/big.bin ("old contents") whose
+    // connection drops once; the bytes it should have.
+    std::string PutBigFileCutOnce()
+    {
+        const std::string content = Pattern(kFileBytes);
+        WriteWholeFile(local.File("src/big.bin"), content);
+        WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
+        prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        m_bCut = false;
+        CutOnceAt("Putting file: /in//big.bin", m_server.Path("in"));
+        Put({{local.File("src/big.bin"), false}}, "/in");
+        EXPECT_TRUE(m_bCut);
+        return content;
+    }
+
     // N of the "resumed at N bytes" line, or 0 when there is none.
     uint64_t ResumedAt() const
     {
@@ -173,15 +200,7 @@ TEST_F(ResumeTest, GetGoesOnFromWhereTheDroppedConnectionStopped)
 
 TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)
 {
-    const std::string content = Pattern(kFileBytes);
-    WriteWholeFile(local.File("src/big.bin"), content);
-    WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    CutOnceAt("Putting file: /in//big.bin", m_server.Path("in"));
-
-    Put({{local.File("src/big.bin"), false}}, "/in");
-
-    ASSERT_TRUE(m_bCut);
+    const std::string content = PutBigFileCutOnce();
     ExpectAskedToReconnect();
     const uint64_t at = ResumedAt();
     EXPECT_GT(at, 0u) << Log();
@@ -211,13 +230,7 @@ TEST_F(ResumeTest, DecliningToReconnectKeepsTheOldFile)
 
 TEST_F(NoRestartServerTest, AServerThatCannotResumeSendsTheFileAgain)
 {
-    const std::string content = Pattern(kFileBytes);
-    WriteWholeFile(m_server.Path("big.bin"), content);
-    CutOnceAt("Getting file: /big.bin");
-
-    Get({{"/big.bin", false}}, local.File("target"));
-
-    ASSERT_TRUE(m_bCut);
+    const std::string content = GetBigFileCutOnce();
     EXPECT_TRUE(ReadWholeFile(local.File("target/big.bin")) == content);
     EXPECT_EQ(ResumedAt(), 0u);
     EXPECT_NE(Log().find("===== The server cannot go on from byte "), std::string::npos) << Log();
@@ -248,13 +261,7 @@ TEST_F(NoMachineListingTest, ADownloadTakesItsTimeFromMdtm)
 
 TEST_F(HonestHashTest, AResumedDownloadIsComparedByChecksum)
 {
-    const std::string content = Pattern(kFileBytes);
-    WriteWholeFile(m_server.Path("big.bin"), content);
-    CutOnceAt("Getting file: /big.bin");
-
-    Get({{"/big.bin", false}}, local.File("target"));
-
-    ASSERT_TRUE(m_bCut);
+    const std::string content = GetBigFileCutOnce();
     EXPECT_GT(ResumedAt(), 0u) << Log();
     EXPECT_TRUE(ReadWholeFile(local.File("target/big.bin")) == content);
     EXPECT_NE(Log().find("===== The SHA-256 checksums of the resumed file agree ====="), std::string::npos) << Log();
@@ -278,13 +285,7 @@ TEST_F(LyingHashTest, AResumedCopyThatDiffersKeepsTheOldFile)
     EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
     EXPECT_NE(Log().find(failure), std::string::npos) << Log();
 
-    m_bCut = false;
-    WriteWholeFile(local.File("src/big.bin"), content);
-    WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    CutOnceAt("Putting file: /in//big.bin", m_server.Path("in"));
-    Put({{local.File("src/big.bin"), false}}, "/in");
-    ASSERT_TRUE(m_bCut);
+    PutBigFileCutOnce();
     const size_t putStart = Log().rfind("===== Putting File");
     ASSERT_NE(putStart, std::string::npos) << Log();
     EXPECT_NE(Log().find("the file resumed at", putStart), std::string::npos) << Log();
