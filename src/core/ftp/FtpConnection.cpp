@@ -118,12 +118,12 @@ int CFtpConnection::GetSha256(const std::string& file, std::string& hex)
     FtpSession& session = *m_pSession;
     if (!session.features.bHashSha256)
         return -1;
-    if (!session.features.bHashSha256Chosen) {
+    if (!session.bHashSha256Chosen) {
         // A server may start on another algorithm: choose ours once.
         FtpReply reply;
         if (!Report(session.Expect("OPTS HASH SHA-256", 2, &reply)))
             return 0;
-        session.features.bHashSha256Chosen = true;
+        session.bHashSha256Chosen = true;
     }
     FtpReply reply;
     if (!Report(session.Expect("HASH " + file, 2, &reply)))

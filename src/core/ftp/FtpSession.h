@@ -19,7 +19,6 @@ struct FtpFeatures {
     bool bMfmt = false;   // sets a file's modification time
     bool bAuthTls = false;   // the server offers to encrypt the connection
     bool bHashSha256 = false;   // HASH can give a file's SHA-256
-    bool bHashSha256Chosen = false;   // OPTS HASH SHA-256 was accepted on this connection
 };
 
 FtpFeatures ParseFeatReply(const FtpReply& reply);
@@ -36,6 +35,7 @@ public:
     bool bPassive = false;
     bool bEprtRefused = false;   // fall straight to PORT
     bool bEpsvRefused = false;   // fall straight to PASV
+    bool bHashSha256Chosen = false;   // OPTS HASH SHA-256 was accepted
     bool bTransferOpen = false;  // an internet file owns the control connection
     const void* pOpenSearch = nullptr;
 

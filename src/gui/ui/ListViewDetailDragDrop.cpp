@@ -9,7 +9,6 @@
 #include "ui/PaneDrop.h"
 #include "ui/ViewHub.h"
 
-#include <QDrag>
 #include <QDropEvent>
 
 QMimeData* CListViewDetail::DragData() const
@@ -35,14 +34,8 @@ CClipboardCommands::PastePlace CListViewDetail::DropPlaceAt(const QPoint& pos) c
 
 void CListViewDetail::startDrag(Qt::DropActions /*supportedActions*/)
 {
-    QMimeData* data = DragData();
-    if (data == nullptr)
-        return;
-    auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    // Files on a site are only ever copied by a drop.
-    const bool local = m_doc.m_byCurrentLocation == LOCATION_LOCAL;
-    drag->exec(local ? Qt::CopyAction | Qt::MoveAction : Qt::CopyAction, Qt::CopyAction);
+    if (QMimeData* data = DragData())
+        CPaneDrop::StartDrag(this, data, m_doc.m_byCurrentLocation == LOCATION_LOCAL);
 }
 
 void CListViewDetail::dragEnterEvent(QDragEnterEvent* event)

@@ -2,6 +2,7 @@
 
 #include "ui/DragData.h"
 
+#include <QDrag>
 #include <QDropEvent>
 #include <QMetaObject>
 
@@ -53,6 +54,13 @@ void CPaneDrop::AnswerDragOver(QDragMoveEvent* event, const CSiteList& sites, co
     }
     event->setDropAction(source->move ? Qt::MoveAction : Qt::CopyAction);
     event->accept();
+}
+
+void CPaneDrop::StartDrag(QObject* source, QMimeData* data, bool local)
+{
+    auto* drag = new QDrag(source);
+    drag->setMimeData(data);
+    drag->exec(local ? Qt::CopyAction | Qt::MoveAction : Qt::CopyAction, Qt::CopyAction);
 }
 
 void CPaneDrop::TakeDrop(QDropEvent* event, const CSiteList& sites, const Place& place, QObject* owner,

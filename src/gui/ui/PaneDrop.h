@@ -9,6 +9,7 @@
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
+class QMimeData;
 class QObject;
 
 // What the tree and the list do alike while entries are dragged over them and
@@ -18,6 +19,10 @@ class CPaneDrop {
 public:
     using Place = CClipboardCommands::PastePlace;
     using Source = CClipboardCommands::PasteSource;
+
+    // Starts dragging data (owned by the drag) out of source. Local entries
+    // may be moved by the drop; entries on a site are only ever copied.
+    static void StartDrag(QObject* source, QMimeData* data, bool local);
 
     // A drag coming in is taken while it brings anything usable; whether it
     // may drop depends on the point, which the moves answer.

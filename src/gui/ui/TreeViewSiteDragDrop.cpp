@@ -6,7 +6,6 @@
 #include "ui/MainFrame.h"
 #include "ui/PaneDrop.h"
 
-#include <QDrag>
 #include <QDropEvent>
 
 namespace {
@@ -48,14 +47,8 @@ CClipboardCommands::PastePlace CTreeViewSite::DropPlaceAt(const QPoint& pos) con
 void CTreeViewSite::startDrag(Qt::DropActions /*supportedActions*/)
 {
     QTreeWidgetItem* item = currentItem();
-    QMimeData* data = DragData(item);
-    if (data == nullptr)
-        return;
-    auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    // A site's folder is only ever copied by a drop.
-    const bool local = Record(item)->m_byLocation == LOCATION_LOCAL;
-    drag->exec(local ? Qt::CopyAction | Qt::MoveAction : Qt::CopyAction, Qt::CopyAction);
+    if (QMimeData* data = DragData(item))
+        CPaneDrop::StartDrag(this, data, Record(item)->m_byLocation == LOCATION_LOCAL);
 }
 
 void CTreeViewSite::dragEnterEvent(QDragEnterEvent* event)
