@@ -220,6 +220,8 @@ def main():
     if not source_is_clean():
         sys.exit("src/ has uncommitted changes: commit or stash them first")
 
+    # A fresh checkout has no build folder yet; the log lives in it.
+    os.makedirs(args.build, exist_ok=True)
     log_path = os.path.join(args.build, "mutate.log")
     log = open(log_path, "w", encoding="utf-8")
     configure(args.build)
