@@ -6,7 +6,6 @@
 #include "ftp/SitePort.h"
 
 #include "ScriptedPrompts.h"
-#include "TransferHold.h"
 
 #include <gtest/gtest.h>
 
@@ -59,23 +58,17 @@ protected:
 
 } // namespace
 
-TEST_F(SiteManagerChangesTest, CopiesCarryEditIdsAndStartUnedited)
+TEST_F(SiteManagerChangesTest, CopiesCarryEditIdsAndDeletesEditsAndAddsReachTheList)
 {
     ASSERT_EQ(work.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Record(i).m_nEditId, i + 1);
         EXPECT_EQ(Copy(i).m_nEditId, i + 1);
-        EXPECT_EQ(Copy(i).m_bEdited, 0);
         EXPECT_NE(&Copy(i), &Record(i));
-        EXPECT_EQ(Copy(i).m_strAddress, Record(i).m_strAddress);
-        EXPECT_EQ(Copy(i).m_strNotes, Record(i).m_strNotes);
     }
     EXPECT_EQ(FindRecordByEditId(owner.m_siteList, 2), &Record(1));
     EXPECT_EQ(FindRecordByEditId(owner.m_siteList, 4), nullptr);
-}
 
-TEST_F(SiteManagerChangesTest, DeletesEditsAndAddsReachTheList)
-{
     const CVamloSiteInfo* gamma = &Record(2);
     Copy(0).m_bDeleted = 1;
     Copy(1).m_strNotes = "edited";
@@ -98,62 +91,33 @@ TEST_F(SiteManagerChangesTest, DeletesEditsAndAddsReachTheList)
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(SiteManagerChangesTest, ShownSiteLeavesTheTreeBeforeItIsDeletedOrStaysWhenItCannot)
+// A shown site the tree cannot let go of stays, and nothing counts as changed.
+TEST_F(SiteManagerChangesTest, ShownSiteThatCannotLeaveTheTreeStays)
 {
     Record(1).m_hTreeItem = 0x1234;
     Copy(1).m_bDeleted = 1;
-    // Refused first: nothing changes, not even the flags.
-    std::vector<std::string> removed;
-    for (const bool released : {false, true}) {
-        Apply([&](CVamloSiteInfo& site) {
-            removed.push_back(site.m_strAddress);
-            if (released)
-                site.m_hTreeItem = 0;
-            return released;
-        });
-        const std::vector<std::string> expected =
-            released ? std::vector<std::string>{"ftp://alpha", "ftp://gamma"}
-                     : std::vector<std::string>{"ftp://alpha", "ftp://beta", "ftp://gamma"};
-        EXPECT_EQ(Addresses(owner.m_siteList), expected);
-        EXPECT_EQ(changed, released ? 1 : 0);
-        EXPECT_EQ(owner.m_bSiteListModified, released ? 1 : 0);
-    }
-    EXPECT_EQ(removed, (std::vector<std::string>{"ftp://beta", "ftp://beta"}));
+    std::vector<std::string> asked;
+    Apply([&](CVamloSiteInfo& site) {
+        asked.push_back(site.m_strAddress);
+        return false;
+    });
+    EXPECT_EQ(asked, std::vector<std::string>{"ftp://beta"});
+    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta", "ftp://gamma"}));
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(owner.m_bSiteListModified, 0);
 }
 
-TEST_F(SiteManagerChangesTest, RecordHeldByATransferIsNotDeleted)
-{
-    Copy(0).m_bDeleted = 1;
-    Copy(2).m_bDeleted = 1;
-    {
-        TransferHold hold(Record(0));
-        Apply();
-    }
-    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta"}));
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site \"ftp://alpha\" is busy with a file transfer. "
-                                                        "Please try again when the transfer has finished."});
-    EXPECT_EQ(owner.m_bSiteListModified, 1);
-}
-
-TEST_F(SiteManagerChangesTest, DeletedClipboardSourceIsForgotten)
+TEST_F(SiteManagerChangesTest, TheClipboardSourceIsForgottenOnlyWithItsRecordAndGoneRecordsAreSkipped)
 {
     app.m_pClipSourceSite = &Record(1);
     Copy(0).m_bDeleted = 1;
     Apply();
     EXPECT_EQ(app.m_pClipSourceSite, &Record(0));
+    Copy(0).m_bEdited = 1; // its record is gone now
     Copy(1).m_bDeleted = 1;
     Apply();
     EXPECT_EQ(app.m_pClipSourceSite, nullptr);
-}
-
-TEST_F(SiteManagerChangesTest, CopyWhoseRecordIsGoneIsSkipped)
-{
-    owner.m_siteList.pop_back();
-    Copy(2).m_bEdited = 1;
-    Copy(2).m_bDeleted = 1;
-    Apply();
-    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta"}));
-    EXPECT_EQ(owner.m_bSiteListModified, 0);
+    EXPECT_EQ(Addresses(owner.m_siteList), std::vector<std::string>{"ftp://gamma"});
 }
 
 TEST(SitePortTest, TheAddressPortWinsThenTheFieldThenTheDefault)

@@ -48,79 +48,86 @@ protected:
 
 } // namespace
 
-TEST_F(LocalDeleteTest, RowsOfFilesAndFoldersGoAndAVanishedRowIsPassedOver)
+TEST_F(LocalDeleteTest, RowsGoWithoutFollowingLinksAndAVanishedRowIsPassedOver)
 {
     File("a.txt");
     File("b.txt");
     fs::create_directories(Cur("sub/deeper"));
     WriteWholeFile(Cur("sub/deeper/x"), "x");
-    EXPECT_TRUE(Rows({{"a.txt", false}, {"never-was.txt", false}, {"sub", true}, {"b.txt", false}}));
+    fs::create_directories(Path("outside/keep"));
+    WriteWholeFile(Path("outside/keep/precious"), "p");
+    WriteWholeFile(Path("outside/file"), "f");
+    fs::create_directories(Cur("f"));
+    fs::create_directory_symlink(Path("outside"), Cur("f/to-folder"));
+    fs::create_symlink(Path("outside/file"), Cur("f/to-file"));
+    fs::create_symlink(Path("nowhere"), Cur("f/dangling"));
+    // The list shows a link to a folder as a folder; only the link goes.
+    fs::create_directory_symlink(Path("outside"), Cur("link"));
+    EXPECT_TRUE(Rows({{"a.txt", false}, {"never-was.txt", false}, {"sub", true}, {"f", true}, {"link", true},
+                      {"b.txt", false}}));
     EXPECT_TRUE(fs::is_empty(Path("cur")));
+    EXPECT_EQ(ReadWholeFile(Path("outside/keep/precious")), "p");
+    EXPECT_EQ(ReadWholeFile(Path("outside/file")), "f");
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_TRUE(prompts.ReplaceQuestions().empty());
+
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("missing")), 0);
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Failed to delete the directory (" + Cur("missing") +
+                                                        "\".\nCause: (Code: 2)" + CVamloDoc::GetSystemErrorText(2)});
 }
 
-TEST_F(LocalDeleteTest, ReadOnlyFileRowsAskYesNoAndYesToAll)
+TEST_F(LocalDeleteTest, ReadOnlyFileRowsAskAndYesToAllHoldsForLaterCommands)
 {
-    File("r1", 0444);
-    File("r2", 0444);
-    File("r3", 0444);
-    File("r4", 0444);
+    for (const char* name : {"r1", "r2", "r3", "r4", "r5"})
+        File(name, 0444);
     prompts.AnswerReplace(Choice(REPLACE_NO));
+    prompts.AnswerReplace({DialogResult::Cancel, REPLACE_NO_ANSWER});
     prompts.AnswerReplace(Choice(REPLACE_YES));
     prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
-    EXPECT_TRUE(Rows({{"r1", false}, {"r2", false}, {"r3", false}, {"r4", false}}));
+    EXPECT_TRUE(Rows({{"r1", false}, {"r2", false}, {"r3", false}, {"r4", false}, {"r5", false}}));
     EXPECT_TRUE(fs::exists(Cur("r1")));
-    EXPECT_FALSE(fs::exists(Cur("r2")));
+    EXPECT_TRUE(fs::exists(Cur("r2")));
     EXPECT_FALSE(fs::exists(Cur("r3")));
     EXPECT_FALSE(fs::exists(Cur("r4")));
-    // r4 went without a question: Yes to All holds for the rest.
-    EXPECT_EQ(prompts.ReplaceQuestions(),
-              (std::vector<std::string>{"The file " + Cur("r1") + " is read-only.|" + kFileQuestion,
-                                        "The file " + Cur("r2") + " is read-only.|" + kFileQuestion,
-                                        "The file " + Cur("r3") + " is read-only.|" + kFileQuestion}));
+    EXPECT_FALSE(fs::exists(Cur("r5")));
+    std::vector<std::string> asked;
+    for (const char* name : {"r1", "r2", "r3", "r4"})
+        asked.push_back("The file " + Cur(name) + " is read-only.|" + kFileQuestion);
+    EXPECT_EQ(prompts.ReplaceQuestions(), asked);
     EXPECT_EQ(doc.m_bDeleteYesToAll, 1);
-    EXPECT_TRUE(prompts.Texts().empty());
-}
 
-TEST_F(LocalDeleteTest, CancelOnAReadOnlyRowLeavesIt)
-{
-    File("r", 0444);
-    prompts.AnswerReplace({DialogResult::Cancel, REPLACE_NO_ANSWER});
-    EXPECT_TRUE(Rows({{"r", false}}));
-    EXPECT_TRUE(fs::exists(Cur("r")));
-}
-
-TEST_F(LocalDeleteTest, FolderWithReadOnlyContentsAsksPerFileUntilYesToAll)
-{
-    fs::create_directories(Cur("f/inner"));
-    WriteWholeFile(Cur("f/a"), "a");
-    WriteWholeFile(Cur("f/inner/b"), "b");
-    WriteWholeFile(Cur("f/inner/c"), "c");
-    chmod(Cur("f/a").c_str(), 0444);
-    chmod(Cur("f/inner/b").c_str(), 0444);
-    chmod(Cur("f/inner/c").c_str(), 0444);
-    chmod(Cur("f/inner").c_str(), 0555);   // a read-only folder, too
-    prompts.AnswerReplace(Choice(REPLACE_YES));
-    prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
+    // The document keeps the Yes to All for the next command.
+    fs::create_directories(Cur("f"));
+    File("f/r", 0444);
+    chmod(Cur("f").c_str(), 0555);
     EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 1);
     EXPECT_FALSE(fs::exists(Cur("f")));
-    EXPECT_EQ(prompts.ReplaceQuestions().size(), 2u);
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 4u);
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(LocalDeleteTest, NoToAReadOnlyFileInAFolderKeepsItAndTheWalkGoesOn)
+TEST_F(LocalDeleteTest, InAFolderNoKeepsAFileAndYesToAllTakesTheRest)
 {
     fs::create_directories(Cur("f"));
-    for (const char* name : {"f/r1", "f/r2"}) {
-        WriteWholeFile(Cur(name), "r");
-        chmod(Cur(name).c_str(), 0444);
-    }
+    File("f/r1", 0444);
+    File("f/r2", 0444);
     prompts.AnswerReplace(Choice(REPLACE_NO));
     prompts.AnswerReplace(Choice(REPLACE_YES));
-    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 0);   // the folder keeps the file that stays
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 0); // the folder keeps the file that stays
     EXPECT_EQ(prompts.ReplaceQuestions().size(), 2u);
     EXPECT_EQ(std::distance(fs::directory_iterator(Cur("f")), fs::directory_iterator()), 1);
+    const size_t told = prompts.Texts().size();
+
+    fs::create_directories(Cur("g/inner"));
+    for (const char* name : {"g/a", "g/inner/b", "g/inner/c"})
+        File(name, 0444);
+    chmod(Cur("g/inner").c_str(), 0555); // a read-only folder, too
+    prompts.AnswerReplace(Choice(REPLACE_YES));
+    prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("g")), 1);
+    EXPECT_FALSE(fs::exists(Cur("g")));
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 4u);
+    EXPECT_EQ(prompts.Texts().size(), told);
 }
 
 TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)
@@ -139,54 +146,6 @@ TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)
               (std::vector<std::string>{"The directory " + Cur("ro") +
                                         " is read-only.|Are you sure you want to delete the read-only directory?"}));
     EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Failed to delete directory " + Cur("ro")}));
-}
-
-TEST_F(LocalDeleteTest, LinksInsideAFolderAreRemovedAndWhatTheyPointToStays)
-{
-    fs::create_directories(Path("outside/keep"));
-    WriteWholeFile(Path("outside/keep/precious"), "p");
-    WriteWholeFile(Path("outside/file"), "f");
-    fs::create_directories(Cur("f"));
-    fs::create_directory_symlink(Path("outside"), Cur("f/to-folder"));
-    fs::create_symlink(Path("outside/file"), Cur("f/to-file"));
-    fs::create_symlink(Path("nowhere"), Cur("f/dangling"));
-    EXPECT_TRUE(Rows({{"f", true}}));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(Cur("f"))));
-    EXPECT_EQ(ReadWholeFile(Path("outside/keep/precious")), "p");
-    EXPECT_EQ(ReadWholeFile(Path("outside/file")), "f");
-    EXPECT_TRUE(prompts.Texts().empty());
-}
-
-TEST_F(LocalDeleteTest, ALinkRowToAFolderIsRemovedAsALink)
-{
-    fs::create_directories(Path("outside"));
-    WriteWholeFile(Path("outside/precious"), "p");
-    fs::create_directory_symlink(Path("outside"), Cur("link"));
-    // The list shows a link to a folder as a folder.
-    EXPECT_TRUE(Rows({{"link", true}}));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(Cur("link"))));
-    EXPECT_EQ(ReadWholeFile(Path("outside/precious")), "p");
-}
-
-TEST_F(LocalDeleteTest, AMissingFolderReportsTheSystemCause)
-{
-    EXPECT_EQ(doc.DeleteLocalFolder(Cur("missing")), 0);
-    const std::vector<std::string> texts = prompts.Texts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "Failed to delete the directory (" + Cur("missing") + "\".\nCause: (Code: 2)" +
-                            CVamloDoc::GetSystemErrorText(2));
-}
-
-TEST_F(LocalDeleteTest, YesToAllFromAnEarlierCommandHoldsForTheDocument)
-{
-    doc.m_bDeleteYesToAll = 1;
-    fs::create_directories(Cur("f"));
-    WriteWholeFile(Cur("f/r"), "r");
-    chmod(Cur("f/r").c_str(), 0444);
-    chmod(Cur("f").c_str(), 0555);
-    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 1);
-    EXPECT_TRUE(prompts.ReplaceQuestions().empty());
-    EXPECT_FALSE(fs::exists(Cur("f")));
 }
 
 TEST_F(LocalDeleteTest, ACancelLeavesWhatItHasNotReachedWithoutAFailure)

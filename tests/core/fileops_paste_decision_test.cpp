@@ -4,16 +4,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(PasteDecisionTest, SourceAndTargetKindsChooseTheRoad)
-{
-    EXPECT_EQ(DecidePaste(LOCATION_LOCAL, LOCATION_LOCAL), PasteAction::LocalCopy);
-    EXPECT_EQ(DecidePaste(LOCATION_REMOTE, LOCATION_LOCAL), PasteAction::Get);
-    EXPECT_EQ(DecidePaste(LOCATION_LOCAL, LOCATION_REMOTE), PasteAction::Put);
-    EXPECT_EQ(DecidePaste(LOCATION_REMOTE, LOCATION_REMOTE), PasteAction::RemoteCopy);
-    EXPECT_EQ(DecidePaste(LOCATION_NONE, LOCATION_LOCAL), PasteAction::None);
-    EXPECT_EQ(DecidePaste(LOCATION_LOCAL, LOCATION_NONE), PasteAction::None);
-}
-
 TEST(PasteDecisionTest, SameLocalFolder)
 {
     struct Row {
@@ -35,13 +25,15 @@ TEST(PasteDecisionTest, SameLocalFolder)
         EXPECT_EQ(IsSameLocalFolder(row.path, row.target), row.same) << row.path << " into " << row.target;
 }
 
-TEST(PasteDecisionTest, SameRemoteFolderOnTheSameSite)
+TEST(PasteDecisionTest, SameRemoteFolderOnlyOnTheSameSite)
 {
     CVamloSiteInfo site;
+    CVamloSiteInfo other;
     struct Row {
         const char* path;
         const char* target;
         bool same;
+        const CVamloSiteInfo* targetSite = nullptr; // the source's site unless given
     };
     const Row rows[] = {
         {"/pub//a.txt", "/pub", true},
@@ -55,16 +47,9 @@ TEST(PasteDecisionTest, SameRemoteFolderOnTheSameSite)
         {"//a.txt", "/pub", false},
         {"/a.txt", "/pub", false},
         {"a.txt", "/", false},
+        {"/x//a.txt", "/x", false, &other},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(IsSameRemoteFolder(row.path, row.target, &site, &site), row.same)
+        EXPECT_EQ(IsSameRemoteFolder(row.path, row.target, &site, row.targetSite ? row.targetSite : &site), row.same)
             << row.path << " into " << row.target;
-}
-
-TEST(PasteDecisionTest, SameFolderOnAnotherSiteIsAnotherPlace)
-{
-    CVamloSiteInfo one;
-    CVamloSiteInfo two;
-    EXPECT_FALSE(IsSameRemoteFolder("/x//a.txt", "/x", &one, &two));
-    EXPECT_TRUE(IsSameRemoteFolder("/x//a.txt", "/x", &one, &one));
 }

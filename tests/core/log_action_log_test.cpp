@@ -39,40 +39,24 @@ std::string Action(const std::string& address, const std::string& lines)
 
 } // namespace
 
-TEST_F(ActionLogTest, ActionReadsAsBannersAroundItsLines)
+TEST_F(ActionLogTest, TheViewGetsTheTextOnceThenAppendsAndWithoutAutoRefreshTheLogGrows)
 {
     Attach();
     log.LogActionStart("ftp://host");
     log.AppendLog(CActionLog::m_strGettingFile);
     log.AppendLog(CActionLog::m_strSuccess);
     log.LogActionEnd();
-    const std::string expected = Action("ftp://host", "\n\n===== Getting File ============\n===== Success =================");
-    EXPECT_EQ(log.GetLogText(), expected);
-    EXPECT_EQ(view.Text(), expected);
+    const std::string first = Action("ftp://host", "\n\n===== Getting File ============\n===== Success =================");
+    EXPECT_EQ(log.GetLogText(), first);
+    EXPECT_EQ(view.Text(), first);
     // The whole text goes to the view once; every later change is appended.
     EXPECT_EQ(view.Sets(), 1);
     EXPECT_EQ(view.Appends(), 3);
-}
-
-TEST_F(ActionLogTest, AutoRefreshDecidesWhetherAStartBannerClearsTheLog)
-{
-    Attach();
-    log.LogActionStart("ftp://one");
-    log.AppendLog("first");
-    log.LogActionEnd();
-    log.LogTransferStart("ftp://two", "ftp://three");
-    log.AppendLog("second");
-    log.LogActionEnd();
-    const std::string second = kTop + "\n///// Source Ftp Site Address:  ftp://two" +
-                               "\n///// Target Ftp Site Address:  ftp://three\n///// Action Started At: <time>" +
-                               "\nsecond\n\n///// Action Ended At: <time>" + kBottom;
-    EXPECT_EQ(log.GetLogText(), second);
-    EXPECT_EQ(view.Text(), second);
 
     log.m_bAutoRefreshLogView = 0;
     log.LogActionStart("ftp://four");
     log.LogActionEnd();
-    EXPECT_EQ(log.GetLogText(), second + Action("ftp://four", ""));
+    EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", ""));
     EXPECT_EQ(view.Text(), log.GetLogText());
 }
 
@@ -102,40 +86,37 @@ TEST_F(ActionLogTest, AutoSaveFileTakesOnlyLinesAndOnlyWhileTheOptionIsOn)
     EXPECT_EQ(ReadWholeFile(path), "kept\nearly line\none\ntwo");
 }
 
-TEST_F(ActionLogTest, SizeWarningAtOneHundredMebibytesExactly)
+TEST_F(ActionLogTest, OpeningWarnsFromOneHundredMebibytesAndAFolderLeavesAutoSaveUnavailable)
 {
-    for (const off_t size : {off_t(104857599), off_t(104857600)}) {
+    const auto sparse = [&](off_t size) {
         const std::string path = dir.File("big-" + std::to_string(size));
-        int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(ftruncate(fd, size), 0);  // sparse: no real disk used
+        const int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+        EXPECT_EQ(ftruncate(fd, size), 0); // sparse: no real disk used
         close(fd);
+        return path;
+    };
+    const std::string at = sparse(104857600);
+    const struct {
+        std::string path;
+        int32_t open;
+        std::string text;
+    } cases[] = {
+        {sparse(104857599), 1, ""},
+        {at, 1, "The size of the Status Log AutoSave file \"" + at + "\" is getting too big.\nPlease delete or rename "
+                "the Status Log AutoSave file before running the Vamlo application next time!"},
+        {dir.Path(), 0, "The Status Log AutoSave feature cannot be turned on since the Status Log AutoSave file (" +
+                            dir.Path() + ") could not be open.\nCause: Is a directory"},
+    };
+    for (const auto& c : cases) {
         ScriptedPrompts local;
-        CActionLog sized;
-        sized.OpenAutoSaveFile(path, local);
-        EXPECT_EQ(sized.m_bAutoSaveFileOpen, 1);
-        if (size < 104857600) {
-            EXPECT_TRUE(local.Texts().empty());
-        } else {
-            ASSERT_EQ(local.Texts().size(), 1u);
-            EXPECT_EQ(local.Texts()[0], "The size of the Status Log AutoSave file \"" + path +
-                                            "\" is getting too big.\nPlease delete or rename the Status Log "
-                                            "AutoSave file before running the Vamlo application next time!");
-        }
+        CActionLog opened;
+        opened.OpenAutoSaveFile(c.path, local);
+        EXPECT_EQ(opened.m_bAutoSaveFileOpen, c.open) << c.path;
+        EXPECT_EQ(local.Texts(), c.text.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.text});
+        // Logging goes on either way.
+        opened.m_bAutoSaveLog = 1;
+        opened.AppendLog("still logged");
     }
-}
-
-TEST_F(ActionLogTest, FileThatCannotBeOpenedLeavesAutoSaveUnavailable)
-{
-    log.OpenAutoSaveFile(dir.Path(), prompts);  // a folder is no file
-    EXPECT_EQ(log.m_bAutoSaveFileOpen, 0);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0], "The Status Log AutoSave feature cannot be turned on since the Status Log "
-                                  "AutoSave file (" + dir.Path() + ") could not be open.\nCause: Is a directory");
-    Attach();
-    log.m_bAutoSaveLog = 1;
-    log.AppendLog("still logged");
-    EXPECT_EQ(log.GetLogText(), "\nstill logged");
 }
 
 TEST_F(ActionLogTest, WriteFailureIsLoggedOnceWithoutRecursion)

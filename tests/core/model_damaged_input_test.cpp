@@ -47,12 +47,14 @@ std::vector<uint8_t> ValidPayload()
 std::optional<size_t> DecodeSites(const std::vector<uint8_t>& bytes)
 {
     CSiteListHeader header;
+    header.m_strFileSignature = "before"; // must not change on a failure
     CSiteList list;
     list.push_back(std::make_unique<CVamloSiteInfo>()); // must not survive a failure
     std::string error;
     if (!DecodeSiteListFile(bytes.data(), bytes.size(), header, list, error)) {
         EXPECT_TRUE(list.empty());
         EXPECT_FALSE(error.empty());
+        EXPECT_EQ(header.m_strFileSignature, "before");
         return std::nullopt;
     }
     const std::vector<uint8_t> again = EncodeSiteListFile(header, list);
@@ -93,7 +95,7 @@ std::vector<Codec> Codecs()
 
 } // namespace
 
-TEST(DamagedInputTest, EveryShorterPrefixFails)
+TEST(DamagedInputTest, PrefixesFailAndFlippedOrRandomBytesDecodeOrFailCleanly)
 {
     for (const Codec& codec : Codecs()) {
         SCOPED_TRACE(codec.name);
@@ -103,13 +105,6 @@ TEST(DamagedInputTest, EveryShorterPrefixFails)
                                               codec.valid.begin() + static_cast<std::ptrdiff_t>(length));
             EXPECT_FALSE(codec.decode(prefix).has_value()) << length;
         }
-    }
-}
-
-TEST(DamagedInputTest, SingleByteFlipsDecodeOrFailCleanly)
-{
-    for (const Codec& codec : Codecs()) {
-        SCOPED_TRACE(codec.name);
         for (size_t at = 0; at < codec.valid.size(); ++at) {
             for (uint8_t mask : {0x01, 0x80, 0xFF}) {
                 std::vector<uint8_t> bytes = codec.valid;
@@ -117,13 +112,6 @@ TEST(DamagedInputTest, SingleByteFlipsDecodeOrFailCleanly)
                 EXPECT_LE(codec.decode(bytes).value_or(0), 3u) << at;
             }
         }
-    }
-}
-
-TEST(DamagedInputTest, RandomBytesDecodeOrFailCleanly)
-{
-    for (const Codec& codec : Codecs()) {
-        SCOPED_TRACE(codec.name);
         std::mt19937 random(codec.seed);
         for (int round = 0; round < 3000; ++round) {
             std::vector<uint8_t> bytes;
@@ -136,19 +124,4 @@ TEST(DamagedInputTest, RandomBytesDecodeOrFailCleanly)
             codec.decode(bytes);
         }
     }
-}
-
-TEST(DamagedInputTest, HugeCountFailsWithoutReadingOn)
-{
-    // Count 0xFFFFFFFF, then almost nothing.
-    const std::vector<uint8_t> sites = {0x00, 0x00, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                        0xFF, 0xFF, 0x02, 0x00};
-    CSiteListHeader header;
-    CSiteList list;
-    std::string error;
-    EXPECT_FALSE(DecodeSiteListFile(sites.data(), sites.size(), header, list, error));
-    EXPECT_NE(error.find("count"), std::string::npos) << error;
-
-    const std::vector<uint8_t> payload = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x02, 0x03, 0x04};
-    EXPECT_FALSE(DecodeEntries(payload).has_value());
 }

@@ -46,16 +46,9 @@ TEST(FileListCodecTest, TwoLocalFilesGiveTheDocumentedBytes)
     });
     ASSERT_EQ(expected.size(), 49u);
     EXPECT_EQ(EncodeFileList(list), expected);
-
-    const CFileInfoList read = DecodeFileList(expected.data(), expected.size());
-    ASSERT_EQ(read.size(), 2u);
-    EXPECT_EQ(read[0]->m_strPath, "C:\\a.txt");
-    EXPECT_EQ(read[1]->m_strPath, "C:\\b.txt");
-    EXPECT_EQ(read[1]->m_byLocation, LOCATION_LOCAL);
-    EXPECT_EQ(read[1]->m_nReserved, 0);
 }
 
-TEST(FileListCodecTest, RoundTripKeepsFieldsAndOrder)
+TEST(FileListCodecTest, RoundTripKeepsFieldsAndOrderAndIgnoresTrailingBytes)
 {
     CFileInfoList list;
     list.push_back(MakeEntry(1, LOCATION_REMOTE, "/pub/folder"));
@@ -64,8 +57,10 @@ TEST(FileListCodecTest, RoundTripKeepsFieldsAndOrder)
     list.push_back(nullptr); // an empty slot is not an entry
     list.push_back(MakeEntry(1, LOCATION_LOCAL, ""));
 
-    const std::vector<uint8_t> bytes = EncodeFileList(list);
+    std::vector<uint8_t> bytes = EncodeFileList(list);
     EXPECT_EQ(bytes[0], 4);
+    // A clipboard block may come back larger than it was put there.
+    bytes.resize(bytes.size() + 16, 0);
     const auto read = TryDecodeFileList(bytes.data(), bytes.size());
     ASSERT_TRUE(read.has_value());
     ASSERT_EQ(read->size(), 4u);
@@ -102,17 +97,4 @@ TEST(FileListCodecTest, UnreadablePayloadsGiveNoEntries)
     }
     EXPECT_TRUE(DecodeFileList(nullptr, 0).empty());
     EXPECT_FALSE(TryDecodeFileList(nullptr, 0).has_value());
-}
-
-TEST(FileListCodecTest, BytesAfterTheLastEntryAreIgnored)
-{
-    // A clipboard block may come back larger than it was put there.
-    CFileInfoList list;
-    list.push_back(MakeEntry(1, LOCATION_REMOTE, "/x"));
-    std::vector<uint8_t> bytes = EncodeFileList(list);
-    bytes.resize(bytes.size() + 16, 0);
-    const auto read = TryDecodeFileList(bytes.data(), bytes.size());
-    ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), 1u);
-    EXPECT_EQ(read->front()->m_strPath, "/x");
 }

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,7 +126,7 @@ TEST(SiteListCodecTest, ClassBlockOnceThenIndexTags)
     EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), list), expected.data);
 }
 
-TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrderAndIgnoresTrailingBytes)
+TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsInOrderAndPasswordsOnlyWhenSaved)
 {
     CSiteList list;
     list.push_back(MakeSite("ftp://alpha.example/pub"));
@@ -141,16 +140,29 @@ TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrderAndIgnoresTrailingByte
     odd->m_bEdited = 1;
     odd->m_bDeleted = 1;
     list.push_back(std::move(odd));
+    // Only a flag of exactly 1 stores the password.
+    for (int32_t flag : {0, 2, -1})
+        list.push_back(MakeSite("ftp://secret" + std::to_string(flag), flag));
+    // The smallest record there is: a count check must not refuse it.
+    list.push_back(std::make_unique<CVamloSiteInfo>());
+    list.back()->m_strPort.clear();
 
-    // Bytes after the last record are not read.
     std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
+    for (const auto& site : list) {
+        if (site->m_bSavePassword == 1 || site->m_strPassword.empty())
+            continue;
+        for (const std::string& secret : {site->m_strPassword, ScramblePassword(site->m_strPassword)})
+            EXPECT_EQ(std::search(bytes.begin(), bytes.end(), secret.begin(), secret.end()), bytes.end());
+    }
+    // Bytes after the last record are not read.
     bytes.insert(bytes.end(), {0xDE, 0xAD, 0xBE, 0xEF});
     const CSiteList read = Decode(bytes);
-    ASSERT_EQ(read.size(), 2u);
+    ASSERT_EQ(read.size(), list.size());
     auto expected = list.begin();
     for (const auto& site : read) {
+        SCOPED_TRACE((*expected)->m_strAddress);
         ExpectSameStoredFields(*site, **expected);
-        EXPECT_EQ(site->m_strPassword, (*expected)->m_strPassword);
+        EXPECT_EQ(site->m_strPassword, (*expected)->m_bSavePassword == 1 ? (*expected)->m_strPassword : "");
         // Run-time fields never come from the file.
         EXPECT_EQ(site->m_hTreeItem, 0u);
         EXPECT_EQ(site->m_nEditId, 0);
@@ -158,57 +170,6 @@ TEST(SiteListCodecTest, RoundTripKeepsStoredFieldsAndOrderAndIgnoresTrailingByte
         EXPECT_EQ(site->m_bDeleted, 0);
         ++expected;
     }
-}
-
-TEST(SiteListCodecTest, RecordsWithOnlyEmptyStringsRoundTrip)
-{
-    // The smallest records there are: a count check must not refuse them.
-    CSiteList list;
-    for (int i = 0; i < 3; ++i) {
-        list.push_back(std::make_unique<CVamloSiteInfo>());
-        list.back()->m_strPort.clear();
-    }
-    const CSiteList read = Decode(EncodeSiteListFile(CSiteListHeader(), list));
-    ASSERT_EQ(read.size(), 3u);
-    EXPECT_EQ(read.back()->m_strPort, "");
-}
-
-TEST(SiteListCodecTest, PasswordIsStoredOnlyWhenSavePasswordIsOne)
-{
-    for (int32_t flag : {0, 2, -1}) {
-        SCOPED_TRACE(flag);
-        CSiteList list;
-        list.push_back(MakeSite("ftp://secret.example", flag));
-        const std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
-        const std::string password = list.front()->m_strPassword;
-        EXPECT_EQ(std::search(bytes.begin(), bytes.end(), password.begin(), password.end()), bytes.end());
-        const std::string scrambled = ScramblePassword(password);
-        EXPECT_EQ(std::search(bytes.begin(), bytes.end(), scrambled.begin(), scrambled.end()), bytes.end());
-
-        const CSiteList read = Decode(bytes);
-        ASSERT_EQ(read.size(), 1u);
-        EXPECT_EQ(read.front()->m_strPassword, "");
-        ExpectSameStoredFields(*read.front(), *list.front());
-    }
-}
-
-TEST(SiteListCodecTest, FailureEmptiesTheListAndKeepsTheHeader)
-{
-    CSiteList list;
-    list.push_back(MakeSite("ftp://a"));
-    list.push_back(MakeSite("ftp://b"));
-    std::vector<uint8_t> bytes = EncodeSiteListFile(CSiteListHeader(), list);
-    bytes.pop_back(); // the second record is cut short
-
-    CSiteListHeader header;
-    header.m_strFileSignature = "before";
-    CSiteList out;
-    out.push_back(MakeSite("ftp://already-there"));
-    std::string error;
-    EXPECT_FALSE(DecodeSiteListFile(bytes.data(), bytes.size(), header, out, error));
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(header.m_strFileSignature, "before");
-    EXPECT_FALSE(error.empty());
 }
 
 TEST(SiteListFileTest, SaveReplacesTheOldFileAndLoadReadsItBack)
@@ -240,67 +201,49 @@ TEST(SiteListFileTest, FailedSavesNameTheFileAndLeaveWhatWasThere)
     CSiteList many;
     for (int i = 0; i < 20; ++i)
         many.push_back(MakeSite("ftp://site" + std::to_string(i) + ".example"));
-    struct Case {
-        const char* name;
-        // Prepares the folder; gives the path to save to.
-        std::function<std::string(const std::string& folder)> prepare;
-        // Runs the save in the conditions of the case.
-        std::function<void(const std::function<void()>&)> run;
+    const struct {
+        const char* existing; // a file made in the folder first
+        const char* target;
+        bool fullDisk;
+        bool readOnly;
         std::string cause;
-    };
-    const auto plain = [](const std::function<void()>& save) { save(); };
-    const Case cases[] = {
-        {"over a folder",
-         [](const std::string& folder) {
-             std::filesystem::create_directory(folder + "/sites.dat");
-             WriteWholeFile(folder + "/sites.dat/inside", "keep");
-             return folder + "/sites.dat";
-         },
-         plain, ""},
-        {"under a regular file",
-         [](const std::string& folder) {
-             WriteWholeFile(folder + "/plain", "data");
-             return folder + "/plain/sites.dat";
-         },
-         plain, "Not a directory"},
+    } cases[] = {
+        {"sites.dat/inside", "sites.dat", false, false, ""}, // over a folder
+        {"plain", "plain/sites.dat", false, false, "Not a directory"},
         // A file size limit stands in for a full disk: the write itself fails.
-        {"on a full disk",
-         [](const std::string& folder) {
-             WriteWholeFile(folder + "/sites.dat", "old contents");
-             return folder + "/sites.dat";
-         },
-         [](const std::function<void()>& save) { RunWithFileSizeLimit(64, save); }, std::strerror(EFBIG)},
-        {"in a read-only folder",
-         [](const std::string& folder) {
-             WriteWholeFile(folder + "/sites.dat", "old contents");
-             ::chmod(folder.c_str(), 0500);
-             return folder + "/sites.dat";
-         },
-         [](const std::function<void()>& save) { RunWithoutAccessOverride(save); }, ""},
+        {"sites.dat", "sites.dat", true, false, std::strerror(EFBIG)},
+        {"sites.dat", "sites.dat", false, true, ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
         TempDir dir;
         const std::string folder = dir.File("f");
-        std::filesystem::create_directory(folder);
-        const std::string path = c.prepare(folder);
-        const auto before = [&] {
+        const std::string path = folder + "/" + c.target;
+        SCOPED_TRACE(std::string(c.existing) + (c.fullDisk ? " full disk" : "") + (c.readOnly ? " read-only" : ""));
+        std::filesystem::create_directories(std::filesystem::path(folder + "/" + c.existing).parent_path());
+        WriteWholeFile(folder + "/" + c.existing, "old contents");
+        if (c.readOnly)
+            ::chmod(folder.c_str(), 0500);
+        const auto snapshot = [&] {
             std::vector<std::pair<std::string, std::string>> files;
             for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
                 files.emplace_back(entry.path().string(),
                                    entry.is_regular_file() ? ReadWholeFile(entry.path().string()) : "");
             return files;
         };
-        const auto expected = before();
+        const auto before = snapshot();
 
         std::string error;
         bool saved = true;
-        c.run([&] { saved = SaveSiteListFile(path, CSiteListHeader(), many, error); });
+        const auto save = [&] { saved = SaveSiteListFile(path, CSiteListHeader(), many, error); };
+        if (c.fullDisk)
+            RunWithFileSizeLimit(64, save);
+        else
+            RunWithoutAccessOverride(save);
         ::chmod(folder.c_str(), 0700);
         EXPECT_FALSE(saved);
         EXPECT_NE(error.find(path), std::string::npos) << error;
         EXPECT_NE(error.find(c.cause), std::string::npos) << error;
-        EXPECT_EQ(before(), expected);
+        EXPECT_EQ(snapshot(), before);
     }
 }
 
