@@ -108,18 +108,6 @@ TEST_F(DocumentTest, UnreadableFilesAreReportedKeptAsideInTurnAndNeverSilentlyOv
     EXPECT_EQ(ReadWholeFile(path + ".unreadable.3"), "third garbage");
 }
 
-TEST_F(DocumentTest, CloseAnsweredNoKeepsTheFileAsItWas)
-{
-    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
-    AddSite("ftp://kept");
-    owner.m_bSiteListModified = 1;
-    prompts.Answer(MsgResult::No);
-    EXPECT_EQ(doc.CanCloseFrame(), 1);
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
-}
-
 TEST_F(DocumentTest, SaveToAReadOnlyFileAsksForAnotherName)
 {
     ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);

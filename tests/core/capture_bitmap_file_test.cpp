@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -149,30 +148,6 @@ TEST(WriteBitmapFileTest, WritesExactlyThePictureOverAnOlderLongerFileAndUnderTh
         ASSERT_EQ(::stat(path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0644U);
     }
-}
-
-TEST(WriteBitmapFileTest, ASpecialFileIsWrittenInPlaceAndStaysWhatItWas)
-{
-    // A named pipe stands in for a device: a rename would put a plain file in its place.
-    TempDir dir;
-    const std::string path = dir.File("pipe.bmp");
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    const std::optional<BitmapFailure> failure = WriteBitmapFile(path, SmallPicture());
-    BitmapFailure unused;
-    const std::vector<uint8_t> expected = EncodeBitmapFile(SmallPicture(), unused);
-    std::vector<uint8_t> got(expected.size() + 1);
-    const ssize_t n = ::read(reader, got.data(), got.size());
-    ::close(reader);
-    ASSERT_FALSE(failure) << BitmapFailureText(*failure);
-    ASSERT_EQ(n, static_cast<ssize_t>(expected.size()));
-    got.resize(expected.size());
-    EXPECT_EQ(got, expected);
-    struct stat info {};
-    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"pipe.bmp"});
 }
 
 TEST(WriteBitmapFileTest, AWriteCutShortKeepsTheOldFileAndLeavesNoPart)

