@@ -13,13 +13,11 @@
 
 namespace {
 
-std::unique_ptr<CVamloSiteInfo> MakeSite(const std::string& address, int32_t available = 1)
+std::unique_ptr<CVamloSiteInfo> MakeSite(const std::string& address)
 {
     auto site = std::make_unique<CVamloSiteInfo>();
     site->m_strAddress = address;
-    site->m_strUserName = "user";
     site->m_strNotes = "notes of " + address;
-    site->m_bAvailable = available;
     return site;
 }
 
@@ -64,7 +62,6 @@ TEST_F(SiteManagerChangesTest, OnlyCopiesMarkedEditedAreCarriedBackAndAddsGetNoE
     const CVamloSiteInfo* gamma = &Record(2);
     Copy(0).m_bDeleted = 1;
     Copy(1).m_strNotes = "edited";
-    Copy(1).m_bAvailable = 0;
     Copy(1).m_bEdited = 1;
     Copy(2).m_strNotes = "changed but not marked edited";
     auto added = MakeSite("ftp://delta");
@@ -74,7 +71,6 @@ TEST_F(SiteManagerChangesTest, OnlyCopiesMarkedEditedAreCarriedBackAndAddsGetNoE
     Apply();
     EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://beta", "ftp://gamma", "ftp://delta"}));
     EXPECT_EQ(Record(0).m_strNotes, "edited");
-    EXPECT_EQ(Record(0).m_bAvailable, 0);
     EXPECT_EQ(&Record(1), gamma);
     EXPECT_EQ(Record(1).m_strNotes, "notes of ftp://gamma");
     EXPECT_EQ(Record(2).m_nEditId, 0);

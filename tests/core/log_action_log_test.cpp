@@ -39,28 +39,7 @@ std::string Action(const std::string& address, const std::string& lines)
 
 } // namespace
 
-TEST_F(ActionLogTest, TheViewGetsTheTextOnceThenAppendsAndWithoutAutoRefreshTheLogGrows)
-{
-    Attach();
-    log.LogActionStart("ftp://host");
-    log.AppendLog(CActionLog::m_strGettingFile);
-    log.AppendLog(CActionLog::m_strSuccess);
-    log.LogActionEnd();
-    const std::string first = Action("ftp://host", "\n\n===== Getting File ============\n===== Success =================");
-    EXPECT_EQ(log.GetLogText(), first);
-    EXPECT_EQ(view.Text(), first);
-    // The whole text goes to the view once; every later change is appended.
-    EXPECT_EQ(view.Sets(), 1);
-    EXPECT_EQ(view.Appends(), 3);
-
-    log.m_bAutoRefreshLogView = 0;
-    log.LogActionStart("ftp://four");
-    log.LogActionEnd();
-    EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", ""));
-    EXPECT_EQ(view.Text(), log.GetLogText());
-}
-
-TEST_F(ActionLogTest, AutoSaveFileTakesOnlyLinesAndOnlyWhileTheOptionIsOn)
+TEST_F(ActionLogTest, BannersGoToTheViewAndOnlyLinesToTheAutoSaveFileWhileTheOptionIsOn)
 {
     const std::string path = dir.File("autosave.txt");
     WriteWholeFile(path, "kept");
@@ -84,6 +63,19 @@ TEST_F(ActionLogTest, AutoSaveFileTakesOnlyLinesAndOnlyWhileTheOptionIsOn)
     log.AppendLog("two");
     log.LogActionEnd();
     EXPECT_EQ(ReadWholeFile(path), "kept\nearly line\none\ntwo");
+    const std::string first = Action("ftp://host", "\none\nnot saved\ntwo");
+    EXPECT_EQ(log.GetLogText(), first);
+    EXPECT_EQ(view.Text(), first);
+    // The whole text goes to the view once; every later change is appended.
+    EXPECT_EQ(view.Sets(), 1);
+    EXPECT_EQ(view.Appends(), 4);
+
+    // Without auto refresh a new action adds to the log.
+    log.m_bAutoRefreshLogView = 0;
+    log.LogActionStart("ftp://four");
+    log.LogActionEnd();
+    EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", ""));
+    EXPECT_EQ(view.Text(), log.GetLogText());
 }
 
 TEST_F(ActionLogTest, OpeningWarnsFromOneHundredMebibytesAndAFolderLeavesAutoSaveUnavailable)

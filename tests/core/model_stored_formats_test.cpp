@@ -85,18 +85,6 @@ CFileInfoList OddEntries()
     return list;
 }
 
-void ExpectSameStoredFields(const CVamloSiteInfo& actual, const CVamloSiteInfo& expected)
-{
-    EXPECT_EQ(actual.m_strAddress, expected.m_strAddress);
-    EXPECT_EQ(actual.m_strPort, expected.m_strPort);
-    EXPECT_EQ(actual.m_strUserName, expected.m_strUserName);
-    EXPECT_EQ(actual.m_strProxy, expected.m_strProxy);
-    EXPECT_EQ(actual.m_bSavePassword, expected.m_bSavePassword);
-    EXPECT_EQ(actual.m_bReconnectAtLogon, expected.m_bReconnectAtLogon);
-    EXPECT_EQ(actual.m_bAvailable, expected.m_bAvailable);
-    EXPECT_EQ(actual.m_strNotes, expected.m_strNotes);
-}
-
 // What was read, written again; nothing when the bytes were refused.
 std::optional<std::vector<uint8_t>> RereadSites(const std::vector<uint8_t>& bytes)
 {
@@ -282,22 +270,26 @@ TEST(FileListCodecTest, UnreadablePayloadsGiveNoEntries)
 
 TEST(SiteInfoTest, CopiesTakeTheRecordButNeverTheConnection)
 {
-    auto source = MakeSite("ftp://copy.example");
-    source->m_hTreeItem = 77;
-    source->m_nEditId = 5;
-    source->m_bEdited = 1;
-    source->m_bDeleted = 1;
+    CSiteList sources;
+    sources.push_back(MakeSite("ftp://copy.example"));
+    CVamloSiteInfo& source = *sources.front();
+    source.m_hTreeItem = 77;
+    source.m_nEditId = 5;
+    source.m_bEdited = 1;
+    source.m_bDeleted = 1;
     auto keepAlive = std::make_shared<int>(0);
-    source->m_pConnection = std::shared_ptr<CFtpConnection>(keepAlive, nullptr);
-    source->m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
+    source.m_pConnection = std::shared_ptr<CFtpConnection>(keepAlive, nullptr);
+    source.m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
 
     CVamloSiteInfo assigned;
     assigned.m_nEditId = 9;
-    assigned = *source;
-    const CVamloSiteInfo constructed(*source);
+    assigned = source;
+    const CVamloSiteInfo constructed(source);
     for (const CVamloSiteInfo* copy : {static_cast<const CVamloSiteInfo*>(&assigned), &constructed}) {
-        ExpectSameStoredFields(*copy, *source);
-        EXPECT_EQ(copy->m_strPassword, source->m_strPassword);
+        // Every stored field, the password among them, as the file would hold it.
+        CSiteList copies;
+        copies.push_back(std::make_unique<CVamloSiteInfo>(*copy));
+        EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), copies), EncodeSiteListFile(CSiteListHeader(), sources));
         EXPECT_EQ(copy->m_hTreeItem, 77u);
         EXPECT_EQ(copy->m_bEdited, 1);
         EXPECT_EQ(copy->m_bDeleted, 1);
