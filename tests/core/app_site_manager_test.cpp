@@ -117,7 +117,6 @@ TEST(SitePortTest, TheAddressPortWinsThenTheFieldThenTheDefault)
     };
     const Case cases[] = {
         {"ftp://127.0.0.1:40021", "21", "40021"},
-        {"ftp://127.0.0.1:40021", "", "40021"},
         {"ftp://host", "2121", "2121"},
         {"ftp://host/pub", "", "21"},
         {"ftp://host", "abc", "21"},

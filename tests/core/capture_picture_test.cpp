@@ -88,12 +88,10 @@ TEST(BitmapInfoTest, DescriptionFieldsFollowTheColourDepth)
     const DescriptionCase cases[] = {
         // width height planes bpp | bitCount class colours image offset
         {10, 3, 1, 1, 1, 1, 2, 12, 62},
-        {5, 2, 1, 4, 4, 4, 16, 8, 118},
         {3, 3, 1, 8, 8, 8, 256, 12, 1078},
         {3, 1, 1, 12, 12, 16, 65536, 8, 54 + 4 * 65536},
         {3, 2, 1, 24, 24, 24, 0, 24, 54},
         {3, 2, 3, 8, 24, 24, 0, 24, 54},
-        {3, 2, 1, 30, 30, 32, 0, 24, 54},
         {3, 2, 1, 32, 32, 32, 0, 24, 54},
         {1, 1, 1, 24, 24, 24, 0, 4, 54},
     };
@@ -184,7 +182,6 @@ TEST(PictureFitTest, ThePictureTakesThePageAsFarAsItsProportionsAllow)
         {"tall picture, portrait page: the page's height", 600, 1000, 10800, 14400, {8640, 14400}},
         {"tall picture, landscape page: the page's height", 600, 800, 14400, 10800, {8100, 10800}},
         {"square picture, portrait page", 500, 500, 10800, 14400, {10800, 10800}},
-        {"square picture, square page", 500, 500, 9000, 9000, {9000, 9000}},
         // Nearly square pictures: fitting the longer side alone would run past the page.
         {"almost square wide picture, landscape page", 1000, 900, 14400, 10800, {12000, 10800}},
         {"almost square tall picture, portrait page", 900, 1000, 10800, 14400, {10800, 12000}},
