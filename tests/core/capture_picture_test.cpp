@@ -71,46 +71,6 @@ TEST(BitmapFileTest, RowsThatFillWholeWordsGetNoPaddingAndPicturesThatCannotBeRe
     }
 }
 
-struct DescriptionCase {
-    int32_t width;
-    int32_t height;
-    uint16_t planes;
-    uint16_t bitsPerPixel;
-    uint16_t bitCount;
-    int depthClass;
-    uint32_t colours;
-    uint32_t imageBytes;
-    uint32_t pixelOffset;
-};
-
-TEST(BitmapInfoTest, DescriptionFieldsFollowTheColourDepth)
-{
-    const DescriptionCase cases[] = {
-        // width height planes bpp | bitCount class colours image offset
-        {10, 3, 1, 1, 1, 1, 2, 12, 62},
-        {3, 3, 1, 8, 8, 8, 256, 12, 1078},
-        {3, 1, 1, 12, 12, 16, 65536, 8, 54 + 4 * 65536},
-        {3, 2, 1, 24, 24, 24, 0, 24, 54},
-        {3, 2, 3, 8, 24, 24, 0, 24, 54},
-        {3, 2, 1, 32, 32, 32, 0, 24, 54},
-        {1, 1, 1, 24, 24, 24, 0, 4, 54},
-    };
-    for (const DescriptionCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " " + std::to_string(c.planes) +
-                     " planes of " + std::to_string(c.bitsPerPixel));
-        const CBitmapInfoHeader info = DescribeBitmap(c.width, c.height, c.planes, c.bitsPerPixel);
-        EXPECT_EQ(info.biWidth, c.width);
-        EXPECT_EQ(info.biHeight, c.height);
-        EXPECT_EQ(info.biPlanes, c.planes);
-        EXPECT_EQ(info.biBitCount, c.bitCount);
-        EXPECT_EQ(info.DepthClass(), c.depthClass);
-        EXPECT_EQ(info.biClrUsed, c.colours);
-        EXPECT_EQ(info.biSizeImage, c.imageBytes);
-        EXPECT_EQ(info.PixelOffset(), c.pixelOffset);
-        EXPECT_EQ(info.FileSize(), c.pixelOffset + c.imageBytes);
-    }
-}
-
 TEST(BitmapFailureTextTest, EachStepKeepsItsTextAndTheCode)
 {
     const std::pair<BitmapStep, std::string> cases[] = {

@@ -166,7 +166,7 @@ TEST(CodecTest, WritersGiveTheDocumentedBytes)
     EXPECT_EQ(EncodeSiteListFile(CSiteListHeader(), sites), expected.data);
 }
 
-TEST(CodecTest, WhatIsReadWritesBackTheSameBytesAndBytesAfterTheEndAreNotRead)
+TEST(CodecTest, ReadingIgnoresWhatFollowsAndDamagedBytesFailCleanly)
 {
     for (const Codec& codec : Codecs()) {
         SCOPED_TRACE(codec.name);
@@ -174,13 +174,6 @@ TEST(CodecTest, WhatIsReadWritesBackTheSameBytesAndBytesAfterTheEndAreNotRead)
         std::vector<uint8_t> longer = codec.valid;
         longer.insert(longer.end(), {0xDE, 0xAD, 0xBE, 0xEF});
         EXPECT_EQ(codec.reread(longer), codec.valid);
-    }
-}
-
-TEST(CodecTest, PrefixesFailAndFlippedOrRandomBytesDecodeOrFailCleanly)
-{
-    for (const Codec& codec : Codecs()) {
-        SCOPED_TRACE(codec.name);
         for (size_t length = 0; length < codec.valid.size(); ++length) {
             const std::vector<uint8_t> prefix(codec.valid.begin(),
                                               codec.valid.begin() + static_cast<std::ptrdiff_t>(length));
@@ -361,14 +354,11 @@ TEST(SiteListFileTest, FailedSavesNameTheFileAndLeaveWhatWasThere)
 TEST(SiteListFileTest, LoadFailuresNameTheFileAndLeaveNoRecords)
 {
     TempDir dir;
-    const std::string missing = dir.File("missing.dat");
-    const std::string damaged = dir.File("damaged.dat");
+    // Missing and damaged files are the document's tests; here what is too big or no file.
     const std::string huge = dir.File("huge.dat");
-    WriteWholeFile(damaged, std::string("\x05VamLO\x00\x01\x00\x00\x05\x00", 12));
     WriteWholeFile(huge, "");
     ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxSiteListFileBytes) + 1), 0);
-
-    for (const std::string& path : {missing, damaged, huge, dir.Path()}) {
+    for (const std::string& path : {huge, dir.Path()}) {
         SCOPED_TRACE(path);
         CSiteListHeader header;
         CSiteList list;
