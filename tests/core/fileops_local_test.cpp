@@ -74,41 +74,36 @@ using LocalDeleteTest = LocalFileOpsTest;
 TEST_F(LocalCopyTest, FilesAndFoldersArriveWithoutPipesLinksOutOrLoops)
 {
     WriteWholeFile(Src("a.txt"), "A");
-    mkdir(Src("v1.2").c_str(), 0755);
-    mkdir(Src("v1.2/inner").c_str(), 0755);
-    WriteWholeFile(Src("v1.2/inner/deep.bin"), std::string(300000, 'd'));
     chmod(Src("a.txt").c_str(), 0640);
-    doc.AddTransferredName("stale");
-    Copy({{Src("a.txt"), false}, {Src("v1.2"), true}});
-    EXPECT_EQ(ReadWholeFile(Dst("a.txt")), "A");
-    EXPECT_EQ(ReadWholeFile(Dst("v1.2/inner/deep.bin")), std::string(300000, 'd'));
-    EXPECT_EQ(doc.TransferredNames(), (std::vector<std::string>{"a.txt", "v1.2"}));
-    struct stat info {};
-    ASSERT_EQ(stat(Dst("a.txt").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_TRUE(prompts.Texts().empty());
-
+    fs::create_directories(Src("v1.2/inner"));
+    WriteWholeFile(Src("v1.2/inner/deep.bin"), std::string(300000, 'd'));
     // An existing folder is copied into, but not its existing subfolders.
-    mkdir(Src("top").c_str(), 0755);
-    mkdir(Src("top/old").c_str(), 0755);
+    fs::create_directories(Src("top/old"));
     WriteWholeFile(Src("top/new.txt"), "n");
     WriteWholeFile(Src("top/old/skipped.txt"), "s");
     ASSERT_EQ(symlink(".", Src("top/self").c_str()), 0);
     ASSERT_EQ(symlink(dir.File("dst").c_str(), Src("top/out").c_str()), 0);
-    mkdir(Dst("top").c_str(), 0755);
-    mkdir(Dst("top/old").c_str(), 0755);
+    fs::create_directories(Dst("top/old"));
     // Reading a pipe would wait for a writer that never comes.
     ASSERT_EQ(mkfifo(Src("top/pipe").c_str(), 0644), 0);
     ASSERT_EQ(mkfifo(Src("top-pipe").c_str(), 0644), 0);
     // The partial file's name must fit the name limit however long the name.
     const std::string longName(250, 'n');
     WriteWholeFile(Src(longName), "long");
+    doc.AddTransferredName("stale");
 
-    Copy({{Src("top"), true}, {Src("top-pipe"), false}, {Src(longName), false}});
+    Copy({{Src("a.txt"), false}, {Src("v1.2"), true}, {Src("top"), true}, {Src("top-pipe"), false},
+          {Src(longName), false}});
+    EXPECT_EQ(ReadWholeFile(Dst("a.txt")), "A");
+    struct stat info {};
+    ASSERT_EQ(stat(Dst("a.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(ReadWholeFile(Dst("v1.2/inner/deep.bin")), std::string(300000, 'd'));
     EXPECT_EQ(ReadWholeFile(Dst("top/new.txt")), "n");
     for (const char* absent : {"top/old/skipped.txt", "top/self", "top/out", "top/pipe"})
         EXPECT_FALSE(fs::exists(Dst(absent))) << absent;
     EXPECT_EQ(ReadWholeFile(Dst(longName)), "long");
+    EXPECT_EQ(doc.TransferredNames(), (std::vector<std::string>{"a.txt", "v1.2", "top", longName}));
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Failed to copy file \"" + Src("top-pipe") + "\" to \"" +
                                                         Dst("top-pipe") + "\".\nCause: (Code: 22)Invalid argument\n"});
 }

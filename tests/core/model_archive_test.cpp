@@ -6,22 +6,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::vector<uint8_t> StringBytes(const std::string& text)
-{
-    CArchiveWriter archive;
-    archive.WriteString(text);
-    return archive.Bytes();
-}
-
-std::vector<uint8_t> Prefix(const std::vector<uint8_t>& bytes, size_t count)
-{
-    return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
-}
-
-} // namespace
-
 TEST(ArchiveStringTest, LengthPrefixSwitchesAtEachThreshold)
 {
     struct Case {
@@ -41,10 +25,12 @@ TEST(ArchiveStringTest, LengthPrefixSwitchesAtEachThreshold)
         std::string text(c.length, 'x');
         for (size_t i = 0; i < c.length; ++i)
             text[i] = static_cast<char>(i * 7);
-        const std::vector<uint8_t> bytes = StringBytes(text);
-        ASSERT_EQ(bytes.size(), c.prefix.size() + c.length);
-        EXPECT_EQ(Prefix(bytes, c.prefix.size()), c.prefix);
-        EXPECT_EQ(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(c.prefix.size()), bytes.end()), text);
+        CArchiveWriter writer;
+        writer.WriteString(text);
+        const std::vector<uint8_t> bytes = writer.Bytes();
+        std::vector<uint8_t> expected = c.prefix;
+        expected.insert(expected.end(), text.begin(), text.end());
+        EXPECT_EQ(bytes, expected);
 
         CArchiveReader reader(bytes.data(), bytes.size());
         std::string read;
@@ -115,22 +101,17 @@ TEST(ArchiveCountTest, CountsFromFfffUseTheLongFormAndACountTheDataCannotHoldFai
 TEST(ArchiveObjectTagTest, ASecondClassTakesTheNextFreeIndex)
 {
     // Class A is index 1, its two objects 2 and 3; class B then gets 4.
+    const std::pair<const char*, uint16_t> tags[] = {{"A", 1}, {"A", 1}, {"B", 7}, {"B", 7}, {"A", 1}};
     CArchiveWriter archive;
-    archive.WriteObjectTag("A", 1);
-    archive.WriteObjectTag("A", 1);
-    archive.WriteObjectTag("B", 7);
-    archive.WriteObjectTag("B", 7);
-    archive.WriteObjectTag("A", 1);
+    for (const auto& [name, schema] : tags)
+        archive.WriteObjectTag(name, schema);
     const std::vector<uint8_t> expected = {0xFF, 0xFF, 0x01, 0x00, 0x01, 0x00, 'A', 0x01, 0x80,
         0xFF, 0xFF, 0x07, 0x00, 0x01, 0x00, 'B', 0x04, 0x80, 0x01, 0x80};
     EXPECT_EQ(archive.Bytes(), expected);
 
     CArchiveReader reader(expected.data(), expected.size());
-    EXPECT_TRUE(reader.ReadObjectTag("A"));
-    EXPECT_TRUE(reader.ReadObjectTag("A"));
-    EXPECT_TRUE(reader.ReadObjectTag("B"));
-    EXPECT_TRUE(reader.ReadObjectTag("B"));
-    EXPECT_TRUE(reader.ReadObjectTag("A"));
+    for (const auto& [name, schema] : tags)
+        EXPECT_TRUE(reader.ReadObjectTag(name)) << name;
     EXPECT_FALSE(reader.Failed());
     EXPECT_EQ(reader.Remaining(), 0u);
 }
