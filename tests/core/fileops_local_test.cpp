@@ -118,10 +118,8 @@ TEST_F(LocalCopyTest, ReplaceQuestionWithYesToAllNoAndCancel)
     prompts.AnswerReplace({DialogResult::Cancel, REPLACE_NO_ANSWER});
     prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES_TO_ALL});
     Copy({{Src("1"), false}, {Src("2"), false}, {Src("3"), false}, {Src("4"), false}});
-    EXPECT_EQ(ReadWholeFile(Dst("1")), "old");
-    EXPECT_EQ(ReadWholeFile(Dst("2")), "old");
-    EXPECT_EQ(ReadWholeFile(Dst("3")), "new 3");
-    EXPECT_EQ(ReadWholeFile(Dst("4")), "new 4");
+    for (const auto& [name, text] : {std::pair{"1", "old"}, {"2", "old"}, {"3", "new 3"}, {"4", "new 4"}})
+        EXPECT_EQ(ReadWholeFile(Dst(name)), text) << name;
     ASSERT_EQ(prompts.ReplaceQuestions().size(), 3u);
     EXPECT_EQ(prompts.ReplaceQuestions()[0],
               "The file " + Dst("1") + " already exists.|Are you sure you want to replace this file?");
@@ -196,7 +194,7 @@ TEST_F(LocalDeleteTest, RowsGoWithoutFollowingLinksAndAVanishedRowIsPassedOver)
                                                         "\".\nCause: (Code: 2)" + CVamloDoc::GetSystemErrorText(2)});
 }
 
-TEST_F(LocalDeleteTest, ReadOnlyFileRowsAskAndYesToAllHoldsForLaterCommands)
+TEST_F(LocalDeleteTest, ReadOnlyFilesAskInRowsAndInFoldersAndYesToAllHoldsForLaterCommands)
 {
     for (const char* name : {"r1", "r2", "r3", "r4", "r5"})
         File(name, 0444);
@@ -205,11 +203,8 @@ TEST_F(LocalDeleteTest, ReadOnlyFileRowsAskAndYesToAllHoldsForLaterCommands)
     prompts.AnswerReplace(Choice(REPLACE_YES));
     prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
     EXPECT_TRUE(Rows({{"r1", false}, {"r2", false}, {"r3", false}, {"r4", false}, {"r5", false}}));
-    EXPECT_TRUE(fs::exists(Cur("r1")));
-    EXPECT_TRUE(fs::exists(Cur("r2")));
-    EXPECT_FALSE(fs::exists(Cur("r3")));
-    EXPECT_FALSE(fs::exists(Cur("r4")));
-    EXPECT_FALSE(fs::exists(Cur("r5")));
+    for (const auto& [name, kept] : {std::pair{"r1", true}, {"r2", true}, {"r3", false}, {"r4", false}, {"r5", false}})
+        EXPECT_EQ(fs::exists(Cur(name)), kept) << name;
     EXPECT_EQ(prompts.ReplaceQuestions().size(), 4u); // the list's own tests check the text
     EXPECT_EQ(doc.m_bDeleteYesToAll, 1);
 
@@ -221,29 +216,28 @@ TEST_F(LocalDeleteTest, ReadOnlyFileRowsAskAndYesToAllHoldsForLaterCommands)
     EXPECT_FALSE(fs::exists(Cur("f")));
     EXPECT_EQ(prompts.ReplaceQuestions().size(), 4u);
     EXPECT_TRUE(prompts.Texts().empty());
-}
 
-TEST_F(LocalDeleteTest, InAFolderNoKeepsAFileAndYesToAllTakesTheRest)
-{
-    fs::create_directories(Cur("f"));
-    File("f/r1", 0444);
-    File("f/r2", 0444);
+    // Inside a folder No keeps a file, and the folder with it; Yes to All takes the rest.
+    doc.m_bDeleteYesToAll = 0;
+    fs::create_directories(Cur("g"));
+    File("g/r1", 0444);
+    File("g/r2", 0444);
     prompts.AnswerReplace(Choice(REPLACE_NO));
     prompts.AnswerReplace(Choice(REPLACE_YES));
-    EXPECT_EQ(doc.DeleteLocalFolder(Cur("f")), 0); // the folder keeps the file that stays
-    EXPECT_EQ(prompts.ReplaceQuestions().size(), 2u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(Cur("f")), fs::directory_iterator()), 1);
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("g")), 0);
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 6u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Cur("g")), fs::directory_iterator()), 1);
     const size_t told = prompts.Texts().size();
 
-    fs::create_directories(Cur("g/inner"));
-    for (const char* name : {"g/a", "g/inner/b", "g/inner/c"})
+    fs::create_directories(Cur("h/inner"));
+    for (const char* name : {"h/a", "h/inner/b", "h/inner/c"})
         File(name, 0444);
-    chmod(Cur("g/inner").c_str(), 0555); // a read-only folder, too
+    chmod(Cur("h/inner").c_str(), 0555); // a read-only folder, too
     prompts.AnswerReplace(Choice(REPLACE_YES));
     prompts.AnswerReplace(Choice(REPLACE_YES_TO_ALL));
-    EXPECT_EQ(doc.DeleteLocalFolder(Cur("g")), 1);
-    EXPECT_FALSE(fs::exists(Cur("g")));
-    EXPECT_EQ(prompts.ReplaceQuestions().size(), 4u);
+    EXPECT_EQ(doc.DeleteLocalFolder(Cur("h")), 1);
+    EXPECT_FALSE(fs::exists(Cur("h")));
+    EXPECT_EQ(prompts.ReplaceQuestions().size(), 8u);
     EXPECT_EQ(prompts.Texts().size(), told);
 }
 

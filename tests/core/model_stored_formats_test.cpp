@@ -308,9 +308,7 @@ TEST(SiteListFileTest, SaveReplacesTheOldFileAndLoadReadsItBack)
 
 TEST(SiteListFileTest, FailedSavesNameTheFileAndLeaveWhatWasThere)
 {
-    CSiteList many;
-    for (int i = 0; i < 20; ++i)
-        many.push_back(MakeSite("ftp://site" + std::to_string(i) + ".example"));
+    const CSiteList many = OddSites(); // more than the 64 bytes a full disk leaves
     const struct {
         const char* existing; // a file made in the folder first
         const char* target;
