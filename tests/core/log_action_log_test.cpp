@@ -39,7 +39,7 @@ std::string Action(const std::string& address, const std::string& lines)
 
 } // namespace
 
-TEST_F(ActionLogTest, BannersGoToTheViewAndOnlyLinesToTheAutoSaveFileWhileTheOptionIsOn)
+TEST_F(ActionLogTest, BannersGoToTheViewOnlyLinesToTheAutoSaveFileAndAFailedWriteStopsIt)
 {
     const std::string path = dir.File("autosave.txt");
     WriteWholeFile(path, "kept");
@@ -75,6 +75,18 @@ TEST_F(ActionLogTest, BannersGoToTheViewAndOnlyLinesToTheAutoSaveFileWhileTheOpt
     log.LogActionEnd();
     EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", ""));
     EXPECT_EQ(view.Text(), log.GetLogText());
+
+    // A failed write (a file size limit stands in for a full disk) is told once, without recursion.
+    RunWithFileSizeLimit(0, [&] {
+        log.AppendLog("line one");
+        log.AppendLog("line two");
+    });
+    const std::string cause = std::strerror(EFBIG);
+    EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", "") + "\nline one\n***** AutoSave Ftp Action Status " +
+                                    "Failed *****\nCause: " + cause + "\nline two");
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Failed to write to the Status Log AutoSave file \"" + path +
+                                                        "\".\nCause: " + cause});
+    EXPECT_EQ(log.m_bAutoSaveLog, 0);
 }
 
 TEST_F(ActionLogTest, OpeningWarnsFromOneHundredMebibytesAndAFolderLeavesAutoSaveUnavailable)
@@ -108,26 +120,6 @@ TEST_F(ActionLogTest, OpeningWarnsFromOneHundredMebibytesAndAFolderLeavesAutoSav
         opened.m_bAutoSaveLog = 1;
         opened.AppendLog("still logged");
     }
-}
-
-TEST_F(ActionLogTest, WriteFailureIsLoggedOnceWithoutRecursion)
-{
-    // A file size limit stands in for a full disk.
-    const std::string path = dir.File("autosave.txt");
-    log.OpenAutoSaveFile(path, prompts);
-    ASSERT_EQ(log.m_bAutoSaveFileOpen, 1);
-    Attach();
-    log.m_bAutoSaveLog = 1;
-    RunWithFileSizeLimit(0, [&] {
-        log.AppendLog("line one");
-        log.AppendLog("line two");
-    });
-    const std::string cause = std::strerror(EFBIG);
-    EXPECT_EQ(log.GetLogText(),
-              "\nline one\n***** AutoSave Ftp Action Status Failed *****\nCause: " + cause + "\nline two");
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0], "Failed to write to the Status Log AutoSave file \"" + path + "\".\nCause: " + cause);
-    EXPECT_EQ(log.m_bAutoSaveLog, 0);
 }
 
 TEST(LongDateTimeTextTest, LongFormWithoutLeadingZeroInTheDay)

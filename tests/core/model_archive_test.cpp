@@ -61,6 +61,13 @@ TEST(ArchiveStringTest, ReaderTakesLongFormsAndRefusesLengthsBeyondTheDataAndThe
         EXPECT_EQ(read, expected.value_or("kept"));
         EXPECT_EQ(reader.Failed(), !expected);
         EXPECT_EQ(reader.Error().empty(), expected.has_value());
+        // The first failure sticks: a byte that is there is not read from a broken stream.
+        uint8_t next = 0;
+        if (!expected && bytes.size() > 1) {
+            const std::string reason = reader.Error();
+            EXPECT_FALSE(reader.ReadU8(next));
+            EXPECT_EQ(reader.Error(), reason);
+        }
     }
 }
 
@@ -140,17 +147,4 @@ TEST(ArchiveObjectTagTest, ReaderTakesTheBigClassFormAndRefusesWhatIsNotAKnownCl
     }
     CArchiveReader other(classA.data(), classA.size());
     EXPECT_FALSE(other.ReadObjectTag("B"));
-}
-
-TEST(ArchiveReaderTest, FirstFailureSticks)
-{
-    const std::vector<uint8_t> bytes = {0x01, 0x02, 0x03};
-    CArchiveReader reader(bytes.data(), bytes.size());
-    uint32_t big = 0;
-    EXPECT_FALSE(reader.ReadU32(big));
-    const std::string reason = reader.Error();
-    uint8_t small = 0;
-    EXPECT_FALSE(reader.ReadU8(small)); // the byte is there, but the stream is already broken
-    EXPECT_EQ(reader.Error(), reason);
-    EXPECT_EQ(reader.Position(), 0u);
 }
