@@ -96,9 +96,7 @@ TEST(WriteBitmapFileTest, WritesExactlyThePictureOverAnOlderLongerFileAndUnderTh
         const std::vector<uint8_t> expected = EncodeBitmapFile(SmallPicture(), unused);
         EXPECT_EQ(ReadWholeFile(path), std::string(expected.begin(), expected.end()));
         EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{name});
-        struct stat info {};
-        ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0644U);
+        EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0644));
     }
 }
 

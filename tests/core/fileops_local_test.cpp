@@ -95,9 +95,7 @@ TEST_F(LocalCopyTest, FilesAndFoldersArriveWithoutPipesLinksOutOrLoops)
     Copy({{Src("a.txt"), false}, {Src("v1.2"), true}, {Src("top"), true}, {Src("top-pipe"), false},
           {Src(longName), false}});
     EXPECT_EQ(ReadWholeFile(Dst("a.txt")), "A");
-    struct stat info {};
-    ASSERT_EQ(stat(Dst("a.txt").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(fs::status(Dst("a.txt")).permissions(), fs::perms(0640));
     EXPECT_EQ(ReadWholeFile(Dst("v1.2/inner/deep.bin")), std::string(300000, 'd'));
     EXPECT_EQ(ReadWholeFile(Dst("top/new.txt")), "n");
     for (const char* absent : {"top/old/skipped.txt", "top/self", "top/out", "top/pipe"})
@@ -250,9 +248,7 @@ TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)
     EXPECT_TRUE(Rows({{"ro", true}}));
     EXPECT_TRUE(fs::exists(Cur("ro")));
     EXPECT_FALSE(fs::exists(Cur("ro/inside")));
-    struct stat info {};
-    ASSERT_EQ(stat(Cur("ro").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0555u);
+    EXPECT_EQ(fs::status(Cur("ro")).permissions(), fs::perms(0555));
     EXPECT_EQ(prompts.ReplaceQuestions(),
               (std::vector<std::string>{"The directory " + Cur("ro") +
                                         " is read-only.|Are you sure you want to delete the read-only directory?"}));
