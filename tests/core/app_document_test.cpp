@@ -1,3 +1,4 @@
+// The application core: its site list document and its clipboard of entries.
 #include "app/AppCore.h"
 #include "app/SiteListOwner.h"
 #include "app/VamloDoc.h"
@@ -22,15 +23,10 @@ protected:
         doc.SetSiteListOwner(&owner);
     }
 
-    void AddSite(const std::string& address, int32_t savePassword = 1)
+    void AddSite(const std::string& address)
     {
-        auto site = std::make_unique<CVamloSiteInfo>();
-        site->m_strAddress = address;
-        site->m_strUserName = "ann";
-        site->m_strPassword = "pw-" + address;
-        site->m_bSavePassword = savePassword;
-        site->m_bAvailable = 1;
-        owner.m_siteList.push_back(std::move(site));
+        owner.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+        owner.m_siteList.back()->m_strAddress = address;
     }
 
     TempDir dir;
@@ -43,88 +39,53 @@ protected:
 
 } // namespace
 
-TEST_F(DocumentTest, ConstructorLoadsTheLogOptions)
+TEST_F(DocumentTest, NewDocumentWritesTheEmptyFileAtOnceAndFailuresNameTheFile)
 {
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath), std::string("\x05VamLO\x00\x01\x00\x00\x00\x00", 12));
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    const std::string path = dir.File("not-a-folder") + "/site.dat";
+    WriteWholeFile(dir.File("not-a-folder"), "x");
+    EXPECT_EQ(doc.OnNewDocument(path), 0);
+    // A file named on the command line that is not there does not open.
+    EXPECT_EQ(doc.OnOpenDocument(dir.File("missing.dat")), 0);
+    ASSERT_EQ(prompts.Texts().size(), 2u);
+    EXPECT_NE(prompts.Texts()[0].find(path), std::string::npos);
+    EXPECT_NE(prompts.Texts()[1].find(dir.File("missing.dat")), std::string::npos);
+
     settings.values["AutoSaveLog"] = "yes";
     settings.values["AutoRefreshLogView"] = "no";
     CVamloDoc other(app);
     EXPECT_EQ(other.m_bAutoSaveLog, 1);
     EXPECT_EQ(other.m_bAutoRefreshLogView, 0);
-    EXPECT_EQ(doc.m_strFileSignature, "VamLO");
-    EXPECT_EQ(doc.m_dwFileVersion, 256u);
 }
 
-TEST_F(DocumentTest, NewDocumentWritesTheEmptyFileAtOnce)
+TEST_F(DocumentTest, UnreadableFilesAreReportedKeptAsideInTurnAndNeverSilentlyOverwritten)
 {
-    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
-    const std::string bytes = ReadWholeFile(app.m_strSiteListPath);
-    EXPECT_EQ(bytes, std::string("\x05VamLO\x00\x01\x00\x00\x00\x00", 12));
-    EXPECT_TRUE(prompts.Texts().empty());
-}
-
-TEST_F(DocumentTest, NewDocumentFailsWhenTheFileCannotBeWritten)
-{
-    const std::string path = dir.File("not-a-folder") + "/site.dat";
-    WriteWholeFile(dir.File("not-a-folder"), "x");
-    EXPECT_EQ(doc.OnNewDocument(path), 0);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_NE(prompts.Texts()[0].find(path), std::string::npos);
-}
-
-TEST_F(DocumentTest, SaveAndReopenKeepsRecordsInOrder)
-{
-    AddSite("ftp://one");
-    AddSite("ftp://two", 0);
-    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
-    AddSite("ftp://one");
-    AddSite("ftp://two", 0);
-    owner.m_bSiteListModified = 1;
-    ASSERT_EQ(doc.OnFileSaveSiteList(), 1);
-    EXPECT_EQ(owner.m_bSiteListModified, 0);
-
-    CSiteListOwner reopened;
-    CVamloDoc second(app);
-    second.SetSiteListOwner(&reopened);
-    ASSERT_EQ(second.OnOpenDocument(app.m_strSiteListPath), 1);
-    ASSERT_EQ(reopened.m_siteList.size(), 2u);
-    EXPECT_EQ(reopened.m_siteList.front()->m_strAddress, "ftp://one");
-    EXPECT_EQ(reopened.m_siteList.front()->m_strPassword, "pw-ftp://one");
-    EXPECT_EQ(reopened.m_siteList.back()->m_strAddress, "ftp://two");
-    EXPECT_EQ(reopened.m_siteList.back()->m_strPassword, "");
-    EXPECT_EQ(reopened.m_siteList.back()->m_strUserName, "ann");
-}
-
-TEST_F(DocumentTest, UnreadableFileIsReportedAndNeverSilentlyOverwritten)
-{
+    const std::string path = app.m_strSiteListPath;
     const std::string garbage = "\x05VamLO\x00\x01\x00\x00\x05\x00\xff\xff\x02\x00";
-    WriteWholeFile(app.m_strSiteListPath, garbage);
-    ASSERT_EQ(doc.OnOpenDocument(app.m_strSiteListPath), 1);
+    WriteWholeFile(path, garbage);
+    ASSERT_EQ(doc.OnOpenDocument(path), 1);
     EXPECT_TRUE(owner.m_siteList.empty());
     ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_NE(prompts.Texts()[0].find(app.m_strSiteListPath), std::string::npos);
-    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath), garbage);
-
+    EXPECT_NE(prompts.Texts()[0].find(path), std::string::npos);
     // Closing without changes writes nothing.
     doc.CanCloseFrame();
-    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath), garbage);
+    EXPECT_EQ(ReadWholeFile(path), garbage);
 
     // An explicit save keeps the unreadable bytes aside before replacing the file.
     AddSite("ftp://new");
     owner.m_bSiteListModified = 1;
     ASSERT_EQ(doc.OnFileSaveSiteList(), 1);
-    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath + ".unreadable"), garbage);
-    CSiteListOwner reopened;
-    CVamloDoc second(app);
-    second.SetSiteListOwner(&reopened);
-    ASSERT_EQ(second.OnOpenDocument(app.m_strSiteListPath), 1);
-    EXPECT_EQ(reopened.m_siteList.size(), 1u);
-}
+    EXPECT_EQ(owner.m_bSiteListModified, 0);
+    EXPECT_EQ(ReadWholeFile(path + ".unreadable"), garbage);
+    const std::vector<uint8_t> saved = EncodeSiteListFile(CSiteListHeader(), owner.m_siteList);
+    EXPECT_EQ(ReadWholeFile(path), std::string(saved.begin(), saved.end()));
 
-TEST_F(DocumentTest, ASecondUnreadableFileKeepsTheFirstCopy)
-{
-    const std::string path = app.m_strSiteListPath;
-    for (const std::string garbage : {"first garbage", "second garbage", "third garbage"}) {
-        WriteWholeFile(path, garbage);
+    // Later unreadable files never replace the first copy.
+    for (const std::string later : {"second garbage", "third garbage"}) {
+        WriteWholeFile(path, later);
         CVamloDoc opened(app);
         CSiteListOwner owner2;
         opened.SetSiteListOwner(&owner2);
@@ -132,38 +93,9 @@ TEST_F(DocumentTest, ASecondUnreadableFileKeepsTheFirstCopy)
         owner2.m_bSiteListModified = 1;
         ASSERT_EQ(opened.OnFileSaveSiteList(), 1);
     }
-    EXPECT_EQ(ReadWholeFile(path + ".unreadable"), "first garbage");
+    EXPECT_EQ(ReadWholeFile(path + ".unreadable"), garbage);
     EXPECT_EQ(ReadWholeFile(path + ".unreadable.2"), "second garbage");
     EXPECT_EQ(ReadWholeFile(path + ".unreadable.3"), "third garbage");
-}
-
-TEST_F(DocumentTest, MissingFileNamedOnTheCommandLineFailsToOpen)
-{
-    EXPECT_EQ(doc.OnOpenDocument(dir.File("missing.dat")), 0);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_NE(prompts.Texts()[0].find("missing.dat"), std::string::npos);
-}
-
-TEST_F(DocumentTest, CloseAsksOnlyWhenModified)
-{
-    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
-    EXPECT_EQ(doc.CanCloseFrame(), 1);
-    EXPECT_TRUE(prompts.Texts().empty());
-
-    AddSite("ftp://kept");
-    owner.m_bSiteListModified = 1;
-    prompts.Answer(MsgResult::No);
-    EXPECT_EQ(doc.CanCloseFrame(), 1);
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].text,
-              "The site list of the site manager has been changed. Do you want to save the changes?");
-    EXPECT_EQ(prompts.Messages()[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
-
-    prompts.Answer(MsgResult::Yes);
-    EXPECT_EQ(doc.CanCloseFrame(), 1);
-    EXPECT_EQ(owner.m_bSiteListModified, 0);
-    EXPECT_GT(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
 }
 
 TEST_F(DocumentTest, SaveToAReadOnlyFileAsksForAnotherName)
@@ -188,4 +120,38 @@ TEST_F(DocumentTest, SaveToAReadOnlyFileAsksForAnotherName)
     EXPECT_EQ(doc.GetPathName(), other);
     EXPECT_GT(ReadWholeFile(other).size(), 12u);
     EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
+}
+
+TEST(AppClipboardTest, OnlyTheRegisteredFormatCarriesEntriesAndPasteLeavesThemThere)
+{
+    MemoryClipboard clipboard;
+    CAppCore app;
+    app.m_pClipboard = &clipboard;
+    CFileInfoList list;
+    for (const char* path : {"/pub//a.txt", "/pub//dir"}) {
+        list.push_back(std::make_unique<CVaFileInfo>());
+        list.back()->m_strPath = path;
+        list.back()->m_byLocation = LOCATION_REMOTE;
+    }
+    list.back()->m_bIsFolder = 1;
+
+    // Before the format is registered nothing goes to the clipboard.
+    app.CopyToClipboard(list);
+    EXPECT_TRUE(clipboard.format.empty());
+
+    app.RegisterClipboardFormat();
+    app.CopyToClipboard(list);
+    EXPECT_EQ(clipboard.format, "Vamlo Clipboard Format V1.00");
+    EXPECT_EQ(clipboard.data, EncodeFileList(list));
+    for (int round = 0; round < 2; ++round) {
+        CFileInfoList pasted;
+        app.PasteFromClipboard(pasted);
+        EXPECT_EQ(EncodeFileList(pasted), clipboard.data) << round;
+    }
+
+    // Foreign bytes under our name paste as nothing.
+    clipboard.SetData(app.m_cfFileList, {0x02, 0x00, 0xff, 0xff, 0x02, 0x00, 0x40, 0x00, 'C'});
+    CFileInfoList pasted;
+    app.PasteFromClipboard(pasted);
+    EXPECT_TRUE(pasted.empty());
 }

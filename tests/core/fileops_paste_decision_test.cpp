@@ -4,67 +4,43 @@
 
 #include <gtest/gtest.h>
 
-TEST(PasteDecisionTest, SourceAndTargetKindsChooseTheRoad)
-{
-    EXPECT_EQ(DecidePaste(LOCATION_LOCAL, LOCATION_LOCAL), PasteAction::LocalCopy);
-    EXPECT_EQ(DecidePaste(LOCATION_REMOTE, LOCATION_LOCAL), PasteAction::Get);
-    EXPECT_EQ(DecidePaste(LOCATION_LOCAL, LOCATION_REMOTE), PasteAction::Put);
-    EXPECT_EQ(DecidePaste(LOCATION_REMOTE, LOCATION_REMOTE), PasteAction::RemoteCopy);
-    EXPECT_EQ(DecidePaste(LOCATION_NONE, LOCATION_LOCAL), PasteAction::None);
-    EXPECT_EQ(DecidePaste(LOCATION_LOCAL, LOCATION_NONE), PasteAction::None);
-}
-
-TEST(PasteDecisionTest, SameLocalFolder)
-{
-    struct Row {
-        const char* path;
-        const char* target;
-        bool same;
-    };
-    const Row rows[] = {
-        {"/home/ann/a.txt", "/home/ann", true},
-        {"/home/ann/a.txt", "/home/ann/", true},
-        {"/home/Ann/a.txt", "/home/ann", true},   // compared without regard to case
-        {"/home/ann/a.txt", "/home", false},
-        {"/home/ann/sub", "/home/ann/sub", false},  // into the folder itself is another test
-        {"/a.txt", "/", true},
-        {"/a.txt", "/home", false},
-        {"a.txt", "/", false},                      // no folder at all passes
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(IsSameLocalFolder(row.path, row.target), row.same) << row.path << " into " << row.target;
-}
-
-TEST(PasteDecisionTest, SameRemoteFolderOnTheSameSite)
+// Pasting into the folder the entries came from would copy every file onto itself.
+TEST(PasteDecisionTest, SameFolderLocallyOrOnTheSameSiteOnly)
 {
     CVamloSiteInfo site;
-    struct Row {
+    CVamloSiteInfo other;
+    enum Where { Local, Remote, OtherSite };
+    const struct {
+        Where where;
         const char* path;
         const char* target;
         bool same;
+    } rows[] = {
+        {Local, "/home/ann/a.txt", "/home/ann", true},
+        {Local, "/home/ann/a.txt", "/home/ann/", true},
+        {Local, "/home/Ann/a.txt", "/home/ann", true},   // compared without regard to case
+        {Local, "/home/ann/a.txt", "/home", false},
+        {Local, "/home/ann/sub", "/home/ann/sub", false},  // into the folder itself is another test
+        {Local, "/a.txt", "/", true},
+        {Local, "/a.txt", "/home", false},
+        {Local, "a.txt", "/", false},                      // no folder at all passes
+        {Remote, "/pub//a.txt", "/pub", true},
+        {Remote, "/PUB//a.txt", "/pub", true},
+        {Remote, "/pub///a.txt", "/pub", true},
+        {Remote, "/pub//a.txt", "/pub/x", false},
+        {Remote, "/pub/docs", "/pub", true},     // a folder copied from the tree
+        {Remote, "/a.txt", "/", true},
+        {Remote, "//a.txt", "/", true},          // the root's children as the list joins them
+        {Remote, "//x", "/x", false},
+        {Remote, "//a.txt", "/pub", false},
+        {Remote, "/a.txt", "/pub", false},
+        {Remote, "a.txt", "/", false},
+        {OtherSite, "/x//a.txt", "/x", false},
     };
-    const Row rows[] = {
-        {"/pub//a.txt", "/pub", true},
-        {"/PUB//a.txt", "/pub", true},
-        {"/pub///a.txt", "/pub", true},
-        {"/pub//a.txt", "/pub/x", false},
-        {"/pub/docs", "/pub", true},     // a folder copied from the tree
-        {"/a.txt", "/", true},
-        {"//a.txt", "/", true},          // the root's children as the list joins them
-        {"//x", "/x", false},
-        {"//a.txt", "/pub", false},
-        {"/a.txt", "/pub", false},
-        {"a.txt", "/", false},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(IsSameRemoteFolder(row.path, row.target, &site, &site), row.same)
-            << row.path << " into " << row.target;
-}
-
-TEST(PasteDecisionTest, SameFolderOnAnotherSiteIsAnotherPlace)
-{
-    CVamloSiteInfo one;
-    CVamloSiteInfo two;
-    EXPECT_FALSE(IsSameRemoteFolder("/x//a.txt", "/x", &one, &two));
-    EXPECT_TRUE(IsSameRemoteFolder("/x//a.txt", "/x", &one, &one));
+    for (const auto& row : rows) {
+        const bool same = row.where == Local ? IsSameLocalFolder(row.path, row.target)
+                                             : IsSameRemoteFolder(row.path, row.target, &site,
+                                                                  row.where == Remote ? &site : &other);
+        EXPECT_EQ(same, row.same) << row.where << " " << row.path << " into " << row.target;
+    }
 }

@@ -39,50 +39,12 @@ std::string Action(const std::string& address, const std::string& lines)
 
 } // namespace
 
-TEST_F(ActionLogTest, ActionReadsAsBannersAroundItsLines)
-{
-    Attach();
-    log.LogActionStart("ftp://host");
-    log.AppendLog(CActionLog::m_strGettingFile);
-    log.AppendLog(CActionLog::m_strSuccess);
-    log.LogActionEnd();
-    const std::string expected = Action("ftp://host", "\n\n===== Getting File ============\n===== Success =================");
-    EXPECT_EQ(log.GetLogText(), expected);
-    EXPECT_EQ(view.Text(), expected);
-    // The whole text goes to the view once; every later change is appended.
-    EXPECT_EQ(view.Sets(), 1);
-    EXPECT_EQ(view.Appends(), 3);
-}
-
-TEST_F(ActionLogTest, AutoRefreshDecidesWhetherAStartBannerClearsTheLog)
-{
-    Attach();
-    log.LogActionStart("ftp://one");
-    log.AppendLog("first");
-    log.LogActionEnd();
-    log.LogTransferStart("ftp://two", "ftp://three");
-    log.AppendLog("second");
-    log.LogActionEnd();
-    const std::string second = kTop + "\n///// Source Ftp Site Address:  ftp://two" +
-                               "\n///// Target Ftp Site Address:  ftp://three\n///// Action Started At: <time>" +
-                               "\nsecond\n\n///// Action Ended At: <time>" + kBottom;
-    EXPECT_EQ(log.GetLogText(), second);
-    EXPECT_EQ(view.Text(), second);
-
-    log.m_bAutoRefreshLogView = 0;
-    log.LogActionStart("ftp://four");
-    log.LogActionEnd();
-    EXPECT_EQ(log.GetLogText(), second + Action("ftp://four", ""));
-    EXPECT_EQ(view.Text(), log.GetLogText());
-}
-
-TEST_F(ActionLogTest, AutoSaveFileTakesOnlyLinesAndOnlyWhileTheOptionIsOn)
+TEST_F(ActionLogTest, BannersGoToTheViewOnlyLinesToTheAutoSaveFileAndAFailedWriteStopsIt)
 {
     const std::string path = dir.File("autosave.txt");
     WriteWholeFile(path, "kept");
     log.OpenAutoSaveFile(path, prompts);
     EXPECT_EQ(log.m_bAutoSaveFileOpen, 1);
-    EXPECT_TRUE(prompts.Texts().empty());
 
     // Before the view attaches: banners dropped, lines not shown, but saved.
     log.m_bAutoSaveLog = 1;
@@ -100,62 +62,64 @@ TEST_F(ActionLogTest, AutoSaveFileTakesOnlyLinesAndOnlyWhileTheOptionIsOn)
     log.AppendLog("two");
     log.LogActionEnd();
     EXPECT_EQ(ReadWholeFile(path), "kept\nearly line\none\ntwo");
-}
+    const std::string first = Action("ftp://host", "\none\nnot saved\ntwo");
+    EXPECT_EQ(log.GetLogText(), first);
+    EXPECT_EQ(view.Text(), first);
+    // The whole text goes to the view once; every later change is appended.
+    EXPECT_EQ(view.Sets(), 1);
+    EXPECT_EQ(view.Appends(), 4);
 
-TEST_F(ActionLogTest, SizeWarningAtOneHundredMebibytesExactly)
-{
-    for (const off_t size : {off_t(104857599), off_t(104857600)}) {
-        const std::string path = dir.File("big-" + std::to_string(size));
-        int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(ftruncate(fd, size), 0);  // sparse: no real disk used
-        close(fd);
-        ScriptedPrompts local;
-        CActionLog sized;
-        sized.OpenAutoSaveFile(path, local);
-        EXPECT_EQ(sized.m_bAutoSaveFileOpen, 1);
-        if (size < 104857600) {
-            EXPECT_TRUE(local.Texts().empty());
-        } else {
-            ASSERT_EQ(local.Texts().size(), 1u);
-            EXPECT_EQ(local.Texts()[0], "The size of the Status Log AutoSave file \"" + path +
-                                            "\" is getting too big.\nPlease delete or rename the Status Log "
-                                            "AutoSave file before running the Vamlo application next time!");
-        }
-    }
-}
+    // Without auto refresh a new action adds to the log.
+    log.m_bAutoRefreshLogView = 0;
+    log.LogActionStart("ftp://four");
+    log.LogActionEnd();
+    EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", ""));
+    EXPECT_EQ(view.Text(), log.GetLogText());
 
-TEST_F(ActionLogTest, FileThatCannotBeOpenedLeavesAutoSaveUnavailable)
-{
-    log.OpenAutoSaveFile(dir.Path(), prompts);  // a folder is no file
-    EXPECT_EQ(log.m_bAutoSaveFileOpen, 0);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0], "The Status Log AutoSave feature cannot be turned on since the Status Log "
-                                  "AutoSave file (" + dir.Path() + ") could not be open.\nCause: Is a directory");
-    Attach();
-    log.m_bAutoSaveLog = 1;
-    log.AppendLog("still logged");
-    EXPECT_EQ(log.GetLogText(), "\nstill logged");
-}
-
-TEST_F(ActionLogTest, WriteFailureIsLoggedOnceWithoutRecursion)
-{
-    // A file size limit stands in for a full disk.
-    const std::string path = dir.File("autosave.txt");
-    log.OpenAutoSaveFile(path, prompts);
-    ASSERT_EQ(log.m_bAutoSaveFileOpen, 1);
-    Attach();
-    log.m_bAutoSaveLog = 1;
+    // A failed write (a file size limit stands in for a full disk) is told once, without recursion.
     RunWithFileSizeLimit(0, [&] {
         log.AppendLog("line one");
         log.AppendLog("line two");
     });
     const std::string cause = std::strerror(EFBIG);
-    EXPECT_EQ(log.GetLogText(),
-              "\nline one\n***** AutoSave Ftp Action Status Failed *****\nCause: " + cause + "\nline two");
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0], "Failed to write to the Status Log AutoSave file \"" + path + "\".\nCause: " + cause);
+    EXPECT_EQ(log.GetLogText(), first + Action("ftp://four", "") + "\nline one\n***** AutoSave Ftp Action Status " +
+                                    "Failed *****\nCause: " + cause + "\nline two");
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Failed to write to the Status Log AutoSave file \"" + path +
+                                                        "\".\nCause: " + cause});
     EXPECT_EQ(log.m_bAutoSaveLog, 0);
+}
+
+TEST_F(ActionLogTest, OpeningWarnsFromOneHundredMebibytesAndAFolderLeavesAutoSaveUnavailable)
+{
+    const auto sparse = [&](off_t size) {
+        const std::string path = dir.File("big-" + std::to_string(size));
+        const int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+        EXPECT_EQ(ftruncate(fd, size), 0); // sparse: no real disk used
+        close(fd);
+        return path;
+    };
+    const std::string at = sparse(104857600);
+    const struct {
+        std::string path;
+        int32_t open;
+        std::string text;
+    } cases[] = {
+        {sparse(104857599), 1, ""},
+        {at, 1, "The size of the Status Log AutoSave file \"" + at + "\" is getting too big.\nPlease delete or rename "
+                "the Status Log AutoSave file before running the Vamlo application next time!"},
+        {dir.Path(), 0, "The Status Log AutoSave feature cannot be turned on since the Status Log AutoSave file (" +
+                            dir.Path() + ") could not be open.\nCause: Is a directory"},
+    };
+    for (const auto& c : cases) {
+        ScriptedPrompts local;
+        CActionLog opened;
+        opened.OpenAutoSaveFile(c.path, local);
+        EXPECT_EQ(opened.m_bAutoSaveFileOpen, c.open) << c.path;
+        EXPECT_EQ(local.Texts(), c.text.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.text});
+        // Logging goes on either way.
+        opened.m_bAutoSaveLog = 1;
+        opened.AppendLog("still logged");
+    }
 }
 
 TEST(LongDateTimeTextTest, LongFormWithoutLeadingZeroInTheDay)

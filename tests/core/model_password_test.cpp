@@ -26,7 +26,7 @@ uint8_t OffsetAt(const std::string& plain, const std::string& scrambled, size_t 
 
 } // namespace
 
-TEST(PasswordScrambleTest, RoundTripsEveryLengthAndByteValue)
+TEST(PasswordScrambleTest, RoundTripsAndLongPasswordsShareOneOffsetThatRepeatsEveryNineLengths)
 {
     EXPECT_EQ(ScramblePassword(""), "");
     EXPECT_EQ(UnscramblePassword(""), "");
@@ -40,13 +40,8 @@ TEST(PasswordScrambleTest, RoundTripsEveryLengthAndByteValue)
             ASSERT_EQ(scrambled.size(), length);
             ASSERT_EQ(UnscramblePassword(scrambled), plain);
         }
-    }
-}
-
-TEST(PasswordScrambleTest, LongPasswordsShareOneOffsetThatRepeatsEveryNineLengths)
-{
-    for (size_t length = 4; length <= 120; ++length) {
-        SCOPED_TRACE(length);
+        if (length < 4 || length > 120)
+            continue;
         const std::string plain = Pattern(length, 11, 29);
         const std::string scrambled = ScramblePassword(plain);
         const uint8_t k = OffsetAt(plain, scrambled, 0);

@@ -80,14 +80,6 @@ TEST(TransferMeter, FiguresFollowTheScriptedClock)
     }
 }
 
-TEST(TransferMeter, FiguresAreDueAFewTimesASecond)
-{
-    CTransferMeter meter;
-    EXPECT_TRUE(meter.Due(1000));
-    EXPECT_FALSE(meter.Due(1000 + CTransferMeter::kRefreshMs - 1));
-    EXPECT_TRUE(meter.Due(1000 + CTransferMeter::kRefreshMs));
-}
-
 TEST(TransferMeter, SizeAndDurationTexts)
 {
     const std::pair<uint64_t, const char*> sizes[] = {
