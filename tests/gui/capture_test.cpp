@@ -5,7 +5,6 @@
 #include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
-#include "FileLimits.h"
 #include "GuiProgram.h"
 #include "TempDir.h"
 
@@ -21,67 +20,26 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sys/stat.h>
-
 namespace {
 
 constexpr int kWaitMs = 10000;
 
-// An odd width, so that every file row carries padding.
-QImage KnownPicture()
-{
-    QImage picture(5, 3, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(40 * x + 10, 80 * y + 5, (x * 7 + y * 31) % 256));
-    return picture;
-}
-
 QImage AsRgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
 
-TEST(WindowPictureTest, AFileReadsBackToTheSamePixels)
-{
-    TempDir dir;
-    const std::string path = dir.File("known.bmp");
-    const CBitmapPixels pixels = PixelsFromImage(KnownPicture());
-    ASSERT_EQ(pixels.width, 5);
-    ASSERT_EQ(pixels.height, 3);
-    ASSERT_FALSE(WriteBitmapFile(path, pixels));
-
-    const QImage read(QString::fromStdString(path), "BMP");
-    ASSERT_FALSE(read.isNull());
-    EXPECT_EQ(AsRgb(read), AsRgb(KnownPicture()));
-    EXPECT_EQ(AsRgb(ImageFromPixels(pixels)), AsRgb(KnownPicture()));
-}
-
+// The fit itself is the unit suite's; here that the picture is painted into it.
 TEST(WindowPictureTest, ThePrintedPictureStartsAtTheTopLeftAndKeepsItsProportions)
 {
     QImage red(100, 50, QImage::Format_RGB32);
     red.fill(Qt::red);
-    const struct {
-        QSize page;
-        QSize painted;
-    } cases[] = {
-        {{200, 400}, {200, 100}},  // wide picture, tall page: the page's width
-        {{400, 100}, {200, 100}},  // a page wider than the picture's shape: its height
-    };
-    for (const auto& c : cases) {
-        QImage page(c.page, QImage::Format_RGB32);
-        page.fill(Qt::white);
-        {
-            QPainter painter(&page);
-            PaintFittedPicture(painter, QRect(QPoint(0, 0), c.page), red);
-        }
-        EXPECT_EQ(page.pixel(1, 1), qRgb(255, 0, 0));
-        EXPECT_EQ(page.pixel(c.painted.width() - 2, c.painted.height() - 2), qRgb(255, 0, 0));
-        if (c.painted.height() < c.page.height()) {
-            EXPECT_EQ(page.pixel(1, c.painted.height() + 1), qRgb(255, 255, 255));
-        }
-        if (c.painted.width() < c.page.width()) {
-            EXPECT_EQ(page.pixel(c.painted.width() + 1, 1), qRgb(255, 255, 255));
-        }
+    QImage page(400, 100, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        PaintFittedPicture(painter, page.rect(), red);
     }
+    EXPECT_EQ(page.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(page.pixel(198, 98), qRgb(255, 0, 0));
+    EXPECT_EQ(page.pixel(201, 1), qRgb(255, 255, 255));
 }
 
 class CaptureCommandTest : public ::testing::Test, protected GuiProgram {
@@ -89,7 +47,8 @@ protected:
     void SetUp() override
     {
         BuildProgram();
-        frame->resize(640, 480);
+        // An odd width, so that every row of the file carries padding.
+        frame->resize(641, 480);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
         QGuiApplication::clipboard()->clear();
@@ -129,32 +88,12 @@ TEST_F(CaptureCommandTest, SaveWritesTheWindowAndACancelStillLeavesItOnTheClipbo
     EXPECT_EQ(AsRgb(QImage(QString::fromStdString(dir.File("window.bmp")), "BMP")), ImageFromPixels(Kept()));
 }
 
-TEST_F(CaptureCommandTest, AFailedWriteShowsTheStepAndItsCodeAndLeavesNoFile)
+// Which step fails with which code is the unit suite's; here that it is told.
+TEST_F(CaptureCommandTest, AFailedWriteShowsTheStepAndItsCode)
 {
-    WriteWholeFile(dir.File("plain"), "not a folder");
-    std::filesystem::create_directory(dir.File("locked"));
-    ASSERT_EQ(::chmod(dir.File("locked").c_str(), 0555), 0);
-    const struct {
-        std::string path;
-        std::string message;
-    } cases[] = {
-        {"/dev/full", "Function WriteFile(...) failed. Error Code: 28"},
-        {dir.File("locked/window.bmp"), "Function CreateFile(...) failed. Error Code: 13"},
-        {dir.File("plain/window.bmp"), "Function CreateFile(...) failed. Error Code: 20"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        ScriptedPrompts fresh;
-        bool saved = true;
-        RunWithoutAccessOverride([&] {
-            saved = SaveWindowAs(frame.get(), Kept(), fresh, [&](QWidget*) { return QString::fromStdString(c.path); });
-        });
-        EXPECT_FALSE(saved);
-        EXPECT_EQ(fresh.Texts(), std::vector<std::string>{c.message});
-        EXPECT_EQ(fresh.WaitCursorDepth(), 0);
-    }
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"locked", "plain"}));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.File("locked")));
+    EXPECT_FALSE(SaveTo("/dev/full"));
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Function WriteFile(...) failed. Error Code: 28"});
+    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
 }
 
 TEST_F(CaptureCommandTest, TheMenuCommandAsksWithItsOwnDialogAndReplacesAnExistingFile)
@@ -167,7 +106,6 @@ TEST_F(CaptureCommandTest, TheMenuCommandAsksWithItsOwnDialogAndReplacesAnExisti
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Save the Vamlo window as a bitmap file"));
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("bmp"));
-        EXPECT_EQ(dialog.nameFilters(), QStringList{QStringLiteral(".bmp (*.bmp)")});
         EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
         dialog.setDirectory(QString::fromStdString(dir.Path()));
         // The overwrite question is the dialog's own; here the name is set
@@ -176,9 +114,7 @@ TEST_F(CaptureCommandTest, TheMenuCommandAsksWithItsOwnDialogAndReplacesAnExisti
         dialog.selectFile(QStringLiteral("shot"));
         static_cast<QDialog&>(dialog).accept();
     });
-    QAction* command = frame->Command(ID_FILE_SAVE_WINDOW_AS);
-    ASSERT_TRUE(command->isEnabled());
-    command->trigger();
+    frame->Command(ID_FILE_SAVE_WINDOW_AS)->trigger();
     ASSERT_TRUE(seen);
     EXPECT_TRUE(prompts.Texts().empty());
     const QImage read(QString::fromStdString(path), "BMP");
@@ -211,17 +147,14 @@ TEST_F(CaptureCommandTest, APrinterThatCannotBeDrawnOnIsTold)
         return true;
     }));
     ASSERT_EQ(prompts.Texts().size(), 1U);
-    EXPECT_EQ(prompts.Texts()[0].rfind("Function StretchDIBits(...) failed. Error Code: ", 0), 0U) << prompts.Texts()[0];
+    EXPECT_EQ(prompts.Texts()[0].rfind("Function StretchDIBits(...) failed. Error Code: ", 0), 0U);
 }
 
 // Cancelled or only previewed, printing still captures the window.
 TEST_F(CaptureCommandTest, CancelledPrintingPrintsNothingButCapturesAndThePreviewShowsOnePage)
 {
     AnswerNextDialog<QPrintDialog>([](QPrintDialog& dialog) { dialog.reject(); });
-    QAction* command = frame->Command(ID_FILE_PRINT_WINDOW);
-    ASSERT_TRUE(command->isEnabled());
-    EXPECT_EQ(command->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
-    command->trigger();
+    frame->Command(ID_FILE_PRINT_WINDOW)->trigger();
     EXPECT_FALSE(Kept().IsEmpty());
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), frame->size());
 

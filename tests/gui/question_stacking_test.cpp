@@ -32,7 +32,6 @@ struct Seen {
     QWidget* parent = nullptr;
     QWindow* transientParent = nullptr;
     bool staysOnTop = false;
-    QString text;
 };
 
 void Record(QDialog& dialog, Seen& seen)
@@ -41,13 +40,6 @@ void Record(QDialog& dialog, Seen& seen)
     seen.parent = dialog.parentWidget();
     seen.transientParent = dialog.windowHandle() != nullptr ? dialog.windowHandle()->transientParent() : nullptr;
     seen.staysOnTop = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-        seen.text = box->text();
-}
-
-void ClickInBox(QMessageBox& box, QMessageBox::StandardButton which)
-{
-    QTest::mouseClick(box.button(which), Qt::LeftButton);
 }
 
 // runningOnly: one that a worker holds; otherwise any on screen, also one
@@ -113,56 +105,6 @@ protected:
 
 } // namespace
 
-TEST_F(QuestionStackingTest, AWorkersQuestionsOpenOnItsStatusWindow)
-{
-    CStatusDlg* status = OpenStatusFromWorker();
-    ASSERT_NE(status, nullptr);
-
-    const std::string reconnect =
-        "The connection to ftp site \"127.0.0.1\" is broken.\nDo you want to reconnect to the ftp site?";
-    Seen question;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, question);
-        ClickInBox(box, QMessageBox::No);
-    });
-    EXPECT_EQ(AskFromWorker(reconnect, MsgButtons::YesNo), MsgResult::No);
-    ASSERT_TRUE(question.answered);
-    EXPECT_EQ(question.text, QString::fromStdString(reconnect));
-    EXPECT_EQ(question.parent, status);
-    EXPECT_EQ(question.transientParent, status->windowHandle());
-    EXPECT_TRUE(question.staysOnTop);
-
-    Seen error;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, error);
-        ClickInBox(box, QMessageBox::Ok);
-    });
-    EXPECT_EQ(AskFromWorker("File /tmp/x is read-only.\nYou can not replace the read-only file.", MsgButtons::Ok),
-              MsgResult::Ok);
-    ASSERT_TRUE(error.answered);
-    EXPECT_EQ(error.parent, status);
-    EXPECT_EQ(error.transientParent, status->windowHandle());
-
-    // The replace question too.
-    Seen replace;
-    AnswerNextDialog<CMessageDlg>([&](CMessageDlg& dialog) {
-        Record(dialog, replace);
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("yesToAllButton")), Qt::LeftButton);
-    });
-    ReplaceAnswer answer;
-    std::atomic<bool> done{false};
-    std::jthread worker([&] {
-        answer = m_prompts.AskReplace("The file a.txt already exists.", "Are you sure you want to replace this file?");
-        done = true;
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
-    ASSERT_TRUE(replace.answered);
-    EXPECT_EQ(answer.choice, REPLACE_YES_TO_ALL);
-    EXPECT_EQ(replace.parent, status);
-    EXPECT_EQ(replace.transientParent, status->windowHandle());
-    EXPECT_TRUE(replace.staysOnTop);
-}
-
 // No Status window, or one whose worker has already let go: the main window.
 TEST_F(QuestionStackingTest, WithoutARunningStatusWindowQuestionsOpenOnTheMainWindow)
 {
@@ -170,7 +112,7 @@ TEST_F(QuestionStackingTest, WithoutARunningStatusWindowQuestionsOpenOnTheMainWi
     Seen before;
     AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
         Record(box, before);
-        ClickInBox(box, QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->click();
     });
     EXPECT_EQ(AskFromWorker("Have successfully received 1 of total 1 files", MsgButtons::Ok), MsgResult::Ok);
     ASSERT_TRUE(before.answered);
@@ -187,7 +129,7 @@ TEST_F(QuestionStackingTest, WithoutARunningStatusWindowQuestionsOpenOnTheMainWi
     Seen after;
     AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
         Record(box, after);
-        ClickInBox(box, QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->click();
     });
     EXPECT_EQ(AskFromWorker("Have successfully sent 1 of total 1 files", MsgButtons::Ok), MsgResult::Ok);
     ASSERT_TRUE(after.answered);
@@ -202,9 +144,13 @@ TEST_F(QuestionStackingTest, AQuestionOnTheStatusWindowOutlivesTheEndOfTheTransf
     ASSERT_FALSE(status.isNull());
 
     bool stillOpen = false;
+    bool stacked = false;
     Seen seen;
     AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
         Record(box, seen);
+        // Stacked on the Status window, which stays above the other windows.
+        stacked = !status.isNull() && seen.transientParent == status->windowHandle() && seen.staysOnTop &&
+                  status->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         QPointer<QMessageBox> watched = &box;
         m_status.reset();
         // The window's refresh has seen the worker go: it hides, and stays
@@ -212,11 +158,12 @@ TEST_F(QuestionStackingTest, AQuestionOnTheStatusWindowOutlivesTheEndOfTheTransf
         (void)QTest::qWaitFor([&] { return status.isNull() || !status->isVisible(); }, kWaitMs);
         stillOpen = !watched.isNull() && watched->isVisible() && !status.isNull();
         if (!watched.isNull())
-            ClickInBox(*watched, QMessageBox::Yes);
+            watched->button(QMessageBox::Yes)->click();
     });
     const MsgResult result = m_prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question);
     ASSERT_TRUE(seen.answered);
     EXPECT_EQ(seen.parent, status.data());
+    EXPECT_TRUE(stacked);
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(result, MsgResult::Yes);
     // Once the question is answered the window goes.

@@ -35,27 +35,12 @@ struct DialogKind {
     std::function<std::unique_ptr<CSiteInfoDlg>()> make;
 };
 
-const std::vector<DialogKind>& AllKinds()
-{
-    static const std::vector<DialogKind> kinds = {
-        {"Add Site", [] { return std::make_unique<CAddSiteDlg>(); }},
-        {"Login Window", [] { return std::make_unique<CLoginDlg>(); }},
-        {"Ftp Site Properties", [] { return std::make_unique<CSitePropertiesDlg>(); }},
-    };
-    return kinds;
-}
-
-void FillMembers(CSiteInfoDlg& d)
-{
-    d.m_strAddress = QStringLiteral("ftp://ftp.example.com");
-    d.m_strPort = QStringLiteral("2121");
-    d.m_strUserName = QStringLiteral("ann");
-    d.m_strPassword = QStringLiteral("s3cret");
-    d.m_bSavePassword = 1;
-    d.m_strProxy = QStringLiteral("proxy.example.com");
-    d.m_bReconnectAtLogon = 0;
-    d.m_strNotes = QStringLiteral("first line\nsecond line");
-}
+// The Ftp Site Properties last: they show the site fields read-only.
+const DialogKind kKinds[] = {
+    {"Add Site", [] { return std::make_unique<CAddSiteDlg>(); }},
+    {"Login Window", [] { return std::make_unique<CLoginDlg>(); }},
+    {"Ftp Site Properties", [] { return std::make_unique<CSitePropertiesDlg>(); }},
+};
 
 struct Members {
     QString address, port, user, password, proxy, notes;
@@ -63,10 +48,47 @@ struct Members {
     bool operator==(const Members&) const = default;
 };
 
+const Members kFilled{QStringLiteral("ftp://ftp.example.com"), QStringLiteral("2121"), QStringLiteral("ann"),
+                      QStringLiteral("s3cret"), QStringLiteral("proxy.example.com"),
+                      QStringLiteral("first line\nsecond line"), 1, 0};
+
+void Fill(CSiteInfoDlg& d, const Members& m)
+{
+    d.m_strAddress = m.address;
+    d.m_strPort = m.port;
+    d.m_strUserName = m.user;
+    d.m_strPassword = m.password;
+    d.m_strProxy = m.proxy;
+    d.m_strNotes = m.notes;
+    d.m_bSavePassword = m.savePassword;
+    d.m_bReconnectAtLogon = m.reconnect;
+}
+
 Members Read(const CSiteInfoDlg& d)
 {
     return {d.m_strAddress,  d.m_strPort,  d.m_strUserName,   d.m_strPassword,
             d.m_strProxy,    d.m_strNotes, d.m_bSavePassword, d.m_bReconnectAtLogon};
+}
+
+// What the controls show.
+Members Shown(QWidget* d)
+{
+    return {Edit(d, "address")->text(), Edit(d, "port")->text(),  Edit(d, "userName")->text(),
+            Edit(d, "password")->text(), Edit(d, "proxy")->text(), Notes(d)->toPlainText(),
+            Check(d, "savePassword")->isChecked(), Check(d, "reconnectAtLogon")->isChecked()};
+}
+
+// What the user types into the controls.
+void Type(QWidget* d, const Members& m)
+{
+    Edit(d, "address")->setText(m.address);
+    Edit(d, "port")->setText(m.port);
+    Edit(d, "userName")->setText(m.user);
+    Edit(d, "password")->setText(m.password);
+    Edit(d, "proxy")->setText(m.proxy);
+    Notes(d)->setPlainText(m.notes);
+    Check(d, "savePassword")->setChecked(m.savePassword != 0);
+    Check(d, "reconnectAtLogon")->setChecked(m.reconnect != 0);
 }
 
 // Runs step, closing with OK every message box it opens; how many opened,
@@ -85,59 +107,28 @@ int MessageBoxesDuring(const std::function<void()>& step, QString* text = nullpt
     return boxes;
 }
 
-TEST(SiteInfoDialogsTest, ShowTheMembersAndTakeTheControlsBackOnOk)
+TEST(SiteInfoDialogsTest, ShowTheMembersAndTakeTheControlsBackOnlyOnOk)
 {
-    for (const DialogKind& kind : {AllKinds()[0], AllKinds()[1]}) {
-        auto dialog = kind.make();
-        FillMembers(*dialog);
-        dialog->open();
-        CSiteInfoDlg* d = dialog.get();
-        EXPECT_EQ(Edit(d, "address")->text(), QStringLiteral("ftp://ftp.example.com"));
-        EXPECT_EQ(Edit(d, "port")->text(), QStringLiteral("2121"));
-        EXPECT_EQ(Edit(d, "userName")->text(), QStringLiteral("ann"));
-        EXPECT_EQ(Edit(d, "password")->text(), QStringLiteral("s3cret"));
-        EXPECT_EQ(Edit(d, "password")->echoMode(), QLineEdit::Password);
-        EXPECT_TRUE(Check(d, "savePassword")->isChecked());
-        EXPECT_EQ(Edit(d, "proxy")->text(), QStringLiteral("proxy.example.com"));
-        EXPECT_FALSE(Check(d, "reconnectAtLogon")->isChecked());
-        EXPECT_EQ(Notes(d)->toPlainText(), QStringLiteral("first line\nsecond line"));
-
-        Edit(d, "address")->setText(QStringLiteral("ftp.other.org"));
-        Edit(d, "port")->setText(QStringLiteral("21"));
-        Edit(d, "userName")->setText(QStringLiteral("bob"));
-        Edit(d, "password")->setText(QStringLiteral("pw"));
-        Check(d, "savePassword")->setChecked(false);
-        Edit(d, "proxy")->clear();
-        Check(d, "reconnectAtLogon")->setChecked(true);
-        Notes(d)->setPlainText(QStringLiteral("changed"));
-        Click(d, "okButton");
-
-        EXPECT_FALSE(d->isVisible()) << kind.title;
-        EXPECT_EQ(d->result(), QDialog::Accepted);
-        EXPECT_EQ(Read(*d), (Members{QStringLiteral("ftp.other.org"), QStringLiteral("21"), QStringLiteral("bob"),
-                                     QStringLiteral("pw"), QString(), QStringLiteral("changed"), 0, 1}))
-            << kind.title;
-    }
-}
-
-TEST(SiteInfoDialogsTest, CancelOrEscapeLeaveTheMembersAsTheyWere)
-{
-    for (const DialogKind& kind : AllKinds()) {
-        for (bool escape : {false, true}) {
+    const Members typed{QStringLiteral("ftp.other.org"), QStringLiteral("21"), QStringLiteral("bob"),
+                        QStringLiteral("pw"), QString(), QStringLiteral("changed"), 0, 1};
+    for (const DialogKind& kind : kKinds) {
+        for (const char* button : {"okButton", "cancelButton", "Escape"}) {
+            SCOPED_TRACE(std::string(kind.title) + " " + button);
             auto dialog = kind.make();
-            FillMembers(*dialog);
-            const Members before = Read(*dialog);
+            Fill(*dialog, kFilled);
             dialog->open();
-            Edit(dialog.get(), "address")->setText(QStringLiteral("changed"));
-            Check(dialog.get(), "reconnectAtLogon")->setChecked(true);
-            Notes(dialog.get())->setPlainText(QStringLiteral("changed notes"));
-            if (escape)
+            EXPECT_EQ(Shown(dialog.get()), kFilled);
+            EXPECT_EQ(Edit(dialog.get(), "password")->echoMode(), QLineEdit::Password);
+            Type(dialog.get(), typed);
+            const bool ok = button == std::string("okButton");
+            if (button == std::string("Escape"))
                 QTest::keyClick(dialog.get(), Qt::Key_Escape);
             else
-                Click(dialog.get(), "cancelButton");
+                Click(dialog.get(), button);
             EXPECT_FALSE(dialog->isVisible());
-            EXPECT_EQ(dialog->result(), QDialog::Rejected);
-            EXPECT_EQ(Read(*dialog), before) << kind.title;
+            EXPECT_EQ(dialog->result(), ok ? QDialog::Accepted : QDialog::Rejected);
+            // The properties take only the notes; see below.
+            EXPECT_TRUE((&kind == &kKinds[2] && ok) || Read(*dialog) == (ok ? typed : kFilled));
         }
     }
 }
@@ -157,44 +148,32 @@ TEST(SiteInfoDialogsTest, ThePortTakesDigitsOnlyAndMayStayEmpty)
     EXPECT_EQ(dialog.m_strPort, QString());
 }
 
+// Characters are counted, not UTF-16 units; a line break is one.
 TEST(SiteInfoDialogsTest, NotesOfTwoHundredCharactersAreAcceptedAndMoreKeepTheDialogOpen)
 {
-    for (const DialogKind& kind : AllKinds()) {
+    const QString exactly200 = QString(100, QLatin1Char('a')) + QLatin1Char('\n') + QString(98, QLatin1Char('b')) +
+                               QString::fromUtf8("\xF0\x9F\x93\x81");
+    for (const DialogKind& kind : kKinds) {
+        SCOPED_TRACE(kind.title);
         auto dialog = kind.make();
         dialog->m_strNotes = QStringLiteral("old");
         dialog->open();
         QPlainTextEdit* notes = Notes(dialog.get());
 
-        notes->setPlainText(QString(201, QLatin1Char('n')));
+        notes->setPlainText(exactly200 + QLatin1Char('n'));
         Edit(dialog.get(), "port")->setFocus();
         QString text;
-        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }, &text), 1) << kind.title;
+        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }, &text), 1);
         EXPECT_EQ(text, QStringLiteral("The notes can hold at most 200 characters."));
-        EXPECT_TRUE(dialog->isVisible()) << kind.title;
-        EXPECT_EQ(dialog->focusWidget(), notes) << kind.title;
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->focusWidget(), notes);
         EXPECT_EQ(dialog->m_strNotes, QStringLiteral("old"));
 
-        // A line break counts as one character.
-        const QString exactly200 = QString(100, QLatin1Char('a')) + QLatin1Char('\n') + QString(99, QLatin1Char('b'));
         notes->setPlainText(exactly200);
-        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }), 0) << kind.title;
-        EXPECT_FALSE(dialog->isVisible()) << kind.title;
+        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }), 0);
         EXPECT_EQ(dialog->result(), QDialog::Accepted);
         EXPECT_EQ(dialog->m_strNotes, exactly200);
     }
-}
-
-TEST(SiteInfoDialogsTest, NotesCountCharactersNotUtf16Units)
-{
-    CLoginDlg dialog;
-    dialog.open();
-    QString notes;
-    for (int i = 0; i < 200; ++i)
-        notes += QString::fromUtf8("\xF0\x9F\x93\x81");  // one character, two UTF-16 units
-    Notes(&dialog)->setPlainText(notes);
-    EXPECT_EQ(MessageBoxesDuring([&] { Click(&dialog, "okButton"); }), 0);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.m_strNotes, notes);
 }
 
 TEST(SiteInfoDialogsTest, NotesTheUserLeftAloneComeBackUnchanged)
@@ -207,71 +186,48 @@ TEST(SiteInfoDialogsTest, NotesTheUserLeftAloneComeBackUnchanged)
     EXPECT_EQ(dialog.m_strNotes, QStringLiteral("written\r\non another system"));
 }
 
-const char* const kSiteFields[] = {"address", "port", "userName", "password", "proxy"};
-const char* const kSiteChecks[] = {"savePassword", "reconnectAtLogon"};
-
-TEST(SiteInfoDialogsTest, ReadOnlyDisablesTheSiteFields)
+// Only a read-only flag of exactly 1 counts; then, as in the Ftp Site
+// Properties, only the notes can be changed.
+TEST(SiteInfoDialogsTest, ReadOnlyLetsOnlyTheNotesChange)
 {
-    for (const DialogKind& kind : {AllKinds()[0], AllKinds()[1]}) {
-        auto dialog = kind.make();
-        auto* editable = static_cast<CEditableSiteInfoDlg*>(dialog.get());
-        FillMembers(*editable);
-        for (int32_t readOnly : {1, 0, 2}) {
-            editable->m_bReadOnly = readOnly;
-            editable->open();
-            // Only exactly 1 counts as set.
-            const bool enabled = readOnly != 1;
-            for (const char* name : kSiteFields)
-                EXPECT_EQ(Edit(editable, name)->isEnabled(), enabled) << kind.title << " " << name << readOnly;
-            for (const char* name : kSiteChecks)
-                EXPECT_EQ(Check(editable, name)->isEnabled(), enabled) << kind.title << " " << name << readOnly;
-            editable->reject();
+    const char* const fields[] = {"address", "port", "userName", "password", "proxy"};
+    for (const DialogKind& kind : kKinds) {
+        for (int32_t readOnly : {1, 2}) {
+            SCOPED_TRACE(std::string(kind.title) + " " + std::to_string(readOnly));
+            auto dialog = kind.make();
+            const bool properties = &kind == &kKinds[2];
+            if (!properties)
+                static_cast<CEditableSiteInfoDlg*>(dialog.get())->m_bReadOnly = readOnly;
+            const bool locked = properties || readOnly == 1;
+            Fill(*dialog, kFilled);
+            dialog->open();
+            for (const char* name : fields) {
+                QLineEdit* edit = Edit(dialog.get(), name);
+                // The properties keep their text selectable.
+                EXPECT_EQ(edit->isEnabled() && !edit->isReadOnly(), !locked) << name;
+                EXPECT_EQ(edit->isEnabled(), properties || !locked) << name;
+            }
+            EXPECT_EQ(Check(dialog.get(), "savePassword")->isEnabled(), !locked);
+            EXPECT_EQ(Check(dialog.get(), "reconnectAtLogon")->isEnabled(), !locked);
+
+            QTest::keyClicks(Edit(dialog.get(), "address"), QStringLiteral("typed"));
+            Check(dialog.get(), "savePassword")->click();
+            QPlainTextEdit* notes = Notes(dialog.get());
+            notes->setFocus();
+            notes->moveCursor(QTextCursor::End);
+            QTest::keyClicks(notes, QStringLiteral(" and more"));
+            Click(dialog.get(), "okButton");
+            Members expected = kFilled;
+            expected.notes = QStringLiteral("first line\nsecond line and more");
+            if (!locked) {
+                expected.address += QStringLiteral("typed");
+                expected.savePassword = 0;
+            }
+            EXPECT_EQ(Read(*dialog), expected);
+            if (properties)
+                break;
         }
     }
-}
-
-TEST(SiteInfoDialogsTest, ReadOnlyChangesOnlyTheNotes)
-{
-    CAddSiteDlg dialog;
-    FillMembers(dialog);
-    const Members before = Read(dialog);
-    dialog.m_bReadOnly = 1;
-    dialog.open();
-    QTest::keyClicks(Edit(&dialog, "address"), QStringLiteral("typed"));
-    QTest::mouseClick(Check(&dialog, "reconnectAtLogon"), Qt::LeftButton);
-    Notes(&dialog)->setPlainText(QStringLiteral("new notes"));
-    Click(&dialog, "okButton");
-    Members expected = before;
-    expected.notes = QStringLiteral("new notes");
-    EXPECT_EQ(Read(dialog), expected);
-}
-
-TEST(SiteInfoDialogsTest, SitePropertiesShowTheFieldsReadOnlyAndEditOnlyTheNotes)
-{
-    CSitePropertiesDlg dialog;
-    FillMembers(dialog);
-    const Members before = Read(dialog);
-    dialog.open();
-    for (const char* name : kSiteFields) {
-        EXPECT_TRUE(Edit(&dialog, name)->isReadOnly()) << name;
-        EXPECT_TRUE(Edit(&dialog, name)->isEnabled()) << name;
-    }
-    for (const char* name : kSiteChecks)
-        EXPECT_FALSE(Check(&dialog, name)->isEnabled()) << name;
-    EXPECT_FALSE(Notes(&dialog)->isReadOnly());
-
-    QTest::keyClicks(Edit(&dialog, "address"), QStringLiteral("typed"));
-    QTest::keyClicks(Edit(&dialog, "port"), QStringLiteral("9"));
-    QTest::mouseClick(Check(&dialog, "savePassword"), Qt::LeftButton);
-    QPlainTextEdit* notes = Notes(&dialog);
-    notes->setFocus();
-    notes->moveCursor(QTextCursor::End);
-    QTest::keyClicks(notes, QStringLiteral(" and more"));
-    Click(&dialog, "okButton");
-
-    Members expected = before;
-    expected.notes = QStringLiteral("first line\nsecond line and more");
-    EXPECT_EQ(Read(dialog), expected);
 }
 
 } // namespace
