@@ -44,14 +44,10 @@ protected:
 
 } // namespace
 
+// Arrow keys right after start-up must not change the transfer mode.
 TEST_F(StartupFocusTest, TheKeyboardStartsInTheFolderTree)
 {
     EXPECT_EQ(QApplication::focusWidget(), tree);
-    EXPECT_FALSE(frame->TransferModeBox()->hasFocus());
-}
-
-TEST_F(StartupFocusTest, ArrowKeysAfterStartUpLeaveTheTransferModeAlone)
-{
     for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Up}) {
         QWidget* target = QApplication::focusWidget();
         ASSERT_NE(target, nullptr);
