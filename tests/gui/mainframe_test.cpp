@@ -164,8 +164,8 @@ TEST_F(MainFrameTest, CloseAsksAboutAModifiedSiteListAndSavesIt)
     prompts.Answer(MsgResult::Yes);
     frame->show();
     EXPECT_TRUE(frame->close());
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{
-                                   "The site list of the site manager has been changed. Do you want to save the changes?"});
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The site list of the site manager has been changed. "
+                                                        "Do you want to save the changes?"});
     EXPECT_EQ(doc->m_bClosing, 1);
     EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://saved.example"), std::string::npos);
 }
@@ -190,8 +190,9 @@ TEST_F(MainFrameTest, AnAddressWhoseRecordIsInUseIsRefusedBeforeTheLogin)
     // The login would have opened within the Enter's own handling.
     delete login;
     EXPECT_EQ(logins, 0);
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site \"ftp://" + HostPort() + "\" is busy with a "
-                                                        "file transfer. Please try again when the transfer has finished."});
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site \"ftp://" + HostPort() +
+                                                        "\" is busy with a file transfer. "
+                                                        "Please try again when the transfer has finished."});
     EXPECT_FALSE(site.m_pConnection);
     EXPECT_EQ(site.m_strUserName, "user");
 }

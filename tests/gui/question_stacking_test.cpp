@@ -1,15 +1,14 @@
 // Questions and notices during a transfer open on the Status window, which
 // stays on top of everything else; otherwise a window manager may put them
-// behind it and the transfer seems to hang.
+// behind it and the transfer seems to hang. The questions of a real Get are
+// walked in the paste road test; here the edges of the window's life.
 #include "app/GuiPrompts.h"
-#include "transfer/MessageDlg.h"
 #include "transfer/QuestionParent.h"
 #include "transfer/StatusDialogProxy.h"
 #include "transfer/StatusDlg.h"
 
 #include "DialogDriver.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -25,22 +24,6 @@
 namespace {
 
 constexpr int kWaitMs = 10000;
-
-// Where a dialog was when it was answered.
-struct Seen {
-    bool answered = false;
-    QWidget* parent = nullptr;
-    QWindow* transientParent = nullptr;
-    bool staysOnTop = false;
-};
-
-void Record(QDialog& dialog, Seen& seen)
-{
-    seen.answered = true;
-    seen.parent = dialog.parentWidget();
-    seen.transientParent = dialog.windowHandle() != nullptr ? dialog.windowHandle()->transientParent() : nullptr;
-    seen.staysOnTop = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-}
 
 // runningOnly: one that a worker holds; otherwise any on screen, also one
 // about to close.
@@ -83,17 +66,23 @@ protected:
         return StatusWindow(true);
     }
 
-    // The worker asks and blocks while the GUI thread shows the box.
-    MsgResult AskFromWorker(const std::string& text, MsgButtons buttons)
+    // The worker asks and blocks while the GUI thread shows the box; the
+    // parent the box had, or nullptr when none came.
+    QWidget* NoticeFromWorkerOpensOn(const std::string& text)
     {
-        MsgResult result = MsgResult::Cancel;
+        QWidget* parent = nullptr;
+        AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+            parent = box.parentWidget();
+            EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            box.button(QMessageBox::Ok)->click();
+        });
         std::atomic<bool> done{false};
         std::jthread worker([&] {
-            result = m_prompts.MessageBox(text, buttons, MsgIcon::None);
+            EXPECT_EQ(m_prompts.MessageBox(text, MsgButtons::Ok, MsgIcon::None), MsgResult::Ok);
             done = true;
         });
         EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
-        return result;
+        return parent;
     }
 
     QWidget m_mainWindow;
@@ -106,50 +95,28 @@ protected:
 } // namespace
 
 // No Status window, or one whose worker has already let go: the main window.
-TEST_F(QuestionStackingTest, WithoutARunningStatusWindowQuestionsOpenOnTheMainWindow)
+// A question the GUI thread opened on the Status window while the worker ran
+// stays open, and answerable, after the worker lets go.
+TEST_F(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHoldsIt)
 {
-    EXPECT_EQ(QuestionParent(&m_mainWindow), &m_mainWindow);
-    Seen before;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, before);
-        box.button(QMessageBox::Ok)->click();
-    });
-    EXPECT_EQ(AskFromWorker("Have successfully received 1 of total 1 files", MsgButtons::Ok), MsgResult::Ok);
-    ASSERT_TRUE(before.answered);
-    EXPECT_EQ(before.parent, &m_mainWindow);
-    EXPECT_FALSE(before.staysOnTop);
-
-    CStatusDlg* status = OpenStatusFromWorker();
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(QuestionParent(&m_mainWindow), status);
+    EXPECT_EQ(NoticeFromWorkerOpensOn("Have successfully received 1 of total 1 files"), &m_mainWindow);
+    ASSERT_NE(OpenStatusFromWorker(), nullptr);
     // The end message right after the worker let go: the window is still on
     // screen until its next refresh, but it is about to close.
     m_status.reset();
     EXPECT_EQ(QuestionParent(&m_mainWindow), &m_mainWindow);
-    Seen after;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, after);
-        box.button(QMessageBox::Ok)->click();
-    });
-    EXPECT_EQ(AskFromWorker("Have successfully sent 1 of total 1 files", MsgButtons::Ok), MsgResult::Ok);
-    ASSERT_TRUE(after.answered);
-    EXPECT_EQ(after.parent, &m_mainWindow);
-}
+    EXPECT_EQ(NoticeFromWorkerOpensOn("Have successfully sent 1 of total 1 files"), &m_mainWindow);
 
-// A notice that the GUI thread opened on the Status window while the worker
-// ran stays open, and answerable, after the worker lets go.
-TEST_F(QuestionStackingTest, AQuestionOnTheStatusWindowOutlivesTheEndOfTheTransfer)
-{
     QPointer<CStatusDlg> status = OpenStatusFromWorker();
     ASSERT_FALSE(status.isNull());
-
-    bool stillOpen = false;
+    EXPECT_EQ(QuestionParent(&m_mainWindow), status.data());
     bool stacked = false;
-    Seen seen;
+    bool stillOpen = false;
     AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, seen);
         // Stacked on the Status window, which stays above the other windows.
-        stacked = !status.isNull() && seen.transientParent == status->windowHandle() && seen.staysOnTop &&
+        stacked = !status.isNull() && box.parentWidget() == status.data() && box.windowHandle() != nullptr &&
+                  box.windowHandle()->transientParent() == status->windowHandle() &&
+                  box.windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
                   status->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         QPointer<QMessageBox> watched = &box;
         m_status.reset();
@@ -160,12 +127,9 @@ TEST_F(QuestionStackingTest, AQuestionOnTheStatusWindowOutlivesTheEndOfTheTransf
         if (!watched.isNull())
             watched->button(QMessageBox::Yes)->click();
     });
-    const MsgResult result = m_prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question);
-    ASSERT_TRUE(seen.answered);
-    EXPECT_EQ(seen.parent, status.data());
+    EXPECT_EQ(m_prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question), MsgResult::Yes);
     EXPECT_TRUE(stacked);
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(result, MsgResult::Yes);
     // Once the question is answered the window goes.
     EXPECT_TRUE(QTest::qWaitFor([&] { return status.isNull(); }, kWaitMs));
 }

@@ -2,7 +2,6 @@
 
 #include "DialogDriver.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,105 +29,69 @@ QCheckBox* Check(QWidget* d, const char* name) { return Find<QCheckBox>(d, name)
 QPlainTextEdit* Notes(QWidget* d) { return Find<QPlainTextEdit>(d, "notes"); }
 void Click(QWidget* d, const char* button) { QTest::mouseClick(Find<QPushButton>(d, button), Qt::LeftButton); }
 
-struct DialogKind {
-    const char* title;
-    std::function<std::unique_ptr<CSiteInfoDlg>()> make;
-};
-
 // The Ftp Site Properties last: they show the site fields read-only.
-const DialogKind kKinds[] = {
-    {"Add Site", [] { return std::make_unique<CAddSiteDlg>(); }},
-    {"Login Window", [] { return std::make_unique<CLoginDlg>(); }},
-    {"Ftp Site Properties", [] { return std::make_unique<CSitePropertiesDlg>(); }},
+const std::function<std::unique_ptr<CSiteInfoDlg>()> kKinds[] = {
+    [] { return std::make_unique<CAddSiteDlg>(); },
+    [] { return std::make_unique<CLoginDlg>(); },
+    [] { return std::make_unique<CSitePropertiesDlg>(); },
 };
 
-struct Members {
-    QString address, port, user, password, proxy, notes;
-    int32_t savePassword, reconnect;
-    bool operator==(const Members&) const = default;
-};
+// Each control with the member it shows; digits only, as the port takes them.
+const std::pair<const char*, QString CSiteInfoDlg::*> kEdits[] = {
+    {"address", &CSiteInfoDlg::m_strAddress}, {"port", &CSiteInfoDlg::m_strPort},
+    {"userName", &CSiteInfoDlg::m_strUserName}, {"password", &CSiteInfoDlg::m_strPassword},
+    {"proxy", &CSiteInfoDlg::m_strProxy}};
+const std::pair<const char*, int32_t CSiteInfoDlg::*> kChecks[] = {
+    {"savePassword", &CSiteInfoDlg::m_bSavePassword}, {"reconnectAtLogon", &CSiteInfoDlg::m_bReconnectAtLogon}};
 
-const Members kFilled{QStringLiteral("ftp://ftp.example.com"), QStringLiteral("2121"), QStringLiteral("ann"),
-                      QStringLiteral("s3cret"), QStringLiteral("proxy.example.com"),
-                      QStringLiteral("first line\nsecond line"), 1, 0};
-
-void Fill(CSiteInfoDlg& d, const Members& m)
+std::unique_ptr<CSiteInfoDlg> OpenFilled(const std::function<std::unique_ptr<CSiteInfoDlg>()>& make,
+                                         int32_t readOnly = 0)
 {
-    d.m_strAddress = m.address;
-    d.m_strPort = m.port;
-    d.m_strUserName = m.user;
-    d.m_strPassword = m.password;
-    d.m_strProxy = m.proxy;
-    d.m_strNotes = m.notes;
-    d.m_bSavePassword = m.savePassword;
-    d.m_bReconnectAtLogon = m.reconnect;
+    std::unique_ptr<CSiteInfoDlg> dialog = make();
+    if (auto* editable = dynamic_cast<CEditableSiteInfoDlg*>(dialog.get()))
+        editable->m_bReadOnly = readOnly;
+    for (int i = 0; i < 5; ++i)
+        (*dialog).*kEdits[i].second = QString::number(1000 + i);
+    dialog->m_bSavePassword = 1;
+    dialog->m_strNotes = QStringLiteral("first line\nsecond line");
+    dialog->open();
+    return dialog;
 }
 
-Members Read(const CSiteInfoDlg& d)
-{
-    return {d.m_strAddress,  d.m_strPort,  d.m_strUserName,   d.m_strPassword,
-            d.m_strProxy,    d.m_strNotes, d.m_bSavePassword, d.m_bReconnectAtLogon};
-}
-
-// What the controls show.
-Members Shown(QWidget* d)
-{
-    return {Edit(d, "address")->text(), Edit(d, "port")->text(),  Edit(d, "userName")->text(),
-            Edit(d, "password")->text(), Edit(d, "proxy")->text(), Notes(d)->toPlainText(),
-            Check(d, "savePassword")->isChecked(), Check(d, "reconnectAtLogon")->isChecked()};
-}
-
-// What the user types into the controls.
-void Type(QWidget* d, const Members& m)
-{
-    Edit(d, "address")->setText(m.address);
-    Edit(d, "port")->setText(m.port);
-    Edit(d, "userName")->setText(m.user);
-    Edit(d, "password")->setText(m.password);
-    Edit(d, "proxy")->setText(m.proxy);
-    Notes(d)->setPlainText(m.notes);
-    Check(d, "savePassword")->setChecked(m.savePassword != 0);
-    Check(d, "reconnectAtLogon")->setChecked(m.reconnect != 0);
-}
-
-// Runs step, closing with OK every message box it opens; how many opened,
-// and the text of the last one.
-int MessageBoxesDuring(const std::function<void()>& step, QString* text = nullptr)
-{
-    int boxes = 0;
-    QPointer<QTimer> watch = AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        ++boxes;
-        if (text != nullptr)
-            *text = box.text();
-        box.button(QMessageBox::Ok)->click();
-    });
-    step();
-    delete watch;
-    return boxes;
-}
-
+// Every field shown, every field the user can change typed over, and only OK
+// takes them back.
 TEST(SiteInfoDialogsTest, ShowTheMembersAndTakeTheControlsBackOnlyOnOk)
 {
-    const Members typed{QStringLiteral("ftp.other.org"), QStringLiteral("21"), QStringLiteral("bob"),
-                        QStringLiteral("pw"), QString(), QStringLiteral("changed"), 0, 1};
-    for (const DialogKind& kind : kKinds) {
+    for (const auto& make : kKinds) {
         for (const char* button : {"okButton", "cancelButton", "Escape"}) {
-            SCOPED_TRACE(std::string(kind.title) + " " + button);
-            auto dialog = kind.make();
-            Fill(*dialog, kFilled);
-            dialog->open();
-            EXPECT_EQ(Shown(dialog.get()), kFilled);
-            EXPECT_EQ(Edit(dialog.get(), "password")->echoMode(), QLineEdit::Password);
-            Type(dialog.get(), typed);
+            auto dialog = OpenFilled(make);
+            SCOPED_TRACE(dialog->windowTitle().toStdString() + " " + button);
+            // The properties take only the notes; see below.
             const bool ok = button == std::string("okButton");
+            const bool takes = ok && &make != &kKinds[2];
+            EXPECT_EQ(Edit(dialog.get(), "password")->echoMode(), QLineEdit::Password);
+            for (const auto& [name, member] : kEdits) {
+                EXPECT_EQ(Edit(dialog.get(), name)->text(), (*dialog).*member) << name;
+                if (!Edit(dialog.get(), name)->isReadOnly())
+                    Edit(dialog.get(), name)->setText(QStringLiteral("42"));
+            }
+            for (const auto& [name, member] : kChecks) {
+                EXPECT_EQ(Check(dialog.get(), name)->isChecked(), (*dialog).*member == 1) << name;
+                Check(dialog.get(), name)->click();
+            }
+            EXPECT_EQ(Notes(dialog.get())->toPlainText(), QStringLiteral("first line\nsecond line"));
+            Notes(dialog.get())->setPlainText(QStringLiteral("changed"));
             if (button == std::string("Escape"))
                 QTest::keyClick(dialog.get(), Qt::Key_Escape);
             else
                 Click(dialog.get(), button);
             EXPECT_FALSE(dialog->isVisible());
             EXPECT_EQ(dialog->result(), ok ? QDialog::Accepted : QDialog::Rejected);
-            // The properties take only the notes; see below.
-            EXPECT_TRUE((&kind == &kKinds[2] && ok) || Read(*dialog) == (ok ? typed : kFilled));
+            for (int i = 0; i < 5; ++i)
+                EXPECT_EQ((*dialog).*kEdits[i].second, takes ? QStringLiteral("42") : QString::number(1000 + i));
+            EXPECT_EQ(dialog->m_bSavePassword, takes ? 0 : 1);
+            EXPECT_EQ(dialog->m_bReconnectAtLogon, takes ? 1 : 0);
+            EXPECT_EQ(dialog->m_strNotes, ok ? QStringLiteral("changed") : QStringLiteral("first line\nsecond line"));
         }
     }
 }
@@ -148,14 +111,30 @@ TEST(SiteInfoDialogsTest, ThePortTakesDigitsOnlyAndMayStayEmpty)
     EXPECT_EQ(dialog.m_strPort, QString());
 }
 
+// Runs step, closing with OK every message box it opens; how many opened,
+// and the text of the last one.
+int MessageBoxesDuring(const std::function<void()>& step, QString* text = nullptr)
+{
+    int boxes = 0;
+    QPointer<QTimer> watch = AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+        ++boxes;
+        if (text != nullptr)
+            *text = box.text();
+        box.button(QMessageBox::Ok)->click();
+    });
+    step();
+    delete watch;
+    return boxes;
+}
+
 // Characters are counted, not UTF-16 units; a line break is one.
 TEST(SiteInfoDialogsTest, NotesOfTwoHundredCharactersAreAcceptedAndMoreKeepTheDialogOpen)
 {
     const QString exactly200 = QString(100, QLatin1Char('a')) + QLatin1Char('\n') + QString(98, QLatin1Char('b')) +
                                QString::fromUtf8("\xF0\x9F\x93\x81");
-    for (const DialogKind& kind : kKinds) {
-        SCOPED_TRACE(kind.title);
-        auto dialog = kind.make();
+    for (const auto& make : kKinds) {
+        auto dialog = make();
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
         dialog->m_strNotes = QStringLiteral("old");
         dialog->open();
         QPlainTextEdit* notes = Notes(dialog.get());
@@ -187,43 +166,33 @@ TEST(SiteInfoDialogsTest, NotesTheUserLeftAloneComeBackUnchanged)
 }
 
 // Only a read-only flag of exactly 1 counts; then, as in the Ftp Site
-// Properties, only the notes can be changed.
+// Properties (which keep their text selectable), only the notes can change.
 TEST(SiteInfoDialogsTest, ReadOnlyLetsOnlyTheNotesChange)
 {
-    const char* const fields[] = {"address", "port", "userName", "password", "proxy"};
-    for (const DialogKind& kind : kKinds) {
+    for (const auto& make : kKinds) {
         for (int32_t readOnly : {1, 2}) {
-            SCOPED_TRACE(std::string(kind.title) + " " + std::to_string(readOnly));
-            auto dialog = kind.make();
-            const bool properties = &kind == &kKinds[2];
-            if (!properties)
-                static_cast<CEditableSiteInfoDlg*>(dialog.get())->m_bReadOnly = readOnly;
+            auto dialog = OpenFilled(make, readOnly);
+            SCOPED_TRACE(dialog->windowTitle().toStdString() + " " + std::to_string(readOnly));
+            const bool properties = &make == &kKinds[2];
             const bool locked = properties || readOnly == 1;
-            Fill(*dialog, kFilled);
-            dialog->open();
-            for (const char* name : fields) {
+            for (const auto& [name, member] : kEdits) {
                 QLineEdit* edit = Edit(dialog.get(), name);
-                // The properties keep their text selectable.
                 EXPECT_EQ(edit->isEnabled() && !edit->isReadOnly(), !locked) << name;
                 EXPECT_EQ(edit->isEnabled(), properties || !locked) << name;
             }
-            EXPECT_EQ(Check(dialog.get(), "savePassword")->isEnabled(), !locked);
-            EXPECT_EQ(Check(dialog.get(), "reconnectAtLogon")->isEnabled(), !locked);
+            for (const auto& [name, member] : kChecks)
+                EXPECT_EQ(Check(dialog.get(), name)->isEnabled(), !locked) << name;
 
-            QTest::keyClicks(Edit(dialog.get(), "address"), QStringLiteral("typed"));
+            QTest::keyClicks(Edit(dialog.get(), "port"), QStringLiteral("9"));
             Check(dialog.get(), "savePassword")->click();
             QPlainTextEdit* notes = Notes(dialog.get());
             notes->setFocus();
             notes->moveCursor(QTextCursor::End);
             QTest::keyClicks(notes, QStringLiteral(" and more"));
             Click(dialog.get(), "okButton");
-            Members expected = kFilled;
-            expected.notes = QStringLiteral("first line\nsecond line and more");
-            if (!locked) {
-                expected.address += QStringLiteral("typed");
-                expected.savePassword = 0;
-            }
-            EXPECT_EQ(Read(*dialog), expected);
+            EXPECT_EQ(dialog->m_strPort, locked ? QStringLiteral("1001") : QStringLiteral("10019"));
+            EXPECT_EQ(dialog->m_bSavePassword, locked ? 1 : 0);
+            EXPECT_EQ(dialog->m_strNotes, QStringLiteral("first line\nsecond line and more"));
             if (properties)
                 break;
         }

@@ -43,7 +43,7 @@ TEST(MessageDlgTest, EveryWayOfAnsweringGivesItsResultAndChoice)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         dialog.m_nChoice = REPLACE_NO_ANSWER;
-        dialog.m_strMessage1 = QStringLiteral("The file <b>%1</b>.txt already exists.").arg(QString::fromLatin1(c.name));
+        dialog.m_strMessage1 = QStringLiteral("The file <b>%1</b>.txt already exists.").arg(c.name);
         dialog.m_strMessage2 = QStringLiteral("Are you sure you want to replace this file?");
         dialog.open();
         const auto* message1 = dialog.findChild<CElidedLabel*>(QStringLiteral("message1"));
