@@ -52,10 +52,8 @@ public:
     ~X11Desktop()
     {
         for (QProcess* process : {&m_manager, &m_server}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(kWaitMs);
-            }
+            process->kill();
+            process->waitForFinished(kWaitMs);
         }
     }
 
@@ -84,11 +82,8 @@ TEST(WindowCaptureOnX11Test, TheFrameComesFromTheScreenAndNoClosedMenuIsLeftInTh
 
     // The command is given from its menu, which closes just before the capture.
     QAction* save = frame.Command(ID_FILE_SAVE_WINDOW_AS);
-    QMenu* fileMenu = nullptr;
-    for (QMenu* menu : frame.menuBar()->findChildren<QMenu*>())
-        if (menu->actions().contains(save))
-            fileMenu = menu;
-    ASSERT_NE(fileMenu, nullptr);
+    QMenu* fileMenu = frame.menuBar()->actions().front()->menu();
+    ASSERT_TRUE(fileMenu != nullptr && fileMenu->actions().contains(save));
     QTest::mouseClick(frame.menuBar(), Qt::LeftButton, {},
                       frame.menuBar()->actionGeometry(fileMenu->menuAction()).center());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fileMenu));

@@ -15,7 +15,6 @@
 #include <map>
 #include <functional>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -78,23 +77,6 @@ TEST(ReadMeTest, TheKeysBothReadMesNameAreTheCommandsOwn)
         }
         EXPECT_GE(checked, 2) << text.left(60).toStdString();
     }
-}
-
-// The set-up block of the sources' Read Me names the scripts that are there.
-TEST(ReadMeTest, TheSetUpCommandsAreTheScriptsBesideIt)
-{
-    const std::string source = SourceReadMe().toStdString();
-    const std::size_t open = source.find("```sh\n", source.find("## Set-up"));
-    const std::size_t close = source.find("```", open + 6);
-    ASSERT_NE(close, std::string::npos);
-    std::istringstream block(source.substr(open + 6, close - open - 6));
-    std::vector<std::string> commands;
-    for (std::string line; std::getline(block, line);)
-        if (!line.empty())
-            commands.push_back(line.substr(0, line.find(' ')));
-    EXPECT_EQ(commands, (std::vector<std::string>{"./run.sh", "./test.sh"}));
-    for (const std::string& command : commands)
-        EXPECT_EQ(access((SourceTop() + "/" + command).c_str(), X_OK), 0) << command;
 }
 
 } // namespace

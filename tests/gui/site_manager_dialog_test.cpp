@@ -201,6 +201,13 @@ TEST_F(SiteManagerTest, FindSiteSelectsAcrossTheListsAndCancelAfterEditsLeavesTh
         EXPECT_EQ(SelectedText(dialog.AvailableList()), QString());
         EXPECT_EQ(SelectedText(dialog.StoredList()), QStringLiteral("ftp://delta.example"));
         EXPECT_EQ(dialog.NotesBox()->toPlainText(), QStringLiteral("delta notes"));
+        // Enter opens the site found; the dialog stays.
+        m_siteScripts.push_back({std::nullopt, {}, {}});
+        QTest::keyClick(dialog.FindEdit(), Qt::Key_Enter);
+        if (!SiteDialogOpened(1))
+            return false;
+        EXPECT_EQ(m_siteSeen[0].address, QStringLiteral("ftp://delta.example"));
+        EXPECT_TRUE(dialog.isVisible());
         // Blanks change nothing at all.
         dialog.FindEdit()->setText(QStringLiteral("   "));
         EXPECT_EQ(SelectedText(dialog.StoredList()), QStringLiteral("ftp://delta.example"));
@@ -303,13 +310,15 @@ TEST_F(SiteManagerTest, AddChecksTheAddressAndDeleteDropsWhatWasAdded)
             EXPECT_EQ(dialog.m_workList.size(), add.message ? copies : copies + 1);
             EXPECT_EQ(SelectedText(dialog.AvailableList()), QString::fromLatin1(add.shown));
         }
-        // A new copy is dropped at once, an old one by the button only marked.
+        // A new copy is dropped at once, an old one only marked.
         Add(dialog, "ftp://new.example");
-        dialog.OnDelete();
-        EXPECT_EQ(dialog.m_workList.size(), 7u);
-        Pick(dialog.StoredList(), "ftp://gamma.example");
         Click(&dialog, "deleteButton");
         EXPECT_EQ(dialog.m_workList.size(), 7u);
+        Pick(dialog.StoredList(), "ftp://gamma.example");
+        QTest::keyClick(dialog.StoredList(), Qt::Key_Delete);
+        EXPECT_EQ(dialog.m_workList.size(), 7u);
+        // Nothing is selected after a delete, so a second key deletes nothing.
+        QTest::keyClick(dialog.StoredList(), Qt::Key_Delete);
         EXPECT_EQ(Texts(dialog.StoredList()), QStringList{QStringLiteral("ftp://delta.example")});
         return true;
     });
@@ -323,6 +332,7 @@ TEST_F(SiteManagerTest, AddChecksTheAddressAndDeleteDropsWhatWasAdded)
     EXPECT_EQ(frame->m_bSiteListModified, 1);
 }
 
+// Opened by the button and by Enter in the list.
 TEST_F(SiteManagerTest, PropertiesEditTheCopyAndRefuseAnInvalidAddress)
 {
     Record("ftp://gamma.example")->m_strPort = "2121";
@@ -342,7 +352,7 @@ TEST_F(SiteManagerTest, PropertiesEditTheCopyAndRefuseAnInvalidAddress)
         EXPECT_EQ(dialog.NotesBox()->toPlainText(), QStringLiteral("z"));
 
         m_siteScripts.push_back({QStringLiteral("bad host"), QStringLiteral("21"), QStringLiteral("lost")});
-        dialog.OnProperties();
+        QTest::keyClick(dialog.StoredList(), Qt::Key_Return);
         EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site address \"ftp://bad host\" is invalid.\n"
                                                             "Please enter the ftp site address again!"});
         EXPECT_TRUE(prompts.Messages().size() == 1 && prompts.Messages()[0].icon == MsgIcon::Error);
@@ -393,35 +403,6 @@ TEST_F(SiteManagerTest, BusyAndConnectedSitesAreGuarded)
     EXPECT_EQ(Record("ftp://alps.example")->m_hTreeItem, 0x100u);
     Record("ftp://alps.example")->m_hTreeItem = 0;
     Record("ftp://gamma.example")->m_hTreeItem = 0;
-}
-
-TEST_F(SiteManagerTest, DeleteKeyDeletesAndEnterOpensProperties)
-{
-    RunManager([&](CSiteManagerDlg& dialog) {
-        Pick(dialog.StoredList(), "ftp://gamma.example");
-        QTest::keyClick(dialog.StoredList(), Qt::Key_Delete);
-        // Nothing is selected after a delete, so a second key deletes nothing.
-        QTest::keyClick(dialog.StoredList(), Qt::Key_Delete);
-        EXPECT_EQ(Texts(dialog.StoredList()), QStringList{QStringLiteral("ftp://delta.example")});
-
-        Pick(dialog.AvailableList(), "ftp://beta.example");
-        m_siteScripts.push_back({std::nullopt, {}, {}});
-        QTest::keyClick(dialog.AvailableList(), Qt::Key_Return);
-        if (!SiteDialogOpened(1))
-            return false;
-        EXPECT_EQ(m_siteSeen[0].address, QStringLiteral("ftp://beta.example"));
-
-        // Enter in Find Site opens the site it found; the dialog stays.
-        QTest::keyClicks(dialog.FindEdit(), QStringLiteral("ftp://del"));
-        m_siteScripts.push_back({std::nullopt, {}, {}});
-        QTest::keyClick(dialog.FindEdit(), Qt::Key_Enter);
-        if (!SiteDialogOpened(2))
-            return false;
-        EXPECT_EQ(m_siteSeen[1].address, QStringLiteral("ftp://delta.example"));
-        EXPECT_TRUE(dialog.isVisible());
-        return true;
-    });
-    EXPECT_EQ(Record("ftp://gamma.example"), nullptr);
 }
 
 // The real Add Site dialog on screen, with the port the connection uses; left

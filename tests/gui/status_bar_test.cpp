@@ -68,15 +68,3 @@ TEST_F(StatusBarTest, AToolbarHintGivesWayToReadyWhenThePointerLeaves)
     QApplication::sendEvent(copy, &leave);
     EXPECT_EQ(Shown(), QStringLiteral("Ready"));
 }
-
-// A progress text stays until a hint replaces it; a caller that clears the
-// bar gets the idle text too.
-TEST_F(StatusBarTest, ProgressTextStaysUntilAHintReplacesItThenReadyReturns)
-{
-    frame->SetStatusText(QStringLiteral("Searching folders..."));
-    EXPECT_EQ(Shown(), QStringLiteral("Searching folders..."));
-    QStatusTipEvent hint(QStringLiteral("Copy the selected files"));
-    QApplication::sendEvent(frame.get(), &hint);
-    frame->statusBar()->clearMessage();
-    EXPECT_EQ(Shown(), QStringLiteral("Ready"));
-}
