@@ -57,17 +57,14 @@ TEST_F(ActionLogViewTest, LinesFromWorkerThreadsArriveInTheOrderTheyWereLogged)
     m_log.LogActionStart("ftp://127.0.0.1");
     // Two workers, one after the other as transfers run, the second while
     // the first one's lines may still be on their way.
-    std::thread first([this] {
-        for (int i = 0; i < 300; ++i)
-            m_log.AppendLog("first " + std::to_string(i));
-    });
-    first.join();
-    std::thread second([this] {
-        for (int i = 0; i < 300; ++i)
-            m_log.AppendLog("second " + std::to_string(i));
-        m_log.LogActionEnd();
-    });
-    second.join();
+    for (const std::string worker : {"first ", "second "}) {
+        std::thread([&] {
+            for (int i = 0; i < 300; ++i)
+                m_log.AppendLog(worker + std::to_string(i));
+            if (worker == "second ")
+                m_log.LogActionEnd();
+        }).join();
+    }
 
     const QString expected = QString::fromStdString(m_log.GetLogText());
     ASSERT_TRUE(expected.endsWith(QString(64, QLatin1Char('/'))));
@@ -117,6 +114,12 @@ TEST_F(ActionLogViewTest, TheViewFollowsNewLinesOnlyWhenItWasAtTheEndAndCannotBe
     m_view.selectAll();
     m_view.copy();
     EXPECT_EQ(QApplication::clipboard()->text(), shown);
+
+    // The log's columns line up. (Font configuration flags some monospaced
+    // faces as "dual", so the face's own fixed-pitch flag is not asked.)
+    const QFontMetricsF metrics(m_view.font());
+    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')))
+        << QFontInfo(m_view.font()).family().toStdString();
 }
 
 TEST_F(ActionLogViewTest, AGoneViewIsNoLongerFedByTheLog)
@@ -130,16 +133,6 @@ TEST_F(ActionLogViewTest, AGoneViewIsNoLongerFedByTheLog)
     worker.join();
     QCoreApplication::processEvents();
     EXPECT_EQ(m_log.GetLogText(), "");
-}
-
-TEST(ActionLogViewFontTest, EveryLetterTakesTheSameWidth)
-{
-    CRichEditViewActionLog view;
-    // The log's columns line up. (Font configuration flags some monospaced
-    // faces as "dual", so the face's own fixed-pitch flag is not asked.)
-    const QFontMetricsF metrics(view.font());
-    EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')), metrics.horizontalAdvance(QLatin1Char('W')))
-        << QFontInfo(view.font()).family().toStdString();
 }
 
 // ---- Save Status Log As ----

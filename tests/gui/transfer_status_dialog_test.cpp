@@ -10,7 +10,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <functional>
 #include <thread>
@@ -29,18 +28,6 @@ std::vector<CStatusDlg*> OpenStatusWindows()
             found.push_back(dialog);
     }
     return found;
-}
-
-// Waits on a worker's progress without busy-spinning forever.
-bool WaitForWorker(const std::atomic<int>& phase, int wanted)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (phase.load() < wanted) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 CElidedLabel* Label(QWidget* dialog, const char* name)
@@ -186,7 +173,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
     std::jthread worker([&] {
         auto status = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel);
         phase = 1;
-        if (!WaitForWorker(phase, 2))
+        if (!QTest::qWaitFor([&] { return phase.load() >= 2; }, kWaitMs))
             return;
         status->SetMessages("Getting File: a", "To: b");
         status->SetFileRange(kSteps);
@@ -197,7 +184,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
         }
         status->StepOverall();
         phase = 3;
-        WaitForWorker(phase, 4);
+        (void)QTest::qWaitFor([&] { return phase.load() >= 4; }, kWaitMs);
         status.reset();
         phase = 5;
     });
