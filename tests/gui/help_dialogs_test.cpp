@@ -6,15 +6,13 @@
 #include "GuiProgram.h"
 
 #include <QAction>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <functional>
-#include <sstream>
 
 namespace {
 
@@ -38,14 +36,10 @@ TEST(HelpDialogsTest, ShowFunctionsOpenOnTheParentAndReturnWhenClosed)
     }
 }
 
-std::string SourceTop() { return (std::filesystem::path(VAMLO_TEST_SUPPORT_DIR) / ".." / "..").string(); }
-
 QString SourceReadMe()
 {
-    std::ifstream file(SourceTop() + "/README.md");
-    std::ostringstream text;
-    text << file.rdbuf();
-    return QString::fromStdString(text.str());
+    QFile file(QStringLiteral(VAMLO_TEST_SUPPORT_DIR "/../../README.md"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // Both Read Me texts, the one in the Help menu and the one beside the

@@ -37,39 +37,36 @@ CStatusDlg* StatusWindow(bool runningOnly)
     return nullptr;
 }
 
+} // namespace
+
 // A worker with its Status window, as a Get or a Put holds one; its questions
-// go through the program's own prompts.
-class QuestionStackingTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Windows of earlier tests close within a refresh period or two.
-        ASSERT_TRUE(QTest::qWaitFor([] { return StatusWindow(false) == nullptr; }, kWaitMs));
-        m_mainWindow.resize(400, 300);
-        m_mainWindow.show();
-        m_prompts.SetMainWindow(&m_mainWindow);
-    }
-
-    void TearDown() override
-    {
-        m_status.reset();
-        EXPECT_TRUE(QTest::qWaitFor([] { return StatusWindow(false) == nullptr; }, kWaitMs));
-    }
-
+// go through the program's own prompts. No Status window, or one whose worker
+// has already let go: the main window. A question the GUI thread opened on the
+// Status window while the worker ran stays open, and answerable, after the
+// worker lets go.
+TEST(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHoldsIt)
+{
+    // Windows of earlier tests close within a refresh period or two.
+    ASSERT_TRUE(QTest::qWaitFor([] { return StatusWindow(false) == nullptr; }, kWaitMs));
+    QWidget mainWindow;
+    mainWindow.resize(400, 300);
+    mainWindow.show();
+    CGuiPrompts prompts;
+    prompts.SetMainWindow(&mainWindow);
+    CStatusDialogFactory factory;
+    std::atomic<int32_t> cancel{0};
+    std::unique_ptr<IStatusDialog> worker;
     // Opens the window as a worker does: from another thread, by a posted call.
-    CStatusDlg* OpenStatusFromWorker()
-    {
-        std::thread([this] {
-            m_status = m_factory.CreateStatusDialog("Getting data from the remote site, please wait...", &m_cancel);
+    const auto openStatusFromWorker = [&] {
+        std::thread([&] {
+            worker = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel);
         }).join();
         EXPECT_TRUE(QTest::qWaitFor([] { return StatusWindow(true) != nullptr; }, kWaitMs));
         return StatusWindow(true);
-    }
-
+    };
     // The worker asks and blocks while the GUI thread shows the box; the
     // parent the box had, or nullptr when none came.
-    QWidget* NoticeFromWorkerOpensOn(const std::string& text)
-    {
+    const auto noticeFromWorkerOpensOn = [&](const std::string& text) {
         QWidget* parent = nullptr;
         AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
             parent = box.parentWidget();
@@ -77,39 +74,25 @@ protected:
             box.button(QMessageBox::Ok)->click();
         });
         std::atomic<bool> done{false};
-        std::jthread worker([&] {
-            EXPECT_EQ(m_prompts.MessageBox(text, MsgButtons::Ok, MsgIcon::None), MsgResult::Ok);
+        std::jthread asking([&] {
+            EXPECT_EQ(prompts.MessageBox(text, MsgButtons::Ok, MsgIcon::None), MsgResult::Ok);
             done = true;
         });
         EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
         return parent;
-    }
+    };
 
-    QWidget m_mainWindow;
-    CGuiPrompts m_prompts;
-    CStatusDialogFactory m_factory;
-    std::atomic<int32_t> m_cancel{0};
-    std::unique_ptr<IStatusDialog> m_status;
-};
-
-} // namespace
-
-// No Status window, or one whose worker has already let go: the main window.
-// A question the GUI thread opened on the Status window while the worker ran
-// stays open, and answerable, after the worker lets go.
-TEST_F(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHoldsIt)
-{
-    EXPECT_EQ(NoticeFromWorkerOpensOn("Have successfully received 1 of total 1 files"), &m_mainWindow);
-    ASSERT_NE(OpenStatusFromWorker(), nullptr);
+    EXPECT_EQ(noticeFromWorkerOpensOn("Have successfully received 1 of total 1 files"), &mainWindow);
+    ASSERT_NE(openStatusFromWorker(), nullptr);
     // The end message right after the worker let go: the window is still on
     // screen until its next refresh, but it is about to close.
-    m_status.reset();
-    EXPECT_EQ(QuestionParent(&m_mainWindow), &m_mainWindow);
-    EXPECT_EQ(NoticeFromWorkerOpensOn("Have successfully sent 1 of total 1 files"), &m_mainWindow);
+    worker.reset();
+    EXPECT_EQ(QuestionParent(&mainWindow), &mainWindow);
+    EXPECT_EQ(noticeFromWorkerOpensOn("Have successfully sent 1 of total 1 files"), &mainWindow);
 
-    QPointer<CStatusDlg> status = OpenStatusFromWorker();
+    QPointer<CStatusDlg> status = openStatusFromWorker();
     ASSERT_FALSE(status.isNull());
-    EXPECT_EQ(QuestionParent(&m_mainWindow), status.data());
+    EXPECT_EQ(QuestionParent(&mainWindow), status.data());
     bool stacked = false;
     bool stillOpen = false;
     AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
@@ -119,7 +102,7 @@ TEST_F(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHol
                   box.windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
                   status->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         QPointer<QMessageBox> watched = &box;
-        m_status.reset();
+        worker.reset();
         // The window's refresh has seen the worker go: it hides, and stays
         // for the question.
         (void)QTest::qWaitFor([&] { return status.isNull() || !status->isVisible(); }, kWaitMs);
@@ -127,7 +110,7 @@ TEST_F(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHol
         if (!watched.isNull())
             watched->button(QMessageBox::Yes)->click();
     });
-    EXPECT_EQ(m_prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question), MsgResult::Yes);
+    EXPECT_EQ(prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question), MsgResult::Yes);
     EXPECT_TRUE(stacked);
     EXPECT_TRUE(stillOpen);
     // Once the question is answered the window goes.

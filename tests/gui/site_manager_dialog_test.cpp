@@ -26,6 +26,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -319,11 +320,30 @@ TEST_F(SiteManagerTest, AddChecksTheAddressAndDeleteDropsWhatWasAdded)
     EXPECT_EQ(frame->m_bSiteListModified, 1);
 }
 
-// Opened by the button and by Enter in the list.
+// Opened by the button and by Enter in the list. The real dialog on screen
+// shows the port the connection uses; left as shown, the record's own Port
+// field is kept.
 TEST_F(SiteManagerTest, PropertiesEditTheCopyAndRefuseAnInvalidAddress)
 {
+    CVamloSiteInfo* alpha = Record("ftp://alpha.example");
+    alpha->m_strAddress = "ftp://alpha.example:40021";
     Record("ftp://gamma.example")->m_strPort = "2121";
     RunManager([&](CSiteManagerDlg& dialog) {
+        auto scripted = std::exchange(dialog.m_fnRunSiteDialog, nullptr);
+        Pick(dialog.AvailableList(), "ftp://alpha.example:40021");
+        AnswerNextDialog<CAddSiteDlg>([](CAddSiteDlg& site) {
+            EXPECT_EQ(site.windowTitle(), QStringLiteral("Add Site"));
+            EXPECT_EQ(site.findChild<QLineEdit*>(QStringLiteral("port"))->text(), QStringLiteral("40021"));
+            EXPECT_EQ(site.findChild<QLineEdit*>(QStringLiteral("address"))->text(),
+                      QStringLiteral("ftp://alpha.example:40021"));
+            EXPECT_EQ(site.findChild<QPlainTextEdit*>(QStringLiteral("notes"))->toPlainText(),
+                      QStringLiteral("alpha notes"));
+            site.accept();
+        });
+        dialog.OnProperties();
+        EXPECT_EQ(dialog.m_bChanged, 0);
+        dialog.m_fnRunSiteDialog = scripted;
+
         Pick(dialog.StoredList(), "ftp://gamma.example");
         m_siteScripts.push_back({QStringLiteral("zeta.example"), QStringLiteral("2121"), QStringLiteral("z")});
         Click(&dialog, "propertiesButton");
@@ -346,6 +366,8 @@ TEST_F(SiteManagerTest, PropertiesEditTheCopyAndRefuseAnInvalidAddress)
         EXPECT_EQ(SelectedText(dialog.StoredList()), QStringLiteral("zeta.example"));
         return true;
     });
+    EXPECT_EQ(alpha->m_strPort, "21");
+    EXPECT_EQ(alpha->m_strNotes, "alpha notes");
     EXPECT_EQ(Record("ftp://gamma.example"), nullptr);
     ASSERT_NE(Record("zeta.example"), nullptr);
     EXPECT_EQ(Record("zeta.example")->m_strNotes, "z");
@@ -390,33 +412,4 @@ TEST_F(SiteManagerTest, BusyAndConnectedSitesAreGuarded)
     EXPECT_EQ(Record("ftp://alps.example")->m_hTreeItem, 0x100u);
     Record("ftp://alps.example")->m_hTreeItem = 0;
     Record("ftp://gamma.example")->m_hTreeItem = 0;
-}
-
-// The real Add Site dialog on screen, with the port the connection uses; left
-// as shown, the record's own Port field is kept. An OK counts as a change even
-// with nothing edited.
-TEST_F(SiteManagerTest, ThePropertiesDialogOnScreenShowsTheRecord)
-{
-    CVamloSiteInfo* alpha = Record("ftp://alpha.example");
-    alpha->m_strAddress = "ftp://alpha.example:40021";
-    frame->m_fnRunSiteManager = [&](CSiteManagerDlg& dialog) {
-        Pick(dialog.AvailableList(), "ftp://alpha.example:40021");
-        AnswerNextDialog<CAddSiteDlg>([](CAddSiteDlg& site) {
-            EXPECT_EQ(site.windowTitle(), QStringLiteral("Add Site"));
-            EXPECT_EQ(site.findChild<QLineEdit*>(QStringLiteral("port"))->text(), QStringLiteral("40021"));
-            EXPECT_EQ(site.findChild<QLineEdit*>(QStringLiteral("address"))->text(),
-                      QStringLiteral("ftp://alpha.example:40021"));
-            EXPECT_EQ(site.findChild<QPlainTextEdit*>(QStringLiteral("notes"))->toPlainText(),
-                      QStringLiteral("alpha notes"));
-            site.accept();
-        });
-        dialog.OnProperties();
-        EXPECT_EQ(dialog.m_bChanged, 0);
-        return true;
-    };
-    frame->OnSiteManager();
-    frame->m_fnRunSiteManager = nullptr;
-    EXPECT_EQ(alpha->m_strPort, "21");
-    EXPECT_EQ(alpha->m_strNotes, "alpha notes");
-    EXPECT_EQ(frame->m_bSiteListModified, 1);
 }

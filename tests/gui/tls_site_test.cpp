@@ -10,42 +10,31 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
-
-struct CertificateCase {
-    bool changed;
-    const char* click;   // nullptr: Escape
-    CertificateAnswer expected;
-};
-
-QStringList ButtonTexts(QMessageBox& box)
-{
-    QStringList texts;
-    for (QAbstractButton* button : box.buttons())
-        texts << button->text();
-    texts.sort();
-    return texts;
-}
-
-} // namespace
-
 // Cancel is the default and also what Escape gives.
 TEST(CertificateQuestionTest, ShowsTheTextAndAnswersByItsButtons)
 {
-    const CertificateCase cases[] = {
+    const struct {
+        bool changed;
+        const char* click;   // nullptr: Escape
+        CertificateAnswer expected;
+    } cases[] = {
         {false, "Accept Once", CertificateAnswer::AcceptOnce},
         {false, "Always", CertificateAnswer::Always},
         {true, nullptr, CertificateAnswer::Cancel},
     };
-    for (const CertificateCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.click != nullptr ? c.click : "Escape");
         CGuiPrompts prompts;
         bool asked = false;
         AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
             asked = true;
             EXPECT_EQ(box.text(), QStringLiteral("Subject: CN=host\nSHA-256 fingerprint: AB:CD"));
-            EXPECT_EQ(ButtonTexts(box), (QStringList{QStringLiteral("Accept Once"), QStringLiteral("Always"),
-                                                     QStringLiteral("Cancel")}));
+            QStringList buttons;
+            for (QAbstractButton* button : box.buttons())
+                buttons << button->text();
+            buttons.sort();
+            EXPECT_EQ(buttons, (QStringList{QStringLiteral("Accept Once"), QStringLiteral("Always"),
+                                            QStringLiteral("Cancel")}));
             EXPECT_EQ(box.defaultButton()->text(), QStringLiteral("Cancel"));
             EXPECT_EQ(box.icon(), c.changed ? QMessageBox::Warning : QMessageBox::Question);
             EXPECT_EQ(box.windowTitle(),
