@@ -6,7 +6,6 @@
 #include "TempDir.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <gtest/gtest.h>

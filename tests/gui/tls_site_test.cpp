@@ -54,14 +54,11 @@ namespace {
 
 class TlsTreeTest : public TreeHarness {
 protected:
-    TlsTreeTest() : TreeHarness(TlsOptions()) {}
-
-    static FtpServerOptions TlsOptions()
-    {
+    TlsTreeTest() : TreeHarness([] {
         FtpServerOptions options;
         options.tls = FtpServerOptions::Tls::Required;
         return options;
-    }
+    }()) {}
 };
 
 } // namespace
