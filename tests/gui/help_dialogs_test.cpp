@@ -6,16 +6,13 @@
 #include "GuiProgram.h"
 
 #include <QAction>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <functional>
-#include <sstream>
-#include <unistd.h>
 
 namespace {
 
@@ -39,14 +36,10 @@ TEST(HelpDialogsTest, ShowFunctionsOpenOnTheParentAndReturnWhenClosed)
     }
 }
 
-std::string SourceTop() { return (std::filesystem::path(VAMLO_TEST_SUPPORT_DIR) / ".." / "..").string(); }
-
 QString SourceReadMe()
 {
-    std::ifstream file(SourceTop() + "/README.md");
-    std::ostringstream text;
-    text << file.rdbuf();
-    return QString::fromStdString(text.str());
+    QFile file(QStringLiteral(VAMLO_TEST_SUPPORT_DIR "/../../README.md"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // Both Read Me texts, the one in the Help menu and the one beside the
@@ -78,23 +71,6 @@ TEST(ReadMeTest, TheKeysBothReadMesNameAreTheCommandsOwn)
         }
         EXPECT_GE(checked, 2) << text.left(60).toStdString();
     }
-}
-
-// The set-up block of the sources' Read Me names the scripts that are there.
-TEST(ReadMeTest, TheSetUpCommandsAreTheScriptsBesideIt)
-{
-    const std::string source = SourceReadMe().toStdString();
-    const std::size_t open = source.find("```sh\n", source.find("## Set-up"));
-    const std::size_t close = source.find("```", open + 6);
-    ASSERT_NE(close, std::string::npos);
-    std::istringstream block(source.substr(open + 6, close - open - 6));
-    std::vector<std::string> commands;
-    for (std::string line; std::getline(block, line);)
-        if (!line.empty())
-            commands.push_back(line.substr(0, line.find(' ')));
-    EXPECT_EQ(commands, (std::vector<std::string>{"./run.sh", "./test.sh"}));
-    for (const std::string& command : commands)
-        EXPECT_EQ(access((SourceTop() + "/" + command).c_str(), X_OK), 0) << command;
 }
 
 } // namespace

@@ -1,7 +1,4 @@
-#include "app/AppCore.h"
 #include "app/QtClipboard.h"
-#include "app/VamloDoc.h"
-#include "log/RichEditViewActionLog.h"
 #include "model/SiteInfo.h"
 #include "sites/SiteInfoDlg.h"
 #include "ui/MainFrame.h"
@@ -9,9 +6,6 @@
 #include "DialogDriver.h"
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"
-#include "MemoryServices.h"
-#include "ScriptedPrompts.h"
-#include "TempDir.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -19,7 +13,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -53,27 +46,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainFrameTest, BareHostIsRewrittenConnectsAndGoesToTheTopOfTheBox)
-{
-    AnswerLogin("user", "secret");
-    TypeAddress(QString::fromStdString(HostPort()));
-
-    const QString address = QString::fromStdString("ftp://" + HostPort());
-    EXPECT_EQ(frame->AddressBox()->currentText(), address);
-    ASSERT_GE(frame->AddressBox()->count(), 1);
-    EXPECT_EQ(frame->AddressBox()->itemText(0), address);
-    ASSERT_EQ(frame->m_siteList.size(), 1u);
-    const CVamloSiteInfo& site = *frame->m_siteList.front();
-    EXPECT_EQ(site.m_strAddress, address.toStdString());
-    EXPECT_EQ(site.m_bAvailable, 1);
-    EXPECT_EQ(site.m_strPort, std::to_string(m_server.Port()));
-    EXPECT_TRUE(site.m_pConnection);
-    EXPECT_EQ(frame->m_bSiteListModified, 1);
-    EXPECT_TRUE(frame->Command(ID_FILE_SAVE_SITE_LIST)->isEnabled());
-    EXPECT_TRUE(prompts.Texts().empty());
-}
-
-TEST_F(MainFrameTest, EnterInTheAddressBoxAsksForTheLoginOnce)
+TEST_F(MainFrameTest, EnterInTheAddressBoxConnectsABareHostWithOneLogin)
 {
     frame->show();
     int logins = 0;
@@ -97,11 +70,27 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxAsksForTheLoginOnce)
     ASSERT_TRUE(WaitForNetIdle());
     delete second;
     EXPECT_EQ(logins, 1);
-    EXPECT_EQ(frame->m_siteList.size(), 1u);
+
+    const QString address = QString::fromStdString("ftp://" + HostPort());
+    EXPECT_EQ(frame->AddressBox()->currentText(), address);
+    EXPECT_EQ(frame->AddressBox()->itemText(0), address);
+    ASSERT_EQ(frame->m_siteList.size(), 1u);
+    EXPECT_EQ(frame->m_siteList.front()->m_strAddress, address.toStdString());
+    EXPECT_EQ(frame->m_siteList.front()->m_bAvailable, 1);
+    EXPECT_EQ(frame->m_siteList.front()->m_strPort, std::to_string(m_server.Port()));
+    EXPECT_EQ(frame->m_bSiteListModified, 1);
+    EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
+// An invalid address, or a Cancel on the login dialog, adds no record.
+TEST_F(MainFrameTest, WhatDoesNotConnectLeavesTheSiteListAlone)
 {
+    TypeAddress(QStringLiteral("host:port"));
+    ASSERT_EQ(prompts.Messages().size(), 1u);
+    EXPECT_EQ(prompts.Messages()[0].text,
+              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
+    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
+
     bool onUserName = false;
     AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
         // The address is given: the window starts on the user name.
@@ -113,26 +102,6 @@ TEST_F(MainFrameTest, CancelOnTheLoginDialogLeavesTheSiteListAlone)
     EXPECT_TRUE(frame->m_siteList.empty());
     EXPECT_EQ(frame->m_bSiteListModified, 0);
     EXPECT_EQ(frame->AddressBox()->count(), 0);
-}
-
-TEST_F(MainFrameTest, FailedLoginDiscardsTheNewRecordAndSaysSo)
-{
-    AnswerLogin("user", "wrong");
-    TypeAddress(QString::fromStdString("ftp://" + HostPort()));
-    EXPECT_TRUE(frame->m_siteList.empty());
-    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: ftp://" + HostPort()));
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
-}
-
-TEST_F(MainFrameTest, InvalidAddressIsRefusedWithTheMessage)
-{
-    TypeAddress(QStringLiteral("host:port"));
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].text,
-              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
-    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(frame->m_siteList.empty());
 }
 
 TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
@@ -157,85 +126,49 @@ TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
     EXPECT_EQ(edit->text(), QStringLiteral("ftp://example.org"));
 }
 
-TEST_F(MainFrameTest, TransferModeBoxShowsAndSetsTheTransferType)
+TEST_F(MainFrameTest, TheModeBoxAndTheOptionCommandsSetTheOptions)
 {
     QComboBox* box = frame->TransferModeBox();
-    ASSERT_EQ(box->count(), 2);
     EXPECT_EQ(box->currentText(), QStringLiteral("Binary"));
-    box->setCurrentIndex(0);
     emit box->activated(0);
     EXPECT_EQ(app.m_nTransferType, 1);
     emit box->activated(1);
     EXPECT_EQ(app.m_nTransferType, 2);
-}
 
-TEST_F(MainFrameTest, OptionCommandsCheckAndGreyFromTheDocument)
-{
     QAction* autoSave = frame->Command(ID_EDIT_STATUS_LOG_AUTOSAVE);
     QAction* autoRefresh = frame->Command(ID_EDIT_LOG_VIEW_AUTOREFRESH);
     frame->UpdateCommandStates();
-    EXPECT_TRUE(autoSave->isEnabled());
     EXPECT_FALSE(autoSave->isChecked());
     EXPECT_TRUE(autoRefresh->isChecked());
-
     autoSave->trigger();
-    EXPECT_TRUE(autoSave->isChecked());
-    EXPECT_EQ(settings.values["AutoSaveLog"], "Yes");
     autoRefresh->trigger();
+    EXPECT_TRUE(autoSave->isChecked());
     EXPECT_FALSE(autoRefresh->isChecked());
+    EXPECT_EQ(settings.values["AutoSaveLog"], "Yes");
     EXPECT_EQ(settings.values["AutoRefreshLogView"], "No");
-
-    // Without an open autosave file the option is greyed.
-    doc->m_bAutoSaveFileOpen = 0;
-    frame->UpdateCommandStates();
-    EXPECT_FALSE(autoSave->isEnabled());
 }
 
-TEST_F(MainFrameTest, CommandsGreyUntilTheyHaveSomethingToWorkOn)
-{
-    // Save Site List shows its key in the menu without taking it from the
-    // address box.
-    EXPECT_TRUE(frame->Command(ID_FILE_SAVE_SITE_LIST)->shortcuts().isEmpty());
-    EXPECT_FALSE(frame->Command(ID_FILE_SAVE_SITE_LIST)->isEnabled());
-    EXPECT_FALSE(frame->Command(ID_EDIT_DELETE)->isEnabled());
-    for (CommandId id : {ID_FILE_SAVE_STATUS_LOG_AS, ID_APP_ABOUT, ID_EDIT_SITE_MANAGER, ID_FILE_PRINT_WINDOW})
-        EXPECT_TRUE(frame->Command(id)->isEnabled()) << id;
-}
-
-TEST_F(MainFrameTest, CloseAsksAboutTheSiteListOnlyWhenModified)
+// When it asks is the document's; here that closing the window asks and saves.
+TEST_F(MainFrameTest, CloseAsksAboutAModifiedSiteListAndSavesIt)
 {
     frame->m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+    frame->m_siteList.back()->m_strAddress = "ftp://saved.example";
+    frame->m_bSiteListModified = 1;
+    prompts.Answer(MsgResult::Yes);
     frame->show();
     EXPECT_TRUE(frame->close());
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(doc->m_bClosing, 1);
-    EXPECT_TRUE(frame->m_siteList.empty());
-
-    CMainFrame modified(&app);
-    modified.SetDocument(doc.get());
-    doc->SetSiteListOwner(&modified);
-    modified.m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
-    modified.m_siteList.back()->m_strAddress = "ftp://saved.example";
-    modified.m_bSiteListModified = 1;
-    prompts.Answer(MsgResult::Yes);
-    modified.show();
-    EXPECT_TRUE(modified.close());
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0],
-              "The site list of the site manager has been changed. Do you want to save the changes?");
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The site list of the site manager has been changed. "
+                                                        "Do you want to save the changes?"});
     EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://saved.example"), std::string::npos);
-    doc->SetSiteListOwner(frame.get());
 }
 
 TEST_F(MainFrameTest, AnAddressWhoseRecordIsInUseIsRefusedBeforeTheLogin)
 {
-    auto record = std::make_unique<CVamloSiteInfo>();
-    record->m_strAddress = "ftp://" + HostPort();
-    record->m_strUserName = "user";
-    record->m_strPassword = "secret";
-    record->m_bAvailable = 1;
-    frame->m_siteList.push_back(std::move(record));
+    frame->m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
     CVamloSiteInfo& site = *frame->m_siteList.front();
+    site.m_strAddress = "ftp://" + HostPort();
+    site.m_strUserName = "user";
+    site.m_bAvailable = 1;
     int logins = 0;
     QPointer<QTimer> login = AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& dialog) {
         ++logins;
@@ -249,9 +182,9 @@ TEST_F(MainFrameTest, AnAddressWhoseRecordIsInUseIsRefusedBeforeTheLogin)
     // The login would have opened within the Enter's own handling.
     delete login;
     EXPECT_EQ(logins, 0);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    EXPECT_EQ(prompts.Texts()[0], "The ftp site \"ftp://" + HostPort() +
-                                      "\" is busy with a file transfer. Please try again when the transfer has finished.");
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site \"ftp://" + HostPort() +
+                                                        "\" is busy with a file transfer. "
+                                                        "Please try again when the transfer has finished."});
     EXPECT_FALSE(site.m_pConnection);
     EXPECT_EQ(site.m_strUserName, "user");
 }

@@ -1,15 +1,14 @@
 // Questions and notices during a transfer open on the Status window, which
 // stays on top of everything else; otherwise a window manager may put them
-// behind it and the transfer seems to hang.
+// behind it and the transfer seems to hang. The questions of a real Get are
+// walked in the paste road test; here the edges of the window's life.
 #include "app/GuiPrompts.h"
-#include "transfer/MessageDlg.h"
 #include "transfer/QuestionParent.h"
 #include "transfer/StatusDialogProxy.h"
 #include "transfer/StatusDlg.h"
 
 #include "DialogDriver.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -26,30 +25,6 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-// Where a dialog was when it was answered.
-struct Seen {
-    bool answered = false;
-    QWidget* parent = nullptr;
-    QWindow* transientParent = nullptr;
-    bool staysOnTop = false;
-    QString text;
-};
-
-void Record(QDialog& dialog, Seen& seen)
-{
-    seen.answered = true;
-    seen.parent = dialog.parentWidget();
-    seen.transientParent = dialog.windowHandle() != nullptr ? dialog.windowHandle()->transientParent() : nullptr;
-    seen.staysOnTop = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-        seen.text = box->text();
-}
-
-void ClickInBox(QMessageBox& box, QMessageBox::StandardButton which)
-{
-    QTest::mouseClick(box.button(which), Qt::LeftButton);
-}
-
 // runningOnly: one that a worker holds; otherwise any on screen, also one
 // about to close.
 CStatusDlg* StatusWindow(bool runningOnly)
@@ -62,163 +37,82 @@ CStatusDlg* StatusWindow(bool runningOnly)
     return nullptr;
 }
 
+} // namespace
+
 // A worker with its Status window, as a Get or a Put holds one; its questions
-// go through the program's own prompts.
-class QuestionStackingTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        // Windows of earlier tests close within a refresh period or two.
-        ASSERT_TRUE(QTest::qWaitFor([] { return StatusWindow(false) == nullptr; }, kWaitMs));
-        m_mainWindow.resize(400, 300);
-        m_mainWindow.show();
-        m_prompts.SetMainWindow(&m_mainWindow);
-    }
-
-    void TearDown() override
-    {
-        m_status.reset();
-        EXPECT_TRUE(QTest::qWaitFor([] { return StatusWindow(false) == nullptr; }, kWaitMs));
-    }
-
+// go through the program's own prompts. No Status window, or one whose worker
+// has already let go: the main window. A question the GUI thread opened on the
+// Status window while the worker ran stays open, and answerable, after the
+// worker lets go.
+TEST(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHoldsIt)
+{
+    // Windows of earlier tests close within a refresh period or two.
+    ASSERT_TRUE(QTest::qWaitFor([] { return StatusWindow(false) == nullptr; }, kWaitMs));
+    QWidget mainWindow;
+    mainWindow.resize(400, 300);
+    mainWindow.show();
+    CGuiPrompts prompts;
+    prompts.SetMainWindow(&mainWindow);
+    CStatusDialogFactory factory;
+    std::atomic<int32_t> cancel{0};
+    std::unique_ptr<IStatusDialog> worker;
     // Opens the window as a worker does: from another thread, by a posted call.
-    CStatusDlg* OpenStatusFromWorker()
-    {
-        std::thread([this] {
-            m_status = m_factory.CreateStatusDialog("Getting data from the remote site, please wait...", &m_cancel);
+    const auto openStatusFromWorker = [&] {
+        std::thread([&] {
+            worker = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel);
         }).join();
         EXPECT_TRUE(QTest::qWaitFor([] { return StatusWindow(true) != nullptr; }, kWaitMs));
         return StatusWindow(true);
-    }
-
-    // The worker asks and blocks while the GUI thread shows the box.
-    MsgResult AskFromWorker(const std::string& text, MsgButtons buttons)
-    {
-        MsgResult result = MsgResult::Cancel;
+    };
+    // The worker asks and blocks while the GUI thread shows the box; the
+    // parent the box had, or nullptr when none came.
+    const auto noticeFromWorkerOpensOn = [&](const std::string& text) {
+        QWidget* parent = nullptr;
+        AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+            parent = box.parentWidget();
+            EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            box.button(QMessageBox::Ok)->click();
+        });
         std::atomic<bool> done{false};
-        std::jthread worker([&] {
-            result = m_prompts.MessageBox(text, buttons, MsgIcon::None);
+        std::jthread asking([&] {
+            EXPECT_EQ(prompts.MessageBox(text, MsgButtons::Ok, MsgIcon::None), MsgResult::Ok);
             done = true;
         });
         EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
-        return result;
-    }
+        return parent;
+    };
 
-    QWidget m_mainWindow;
-    CGuiPrompts m_prompts;
-    CStatusDialogFactory m_factory;
-    std::atomic<int32_t> m_cancel{0};
-    std::unique_ptr<IStatusDialog> m_status;
-};
-
-} // namespace
-
-TEST_F(QuestionStackingTest, AWorkersQuestionsOpenOnItsStatusWindow)
-{
-    CStatusDlg* status = OpenStatusFromWorker();
-    ASSERT_NE(status, nullptr);
-
-    const std::string reconnect =
-        "The connection to ftp site \"127.0.0.1\" is broken.\nDo you want to reconnect to the ftp site?";
-    Seen question;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, question);
-        ClickInBox(box, QMessageBox::No);
-    });
-    EXPECT_EQ(AskFromWorker(reconnect, MsgButtons::YesNo), MsgResult::No);
-    ASSERT_TRUE(question.answered);
-    EXPECT_EQ(question.text, QString::fromStdString(reconnect));
-    EXPECT_EQ(question.parent, status);
-    EXPECT_EQ(question.transientParent, status->windowHandle());
-    EXPECT_TRUE(question.staysOnTop);
-
-    Seen error;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, error);
-        ClickInBox(box, QMessageBox::Ok);
-    });
-    EXPECT_EQ(AskFromWorker("File /tmp/x is read-only.\nYou can not replace the read-only file.", MsgButtons::Ok),
-              MsgResult::Ok);
-    ASSERT_TRUE(error.answered);
-    EXPECT_EQ(error.parent, status);
-    EXPECT_EQ(error.transientParent, status->windowHandle());
-
-    // The replace question too.
-    Seen replace;
-    AnswerNextDialog<CMessageDlg>([&](CMessageDlg& dialog) {
-        Record(dialog, replace);
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("yesToAllButton")), Qt::LeftButton);
-    });
-    ReplaceAnswer answer;
-    std::atomic<bool> done{false};
-    std::jthread worker([&] {
-        answer = m_prompts.AskReplace("The file a.txt already exists.", "Are you sure you want to replace this file?");
-        done = true;
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
-    ASSERT_TRUE(replace.answered);
-    EXPECT_EQ(answer.choice, REPLACE_YES_TO_ALL);
-    EXPECT_EQ(replace.parent, status);
-    EXPECT_EQ(replace.transientParent, status->windowHandle());
-    EXPECT_TRUE(replace.staysOnTop);
-}
-
-// No Status window, or one whose worker has already let go: the main window.
-TEST_F(QuestionStackingTest, WithoutARunningStatusWindowQuestionsOpenOnTheMainWindow)
-{
-    EXPECT_EQ(QuestionParent(&m_mainWindow), &m_mainWindow);
-    Seen before;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, before);
-        ClickInBox(box, QMessageBox::Ok);
-    });
-    EXPECT_EQ(AskFromWorker("Have successfully received 1 of total 1 files", MsgButtons::Ok), MsgResult::Ok);
-    ASSERT_TRUE(before.answered);
-    EXPECT_EQ(before.parent, &m_mainWindow);
-    EXPECT_FALSE(before.staysOnTop);
-
-    CStatusDlg* status = OpenStatusFromWorker();
-    ASSERT_NE(status, nullptr);
-    EXPECT_EQ(QuestionParent(&m_mainWindow), status);
+    EXPECT_EQ(noticeFromWorkerOpensOn("Have successfully received 1 of total 1 files"), &mainWindow);
+    ASSERT_NE(openStatusFromWorker(), nullptr);
     // The end message right after the worker let go: the window is still on
     // screen until its next refresh, but it is about to close.
-    m_status.reset();
-    EXPECT_EQ(QuestionParent(&m_mainWindow), &m_mainWindow);
-    Seen after;
-    AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, after);
-        ClickInBox(box, QMessageBox::Ok);
-    });
-    EXPECT_EQ(AskFromWorker("Have successfully sent 1 of total 1 files", MsgButtons::Ok), MsgResult::Ok);
-    ASSERT_TRUE(after.answered);
-    EXPECT_EQ(after.parent, &m_mainWindow);
-}
+    worker.reset();
+    EXPECT_EQ(QuestionParent(&mainWindow), &mainWindow);
+    EXPECT_EQ(noticeFromWorkerOpensOn("Have successfully sent 1 of total 1 files"), &mainWindow);
 
-// A notice that the GUI thread opened on the Status window while the worker
-// ran stays open, and answerable, after the worker lets go.
-TEST_F(QuestionStackingTest, AQuestionOnTheStatusWindowOutlivesTheEndOfTheTransfer)
-{
-    QPointer<CStatusDlg> status = OpenStatusFromWorker();
+    QPointer<CStatusDlg> status = openStatusFromWorker();
     ASSERT_FALSE(status.isNull());
-
+    EXPECT_EQ(QuestionParent(&mainWindow), status.data());
+    bool stacked = false;
     bool stillOpen = false;
-    Seen seen;
     AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
-        Record(box, seen);
+        // Stacked on the Status window, which stays above the other windows.
+        stacked = !status.isNull() && box.parentWidget() == status.data() && box.windowHandle() != nullptr &&
+                  box.windowHandle()->transientParent() == status->windowHandle() &&
+                  box.windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+                  status->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         QPointer<QMessageBox> watched = &box;
-        m_status.reset();
+        worker.reset();
         // The window's refresh has seen the worker go: it hides, and stays
         // for the question.
         (void)QTest::qWaitFor([&] { return status.isNull() || !status->isVisible(); }, kWaitMs);
         stillOpen = !watched.isNull() && watched->isVisible() && !status.isNull();
         if (!watched.isNull())
-            ClickInBox(*watched, QMessageBox::Yes);
+            watched->button(QMessageBox::Yes)->click();
     });
-    const MsgResult result = m_prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question);
-    ASSERT_TRUE(seen.answered);
-    EXPECT_EQ(seen.parent, status.data());
+    EXPECT_EQ(prompts.MessageBox("Do you want to go on?", MsgButtons::YesNo, MsgIcon::Question), MsgResult::Yes);
+    EXPECT_TRUE(stacked);
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(result, MsgResult::Yes);
     // Once the question is answered the window goes.
     EXPECT_TRUE(QTest::qWaitFor([&] { return status.isNull(); }, kWaitMs));
 }

@@ -2,7 +2,6 @@
 
 #include "DialogDriver.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,43 +29,71 @@ QCheckBox* Check(QWidget* d, const char* name) { return Find<QCheckBox>(d, name)
 QPlainTextEdit* Notes(QWidget* d) { return Find<QPlainTextEdit>(d, "notes"); }
 void Click(QWidget* d, const char* button) { QTest::mouseClick(Find<QPushButton>(d, button), Qt::LeftButton); }
 
-struct DialogKind {
-    const char* title;
-    std::function<std::unique_ptr<CSiteInfoDlg>()> make;
+// The Ftp Site Properties last: they show the site fields read-only.
+const std::function<std::unique_ptr<CSiteInfoDlg>()> kKinds[] = {
+    [] { return std::make_unique<CAddSiteDlg>(); },
+    [] { return std::make_unique<CLoginDlg>(); },
+    [] { return std::make_unique<CSitePropertiesDlg>(); },
 };
 
-const std::vector<DialogKind>& AllKinds()
+// Each control with the member it shows; digits only, as the port takes them.
+const std::pair<const char*, QString CSiteInfoDlg::*> kEdits[] = {
+    {"address", &CSiteInfoDlg::m_strAddress}, {"port", &CSiteInfoDlg::m_strPort},
+    {"userName", &CSiteInfoDlg::m_strUserName}, {"password", &CSiteInfoDlg::m_strPassword},
+    {"proxy", &CSiteInfoDlg::m_strProxy}};
+const std::pair<const char*, int32_t CSiteInfoDlg::*> kChecks[] = {
+    {"savePassword", &CSiteInfoDlg::m_bSavePassword}, {"reconnectAtLogon", &CSiteInfoDlg::m_bReconnectAtLogon}};
+
+std::unique_ptr<CSiteInfoDlg> OpenFilled(const std::function<std::unique_ptr<CSiteInfoDlg>()>& make,
+                                         int32_t readOnly = 0)
 {
-    static const std::vector<DialogKind> kinds = {
-        {"Add Site", [] { return std::make_unique<CAddSiteDlg>(); }},
-        {"Login Window", [] { return std::make_unique<CLoginDlg>(); }},
-        {"Ftp Site Properties", [] { return std::make_unique<CSitePropertiesDlg>(); }},
-    };
-    return kinds;
+    std::unique_ptr<CSiteInfoDlg> dialog = make();
+    if (auto* editable = dynamic_cast<CEditableSiteInfoDlg*>(dialog.get()))
+        editable->m_bReadOnly = readOnly;
+    for (int i = 0; i < 5; ++i)
+        (*dialog).*kEdits[i].second = QString::number(1000 + i);
+    dialog->m_bSavePassword = 1;
+    dialog->m_strNotes = QStringLiteral("first line\nsecond line");
+    dialog->open();
+    return dialog;
 }
 
-void FillMembers(CSiteInfoDlg& d)
+// Every field shown, every field the user can change typed over, and only OK
+// takes them back.
+TEST(SiteInfoDialogsTest, ShowTheMembersAndTakeTheControlsBackOnlyOnOk)
 {
-    d.m_strAddress = QStringLiteral("ftp://ftp.example.com");
-    d.m_strPort = QStringLiteral("2121");
-    d.m_strUserName = QStringLiteral("ann");
-    d.m_strPassword = QStringLiteral("s3cret");
-    d.m_bSavePassword = 1;
-    d.m_strProxy = QStringLiteral("proxy.example.com");
-    d.m_bReconnectAtLogon = 0;
-    d.m_strNotes = QStringLiteral("first line\nsecond line");
-}
-
-struct Members {
-    QString address, port, user, password, proxy, notes;
-    int32_t savePassword, reconnect;
-    bool operator==(const Members&) const = default;
-};
-
-Members Read(const CSiteInfoDlg& d)
-{
-    return {d.m_strAddress,  d.m_strPort,  d.m_strUserName,   d.m_strPassword,
-            d.m_strProxy,    d.m_strNotes, d.m_bSavePassword, d.m_bReconnectAtLogon};
+    for (const auto& make : kKinds) {
+        for (const char* button : {"okButton", "cancelButton", "Escape"}) {
+            auto dialog = OpenFilled(make);
+            SCOPED_TRACE(dialog->windowTitle().toStdString() + " " + button);
+            // The properties take only the notes; see below.
+            const bool ok = button == std::string("okButton");
+            const bool takes = ok && &make != &kKinds[2];
+            EXPECT_EQ(Edit(dialog.get(), "password")->echoMode(), QLineEdit::Password);
+            for (const auto& [name, member] : kEdits) {
+                EXPECT_EQ(Edit(dialog.get(), name)->text(), (*dialog).*member) << name;
+                if (!Edit(dialog.get(), name)->isReadOnly())
+                    Edit(dialog.get(), name)->setText(QStringLiteral("42"));
+            }
+            for (const auto& [name, member] : kChecks) {
+                EXPECT_EQ(Check(dialog.get(), name)->isChecked(), (*dialog).*member == 1) << name;
+                Check(dialog.get(), name)->click();
+            }
+            EXPECT_EQ(Notes(dialog.get())->toPlainText(), QStringLiteral("first line\nsecond line"));
+            Notes(dialog.get())->setPlainText(QStringLiteral("changed"));
+            if (button == std::string("Escape"))
+                QTest::keyClick(dialog.get(), Qt::Key_Escape);
+            else
+                Click(dialog.get(), button);
+            EXPECT_FALSE(dialog->isVisible());
+            EXPECT_EQ(dialog->result(), ok ? QDialog::Accepted : QDialog::Rejected);
+            for (int i = 0; i < 5; ++i)
+                EXPECT_EQ((*dialog).*kEdits[i].second, takes ? QStringLiteral("42") : QString::number(1000 + i));
+            EXPECT_EQ(dialog->m_bSavePassword, takes ? 0 : 1);
+            EXPECT_EQ(dialog->m_bReconnectAtLogon, takes ? 1 : 0);
+            EXPECT_EQ(dialog->m_strNotes, ok ? QStringLiteral("changed") : QStringLiteral("first line\nsecond line"));
+        }
+    }
 }
 
 // Runs step, closing with OK every message box it opens; how many opened,
@@ -85,116 +112,32 @@ int MessageBoxesDuring(const std::function<void()>& step, QString* text = nullpt
     return boxes;
 }
 
-TEST(SiteInfoDialogsTest, ShowTheMembersAndTakeTheControlsBackOnOk)
-{
-    for (const DialogKind& kind : {AllKinds()[0], AllKinds()[1]}) {
-        auto dialog = kind.make();
-        FillMembers(*dialog);
-        dialog->open();
-        CSiteInfoDlg* d = dialog.get();
-        EXPECT_EQ(Edit(d, "address")->text(), QStringLiteral("ftp://ftp.example.com"));
-        EXPECT_EQ(Edit(d, "port")->text(), QStringLiteral("2121"));
-        EXPECT_EQ(Edit(d, "userName")->text(), QStringLiteral("ann"));
-        EXPECT_EQ(Edit(d, "password")->text(), QStringLiteral("s3cret"));
-        EXPECT_EQ(Edit(d, "password")->echoMode(), QLineEdit::Password);
-        EXPECT_TRUE(Check(d, "savePassword")->isChecked());
-        EXPECT_EQ(Edit(d, "proxy")->text(), QStringLiteral("proxy.example.com"));
-        EXPECT_FALSE(Check(d, "reconnectAtLogon")->isChecked());
-        EXPECT_EQ(Notes(d)->toPlainText(), QStringLiteral("first line\nsecond line"));
-
-        Edit(d, "address")->setText(QStringLiteral("ftp.other.org"));
-        Edit(d, "port")->setText(QStringLiteral("21"));
-        Edit(d, "userName")->setText(QStringLiteral("bob"));
-        Edit(d, "password")->setText(QStringLiteral("pw"));
-        Check(d, "savePassword")->setChecked(false);
-        Edit(d, "proxy")->clear();
-        Check(d, "reconnectAtLogon")->setChecked(true);
-        Notes(d)->setPlainText(QStringLiteral("changed"));
-        Click(d, "okButton");
-
-        EXPECT_FALSE(d->isVisible()) << kind.title;
-        EXPECT_EQ(d->result(), QDialog::Accepted);
-        EXPECT_EQ(Read(*d), (Members{QStringLiteral("ftp.other.org"), QStringLiteral("21"), QStringLiteral("bob"),
-                                     QStringLiteral("pw"), QString(), QStringLiteral("changed"), 0, 1}))
-            << kind.title;
-    }
-}
-
-TEST(SiteInfoDialogsTest, CancelOrEscapeLeaveTheMembersAsTheyWere)
-{
-    for (const DialogKind& kind : AllKinds()) {
-        for (bool escape : {false, true}) {
-            auto dialog = kind.make();
-            FillMembers(*dialog);
-            const Members before = Read(*dialog);
-            dialog->open();
-            Edit(dialog.get(), "address")->setText(QStringLiteral("changed"));
-            Check(dialog.get(), "reconnectAtLogon")->setChecked(true);
-            Notes(dialog.get())->setPlainText(QStringLiteral("changed notes"));
-            if (escape)
-                QTest::keyClick(dialog.get(), Qt::Key_Escape);
-            else
-                Click(dialog.get(), "cancelButton");
-            EXPECT_FALSE(dialog->isVisible());
-            EXPECT_EQ(dialog->result(), QDialog::Rejected);
-            EXPECT_EQ(Read(*dialog), before) << kind.title;
-        }
-    }
-}
-
-TEST(SiteInfoDialogsTest, ThePortTakesDigitsOnlyAndMayStayEmpty)
-{
-    CAddSiteDlg dialog;
-    dialog.m_strPort = QStringLiteral("21");
-    dialog.open();
-    QLineEdit* port = Edit(&dialog, "port");
-    port->clear();
-    QTest::keyClicks(port, QStringLiteral("2a1-b.2 "));
-    EXPECT_EQ(port->text(), QStringLiteral("212"));
-    port->clear();
-    Click(&dialog, "okButton");
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.m_strPort, QString());
-}
-
+// Characters are counted, not UTF-16 units; a line break is one.
 TEST(SiteInfoDialogsTest, NotesOfTwoHundredCharactersAreAcceptedAndMoreKeepTheDialogOpen)
 {
-    for (const DialogKind& kind : AllKinds()) {
-        auto dialog = kind.make();
+    const QString exactly200 = QString(100, QLatin1Char('a')) + QLatin1Char('\n') + QString(98, QLatin1Char('b')) +
+                               QString::fromUtf8("\xF0\x9F\x93\x81");
+    for (const auto& make : kKinds) {
+        auto dialog = make();
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
         dialog->m_strNotes = QStringLiteral("old");
         dialog->open();
         QPlainTextEdit* notes = Notes(dialog.get());
 
-        notes->setPlainText(QString(201, QLatin1Char('n')));
+        notes->setPlainText(exactly200 + QLatin1Char('n'));
         Edit(dialog.get(), "port")->setFocus();
         QString text;
-        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }, &text), 1) << kind.title;
+        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }, &text), 1);
         EXPECT_EQ(text, QStringLiteral("The notes can hold at most 200 characters."));
-        EXPECT_TRUE(dialog->isVisible()) << kind.title;
-        EXPECT_EQ(dialog->focusWidget(), notes) << kind.title;
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->focusWidget(), notes);
         EXPECT_EQ(dialog->m_strNotes, QStringLiteral("old"));
 
-        // A line break counts as one character.
-        const QString exactly200 = QString(100, QLatin1Char('a')) + QLatin1Char('\n') + QString(99, QLatin1Char('b'));
         notes->setPlainText(exactly200);
-        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }), 0) << kind.title;
-        EXPECT_FALSE(dialog->isVisible()) << kind.title;
+        EXPECT_EQ(MessageBoxesDuring([&] { Click(dialog.get(), "okButton"); }), 0);
         EXPECT_EQ(dialog->result(), QDialog::Accepted);
         EXPECT_EQ(dialog->m_strNotes, exactly200);
     }
-}
-
-TEST(SiteInfoDialogsTest, NotesCountCharactersNotUtf16Units)
-{
-    CLoginDlg dialog;
-    dialog.open();
-    QString notes;
-    for (int i = 0; i < 200; ++i)
-        notes += QString::fromUtf8("\xF0\x9F\x93\x81");  // one character, two UTF-16 units
-    Notes(&dialog)->setPlainText(notes);
-    EXPECT_EQ(MessageBoxesDuring([&] { Click(&dialog, "okButton"); }), 0);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.m_strNotes, notes);
 }
 
 TEST(SiteInfoDialogsTest, NotesTheUserLeftAloneComeBackUnchanged)
@@ -207,71 +150,39 @@ TEST(SiteInfoDialogsTest, NotesTheUserLeftAloneComeBackUnchanged)
     EXPECT_EQ(dialog.m_strNotes, QStringLiteral("written\r\non another system"));
 }
 
-const char* const kSiteFields[] = {"address", "port", "userName", "password", "proxy"};
-const char* const kSiteChecks[] = {"savePassword", "reconnectAtLogon"};
-
-TEST(SiteInfoDialogsTest, ReadOnlyDisablesTheSiteFields)
+// Only a read-only flag of exactly 1 counts; then, as in the Ftp Site
+// Properties (which keep their text selectable), only the notes can change.
+TEST(SiteInfoDialogsTest, ReadOnlyLetsOnlyTheNotesChange)
 {
-    for (const DialogKind& kind : {AllKinds()[0], AllKinds()[1]}) {
-        auto dialog = kind.make();
-        auto* editable = static_cast<CEditableSiteInfoDlg*>(dialog.get());
-        FillMembers(*editable);
-        for (int32_t readOnly : {1, 0, 2}) {
-            editable->m_bReadOnly = readOnly;
-            editable->open();
-            // Only exactly 1 counts as set.
-            const bool enabled = readOnly != 1;
-            for (const char* name : kSiteFields)
-                EXPECT_EQ(Edit(editable, name)->isEnabled(), enabled) << kind.title << " " << name << readOnly;
-            for (const char* name : kSiteChecks)
-                EXPECT_EQ(Check(editable, name)->isEnabled(), enabled) << kind.title << " " << name << readOnly;
-            editable->reject();
+    for (const auto& make : kKinds) {
+        for (int32_t readOnly : {1, 2}) {
+            auto dialog = OpenFilled(make, readOnly);
+            SCOPED_TRACE(dialog->windowTitle().toStdString() + " " + std::to_string(readOnly));
+            const bool properties = &make == &kKinds[2];
+            const bool locked = properties || readOnly == 1;
+            for (const auto& [name, member] : kEdits) {
+                QLineEdit* edit = Edit(dialog.get(), name);
+                EXPECT_EQ(edit->isEnabled() && !edit->isReadOnly(), !locked) << name;
+                EXPECT_EQ(edit->isEnabled(), properties || !locked) << name;
+            }
+            for (const auto& [name, member] : kChecks)
+                EXPECT_EQ(Check(dialog.get(), name)->isEnabled(), !locked) << name;
+
+            // The port takes digits only.
+            QTest::keyClicks(Edit(dialog.get(), "port"), QStringLiteral("a9-. "));
+            Check(dialog.get(), "savePassword")->click();
+            QPlainTextEdit* notes = Notes(dialog.get());
+            notes->setFocus();
+            notes->moveCursor(QTextCursor::End);
+            QTest::keyClicks(notes, QStringLiteral(" and more"));
+            Click(dialog.get(), "okButton");
+            EXPECT_EQ(dialog->m_strPort, locked ? QStringLiteral("1001") : QStringLiteral("10019"));
+            EXPECT_EQ(dialog->m_bSavePassword, locked ? 1 : 0);
+            EXPECT_EQ(dialog->m_strNotes, QStringLiteral("first line\nsecond line and more"));
+            if (properties)
+                break;
         }
     }
-}
-
-TEST(SiteInfoDialogsTest, ReadOnlyChangesOnlyTheNotes)
-{
-    CAddSiteDlg dialog;
-    FillMembers(dialog);
-    const Members before = Read(dialog);
-    dialog.m_bReadOnly = 1;
-    dialog.open();
-    QTest::keyClicks(Edit(&dialog, "address"), QStringLiteral("typed"));
-    QTest::mouseClick(Check(&dialog, "reconnectAtLogon"), Qt::LeftButton);
-    Notes(&dialog)->setPlainText(QStringLiteral("new notes"));
-    Click(&dialog, "okButton");
-    Members expected = before;
-    expected.notes = QStringLiteral("new notes");
-    EXPECT_EQ(Read(dialog), expected);
-}
-
-TEST(SiteInfoDialogsTest, SitePropertiesShowTheFieldsReadOnlyAndEditOnlyTheNotes)
-{
-    CSitePropertiesDlg dialog;
-    FillMembers(dialog);
-    const Members before = Read(dialog);
-    dialog.open();
-    for (const char* name : kSiteFields) {
-        EXPECT_TRUE(Edit(&dialog, name)->isReadOnly()) << name;
-        EXPECT_TRUE(Edit(&dialog, name)->isEnabled()) << name;
-    }
-    for (const char* name : kSiteChecks)
-        EXPECT_FALSE(Check(&dialog, name)->isEnabled()) << name;
-    EXPECT_FALSE(Notes(&dialog)->isReadOnly());
-
-    QTest::keyClicks(Edit(&dialog, "address"), QStringLiteral("typed"));
-    QTest::keyClicks(Edit(&dialog, "port"), QStringLiteral("9"));
-    QTest::mouseClick(Check(&dialog, "savePassword"), Qt::LeftButton);
-    QPlainTextEdit* notes = Notes(&dialog);
-    notes->setFocus();
-    notes->moveCursor(QTextCursor::End);
-    QTest::keyClicks(notes, QStringLiteral(" and more"));
-    Click(&dialog, "okButton");
-
-    Members expected = before;
-    expected.notes = QStringLiteral("first line\nsecond line and more");
-    EXPECT_EQ(Read(dialog), expected);
 }
 
 } // namespace

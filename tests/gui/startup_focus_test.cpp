@@ -10,53 +10,37 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
 // The window as start-up opens it: boxes filled, both views made and first
-// updated (the list first), then shown.
-class StartupFocusTest : public ::testing::Test, protected GuiProgram {
-protected:
-    void SetUp() override
-    {
-        BuildProgram();
-        ASSERT_EQ(doc->OnNewDocument(app.m_strSiteListPath), 1);
-        app.m_nTransferType = 2;
-        frame->RefillAddressBox();
-        frame->FillTransferModeBox();
-        list = new CListViewDetail(*doc, app, *frame, hub);
-        tree = new CTreeViewSite(*doc, app, *frame, hub);
-        tree->m_fnListVolumes = [this] { return std::vector<VolumeEntry>{{disk.Path(), "", VolumeKind::Local}}; };
-        list->OnInitialUpdate();
-        tree->OnInitialUpdate();
-        frame->resize(900, 600);
-        frame->show();
-        frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    }
-
-    void TearDown() override { TearDownProgram(); }
-
+// updated (the list first), then shown. Arrow keys right after start-up must
+// not change the transfer mode.
+TEST(StartupFocusTest, TheKeyboardStartsInTheFolderTree)
+{
+    // The views use the hub: it goes after the program.
     TempDir disk;
     CViewHub hub;
-    CListViewDetail* list = nullptr;
-    CTreeViewSite* tree = nullptr;
-};
+    GuiProgram program;
+    program.BuildProgram();
+    CMainFrame& frame = *program.frame;
+    ASSERT_EQ(program.doc->OnNewDocument(program.app.m_strSiteListPath), 1);
+    program.app.m_nTransferType = 2;
+    frame.RefillAddressBox();
+    frame.FillTransferModeBox();
+    auto* list = new CListViewDetail(*program.doc, program.app, frame, hub);
+    auto* tree = new CTreeViewSite(*program.doc, program.app, frame, hub);
+    tree->m_fnListVolumes = [&] { return std::vector<VolumeEntry>{{disk.Path(), "", VolumeKind::Local}}; };
+    list->OnInitialUpdate();
+    tree->OnInitialUpdate();
+    frame.resize(900, 600);
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
 
-} // namespace
-
-TEST_F(StartupFocusTest, TheKeyboardStartsInTheFolderTree)
-{
     EXPECT_EQ(QApplication::focusWidget(), tree);
-    EXPECT_FALSE(frame->TransferModeBox()->hasFocus());
-}
-
-TEST_F(StartupFocusTest, ArrowKeysAfterStartUpLeaveTheTransferModeAlone)
-{
     for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Up}) {
         QWidget* target = QApplication::focusWidget();
         ASSERT_NE(target, nullptr);
         QTest::keyClick(target, key);
     }
-    EXPECT_EQ(app.m_nTransferType.load(), 2);
-    EXPECT_EQ(frame->TransferModeBox()->currentText(), QStringLiteral("Binary"));
+    EXPECT_EQ(program.app.m_nTransferType.load(), 2);
+    EXPECT_EQ(frame.TransferModeBox()->currentText(), QStringLiteral("Binary"));
 }

@@ -12,74 +12,36 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-namespace {
-
-// What the bar really holds and paints, without any mapping of a blank text.
-class StatusBarTest : public ::testing::Test, protected GuiProgram {
-protected:
-    void SetUp() override
-    {
-        BuildProgram();
-        frame->resize(900, 600);
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-
-    QString Shown() const { return frame->statusBar()->currentMessage(); }
-
-    QMenu* Menu(const QString& title) const
-    {
-        for (QAction* action : frame->menuBar()->actions())
-            if (action->menu() != nullptr && action->text() == title)
-                return action->menu();
-        return nullptr;
-    }
-
-    QToolButton* ToolButton(CommandId id) const
-    {
-        auto* bar = frame->findChild<QToolBar*>(QStringLiteral("MainToolBar"));
-        return bar != nullptr ? qobject_cast<QToolButton*>(bar->widgetForAction(frame->Command(id))) : nullptr;
-    }
-};
-
-} // namespace
-
-TEST_F(StatusBarTest, AMenuHintGivesWayToReadyWhenTheMenuCloses)
+// What the bar really holds and paints, without any mapping of a blank text:
+// a hint from a menu or the toolbar gives way to the idle text.
+TEST(StatusBarTest, HintsGiveWayToReadyWhenTheMenuClosesOrThePointerLeaves)
 {
-    QMenu* file = Menu(QStringLiteral("&File"));
+    GuiProgram program;
+    program.BuildProgram();
+    CMainFrame& frame = *program.frame;
+    frame.resize(900, 600);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const auto shown = [&] { return frame.statusBar()->currentMessage(); };
+
+    QMenu* file = frame.menuBar()->actions().front()->menu();
     ASSERT_NE(file, nullptr);
-    file->popup(frame->mapToGlobal(QPoint(10, 10)));
+    file->popup(frame.mapToGlobal(QPoint(10, 10)));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
-    file->setActiveAction(frame->Command(ID_FILE_SAVE_STATUS_LOG_AS));
-    EXPECT_EQ(Shown(), QStringLiteral("Save the text in the Action Status Log view into a text file"));
+    file->setActiveAction(frame.Command(ID_FILE_SAVE_STATUS_LOG_AS));
+    EXPECT_EQ(shown(), QStringLiteral("Save the text in the Action Status Log view into a text file"));
     file->hide();
-    EXPECT_EQ(Shown(), QStringLiteral("Ready"));
-}
+    EXPECT_EQ(shown(), QStringLiteral("Ready"));
 
-TEST_F(StatusBarTest, AToolbarHintGivesWayToReadyWhenThePointerLeaves)
-{
-    QToolButton* copy = ToolButton(ID_EDIT_COPY);
+    auto* bar = frame.findChild<QToolBar*>(QStringLiteral("MainToolBar"));
+    ASSERT_NE(bar, nullptr);
+    auto* copy = qobject_cast<QToolButton*>(bar->widgetForAction(frame.Command(ID_EDIT_COPY)));
     ASSERT_NE(copy, nullptr);
     const QPointF inside(copy->width() / 2.0, copy->height() / 2.0);
-    QEnterEvent enter(inside, copy->mapTo(frame.get(), inside), copy->mapToGlobal(inside));
+    QEnterEvent enter(inside, copy->mapTo(&frame, inside), copy->mapToGlobal(inside));
     QApplication::sendEvent(copy, &enter);
-    EXPECT_EQ(Shown(), QStringLiteral("Copy the selected files"));
+    EXPECT_EQ(shown(), QStringLiteral("Copy the selected files"));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(copy, &leave);
-    EXPECT_EQ(Shown(), QStringLiteral("Ready"));
-}
-
-TEST_F(StatusBarTest, ProgressTextStaysUntilAHintReplacesItThenReadyReturns)
-{
-    frame->SetStatusText(QStringLiteral("Searching folders..."));
-    EXPECT_EQ(Shown(), QStringLiteral("Searching folders..."));
-    QStatusTipEvent hint(QStringLiteral("Copy the selected files"));
-    QApplication::sendEvent(frame.get(), &hint);
-    EXPECT_EQ(Shown(), QStringLiteral("Copy the selected files"));
-    QStatusTipEvent ended{QString()};
-    QApplication::sendEvent(frame.get(), &ended);
-    EXPECT_EQ(Shown(), QStringLiteral("Ready"));
-    // A caller that clears the bar gets the idle text too.
-    frame->statusBar()->clearMessage();
-    EXPECT_EQ(Shown(), QStringLiteral("Ready"));
+    EXPECT_EQ(shown(), QStringLiteral("Ready"));
 }
