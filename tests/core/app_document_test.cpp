@@ -122,6 +122,20 @@ TEST_F(DocumentTest, SaveToAReadOnlyFileAsksForAnotherName)
     EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
 }
 
+// The window checks the question and Yes; here that an unchanged list asks nothing and No keeps the file.
+TEST_F(DocumentTest, CloseAsksOnlyWhenModifiedAndNoKeepsTheFile)
+{
+    ASSERT_EQ(doc.OnNewDocument(app.m_strSiteListPath), 1);
+    EXPECT_EQ(doc.CanCloseFrame(), 1);
+    EXPECT_TRUE(prompts.Texts().empty());
+    AddSite("ftp://kept");
+    owner.m_bSiteListModified = 1;
+    prompts.Answer(MsgResult::No);
+    EXPECT_EQ(doc.CanCloseFrame(), 1);
+    EXPECT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(ReadWholeFile(app.m_strSiteListPath).size(), 12u);
+}
+
 TEST(AppClipboardTest, OnlyTheRegisteredFormatCarriesEntriesAndPasteLeavesThemThere)
 {
     MemoryClipboard clipboard;

@@ -6,6 +6,7 @@
 #include "ftp/SitePort.h"
 
 #include "ScriptedPrompts.h"
+#include "TransferHold.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,20 @@ TEST_F(SiteManagerChangesTest, ShownSiteThatCannotLeaveTheTreeStays)
     EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta", "ftp://gamma"}));
     EXPECT_EQ(changed, 0);
     EXPECT_EQ(owner.m_bSiteListModified, 0);
+}
+
+// A transfer that took a site while the dialog was open keeps it: deleting it would pull it from under the worker.
+TEST_F(SiteManagerChangesTest, RecordHeldByATransferIsNotDeleted)
+{
+    Copy(0).m_bDeleted = 1;
+    Copy(2).m_bDeleted = 1;
+    {
+        TransferHold hold(Record(0));
+        Apply();
+    }
+    EXPECT_EQ(Addresses(owner.m_siteList), (std::vector<std::string>{"ftp://alpha", "ftp://beta"}));
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site \"ftp://alpha\" is busy with a file transfer. "
+                                                        "Please try again when the transfer has finished."});
 }
 
 TEST_F(SiteManagerChangesTest, TheClipboardSourceIsForgottenOnlyWithItsRecordAndGoneRecordsAreSkipped)
