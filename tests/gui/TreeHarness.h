@@ -7,6 +7,8 @@
 #include "log/PaneCaption.h"
 #include "model/SiteInfo.h"
 #include "ui/MainFrame.h"
+#include "ui/ListItemInfo.h"
+#include "ui/ListViewDetail.h"
 #include "ui/TreeViewSite.h"
 #include "ui/ViewHub.h"
 #include "ui/Volumes.h"
@@ -17,7 +19,10 @@
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 
+#include <QItemSelectionModel>
 #include <QSignalSpy>
+#include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -125,4 +130,97 @@ protected:
     std::vector<VolumeEntry> volumes{{local.Path(), "", VolumeKind::Local}};
     CViewHub hub;
     CTreeViewSite* tree = nullptr;   // owned by the frame's tree pane
+};
+
+// The tree and the file list side by side in a shown window, for the roads
+// that cross from one pane to the other. Local folders made before SetUp are
+// in the tree at once.
+class PanesHarness : public TreeHarness {
+protected:
+    void SetUp() override
+    {
+        TreeHarness::SetUp();
+        list = new CListViewDetail(*doc, app, *frame, hub);
+        list->OnInitialUpdate();
+        tree->OnInitialUpdate();
+        frame->resize(1000, 700);
+        frame->show();
+    }
+
+    void TearDown() override
+    {
+        if (doc)
+            doc->WaitForTransfer();
+        TreeHarness::TearDown();
+    }
+
+    void Connect()
+    {
+        site = AddSiteRecord();
+        ASSERT_NE(ShowSite(site), nullptr);
+    }
+
+    QTreeWidgetItem* RemoteFolder(const QString& name)
+    {
+        QTreeWidgetItem* siteItem = tree->FindSiteItem(site);
+        siteItem->setExpanded(true);
+        EXPECT_TRUE(WaitForNetIdle());
+        return Child(siteItem, name);
+    }
+
+    QTreeWidgetItem* LocalFolder(const std::string& relative) { return OpenLocalPath(*tree, local.File(relative)); }
+
+    // The folder picked in the tree, as a click does; the list follows.
+    void Show(QTreeWidgetItem* item)
+    {
+        ASSERT_NE(item, nullptr);
+        tree->setFocus();
+        tree->setCurrentItem(item);
+        Settle();
+    }
+
+    int RowOf(const std::string& name) const
+    {
+        for (int row = 0; row < list->RowCount(); ++row)
+            if (list->Record(row)->m_strName == name)
+                return row;
+        return -1;
+    }
+
+    std::vector<std::string> ListNames() const
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < list->RowCount(); ++row)
+            names.push_back(list->Record(row)->m_strName);
+        return names;
+    }
+
+    void SelectRows(const std::vector<std::string>& names)
+    {
+        list->setFocus();
+        list->selectionModel()->clearSelection();
+        for (const std::string& name : names) {
+            ASSERT_GE(RowOf(name), 0) << name;
+            list->selectionModel()->select(list->model()->index(RowOf(name), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    std::vector<std::string> SelectedNames() const
+    {
+        std::vector<std::string> names;
+        for (int row : list->SelectedRows())
+            names.push_back(list->Record(row)->m_strName);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    void WaitForTransfer()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->IsTransferRunning(); }, 20000));
+        ASSERT_TRUE(WaitForNetIdle());
+    }
+
+    CListViewDetail* list = nullptr;
+    CVamloSiteInfo* site = nullptr;
 };

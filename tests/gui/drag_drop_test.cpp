@@ -1,22 +1,16 @@
-// Drag and drop between the panes and with other programs: a drop takes the
-// road that Copy then Paste on the same folder takes, with the same log and
-// the same result, and leaves the clipboard alone. Also the pane sizes and
-// the list's sort arrow, which the window keeps beside them.
+// Drag and drop between the panes and with other programs: a drop hands its
+// entries to Paste's road for the folder under it, moves only local files and
+// only with Shift, and leaves the clipboard alone. Also the pane sizes, which
+// the window keeps beside them.
 #include "app/PaneSizes.h"
-#include "log/RichEditViewActionLog.h"
 #include "ui/DragData.h"
-#include "ui/ListItemInfo.h"
-#include "ui/ListViewDetail.h"
 
 #include "TreeHarness.h"
 
 #include <QDropEvent>
-#include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QTest>
 #include <QUrl>
 
 #include <functional>
@@ -26,75 +20,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DragDropTest : public TreeHarness {
+class DragDropTest : public PanesHarness {
 protected:
     void SetUp() override
     {
-        TreeHarness::SetUp();
-        list = new CListViewDetail(*doc, app, *frame, hub);
-        list->OnInitialUpdate();
-        tree->OnInitialUpdate();
-        frame->resize(1000, 700);
-        frame->show();
-        doc->m_fnTimeText = [] { return std::string("<time>"); };
         fs::create_directories(local.File("in"));
         fs::create_directories(local.File("out/tree.d"));
         WriteWholeFile(local.File("out/up.txt"), "upload me");
         WriteWholeFile(local.File("out/tree.d/inner.txt"), "inner");
+        PanesHarness::SetUp();
         MakeServerFolder("pub/docs");
         WriteWholeFile(m_server.Path("pub/a.txt"), "alpha");
         WriteWholeFile(m_server.Path("pub/docs/c.txt"), "charlie");
-    }
-
-    void TearDown() override
-    {
-        if (doc)
-            doc->WaitForTransfer();
-        TreeHarness::TearDown();
-    }
-
-    void Connect()
-    {
-        site = AddSiteRecord();
-        tree->AddSiteItem(site);
-        Settle();
-        ASSERT_NE(tree->FindSiteItem(site), nullptr);
-    }
-
-    QTreeWidgetItem* RemoteFolder(const QString& name)
-    {
-        QTreeWidgetItem* siteItem = tree->FindSiteItem(site);
-        siteItem->setExpanded(true);
-        EXPECT_TRUE(WaitForNetIdle());
-        return Child(siteItem, name);
-    }
-
-    QTreeWidgetItem* LocalFolder(const char* name) { return OpenLocalPath(*tree, local.File(name)); }
-
-    void Show(QTreeWidgetItem* item)
-    {
-        ASSERT_NE(item, nullptr);
-        tree->setCurrentItem(item);
-        Settle();
-    }
-
-    void SelectRows(const std::vector<std::string>& names)
-    {
-        list->selectionModel()->clearSelection();
-        for (const std::string& name : names) {
-            const int row = RowOf(name);
-            ASSERT_GE(row, 0) << name;
-            list->selectionModel()->select(list->model()->index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-
-    int RowOf(const std::string& name) const
-    {
-        for (int row = 0; row < list->RowCount(); ++row)
-            if (list->Record(row)->m_strName == name)
-                return row;
-        return -1;
     }
 
     QPoint OnItem(QTreeWidgetItem* item)
@@ -129,135 +66,74 @@ protected:
         }
         return drop.isAccepted();
     }
-
-    void WaitForTransfer()
-    {
-        for (int waited = 0; doc->IsTransferRunning() && waited < 20000; waited += 20)
-            QTest::qWait(20);
-        ASSERT_FALSE(doc->IsTransferRunning());
-        ASSERT_TRUE(WaitForNetIdle());
-    }
-
-    static QMimeData* FileUrls(const std::vector<std::string>& paths)
-    {
-        auto* data = new QMimeData;
-        QList<QUrl> urls;
-        for (const std::string& path : paths)
-            urls << QUrl::fromLocalFile(QString::fromStdString(path));
-        data->setUrls(urls);
-        return data;
-    }
-
-    CListViewDetail* list = nullptr;
-    CVamloSiteInfo* site = nullptr;
 };
 
-// One road, run once through Copy and Paste and once through a drop onto the
-// same folder: the same files arrive and the log says the same.
+// Where a drop lands, and what it carries, choose the road; the roads
+// themselves (their logs and questions) are Paste's.
 struct Road {
     const char* name;
     std::function<void()> showSource;
-    std::vector<std::string> rows;                   // empty: the data comes from outside
-    std::function<void()> paste;                     // Copy was made; Paste where the drop goes
+    std::vector<std::string> rows;   // empty: a file manager drags out/up.txt as a URL
     std::function<bool(QMimeData*)> drop;
     std::vector<std::pair<std::string, std::string>> arrived;   // path (server "srv:" or local) and content
 };
 
 } // namespace
 
-TEST_F(DragDropTest, ADropTakesTheRoadOfCopyAndPasteOnTheSameFolder)
+TEST_F(DragDropTest, ADropCopiesIntoTheFolderUnderItAndLeavesTheClipboardAlone)
 {
     Connect();
     const std::vector<Road> roads = {
         {"upload onto a site's folder in the tree", [this] { Show(LocalFolder("out")); }, {"up.txt", "tree.d"},
-         [this] {
-             Show(RemoteFolder(QStringLiteral("pub")));
-             tree->OnEditPaste();
-         },
          [this](QMimeData* data) { return Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), data); },
          {{"srv:pub/up.txt", "upload me"}, {"srv:pub/tree.d/inner.txt", "inner"}}},
         {"download onto the list's local folder", [this] { Show(RemoteFolder(QStringLiteral("pub"))); },
          {"a.txt", "docs"},
-         [this] {
-             Show(LocalFolder("in"));
-             list->OnEditPaste();
-         },
          [this](QMimeData* data) {
              Show(LocalFolder("in"));
              return Drop(list->viewport(), BelowTheRows(), data);
          },
          {{"in/a.txt", "alpha"}, {"in/docs/c.txt", "charlie"}}},
-        {"file URLs from another program onto a site's folder row", [this] { Show(LocalFolder("out")); }, {},
-         [this] {
-             Show(RemoteFolder(QStringLiteral("pub")));
-             list->OnEditPaste();
-         },
+        {"file URLs from another program onto a site's folder row", [] {}, {},
          [this](QMimeData* data) {
              Show(tree->FindSiteItem(site));   // the site's top, with its "pub" row
              return Drop(list->viewport(), OnRow("pub"), data);
          },
          {{"srv:pub/up.txt", "upload me"}}},
     };
+    CFileInfoList other;
+    other.push_back(std::make_unique<CVaFileInfo>());
+    other.back()->m_strPath = "/elsewhere";
+    app.CopyToClipboard(other);
+    CVamloSiteInfo* const clipSite = app.m_pClipSourceSite;
+    const auto place = [&](const std::string& where) {
+        return where.rfind("srv:", 0) == 0 ? m_server.Path(where.substr(4)) : local.File(where);
+    };
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
-        const auto content = [&](const std::string& where) {
-            return where.rfind("srv:", 0) == 0 ? ReadWholeFile(m_server.Path(where.substr(4)))
-                                               : ReadWholeFile(local.File(where));
-        };
-        const auto removeArrived = [&] {
-            for (const auto& [where, text] : road.arrived) {
-                const bool remote = where.rfind("srv:", 0) == 0;
-                const fs::path rel = remote ? fs::path(where.substr(4)) : fs::path(where);
-                // The top-level entry that arrived in the target folder.
-                const fs::path top = *rel.begin() / *std::next(rel.begin());
-                fs::remove_all(remote ? m_server.Path(top.string()) : local.File(top.string()));
-            }
-        };
-
-        // Copy and Paste.
         road.showSource();
-        std::unique_ptr<QMimeData> dragged;
+        QMimeData* data = nullptr;
         if (road.rows.empty()) {
-            // What a file manager would drag: the same file as a URL.
-            SelectRows({"up.txt"});
-            dragged.reset(FileUrls({local.File("out/up.txt")}));
+            data = new QMimeData;
+            data->setUrls({QUrl::fromLocalFile(QString::fromStdString(local.File("out/up.txt")))});
         } else {
             SelectRows(road.rows);
-            dragged.reset(list->DragData());
+            data = list->DragData();
         }
-        ASSERT_NE(dragged, nullptr);
-        list->OnEditCopy();
-        road.paste();
-        WaitForTransfer();
-        const std::string pasteLog = doc->GetLogText();
-        for (const auto& [where, text] : road.arrived)
-            EXPECT_EQ(content(where), text) << where;
-        removeArrived();
-
-        // The drop, with the clipboard holding something else meanwhile.
-        road.showSource();
-        CFileInfoList other;
-        other.push_back(std::make_unique<CVaFileInfo>());
-        other.back()->m_strPath = "/elsewhere";
-        app.CopyToClipboard(other);
-        CVamloSiteInfo* const clipSite = app.m_pClipSourceSite;
-        auto* data = new QMimeData;
-        for (const QString& format : dragged->formats())
-            data->setData(format, dragged->data(format));
+        ASSERT_NE(data, nullptr);
         EXPECT_TRUE(road.drop(data));
         WaitForTransfer();
         for (const auto& [where, text] : road.arrived)
-            EXPECT_EQ(content(where), text) << where;
-        EXPECT_EQ(doc->GetLogText(), pasteLog);
-        EXPECT_NE(pasteLog.find("===== Success ================="), std::string::npos) << pasteLog;
-        EXPECT_TRUE(prompts.Texts().empty());
-        CFileInfoList after;
-        app.PasteFromClipboard(after);
-        ASSERT_EQ(after.size(), 1u) << "a drop changed the clipboard";
-        EXPECT_EQ(after[0]->m_strPath, "/elsewhere");
-        EXPECT_EQ(app.m_pClipSourceSite, clipSite);
-        removeArrived();
+            EXPECT_EQ(ReadWholeFile(place(where)), text) << where;
+        EXPECT_NE(doc->GetLogText().find("===== Success ================="), std::string::npos);
+        fs::remove(m_server.Path("pub/up.txt"));   // the last road brings it again
     }
+    EXPECT_TRUE(prompts.Texts().empty());
+    CFileInfoList after;
+    app.PasteFromClipboard(after);
+    ASSERT_EQ(after.size(), 1u) << "a drop changed the clipboard";
+    EXPECT_EQ(after[0]->m_strPath, "/elsewhere");
+    EXPECT_EQ(app.m_pClipSourceSite, clipSite);
 }
 
 TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsAndRemoteOnesStayInside)
@@ -304,28 +180,22 @@ TEST_F(DragDropTest, ShiftMovesLocalFilesOnlyOnceEveryFileArrived)
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("out"));
     EXPECT_EQ(RowOf("tree.d"), -1);
 
-    // An upload where one file is not replaced: nothing is deleted, the log says so.
+    // An upload: the source goes only once its file arrived, and the log says when it stays.
     WriteWholeFile(m_server.Path("pub/up.txt"), "older");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
-    Show(LocalFolder("out"));
-    SelectRows({"up.txt"});
-    EXPECT_TRUE(Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), list->DragData(),
-                     Qt::ShiftModifier));
-    WaitForTransfer();
-    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "older");
-    EXPECT_EQ(ReadWholeFile(local.File("out/up.txt")), "upload me");
-    EXPECT_NE(doc->GetLogText().find("Move not completed: the source files were kept."), std::string::npos);
-
-    // The same with the file replaced: it arrived, so the source goes.
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    Show(LocalFolder("out"));
-    SelectRows({"up.txt"});
-    EXPECT_TRUE(Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), list->DragData(),
-                     Qt::ShiftModifier));
-    WaitForTransfer();
-    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "upload me");
-    EXPECT_FALSE(fs::exists(local.File("out/up.txt")));
-    EXPECT_EQ(doc->GetLogText().find("Move not completed"), std::string::npos);
+    for (const int32_t answer : {REPLACE_NO, REPLACE_YES}) {
+        const bool arrives = answer == REPLACE_YES;
+        SCOPED_TRACE(arrives ? "replaced" : "not replaced");
+        prompts.AnswerReplace({DialogResult::Ok, answer});
+        Show(LocalFolder("out"));
+        SelectRows({"up.txt"});
+        EXPECT_TRUE(Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), list->DragData(),
+                         Qt::ShiftModifier));
+        WaitForTransfer();
+        EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), arrives ? "upload me" : "older");
+        EXPECT_EQ(fs::exists(local.File("out/up.txt")), !arrives);
+        EXPECT_EQ(doc->GetLogText().find("Move not completed: the source files were kept.") == std::string::npos,
+                  arrives);
+    }
 
     // Files on a site are copied, Shift or not.
     Show(RemoteFolder(QStringLiteral("pub")));
@@ -361,31 +231,6 @@ TEST_F(DragDropTest, ADropOntoTheEntriesOwnFolderDoesNothing)
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(ReadWholeFile(local.File("out/up.txt")), "upload me");
     EXPECT_EQ(fs::directory_iterator(local.File("in")), fs::directory_iterator());
-}
-
-TEST_F(DragDropTest, TheSortArrowFollowsTheHeaderClicks)
-{
-    WriteWholeFile(local.File("out/big.bin"), std::string(5000, 'b'));
-    Show(LocalFolder("out"));
-    QHeaderView* head = list->header();
-    ASSERT_TRUE(head->isSortIndicatorShown());
-    EXPECT_EQ(head->sortIndicatorSection(), 0);
-    EXPECT_EQ(head->sortIndicatorOrder(), Qt::AscendingOrder);
-    EXPECT_EQ(list->Record(0)->m_strName, "tree.d");   // folders first, then A to Z
-
-    const auto click = [&](int section) {
-        QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
-                          QPoint(head->sectionViewportPosition(section) + 5, head->height() / 2));
-    };
-    // Size, reversed: files first, smaller first.
-    click(1);
-    EXPECT_EQ(head->sortIndicatorSection(), 1);
-    EXPECT_EQ(head->sortIndicatorOrder(), Qt::AscendingOrder);
-    EXPECT_EQ(list->Record(0)->m_strName, "up.txt");
-    click(1);
-    EXPECT_EQ(head->sortIndicatorOrder(), Qt::DescendingOrder);
-    EXPECT_EQ(list->Record(0)->m_strName, "tree.d");
-    EXPECT_EQ(list->Record(1)->m_strName, "big.bin");
 }
 
 namespace {

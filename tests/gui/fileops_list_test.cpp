@@ -69,24 +69,9 @@ protected:
 
 } // namespace
 
-TEST_F(ListLocalFileOpsTest, DelKeyDeletesTheOneSelectedFileAfterTheQuestion)
-{
-    Select({"a.txt"});
-    h.list->setFocus();
-    ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
-    h.frame->activateWindow();
-    QTest::keyClick(h.list, Qt::Key_Delete);
-    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the file \"a.txt\"?"}));
-    EXPECT_EQ(h.prompts.Messages().at(0).buttons, MsgButtons::YesNo);
-    EXPECT_EQ(h.prompts.Messages().at(0).icon, MsgIcon::Question);
-    EXPECT_FALSE(fs::exists(local.File("a.txt")));
-    EXPECT_EQ(h.Names(), (std::vector<std::string>{"sub", "b.txt"}));
-    ASSERT_FALSE(h.notices.empty());
-    EXPECT_EQ(h.notices.front().sender, nullptr);
-    EXPECT_EQ(h.notices.front().hint, HINT_DELETED);
-}
-
-TEST_F(ListLocalFileOpsTest, AFolderIsNamedSeveralRowsAreCountedAndNoKeepsThem)
+// The question names a folder or a file, or counts the rows; No keeps them,
+// Yes deletes and reads the list again.
+TEST_F(ListLocalFileOpsTest, DeleteAsksFirstAndYesDeletesThroughTheDelKey)
 {
     Select({"sub"});
     h.prompts.Answer(MsgResult::No);
@@ -97,15 +82,21 @@ TEST_F(ListLocalFileOpsTest, AFolderIsNamedSeveralRowsAreCountedAndNoKeepsThem)
     ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
     h.prompts.Answer(MsgResult::No);
     h.frame->Command(ID_EDIT_DELETE)->trigger();
-    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"sub\"?",
-                                                           "Are you sure you want to delete the selected 2 items?"}));
     EXPECT_TRUE(fs::exists(local.File("a.txt")));
     EXPECT_TRUE(fs::exists(local.File("sub/inner/x")));
     EXPECT_EQ(NoticesWithHint(h.notices, HINT_DELETED), 0);
 
-    h.frame->Command(ID_EDIT_DELETE)->trigger();
+    Select({"a.txt"});
+    h.frame->activateWindow();
+    QTest::keyClick(h.list, Qt::Key_Delete);
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"sub\"?",
+                                                           "Are you sure you want to delete the selected 2 items?",
+                                                           "Are you sure you want to delete the file \"a.txt\"?"}));
+    EXPECT_EQ(h.prompts.Messages().at(2).buttons, MsgButtons::YesNo);
+    EXPECT_EQ(h.prompts.Messages().at(2).icon, MsgIcon::Question);
     EXPECT_FALSE(fs::exists(local.File("a.txt")));
-    EXPECT_FALSE(fs::exists(local.File("sub")));
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"sub", "b.txt"}));
+    EXPECT_EQ(NoticesWithHint(h.notices, HINT_DELETED), 1);
 }
 
 TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
@@ -221,7 +212,6 @@ protected:
     {
         FtpServerFixture::SetUp();
         fs::create_directories(m_server.Path("pub/tree/a/b"));
-        WriteWholeFile(m_server.Path("pub/tree/t"), "t");
         WriteWholeFile(m_server.Path("pub/tree/a/b/deep"), "d");
         WriteWholeFile(m_server.Path("pub/a-file"), "1");
         WriteWholeFile(m_server.Path("pub/b-stays"), "2");
@@ -243,32 +233,9 @@ protected:
 
 } // namespace
 
-TEST_F(ListRemoteFileOpsTest, AFileAndANestedFolderGoAndTheListIsReadAgain)
-{
-    Select({"a-file", "tree"});
-    h->list->OnEditDelete();
-    ASSERT_TRUE(h->WaitForNetIdle());
-    EXPECT_FALSE(fs::exists(m_server.Path("pub/a-file")));
-    EXPECT_FALSE(fs::exists(m_server.Path("pub/tree")));
-    EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the selected 2 items?"}));
-    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
-    EXPECT_EQ(h->Names(), (std::vector<std::string>{"b-stays"}));
-}
-
-TEST_F(ListRemoteFileOpsTest, ARefusedDeleteEndsTheCommandAtOnce)
-{
-    fs::remove(m_server.Path("pub/a-file"));   // gone behind the list's back
-    Select({"a-file", "b-stays"});
-    h->list->OnEditDelete();
-    ASSERT_TRUE(h->WaitForNetIdle());
-    const std::vector<std::string> texts = h->prompts.Texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1].rfind("Failed to delete file /pub//a-file\nCause: 550", 0), 0u) << texts[1];
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/b-stays")));
-    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 0);
-}
-
-TEST_F(ListRemoteFileOpsTest, RenameOnTheServerAndARefusedOneKeepsTheLabel)
+// The rows follow what the server did; the operations' texts and their
+// failures are the remote file operations' own.
+TEST_F(ListRemoteFileOpsTest, RenameNewDirectoryAndDeleteOnTheServer)
 {
     h->list->m_nContextItem = h->RowOf("a-file");
     h->list->OnRename();
@@ -278,6 +245,7 @@ TEST_F(ListRemoteFileOpsTest, RenameOnTheServerAndARefusedOneKeepsTheLabel)
     EXPECT_NE(h->RowOf("renamed"), -1);
     EXPECT_TRUE(h->prompts.Texts().empty());
 
+    // Refused: the row keeps its name.
     h->list->m_nContextItem = h->RowOf("renamed");
     h->list->OnRename();
     EndEdit(h->list, QStringLiteral("b-stays"), Qt::Key_Return);
@@ -285,10 +253,7 @@ TEST_F(ListRemoteFileOpsTest, RenameOnTheServerAndARefusedOneKeepsTheLabel)
     EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Failed to rename the directory." + ShortCause(EEXIST)}));
     EXPECT_EQ(ReadWholeFile(m_server.Path("pub/b-stays")), "2");
     EXPECT_NE(h->RowOf("renamed"), -1);
-}
 
-TEST_F(ListRemoteFileOpsTest, NewDirectoryOnTheServerIsListed)
-{
     h->list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
         dialog.NameEdit()->setText(QStringLiteral("made"));
         dialog.accept();
@@ -299,13 +264,20 @@ TEST_F(ListRemoteFileOpsTest, NewDirectoryOnTheServerIsListed)
     EXPECT_TRUE(fs::is_directory(m_server.Path("pub/made")));
     EXPECT_EQ(NoticesWithHint(h->notices, HINT_NEW_DIRECTORY), 1);
     EXPECT_NE(h->RowOf("made"), -1);
-}
 
-TEST_F(ListRemoteFileOpsTest, DeleteOnADisconnectedSiteChangesNothing)
-{
+    Select({"renamed", "tree"});
+    h->list->OnEditDelete();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/renamed")));
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/tree")));
+    EXPECT_EQ(h->prompts.Texts().back(), "Are you sure you want to delete the selected 2 items?");
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
+    EXPECT_EQ(h->Names(), (std::vector<std::string>{"made", "b-stays"}));
+
+    // Disconnected: nothing changes.
     site.Disconnect();
-    Select({"a-file"});
+    Select({"b-stays"});
     h->list->OnEditDelete();
     EXPECT_EQ(h->prompts.Texts().back(), "No connection to the ftp site.\nFailed to delete the file or directory");
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/a-file")));
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/b-stays")));
 }

@@ -48,32 +48,32 @@ protected:
 
 } // namespace
 
-TEST_F(TreeFileOpsTest, DeletingAFolderRemovesItsItemAndItsParentTakesOver)
+TEST_F(TreeFileOpsTest, DeletingAFolderRemovesItsItemOnlyWhenItWentWhole)
 {
+    // Declined, or not all of it could go: the item stays.
     tree->setCurrentItem(Child(folder, QStringLiteral("gone")));
     ASSERT_TRUE(tree->OnUpdateEditDelete());
     prompts.Answer(MsgResult::No);
     tree->OnEditDelete();
     EXPECT_TRUE(fs::exists(local.File("top/gone/inner/x")));
     ASSERT_NE(Child(folder, QStringLiteral("gone")), nullptr);
-
-    tree->OnEditDelete();
-    EXPECT_EQ(prompts.Texts(), std::vector<std::string>(2, "Are you sure you want to delete the folder \"gone\"?"));
-    EXPECT_FALSE(fs::exists(local.File("top/gone")));
-    EXPECT_EQ(Child(folder, QStringLiteral("gone")), nullptr);
-    EXPECT_EQ(tree->currentItem(), folder);
-    EXPECT_EQ(doc->m_strCurrentFolder, local.File("top"));
-}
-
-TEST_F(TreeFileOpsTest, TheItemStaysUnlessTheFolderWentWhole)
-{
     chmod(local.File("top/kept").c_str(), 0555);
     tree->setCurrentItem(Child(folder, QStringLiteral("kept")));
     prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
     tree->OnEditDelete();
+    chmod(local.File("top/kept").c_str(), 0755);
     EXPECT_TRUE(fs::exists(local.File("top/kept")));
     ASSERT_NE(Child(folder, QStringLiteral("kept")), nullptr);
-    chmod(local.File("top/kept").c_str(), 0755);
+
+    // Gone: its parent takes over.
+    tree->setCurrentItem(Child(folder, QStringLiteral("gone")));
+    tree->OnEditDelete();
+    EXPECT_EQ(prompts.Texts().front(), "Are you sure you want to delete the folder \"gone\"?");
+    EXPECT_EQ(prompts.Texts().back(), "Are you sure you want to delete the folder \"gone\"?");
+    EXPECT_FALSE(fs::exists(local.File("top/gone")));
+    EXPECT_EQ(Child(folder, QStringLiteral("gone")), nullptr);
+    EXPECT_EQ(tree->currentItem(), folder);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("top"));
 }
 
 // Only the edit's Enter renames, and only to a free name; the item keeps its

@@ -9,29 +9,6 @@
 
 namespace {
 
-// Sets TZ for one test and puts the old value back.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone)
-    {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_old)
-            setenv("TZ", m_old->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
-
 CListItemInfo File(const char* name, int64_t kb, std::time_t time) { return {LIST_KIND_FILE, name, kb, time}; }
 CListItemInfo Folder(const char* name, std::time_t time) { return {LIST_KIND_FOLDER, name, 0, time}; }
 
@@ -64,20 +41,31 @@ TEST(ListItemInfoTest, SizeTextCountsEveryStartedKilobyteIn64Bits)
 
 TEST(ListItemInfoTest, ModifiedTextIsLocalTimeWithTwelveHourClock)
 {
-    {
-        ScopedTimeZone utc("UTC0");
-        EXPECT_EQ(ModifiedText(0), "01/01/1970 12:00 AM");
-        EXPECT_EQ(ModifiedText(1700000000), "11/14/2023 10:13 PM");
-        EXPECT_EQ(ModifiedText(12 * 3600 + 5 * 60), "01/01/1970 12:05 PM");
-        EXPECT_EQ(ModifiedText(11 * 3600 + 59 * 60), "01/01/1970 11:59 AM");
-        // Past the 32-bit end of time.
-        EXPECT_EQ(ModifiedText(4102444800), "01/01/2100 12:00 AM");
+    const struct {
+        const char* zone;
+        std::time_t time;
+        const char* text;
+    } cases[] = {
+        {"UTC0", 0, "01/01/1970 12:00 AM"},
+        {"UTC0", 1700000000, "11/14/2023 10:13 PM"},
+        {"UTC0", 12 * 3600 + 5 * 60, "01/01/1970 12:05 PM"},
+        {"UTC0", 11 * 3600 + 59 * 60, "01/01/1970 11:59 AM"},
+        {"UTC0", 4102444800, "01/01/2100 12:00 AM"},   // past the 32-bit end of time
+        {"XYZ-2", 0, "01/01/1970 02:00 AM"},            // two hours ahead of UTC
+        {"XYZ-2", 1700000000, "11/15/2023 12:13 AM"},
+    };
+    const char* old = std::getenv("TZ");
+    const std::optional<std::string> saved = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+    for (const auto& c : cases) {
+        setenv("TZ", c.zone, 1);
+        tzset();
+        EXPECT_EQ(ModifiedText(c.time), c.text) << c.zone << " " << c.time;
     }
-    {
-        ScopedTimeZone east("XYZ-2");   // two hours ahead of UTC
-        EXPECT_EQ(ModifiedText(0), "01/01/1970 02:00 AM");
-        EXPECT_EQ(ModifiedText(1700000000), "11/15/2023 12:13 AM");
-    }
+    if (saved)
+        setenv("TZ", saved->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 TEST(ListItemInfoTest, NamesCompareWithoutRegardToCaseIncludingNonAscii)

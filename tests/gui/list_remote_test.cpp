@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -99,25 +100,53 @@ TEST_F(ListRemoteTest, NoSiteOrAFailedFindGivesAnEmptyListWithoutAMessage)
     EXPECT_EQ(h->list->RowCount(), 3);
 }
 
-TEST_F(ListRemoteTest, UploadEndReListsTheRemoteFolderAndSelectsTheNames)
+// A Get's end lists a local folder again, a Put's a remote one, and selects
+// what arrived (names matched exactly, case included); the other kind of
+// folder only forgets the names.
+TEST_F(ListRemoteTest, TransferEndReListsOnlyTheFolderItsFilesWentTo)
 {
-    h->ShowFolder(2, "/pub", &site);
-    WriteWholeFile(m_server.Path("pub/uploaded.txt"), "xyz");
-    h->doc->AddTransferredName("uploaded.txt");
-    h->doc->AddTransferredName("incoming");
-    h->list->PostTransferDone(WM_LIST_PUT_DONE);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h->list->RowCount() == 4; }, 10000));
-    EXPECT_EQ(h->SelectedNames(), (std::vector<std::string>{"incoming", "uploaded.txt"}));
-    EXPECT_TRUE(h->doc->TransferredNames().empty());
-}
-
-TEST_F(ListRemoteTest, DownloadEndWhileARemoteFolderIsShownListsNothingLocal)
-{
-    h->ShowFolder(2, "/pub", &site);
-    h->notices.clear();
-    h->doc->AddTransferredName("a.txt");
-    h->list->PostTransferDone(WM_LIST_GET_DONE);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h->doc->TransferredNames().empty(); }, 10000));
-    EXPECT_EQ(h->list->RowCount(), 3);
-    EXPECT_TRUE(h->ListNotices().empty());
+    TempDir local;
+    WriteWholeFile(local.File("a.txt"), "a");
+    const struct {
+        const char* name;
+        uint8_t location;
+        std::string folder;
+        int message;
+        std::string arrived;   // made where the transfer would have put it
+        bool relisted;
+    } cases[] = {
+        {"download into a local folder", 1, local.Path(), WM_LIST_GET_DONE, local.File("new.dat"), true},
+        {"upload into a remote folder", 2, "/pub", WM_LIST_PUT_DONE, m_server.Path("pub/new.dat"), true},
+        {"upload while a local folder is shown", 1, local.Path(), WM_LIST_PUT_DONE, local.File("x.dat"), false},
+        {"download while a remote folder is shown", 2, "/pub", WM_LIST_GET_DONE, m_server.Path("pub/x.dat"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h->ShowFolder(c.location, c.folder, c.location == 2 ? &site : nullptr);
+        const int rows = h->list->RowCount();
+        h->notices.clear();
+        WriteWholeFile(c.arrived, "new");
+        // Told from the transfer's worker.
+        std::thread worker([&] {
+            h->doc->AddTransferredName(std::filesystem::path(c.arrived).filename().string());
+            h->doc->AddTransferredName("A.TXT");
+            h->list->PostTransferDone(c.message);
+        });
+        worker.join();
+        EXPECT_EQ(h->list->RowCount(), rows);   // nothing happens before the loop runs
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h->doc->TransferredNames().empty(); }, 10000));
+        ASSERT_TRUE(h->WaitForNetIdle());
+        EXPECT_EQ(h->list->RowCount(), c.relisted ? rows + 1 : rows);
+        EXPECT_EQ(h->SelectedNames(),
+                  c.relisted ? std::vector<std::string>{std::filesystem::path(c.arrived).filename().string()}
+                             : std::vector<std::string>{});
+        ASSERT_EQ(h->ListNotices().size(), c.relisted ? 1u : 0u);
+        if (c.relisted) {
+            EXPECT_EQ(h->ListNotices()[0].hint, HINT_CONTENTS_CHANGED);
+        }
+        std::filesystem::remove(c.arrived);
+    }
+    // The next listing selects nothing left over.
+    h->ShowFolder(1, local.Path());
+    EXPECT_TRUE(h->list->SelectedRows().empty());
 }

@@ -10,10 +10,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
+
+void SetModified(const std::string& path, std::time_t modified)
+{
+    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    EXPECT_TRUE(modified == 0 || ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) << path;
+}
 
 void MakeFile(const std::string& path, uint64_t bytes, std::time_t modified = 0)
 {
@@ -22,19 +27,13 @@ void MakeFile(const std::string& path, uint64_t bytes, std::time_t modified = 0)
     // Sparse: a 5 GiB file costs no disk.
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
     ::close(fd);
-    if (modified != 0) {
-        const timespec times[2] = {{modified, 0}, {modified, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    }
+    SetModified(path, modified);
 }
 
 void MakeFolder(const std::string& path, std::time_t modified = 0)
 {
     ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
-    if (modified != 0) {
-        const timespec times[2] = {{modified, 0}, {modified, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    }
+    SetModified(path, modified);
 }
 
 class ListViewTest : public ::testing::Test {
@@ -92,11 +91,14 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
     h.ShowFolder(1, folder.Path());
     const std::vector<std::string> first = {"docs", "Music", "Alpha.txt", "beta.txt", "gamma.bin"};
     ASSERT_EQ(h.Names(), first);
-    // Two clicks on Name reverse the order and restore it.
+    // Two clicks on Name reverse the order and restore it; the arrow follows.
     QHeaderView* head = h.list->header();
+    ASSERT_TRUE(head->isSortIndicatorShown());
+    EXPECT_EQ(head->sortIndicatorOrder(), Qt::AscendingOrder);
     const QPoint nameHeader(head->sectionViewportPosition(0) + 10, head->height() / 2);
     QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, nameHeader);
     EXPECT_EQ(h.doc->m_bSortForward, 0);
+    EXPECT_EQ(head->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(h.Names(), (std::vector<std::string>{"gamma.bin", "beta.txt", "Alpha.txt", "Music", "docs"}));
     QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, nameHeader);
     EXPECT_EQ(h.doc->m_bSortForward, 1);
@@ -116,6 +118,8 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
 
     h.list->OnColumnClick(3);   // Modified, forward now
     EXPECT_EQ(h.doc->m_nSortColumn, 3);
+    EXPECT_EQ(head->sortIndicatorSection(), 3);
+    EXPECT_EQ(head->sortIndicatorOrder(), Qt::DescendingOrder);   // newer first
     EXPECT_EQ(h.doc->m_bSortForward, 1);
     EXPECT_EQ(h.Names(), (std::vector<std::string>{"Music", "docs", "Alpha.txt", "gamma.bin", "beta.txt"}));
 
@@ -201,46 +205,6 @@ TEST_F(ListViewTest, DoubleClickOpensOnlyAFolderAndOneTheTreeDoesNotListChangesN
     h.DoubleClick(h.RowOf("docs"));
     EXPECT_EQ(h.doc->m_strCurrentFolder, folder.File("docs"));
     EXPECT_EQ(h.Names(), std::vector<std::string>{"inside.txt"});
-}
-
-TEST_F(ListViewTest, TransferEndReListsAndSelectsTheTransferredNames)
-{
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
-    h.notices.clear();
-    // What a download into this folder leaves behind, told from its worker.
-    MakeFile(folder.File("new-1.dat"), 10);
-    MakeFile(folder.File("new-2.dat"), 20);
-    std::thread worker([&] {
-        h.doc->AddTransferredName("new-1.dat");
-        h.doc->AddTransferredName("new-2.dat");
-        h.doc->AddTransferredName("Alpha.TXT");   // names match exactly, case included
-        h.list->PostTransferDone(WM_LIST_GET_DONE);
-    });
-    worker.join();
-    EXPECT_EQ(h.list->RowCount(), 5);   // nothing happens before the loop runs
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.list->RowCount() == 7; }));
-    EXPECT_EQ(h.SelectedNames(), (std::vector<std::string>{"new-1.dat", "new-2.dat"}));
-    EXPECT_TRUE(h.doc->TransferredNames().empty());
-    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("2 objects selected"));
-    ASSERT_EQ(h.ListNotices().size(), 1u);
-    EXPECT_EQ(h.ListNotices()[0].hint, HINT_CONTENTS_CHANGED);
-}
-
-TEST_F(ListViewTest, UploadEndWhileALocalFolderIsShownDropsTheNames)
-{
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
-    h.notices.clear();
-    h.doc->AddTransferredName("beta.txt");
-    h.list->PostTransferDone(WM_LIST_PUT_DONE);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.doc->TransferredNames().empty(); }));
-    EXPECT_EQ(h.list->RowCount(), 5);
-    EXPECT_TRUE(h.list->SelectedRows().empty());
-    EXPECT_TRUE(h.ListNotices().empty());
-    // The next listing selects nothing left over.
-    h.ShowFolder(1, folder.Path());
-    EXPECT_TRUE(h.list->SelectedRows().empty());
 }
 
 TEST_F(ListViewTest, UpdatesReListHandTheHintOnAndIgnoreTheListsOwnAndNoFolderEmptiesTheList)

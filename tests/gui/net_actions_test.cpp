@@ -5,67 +5,50 @@
 
 #include "sites/SiteInfoDlg.h"
 #include "ui/Commands.h"
-#include "ui/ListItemInfo.h"
-#include "ui/ListViewDetail.h"
 
 #include "DialogDriver.h"
 #include "ScriptedFtpServer.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
-#include <algorithm>
 
 namespace {
 
-class NetActionsTest : public TreeHarness {
+class NetActionsTest : public PanesHarness {
 protected:
     void SetUp() override
     {
-        TreeHarness::SetUp();
+        std::filesystem::create_directories(local.File("sub"));
+        PanesHarness::SetUp();
         MakeServerFolder("dir1/sub");
         WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
-        list = new CListViewDetail(*doc, app, *frame, hub);
-        list->OnInitialUpdate();
-        std::filesystem::create_directories(local.File("sub"));
-        tree->OnInitialUpdate();
-        frame->resize(900, 600);
-        frame->show();
     }
 
-    std::vector<std::string> ListNames() const
+    // The site shown in the tree, logged in.
+    QTreeWidgetItem* ConnectedItem()
     {
-        std::vector<std::string> names;
-        for (int row = 0; row < list->RowCount(); ++row)
-            names.push_back(list->Record(row)->m_strName);
-        return names;
+        Connect();
+        return tree->FindSiteItem(site);
     }
 
     // As a double-click on the folder's row does.
     void OpenFromTheList(const std::string& name)
     {
-        for (int row = 0; row < list->RowCount(); ++row)
-            if (list->Record(row)->m_strName == name) {
-                emit list->doubleClicked(list->model()->index(row, 0));
-                return;
-            }
-        ADD_FAILURE() << name << " is not in the list";
+        ASSERT_GE(RowOf(name), 0) << name << " is not in the list";
+        emit list->doubleClicked(list->model()->index(RowOf(name), 0));
     }
-
-    CListViewDetail* list = nullptr;
 };
 
 } // namespace
 
 TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
 {
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = ConnectedItem();
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1"}));
 
@@ -94,12 +77,19 @@ TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-at-the-root");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-at-the-root")));
+
+    // Disconnected: the list shows what the tree now selects, none of the site's files.
+    EXPECT_TRUE(tree->RemoveSiteItem(site));
+    Settle();
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_NE(doc->m_pCurrentSite, site);
+    EXPECT_EQ(doc->m_strCurrentFolder, PathOf(tree->currentItem()));
+    EXPECT_EQ(RowOf("dir1"), -1);
 }
 
 TEST_F(NetActionsTest, UpOneLevelAndTheTitleFollowTheTree)
 {
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = ConnectedItem();
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
     item->setExpanded(true);
@@ -138,28 +128,9 @@ TEST_F(NetActionsTest, UpOneLevelAndTheTitleFollowTheTree)
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
 }
 
-TEST_F(NetActionsTest, DisconnectOfTheShownSiteEmptiesTheList)
-{
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
-    ASSERT_NE(item, nullptr);
-    ASSERT_FALSE(ListNames().empty());
-    EXPECT_TRUE(tree->RemoveSiteItem(site));
-    Settle();
-    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
-    EXPECT_FALSE(site->m_pConnection);
-    // The list shows what the tree now selects, none of the site's files.
-    EXPECT_NE(tree->currentItem(), nullptr);
-    EXPECT_NE(doc->m_pCurrentSite, site);
-    EXPECT_EQ(doc->m_strCurrentFolder, PathOf(tree->currentItem()));
-    const std::vector<std::string> names = ListNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "dir1"), 0);
-}
-
 TEST_F(NetActionsTest, AQuestionAskedDuringAnActionRefusesTheSameSiteWithoutReentering)
 {
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = ConnectedItem();
     ASSERT_NE(item, nullptr);
     item->setExpanded(true);   // dir1 is in sight, as for a user's click
     Settle();
@@ -232,7 +203,7 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     silent.Start();
     tree->setCurrentItem(tree->MyComputerItem());
     Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
+    site = AddSiteRecord();
     site->m_strAddress = SilentAddress();
 
     tree->AddSiteItem(site);

@@ -1,28 +1,20 @@
 // The roads of Copy and Paste driven through the window as a user would:
-// type an address, pick folders in the tree, select rows, press the keys.
+// pick folders in the tree, select rows, press the keys. The roads' own logs,
+// questions and files are the transfer drivers'; here, that the panes choose
+// the right one, refresh and select what arrived.
 #include "app/GuiPrompts.h"
 #include "app/QtClipboard.h"
-#include "sites/SiteInfoDlg.h"
 #include "transfer/MessageDlg.h"
 #include "transfer/StatusDialogProxy.h"
 #include "transfer/StatusDlg.h"
-#include "ui/ClipboardCommands.h"
-#include "ui/ListItemInfo.h"
-#include "ui/ListViewDetail.h"
 
-#include "DialogDriver.h"
 #include "TreeHarness.h"
 
-#include <QAbstractItemModel>
-#include <QComboBox>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
-#include <QPushButton>
-#include <QWindow>
 #include <QMenu>
-#include <QTest>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -45,82 +37,26 @@ private:
     CStatusDialogFactory real;
 };
 
-class PasteRoadTest : public TreeHarness {
+class PasteRoadTest : public PanesHarness {
 protected:
     void SetUp() override
     {
-        TreeHarness::SetUp();
+        fs::create_directories(local.File("in"));
+        fs::create_directories(local.File("out"));
+        PanesHarness::SetUp();
         app.m_pClipboard = &qtClipboard;
         app.m_pStatusDialogFactory = &statusFactory;
         app.m_strAgentName = kAgentName;
-        list = new CListViewDetail(*doc, app, *frame, hub);
-        list->OnInitialUpdate();
-        fs::create_directories(local.File("in"));
-        fs::create_directories(local.File("out"));
-        tree->OnInitialUpdate();
-        frame->RefillAddressBox();
-        frame->FillTransferModeBox();
-        frame->resize(1000, 700);
-        frame->show();
     }
 
-    void TearDown() override
+    // The rows copied with Ctrl+C, then Ctrl+V in the list over target.
+    void CopyRowsAndPasteIn(const std::vector<std::string>& rows, QTreeWidgetItem* target)
     {
-        if (doc)
-            doc->WaitForTransfer();
-        TreeHarness::TearDown();
-    }
-
-    // Step 1: the address typed into the box and confirmed with Enter.
-    void ConnectByTyping()
-    {
-        AnswerLogin("user", "secret");
-        frame->AddressBox()->setFocus();
-        frame->AddressBox()->lineEdit()->setText(QString::fromStdString(Address()));
-        QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
-        ASSERT_TRUE(WaitFor([&] { return !frame->m_siteList.empty() && frame->m_siteList.front()->m_hTreeItem; }));
-        Settle();
-        site = frame->m_siteList.front().get();
-    }
-
-    QTreeWidgetItem* RemoteFolder(const QString& name)
-    {
-        QTreeWidgetItem* siteItem = tree->FindSiteItem(site);
-        siteItem->setExpanded(true);
-        EXPECT_TRUE(WaitForNetIdle());
-        return Child(siteItem, name);
-    }
-
-    void SelectInTree(QTreeWidgetItem* item)
-    {
-        ASSERT_NE(item, nullptr);
-        tree->setFocus();
-        tree->setCurrentItem(item);
-        Settle();
-    }
-
-    void SelectRows(const std::vector<std::string>& names)
-    {
+        SelectRows(rows);
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        Show(target);
         list->setFocus();
-        list->selectionModel()->clearSelection();
-        for (const std::string& name : names) {
-            int row = -1;
-            for (int i = 0; i < list->RowCount(); ++i)
-                if (list->Record(i)->m_strName == name)
-                    row = i;
-            ASSERT_GE(row, 0) << name;
-            list->selectionModel()->select(list->model()->index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-
-    std::vector<std::string> SelectedNames() const
-    {
-        std::vector<std::string> names;
-        for (int row : list->SelectedRows())
-            names.push_back(list->Record(row)->m_strName);
-        std::sort(names.begin(), names.end());
-        return names;
+        QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
     }
 
     // Parented to a shown Status window, for the window system as well.
@@ -143,8 +79,6 @@ protected:
 
     CQtClipboard qtClipboard;
     CountingStatusFactory statusFactory;
-    CListViewDetail* list = nullptr;
-    CVamloSiteInfo* site = nullptr;
 };
 
 } // namespace
@@ -156,19 +90,11 @@ TEST_F(PasteRoadTest, DownloadByCopyInTheRemoteListAndPasteInTheLocalList)
     WriteWholeFile(m_server.Path("pub/b.bin"), std::string(3 * 1024 * 1024, 'b'));
     WriteWholeFile(m_server.Path("pub/docs/c.txt"), "charlie");
     WriteWholeFile(m_server.Path("pub/ignored.txt"), "not selected");
-
-    ConnectByTyping();
-    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    Connect();
+    Show(RemoteFolder(QStringLiteral("pub")));
     ASSERT_EQ(doc->m_strCurrentFolder, "//pub");
-    SelectRows({"a.txt", "b.bin", "docs"});
-    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    ASSERT_EQ(app.HasClipboardFileList(), 1);
+    CopyRowsAndPasteIn({"a.txt", "b.bin", "docs"}, LocalFolder("in"));
     EXPECT_EQ(app.m_pClipSourceSite, site);
-
-    SelectInTree(OpenLocalPath(*tree, local.File("in")));
-    ASSERT_EQ(doc->m_strCurrentFolder, local.File("in"));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
 
     // The Status window opens on the GUI thread while the worker runs.
     EXPECT_TRUE(WaitFor([&] { return StatusWindowShown() || !doc->IsTransferRunning(); }));
@@ -187,14 +113,13 @@ TEST_F(PasteRoadTest, UploadByCopyInTheLocalListAndPasteInTheTree)
     WriteWholeFile(local.File("out/up.txt"), "upload me");
     fs::create_directories(local.File("out/tree.d"));
     WriteWholeFile(local.File("out/tree.d/inner.txt"), "inner");
-
-    ConnectByTyping();
-    SelectInTree(OpenLocalPath(*tree, local.File("out")));
+    Connect();
+    Show(LocalFolder("out"));
     SelectRows({"up.txt", "tree.d"});
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(app.m_pClipSourceSite, nullptr);
 
-    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    Show(RemoteFolder(QStringLiteral("pub")));
     QTest::keyClick(tree, Qt::Key_V, Qt::ControlModifier);
     ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && fs::exists(m_server.Path("pub/tree.d/inner.txt")); }));
     EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "upload me");
@@ -203,19 +128,45 @@ TEST_F(PasteRoadTest, UploadByCopyInTheLocalListAndPasteInTheTree)
     EXPECT_NE(doc->GetLogText().find("Have successfully sent 2 of total 2 files"), std::string::npos);
 }
 
-TEST_F(PasteRoadTest, LocalCopyWithOneCollisionAnsweredYesToAll)
+// Local to local: the tree's menu Copy, a paste into the same folder, then
+// into another with one collision.
+TEST_F(PasteRoadTest, LocalCopyFromTheTreeMenuAndTheList)
 {
     WriteWholeFile(local.File("out/one.txt"), "new one");
     WriteWholeFile(local.File("out/two.txt"), "new two");
     WriteWholeFile(local.File("in/one.txt"), "old one");
-    tree->setFocus();
-    SelectInTree(OpenLocalPath(*tree, local.File("out")));
-    SelectRows({"one.txt", "two.txt"});
-    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    SelectInTree(OpenLocalPath(*tree, local.File("in")));
+    QTreeWidgetItem* out = LocalFolder("out");
+    QTreeWidgetItem* in = LocalFolder("in");
+    Show(in);
+    tree->scrollToItem(out);
+    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(out).center());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(tree->currentItem(), out);
+    QAction* copy = menu->findChild<QAction*>(QStringLiteral("ID_57634"));
+    ASSERT_TRUE(copy != nullptr && copy->isEnabled());
+    copy->trigger();
+    menu->close();
+    // The selection goes back: the list still shows "in".
+    EXPECT_EQ(tree->currentItem(), in);
+    EXPECT_EQ(tree->m_bContextSelect, 0);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("in"));
+    CFileInfoList pasted;
+    app.PasteFromClipboard(pasted);
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(pasted[0]->m_strPath, local.File("out"));
+    EXPECT_EQ(pasted[0]->m_bIsFolder, 1);
+    EXPECT_EQ(pasted[0]->m_byLocation, LOCATION_LOCAL);
+    EXPECT_EQ(app.m_pClipSourceSite, nullptr);
+
+    // Which pairs of places count as the same is the paste decision's own.
+    Show(out);
+    CopyRowsAndPasteIn({"one.txt", "two.txt"}, out);
+    EXPECT_EQ(prompts.Texts(),
+              std::vector<std::string>{"File pasting failed.\nCause: the source and destination path are the same."});
+    EXPECT_FALSE(doc->IsTransferRunning());
+
     prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES_TO_ALL});
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    CopyRowsAndPasteIn({"one.txt", "two.txt"}, in);
     EXPECT_EQ(ReadWholeFile(local.File("in/one.txt")), "new one");
     EXPECT_EQ(ReadWholeFile(local.File("in/two.txt")), "new two");
     ASSERT_EQ(prompts.ReplaceQuestions().size(), 1u);
@@ -235,11 +186,11 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
     WriteWholeFile(local.File("in/r.txt"), "old r");
     ASSERT_EQ(chmod(local.File("in/r.txt").c_str(), 0444), 0);
 
-    ConnectByTyping();
-    SelectInTree(RemoteFolder(QStringLiteral("pub")));
+    Connect();
+    Show(RemoteFolder(QStringLiteral("pub")));
     SelectRows({"a.txt", "r.txt"});
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    SelectInTree(OpenLocalPath(*tree, local.File("in")));
+    Show(LocalFolder("in"));
 
     CGuiPrompts guiPrompts;
     guiPrompts.SetMainWindow(frame.get());
@@ -302,34 +253,15 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
     EXPECT_EQ(ReadWholeFile(local.File("in/r.txt")), "old r");
 }
 
-TEST_F(PasteRoadTest, PasteIntoTheSameFolderIsRefused)
-{
-    WriteWholeFile(local.File("out/same.txt"), "s");
-    SelectInTree(OpenLocalPath(*tree, local.File("out")));
-    SelectRows({"same.txt"});
-    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    // Which pairs of places count as the same (remote ones too) is the paste decision's own.
-    EXPECT_EQ(prompts.Texts()[0], "File pasting failed.\nCause: the source and destination path are the same.");
-    EXPECT_FALSE(doc->IsTransferRunning());
-}
-
 TEST_F(PasteRoadTest, RemoteFilesPastedIntoAnotherFolderOfTheSiteGoThroughTheTemporaryFolder)
 {
     MakeServerFolder("pub/docs");
     MakeServerFolder("dst");
     WriteWholeFile(m_server.Path("pub/r.txt"), "remote");
     WriteWholeFile(m_server.Path("pub/docs/d.txt"), "deep");
-    ConnectByTyping();
-    SelectInTree(RemoteFolder(QStringLiteral("pub")));
-    SelectRows({"r.txt", "docs"});
-    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-
-    SelectInTree(RemoteFolder(QStringLiteral("dst")));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    Connect();
+    Show(RemoteFolder(QStringLiteral("pub")));
+    CopyRowsAndPasteIn({"r.txt", "docs"}, RemoteFolder(QStringLiteral("dst")));
     ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 2; }));
     EXPECT_EQ(ReadWholeFile(m_server.Path("dst/r.txt")), "remote");
     EXPECT_EQ(ReadWholeFile(m_server.Path("dst/docs/d.txt")), "deep");
@@ -345,44 +277,13 @@ TEST_F(PasteRoadTest, PasteWhileATransferRunsIsRefused)
 {
     MakeServerFolder("pub");
     WriteWholeFile(m_server.Path("pub/slow.bin"), std::string(64 * 1024 * 1024, 's'));
-    ConnectByTyping();
-    SelectInTree(RemoteFolder(QStringLiteral("pub")));
-    SelectRows({"slow.bin"});
-    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    SelectInTree(OpenLocalPath(*tree, local.File("in")));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    Connect();
+    Show(RemoteFolder(QStringLiteral("pub")));
+    CopyRowsAndPasteIn({"slow.bin"}, LocalFolder("in"));
     ASSERT_TRUE(doc->IsTransferRunning());
     QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
     ASSERT_FALSE(prompts.Texts().empty());
     EXPECT_EQ(prompts.Texts().back(), "A file transfer is still running.\nPlease paste again when it has finished.");
     doc->m_bCancelTransfer = 1;
     ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning(); }));
-}
-
-TEST_F(PasteRoadTest, ContextMenuCopyOfATreeFolderPutsTheSelectionBack)
-{
-    QTreeWidgetItem* out = OpenLocalPath(*tree, local.File("out"));
-    QTreeWidgetItem* in = OpenLocalPath(*tree, local.File("in"));
-    SelectInTree(in);
-    tree->scrollToItem(out);
-    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(out).center());
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(tree->currentItem(), out);
-    QAction* copy = menu->findChild<QAction*>(QStringLiteral("ID_57634"));
-    ASSERT_NE(copy, nullptr);
-    ASSERT_TRUE(copy->isEnabled());
-    copy->trigger();
-    menu->close();
-    EXPECT_EQ(tree->currentItem(), in);
-    EXPECT_EQ(tree->m_bContextSelect, 0);
-    EXPECT_EQ(doc->m_strCurrentFolder, local.File("in"));
-
-    CFileInfoList pasted;
-    app.PasteFromClipboard(pasted);
-    ASSERT_EQ(pasted.size(), 1u);
-    EXPECT_EQ(pasted[0]->m_strPath, local.File("out"));
-    EXPECT_EQ(pasted[0]->m_bIsFolder, 1);
-    EXPECT_EQ(pasted[0]->m_byLocation, LOCATION_LOCAL);
-    EXPECT_EQ(app.m_pClipSourceSite, nullptr);
 }

@@ -60,7 +60,11 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     Settle();
     site = AddSiteRecord();
     QSignalSpy spy(&hub, &CViewHub::Update);
-    QTreeWidgetItem* item = ShowSite(site);
+    // The frame's address flows reach the tree.
+    ASSERT_TRUE(frame->m_fnAddSiteItem);
+    frame->m_fnAddSiteItem(site);
+    Settle();
+    QTreeWidgetItem* item = tree->FindSiteItem(site);
     ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
 
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: 127.0.0.1"));
@@ -91,29 +95,33 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(PathOf(sub), "//dir1/sub");
     EXPECT_EQ(sub->childCount(), 0);
-    Select(sub);
-    EXPECT_EQ(doc->m_strCurrentFolder, "//dir1/sub");
-}
 
-TEST_F(TreeRemoteTest, RemoteDummyGoesWhenTheFolderHasNoSubfolderAndCollapsingRelists)
-{
-    QTreeWidgetItem* item = StartWithSite();
-    ASSERT_NE(item, nullptr);
-    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
-    ASSERT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
-
-    std::filesystem::remove(m_server.Path("dir1/sub"));
-    dir1->setExpanded(true);
-    Settle();
-    EXPECT_EQ(dir1->childCount(), 0);
-
+    // Collapsing lists the folder again; the placeholder goes when the
+    // folder turns out to hold no subfolder.
     item->setExpanded(true);
     Settle();
     MakeServerFolder("dir3/deeper");
     item->setExpanded(false);
     Settle();
     ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2"), QStringLiteral("dir3")}));
-    EXPECT_EQ(ChildTexts(Child(item, QStringLiteral("dir3"))), QStringList{QStringLiteral("Dummy")});
+    QTreeWidgetItem* dir3 = Child(item, QStringLiteral("dir3"));
+    EXPECT_EQ(ChildTexts(dir3), QStringList{QStringLiteral("Dummy")});
+    std::filesystem::remove(m_server.Path("dir3/deeper"));
+    dir3->setExpanded(true);
+    Settle();
+    EXPECT_EQ(dir3->childCount(), 0);
+    Select(dir3);
+    EXPECT_EQ(doc->m_strCurrentFolder, "//dir3");
+
+    // Adding it again only selects it: one item per site.
+    Select(tree->MyComputerItem());
+    frame->m_fnAddSiteItem(site);
+    Settle();
+    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
+    EXPECT_EQ(tree->currentItem(), item);
+    Select(tree->MyComputerItem());
+    frame->m_fnSelectSiteItem(site);
+    EXPECT_EQ(tree->currentItem(), item);
 }
 
 TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
@@ -164,7 +172,7 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
     EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
 }
 
-TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
+TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeAsItWas)
 {
     QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
@@ -192,31 +200,25 @@ TEST_F(TreeRemoteTest, DecliningTheReconnectLeavesTheTreeAsItWas)
     // The highlight goes back with it: Copy must not take a folder not shown.
     EXPECT_EQ(tree->currentItem(), item);
 
-    // Accepted, with the server back: the folder is listed.
-    ASSERT_TRUE(m_server.Start());
+    // Accepted while the server is still down: said, and disconnected again.
     prompts.Answer(MsgResult::Yes);
     dir1->setExpanded(false);
     Settle();
-    EXPECT_EQ(prompts.Messages().size(), 3u);
-    EXPECT_TRUE(site->m_pConnection);
-    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
-}
-
-TEST_F(TreeRemoteTest, AFailedReconnectSaysSoAndDisconnects)
-{
-    QTreeWidgetItem* item = StartWithSite();
-    ASSERT_NE(item, nullptr);
-    m_server.Stop();
-    prompts.Answer(MsgResult::Yes);
-    Child(item, QStringLiteral("dir1"))->setExpanded(true);
-    Settle();
-    const std::vector<std::string> texts = prompts.Texts();
-    ASSERT_EQ(texts.size(), 3u);   // the question, the connect failure, the reconnect failure
-    EXPECT_EQ(texts[2], "Failed to reconnect to ftp site \"" + Address() +
-                            "\".\nPlease try to reconnect to the ftp site later.");
+    ASSERT_EQ(prompts.Texts().size(), 5u);   // the question, the connect failure, the reconnect failure
+    EXPECT_EQ(prompts.Texts()[4], "Failed to reconnect to ftp site \"" + Address() +
+                                      "\".\nPlease try to reconnect to the ftp site later.");
     EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: " + Address()));
     EXPECT_FALSE(site->m_pConnection);
     EXPECT_FALSE(site->m_pSession);
+
+    // Accepted, with the server back: the folder is listed.
+    ASSERT_TRUE(m_server.Start());
+    prompts.Answer(MsgResult::Yes);
+    dir1->setExpanded(true);
+    Settle();
+    EXPECT_EQ(prompts.Texts().size(), 6u);
+    EXPECT_TRUE(site->m_pConnection);
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
 }
 
 TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
@@ -320,28 +322,6 @@ TEST_F(TreeRemoteTest, SitePropertiesChangeOnlyTheNotesAndMarkTheListModified)
     EXPECT_EQ(site->m_strNotes, "new notes");
     EXPECT_EQ(site->m_strAddress, Address());
     EXPECT_EQ(frame->m_bSiteListModified, 1);
-}
-
-TEST_F(TreeRemoteTest, TheFramesAddressFlowReachesTheTree)
-{
-    tree->OnInitialUpdate();
-    Settle();
-    ASSERT_TRUE(frame->m_fnAddSiteItem);
-    ASSERT_TRUE(frame->m_fnSelectSiteItem);
-    site = AddSiteRecord();
-    frame->m_fnAddSiteItem(site);
-    Settle();
-    QTreeWidgetItem* item = tree->FindSiteItem(site);
-    ASSERT_NE(item, nullptr);
-    // Adding it again only selects it: one item per site.
-    Select(tree->MyComputerItem());
-    frame->m_fnAddSiteItem(site);
-    Settle();
-    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
-    EXPECT_EQ(tree->currentItem(), item);
-    Select(tree->MyComputerItem());
-    frame->m_fnSelectSiteItem(site);
-    EXPECT_EQ(tree->currentItem(), item);
 }
 
 TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)

@@ -17,28 +17,21 @@ TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
     fs::create_directories(local.File("sub"));
     volumes = {{local.Path(), "Disk", VolumeKind::Local}, {"/media/stick", "", VolumeKind::Removable}};
     tree->OnInitialUpdate();
-    EXPECT_EQ(Caption(), QStringLiteral("Folders"));
     ASSERT_EQ(tree->topLevelItemCount(), 1);
-    QTreeWidgetItem* internet = tree->topLevelItem(0);
-    EXPECT_EQ(internet, tree->InternetItem());
-    EXPECT_TRUE(internet->isExpanded());
+    EXPECT_EQ(tree->topLevelItem(0), tree->InternetItem());
     QTreeWidgetItem* computer = tree->MyComputerItem();
-    ASSERT_EQ(internet->child(0), computer);
-    EXPECT_EQ(PathOf(computer), "My Computer");
+    ASSERT_EQ(tree->InternetItem()->child(0), computer);
     EXPECT_TRUE(computer->isExpanded());
 
-    // Every volume is there, with its text and image; only the local
-    // ones were read at once.
+    // Every volume is there, with its image; only the local ones were read
+    // at once (the texts are the volume list's).
     ASSERT_EQ(computer->childCount(), 2);
-    const auto drive = [&](const std::string& path) {
-        return PathOf(computer->child(0)) == path ? computer->child(0) : computer->child(1);
-    };
-    QTreeWidgetItem* stick = drive("/media/stick");
+    const bool stickFirst = PathOf(computer->child(0)) == "/media/stick";
+    QTreeWidgetItem* stick = computer->child(stickFirst ? 0 : 1);
+    QTreeWidgetItem* disk = computer->child(stickFirst ? 1 : 0);
     EXPECT_EQ(stick->text(0), QStringLiteral(" [/media/stick] - Removable Disk"));
     EXPECT_EQ(stick->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_REMOVABLE_DISK);
     EXPECT_EQ(ChildTexts(stick), QStringList{QStringLiteral("Dummy")});
-    QTreeWidgetItem* disk = drive(local.Path());
-    EXPECT_EQ(disk->text(0), QString::fromStdString(" [" + local.Path() + "] - Disk"));
     EXPECT_EQ(disk->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_HARD_DISK);
     QTreeWidgetItem* sub = Child(disk, QStringLiteral("sub"));
     ASSERT_NE(sub, nullptr);
@@ -46,6 +39,12 @@ TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
     EXPECT_EQ(sub->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_CLOSED_FOLDER);
     EXPECT_EQ(prompts.WaitCursorDepth(), 0);
     EXPECT_TRUE(prompts.Texts().empty());
+
+    tree->setCurrentItem(disk);
+    tree->DeleteAllTreeItems();
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(tree->InternetItem(), nullptr);
+    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
 }
 
 TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfolder)
@@ -59,7 +58,6 @@ TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfold
 
     QTreeWidgetItem* folder = OpenLocalPath(*tree, local.File("top"));
     ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(PathOf(folder), local.File("top"));
     // Not read yet: the placeholder stands in for its subfolders.
     ASSERT_EQ(ChildTexts(folder), QStringList{QStringLiteral("Dummy")});
     EXPECT_EQ(CTreeViewSite::Record(folder->child(0)), nullptr);
@@ -83,12 +81,12 @@ TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfold
     EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
 }
 
-TEST_F(TreeViewTest, SelectingAFolderSetsTheCurrentFolderAndTellsTheOtherViews)
+TEST_F(TreeViewTest, SelectingAFolderTellsTheOtherViewsButNotItsOwnNotices)
 {
-    fs::create_directories(local.File("sub"));
+    fs::create_directories(local.File("top/one"));
+    fs::create_directories(local.File("top/One"));
     tree->OnInitialUpdate();
     QSignalSpy spy(&hub, &CViewHub::Update);
-
     tree->setCurrentItem(tree->MyComputerItem());
     EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
     EXPECT_EQ(doc->m_byCurrentLocation, 0);
@@ -97,28 +95,15 @@ TEST_F(TreeViewTest, SelectingAFolderSetsTheCurrentFolderAndTellsTheOtherViews)
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(0).value<QObject*>(), tree);
     EXPECT_EQ(spy.at(0).at(1).toInt(), HINT_FOLDER_CHANGED);
-
     tree->setCurrentItem(tree->InternetItem());
     EXPECT_EQ(doc->m_strCurrentFolder, "");
-    EXPECT_EQ(Caption(), QStringLiteral("Folders  [  ]"));
 
-    QTreeWidgetItem* sub = OpenLocalPath(*tree, local.File("sub"));
-    ASSERT_NE(sub, nullptr);
-    tree->setCurrentItem(sub);
-    EXPECT_EQ(doc->m_strCurrentFolder, local.File("sub"));
-    EXPECT_EQ(doc->m_byCurrentLocation, 1);
-    EXPECT_EQ(Caption(), QString::fromStdString("Folders  [ " + local.File("sub") + " ]"));
-    EXPECT_EQ(spy.count(), 3);
-}
-
-TEST_F(TreeViewTest, TheTreeIgnoresItsOwnNoticesAndOpensTheNamedSubfolder)
-{
-    fs::create_directories(local.File("top/one"));
-    fs::create_directories(local.File("top/One"));
-    tree->OnInitialUpdate();
     QTreeWidgetItem* folder = OpenLocalPath(*tree, local.File("top"));
     ASSERT_NE(folder, nullptr);
     tree->setCurrentItem(folder);
+    EXPECT_EQ(doc->m_byCurrentLocation, 1);
+    EXPECT_EQ(Caption(), QString::fromStdString("Folders  [ " + local.File("top") + " ]"));
+    EXPECT_EQ(spy.count(), 3);
     ASSERT_FALSE(folder->isExpanded());
 
     tree->OnUpdate(tree, HINT_OPEN_SUBFOLDER, QStringLiteral("One"));
@@ -128,7 +113,6 @@ TEST_F(TreeViewTest, TheTreeIgnoresItsOwnNoticesAndOpensTheNamedSubfolder)
     hub.UpdateAllViews(nullptr, HINT_OPEN_SUBFOLDER, QStringLiteral("One"));
     EXPECT_TRUE(folder->isExpanded());
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("top/One"));
-    EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
 
     // No such child: the selection stays.
     hub.UpdateAllViews(nullptr, HINT_OPEN_SUBFOLDER, QStringLiteral("none"));
@@ -140,7 +124,10 @@ TEST_F(TreeViewTest, TheTreeIgnoresItsOwnNoticesAndOpensTheNamedSubfolder)
     EXPECT_EQ(ChildTexts(tree->currentItem()), QStringList{QStringLiteral("new")});
 }
 
-TEST_F(TreeViewTest, FolderMenuHasItsFourEntriesAndPasteNeedsOurClipboardList)
+// A folder's menu selects it and offers Copy, Paste, Delete, Rename and
+// Refresh, Paste only with a list of ours; a drive's offers Properties, by
+// the mouse as by the menu key; "Internet" has none.
+TEST_F(TreeViewTest, FolderAndDriveMenus)
 {
     fs::create_directories(local.File("sub"));
     tree->OnInitialUpdate();
@@ -150,65 +137,42 @@ TEST_F(TreeViewTest, FolderMenuHasItsFourEntriesAndPasteNeedsOurClipboardList)
     ASSERT_NE(tmp, nullptr);
     tree->scrollToItem(tmp);
     const QPoint point = tree->visualItemRect(tmp).center();
-
-    QMenu* menu = tree->ShowContextMenu(point);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(tree->currentItem(), tmp);
-    EXPECT_EQ(tree->m_hContextItem, tmp);
-    EXPECT_EQ(tree->m_bContextSelect, 1);
-    QStringList names;
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator())
-            continue;
-        names << action->objectName();
-        // Copy, Delete and Rename work on a folder and Refresh always;
-        // Paste needs a list of ours.
-        EXPECT_EQ(action->isEnabled(), action->objectName() != QStringLiteral("ID_57637"))
-            << action->objectName().toStdString();
-    }
-    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"), QStringLiteral("ID_32774"),
-                                  QStringLiteral("ID_32775"), QStringLiteral("ID_32820")}));
-    menu->close();
-
-    // With a handler, Paste still greys while the clipboard holds no list of ours.
     int pasted = 0;
     tree->SetFolderCommandHandler(ID_EDIT_PASTE, [&] { ++pasted; });
-    menu = tree->ShowContextMenu(point);
-    QAction* paste = menu->findChild<QAction*>(QStringLiteral("ID_57637"));
-    ASSERT_NE(paste, nullptr);
-    EXPECT_FALSE(paste->isEnabled());
-    menu->close();
-    app.CopyToClipboard(CFileInfoList());
-    ASSERT_EQ(app.HasClipboardFileList(), 1);
-    menu = tree->ShowContextMenu(point);
-    paste = menu->findChild<QAction*>(QStringLiteral("ID_57637"));
-    ASSERT_TRUE(paste->isEnabled());
-    paste->trigger();
+    for (const bool ours : {false, true}) {
+        if (ours)
+            app.CopyToClipboard(CFileInfoList());
+        QMenu* menu = tree->ShowContextMenu(point);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(tree->currentItem(), tmp);
+        EXPECT_EQ(tree->m_hContextItem, tmp);
+        EXPECT_EQ(tree->m_bContextSelect, 1);
+        QStringList names;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            names << action->objectName();
+            EXPECT_EQ(action->isEnabled(), ours || action->objectName() != QStringLiteral("ID_57637"))
+                << action->objectName().toStdString();
+        }
+        EXPECT_EQ(names, (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"),
+                                      QStringLiteral("ID_32774"), QStringLiteral("ID_32775"),
+                                      QStringLiteral("ID_32820")}));
+        if (ours)
+            menu->findChild<QAction*>(QStringLiteral("ID_57637"))->trigger();
+        menu->close();
+    }
     EXPECT_EQ(pasted, 1);
-    menu->close();
-}
 
-TEST_F(TreeViewTest, DriveMenuOpensPropertiesAndInternetHasNoMenu)
-{
-    tree->OnInitialUpdate();
-    frame->resize(800, 600);
-    frame->show();
     QTreeWidgetItem* drive = tree->MyComputerItem()->child(0);
-    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(drive).center());
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions().at(0)->objectName(), QStringLiteral("ID_32780"));
-    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Properties..."));
-    menu->close();
-
-    // The context menu event of the viewport takes the same road.
     tree->setCurrentItem(tree->MyComputerItem());
     delete tree->PopupMenu();
-    const QPoint point = tree->visualItemRect(drive).center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, point, tree->viewport()->mapToGlobal(point));
+    const QPoint onDrive = tree->visualItemRect(drive).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, onDrive, tree->viewport()->mapToGlobal(onDrive));
     QApplication::sendEvent(tree->viewport(), &event);
     EXPECT_EQ(tree->currentItem(), drive);
     ASSERT_NE(tree->PopupMenu(), nullptr);
+    ASSERT_EQ(tree->PopupMenu()->actions().size(), 1);
     EXPECT_EQ(tree->PopupMenu()->actions().at(0)->objectName(), QStringLiteral("ID_32780"));
     tree->PopupMenu()->close();
 
@@ -221,33 +185,31 @@ TEST_F(TreeViewTest, DriveMenuOpensPropertiesAndInternetHasNoMenu)
 
 TEST_F(TreeViewTest, RecordsOrderMyComputerFirstThenByTextWithoutCase)
 {
-    auto make = [](int32_t type, const char* text) {
+    const struct {
+        int32_t typeA;
+        const char* textA;
+        int32_t typeB;
+        const char* textB;
+        int expected;   // the sign of the comparison
+    } cases[] = {
+        {TREE_MY_COMPUTER, "My Computer", TREE_FTP_SITE, "Ftp: b", -1},
+        {TREE_FTP_SITE, "Ftp: b", TREE_MY_COMPUTER, "My Computer", 1},
+        {TREE_FTP_SITE, "FTP: A", TREE_FTP_SITE, "Ftp: b", -1},
+        {TREE_FTP_SITE, "Ftp: Zulu", TREE_FTP_SITE, "Ftp: b", 1},
+        {TREE_FTP_SITE, "Ftp: b", TREE_FTP_SITE, "FTP: B", 0},
+        // Other pairs go by text alone, even when "My Computer" is one of them.
+        {TREE_MY_COMPUTER, "My Computer", TREE_LOCAL_FOLDER, "Aardvark", 1},
+    };
+    const auto make = [](int32_t type, const char* text) {
         auto record = std::make_unique<CTreeItemInfo>();
         record->m_nItemType = type;
         auto item = std::make_unique<CTreeItem>(std::move(record));
         item->setText(0, QString::fromLatin1(text));
         return item;
     };
-    auto computer = make(TREE_MY_COMPUTER, "My Computer");
-    auto lower = make(TREE_FTP_SITE, "Ftp: b");
-    auto upper = make(TREE_FTP_SITE, "FTP: A");
-    auto zulu = make(TREE_FTP_SITE, "Ftp: Zulu");
-    EXPECT_LT(CTreeViewSite::CompareTreeItems(computer->Info(), lower->Info()), 0);
-    EXPECT_GT(CTreeViewSite::CompareTreeItems(lower->Info(), computer->Info()), 0);
-    EXPECT_LT(CTreeViewSite::CompareTreeItems(upper->Info(), lower->Info()), 0);
-    EXPECT_GT(CTreeViewSite::CompareTreeItems(zulu->Info(), lower->Info()), 0);
-    EXPECT_EQ(CTreeViewSite::CompareTreeItems(lower->Info(), make(TREE_FTP_SITE, "FTP: B")->Info()), 0);
-    // Other pairs go by text alone, even when "My Computer" is one of them.
-    auto folder = make(TREE_LOCAL_FOLDER, "Aardvark");
-    EXPECT_GT(CTreeViewSite::CompareTreeItems(computer->Info(), folder->Info()), 0);
-}
-
-TEST_F(TreeViewTest, DeletingTheTreeLeavesNoItemBehind)
-{
-    tree->OnInitialUpdate();
-    tree->setCurrentItem(tree->MyComputerItem()->child(0));
-    tree->DeleteAllTreeItems();
-    EXPECT_EQ(tree->topLevelItemCount(), 0);
-    EXPECT_EQ(tree->InternetItem(), nullptr);
-    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
+    for (const auto& c : cases) {
+        const auto a = make(c.typeA, c.textA);
+        const int result = CTreeViewSite::CompareTreeItems(a->Info(), make(c.typeB, c.textB)->Info());
+        EXPECT_EQ((result > 0) - (result < 0), c.expected) << c.textA << " against " << c.textB;
+    }
 }
