@@ -4,11 +4,13 @@
 // hub, as start-up builds them, plus recorders for what the list tells.
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "model/SiteInfo.h"
 #include "ui/ListItemInfo.h"
 #include "ui/ListViewDetail.h"
 #include "ui/MainFrame.h"
 #include "ui/ViewHub.h"
 
+#include "FtpServerFixture.h"
 #include "GuiProgram.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
@@ -17,10 +19,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +84,14 @@ public:
             if (list->Record(row)->m_strName == name)
                 return row;
         return -1;
+    }
+
+    void Select(std::initializer_list<std::string> names)
+    {
+        list->clearSelection();
+        for (const std::string& name : names)
+            list->selectionModel()->select(list->model()->index(RowOf(name), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
     std::vector<std::string> SelectedNames() const
@@ -146,4 +158,27 @@ public:
     CViewHub hub;
     CListViewDetail* list = nullptr;
     std::vector<ViewNotice> notices;
+};
+
+// The list over a real server's /pub, logged in: the folder "incoming" (with
+// incoming/deep/d.txt), "a.txt" of 1025 bytes and the empty "b b.bin".
+class RemoteListTest : public FtpServerFixture {
+protected:
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        std::filesystem::create_directories(m_server.Path("pub/incoming/deep"));
+        WriteWholeFile(m_server.Path("pub/incoming/deep/d.txt"), "d");
+        WriteWholeFile(m_server.Path("pub/a.txt"), std::string(1025, 'a'));
+        WriteWholeFile(m_server.Path("pub/b b.bin"), "");
+        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
+        site.m_pConnection = Connect();
+        ASSERT_TRUE(site.m_pConnection);
+        h = std::make_unique<ListViewHarness>();
+    }
+
+    void TearDown() override { h.reset(); }
+
+    CVamloSiteInfo site;
+    std::unique_ptr<ListViewHarness> h;
 };

@@ -3,6 +3,7 @@
 // only with Shift, and leaves the clipboard alone. Also the pane sizes, which
 // the window keeps beside them.
 #include "app/PaneSizes.h"
+#include "log/RichEditViewActionLog.h"
 #include "ui/DragData.h"
 
 #include "TreeHarness.h"
@@ -13,7 +14,6 @@
 #include <QSplitter>
 #include <QUrl>
 
-#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -68,75 +68,9 @@ protected:
     }
 };
 
-// Where a drop lands, and what it carries, choose the road; the roads
-// themselves (their logs and questions) are Paste's.
-struct Road {
-    const char* name;
-    std::function<void()> showSource;
-    std::vector<std::string> rows;   // empty: a file manager drags out/up.txt as a URL
-    std::function<bool(QMimeData*)> drop;
-    std::vector<std::pair<std::string, std::string>> arrived;   // path (server "srv:" or local) and content
-};
-
 } // namespace
 
-TEST_F(DragDropTest, ADropCopiesIntoTheFolderUnderItAndLeavesTheClipboardAlone)
-{
-    Connect();
-    const std::vector<Road> roads = {
-        {"upload onto a site's folder in the tree", [this] { Show(LocalFolder("out")); }, {"up.txt", "tree.d"},
-         [this](QMimeData* data) { return Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), data); },
-         {{"srv:pub/up.txt", "upload me"}, {"srv:pub/tree.d/inner.txt", "inner"}}},
-        {"download onto the list's local folder", [this] { Show(RemoteFolder(QStringLiteral("pub"))); },
-         {"a.txt", "docs"},
-         [this](QMimeData* data) {
-             Show(LocalFolder("in"));
-             return Drop(list->viewport(), BelowTheRows(), data);
-         },
-         {{"in/a.txt", "alpha"}, {"in/docs/c.txt", "charlie"}}},
-        {"file URLs from another program onto a site's folder row", [] {}, {},
-         [this](QMimeData* data) {
-             Show(tree->FindSiteItem(site));   // the site's top, with its "pub" row
-             return Drop(list->viewport(), OnRow("pub"), data);
-         },
-         {{"srv:pub/up.txt", "upload me"}}},
-    };
-    CFileInfoList other;
-    other.push_back(std::make_unique<CVaFileInfo>());
-    other.back()->m_strPath = "/elsewhere";
-    app.CopyToClipboard(other);
-    CVamloSiteInfo* const clipSite = app.m_pClipSourceSite;
-    const auto place = [&](const std::string& where) {
-        return where.rfind("srv:", 0) == 0 ? m_server.Path(where.substr(4)) : local.File(where);
-    };
-    for (const Road& road : roads) {
-        SCOPED_TRACE(road.name);
-        road.showSource();
-        QMimeData* data = nullptr;
-        if (road.rows.empty()) {
-            data = new QMimeData;
-            data->setUrls({QUrl::fromLocalFile(QString::fromStdString(local.File("out/up.txt")))});
-        } else {
-            SelectRows(road.rows);
-            data = list->DragData();
-        }
-        ASSERT_NE(data, nullptr);
-        EXPECT_TRUE(road.drop(data));
-        WaitForTransfer();
-        for (const auto& [where, text] : road.arrived)
-            EXPECT_EQ(ReadWholeFile(place(where)), text) << where;
-        EXPECT_NE(doc->GetLogText().find("===== Success ================="), std::string::npos);
-        fs::remove(m_server.Path("pub/up.txt"));   // the last road brings it again
-    }
-    EXPECT_TRUE(prompts.Texts().empty());
-    CFileInfoList after;
-    app.PasteFromClipboard(after);
-    ASSERT_EQ(after.size(), 1u) << "a drop changed the clipboard";
-    EXPECT_EQ(after[0]->m_strPath, "/elsewhere");
-    EXPECT_EQ(app.m_pClipSourceSite, clipSite);
-}
-
-TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsAndRemoteOnesStayInside)
+TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsRemoteOnesStayInsideAndNoneDropsIntoItsOwnFolder)
 {
     Connect();
     Show(LocalFolder("out"));
@@ -164,54 +98,8 @@ TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsAndRemoteOnesStayInside)
     }
     // Only the drives, sites and folders are dragged out of the tree.
     EXPECT_EQ(tree->DragData(tree->MyComputerItem()), nullptr);
-}
 
-TEST_F(DragDropTest, ShiftMovesLocalFilesOnlyOnceEveryFileArrived)
-{
-    Connect();
-    // Onto the local folder above: a local copy, then the source goes; the
-    // panes stay on the folder they showed.
-    Show(LocalFolder("out"));
-    SelectRows({"tree.d"});
-    EXPECT_TRUE(Drop(tree->viewport(), OnItem(OpenLocalPath(*tree, local.Path())), list->DragData(),
-                     Qt::ShiftModifier));
-    EXPECT_EQ(ReadWholeFile(local.File("tree.d/inner.txt")), "inner");
-    EXPECT_FALSE(fs::exists(local.File("out/tree.d")));
-    EXPECT_EQ(doc->m_strCurrentFolder, local.File("out"));
-    EXPECT_EQ(RowOf("tree.d"), -1);
-
-    // An upload: the source goes only once its file arrived, and the log says when it stays.
-    WriteWholeFile(m_server.Path("pub/up.txt"), "older");
-    for (const int32_t answer : {REPLACE_NO, REPLACE_YES}) {
-        const bool arrives = answer == REPLACE_YES;
-        SCOPED_TRACE(arrives ? "replaced" : "not replaced");
-        prompts.AnswerReplace({DialogResult::Ok, answer});
-        Show(LocalFolder("out"));
-        SelectRows({"up.txt"});
-        EXPECT_TRUE(Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), list->DragData(),
-                         Qt::ShiftModifier));
-        WaitForTransfer();
-        EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), arrives ? "upload me" : "older");
-        EXPECT_EQ(fs::exists(local.File("out/up.txt")), !arrives);
-        EXPECT_EQ(doc->GetLogText().find("Move not completed: the source files were kept.") == std::string::npos,
-                  arrives);
-    }
-
-    // Files on a site are copied, Shift or not.
-    Show(RemoteFolder(QStringLiteral("pub")));
-    SelectRows({"a.txt"});
-    QMimeData* remote = list->DragData();
-    Show(LocalFolder("in"));
-    EXPECT_TRUE(Drop(list->viewport(), BelowTheRows(), remote, Qt::ShiftModifier));
-    WaitForTransfer();
-    EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "alpha");
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/a.txt")));
-    EXPECT_TRUE(prompts.Texts().empty());
-}
-
-TEST_F(DragDropTest, ADropOntoTheEntriesOwnFolderDoesNothing)
-{
-    Connect();
+    // Dropped onto the folder they are in, or onto themselves: nothing happens.
     Show(LocalFolder("out"));
     SelectRows({"up.txt"});
     EXPECT_FALSE(Drop(list->viewport(), BelowTheRows(), list->DragData(), Qt::ShiftModifier));
@@ -231,6 +119,75 @@ TEST_F(DragDropTest, ADropOntoTheEntriesOwnFolderDoesNothing)
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(ReadWholeFile(local.File("out/up.txt")), "upload me");
     EXPECT_EQ(fs::directory_iterator(local.File("in")), fs::directory_iterator());
+}
+
+// Each drop copies into the folder under it, by Paste's road for that pair of
+// places; Shift moves local entries, and only once every file arrived. No
+// drop touches the clipboard.
+TEST_F(DragDropTest, ADropCopiesOrWithShiftMovesIntoTheFolderUnderIt)
+{
+    Connect();
+    CFileInfoList other;
+    other.push_back(std::make_unique<CVaFileInfo>());
+    other.back()->m_strPath = "/elsewhere";
+    app.CopyToClipboard(other);
+    CVamloSiteInfo* const clipSite = app.m_pClipSourceSite;
+
+    // Onto the local folder above: a local copy, then the source goes; the
+    // panes stay on the folder they showed.
+    Show(LocalFolder("out"));
+    SelectRows({"tree.d"});
+    EXPECT_TRUE(Drop(tree->viewport(), OnItem(OpenLocalPath(*tree, local.Path())), list->DragData(),
+                     Qt::ShiftModifier));
+    EXPECT_EQ(ReadWholeFile(local.File("tree.d/inner.txt")), "inner");
+    EXPECT_FALSE(fs::exists(local.File("out/tree.d")));
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("out"));
+    EXPECT_EQ(RowOf("tree.d"), -1);
+
+    // File URLs from another program onto a site's folder row: an upload.
+    auto* urls = new QMimeData;
+    urls->setUrls({QUrl::fromLocalFile(QString::fromStdString(local.File("out/up.txt")))});
+    Show(tree->FindSiteItem(site));   // the site's top, with its "pub" row
+    EXPECT_TRUE(Drop(list->viewport(), OnRow("pub"), urls));
+    WaitForTransfer();
+    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "upload me");
+    EXPECT_NE(doc->GetLogText().find("===== Success ================="), std::string::npos);
+
+    // Onto a site's folder in the tree, with Shift: the source goes only once
+    // its file arrived, and the log says when it stays.
+    WriteWholeFile(m_server.Path("pub/up.txt"), "older");
+    for (const int32_t answer : {REPLACE_NO, REPLACE_YES}) {
+        const bool arrives = answer == REPLACE_YES;
+        SCOPED_TRACE(arrives ? "replaced" : "not replaced");
+        prompts.AnswerReplace({DialogResult::Ok, answer});
+        Show(LocalFolder("out"));
+        SelectRows({"up.txt"});
+        EXPECT_TRUE(Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), list->DragData(),
+                         Qt::ShiftModifier));
+        WaitForTransfer();
+        EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), arrives ? "upload me" : "older");
+        EXPECT_EQ(fs::exists(local.File("out/up.txt")), !arrives);
+        EXPECT_EQ(doc->GetLogText().find("Move not completed: the source files were kept.") == std::string::npos,
+                  arrives);
+    }
+
+    // Remote rows onto the list's local folder: a download, Shift or not.
+    Show(RemoteFolder(QStringLiteral("pub")));
+    SelectRows({"a.txt", "docs"});
+    QMimeData* remote = list->DragData();
+    Show(LocalFolder("in"));
+    EXPECT_TRUE(Drop(list->viewport(), BelowTheRows(), remote, Qt::ShiftModifier));
+    WaitForTransfer();
+    EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "alpha");
+    EXPECT_EQ(ReadWholeFile(local.File("in/docs/c.txt")), "charlie");
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/a.txt")));
+
+    EXPECT_TRUE(prompts.Texts().empty());
+    CFileInfoList after;
+    app.PasteFromClipboard(after);
+    ASSERT_EQ(after.size(), 1u) << "a drop changed the clipboard";
+    EXPECT_EQ(after[0]->m_strPath, "/elsewhere");
+    EXPECT_EQ(app.m_pClipSourceSite, clipSite);
 }
 
 namespace {

@@ -5,9 +5,7 @@
 #include "DialogDriver.h"
 
 #include "ftp/InternetSession.h"
-#include "model/SiteInfo.h"
 
-#include "FtpServerFixture.h"
 #include "ScriptedFtpServer.h"
 
 #include <QProgressDialog>
@@ -61,8 +59,7 @@ TEST(RemoteDeleteCancel, CancelLeavesTheRestAndRefreshesTheViews)
         h.ShowFolder(2, "/pub", &site);
         ASSERT_EQ(h.Names(), std::vector<std::string>{"big"});
         h.notices.clear();
-        h.list->selectionModel()->select(h.list->model()->index(0, 0),
-                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        h.Select({"big"});
         h.list->OnEditDelete();
         EXPECT_TRUE(QTest::qWaitFor([&] { return CountStartingWith(server.Received(), "DELE") == 2; }, 10000));
         QProgressDialog* progress = WaitForProgressWindow();

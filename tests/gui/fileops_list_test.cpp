@@ -4,9 +4,7 @@
 
 #include "DialogDriver.h"
 
-#include "FtpServerFixture.h"
 #include "fileops/FileOpTexts.h"
-#include "model/SiteInfo.h"
 #include "ui/NewDirDlg.h"
 
 #include <QLineEdit>
@@ -31,14 +29,6 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     QApplication::processEvents();
 }
 
-void SelectRows(ListViewHarness& h, std::initializer_list<std::string> names)
-{
-    h.list->clearSelection();
-    for (const std::string& name : names)
-        h.list->selectionModel()->select(h.list->model()->index(h.RowOf(name), 0),
-                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
 // Notices sent to all views without a sender (the list passes each on once
 // it has read its folder again: those come from the list).
 int NoticesWithHint(const std::vector<ViewNotice>& notices, int hint)
@@ -61,8 +51,6 @@ protected:
         h.notices.clear();
     }
 
-    void Select(std::initializer_list<std::string> names) { SelectRows(h, names); }
-
     TempDir local;
     ListViewHarness h;
 };
@@ -73,10 +61,10 @@ protected:
 // Yes deletes and reads the list again.
 TEST_F(ListLocalFileOpsTest, DeleteAsksFirstAndYesDeletesThroughTheDelKey)
 {
-    Select({"sub"});
+    h.Select({"sub"});
     h.prompts.Answer(MsgResult::No);
     h.list->OnEditDelete();
-    Select({"a.txt", "sub"});
+    h.Select({"a.txt", "sub"});
     h.list->setFocus();
     h.frame->SetActiveEditTarget(h.list);
     ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
@@ -86,7 +74,7 @@ TEST_F(ListLocalFileOpsTest, DeleteAsksFirstAndYesDeletesThroughTheDelKey)
     EXPECT_TRUE(fs::exists(local.File("sub/inner/x")));
     EXPECT_EQ(NoticesWithHint(h.notices, HINT_DELETED), 0);
 
-    Select({"a.txt"});
+    h.Select({"a.txt"});
     h.frame->activateWindow();
     QTest::keyClick(h.list, Qt::Key_Delete);
     EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"sub\"?",
@@ -103,7 +91,7 @@ TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
 {
     chmod(local.File("a.txt").c_str(), 0444);
     h.doc->m_bDeleteYesToAll = 1;
-    Select({"a.txt"});
+    h.Select({"a.txt"});
     h.prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
     h.list->OnEditDelete();
     EXPECT_EQ(h.prompts.ReplaceQuestions(),
@@ -177,81 +165,27 @@ TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheS
     EXPECT_EQ(shown, 3);
 }
 
-TEST(ListDisconnectedFileOps, TextsSayWhichPartIsMissing)
-{
-    ListViewHarness h;
-    CVamloSiteInfo disconnected;
-    h.list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
-        dialog.NameEdit()->setText(QStringLiteral("new"));
-        dialog.accept();
-        return true;
-    };
-    h.doc->m_byCurrentLocation = 2;
-    h.doc->m_strCurrentFolder = "/pub";
-    h.doc->m_pCurrentSite = nullptr;
-    h.list->OnNewDirectory();
-    h.doc->m_pCurrentSite = &disconnected;
-    h.list->OnNewDirectory();
-    h.doc->m_pCurrentSite = nullptr;
-    h.list->m_strOldLabel = "old";
-    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
-    h.doc->m_pCurrentSite = &disconnected;
-    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
-    EXPECT_EQ(h.prompts.Texts(),
-              (std::vector<std::string>{"No connection to the ftp site,\nFailed to create new directory /pub//new",
-                                        "No connection to the ftp site.\nFailed to create new directory /pub//new",
-                                        "Failed to rename the file or directory",
-                                        "No connection to the ftp site.\nFailed to rename the file or directory"}));
-}
-
-namespace {
-
-class ListRemoteFileOpsTest : public FtpServerFixture {
-protected:
-    void SetUp() override
-    {
-        FtpServerFixture::SetUp();
-        fs::create_directories(m_server.Path("pub/tree/a/b"));
-        WriteWholeFile(m_server.Path("pub/tree/a/b/deep"), "d");
-        WriteWholeFile(m_server.Path("pub/a-file"), "1");
-        WriteWholeFile(m_server.Path("pub/b-stays"), "2");
-        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
-        site.m_pConnection = Connect();
-        ASSERT_TRUE(site.m_pConnection);
-        h = std::make_unique<ListViewHarness>();
-        h->ShowFolder(2, "/pub", &site);
-        h->notices.clear();
-    }
-
-    void TearDown() override { h.reset(); }
-
-    void Select(std::initializer_list<std::string> names) { SelectRows(*h, names); }
-
-    CVamloSiteInfo site;
-    std::unique_ptr<ListViewHarness> h;
-};
-
-} // namespace
-
 // The rows follow what the server did; the operations' texts and their
 // failures are the remote file operations' own.
-TEST_F(ListRemoteFileOpsTest, RenameNewDirectoryAndDeleteOnTheServer)
+TEST_F(RemoteListTest, RenameNewDirectoryAndDeleteOnTheServer)
 {
-    h->list->m_nContextItem = h->RowOf("a-file");
+    h->ShowFolder(2, "/pub", &site);
+    h->notices.clear();
+    h->list->m_nContextItem = h->RowOf("a.txt");
     h->list->OnRename();
     EndEdit(h->list, QStringLiteral("renamed"), Qt::Key_Return);
     ASSERT_TRUE(h->WaitForNetIdle());
-    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/renamed")), "1");
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/renamed")));
     EXPECT_NE(h->RowOf("renamed"), -1);
     EXPECT_TRUE(h->prompts.Texts().empty());
 
     // Refused: the row keeps its name.
     h->list->m_nContextItem = h->RowOf("renamed");
     h->list->OnRename();
-    EndEdit(h->list, QStringLiteral("b-stays"), Qt::Key_Return);
+    EndEdit(h->list, QStringLiteral("b b.bin"), Qt::Key_Return);
     ASSERT_TRUE(h->WaitForNetIdle());
     EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Failed to rename the directory." + ShortCause(EEXIST)}));
-    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/b-stays")), "2");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/b b.bin")), "");
     EXPECT_NE(h->RowOf("renamed"), -1);
 
     h->list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
@@ -265,19 +199,33 @@ TEST_F(ListRemoteFileOpsTest, RenameNewDirectoryAndDeleteOnTheServer)
     EXPECT_EQ(NoticesWithHint(h->notices, HINT_NEW_DIRECTORY), 1);
     EXPECT_NE(h->RowOf("made"), -1);
 
-    Select({"renamed", "tree"});
+    h->Select({"renamed", "incoming"});
     h->list->OnEditDelete();
     ASSERT_TRUE(h->WaitForNetIdle());
     EXPECT_FALSE(fs::exists(m_server.Path("pub/renamed")));
-    EXPECT_FALSE(fs::exists(m_server.Path("pub/tree")));
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/incoming")));
     EXPECT_EQ(h->prompts.Texts().back(), "Are you sure you want to delete the selected 2 items?");
     EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
-    EXPECT_EQ(h->Names(), (std::vector<std::string>{"made", "b-stays"}));
+    EXPECT_EQ(h->Names(), (std::vector<std::string>{"made", "b b.bin"}));
 
-    // Disconnected: nothing changes.
+    // Disconnected, or no site at all: nothing changes, and the text says
+    // which part is missing.
     site.Disconnect();
-    Select({"b-stays"});
+    h->Select({"b b.bin"});
     h->list->OnEditDelete();
-    EXPECT_EQ(h->prompts.Texts().back(), "No connection to the ftp site.\nFailed to delete the file or directory");
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/b-stays")));
+    h->list->OnNewDirectory();
+    h->list->m_strOldLabel = "old";
+    h->list->OnEndLabelEdit(0, QStringLiteral("new"));
+    h->doc->m_pCurrentSite = nullptr;
+    h->list->OnNewDirectory();
+    h->list->OnEndLabelEdit(0, QStringLiteral("new"));
+    const std::vector<std::string> texts = h->prompts.Texts();
+    ASSERT_GE(texts.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(texts.end() - 5, texts.end()),
+              (std::vector<std::string>{"No connection to the ftp site.\nFailed to delete the file or directory",
+                                        "No connection to the ftp site.\nFailed to create new directory /pub//made",
+                                        "No connection to the ftp site.\nFailed to rename the file or directory",
+                                        "No connection to the ftp site,\nFailed to create new directory /pub//made",
+                                        "Failed to rename the file or directory"}));
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/b b.bin")));
 }

@@ -83,13 +83,14 @@ protected:
 
 } // namespace
 
-TEST_F(PasteRoadTest, DownloadByCopyInTheRemoteListAndPasteInTheLocalList)
+TEST_F(PasteRoadTest, RemoteRowsPastedIntoALocalFolderAndIntoAnotherFolderOfTheSite)
 {
     MakeServerFolder("pub/docs");
     WriteWholeFile(m_server.Path("pub/a.txt"), "alpha");
     WriteWholeFile(m_server.Path("pub/b.bin"), std::string(3 * 1024 * 1024, 'b'));
     WriteWholeFile(m_server.Path("pub/docs/c.txt"), "charlie");
     WriteWholeFile(m_server.Path("pub/ignored.txt"), "not selected");
+    MakeServerFolder("dst");
     Connect();
     Show(RemoteFolder(QStringLiteral("pub")));
     ASSERT_EQ(doc->m_strCurrentFolder, "//pub");
@@ -104,6 +105,20 @@ TEST_F(PasteRoadTest, DownloadByCopyInTheRemoteListAndPasteInTheLocalList)
     EXPECT_EQ(ReadWholeFile(local.File("in/docs/c.txt")), "charlie");
     EXPECT_FALSE(fs::exists(local.File("in/ignored.txt")));
     EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"a.txt", "b.bin", "docs"}));
+
+    // The same rows pasted into another folder of the site go through the
+    // temporary folder.
+    Show(RemoteFolder(QStringLiteral("dst")));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 3; }));
+    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/a.txt")), "alpha");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/docs/c.txt")), "charlie");
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"a.txt", "b.bin", "docs"}));
+    EXPECT_EQ(statusFactory.lastTitle, "Getting data from the remote site, please wait...");
+    EXPECT_NE(doc->GetLogText().find("///// Have successfully transferred 3 of total 3 files from the ftp site"),
+              std::string::npos)
+        << doc->GetLogText();
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
@@ -251,26 +266,6 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "old a");
     EXPECT_EQ(ReadWholeFile(local.File("in/r.txt")), "old r");
-}
-
-TEST_F(PasteRoadTest, RemoteFilesPastedIntoAnotherFolderOfTheSiteGoThroughTheTemporaryFolder)
-{
-    MakeServerFolder("pub/docs");
-    MakeServerFolder("dst");
-    WriteWholeFile(m_server.Path("pub/r.txt"), "remote");
-    WriteWholeFile(m_server.Path("pub/docs/d.txt"), "deep");
-    Connect();
-    Show(RemoteFolder(QStringLiteral("pub")));
-    CopyRowsAndPasteIn({"r.txt", "docs"}, RemoteFolder(QStringLiteral("dst")));
-    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 2; }));
-    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/r.txt")), "remote");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/docs/d.txt")), "deep");
-    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"docs", "r.txt"}));
-    EXPECT_EQ(statusFactory.lastTitle, "Getting data from the remote site, please wait...");
-    EXPECT_NE(doc->GetLogText().find("///// Have successfully transferred 2 of total 2 files from the ftp site"),
-              std::string::npos)
-        << doc->GetLogText();
-    EXPECT_TRUE(prompts.Texts().empty());
 }
 
 TEST_F(PasteRoadTest, PasteWhileATransferRunsIsRefused)
