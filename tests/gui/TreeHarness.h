@@ -26,31 +26,33 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+// The child of parent with that text, or nullptr.
+inline QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text)
+{
+    for (int i = 0; parent != nullptr && i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == text)
+            return parent->child(i);
+    return nullptr;
+}
+
 // The item of a local folder, opened level by level from the volume that
 // holds it.
 inline QTreeWidgetItem* OpenLocalPath(CTreeViewSite& tree, const std::string& path)
 {
     QTreeWidgetItem* item = nullptr;
     std::filesystem::path rest;
-    size_t rootLength = 0;
-    for (int i = 0; i < tree.MyComputerItem()->childCount(); ++i) {
+    for (int i = 0; item == nullptr && i < tree.MyComputerItem()->childCount(); ++i) {
         const std::string root = CTreeViewSite::Record(tree.MyComputerItem()->child(i))->m_strPath;
         const std::filesystem::path relative = std::filesystem::path(path).lexically_relative(root);
-        if (relative.empty() || *relative.begin() == ".." || (item != nullptr && root.size() < rootLength))
-            continue;
-        item = tree.MyComputerItem()->child(i);
-        rest = relative == "." ? std::filesystem::path() : relative;
-        rootLength = root.size();
+        if (!relative.empty() && *relative.begin() != "..") {
+            item = tree.MyComputerItem()->child(i);
+            rest = relative == "." ? std::filesystem::path() : relative;
+        }
     }
     for (const std::filesystem::path& part : rest) {
-        if (item == nullptr)
-            return nullptr;
-        item->setExpanded(true);
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; i < item->childCount(); ++i)
-            if (item->child(i)->text(0) == QString::fromStdString(part.string()))
-                next = item->child(i);
-        item = next;
+        if (item != nullptr)
+            item->setExpanded(true);
+        item = Child(item, QString::fromStdString(part.string()));
     }
     return item;
 }
@@ -91,14 +93,6 @@ protected:
         std::filesystem::create_directories(m_server.Path(relative));
     }
 
-    static QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text)
-    {
-        for (int i = 0; parent != nullptr && i < parent->childCount(); ++i)
-            if (parent->child(i)->text(0) == text)
-                return parent->child(i);
-        return nullptr;
-    }
-
     static QStringList ChildTexts(QTreeWidgetItem* parent)
     {
         QStringList texts;
@@ -117,6 +111,15 @@ protected:
 
     // Lets the tree's network actions (connects, listings) come to their end.
     void Settle() { ASSERT_TRUE(WaitForNetIdle()) << "a network action did not end"; }
+
+    // The folder picked in the tree, as a click does; the list follows.
+    void Show(QTreeWidgetItem* item)
+    {
+        ASSERT_NE(item, nullptr);
+        tree->setFocus();
+        tree->setCurrentItem(item);
+        Settle();
+    }
 
     // The site shown and selected, as the address flows leave it.
     QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
@@ -169,15 +172,6 @@ protected:
     }
 
     QTreeWidgetItem* LocalFolder(const std::string& relative) { return OpenLocalPath(*tree, local.File(relative)); }
-
-    // The folder picked in the tree, as a click does; the list follows.
-    void Show(QTreeWidgetItem* item)
-    {
-        ASSERT_NE(item, nullptr);
-        tree->setFocus();
-        tree->setCurrentItem(item);
-        Settle();
-    }
 
     int RowOf(const std::string& name) const
     {

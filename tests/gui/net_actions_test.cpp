@@ -46,13 +46,14 @@ protected:
 
 } // namespace
 
-TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
+TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
 {
     QTreeWidgetItem* item = ConnectedItem();
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1"}));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
 
-    MakeServerFolder("made-later");
+    MakeServerFolder("made-later/inner");
     QAction* refresh = frame->Command(ID_VIEW_REFRESH);
     ASSERT_NE(refresh, nullptr);
     EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
@@ -66,10 +67,15 @@ TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-later");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-later")));
+    EXPECT_EQ(ListNames(), std::vector<std::string>{"inner"});
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/made-later"));
 
     // A folder the list shows but the tree has not read yet opens as well.
     MakeServerFolder("made-at-the-root");
-    frame->Command(ID_VIEW_UP_ONE_LEVEL)->trigger();
+    QAction* up = frame->Command(ID_VIEW_UP_ONE_LEVEL);
+    frame->UpdateCommandStates();
+    ASSERT_TRUE(up->isEnabled());
+    up->trigger();
     Settle();
     ASSERT_EQ(tree->currentItem(), item);
     EXPECT_EQ(Child(item, QStringLiteral("made-at-the-root")), nullptr);
@@ -78,6 +84,13 @@ TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-at-the-root");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-at-the-root")));
 
+    // Backspace in the list goes up as well.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Backspace);
+    Settle();
+    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+
     // Disconnected: the list shows what the tree now selects, none of the site's files.
     EXPECT_TRUE(tree->RemoveSiteItem(site));
     Settle();
@@ -85,46 +98,10 @@ TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
     EXPECT_NE(doc->m_pCurrentSite, site);
     EXPECT_EQ(doc->m_strCurrentFolder, PathOf(tree->currentItem()));
     EXPECT_EQ(RowOf("dir1"), -1);
-}
 
-TEST_F(NetActionsTest, UpOneLevelAndTheTitleFollowTheTree)
-{
-    QTreeWidgetItem* item = ConnectedItem();
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
-    item->setExpanded(true);
-    Settle();
-    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
-    dir1->setExpanded(true);
-    Settle();
-    tree->setCurrentItem(Child(dir1, QStringLiteral("sub")));
-    Settle();
-    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/dir1/sub"));
-
-    QAction* up = frame->Command(ID_VIEW_UP_ONE_LEVEL);
-    ASSERT_NE(up, nullptr);
-    frame->UpdateCommandStates();
-    ASSERT_TRUE(up->isEnabled());
-    up->trigger();
-    Settle();
-    EXPECT_EQ(tree->currentItem(), dir1);
-    EXPECT_EQ(doc->m_strCurrentFolder, "//dir1");
-    EXPECT_EQ(ListNames(), (std::vector<std::string>{"sub", "a.txt"}));
-
-    // Backspace in the list does the same.
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Backspace);
-    Settle();
-    EXPECT_EQ(tree->currentItem(), item);
-    EXPECT_EQ(doc->m_strCurrentFolder, "/");
-
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
+    Show(tree->MyComputerItem());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo"));
-    QTreeWidgetItem* sub = OpenLocalPath(*tree, local.File("sub"));
-    ASSERT_NE(sub, nullptr);
-    tree->setCurrentItem(sub);
-    Settle();
+    Show(LocalFolder("sub"));
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
 }
 

@@ -31,12 +31,6 @@ protected:
         return ShowSite(site);
     }
 
-    void Select(QTreeWidgetItem* item)
-    {
-        tree->setCurrentItem(item);
-        Settle();
-    }
-
     CVamloSiteInfo* site = nullptr;
 };
 
@@ -59,7 +53,6 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     tree->OnInitialUpdate();
     Settle();
     site = AddSiteRecord();
-    QSignalSpy spy(&hub, &CViewHub::Update);
     // The frame's address flows reach the tree.
     ASSERT_TRUE(frame->m_fnAddSiteItem);
     frame->m_fnAddSiteItem(site);
@@ -68,24 +61,19 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
 
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: 127.0.0.1"));
-    EXPECT_EQ(item->parent(), tree->InternetItem());
     EXPECT_EQ(PathOf(item), "/");
 
     // Subfolders only; each probed for an expand button.
     ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2")}));
     EXPECT_EQ(PathOf(item->child(0)), "//dir1");
-    EXPECT_EQ(PathOf(item->child(1)), "//dir2");
     EXPECT_EQ(ChildTexts(item->child(0)), QStringList{QStringLiteral("Dummy")});
     EXPECT_EQ(item->child(1)->childCount(), 0);
 
     // The new item is selected: the list shows the login directory.
     EXPECT_EQ(tree->currentItem(), item);
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
-    EXPECT_EQ(doc->m_byCurrentLocation, 2);
     EXPECT_EQ(doc->m_pCurrentSite, site);
     EXPECT_EQ(Caption(), QStringLiteral("Folders  [ / ]"));
-    ASSERT_GE(spy.count(), 1);
-    EXPECT_EQ(spy.last().at(1).toInt(), HINT_FOLDER_CHANGED);
     EXPECT_TRUE(prompts.Texts().empty());
 
     // Deeper levels keep joining with "/".
@@ -110,16 +98,16 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     dir3->setExpanded(true);
     Settle();
     EXPECT_EQ(dir3->childCount(), 0);
-    Select(dir3);
+    Show(dir3);
     EXPECT_EQ(doc->m_strCurrentFolder, "//dir3");
 
     // Adding it again only selects it: one item per site.
-    Select(tree->MyComputerItem());
+    Show(tree->MyComputerItem());
     frame->m_fnAddSiteItem(site);
     Settle();
     EXPECT_EQ(tree->InternetItem()->childCount(), 2);
     EXPECT_EQ(tree->currentItem(), item);
-    Select(tree->MyComputerItem());
+    Show(tree->MyComputerItem());
     frame->m_fnSelectSiteItem(site);
     EXPECT_EQ(tree->currentItem(), item);
 }
@@ -188,14 +176,25 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     // The folder still expands, with its placeholder; the site is disconnected.
     EXPECT_TRUE(dir1->isExpanded());
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
-    EXPECT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2")}));
     EXPECT_FALSE(site->m_pConnection);
     EXPECT_EQ(tree->FindSiteItem(site), item);
 
-    // Selecting a folder of it asks again; declined, the current folder stays.
+    // Selecting a folder of it asks again. While it asks, the document still
+    // shows "/": a Copy then must take dir2, never the whole site.
+    prompts.WhileShown([&](const std::string&) {
+        ASSERT_EQ(tree->currentItem(), Child(item, QStringLiteral("dir2")));
+        ASSERT_TRUE(tree->OnUpdateEditCopy());
+        tree->OnEditCopy();
+    });
     prompts.Answer(MsgResult::No);
-    Select(Child(item, QStringLiteral("dir2")));
+    Show(Child(item, QStringLiteral("dir2")));
     EXPECT_EQ(prompts.Messages().size(), 2u);
+    CFileInfoList copied;
+    app.PasteFromClipboard(copied);
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0]->m_strPath, "//dir2");
+    EXPECT_EQ(copied[0]->m_bIsFolder, 1);
+    // Declined, the current folder stays.
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
     // The highlight goes back with it: Copy must not take a folder not shown.
     EXPECT_EQ(tree->currentItem(), item);
@@ -221,31 +220,36 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
 }
 
-TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
+TEST_F(TreeRemoteTest, ABusySiteOrAClosingWindowNeitherListsNorSelects)
 {
     QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
-    Select(tree->MyComputerItem());
+    Show(tree->MyComputerItem());
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    // While the window closes, and nothing is said.
+    doc->m_bClosing = 1;
+    dir1->setExpanded(true);
+    Settle();
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+    dir1->setExpanded(false);
+    Show(dir1);
+    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+    EXPECT_TRUE(prompts.Texts().empty());
+    doc->m_bClosing = 0;
+
+    // While a transfer holds the site, and the user is told.
     const std::string busy = "The ftp site \"" + Address() +
                              "\" is busy with a file transfer. Please try again when the transfer has finished.";
     {
         std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
         dir1->setExpanded(true);
         Settle();
-        ASSERT_EQ(prompts.Texts().size(), 1u);
-        EXPECT_EQ(prompts.Texts()[0], busy);
         EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
-
-        Select(dir1);
-        ASSERT_EQ(prompts.Texts().size(), 2u);
-        EXPECT_EQ(prompts.Texts()[1], busy);
+        Show(dir1);
         EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
         EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
-
         EXPECT_FALSE(tree->RemoveSiteItem(site));
-        ASSERT_EQ(prompts.Texts().size(), 3u);
-        EXPECT_EQ(prompts.Texts()[2], busy);
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>(3, busy));
         EXPECT_TRUE(site->m_pConnection);
         EXPECT_EQ(tree->FindSiteItem(site), item);
     }
@@ -255,23 +259,7 @@ TEST_F(TreeRemoteTest, ABusySiteIsNotListedAndTheUserIsTold)
     EXPECT_EQ(prompts.Texts().size(), 3u);
 }
 
-TEST_F(TreeRemoteTest, WhileClosingRemoteFoldersAreNeitherListedNorSelected)
-{
-    QTreeWidgetItem* item = StartWithSite();
-    ASSERT_NE(item, nullptr);
-    Select(tree->MyComputerItem());
-    doc->m_bClosing = 1;
-    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
-    dir1->setExpanded(true);
-    Settle();
-    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
-    Select(dir1);
-    EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
-}
-
-TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
+TEST_F(TreeRemoteTest, SiteMenuPropertiesReconnectAndDisconnect)
 {
     frame->resize(800, 600);
     frame->show();
@@ -286,6 +274,19 @@ TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
             names << action->objectName();
     EXPECT_EQ(names, (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781"),
                                   QStringLiteral("ID_32820")}));
+
+    // Properties change only the notes, and mark the list modified unless cancelled.
+    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
+    menu->findChild<QAction*>(QStringLiteral("ID_32781"))->trigger();
+    EXPECT_EQ(frame->m_bSiteListModified, 0);
+    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) {
+        dialog.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("new notes"));
+        dialog.accept();
+    });
+    menu->findChild<QAction*>(QStringLiteral("ID_32781"))->trigger();
+    EXPECT_EQ(site->m_strNotes, "new notes");
+    EXPECT_EQ(site->m_strAddress, Address());
+    EXPECT_EQ(frame->m_bSiteListModified, 1);
 
     menu->findChild<QAction*>(QStringLiteral("ID_32778"))->trigger();
     Settle();
@@ -305,34 +306,15 @@ TEST_F(TreeRemoteTest, SiteMenuDisconnectsAndRemovesTheItem)
     EXPECT_NE(doc->m_pCurrentSite, site);
 }
 
-TEST_F(TreeRemoteTest, SitePropertiesChangeOnlyTheNotesAndMarkTheListModified)
-{
-    ASSERT_NE(StartWithSite(), nullptr);
-    ASSERT_EQ(frame->m_bSiteListModified, 0);
-
-    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
-    tree->OnSiteProperties();
-    EXPECT_EQ(frame->m_bSiteListModified, 0);
-
-    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) {
-        dialog.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("new notes"));
-        dialog.accept();
-    });
-    tree->OnSiteProperties();
-    EXPECT_EQ(site->m_strNotes, "new notes");
-    EXPECT_EQ(site->m_strAddress, Address());
-    EXPECT_EQ(frame->m_bSiteListModified, 1);
-}
-
 TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
 {
     QTreeWidgetItem* item = StartWithSite();
     ASSERT_NE(item, nullptr);
-    Select(tree->MyComputerItem());
+    Show(tree->MyComputerItem());
     QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
     tree->m_hPrevSelItem = tree->MyComputerItem();
     tree->m_bContextSelect = 1;
-    Select(dir2);
+    Show(dir2);
     MakeServerFolder("dir2/pasted");
 
     QSignalSpy spy(&hub, &CViewHub::Update);
@@ -344,32 +326,4 @@ TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
     EXPECT_EQ(tree->m_bContextSelect, 0);
     EXPECT_EQ(tree->m_hPrevSelItem, nullptr);
     EXPECT_EQ(spy.last().at(1).toInt(), HINT_CONTENTS_CHANGED);
-}
-
-TEST_F(TreeRemoteTest, CopyTakesTheHighlightedFolderEvenBeforeTheListFollows)
-{
-    QTreeWidgetItem* item = StartWithSite();
-    ASSERT_NE(item, nullptr);
-    item->setExpanded(true);
-    Settle();
-    ASSERT_EQ(doc->m_strCurrentFolder, "/");
-    m_server.Stop();
-
-    // While the connection is checked, the document still shows "/": a Copy
-    // then must take dir2, never the whole site.
-    prompts.WhileShown([&](const std::string&) {
-        ASSERT_EQ(tree->currentItem(), Child(item, QStringLiteral("dir2")));
-        ASSERT_TRUE(tree->OnUpdateEditCopy());
-        tree->OnEditCopy();
-    });
-    prompts.Answer(MsgResult::No);
-    Select(Child(item, QStringLiteral("dir2")));
-    CFileInfoList copied;
-    app.PasteFromClipboard(copied);
-    ASSERT_EQ(copied.size(), 1u);
-    EXPECT_EQ(copied[0]->m_strPath, "//dir2");
-    EXPECT_EQ(copied[0]->m_bIsFolder, 1);
-    // Declined: the highlight is back on the folder the list shows.
-    EXPECT_EQ(tree->currentItem(), item);
-    EXPECT_EQ(doc->m_strCurrentFolder, "/");
 }
