@@ -70,7 +70,10 @@ protected:
 
 } // namespace
 
-TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsRemoteOnesStayInsideAndNoneDropsIntoItsOwnFolder)
+// Local entries are dragged as file URLs too, remote ones only inside the
+// program; dropped onto the folder they are in, or onto themselves, nothing
+// happens.
+TEST_F(DragDropTest, WhatADragCarriesAndNoDropIntoItsOwnFolder)
 {
     Connect();
     Show(LocalFolder("out"));
@@ -84,6 +87,11 @@ TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsRemoteOnesStayInsideAndNoneDr
     urls.sort();
     EXPECT_EQ(urls, (QStringList{QUrl::fromLocalFile(QString::fromStdString(local.File("out/tree.d"))).toString(),
                                  QUrl::fromLocalFile(QString::fromStdString(local.File("out/up.txt"))).toString()}));
+    EXPECT_FALSE(Drop(list->viewport(), BelowTheRows(), list->DragData(), Qt::ShiftModifier));
+    EXPECT_FALSE(Drop(tree->viewport(), OnItem(LocalFolder("out")), list->DragData()));
+    SelectRows({"tree.d"});
+    EXPECT_FALSE(Drop(list->viewport(), OnRow("tree.d"), list->DragData()));   // onto itself
+    EXPECT_FALSE(Drop(tree->viewport(), OnItem(LocalFolder("out")), tree->DragData(LocalFolder("out"))));
 
     Show(RemoteFolder(QStringLiteral("pub")));
     SelectRows({"a.txt"});
@@ -96,23 +104,11 @@ TEST_F(DragDropTest, DraggedLocalEntriesAreFileUrlsRemoteOnesStayInsideAndNoneDr
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(back->site, site);
     }
-    // Only the drives, sites and folders are dragged out of the tree.
-    EXPECT_EQ(tree->DragData(tree->MyComputerItem()), nullptr);
-
-    // Dropped onto the folder they are in, or onto themselves: nothing happens.
-    Show(LocalFolder("out"));
-    SelectRows({"up.txt"});
-    EXPECT_FALSE(Drop(list->viewport(), BelowTheRows(), list->DragData(), Qt::ShiftModifier));
-    EXPECT_FALSE(Drop(tree->viewport(), OnItem(LocalFolder("out")), list->DragData()));
-    SelectRows({"tree.d"});
-    EXPECT_FALSE(Drop(list->viewport(), OnRow("tree.d"), list->DragData()));   // onto itself
-    EXPECT_FALSE(Drop(tree->viewport(), OnItem(LocalFolder("out")), tree->DragData(LocalFolder("out"))));
-
-    Show(RemoteFolder(QStringLiteral("pub")));
-    SelectRows({"a.txt"});
     EXPECT_FALSE(Drop(list->viewport(), BelowTheRows(), list->DragData()));
     EXPECT_FALSE(Drop(tree->viewport(), OnItem(RemoteFolder(QStringLiteral("pub"))), list->DragData()));
-    // Nowhere to go: "My Computer" is no folder.
+    // Only the drives, sites and folders are dragged out of the tree, and
+    // "My Computer" is no folder to drop into.
+    EXPECT_EQ(tree->DragData(tree->MyComputerItem()), nullptr);
     EXPECT_FALSE(Drop(tree->viewport(), OnItem(tree->MyComputerItem()), list->DragData()));
 
     EXPECT_FALSE(doc->IsTransferRunning());

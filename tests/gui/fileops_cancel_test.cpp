@@ -11,8 +11,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <thread>
 

@@ -9,10 +9,7 @@
 
 #include <QLineEdit>
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -107,9 +104,7 @@ TEST_F(ListLocalFileOpsTest, RenameInPlaceTakesOnlyAFreeNameInTheFolder)
     const RenameCase cases[] = {
         {"b.txt", Qt::Key_Return, "Could not rename the file or directory", false},
         {"typed.txt", Qt::Key_Escape, nullptr, false},
-        {"../escape", Qt::Key_Return, "Invalid argument", false},
-        {"..", Qt::Key_Return, "Invalid argument", false},
-        {"sub/a.txt", Qt::Key_Return, "Invalid argument", false},
+        {"sub/a.txt", Qt::Key_Return, "Invalid argument", false},   // which names are refused is the core's
         {"c.txt", Qt::Key_Return, nullptr, true},
     };
     for (const auto& c : cases) {

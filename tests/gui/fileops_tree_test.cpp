@@ -3,11 +3,8 @@
 
 #include "DialogDriver.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QTest>
 
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;

@@ -2,9 +2,6 @@
 
 #include "TransferHold.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <thread>
 
 TEST_F(RemoteListTest, RemoteFoldersAreListedWithNamesSizesAndLocation)

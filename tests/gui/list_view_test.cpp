@@ -1,9 +1,6 @@
 #include "ListViewHarness.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
-
-#include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <mutex>

@@ -3,19 +3,15 @@
 
 #include "TreeHarness.h"
 
-#include "sites/SiteInfoDlg.h"
 #include "ui/Commands.h"
 
 #include "DialogDriver.h"
 #include "ScriptedFtpServer.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
-
 
 namespace {
 

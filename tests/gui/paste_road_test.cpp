@@ -211,12 +211,9 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
     guiPrompts.SetMainWindow(frame.get());
     app.m_pPrompts = &guiPrompts;
 
-    // Each modal window in turn, as it comes: where it sits, then the answer.
-    struct Asked {
-        QString kind;
-        bool onStatusWindow = false;
-    };
-    std::vector<Asked> asked;
+    // Each modal window in turn, as it comes: what it is, marked when it is
+    // not on a Status window; then the answer.
+    std::vector<QString> asked;
     bool closeAsked = false;
     QTimer answerer;
     int ticks = 0;
@@ -226,7 +223,7 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr)
             return;
-        const bool onStatus = OpensOnAStatusWindow(modal);
+        const QString where = OpensOnAStatusWindow(modal) ? QString() : QStringLiteral("(elsewhere) ");
         if (auto* question = qobject_cast<CMessageDlg*>(modal)) {
             if (!closeAsked) {
                 closeAsked = true;
@@ -235,12 +232,12 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
                 QTimer::singleShot(0, frame.get(), [&] { frame->close(); });
                 return;
             }
-            asked.push_back({QStringLiteral("replace ") + question->m_strMessage1, onStatus});
+            asked.push_back(where + QStringLiteral("replace ") + question->m_strMessage1);
             // No for the first file, Yes for the read-only one.
             const char* button = asked.size() == 2 ? "noButton" : "yesButton";
             QTest::mouseClick(question->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            asked.push_back({QStringLiteral("box ") + box->text(), onStatus});
+            asked.push_back(where + QStringLiteral("box ") + box->text());
             // No to the quit question: stay, the transfer goes on.
             QAbstractButton* button = box->button(QMessageBox::No);
             QTest::mouseClick(button != nullptr ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
@@ -256,13 +253,10 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
 
     const QString a = QString::fromStdString(local.File("in/a.txt"));
     const QString r = QString::fromStdString(local.File("in/r.txt"));
-    ASSERT_EQ(asked.size(), 4u);
-    EXPECT_EQ(asked[0].kind, "box A file transfer is still running.\nDo you want to cancel it and exit?");
-    EXPECT_EQ(asked[1].kind, "replace The file " + a + " already exists.");
-    EXPECT_EQ(asked[2].kind, "replace The file " + r + " already exists.");
-    EXPECT_EQ(asked[3].kind, "box File " + r + " is read-only.\nYou can not replace the read-only file.");
-    for (const Asked& each : asked)
-        EXPECT_TRUE(each.onStatusWindow) << each.kind.toStdString();
+    EXPECT_EQ(asked, (std::vector<QString>{"box A file transfer is still running.\nDo you want to cancel it and exit?",
+                                           "replace The file " + a + " already exists.",
+                                           "replace The file " + r + " already exists.",
+                                           "box File " + r + " is read-only.\nYou can not replace the read-only file."}));
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "old a");
     EXPECT_EQ(ReadWholeFile(local.File("in/r.txt")), "old r");

@@ -6,7 +6,6 @@
 
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTest>
 #include <thread>
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QTest>
 
 namespace fs = std::filesystem;
 
