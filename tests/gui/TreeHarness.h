@@ -157,10 +157,13 @@ protected:
         TreeHarness::TearDown();
     }
 
-    void Connect()
+    // A site logged in and shown; its item.
+    QTreeWidgetItem* Connect()
     {
         site = AddSiteRecord();
-        ASSERT_NE(ShowSite(site), nullptr);
+        QTreeWidgetItem* item = ShowSite(site);
+        EXPECT_NE(item, nullptr);
+        return item;
     }
 
     QTreeWidgetItem* RemoteFolder(const QString& name)

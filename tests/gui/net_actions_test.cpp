@@ -25,13 +25,6 @@ protected:
         WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
     }
 
-    // The site shown in the tree, logged in.
-    QTreeWidgetItem* ConnectedItem()
-    {
-        Connect();
-        return tree->FindSiteItem(site);
-    }
-
     // As a double-click on the folder's row does.
     void OpenFromTheList(const std::string& name)
     {
@@ -44,7 +37,7 @@ protected:
 
 TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
 {
-    QTreeWidgetItem* item = ConnectedItem();
+    QTreeWidgetItem* item = Connect();
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1"}));
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
@@ -103,7 +96,7 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
 
 TEST_F(NetActionsTest, AQuestionAskedDuringAnActionRefusesTheSameSiteWithoutReentering)
 {
-    QTreeWidgetItem* item = ConnectedItem();
+    QTreeWidgetItem* item = Connect();
     ASSERT_NE(item, nullptr);
     item->setExpanded(true);   // dir1 is in sight, as for a user's click
     Settle();

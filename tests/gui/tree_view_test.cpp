@@ -41,13 +41,9 @@ protected:
 
 class TreeNestedTest : public TreeHarness {
 protected:
-    TreeNestedTest() : TreeHarness(NestedOptions()) {}
-
-    static FtpServerOptions NestedOptions()
+    TreeNestedTest()
+        : TreeHarness(FtpServerOptions{.strPassivePorts = {}, .strNestedLoginDir = "home/nested", .strUnlistableDir = {}})
     {
-        FtpServerOptions options;
-        options.strNestedLoginDir = "home/nested";
-        return options;
     }
 };
 
@@ -506,31 +502,23 @@ TEST_F(TreeViewTest, FolderAndDriveMenus)
 
 TEST_F(TreeViewTest, RecordsOrderMyComputerFirstThenByTextWithoutCase)
 {
-    const struct {
-        int32_t typeA;
-        const char* textA;
-        int32_t typeB;
-        const char* textB;
-        int expected;   // the sign of the comparison
-    } cases[] = {
-        {TREE_MY_COMPUTER, "My Computer", TREE_FTP_SITE, "Ftp: b", -1},
-        {TREE_FTP_SITE, "Ftp: b", TREE_MY_COMPUTER, "My Computer", 1},
-        {TREE_FTP_SITE, "FTP: A", TREE_FTP_SITE, "Ftp: b", -1},
-        {TREE_FTP_SITE, "Ftp: Zulu", TREE_FTP_SITE, "Ftp: b", 1},
-        {TREE_FTP_SITE, "Ftp: b", TREE_FTP_SITE, "FTP: B", 0},
-        // Other pairs go by text alone, even when "My Computer" is one of them.
-        {TREE_MY_COMPUTER, "My Computer", TREE_LOCAL_FOLDER, "Aardvark", 1},
+    // The sign of the comparison of two records of those types and texts.
+    const auto order = [](int32_t typeA, const char* textA, int32_t typeB, const char* textB) {
+        std::unique_ptr<CTreeItem> items[2];
+        for (auto [item, type, text] : {std::tuple(&items[0], typeA, textA), std::tuple(&items[1], typeB, textB)}) {
+            auto record = std::make_unique<CTreeItemInfo>();
+            record->m_nItemType = type;
+            *item = std::make_unique<CTreeItem>(std::move(record));
+            (*item)->setText(0, QString::fromLatin1(text));
+        }
+        const int result = CTreeViewSite::CompareTreeItems(items[0]->Info(), items[1]->Info());
+        return (result > 0) - (result < 0);
     };
-    const auto make = [](int32_t type, const char* text) {
-        auto record = std::make_unique<CTreeItemInfo>();
-        record->m_nItemType = type;
-        auto item = std::make_unique<CTreeItem>(std::move(record));
-        item->setText(0, QString::fromLatin1(text));
-        return item;
-    };
-    for (const auto& c : cases) {
-        const auto a = make(c.typeA, c.textA);
-        const int result = CTreeViewSite::CompareTreeItems(a->Info(), make(c.typeB, c.textB)->Info());
-        EXPECT_EQ((result > 0) - (result < 0), c.expected) << c.textA << " against " << c.textB;
-    }
+    EXPECT_EQ(order(TREE_MY_COMPUTER, "My Computer", TREE_FTP_SITE, "Ftp: b"), -1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: b", TREE_MY_COMPUTER, "My Computer"), 1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "FTP: A", TREE_FTP_SITE, "Ftp: b"), -1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: Zulu", TREE_FTP_SITE, "Ftp: b"), 1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: b", TREE_FTP_SITE, "FTP: B"), 0);
+    // Other pairs go by text alone, even when "My Computer" is one of them.
+    EXPECT_EQ(order(TREE_MY_COMPUTER, "My Computer", TREE_LOCAL_FOLDER, "Aardvark"), 1);
 }
