@@ -94,36 +94,6 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
 }
 
-TEST_F(NetActionsTest, AQuestionAskedDuringAnActionRefusesTheSameSiteWithoutReentering)
-{
-    QTreeWidgetItem* item = Connect();
-    ASSERT_NE(item, nullptr);
-    item->setExpanded(true);   // dir1 is in sight, as for a user's click
-    Settle();
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
-    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
-    m_server.Stop();
-
-    // While the reconnect question is up, the user clicks the same site's
-    // folder: refused with the busy message, the question still stands.
-    const std::string busy = "The ftp site \"" + Address() +
-                             "\" is busy with a file transfer. Please try again when the transfer has finished.";
-    prompts.WhileShown([&](const std::string&) { tree->setCurrentItem(dir1); });
-    prompts.Answer(MsgResult::Ok);   // the busy message comes first
-    prompts.Answer(MsgResult::No);
-    dir1->setExpanded(true);
-    Settle();
-    const std::vector<std::string> texts = prompts.Texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0], busy);
-    EXPECT_EQ(texts[1],
-              "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
-    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
-    EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
-    EXPECT_FALSE(site->m_pConnection);
-}
-
 // A server that takes the connection and then says nothing, ever.
 class SilentServerTest : public NetActionsTest {
 protected:

@@ -168,12 +168,19 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
     m_server.Stop();
 
+    // While the question is up, the user clicks another folder of the same
+    // site: refused with the busy message, without entering the action again.
+    prompts.WhileShown([&](const std::string&) { tree->setCurrentItem(Child(item, QStringLiteral("dir2"))); });
+    prompts.Answer(MsgResult::Ok);   // the busy message comes first
     prompts.Answer(MsgResult::No);
     dir1->setExpanded(true);
     Settle();
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].text,
-              "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"The ftp site \"" + Address() + "\" is busy with a file transfer. Please try "
+                                                                        "again when the transfer has finished.",
+                                        "The connection to ftp site \"" + Address() +
+                                            "\" is broken.\nDo you want to reconnect to the ftp site?"}));
+    EXPECT_EQ(tree->currentItem(), item);
     // The folder still expands, with its placeholder; the site is disconnected.
     EXPECT_TRUE(dir1->isExpanded());
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
@@ -189,7 +196,7 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     });
     prompts.Answer(MsgResult::No);
     Show(Child(item, QStringLiteral("dir2")));
-    EXPECT_EQ(prompts.Messages().size(), 2u);
+    EXPECT_EQ(prompts.Messages().size(), 3u);
     CFileInfoList copied;
     app.PasteFromClipboard(copied);
     ASSERT_EQ(copied.size(), 1u);
@@ -204,8 +211,8 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     prompts.Answer(MsgResult::Yes);
     dir1->setExpanded(false);
     Settle();
-    ASSERT_EQ(prompts.Texts().size(), 5u);   // the question, the connect failure, the reconnect failure
-    EXPECT_EQ(prompts.Texts()[4], "Failed to reconnect to ftp site \"" + Address() +
+    ASSERT_EQ(prompts.Texts().size(), 6u);   // the question, the connect failure, the reconnect failure
+    EXPECT_EQ(prompts.Texts()[5], "Failed to reconnect to ftp site \"" + Address() +
                                       "\".\nPlease try to reconnect to the ftp site later.");
     EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: " + Address()));
     EXPECT_FALSE(site->m_pConnection);
@@ -216,7 +223,7 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     prompts.Answer(MsgResult::Yes);
     dir1->setExpanded(true);
     Settle();
-    EXPECT_EQ(prompts.Texts().size(), 6u);
+    EXPECT_EQ(prompts.Texts().size(), 7u);
     EXPECT_TRUE(site->m_pConnection);
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
 }
