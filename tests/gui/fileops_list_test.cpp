@@ -206,10 +206,18 @@ TEST_F(RemoteListTest, RenameNewDirectoryAndDeleteOnTheServer)
     EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
     EXPECT_EQ(h->Names(), (std::vector<std::string>{"made", "b b.bin"}));
 
+    // Refused (gone behind the list's back): said, and nothing is read again.
+    std::filesystem::remove(m_server.Path("pub/b b.bin"));
+    h->Select({"b b.bin"});
+    h->list->OnEditDelete();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_EQ(h->prompts.Texts().back().rfind("Failed to delete file /pub//b b.bin\nCause: 550", 0), 0u);
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
+
     // Disconnected, or no site at all: nothing changes, and the text says
     // which part is missing.
     site.Disconnect();
-    h->Select({"b b.bin"});
+    h->Select({"made"});
     h->list->OnEditDelete();
     h->list->OnNewDirectory();
     h->list->m_strOldLabel = "old";
@@ -225,7 +233,7 @@ TEST_F(RemoteListTest, RenameNewDirectoryAndDeleteOnTheServer)
                                         "No connection to the ftp site.\nFailed to rename the file or directory",
                                         "No connection to the ftp site,\nFailed to create new directory /pub//made",
                                         "Failed to rename the file or directory"}));
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/b b.bin")));
+    EXPECT_TRUE(fs::is_directory(m_server.Path("pub/made")));
 }
 
 namespace {
