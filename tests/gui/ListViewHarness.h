@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -40,6 +41,44 @@ struct MenuEntry {
     QString text;
     bool enabled;
 };
+
+// The names of the list's rows, top to bottom.
+inline std::vector<std::string> NamesIn(CListViewDetail& list)
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < list.RowCount(); ++row)
+        names.push_back(list.Record(row)->m_strName);
+    return names;
+}
+
+inline int RowIn(CListViewDetail& list, const std::string& name)
+{
+    const std::vector<std::string> names = NamesIn(list);
+    const auto found = std::find(names.begin(), names.end(), name);
+    return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+}
+
+// The names of the selected rows, A to Z.
+inline std::vector<std::string> SelectedIn(CListViewDetail& list)
+{
+    std::vector<std::string> names;
+    for (int row : list.SelectedRows())
+        names.push_back(list.Record(row)->m_strName);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Those rows selected alone, the focus in the list for the keys that follow.
+inline void SelectIn(CListViewDetail& list, const std::vector<std::string>& names)
+{
+    list.setFocus();
+    list.selectionModel()->clearSelection();
+    for (const std::string& name : names) {
+        ASSERT_GE(RowIn(list, name), 0) << name;
+        list.selectionModel()->select(list.model()->index(RowIn(list, name), 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}
 
 class ListViewHarness : public GuiProgram {
 public:
@@ -70,37 +109,10 @@ public:
         EXPECT_TRUE(WaitForNetIdle());
     }
 
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (int row = 0; row < list->RowCount(); ++row)
-            names.push_back(list->Record(row)->m_strName);
-        return names;
-    }
-
-    int RowOf(const std::string& name) const
-    {
-        for (int row = 0; row < list->RowCount(); ++row)
-            if (list->Record(row)->m_strName == name)
-                return row;
-        return -1;
-    }
-
-    void Select(std::initializer_list<std::string> names)
-    {
-        list->clearSelection();
-        for (const std::string& name : names)
-            list->selectionModel()->select(list->model()->index(RowOf(name), 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-
-    std::vector<std::string> SelectedNames() const
-    {
-        std::vector<std::string> names;
-        for (int row : list->SelectedRows())
-            names.push_back(list->Record(row)->m_strName);
-        return names;
-    }
+    std::vector<std::string> Names() const { return NamesIn(*list); }
+    int RowOf(const std::string& name) const { return RowIn(*list, name); }
+    void Select(const std::vector<std::string>& names) { SelectIn(*list, names); }
+    std::vector<std::string> SelectedNames() const { return SelectedIn(*list); }
 
     QPoint RowPoint(int row) const { return list->visualRect(list->model()->index(row, 0)).center(); }
     // As the system delivers one: press and release, then the double click.

@@ -7,22 +7,19 @@
 #include "log/PaneCaption.h"
 #include "model/SiteInfo.h"
 #include "ui/MainFrame.h"
-#include "ui/ListItemInfo.h"
-#include "ui/ListViewDetail.h"
 #include "ui/TreeViewSite.h"
 #include "ui/ViewHub.h"
 #include "ui/Volumes.h"
 
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"
+#include "ListViewHarness.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 
-#include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
-#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -176,41 +173,10 @@ protected:
 
     QTreeWidgetItem* LocalFolder(const std::string& relative) { return OpenLocalPath(*tree, local.File(relative)); }
 
-    int RowOf(const std::string& name) const
-    {
-        for (int row = 0; row < list->RowCount(); ++row)
-            if (list->Record(row)->m_strName == name)
-                return row;
-        return -1;
-    }
-
-    std::vector<std::string> ListNames() const
-    {
-        std::vector<std::string> names;
-        for (int row = 0; row < list->RowCount(); ++row)
-            names.push_back(list->Record(row)->m_strName);
-        return names;
-    }
-
-    void SelectRows(const std::vector<std::string>& names)
-    {
-        list->setFocus();
-        list->selectionModel()->clearSelection();
-        for (const std::string& name : names) {
-            ASSERT_GE(RowOf(name), 0) << name;
-            list->selectionModel()->select(list->model()->index(RowOf(name), 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-
-    std::vector<std::string> SelectedNames() const
-    {
-        std::vector<std::string> names;
-        for (int row : list->SelectedRows())
-            names.push_back(list->Record(row)->m_strName);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    int RowOf(const std::string& name) const { return RowIn(*list, name); }
+    std::vector<std::string> ListNames() const { return NamesIn(*list); }
+    void SelectRows(const std::vector<std::string>& names) { SelectIn(*list, names); }
+    std::vector<std::string> SelectedNames() const { return SelectedIn(*list); }
 
     void WaitForTransfer()
     {

@@ -109,8 +109,7 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
     EXPECT_EQ(h.doc->m_bSortForward, 1);
     EXPECT_EQ(h.Names(), first);
 
-    h.list->selectionModel()->select(h.list->model()->index(h.RowOf("gamma.bin"), 0),
-                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h.Select({"gamma.bin"});
     // Forward name order, then a click on Size: reverse size order.
     h.list->OnColumnClick(1);
     EXPECT_EQ(h.SelectedNames(), std::vector<std::string>{"gamma.bin"});   // the selection moves along
