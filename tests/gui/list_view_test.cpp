@@ -261,8 +261,9 @@ TEST_F(ListViewTest, MenusOfferTheirEntriesAndPasteGreysWithoutAFileListOfOurs)
         return found;
     };
     // Copy, Delete and Rename on a row.
-    EXPECT_EQ(ids(h.RightClickMenu(h.RowPoint(0))), (std::vector<QString>{QStringLiteral("ID_57634"), QStringLiteral("ID_32774"),
-                                                  QStringLiteral("ID_32775")}));
+    const std::vector<QString> rowIds = {QStringLiteral("ID_57634"), QStringLiteral("ID_32774"),
+                                         QStringLiteral("ID_32775")};
+    EXPECT_EQ(ids(h.RightClickMenu(h.RowPoint(0))), rowIds);
 
     // Paste, New Directory, a separator, Refresh.
     auto menu = h.RightClickMenu(h.EmptyPoint());

@@ -265,10 +265,11 @@ TEST_F(PasteRoadTest, TheQuestionsOfARunningGetAndTheQuitQuestionOpenOnItsStatus
 
     const QString a = QString::fromStdString(local.File("in/a.txt"));
     const QString r = QString::fromStdString(local.File("in/r.txt"));
-    EXPECT_EQ(asked, (std::vector<QString>{"box A file transfer is still running.\nDo you want to cancel it and exit?",
-                                           "replace The file " + a + " already exists.",
-                                           "replace The file " + r + " already exists.",
-                                           "box File " + r + " is read-only.\nYou can not replace the read-only file."}));
+    EXPECT_EQ(asked,
+              (std::vector<QString>{"box A file transfer is still running.\nDo you want to cancel it and exit?",
+                                    "replace The file " + a + " already exists.",
+                                    "replace The file " + r + " already exists.",
+                                    "box File " + r + " is read-only.\nYou can not replace the read-only file."}));
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(ReadWholeFile(local.File("in/a.txt")), "old a");
     EXPECT_EQ(ReadWholeFile(local.File("in/r.txt")), "old r");

@@ -42,7 +42,8 @@ protected:
 class TreeNestedTest : public TreeHarness {
 protected:
     TreeNestedTest()
-        : TreeHarness(FtpServerOptions{.strPassivePorts = {}, .strNestedLoginDir = "home/nested", .strUnlistableDir = {}})
+        : TreeHarness(FtpServerOptions{
+              .strPassivePorts = {}, .strNestedLoginDir = "home/nested", .strUnlistableDir = {}})
     {
     }
 };
