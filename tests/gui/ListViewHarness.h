@@ -4,11 +4,13 @@
 // hub, as start-up builds them, plus recorders for what the list tells.
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "model/SiteInfo.h"
 #include "ui/ListItemInfo.h"
 #include "ui/ListViewDetail.h"
 #include "ui/MainFrame.h"
 #include "ui/ViewHub.h"
 
+#include "FtpServerFixture.h"
 #include "GuiProgram.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
@@ -17,10 +19,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +41,44 @@ struct MenuEntry {
     QString text;
     bool enabled;
 };
+
+// The names of the list's rows, top to bottom.
+inline std::vector<std::string> NamesIn(CListViewDetail& list)
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < list.RowCount(); ++row)
+        names.push_back(list.Record(row)->m_strName);
+    return names;
+}
+
+inline int RowIn(CListViewDetail& list, const std::string& name)
+{
+    const std::vector<std::string> names = NamesIn(list);
+    const auto found = std::find(names.begin(), names.end(), name);
+    return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+}
+
+// The names of the selected rows, A to Z.
+inline std::vector<std::string> SelectedIn(CListViewDetail& list)
+{
+    std::vector<std::string> names;
+    for (int row : list.SelectedRows())
+        names.push_back(list.Record(row)->m_strName);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Those rows selected alone, the focus in the list for the keys that follow.
+inline void SelectIn(CListViewDetail& list, const std::vector<std::string>& names)
+{
+    list.setFocus();
+    list.selectionModel()->clearSelection();
+    for (const std::string& name : names) {
+        ASSERT_GE(RowIn(list, name), 0) << name;
+        list.selectionModel()->select(list.model()->index(RowIn(list, name), 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}
 
 class ListViewHarness : public GuiProgram {
 public:
@@ -66,29 +109,10 @@ public:
         EXPECT_TRUE(WaitForNetIdle());
     }
 
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (int row = 0; row < list->RowCount(); ++row)
-            names.push_back(list->Record(row)->m_strName);
-        return names;
-    }
-
-    int RowOf(const std::string& name) const
-    {
-        for (int row = 0; row < list->RowCount(); ++row)
-            if (list->Record(row)->m_strName == name)
-                return row;
-        return -1;
-    }
-
-    std::vector<std::string> SelectedNames() const
-    {
-        std::vector<std::string> names;
-        for (int row : list->SelectedRows())
-            names.push_back(list->Record(row)->m_strName);
-        return names;
-    }
+    std::vector<std::string> Names() const { return NamesIn(*list); }
+    int RowOf(const std::string& name) const { return RowIn(*list, name); }
+    void Select(const std::vector<std::string>& names) { SelectIn(*list, names); }
+    std::vector<std::string> SelectedNames() const { return SelectedIn(*list); }
 
     QPoint RowPoint(int row) const { return list->visualRect(list->model()->index(row, 0)).center(); }
     // As the system delivers one: press and release, then the double click.
@@ -146,4 +170,27 @@ public:
     CViewHub hub;
     CListViewDetail* list = nullptr;
     std::vector<ViewNotice> notices;
+};
+
+// The list over a real server's /pub, logged in: the folder "incoming" (with
+// incoming/deep/d.txt), "a.txt" of 1025 bytes and the empty "b b.bin".
+class RemoteListTest : public FtpServerFixture {
+protected:
+    void SetUp() override
+    {
+        FtpServerFixture::SetUp();
+        std::filesystem::create_directories(m_server.Path("pub/incoming/deep"));
+        WriteWholeFile(m_server.Path("pub/incoming/deep/d.txt"), "d");
+        WriteWholeFile(m_server.Path("pub/a.txt"), std::string(1025, 'a'));
+        WriteWholeFile(m_server.Path("pub/b b.bin"), "");
+        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
+        site.m_pConnection = Connect();
+        ASSERT_TRUE(site.m_pConnection);
+        h = std::make_unique<ListViewHarness>();
+    }
+
+    void TearDown() override { h.reset(); }
+
+    CVamloSiteInfo site;
+    std::unique_ptr<ListViewHarness> h;
 };

@@ -13,13 +13,24 @@
 
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"
+#include "ListViewHarness.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
 
 #include <QSignalSpy>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
+
+// The child of parent with that text, or nullptr.
+inline QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text)
+{
+    for (int i = 0; parent != nullptr && i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == text)
+            return parent->child(i);
+    return nullptr;
+}
 
 // The item of a local folder, opened level by level from the volume that
 // holds it.
@@ -27,25 +38,18 @@ inline QTreeWidgetItem* OpenLocalPath(CTreeViewSite& tree, const std::string& pa
 {
     QTreeWidgetItem* item = nullptr;
     std::filesystem::path rest;
-    size_t rootLength = 0;
-    for (int i = 0; i < tree.MyComputerItem()->childCount(); ++i) {
+    for (int i = 0; item == nullptr && i < tree.MyComputerItem()->childCount(); ++i) {
         const std::string root = CTreeViewSite::Record(tree.MyComputerItem()->child(i))->m_strPath;
         const std::filesystem::path relative = std::filesystem::path(path).lexically_relative(root);
-        if (relative.empty() || *relative.begin() == ".." || (item != nullptr && root.size() < rootLength))
-            continue;
-        item = tree.MyComputerItem()->child(i);
-        rest = relative == "." ? std::filesystem::path() : relative;
-        rootLength = root.size();
+        if (!relative.empty() && *relative.begin() != "..") {
+            item = tree.MyComputerItem()->child(i);
+            rest = relative == "." ? std::filesystem::path() : relative;
+        }
     }
     for (const std::filesystem::path& part : rest) {
-        if (item == nullptr)
-            return nullptr;
-        item->setExpanded(true);
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; i < item->childCount(); ++i)
-            if (item->child(i)->text(0) == QString::fromStdString(part.string()))
-                next = item->child(i);
-        item = next;
+        if (item != nullptr)
+            item->setExpanded(true);
+        item = Child(item, QString::fromStdString(part.string()));
     }
     return item;
 }
@@ -86,14 +90,6 @@ protected:
         std::filesystem::create_directories(m_server.Path(relative));
     }
 
-    static QTreeWidgetItem* Child(QTreeWidgetItem* parent, const QString& text)
-    {
-        for (int i = 0; parent != nullptr && i < parent->childCount(); ++i)
-            if (parent->child(i)->text(0) == text)
-                return parent->child(i);
-        return nullptr;
-    }
-
     static QStringList ChildTexts(QTreeWidgetItem* parent)
     {
         QStringList texts;
@@ -113,6 +109,15 @@ protected:
     // Lets the tree's network actions (connects, listings) come to their end.
     void Settle() { ASSERT_TRUE(WaitForNetIdle()) << "a network action did not end"; }
 
+    // The folder picked in the tree, as a click does; the list follows.
+    void Show(QTreeWidgetItem* item)
+    {
+        ASSERT_NE(item, nullptr);
+        tree->setFocus();
+        tree->setCurrentItem(item);
+        Settle();
+    }
+
     // The site shown and selected, as the address flows leave it.
     QTreeWidgetItem* ShowSite(CVamloSiteInfo* site)
     {
@@ -125,4 +130,60 @@ protected:
     std::vector<VolumeEntry> volumes{{local.Path(), "", VolumeKind::Local}};
     CViewHub hub;
     CTreeViewSite* tree = nullptr;   // owned by the frame's tree pane
+};
+
+// The tree and the file list side by side in a shown window, for the roads
+// that cross from one pane to the other. Local folders made before SetUp are
+// in the tree at once.
+class PanesHarness : public TreeHarness {
+protected:
+    void SetUp() override
+    {
+        TreeHarness::SetUp();
+        list = new CListViewDetail(*doc, app, *frame, hub);
+        list->OnInitialUpdate();
+        tree->OnInitialUpdate();
+        frame->resize(1000, 700);
+        frame->show();
+    }
+
+    void TearDown() override
+    {
+        if (doc)
+            doc->WaitForTransfer();
+        TreeHarness::TearDown();
+    }
+
+    // A site logged in and shown; its item.
+    QTreeWidgetItem* Connect()
+    {
+        site = AddSiteRecord();
+        QTreeWidgetItem* item = ShowSite(site);
+        EXPECT_NE(item, nullptr);
+        return item;
+    }
+
+    QTreeWidgetItem* RemoteFolder(const QString& name)
+    {
+        QTreeWidgetItem* siteItem = tree->FindSiteItem(site);
+        siteItem->setExpanded(true);
+        EXPECT_TRUE(WaitForNetIdle());
+        return Child(siteItem, name);
+    }
+
+    QTreeWidgetItem* LocalFolder(const std::string& relative) { return OpenLocalPath(*tree, local.File(relative)); }
+
+    int RowOf(const std::string& name) const { return RowIn(*list, name); }
+    std::vector<std::string> ListNames() const { return NamesIn(*list); }
+    void SelectRows(const std::vector<std::string>& names) { SelectIn(*list, names); }
+    std::vector<std::string> SelectedNames() const { return SelectedIn(*list); }
+
+    void WaitForTransfer()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !doc->IsTransferRunning(); }, 20000));
+        ASSERT_TRUE(WaitForNetIdle());
+    }
+
+    CListViewDetail* list = nullptr;
+    CVamloSiteInfo* site = nullptr;
 };

@@ -1,21 +1,21 @@
-// A long remote folder delete is cancelled from its progress window: what
-// was not reached stays, no failure is shown, and the views are read again.
+// Long steps can be cancelled from the small window that appears after a
+// moment: a local step keeps the window served meanwhile; a remote folder
+// delete leaves what it did not reach, shows no failure, and the views are
+// read again.
 #include "ListViewHarness.h"
 
 #include "DialogDriver.h"
 
 #include "ftp/InternetSession.h"
-#include "model/SiteInfo.h"
+#include "ui/LocalProgress.h"
 
-#include "FtpServerFixture.h"
 #include "ScriptedFtpServer.h"
 
 #include <QProgressDialog>
 #include <QPushButton>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -61,8 +61,7 @@ TEST(RemoteDeleteCancel, CancelLeavesTheRestAndRefreshesTheViews)
         h.ShowFolder(2, "/pub", &site);
         ASSERT_EQ(h.Names(), std::vector<std::string>{"big"});
         h.notices.clear();
-        h.list->selectionModel()->select(h.list->model()->index(0, 0),
-                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        h.Select({"big"});
         h.list->OnEditDelete();
         EXPECT_TRUE(QTest::qWaitFor([&] { return CountStartingWith(server.Received(), "DELE") == 2; }, 10000));
         QProgressDialog* progress = WaitForProgressWindow();
@@ -80,4 +79,41 @@ TEST(RemoteDeleteCancel, CancelLeavesTheRestAndRefreshesTheViews)
     }
     std::thread([&] { site.Disconnect(); }).join();
     server.Stop();
+}
+
+TEST(LocalProgressTest, TheCancelWindowComesAfterAMomentAndItsCancelStopsTheStep)
+{
+    QWidget window;
+    window.show();
+    int ticks = 0;
+    bool clicked = false;
+    QTimer user;
+    // What the user does: watches the window being served, presses Cancel.
+    QObject::connect(&user, &QTimer::timeout, &user, [&] {
+        ++ticks;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(widget);
+                dialog != nullptr && dialog->objectName() == QStringLiteral("LocalProgress") && dialog->isVisible()) {
+                EXPECT_EQ(dialog->labelText(), QStringLiteral("Deleting /data/big"));
+                EXPECT_TRUE(dialog->isModal() || dialog->windowModality() != Qt::NonModal);
+                dialog->findChild<QPushButton*>()->click();
+                clicked = true;
+            }
+    });
+    user.start(5);
+
+    CLocalProgress progress(&window, QStringLiteral("Deleting /data/big"));
+    EXPECT_FALSE(progress.Canceled());   // at once: no window yet, nothing to cancel
+    QElapsedTimer limit;
+    limit.start();
+    int steps = 0;
+    while (!progress.Canceled() && limit.elapsed() < 10000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));   // a step of the work
+        ++steps;
+    }
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(progress.WasCanceled());
+    EXPECT_TRUE(progress.Canceled());   // stays so for the rest of the walk
+    EXPECT_GT(ticks, 3);                // the window was served meanwhile
+    EXPECT_GT(steps, 0);
 }

@@ -1,20 +1,17 @@
-// Delete, Rename and New Directory in the file list, on the local disk and
-// on a real server: the questions, the messages and the views' notices.
+// Delete, Rename and New Directory in the file list and the folder tree, on
+// the local disk and on a real server: the questions, the messages and the
+// views' notices.
 #include "ListViewHarness.h"
+#include "TreeHarness.h"
 
 #include "DialogDriver.h"
 
-#include "FtpServerFixture.h"
 #include "fileops/FileOpTexts.h"
-#include "model/SiteInfo.h"
 #include "ui/NewDirDlg.h"
 
 #include <QLineEdit>
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -28,15 +25,9 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     ASSERT_NE(editor, nullptr);
     editor->setText(text);
     QTest::keyClick(editor, key);
+    // A failure message is posted to the frame.
     QApplication::processEvents();
-}
-
-void SelectRows(ListViewHarness& h, std::initializer_list<std::string> names)
-{
-    h.list->clearSelection();
-    for (const std::string& name : names)
-        h.list->selectionModel()->select(h.list->model()->index(h.RowOf(name), 0),
-                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QApplication::processEvents();
 }
 
 // Notices sent to all views without a sender (the list passes each on once
@@ -61,58 +52,47 @@ protected:
         h.notices.clear();
     }
 
-    void Select(std::initializer_list<std::string> names) { SelectRows(h, names); }
-
     TempDir local;
     ListViewHarness h;
 };
 
 } // namespace
 
-TEST_F(ListLocalFileOpsTest, DelKeyDeletesTheOneSelectedFileAfterTheQuestion)
+// The question names a folder or a file, or counts the rows; No keeps them,
+// Yes deletes and reads the list again.
+TEST_F(ListLocalFileOpsTest, DeleteAsksFirstAndYesDeletesThroughTheDelKey)
 {
-    Select({"a.txt"});
-    h.list->setFocus();
-    ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
-    h.frame->activateWindow();
-    QTest::keyClick(h.list, Qt::Key_Delete);
-    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the file \"a.txt\"?"}));
-    EXPECT_EQ(h.prompts.Messages().at(0).buttons, MsgButtons::YesNo);
-    EXPECT_EQ(h.prompts.Messages().at(0).icon, MsgIcon::Question);
-    EXPECT_FALSE(fs::exists(local.File("a.txt")));
-    EXPECT_EQ(h.Names(), (std::vector<std::string>{"sub", "b.txt"}));
-    ASSERT_FALSE(h.notices.empty());
-    EXPECT_EQ(h.notices.front().sender, nullptr);
-    EXPECT_EQ(h.notices.front().hint, HINT_DELETED);
-}
-
-TEST_F(ListLocalFileOpsTest, AFolderIsNamedSeveralRowsAreCountedAndNoKeepsThem)
-{
-    Select({"sub"});
+    h.Select({"sub"});
     h.prompts.Answer(MsgResult::No);
     h.list->OnEditDelete();
-    Select({"a.txt", "sub"});
+    h.Select({"a.txt", "sub"});
     h.list->setFocus();
     h.frame->SetActiveEditTarget(h.list);
     ASSERT_TRUE(h.frame->Command(ID_EDIT_DELETE)->isEnabled());
     h.prompts.Answer(MsgResult::No);
     h.frame->Command(ID_EDIT_DELETE)->trigger();
-    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"sub\"?",
-                                                           "Are you sure you want to delete the selected 2 items?"}));
     EXPECT_TRUE(fs::exists(local.File("a.txt")));
     EXPECT_TRUE(fs::exists(local.File("sub/inner/x")));
     EXPECT_EQ(NoticesWithHint(h.notices, HINT_DELETED), 0);
 
-    h.frame->Command(ID_EDIT_DELETE)->trigger();
+    h.Select({"a.txt"});
+    h.frame->activateWindow();
+    QTest::keyClick(h.list, Qt::Key_Delete);
+    EXPECT_EQ(h.prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"sub\"?",
+                                                           "Are you sure you want to delete the selected 2 items?",
+                                                           "Are you sure you want to delete the file \"a.txt\"?"}));
+    EXPECT_EQ(h.prompts.Messages().at(2).buttons, MsgButtons::YesNo);
+    EXPECT_EQ(h.prompts.Messages().at(2).icon, MsgIcon::Question);
     EXPECT_FALSE(fs::exists(local.File("a.txt")));
-    EXPECT_FALSE(fs::exists(local.File("sub")));
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"sub", "b.txt"}));
+    EXPECT_EQ(NoticesWithHint(h.notices, HINT_DELETED), 1);
 }
 
 TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
 {
     chmod(local.File("a.txt").c_str(), 0444);
     h.doc->m_bDeleteYesToAll = 1;
-    Select({"a.txt"});
+    h.Select({"a.txt"});
     h.prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
     h.list->OnEditDelete();
     EXPECT_EQ(h.prompts.ReplaceQuestions(),
@@ -128,9 +108,7 @@ TEST_F(ListLocalFileOpsTest, RenameInPlaceTakesOnlyAFreeNameInTheFolder)
     const RenameCase cases[] = {
         {"b.txt", Qt::Key_Return, "Could not rename the file or directory", false},
         {"typed.txt", Qt::Key_Escape, nullptr, false},
-        {"../escape", Qt::Key_Return, "Invalid argument", false},
-        {"..", Qt::Key_Return, "Invalid argument", false},
-        {"sub/a.txt", Qt::Key_Return, "Invalid argument", false},
+        {"sub/a.txt", Qt::Key_Return, "Invalid argument", false},   // which names are refused is the core's
         {"c.txt", Qt::Key_Return, nullptr, true},
     };
     for (const auto& c : cases) {
@@ -166,7 +144,6 @@ TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheS
     int shown = 0;
     h.list->m_fnRunNewDirDlg = [&](CNewDirDlg& dialog) {
         ++shown;
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Create New Directory"));
         dialog.NameEdit()->setText(QString::fromStdString(typed));
         dialog.accept();
         return true;
@@ -186,109 +163,29 @@ TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheS
     EXPECT_EQ(shown, 3);
 }
 
-TEST(ListDisconnectedFileOps, TextsSayWhichPartIsMissing)
+// The rows follow what the server did; the operations' texts and their
+// failures are the remote file operations' own.
+TEST_F(RemoteListTest, RenameNewDirectoryAndDeleteOnTheServer)
 {
-    ListViewHarness h;
-    CVamloSiteInfo disconnected;
-    h.list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
-        dialog.NameEdit()->setText(QStringLiteral("new"));
-        dialog.accept();
-        return true;
-    };
-    h.doc->m_byCurrentLocation = 2;
-    h.doc->m_strCurrentFolder = "/pub";
-    h.doc->m_pCurrentSite = nullptr;
-    h.list->OnNewDirectory();
-    h.doc->m_pCurrentSite = &disconnected;
-    h.list->OnNewDirectory();
-    h.doc->m_pCurrentSite = nullptr;
-    h.list->m_strOldLabel = "old";
-    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
-    h.doc->m_pCurrentSite = &disconnected;
-    h.list->OnEndLabelEdit(0, QStringLiteral("new"));
-    EXPECT_EQ(h.prompts.Texts(),
-              (std::vector<std::string>{"No connection to the ftp site,\nFailed to create new directory /pub//new",
-                                        "No connection to the ftp site.\nFailed to create new directory /pub//new",
-                                        "Failed to rename the file or directory",
-                                        "No connection to the ftp site.\nFailed to rename the file or directory"}));
-}
-
-namespace {
-
-class ListRemoteFileOpsTest : public FtpServerFixture {
-protected:
-    void SetUp() override
-    {
-        FtpServerFixture::SetUp();
-        fs::create_directories(m_server.Path("pub/tree/a/b"));
-        WriteWholeFile(m_server.Path("pub/tree/t"), "t");
-        WriteWholeFile(m_server.Path("pub/tree/a/b/deep"), "d");
-        WriteWholeFile(m_server.Path("pub/a-file"), "1");
-        WriteWholeFile(m_server.Path("pub/b-stays"), "2");
-        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
-        site.m_pConnection = Connect();
-        ASSERT_TRUE(site.m_pConnection);
-        h = std::make_unique<ListViewHarness>();
-        h->ShowFolder(2, "/pub", &site);
-        h->notices.clear();
-    }
-
-    void TearDown() override { h.reset(); }
-
-    void Select(std::initializer_list<std::string> names) { SelectRows(*h, names); }
-
-    CVamloSiteInfo site;
-    std::unique_ptr<ListViewHarness> h;
-};
-
-} // namespace
-
-TEST_F(ListRemoteFileOpsTest, AFileAndANestedFolderGoAndTheListIsReadAgain)
-{
-    Select({"a-file", "tree"});
-    h->list->OnEditDelete();
-    ASSERT_TRUE(h->WaitForNetIdle());
-    EXPECT_FALSE(fs::exists(m_server.Path("pub/a-file")));
-    EXPECT_FALSE(fs::exists(m_server.Path("pub/tree")));
-    EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the selected 2 items?"}));
-    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
-    EXPECT_EQ(h->Names(), (std::vector<std::string>{"b-stays"}));
-}
-
-TEST_F(ListRemoteFileOpsTest, ARefusedDeleteEndsTheCommandAtOnce)
-{
-    fs::remove(m_server.Path("pub/a-file"));   // gone behind the list's back
-    Select({"a-file", "b-stays"});
-    h->list->OnEditDelete();
-    ASSERT_TRUE(h->WaitForNetIdle());
-    const std::vector<std::string> texts = h->prompts.Texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1].rfind("Failed to delete file /pub//a-file\nCause: 550", 0), 0u) << texts[1];
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/b-stays")));
-    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 0);
-}
-
-TEST_F(ListRemoteFileOpsTest, RenameOnTheServerAndARefusedOneKeepsTheLabel)
-{
-    h->list->m_nContextItem = h->RowOf("a-file");
+    h->ShowFolder(2, "/pub", &site);
+    h->notices.clear();
+    h->list->m_nContextItem = h->RowOf("a.txt");
     h->list->OnRename();
     EndEdit(h->list, QStringLiteral("renamed"), Qt::Key_Return);
     ASSERT_TRUE(h->WaitForNetIdle());
-    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/renamed")), "1");
+    EXPECT_TRUE(fs::exists(m_server.Path("pub/renamed")));
     EXPECT_NE(h->RowOf("renamed"), -1);
     EXPECT_TRUE(h->prompts.Texts().empty());
 
+    // Refused: the row keeps its name.
     h->list->m_nContextItem = h->RowOf("renamed");
     h->list->OnRename();
-    EndEdit(h->list, QStringLiteral("b-stays"), Qt::Key_Return);
+    EndEdit(h->list, QStringLiteral("b b.bin"), Qt::Key_Return);
     ASSERT_TRUE(h->WaitForNetIdle());
     EXPECT_EQ(h->prompts.Texts(), (std::vector<std::string>{"Failed to rename the directory." + ShortCause(EEXIST)}));
-    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/b-stays")), "2");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/b b.bin")), "");
     EXPECT_NE(h->RowOf("renamed"), -1);
-}
 
-TEST_F(ListRemoteFileOpsTest, NewDirectoryOnTheServerIsListed)
-{
     h->list->m_fnRunNewDirDlg = [](CNewDirDlg& dialog) {
         dialog.NameEdit()->setText(QStringLiteral("made"));
         dialog.accept();
@@ -299,13 +196,153 @@ TEST_F(ListRemoteFileOpsTest, NewDirectoryOnTheServerIsListed)
     EXPECT_TRUE(fs::is_directory(m_server.Path("pub/made")));
     EXPECT_EQ(NoticesWithHint(h->notices, HINT_NEW_DIRECTORY), 1);
     EXPECT_NE(h->RowOf("made"), -1);
+
+    h->Select({"renamed", "incoming"});
+    h->list->OnEditDelete();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/renamed")));
+    EXPECT_FALSE(fs::exists(m_server.Path("pub/incoming")));
+    EXPECT_EQ(h->prompts.Texts().back(), "Are you sure you want to delete the selected 2 items?");
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
+    EXPECT_EQ(h->Names(), (std::vector<std::string>{"made", "b b.bin"}));
+
+    // Refused (gone behind the list's back): said, and nothing is read again.
+    std::filesystem::remove(m_server.Path("pub/b b.bin"));
+    h->Select({"b b.bin"});
+    h->list->OnEditDelete();
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_EQ(h->prompts.Texts().back().rfind("Failed to delete file /pub//b b.bin\nCause: 550", 0), 0u);
+    EXPECT_EQ(NoticesWithHint(h->notices, HINT_DELETED), 1);
+
+    // Disconnected, or no site at all: nothing changes, and the text says
+    // which part is missing.
+    site.Disconnect();
+    h->Select({"made"});
+    h->list->OnEditDelete();
+    h->list->OnNewDirectory();
+    h->list->m_strOldLabel = "old";
+    h->list->OnEndLabelEdit(0, QStringLiteral("new"));
+    h->doc->m_pCurrentSite = nullptr;
+    h->list->OnNewDirectory();
+    h->list->OnEndLabelEdit(0, QStringLiteral("new"));
+    const std::vector<std::string> texts = h->prompts.Texts();
+    ASSERT_GE(texts.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(texts.end() - 5, texts.end()),
+              (std::vector<std::string>{"No connection to the ftp site.\nFailed to delete the file or directory",
+                                        "No connection to the ftp site.\nFailed to create new directory /pub//made",
+                                        "No connection to the ftp site.\nFailed to rename the file or directory",
+                                        "No connection to the ftp site,\nFailed to create new directory /pub//made",
+                                        "Failed to rename the file or directory"}));
+    EXPECT_TRUE(fs::is_directory(m_server.Path("pub/made")));
 }
 
-TEST_F(ListRemoteFileOpsTest, DeleteOnADisconnectedSiteChangesNothing)
+namespace {
+
+class TreeFileOpsTest : public TreeHarness {
+protected:
+    void SetUp() override
+    {
+        TreeHarness::SetUp();
+        fs::create_directories(local.File("top/gone/inner"));
+        WriteWholeFile(local.File("top/gone/inner/x"), "x");
+        fs::create_directories(local.File("top/kept"));
+        fs::create_directories(local.File("top/other"));
+        tree->OnInitialUpdate();
+        frame->resize(900, 600);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        folder = OpenLocalPath(*tree, local.File("top"));
+        ASSERT_NE(folder, nullptr);
+        folder->setExpanded(true);
+    }
+
+    QTreeWidgetItem* folder = nullptr;
+};
+
+} // namespace
+
+TEST_F(TreeFileOpsTest, DeletingAFolderRemovesItsItemOnlyWhenItWentWhole)
 {
-    site.Disconnect();
-    Select({"a-file"});
-    h->list->OnEditDelete();
-    EXPECT_EQ(h->prompts.Texts().back(), "No connection to the ftp site.\nFailed to delete the file or directory");
-    EXPECT_TRUE(fs::exists(m_server.Path("pub/a-file")));
+    // Declined, or not all of it could go: the item stays.
+    tree->setCurrentItem(Child(folder, QStringLiteral("gone")));
+    ASSERT_TRUE(tree->OnUpdateEditDelete());
+    prompts.Answer(MsgResult::No);
+    tree->OnEditDelete();
+    EXPECT_TRUE(fs::exists(local.File("top/gone/inner/x")));
+    ASSERT_NE(Child(folder, QStringLiteral("gone")), nullptr);
+    chmod(local.File("top/kept").c_str(), 0555);
+    tree->setCurrentItem(Child(folder, QStringLiteral("kept")));
+    prompts.AnswerReplace({DialogResult::Ok, REPLACE_NO});
+    tree->OnEditDelete();
+    chmod(local.File("top/kept").c_str(), 0755);
+    EXPECT_TRUE(fs::exists(local.File("top/kept")));
+    ASSERT_NE(Child(folder, QStringLiteral("kept")), nullptr);
+
+    // Gone: its parent takes over.
+    tree->setCurrentItem(Child(folder, QStringLiteral("gone")));
+    tree->OnEditDelete();
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"gone\"?",
+                                                         "Are you sure you want to delete the folder \"kept\"?",
+                                                         "Are you sure you want to delete the folder \"gone\"?"}));
+    EXPECT_FALSE(fs::exists(local.File("top/gone")));
+    EXPECT_EQ(Child(folder, QStringLiteral("gone")), nullptr);
+    EXPECT_EQ(tree->currentItem(), folder);
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("top"));
+}
+
+// Only the edit's Enter renames, and only to a free name; the item keeps its
+// text unless the folder really took the new name.
+TEST_F(TreeFileOpsTest, RenameInPlaceTakesOnlyAFreeName)
+{
+    const RenameCase cases[] = {
+        {"other", Qt::Key_Return, "Failed to rename the directory", false},
+        {"typed", Qt::Key_Escape, nullptr, false},
+        {"renamed", Qt::Key_Return, nullptr, true},
+    };
+    QTreeWidgetItem* kept = Child(folder, QStringLiteral("kept"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::vector<std::string> expected = prompts.Texts();
+        if (c.message != nullptr)
+            expected.push_back(c.message);
+        tree->setCurrentItem(kept);
+        tree->OnRename();
+        EndEdit(tree, QString::fromLatin1(c.typed), c.key);
+        EXPECT_EQ(prompts.Texts(), expected);
+        const std::string name = c.renamed ? c.typed : "kept";
+        EXPECT_TRUE(fs::is_directory(local.File("top/" + name)));
+        EXPECT_EQ(kept->text(0), QString::fromStdString(name));
+        EXPECT_EQ(PathOf(kept), local.File("top/" + name));
+    }
+    EXPECT_FALSE(fs::exists(local.File("top/kept")));
+    EXPECT_FALSE(fs::exists(local.File("top/typed")));
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("top/renamed"));
+}
+
+TEST_F(TreeFileOpsTest, RemoteFolderDeleteAndRename)
+{
+    MakeServerFolder("dir1/sub");
+    MakeServerFolder("dir2/deeper");
+    WriteWholeFile(m_server.Path("dir2/deeper/f"), "f");
+    QTreeWidgetItem* siteItem = ShowSite(AddSiteRecord());
+    ASSERT_NE(siteItem, nullptr);
+    siteItem->setExpanded(true);
+    Settle();
+
+    Show(Child(siteItem, QStringLiteral("dir2")));
+    tree->OnEditDelete();
+    Settle();
+    EXPECT_FALSE(fs::exists(m_server.Path("dir2")));
+    EXPECT_EQ(Child(siteItem, QStringLiteral("dir2")), nullptr);
+
+    QTreeWidgetItem* dir1 = Child(siteItem, QStringLiteral("dir1"));
+    ASSERT_NE(dir1, nullptr);
+    Show(dir1);
+    tree->OnRename();
+    EndEdit(tree, QStringLiteral("dir9"), Qt::Key_Return);
+    Settle();
+    EXPECT_TRUE(fs::is_directory(m_server.Path("dir9/sub")));
+    EXPECT_EQ(dir1->text(0), QStringLiteral("dir9"));
+    EXPECT_EQ(PathOf(dir1), "/dir9");
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"dir2\"?"}));
 }

@@ -1,19 +1,31 @@
 #include "ListViewHarness.h"
 
-#include <QHeaderView>
-#include <QKeyEvent>
+#include "TransferHold.h"
 
-#include <gtest/gtest.h>
+#include <QHeaderView>
 
 #include <condition_variable>
+#include <cstdlib>
+#include <ctime>
 #include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
+
+CListItemInfo File(const char* name, int64_t kb, std::time_t time) { return {LIST_KIND_FILE, name, kb, time}; }
+CListItemInfo Folder(const char* name, std::time_t time) { return {LIST_KIND_FOLDER, name, 0, time}; }
+
+int Sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+void SetModified(const std::string& path, std::time_t modified)
+{
+    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    EXPECT_TRUE(modified == 0 || ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0) << path;
+}
 
 void MakeFile(const std::string& path, uint64_t bytes, std::time_t modified = 0)
 {
@@ -22,19 +34,13 @@ void MakeFile(const std::string& path, uint64_t bytes, std::time_t modified = 0)
     // Sparse: a 5 GiB file costs no disk.
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(bytes)), 0);
     ::close(fd);
-    if (modified != 0) {
-        const timespec times[2] = {{modified, 0}, {modified, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    }
+    SetModified(path, modified);
 }
 
 void MakeFolder(const std::string& path, std::time_t modified = 0)
 {
     ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
-    if (modified != 0) {
-        const timespec times[2] = {{modified, 0}, {modified, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    }
+    SetModified(path, modified);
 }
 
 class ListViewTest : public ::testing::Test {
@@ -75,8 +81,6 @@ TEST_F(ListViewTest, LocalFolderShowsSizesLocationAndTimes)
     EXPECT_EQ(text("zero", 1), QStringLiteral("0 KB"));
     EXPECT_EQ(text("huge.iso", 1), QStringLiteral("5242880 KB"));
     EXPECT_EQ(text("sub", 1), QString());
-    EXPECT_EQ(h.list->Record(h.RowOf("sub"))->m_nKind, LIST_KIND_FOLDER);
-    EXPECT_EQ(h.list->Record(h.RowOf("zero"))->m_nKind, LIST_KIND_FILE);
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(h.list->RowText(row, 2), QStringLiteral("Local"));
     EXPECT_EQ(text("zero", 3), QStringLiteral("11/14/2023 10:13 PM"));
@@ -92,18 +96,20 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
     h.ShowFolder(1, folder.Path());
     const std::vector<std::string> first = {"docs", "Music", "Alpha.txt", "beta.txt", "gamma.bin"};
     ASSERT_EQ(h.Names(), first);
-    // Two clicks on Name reverse the order and restore it.
+    // Two clicks on Name reverse the order and restore it; the arrow follows.
     QHeaderView* head = h.list->header();
+    ASSERT_TRUE(head->isSortIndicatorShown());
+    EXPECT_EQ(head->sortIndicatorOrder(), Qt::AscendingOrder);
     const QPoint nameHeader(head->sectionViewportPosition(0) + 10, head->height() / 2);
     QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, nameHeader);
     EXPECT_EQ(h.doc->m_bSortForward, 0);
+    EXPECT_EQ(head->sortIndicatorOrder(), Qt::DescendingOrder);
     EXPECT_EQ(h.Names(), (std::vector<std::string>{"gamma.bin", "beta.txt", "Alpha.txt", "Music", "docs"}));
     QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, nameHeader);
     EXPECT_EQ(h.doc->m_bSortForward, 1);
     EXPECT_EQ(h.Names(), first);
 
-    h.list->selectionModel()->select(h.list->model()->index(h.RowOf("gamma.bin"), 0),
-                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h.Select({"gamma.bin"});
     // Forward name order, then a click on Size: reverse size order.
     h.list->OnColumnClick(1);
     EXPECT_EQ(h.SelectedNames(), std::vector<std::string>{"gamma.bin"});   // the selection moves along
@@ -116,6 +122,8 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
 
     h.list->OnColumnClick(3);   // Modified, forward now
     EXPECT_EQ(h.doc->m_nSortColumn, 3);
+    EXPECT_EQ(head->sortIndicatorSection(), 3);
+    EXPECT_EQ(head->sortIndicatorOrder(), Qt::DescendingOrder);   // newer first
     EXPECT_EQ(h.doc->m_bSortForward, 1);
     EXPECT_EQ(h.Names(), (std::vector<std::string>{"Music", "docs", "Alpha.txt", "gamma.bin", "beta.txt"}));
 
@@ -145,7 +153,7 @@ TEST_F(ListViewTest, SelectionStatusCountsTwoOrMoreRows)
     EXPECT_EQ(h.frame->StatusText(), QStringLiteral("5 objects selected"));
 }
 
-TEST_F(ListViewTest, EnterOpensTheOneSelectedFolderUnlessALabelIsEdited)
+TEST_F(ListViewTest, EnterOrADoubleClickOpensTheOneSelectedFolderUnlessALabelIsEdited)
 {
     FillFolder();
     h.ShowFolder(1, folder.Path());
@@ -171,76 +179,15 @@ TEST_F(ListViewTest, EnterOpensTheOneSelectedFolderUnlessALabelIsEdited)
     click("docs");
     QTest::keyClick(h.list, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return h.OpenedFolders().size() >= 2; }));
-    EXPECT_EQ(h.OpenedFolders(), (std::vector<QString>{QStringLiteral("Music"), QStringLiteral("docs")}));
-}
 
-TEST_F(ListViewTest, DoubleClickOpensOnlyAFolderAndOneTheTreeDoesNotListChangesNothing)
-{
-    FillFolder();
-    // The tree listed this folder before "late" was made: it knows only
-    // docs and Music, and answers hint 2 by selecting a child it knows.
-    MakeFolder(folder.File("late"));
-    MakeFile(folder.File("docs/inside.txt"), 1);
-    QObject::connect(&h.hub, &CViewHub::Update, &h.hub, [&](QObject*, int hint, const QString& name) {
-        if (hint != HINT_OPEN_SUBFOLDER || (name != QStringLiteral("docs") && name != QStringLiteral("Music")))
-            return;
-        h.ShowFolder(1, folder.File(name.toStdString()));
-    });
-    h.ShowFolder(1, folder.Path());
-    const auto before = h.Names();
-    ASSERT_EQ(before.size(), 6u);
-
-    h.DoubleClick(h.RowOf("gamma.bin"));   // a file opens nothing
-    h.DoubleClick(h.RowOf("late"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !h.OpenedFolders().empty(); }));
-    EXPECT_EQ(h.OpenedFolders(), std::vector<QString>{QStringLiteral("late")});
-    EXPECT_EQ(h.Names(), before);
+    // A double click the same: a file opens nothing. Whether the folder is
+    // shown is the tree's to say, and the list follows it.
+    h.DoubleClick(h.RowOf("gamma.bin"));
+    h.DoubleClick(h.RowOf("Music"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.OpenedFolders().size() >= 3; }));
+    EXPECT_EQ(h.OpenedFolders(),
+              (std::vector<QString>{QStringLiteral("Music"), QStringLiteral("docs"), QStringLiteral("Music")}));
     EXPECT_EQ(h.doc->m_strCurrentFolder, folder.Path());
-
-    // A folder the tree knows is opened, and the list follows it.
-    h.DoubleClick(h.RowOf("docs"));
-    EXPECT_EQ(h.doc->m_strCurrentFolder, folder.File("docs"));
-    EXPECT_EQ(h.Names(), std::vector<std::string>{"inside.txt"});
-}
-
-TEST_F(ListViewTest, TransferEndReListsAndSelectsTheTransferredNames)
-{
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
-    h.notices.clear();
-    // What a download into this folder leaves behind, told from its worker.
-    MakeFile(folder.File("new-1.dat"), 10);
-    MakeFile(folder.File("new-2.dat"), 20);
-    std::thread worker([&] {
-        h.doc->AddTransferredName("new-1.dat");
-        h.doc->AddTransferredName("new-2.dat");
-        h.doc->AddTransferredName("Alpha.TXT");   // names match exactly, case included
-        h.list->PostTransferDone(WM_LIST_GET_DONE);
-    });
-    worker.join();
-    EXPECT_EQ(h.list->RowCount(), 5);   // nothing happens before the loop runs
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.list->RowCount() == 7; }));
-    EXPECT_EQ(h.SelectedNames(), (std::vector<std::string>{"new-1.dat", "new-2.dat"}));
-    EXPECT_TRUE(h.doc->TransferredNames().empty());
-    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("2 objects selected"));
-    ASSERT_EQ(h.ListNotices().size(), 1u);
-    EXPECT_EQ(h.ListNotices()[0].hint, HINT_CONTENTS_CHANGED);
-}
-
-TEST_F(ListViewTest, UploadEndWhileALocalFolderIsShownDropsTheNames)
-{
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
-    h.notices.clear();
-    h.doc->AddTransferredName("beta.txt");
-    h.list->PostTransferDone(WM_LIST_PUT_DONE);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.doc->TransferredNames().empty(); }));
-    EXPECT_EQ(h.list->RowCount(), 5);
-    EXPECT_TRUE(h.list->SelectedRows().empty());
-    EXPECT_TRUE(h.ListNotices().empty());
-    // The next listing selects nothing left over.
-    h.ShowFolder(1, folder.Path());
-    EXPECT_TRUE(h.list->SelectedRows().empty());
 }
 
 TEST_F(ListViewTest, UpdatesReListHandTheHintOnAndIgnoreTheListsOwnAndNoFolderEmptiesTheList)
@@ -313,20 +260,16 @@ TEST_F(ListViewTest, MenusOfferTheirEntriesAndPasteGreysWithoutAFileListOfOurs)
             found.push_back(entry.id);
         return found;
     };
-    // Copy, Delete and Rename (one row selected) have their handlers.
-    const auto rowMenu = h.RightClickMenu(h.RowPoint(0));
-    EXPECT_EQ(ids(rowMenu), (std::vector<QString>{QStringLiteral("ID_57634"), QStringLiteral("ID_32774"),
-                                                  QStringLiteral("ID_32775")}));
-    for (const MenuEntry& entry : rowMenu)
-        EXPECT_TRUE(entry.enabled) << entry.id.toStdString();
+    // Copy, Delete and Rename on a row.
+    const std::vector<QString> rowIds = {QStringLiteral("ID_57634"), QStringLiteral("ID_32774"),
+                                         QStringLiteral("ID_32775")};
+    EXPECT_EQ(ids(h.RightClickMenu(h.RowPoint(0))), rowIds);
 
     // Paste, New Directory, a separator, Refresh.
     auto menu = h.RightClickMenu(h.EmptyPoint());
     EXPECT_EQ(ids(menu), (std::vector<QString>{QStringLiteral("ID_57637"), QStringLiteral("ID_32777"), QString(),
                                                QStringLiteral("ID_32820")}));
     EXPECT_FALSE(menu.at(0).enabled);   // nothing of ours on the clipboard
-    EXPECT_TRUE(menu.at(1).enabled);
-    EXPECT_TRUE(menu.at(3).enabled);
 
     h.clipboard.SetData("some other program's format", {1, 2, 3});
     EXPECT_FALSE(h.RightClickMenu(h.EmptyPoint()).at(0).enabled);
@@ -369,4 +312,227 @@ TEST_F(ListViewTest, AFolderThatDoesNotAnswerLeavesTheWindowFreeAndSaysSo)
     h.list->m_fnReadLocalFolder = nullptr;
     h.ShowFolder(1, folder.Path());
     EXPECT_GT(h.list->RowCount(), 0);
+}
+
+TEST_F(RemoteListTest, RemoteFoldersAreListedAndAFolderNotReadGivesAnEmptyList)
+{
+    h->ShowFolder(2, "/pub", &site);
+    ASSERT_EQ(h->Names(), (std::vector<std::string>{"incoming", "a.txt", "b b.bin"}));
+    EXPECT_EQ(h->list->Record(0)->m_nKind, LIST_KIND_FOLDER);
+    EXPECT_EQ(h->list->RowText(0, 1), QString());
+    EXPECT_EQ(h->list->RowText(1, 1), QStringLiteral("2 KB"));
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(h->list->RowText(row, 2), QStringLiteral("Remote"));
+        EXPECT_FALSE(h->list->RowText(row, 3).isEmpty());
+    }
+    ASSERT_EQ(h->ListNotices().size(), 1u);
+    EXPECT_EQ(h->ListNotices()[0].hint, HINT_FOLDER_CHANGED);
+    // A site that logs in at "/" gives its children paths with "//".
+    h->ShowFolder(2, "//pub", &site);
+    EXPECT_EQ(h->list->RowCount(), 3);
+
+    // No site or no connection: an empty list and no notice; a failed find:
+    // an empty list that the tree still hears of. Nothing is said.
+    h->notices.clear();
+    h->ShowFolder(2, "/pub", nullptr);
+    EXPECT_EQ(h->list->RowCount(), 0);
+    CVamloSiteInfo unconnected;
+    h->ShowFolder(2, "/pub", &unconnected);
+    EXPECT_EQ(h->list->RowCount(), 0);
+    EXPECT_TRUE(h->ListNotices().empty());
+    h->ShowFolder(2, "/no-such-folder", &site);
+    EXPECT_EQ(h->list->RowCount(), 0);
+    EXPECT_EQ(h->ListNotices().size(), 1u);
+    EXPECT_TRUE(h->prompts.Messages().empty());
+    // The connection is still usable afterwards.
+    h->ShowFolder(2, "/pub", &site);
+    EXPECT_EQ(h->list->RowCount(), 3);
+
+    // A site busy with a transfer: an empty list, and the status bar says why.
+    h->notices.clear();
+    {
+        TransferHold transfer(site);
+        h->hub.UpdateAllViews(nullptr, HINT_CONTENTS_CHANGED);
+        EXPECT_EQ(h->list->RowCount(), 0);
+        EXPECT_EQ(h->frame->StatusText().toStdString(),
+                  "The ftp site \"" + site.m_strAddress +
+                      "\" is busy with a file transfer. Please try again when the transfer has finished.");
+        EXPECT_TRUE(h->ListNotices().empty());
+        EXPECT_TRUE(h->prompts.Messages().empty());
+    }
+    // Once the transfer is over the folder lists again, on the same connection.
+    h->hub.UpdateAllViews(nullptr, HINT_CONTENTS_CHANGED);
+    ASSERT_TRUE(h->WaitForNetIdle());
+    EXPECT_EQ(h->list->RowCount(), 3);
+}
+
+// A Get's end lists a local folder again, a Put's a remote one, and selects
+// what arrived (names matched exactly, case included); the other kind of
+// folder only forgets the names.
+TEST_F(RemoteListTest, TransferEndReListsOnlyTheFolderItsFilesWentTo)
+{
+    TempDir local;
+    WriteWholeFile(local.File("a.txt"), "a");
+    const struct {
+        const char* name;
+        uint8_t location;
+        std::string folder;
+        int message;
+        std::string arrived;   // made where the transfer would have put it
+        bool relisted;
+    } cases[] = {
+        {"download into a local folder", 1, local.Path(), WM_LIST_GET_DONE, local.File("new.dat"), true},
+        {"upload into a remote folder", 2, "/pub", WM_LIST_PUT_DONE, m_server.Path("pub/new.dat"), true},
+        {"upload while a local folder is shown", 1, local.Path(), WM_LIST_PUT_DONE, local.File("x.dat"), false},
+        {"download while a remote folder is shown", 2, "/pub", WM_LIST_GET_DONE, m_server.Path("pub/x.dat"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h->ShowFolder(c.location, c.folder, c.location == 2 ? &site : nullptr);
+        const int rows = h->list->RowCount();
+        h->notices.clear();
+        WriteWholeFile(c.arrived, "new");
+        const std::string name = std::filesystem::path(c.arrived).filename().string();
+        // Told from the transfer's worker.
+        std::thread worker([&] {
+            h->doc->AddTransferredName(name);
+            h->doc->AddTransferredName("A.TXT");
+            h->list->PostTransferDone(c.message);
+        });
+        worker.join();
+        EXPECT_EQ(h->list->RowCount(), rows);   // nothing happens before the loop runs
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h->doc->TransferredNames().empty(); }, 10000));
+        ASSERT_TRUE(h->WaitForNetIdle());
+        EXPECT_EQ(h->list->RowCount(), c.relisted ? rows + 1 : rows);
+        EXPECT_EQ(h->SelectedNames(), c.relisted ? std::vector<std::string>{name} : std::vector<std::string>{});
+        ASSERT_EQ(h->ListNotices().size(), c.relisted ? 1u : 0u);
+        if (c.relisted) {
+            EXPECT_EQ(h->ListNotices()[0].hint, HINT_CONTENTS_CHANGED);
+        }
+        std::filesystem::remove(c.arrived);
+    }
+    // The next listing selects nothing left over.
+    h->ShowFolder(1, local.Path());
+    EXPECT_TRUE(h->list->SelectedRows().empty());
+}
+
+TEST(ListItemInfoTest, SizeTextCountsEveryStartedKilobyteIn64Bits)
+{
+    const struct {
+        uint64_t bytes;
+        const char* text;
+    } cases[] = {
+        {0, "0 KB"},
+        {1, "1 KB"},
+        {1023, "1 KB"},
+        {1024, "1 KB"},
+        {1025, "2 KB"},
+        {4294967295ull, "4194304 KB"},
+        {4294967296ull + 1, "4194305 KB"},   // past 32 bits
+        {5ull << 30, "5242880 KB"},
+        {UINT64_MAX, "18014398509481984 KB"},
+    };
+    for (const auto& c : cases) {
+        const CListItemInfo item(LIST_KIND_FILE, "f", SizeInKB(c.bytes), 0);
+        EXPECT_EQ(SizeText(item), c.text) << c.bytes << " bytes";
+    }
+    EXPECT_EQ(SizeText(CListItemInfo(LIST_KIND_FOLDER, "d", 0, 0)), "");
+}
+
+TEST(ListItemInfoTest, ModifiedTextIsLocalTimeWithTwelveHourClock)
+{
+    const struct {
+        const char* zone;
+        std::time_t time;
+        const char* text;
+    } cases[] = {
+        {"UTC0", 0, "01/01/1970 12:00 AM"},
+        {"UTC0", 1700000000, "11/14/2023 10:13 PM"},
+        {"UTC0", 12 * 3600 + 5 * 60, "01/01/1970 12:05 PM"},
+        {"UTC0", 11 * 3600 + 59 * 60, "01/01/1970 11:59 AM"},
+        {"UTC0", 4102444800, "01/01/2100 12:00 AM"},   // past the 32-bit end of time
+        {"XYZ-2", 0, "01/01/1970 02:00 AM"},            // two hours ahead of UTC
+        {"XYZ-2", 1700000000, "11/15/2023 12:13 AM"},
+    };
+    const char* old = std::getenv("TZ");
+    const std::optional<std::string> saved = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+    for (const auto& c : cases) {
+        setenv("TZ", c.zone, 1);
+        tzset();
+        EXPECT_EQ(ModifiedText(c.time), c.text) << c.zone << " " << c.time;
+    }
+    if (saved)
+        setenv("TZ", saved->c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+TEST(ListItemInfoTest, NamesCompareWithoutRegardToCaseIncludingNonAscii)
+{
+    EXPECT_EQ(CompareNamesNoCase("readme.TXT", "README.txt"), 0);
+    EXPECT_LT(CompareNamesNoCase("alpha", "Beta"), 0);
+    EXPECT_GT(CompareNamesNoCase("Beta", "alpha"), 0);
+    EXPECT_LT(CompareNamesNoCase("abc", "ABCD"), 0);
+    EXPECT_EQ(CompareNamesNoCase("\xC3\x84pfel", "\xC3\xA4PFEL"), 0);       // Äpfel, äPFEL
+    EXPECT_EQ(CompareNamesNoCase("\xCE\xA3\xCE\xB9", "\xCF\x83\xCE\x99"), 0);   // Σι, σΙ
+    // A byte that starts no valid sequence still orders and never reads past the end.
+    EXPECT_NE(CompareNamesNoCase("a\xC3", "a\xC3\x84"), 0);
+    EXPECT_EQ(CompareNamesNoCase("x\xFFy", "X\xFFY"), 0);
+}
+
+TEST(ListItemInfoTest, ComparatorFollowsTheSortTableRowByRow)
+{
+    const std::time_t older = 1000;
+    const std::time_t newer = 2000;
+    const CListItemInfo fileA = File("apple", 5, newer);
+    const CListItemInfo fileB = File("Banana", 9, older);
+    const CListItemInfo fileBsame = File("cherry", 9, older);
+    const CListItemInfo dirA = Folder("attic", older);
+    const CListItemInfo dirZ = Folder("Zoo", newer);
+
+    const struct {
+        int column;
+        int forward;
+        const CListItemInfo& a;
+        const CListItemInfo& b;
+        int expected;   // -1 a first, 1 b first, 0 equal
+        const char* why;
+    } table[] = {
+        // Name
+        {0, 1, dirZ, fileA, -1, "name forward: folders before files"},
+        {0, 1, fileA, dirZ, 1, "name forward: a file after a folder"},
+        {0, 1, fileA, fileB, -1, "name forward: A to Z, case ignored"},
+        {0, 1, dirA, dirZ, -1, "name forward: folders A to Z among themselves"},
+        {0, 0, dirZ, fileA, 1, "name reverse: files before folders"},
+        {0, 0, fileA, fileB, 1, "name reverse: Z to A"},
+        {0, 0, dirA, dirZ, 1, "name reverse: folders Z to A"},
+        // Size
+        {1, 1, dirA, fileB, -1, "size forward: folders before files"},
+        {1, 1, fileB, fileA, -1, "size forward: larger first"},
+        {1, 1, fileB, fileBsame, 0, "size forward: equal sizes are equal"},
+        {1, 1, dirA, dirZ, 0, "size: folders count as size 0 among themselves"},
+        {1, 0, dirA, fileB, 1, "size reverse: files before folders"},
+        {1, 0, fileA, fileB, -1, "size reverse: smaller first"},
+        {1, 0, dirA, dirZ, 0, "size reverse: folders still equal"},
+        // Location
+        {2, 1, dirA, fileA, 0, "location forward: always equal, even folder and file"},
+        {2, 0, fileA, fileB, 0, "location reverse: always equal"},
+        // Modified
+        {3, 1, dirA, fileA, -1, "modified forward: folders before files"},
+        {3, 1, fileA, fileB, -1, "modified forward: newer first"},
+        {3, 1, dirZ, dirA, -1, "modified forward: newer folder first"},
+        {3, 1, fileB, fileBsame, 0, "modified: equal times are equal"},
+        {3, 0, dirA, fileA, 1, "modified reverse: files before folders"},
+        {3, 0, fileA, fileB, 1, "modified reverse: older first"},
+        // Anything but exactly 1 is the reverse direction.
+        {0, 7, fileA, fileB, 1, "direction other than 1 is reverse"},
+        // A column outside 0..3 orders nothing.
+        {4, 1, fileA, fileB, 0, "unknown column"},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(Sign(CompareListItems(row.a, row.b, row.column, row.forward)), row.expected) << row.why;
+        // Antisymmetric: swapping the pair turns the answer round.
+        EXPECT_EQ(Sign(CompareListItems(row.b, row.a, row.column, row.forward)), -row.expected) << row.why;
+    }
 }

@@ -3,73 +3,46 @@
 
 #include "TreeHarness.h"
 
-#include "sites/SiteInfoDlg.h"
 #include "ui/Commands.h"
-#include "ui/ListItemInfo.h"
-#include "ui/ListViewDetail.h"
 
 #include "DialogDriver.h"
 #include "ScriptedFtpServer.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
-
-#include <algorithm>
 
 namespace {
 
-class NetActionsTest : public TreeHarness {
+class NetActionsTest : public PanesHarness {
 protected:
     void SetUp() override
     {
-        TreeHarness::SetUp();
+        std::filesystem::create_directories(local.File("sub"));
+        PanesHarness::SetUp();
         MakeServerFolder("dir1/sub");
         WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
-        list = new CListViewDetail(*doc, app, *frame, hub);
-        list->OnInitialUpdate();
-        std::filesystem::create_directories(local.File("sub"));
-        tree->OnInitialUpdate();
-        frame->resize(900, 600);
-        frame->show();
-    }
-
-    std::vector<std::string> ListNames() const
-    {
-        std::vector<std::string> names;
-        for (int row = 0; row < list->RowCount(); ++row)
-            names.push_back(list->Record(row)->m_strName);
-        return names;
     }
 
     // As a double-click on the folder's row does.
     void OpenFromTheList(const std::string& name)
     {
-        for (int row = 0; row < list->RowCount(); ++row)
-            if (list->Record(row)->m_strName == name) {
-                emit list->doubleClicked(list->model()->index(row, 0));
-                return;
-            }
-        ADD_FAILURE() << name << " is not in the list";
+        ASSERT_GE(RowOf(name), 0) << name << " is not in the list";
+        emit list->doubleClicked(list->model()->index(RowOf(name), 0));
     }
-
-    CListViewDetail* list = nullptr;
 };
 
 } // namespace
 
-TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
+TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
 {
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
+    QTreeWidgetItem* item = Connect();
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1"}));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
 
-    MakeServerFolder("made-later");
+    MakeServerFolder("made-later/inner");
     QAction* refresh = frame->Command(ID_VIEW_REFRESH);
     ASSERT_NE(refresh, nullptr);
     EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
@@ -83,10 +56,15 @@ TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-later");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-later")));
+    EXPECT_EQ(ListNames(), std::vector<std::string>{"inner"});
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/made-later"));
 
     // A folder the list shows but the tree has not read yet opens as well.
     MakeServerFolder("made-at-the-root");
-    frame->Command(ID_VIEW_UP_ONE_LEVEL)->trigger();
+    QAction* up = frame->Command(ID_VIEW_UP_ONE_LEVEL);
+    frame->UpdateCommandStates();
+    ASSERT_TRUE(up->isEnabled());
+    up->trigger();
     Settle();
     ASSERT_EQ(tree->currentItem(), item);
     EXPECT_EQ(Child(item, QStringLiteral("made-at-the-root")), nullptr);
@@ -94,97 +72,26 @@ TEST_F(NetActionsTest, RefreshMakesAFolderMadeOnTheServerOpenable)
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-at-the-root");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-at-the-root")));
-}
 
-TEST_F(NetActionsTest, UpOneLevelAndTheTitleFollowTheTree)
-{
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
-    item->setExpanded(true);
-    Settle();
-    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
-    dir1->setExpanded(true);
-    Settle();
-    tree->setCurrentItem(Child(dir1, QStringLiteral("sub")));
-    Settle();
-    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/dir1/sub"));
-
-    QAction* up = frame->Command(ID_VIEW_UP_ONE_LEVEL);
-    ASSERT_NE(up, nullptr);
-    frame->UpdateCommandStates();
-    ASSERT_TRUE(up->isEnabled());
-    up->trigger();
-    Settle();
-    EXPECT_EQ(tree->currentItem(), dir1);
-    EXPECT_EQ(doc->m_strCurrentFolder, "//dir1");
-    EXPECT_EQ(ListNames(), (std::vector<std::string>{"sub", "a.txt"}));
-
-    // Backspace in the list does the same.
+    // Backspace in the list goes up as well.
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Backspace);
     Settle();
     EXPECT_EQ(tree->currentItem(), item);
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
 
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo"));
-    QTreeWidgetItem* sub = OpenLocalPath(*tree, local.File("sub"));
-    ASSERT_NE(sub, nullptr);
-    tree->setCurrentItem(sub);
-    Settle();
-    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
-}
-
-TEST_F(NetActionsTest, DisconnectOfTheShownSiteEmptiesTheList)
-{
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
-    ASSERT_NE(item, nullptr);
-    ASSERT_FALSE(ListNames().empty());
+    // Disconnected: the list shows what the tree now selects, none of the site's files.
     EXPECT_TRUE(tree->RemoveSiteItem(site));
     Settle();
-    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
     EXPECT_FALSE(site->m_pConnection);
-    // The list shows what the tree now selects, none of the site's files.
-    EXPECT_NE(tree->currentItem(), nullptr);
     EXPECT_NE(doc->m_pCurrentSite, site);
     EXPECT_EQ(doc->m_strCurrentFolder, PathOf(tree->currentItem()));
-    const std::vector<std::string> names = ListNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "dir1"), 0);
-}
+    EXPECT_EQ(RowOf("dir1"), -1);
 
-TEST_F(NetActionsTest, AQuestionAskedDuringAnActionRefusesTheSameSiteWithoutReentering)
-{
-    CVamloSiteInfo* site = AddSiteRecord();
-    QTreeWidgetItem* item = ShowSite(site);
-    ASSERT_NE(item, nullptr);
-    item->setExpanded(true);   // dir1 is in sight, as for a user's click
-    Settle();
-    tree->setCurrentItem(tree->MyComputerItem());
-    Settle();
-    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
-    m_server.Stop();
-
-    // While the reconnect question is up, the user clicks the same site's
-    // folder: refused with the busy message, the question still stands.
-    const std::string busy = "The ftp site \"" + Address() +
-                             "\" is busy with a file transfer. Please try again when the transfer has finished.";
-    prompts.WhileShown([&](const std::string&) { tree->setCurrentItem(dir1); });
-    prompts.Answer(MsgResult::Ok);   // the busy message comes first
-    prompts.Answer(MsgResult::No);
-    dir1->setExpanded(true);
-    Settle();
-    const std::vector<std::string> texts = prompts.Texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0], busy);
-    EXPECT_EQ(texts[1],
-              "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?");
-    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
-    EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
-    EXPECT_FALSE(site->m_pConnection);
+    Show(tree->MyComputerItem());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Vamlo"));
+    Show(LocalFolder("sub"));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
 }
 
 // A server that takes the connection and then says nothing, ever.
@@ -232,7 +139,7 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     silent.Start();
     tree->setCurrentItem(tree->MyComputerItem());
     Settle();
-    CVamloSiteInfo* site = AddSiteRecord();
+    site = AddSiteRecord();
     site->m_strAddress = SilentAddress();
 
     tree->AddSiteItem(site);

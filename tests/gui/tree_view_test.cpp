@@ -1,8 +1,14 @@
+// The folder tree: local folders and volumes, sites and their connections, menus.
 #include "TreeHarness.h"
+
+#include "sites/SiteInfoDlg.h"
+
+#include "DialogDriver.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QTest>
+#include <QPlainTextEdit>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -10,35 +16,347 @@ namespace {
 
 class TreeViewTest : public TreeHarness {};
 
+class TreeRemoteTest : public TreeHarness {
+protected:
+    void SetUp() override
+    {
+        TreeHarness::SetUp();
+        MakeServerFolder("dir1/sub");
+        MakeServerFolder("dir2");
+        WriteWholeFile(m_server.Path("dir2/file.txt"), "x");
+        WriteWholeFile(m_server.Path("top.txt"), "x");
+    }
+
+    // The tree built, with one site shown.
+    QTreeWidgetItem* StartWithSite()
+    {
+        tree->OnInitialUpdate();
+        Settle();
+        site = AddSiteRecord();
+        return ShowSite(site);
+    }
+
+    CVamloSiteInfo* site = nullptr;
+};
+
+class TreeNestedTest : public TreeHarness {
+protected:
+    TreeNestedTest()
+        : TreeHarness(FtpServerOptions{
+              .strPassivePorts = {}, .strNestedLoginDir = "home/nested", .strUnlistableDir = {}})
+    {
+    }
+};
+
 } // namespace
+
+TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
+{
+    tree->OnInitialUpdate();
+    Settle();
+    site = AddSiteRecord();
+    // The frame's address flows reach the tree.
+    ASSERT_TRUE(frame->m_fnAddSiteItem);
+    frame->m_fnAddSiteItem(site);
+    Settle();
+    QTreeWidgetItem* item = tree->FindSiteItem(site);
+    ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
+
+    EXPECT_EQ(item->text(0), QStringLiteral("Ftp: 127.0.0.1"));
+    EXPECT_EQ(PathOf(item), "/");
+
+    // Subfolders only; each probed for an expand button.
+    ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2")}));
+    EXPECT_EQ(PathOf(item->child(0)), "//dir1");
+    EXPECT_EQ(ChildTexts(item->child(0)), QStringList{QStringLiteral("Dummy")});
+    EXPECT_EQ(item->child(1)->childCount(), 0);
+
+    // The new item is selected: the list shows the login directory.
+    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+    EXPECT_EQ(doc->m_pCurrentSite, site);
+    EXPECT_EQ(Caption(), QStringLiteral("Folders  [ / ]"));
+    EXPECT_TRUE(prompts.Texts().empty());
+
+    // Deeper levels keep joining with "/".
+    item->child(0)->setExpanded(true);
+    Settle();
+    QTreeWidgetItem* sub = Child(item->child(0), QStringLiteral("sub"));
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(PathOf(sub), "//dir1/sub");
+    EXPECT_EQ(sub->childCount(), 0);
+
+    // Collapsing lists the folder again; the placeholder goes when the
+    // folder turns out to hold no subfolder.
+    item->setExpanded(true);
+    Settle();
+    MakeServerFolder("dir3/deeper");
+    item->setExpanded(false);
+    Settle();
+    ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2"), QStringLiteral("dir3")}));
+    QTreeWidgetItem* dir3 = Child(item, QStringLiteral("dir3"));
+    EXPECT_EQ(ChildTexts(dir3), QStringList{QStringLiteral("Dummy")});
+    std::filesystem::remove(m_server.Path("dir3/deeper"));
+    dir3->setExpanded(true);
+    Settle();
+    EXPECT_EQ(dir3->childCount(), 0);
+    Show(dir3);
+    EXPECT_EQ(doc->m_strCurrentFolder, "//dir3");
+
+    // Adding it again only selects it: one item per site.
+    Show(tree->MyComputerItem());
+    frame->m_fnAddSiteItem(site);
+    Settle();
+    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
+    EXPECT_EQ(tree->currentItem(), item);
+    Show(tree->MyComputerItem());
+    frame->m_fnSelectSiteItem(site);
+    EXPECT_EQ(tree->currentItem(), item);
+}
+
+TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
+{
+    MakeServerFolder("home/nested/inbox");
+    tree->OnInitialUpdate();
+    Settle();
+    QTreeWidgetItem* item = ShowSite(AddSiteRecord("nested"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0), QStringLiteral("Ftp: nested@127.0.0.1"));
+    EXPECT_EQ(PathOf(item), "/home/nested");
+    ASSERT_EQ(ChildTexts(item), QStringList{QStringLiteral("inbox")});
+    EXPECT_EQ(PathOf(item->child(0)), "/home/nested/inbox");
+    EXPECT_EQ(doc->m_strCurrentFolder, "/home/nested");
+
+    // "My Computer" first, then the sites by text, whatever the alphabet says.
+    CVamloSiteInfo* rootSite = AddSiteRecord("user");
+    rootSite->m_strAddress = "127.0.0.1:" + std::to_string(m_server.Port());   // stored without the scheme
+    tree->AddSiteItem(rootSite);
+    Settle();
+    EXPECT_EQ(rootSite->m_strAddress, Address());
+    EXPECT_EQ(ChildTexts(tree->InternetItem()),
+              (QStringList{QStringLiteral("My Computer"), QStringLiteral("Ftp: 127.0.0.1"),
+                           QStringLiteral("Ftp: nested@127.0.0.1")}));
+}
+
+TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
+{
+    CVamloSiteInfo* wanted = AddSiteRecord("user", 1, 1);
+    CVamloSiteInfo* notMarked = AddSiteRecord("user", 1, 0);
+    CVamloSiteInfo* stored = AddSiteRecord("user", 0, 1);
+    CVamloSiteInfo* failing = AddSiteRecord("user", 1, 1);
+    failing->m_strPassword = "wrong";
+    tree->OnInitialUpdate();
+    Settle();
+
+    EXPECT_TRUE(wanted->m_pConnection);
+    EXPECT_NE(tree->FindSiteItem(wanted), nullptr);
+    EXPECT_FALSE(notMarked->m_pConnection);
+    EXPECT_FALSE(stored->m_pConnection);
+    EXPECT_EQ(stored->m_hTreeItem, 0u);
+    EXPECT_FALSE(failing->m_pConnection);
+    EXPECT_EQ(tree->FindSiteItem(failing), nullptr);
+    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
+    EXPECT_EQ(tree->InternetItem()->child(0), tree->MyComputerItem());
+    // The failed log-on said why, once.
+    ASSERT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
+}
+
+TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeAsItWas)
+{
+    QTreeWidgetItem* item = StartWithSite();
+    ASSERT_NE(item, nullptr);
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    m_server.Stop();
+
+    // While the question is up, the user clicks another folder of the same
+    // site: refused with the busy message, without entering the action again.
+    prompts.WhileShown([&](const std::string&) { tree->setCurrentItem(Child(item, QStringLiteral("dir2"))); });
+    prompts.Answer(MsgResult::Ok);   // the busy message comes first
+    prompts.Answer(MsgResult::No);
+    dir1->setExpanded(true);
+    Settle();
+    EXPECT_EQ(prompts.Texts(),
+              (std::vector<std::string>{"The ftp site \"" + Address() + "\" is busy with a file transfer. Please try "
+                                                                        "again when the transfer has finished.",
+                                        "The connection to ftp site \"" + Address() +
+                                            "\" is broken.\nDo you want to reconnect to the ftp site?"}));
+    EXPECT_EQ(tree->currentItem(), item);
+    // The folder still expands, with its placeholder; the site is disconnected.
+    EXPECT_TRUE(dir1->isExpanded());
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_EQ(tree->FindSiteItem(site), item);
+
+    // Selecting a folder of it asks again. While it asks, the document still
+    // shows "/": a Copy then must take dir2, never the whole site.
+    prompts.WhileShown([&](const std::string&) {
+        ASSERT_EQ(tree->currentItem(), Child(item, QStringLiteral("dir2")));
+        ASSERT_TRUE(tree->OnUpdateEditCopy());
+        tree->OnEditCopy();
+    });
+    prompts.Answer(MsgResult::No);
+    Show(Child(item, QStringLiteral("dir2")));
+    EXPECT_EQ(prompts.Messages().size(), 3u);
+    CFileInfoList copied;
+    app.PasteFromClipboard(copied);
+    ASSERT_EQ(copied.size(), 1u);
+    EXPECT_EQ(copied[0]->m_strPath, "//dir2");
+    EXPECT_EQ(copied[0]->m_bIsFolder, 1);
+    // Declined, the current folder stays.
+    EXPECT_EQ(doc->m_strCurrentFolder, "/");
+    // The highlight goes back with it: Copy must not take a folder not shown.
+    EXPECT_EQ(tree->currentItem(), item);
+
+    // Accepted while the server is still down: said, and disconnected again.
+    prompts.Answer(MsgResult::Yes);
+    dir1->setExpanded(false);
+    Settle();
+    ASSERT_EQ(prompts.Texts().size(), 6u);   // the question, the connect failure, the reconnect failure
+    EXPECT_EQ(prompts.Texts()[5], "Failed to reconnect to ftp site \"" + Address() +
+                                      "\".\nPlease try to reconnect to the ftp site later.");
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: " + Address()));
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_FALSE(site->m_pSession);
+
+    // Accepted, with the server back: the folder is listed.
+    ASSERT_TRUE(m_server.Start());
+    prompts.Answer(MsgResult::Yes);
+    dir1->setExpanded(true);
+    Settle();
+    EXPECT_EQ(prompts.Texts().size(), 7u);
+    EXPECT_TRUE(site->m_pConnection);
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
+}
+
+TEST_F(TreeRemoteTest, ABusySiteOrAClosingWindowNeitherListsNorSelects)
+{
+    QTreeWidgetItem* item = StartWithSite();
+    ASSERT_NE(item, nullptr);
+    Show(tree->MyComputerItem());
+    QTreeWidgetItem* dir1 = Child(item, QStringLiteral("dir1"));
+    // While the window closes, and nothing is said.
+    doc->m_bClosing = 1;
+    dir1->setExpanded(true);
+    Settle();
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+    dir1->setExpanded(false);
+    Show(dir1);
+    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+    EXPECT_TRUE(prompts.Texts().empty());
+    doc->m_bClosing = 0;
+
+    // While a transfer holds the site, and the user is told.
+    const std::string busy = "The ftp site \"" + Address() +
+                             "\" is busy with a file transfer. Please try again when the transfer has finished.";
+    {
+        std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
+        dir1->setExpanded(true);
+        Settle();
+        EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
+        Show(dir1);
+        EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
+        EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+        EXPECT_FALSE(tree->RemoveSiteItem(site));
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>(3, busy));
+        EXPECT_TRUE(site->m_pConnection);
+        EXPECT_EQ(tree->FindSiteItem(site), item);
+    }
+    dir1->setExpanded(false);
+    Settle();
+    EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
+    EXPECT_EQ(prompts.Texts().size(), 3u);
+}
+
+TEST_F(TreeRemoteTest, SiteMenuPropertiesReconnectAndDisconnect)
+{
+    frame->resize(800, 600);
+    frame->show();
+    QTreeWidgetItem* item = StartWithSite();
+    ASSERT_NE(item, nullptr);
+    tree->scrollToItem(item);
+    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(item).center());
+    ASSERT_NE(menu, nullptr);
+    QStringList names;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            names << action->objectName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781"),
+                                  QStringLiteral("ID_32820")}));
+
+    // Properties change only the notes, and mark the list modified unless cancelled.
+    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
+    menu->findChild<QAction*>(QStringLiteral("ID_32781"))->trigger();
+    EXPECT_EQ(frame->m_bSiteListModified, 0);
+    AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) {
+        dialog.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("new notes"));
+        dialog.accept();
+    });
+    menu->findChild<QAction*>(QStringLiteral("ID_32781"))->trigger();
+    EXPECT_EQ(site->m_strNotes, "new notes");
+    EXPECT_EQ(site->m_strAddress, Address());
+    EXPECT_EQ(frame->m_bSiteListModified, 1);
+
+    menu->findChild<QAction*>(QStringLiteral("ID_32778"))->trigger();
+    Settle();
+    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Successfully reconnected to ftp site: " + Address()));
+    EXPECT_TRUE(site->m_pConnection);
+    EXPECT_EQ(tree->FindSiteItem(site), item);
+
+    QTreeWidgetItem* above = tree->itemAbove(item);
+    menu->findChild<QAction*>(QStringLiteral("ID_32779"))->trigger();
+    Settle();
+    menu->close();
+    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+    EXPECT_EQ(site->m_hTreeItem, 0u);
+    EXPECT_FALSE(site->m_pConnection);
+    EXPECT_EQ(tree->currentItem(), above);
+    EXPECT_EQ(frame->m_siteList.size(), 1u);   // the record stays
+    EXPECT_NE(doc->m_pCurrentSite, site);
+}
+
+TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
+{
+    QTreeWidgetItem* item = StartWithSite();
+    ASSERT_NE(item, nullptr);
+    Show(tree->MyComputerItem());
+    QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
+    tree->m_hPrevSelItem = tree->MyComputerItem();
+    tree->m_bContextSelect = 1;
+    Show(dir2);
+    MakeServerFolder("dir2/pasted");
+
+    QSignalSpy spy(&hub, &CViewHub::Update);
+    std::thread worker([this] { tree->PostTransferDone(WM_TREE_PASTE_DONE); });
+    worker.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, 10000));
+    EXPECT_EQ(ChildTexts(dir2), QStringList{QStringLiteral("pasted")});
+    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+    EXPECT_EQ(tree->m_bContextSelect, 0);
+    EXPECT_EQ(tree->m_hPrevSelItem, nullptr);
+    EXPECT_EQ(spy.last().at(1).toInt(), HINT_CONTENTS_CHANGED);
+}
 
 TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
 {
     fs::create_directories(local.File("sub"));
     volumes = {{local.Path(), "Disk", VolumeKind::Local}, {"/media/stick", "", VolumeKind::Removable}};
     tree->OnInitialUpdate();
-    EXPECT_EQ(Caption(), QStringLiteral("Folders"));
     ASSERT_EQ(tree->topLevelItemCount(), 1);
-    QTreeWidgetItem* internet = tree->topLevelItem(0);
-    EXPECT_EQ(internet, tree->InternetItem());
-    EXPECT_TRUE(internet->isExpanded());
+    EXPECT_EQ(tree->topLevelItem(0), tree->InternetItem());
     QTreeWidgetItem* computer = tree->MyComputerItem();
-    ASSERT_EQ(internet->child(0), computer);
-    EXPECT_EQ(PathOf(computer), "My Computer");
+    ASSERT_EQ(tree->InternetItem()->child(0), computer);
     EXPECT_TRUE(computer->isExpanded());
 
-    // Every volume is there, with its text and image; only the local
-    // ones were read at once.
+    // Every volume is there, with its image; only the local ones were read
+    // at once (the texts are the volume list's).
     ASSERT_EQ(computer->childCount(), 2);
-    const auto drive = [&](const std::string& path) {
-        return PathOf(computer->child(0)) == path ? computer->child(0) : computer->child(1);
-    };
-    QTreeWidgetItem* stick = drive("/media/stick");
+    const bool stickFirst = PathOf(computer->child(0)) == "/media/stick";
+    QTreeWidgetItem* stick = computer->child(stickFirst ? 0 : 1);
+    QTreeWidgetItem* disk = computer->child(stickFirst ? 1 : 0);
     EXPECT_EQ(stick->text(0), QStringLiteral(" [/media/stick] - Removable Disk"));
     EXPECT_EQ(stick->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_REMOVABLE_DISK);
     EXPECT_EQ(ChildTexts(stick), QStringList{QStringLiteral("Dummy")});
-    QTreeWidgetItem* disk = drive(local.Path());
-    EXPECT_EQ(disk->text(0), QString::fromStdString(" [" + local.Path() + "] - Disk"));
     EXPECT_EQ(disk->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_HARD_DISK);
     QTreeWidgetItem* sub = Child(disk, QStringLiteral("sub"));
     ASSERT_NE(sub, nullptr);
@@ -46,6 +364,12 @@ TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
     EXPECT_EQ(sub->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_CLOSED_FOLDER);
     EXPECT_EQ(prompts.WaitCursorDepth(), 0);
     EXPECT_TRUE(prompts.Texts().empty());
+
+    tree->setCurrentItem(disk);
+    tree->DeleteAllTreeItems();
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(tree->InternetItem(), nullptr);
+    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
 }
 
 TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfolder)
@@ -59,7 +383,6 @@ TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfold
 
     QTreeWidgetItem* folder = OpenLocalPath(*tree, local.File("top"));
     ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(PathOf(folder), local.File("top"));
     // Not read yet: the placeholder stands in for its subfolders.
     ASSERT_EQ(ChildTexts(folder), QStringList{QStringLiteral("Dummy")});
     EXPECT_EQ(CTreeViewSite::Record(folder->child(0)), nullptr);
@@ -83,12 +406,12 @@ TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfold
     EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
 }
 
-TEST_F(TreeViewTest, SelectingAFolderSetsTheCurrentFolderAndTellsTheOtherViews)
+TEST_F(TreeViewTest, SelectingAFolderTellsTheOtherViewsButNotItsOwnNotices)
 {
-    fs::create_directories(local.File("sub"));
+    fs::create_directories(local.File("top/one"));
+    fs::create_directories(local.File("top/One"));
     tree->OnInitialUpdate();
     QSignalSpy spy(&hub, &CViewHub::Update);
-
     tree->setCurrentItem(tree->MyComputerItem());
     EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
     EXPECT_EQ(doc->m_byCurrentLocation, 0);
@@ -97,28 +420,15 @@ TEST_F(TreeViewTest, SelectingAFolderSetsTheCurrentFolderAndTellsTheOtherViews)
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(0).value<QObject*>(), tree);
     EXPECT_EQ(spy.at(0).at(1).toInt(), HINT_FOLDER_CHANGED);
-
     tree->setCurrentItem(tree->InternetItem());
     EXPECT_EQ(doc->m_strCurrentFolder, "");
-    EXPECT_EQ(Caption(), QStringLiteral("Folders  [  ]"));
 
-    QTreeWidgetItem* sub = OpenLocalPath(*tree, local.File("sub"));
-    ASSERT_NE(sub, nullptr);
-    tree->setCurrentItem(sub);
-    EXPECT_EQ(doc->m_strCurrentFolder, local.File("sub"));
-    EXPECT_EQ(doc->m_byCurrentLocation, 1);
-    EXPECT_EQ(Caption(), QString::fromStdString("Folders  [ " + local.File("sub") + " ]"));
-    EXPECT_EQ(spy.count(), 3);
-}
-
-TEST_F(TreeViewTest, TheTreeIgnoresItsOwnNoticesAndOpensTheNamedSubfolder)
-{
-    fs::create_directories(local.File("top/one"));
-    fs::create_directories(local.File("top/One"));
-    tree->OnInitialUpdate();
     QTreeWidgetItem* folder = OpenLocalPath(*tree, local.File("top"));
     ASSERT_NE(folder, nullptr);
     tree->setCurrentItem(folder);
+    EXPECT_EQ(doc->m_byCurrentLocation, 1);
+    EXPECT_EQ(Caption(), QString::fromStdString("Folders  [ " + local.File("top") + " ]"));
+    EXPECT_EQ(spy.count(), 3);
     ASSERT_FALSE(folder->isExpanded());
 
     tree->OnUpdate(tree, HINT_OPEN_SUBFOLDER, QStringLiteral("One"));
@@ -128,7 +438,6 @@ TEST_F(TreeViewTest, TheTreeIgnoresItsOwnNoticesAndOpensTheNamedSubfolder)
     hub.UpdateAllViews(nullptr, HINT_OPEN_SUBFOLDER, QStringLiteral("One"));
     EXPECT_TRUE(folder->isExpanded());
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("top/One"));
-    EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
 
     // No such child: the selection stays.
     hub.UpdateAllViews(nullptr, HINT_OPEN_SUBFOLDER, QStringLiteral("none"));
@@ -140,7 +449,10 @@ TEST_F(TreeViewTest, TheTreeIgnoresItsOwnNoticesAndOpensTheNamedSubfolder)
     EXPECT_EQ(ChildTexts(tree->currentItem()), QStringList{QStringLiteral("new")});
 }
 
-TEST_F(TreeViewTest, FolderMenuHasItsFourEntriesAndPasteNeedsOurClipboardList)
+// A folder's menu selects it and offers Copy, Paste, Delete, Rename and
+// Refresh, Paste only with a list of ours; a drive's offers Properties, by
+// the mouse as by the menu key; "Internet" has none.
+TEST_F(TreeViewTest, FolderAndDriveMenus)
 {
     fs::create_directories(local.File("sub"));
     tree->OnInitialUpdate();
@@ -150,65 +462,42 @@ TEST_F(TreeViewTest, FolderMenuHasItsFourEntriesAndPasteNeedsOurClipboardList)
     ASSERT_NE(tmp, nullptr);
     tree->scrollToItem(tmp);
     const QPoint point = tree->visualItemRect(tmp).center();
-
-    QMenu* menu = tree->ShowContextMenu(point);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(tree->currentItem(), tmp);
-    EXPECT_EQ(tree->m_hContextItem, tmp);
-    EXPECT_EQ(tree->m_bContextSelect, 1);
-    QStringList names;
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator())
-            continue;
-        names << action->objectName();
-        // Copy, Delete and Rename work on a folder and Refresh always;
-        // Paste needs a list of ours.
-        EXPECT_EQ(action->isEnabled(), action->objectName() != QStringLiteral("ID_57637"))
-            << action->objectName().toStdString();
-    }
-    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"), QStringLiteral("ID_32774"),
-                                  QStringLiteral("ID_32775"), QStringLiteral("ID_32820")}));
-    menu->close();
-
-    // With a handler, Paste still greys while the clipboard holds no list of ours.
     int pasted = 0;
     tree->SetFolderCommandHandler(ID_EDIT_PASTE, [&] { ++pasted; });
-    menu = tree->ShowContextMenu(point);
-    QAction* paste = menu->findChild<QAction*>(QStringLiteral("ID_57637"));
-    ASSERT_NE(paste, nullptr);
-    EXPECT_FALSE(paste->isEnabled());
-    menu->close();
-    app.CopyToClipboard(CFileInfoList());
-    ASSERT_EQ(app.HasClipboardFileList(), 1);
-    menu = tree->ShowContextMenu(point);
-    paste = menu->findChild<QAction*>(QStringLiteral("ID_57637"));
-    ASSERT_TRUE(paste->isEnabled());
-    paste->trigger();
+    for (const bool ours : {false, true}) {
+        if (ours)
+            app.CopyToClipboard(CFileInfoList());
+        QMenu* menu = tree->ShowContextMenu(point);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(tree->currentItem(), tmp);
+        EXPECT_EQ(tree->m_hContextItem, tmp);
+        EXPECT_EQ(tree->m_bContextSelect, 1);
+        QStringList names;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            names << action->objectName();
+            EXPECT_EQ(action->isEnabled(), ours || action->objectName() != QStringLiteral("ID_57637"))
+                << action->objectName().toStdString();
+        }
+        EXPECT_EQ(names, (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"),
+                                      QStringLiteral("ID_32774"), QStringLiteral("ID_32775"),
+                                      QStringLiteral("ID_32820")}));
+        if (ours)
+            menu->findChild<QAction*>(QStringLiteral("ID_57637"))->trigger();
+        menu->close();
+    }
     EXPECT_EQ(pasted, 1);
-    menu->close();
-}
 
-TEST_F(TreeViewTest, DriveMenuOpensPropertiesAndInternetHasNoMenu)
-{
-    tree->OnInitialUpdate();
-    frame->resize(800, 600);
-    frame->show();
     QTreeWidgetItem* drive = tree->MyComputerItem()->child(0);
-    QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(drive).center());
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions().at(0)->objectName(), QStringLiteral("ID_32780"));
-    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Properties..."));
-    menu->close();
-
-    // The context menu event of the viewport takes the same road.
     tree->setCurrentItem(tree->MyComputerItem());
     delete tree->PopupMenu();
-    const QPoint point = tree->visualItemRect(drive).center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, point, tree->viewport()->mapToGlobal(point));
+    const QPoint onDrive = tree->visualItemRect(drive).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, onDrive, tree->viewport()->mapToGlobal(onDrive));
     QApplication::sendEvent(tree->viewport(), &event);
     EXPECT_EQ(tree->currentItem(), drive);
     ASSERT_NE(tree->PopupMenu(), nullptr);
+    ASSERT_EQ(tree->PopupMenu()->actions().size(), 1);
     EXPECT_EQ(tree->PopupMenu()->actions().at(0)->objectName(), QStringLiteral("ID_32780"));
     tree->PopupMenu()->close();
 
@@ -221,33 +510,23 @@ TEST_F(TreeViewTest, DriveMenuOpensPropertiesAndInternetHasNoMenu)
 
 TEST_F(TreeViewTest, RecordsOrderMyComputerFirstThenByTextWithoutCase)
 {
-    auto make = [](int32_t type, const char* text) {
-        auto record = std::make_unique<CTreeItemInfo>();
-        record->m_nItemType = type;
-        auto item = std::make_unique<CTreeItem>(std::move(record));
-        item->setText(0, QString::fromLatin1(text));
-        return item;
+    // The sign of the comparison of two records of those types and texts.
+    const auto order = [](int32_t typeA, const char* textA, int32_t typeB, const char* textB) {
+        std::unique_ptr<CTreeItem> items[2];
+        for (auto [item, type, text] : {std::tuple(&items[0], typeA, textA), std::tuple(&items[1], typeB, textB)}) {
+            auto record = std::make_unique<CTreeItemInfo>();
+            record->m_nItemType = type;
+            *item = std::make_unique<CTreeItem>(std::move(record));
+            (*item)->setText(0, QString::fromLatin1(text));
+        }
+        const int result = CTreeViewSite::CompareTreeItems(items[0]->Info(), items[1]->Info());
+        return (result > 0) - (result < 0);
     };
-    auto computer = make(TREE_MY_COMPUTER, "My Computer");
-    auto lower = make(TREE_FTP_SITE, "Ftp: b");
-    auto upper = make(TREE_FTP_SITE, "FTP: A");
-    auto zulu = make(TREE_FTP_SITE, "Ftp: Zulu");
-    EXPECT_LT(CTreeViewSite::CompareTreeItems(computer->Info(), lower->Info()), 0);
-    EXPECT_GT(CTreeViewSite::CompareTreeItems(lower->Info(), computer->Info()), 0);
-    EXPECT_LT(CTreeViewSite::CompareTreeItems(upper->Info(), lower->Info()), 0);
-    EXPECT_GT(CTreeViewSite::CompareTreeItems(zulu->Info(), lower->Info()), 0);
-    EXPECT_EQ(CTreeViewSite::CompareTreeItems(lower->Info(), make(TREE_FTP_SITE, "FTP: B")->Info()), 0);
+    EXPECT_EQ(order(TREE_MY_COMPUTER, "My Computer", TREE_FTP_SITE, "Ftp: b"), -1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: b", TREE_MY_COMPUTER, "My Computer"), 1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "FTP: A", TREE_FTP_SITE, "Ftp: b"), -1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: Zulu", TREE_FTP_SITE, "Ftp: b"), 1);
+    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: b", TREE_FTP_SITE, "FTP: B"), 0);
     // Other pairs go by text alone, even when "My Computer" is one of them.
-    auto folder = make(TREE_LOCAL_FOLDER, "Aardvark");
-    EXPECT_GT(CTreeViewSite::CompareTreeItems(computer->Info(), folder->Info()), 0);
-}
-
-TEST_F(TreeViewTest, DeletingTheTreeLeavesNoItemBehind)
-{
-    tree->OnInitialUpdate();
-    tree->setCurrentItem(tree->MyComputerItem()->child(0));
-    tree->DeleteAllTreeItems();
-    EXPECT_EQ(tree->topLevelItemCount(), 0);
-    EXPECT_EQ(tree->InternetItem(), nullptr);
-    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
+    EXPECT_EQ(order(TREE_MY_COMPUTER, "My Computer", TREE_LOCAL_FOLDER, "Aardvark"), 1);
 }

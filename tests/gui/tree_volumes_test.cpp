@@ -1,16 +1,28 @@
-#include "ui/Volumes.h"
 #include "transfer/LocalFile.h"
+#include "ui/DrivePropertiesDlg.h"
+#include "ui/Volumes.h"
 
 #include "TempDir.h"
 
+#include <QLineEdit>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// "path|label|kind" for each entry: every field of the list at once.
+std::vector<std::string> Described(const std::vector<VolumeEntry>& volumes)
+{
+    std::vector<std::string> lines;
+    for (const VolumeEntry& volume : volumes)
+        lines.push_back(volume.path + "|" + volume.label + "|" + std::to_string(static_cast<int>(volume.kind)));
+    return lines;
+}
+
+} // namespace
 
 TEST(TreeVolumes, MountInfoLinesGiveMountPointTypeAndDevice)
 {
@@ -20,14 +32,11 @@ TEST(TreeVolumes, MountInfoLinesGiveMountPointTypeAndDevice)
         "38 36 0:6 / /proc rw - proc proc rw\n"
         "garbage line\n"
         "39 36 0:7 / /mnt/share rw - nfs4 server:/export rw";
-    const std::vector<MountRecord> records = ParseMountInfo(text);
-    ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].mountPoint, "/");
-    EXPECT_EQ(records[0].fsType, "ext4");
-    EXPECT_EQ(records[0].device, "/dev/sda1");
-    EXPECT_EQ(records[1].mountPoint, "/media/My Stick");
-    EXPECT_EQ(records[2].fsType, "proc");
-    EXPECT_EQ(records[3].device, "server:/export");
+    std::vector<std::string> lines;
+    for (const MountRecord& record : ParseMountInfo(text))
+        lines.push_back(record.mountPoint + "|" + record.fsType + "|" + record.device);
+    EXPECT_EQ(lines, (std::vector<std::string>{"/|ext4|/dev/sda1", "/media/My Stick|vfat|/dev/sdb1", "/proc|proc|proc",
+                                               "/mnt/share|nfs4|server:/export"}));
 }
 
 TEST(TreeVolumes, ClassificationKeepsUserVolumesAndSkipsSystemOnes)
@@ -54,6 +63,7 @@ TEST(TreeVolumes, ClassificationKeepsUserVolumesAndSkipsSystemOnes)
     EXPECT_FALSE(ClassifyVolume("/boot/efi", "vfat", "/dev/sda2"));
 }
 
+// Kinds: 0 local, 1 removable, 2 optical, 3 network.
 TEST(TreeVolumes, SelectionAddsHomeLabelsAndLetsLaterMountsWin)
 {
     const std::vector<MountRecord> mounts = {
@@ -66,32 +76,18 @@ TEST(TreeVolumes, SelectionAddsHomeLabelsAndLetsLaterMountsWin)
     };
     const std::vector<std::pair<std::string, std::string>> labels = {{"/dev/sda1", "System"},
                                                                      {"/dev/sr0", "AUDIO CD"}};
-    const std::vector<VolumeEntry> volumes = SelectVolumes(mounts, "/home/ann", labels, nullptr);
-    ASSERT_EQ(volumes.size(), 4u);
-    EXPECT_EQ(volumes[0].path, "/");
-    EXPECT_EQ(volumes[0].label, "System");
-    EXPECT_EQ(volumes[1].path, "/home/ann");
-    EXPECT_EQ(volumes[1].kind, VolumeKind::Local);
-    EXPECT_EQ(volumes[2].path, "/media/cd");
-    EXPECT_EQ(volumes[2].kind, VolumeKind::Optical);
-    EXPECT_EQ(volumes[2].label, "AUDIO CD");
-    EXPECT_EQ(volumes[3].path, "/net");
-    EXPECT_EQ(volumes[3].kind, VolumeKind::Network);
+    EXPECT_EQ(Described(SelectVolumes(mounts, "/home/ann", labels, nullptr)),
+              (std::vector<std::string>{"/|System|0", "/home/ann||0", "/media/cd|AUDIO CD|2", "/net||3"}));
 
     // A home folder on a network volume is read lazily like that volume.
-    const std::vector<VolumeEntry> networkHome =
-        SelectVolumes({{"/", "ext4", "/dev/sda1"}, {"/home", "nfs", "server:/home"}}, "/home/ann", {}, nullptr);
-    ASSERT_EQ(networkHome.size(), 3u);
-    EXPECT_EQ(networkHome[1].path, "/home");
-    EXPECT_EQ(networkHome[2].path, "/home/ann");
-    EXPECT_EQ(networkHome[2].kind, VolumeKind::Network);
+    EXPECT_EQ(Described(SelectVolumes({{"/", "ext4", "/dev/sda1"}, {"/home", "nfs", "server:/home"}}, "/home/ann", {},
+                                      nullptr)),
+              (std::vector<std::string>{"/||0", "/home||3", "/home/ann||3"}));
 
     // The removable flag of the device is asked for each mount.
-    const std::vector<VolumeEntry> removable = SelectVolumes(
-        {{"/", "ext4", "/dev/sda1"}, {"/data", "ext4", "/dev/sdz1"}}, "/", {},
-        [](const std::string& device) { return device == "/dev/sdz1"; });
-    ASSERT_EQ(removable.size(), 2u);
-    EXPECT_EQ(removable[1].kind, VolumeKind::Removable);
+    EXPECT_EQ(Described(SelectVolumes({{"/", "ext4", "/dev/sda1"}, {"/data", "ext4", "/dev/sdz1"}}, "/", {},
+                                      [](const std::string& device) { return device == "/dev/sdz1"; })),
+              (std::vector<std::string>{"/||0", "/data||1"}));
 }
 
 TEST(TreeVolumes, DriveTextAndLocalPaths)
@@ -110,17 +106,10 @@ TEST(TreeVolumes, TheMountTableFileAndTheHomeFolderGiveTheList)
     WriteWholeFile(dir.File("mountinfo"), "1 0 8:1 / / rw - ext4 /dev/vamlo-test-root rw\n"
                                           "2 1 0:5 / /proc rw - proc proc rw\n"
                                           "3 1 8:2 / /media/stick rw - vfat /dev/vamlo-test-stick rw\n");
-    const std::vector<VolumeEntry> volumes = ListVolumesFrom(dir.File("mountinfo"), "/home/ann//");
-    ASSERT_EQ(volumes.size(), 3u);
-    EXPECT_EQ(volumes[0].path, "/");
-    EXPECT_EQ(volumes[1].path, "/home/ann");
-    EXPECT_EQ(volumes[2].path, "/media/stick");
-    EXPECT_EQ(volumes[2].kind, VolumeKind::Removable);
-
+    EXPECT_EQ(Described(ListVolumesFrom(dir.File("mountinfo"), "/home/ann//")),
+              (std::vector<std::string>{"/||0", "/home/ann||0", "/media/stick||1"}));
     // No readable table: the root alone, and no home without one.
-    const std::vector<VolumeEntry> bare = ListVolumesFrom(dir.File("missing"), "");
-    ASSERT_EQ(bare.size(), 1u);
-    EXPECT_EQ(bare[0].path, "/");
+    EXPECT_EQ(Described(ListVolumesFrom(dir.File("missing"), "")), std::vector<std::string>{"/||0"});
 }
 
 TEST(TreeVolumes, LocalSubfoldersSkipFilesAndSayWhetherTheyGoDeeper)
@@ -132,42 +121,100 @@ TEST(TreeVolumes, LocalSubfoldersSkipFilesAndSayWhetherTheyGoDeeper)
     WriteWholeFile(dir.File("file.txt"), "x");
     fs::create_directory_symlink(dir.File("deep"), dir.File("link"));
 
-    std::vector<LocalSubfolder> found = ReadLocalSubfolders(dir.Path());
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].name, "deep");
-    EXPECT_TRUE(found[0].hasSubfolder);
-    EXPECT_EQ(found[1].name, "flat");
-    EXPECT_FALSE(found[1].hasSubfolder);
-    EXPECT_EQ(found[2].name, "link");
-    EXPECT_TRUE(found[2].hasSubfolder);
+    std::vector<std::string> found;   // a "+" marks a folder that goes deeper
+    for (const LocalSubfolder& folder : ReadLocalSubfolders(dir.Path()))
+        found.push_back(folder.name + (folder.hasSubfolder ? "+" : ""));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"deep+", "flat", "link+"}));
     EXPECT_EQ(HasLocalSubfolderOnDisk(dir.File("flat")), 0);
     EXPECT_EQ(HasLocalSubfolderOnDisk(dir.File("missing")), 0);
     EXPECT_TRUE(ReadLocalSubfolders(dir.File("missing")).empty());
 }
 
-TEST(TreeVolumes, BoundedReadGivesUpOnAReaderThatDoesNotAnswer)
+// A reader that never answers is given up on in the list's test; here the
+// answer, and a reader that fails.
+TEST(TreeVolumes, BoundedReadGivesTheAnswerOrNothingWhenTheReaderFails)
 {
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable opened;
-        bool open = false;
-    };
-    auto gate = std::make_shared<Gate>();
-    const std::optional<int> answer = RunBounded<int>(
-        [gate] {
-            std::unique_lock<std::mutex> lock(gate->mutex);
-            gate->opened.wait_for(lock, std::chrono::seconds(30), [&] { return gate->open; });
-            return 1;
-        },
-        std::chrono::milliseconds(20));
-    EXPECT_FALSE(answer);
-    {
-        std::lock_guard<std::mutex> lock(gate->mutex);
-        gate->open = true;
-    }
-    gate->opened.notify_all();
-
     EXPECT_EQ(RunBounded<int>([] { return 7; }, std::chrono::seconds(30)), 7);
     EXPECT_FALSE(RunBounded<int>([]() -> int { throw std::runtime_error("no"); }, std::chrono::seconds(30)));
+}
+
+TEST(DriveProperties, RoundedTextsChooseTheUnitFirstThenRoundHalfUpAndExactOnesArePlain)
+{
+    const struct {
+        uint64_t bytes;
+        const char* rounded;
+    } cases[] = {
+        {1073741824, "1.00 GB"},
+        {1048575, "1024.00 KB"},   // just under 1 MiB
+        {1073741823, "1024.00 MB"},
+        {1024, "1.00 KB"},
+        {1048576, "1.00 MB"},
+        {1536, "1.50 KB"},
+        {1024 + 6, "1.01 KB"},   // 1.00585...: the third decimal rounds up
+        {1024 + 5, "1.00 KB"},   // 1.00488...
+        {2047, "2.00 KB"},       // 1.999... carries into the integer
+        {uint64_t{5} << 40, "5120.00 GB"},
+        {UINT64_MAX, "17179869184.00 GB"},
+        {1023, ""},
+        {0, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundedSizeText(c.bytes), c.rounded) << c.bytes;
+    EXPECT_EQ(ExactSizeText(0), "0 Bytes");
+    EXPECT_EQ(ExactSizeText(INT64_MAX), "9223372036854775807 Bytes");
+}
+
+namespace {
+
+QLineEdit* Field(const QDialog& dialog, int id)
+{
+    return dialog.findChild<QLineEdit*>(QStringLiteral("IDC_%1").arg(id));
+}
+
+// The texts of the six fields, total/free/available exact then rounded; a
+// hidden field reads "-".
+std::vector<QString> Fields(const QDialog& dialog)
+{
+    std::vector<QString> texts;
+    for (int id : {1030, 1032, 1031, 1033, 1034, 1035})
+        texts.push_back(Field(dialog, id)->isHidden() ? QStringLiteral("-") : Field(dialog, id)->text());
+    return texts;
+}
+
+} // namespace
+
+TEST(DriveProperties, ValuesFillTheRowsAndSmallOnesShowOnlyTheExactField)
+{
+    CDrivePropertiesDlg dialog;
+    dialog.SetDrive("/media/usb");
+    dialog.ShowSpace(DriveSpace{1073741824, 1048575, 1000});
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Drive (/media/usb) Properties"));
+    EXPECT_EQ(Fields(dialog), (std::vector<QString>{"1073741824 Bytes", "1048575 Bytes", "1000 Bytes", "1.00 GB",
+                                                    "1024.00 KB", "-"}));
+
+    // A failed query keeps the default texts.
+    CDrivePropertiesDlg failed;
+    failed.SetDrive("/no/such/volume/here");
+    failed.OnInitDialog();
+    EXPECT_EQ(Fields(failed), (std::vector<QString>{"Cannot find total space", "Cannot find total free space",
+                                                    "Cannot find available free space", "-", "-", "-"}));
+    CDrivePropertiesDlg unnamed;
+    unnamed.ShowSpace(std::nullopt);
+    EXPECT_EQ(unnamed.windowTitle(), QStringLiteral("Drive Properties"));
+}
+
+TEST(DriveProperties, TheVolumeOfAFolderIsRead)
+{
+    TempDir dir;
+    const std::optional<DriveSpace> space = QueryDriveSpace(dir.Path());
+    ASSERT_TRUE(space);
+    EXPECT_GT(space->total, 0);
+    EXPECT_LE(space->free, space->total);
+    EXPECT_LE(space->available, space->free);
+
+    CDrivePropertiesDlg dialog;
+    dialog.SetDrive(dir.Path());
+    dialog.OnInitDialog();
+    EXPECT_EQ(Field(dialog, 1030)->text().toStdString(), std::to_string(space->total) + " Bytes");
 }
