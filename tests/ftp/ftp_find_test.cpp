@@ -20,7 +20,13 @@ namespace {
 
 class FtpFindTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
 protected:
-    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}, {}, {}}) {}
+    FtpFindTest() : FtpServerFixture([] {
+        FtpServerOptions options;
+        options.bMlsd = GetParam();
+        return options;
+    }())
+    {
+    }
 
     void SetUp() override
     {
@@ -122,30 +128,24 @@ TEST_P(FtpFindTest, TenThousandEntries)
     EXPECT_TRUE(names.count("file0") && names.count("file9999"));
 }
 
-TEST_P(FtpFindTest, EmptyFolderFindsNothing)
+TEST_P(FtpFindTest, EmptyOrMissingFindsNothing)
 {
     fs::create_directories(m_server.Path("empty"));
     CFtpFileFind finder(m_connection.get());
     EXPECT_FALSE(finder.FindFile("/empty/*"));
     EXPECT_EQ(GetLastFtpErrorCode(), ERROR_NO_MORE_FILES);
     EXPECT_FALSE(finder.FindNextFile());
+    for (const char* missing : {"/nope/*", "/nope.txt"}) {
+        EXPECT_FALSE(finder.FindFile(missing));
+        EXPECT_NE(GetLastFtpErrorCode(), 0);
+    }
 }
 
-TEST_P(FtpFindTest, MissingFolderOrFileFindsNothing)
-{
-    CFtpFileFind finder(m_connection.get());
-    EXPECT_FALSE(finder.FindFile("/nope/*"));
-    EXPECT_NE(GetLastFtpErrorCode(), 0);
-    EXPECT_FALSE(finder.FindFile("/nope.txt"));
-    EXPECT_NE(GetLastFtpErrorCode(), 0);
-    std::string dir;
-    EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
-}
-
-TEST_P(FtpFindTest, SingleFileAndFolderPath)
+TEST_P(FtpFindTest, SingleFileAndFolderPathsKeepTheCurrentDirectory)
 {
     fs::create_directories(m_server.Path("dir/inner"));
     WriteWholeFile(m_server.Path("dir/file.bin"), std::string(1234, 'x'));
+    WriteWholeFile(m_server.Path("dir/t.txt"), "t");
 
     auto file = FindAll(*m_connection, "/dir/file.bin");
     ASSERT_EQ(file.size(), 1u);
@@ -160,41 +160,26 @@ TEST_P(FtpFindTest, SingleFileAndFolderPath)
     ASSERT_EQ(folder.size(), 1u);
     EXPECT_EQ(folder[0].name, "dir");
     EXPECT_TRUE(folder[0].bDirectory);
-    folder = FindAll(*m_connection, "/dir/inner");
-    ASSERT_EQ(folder.size(), 1u);
-    EXPECT_EQ(folder[0].path, "/dir/inner");
-    EXPECT_TRUE(folder[0].bDirectory);
 
-    // Relative to the current directory, and in ASCII type (where SIZE may be refused).
+    // Relative to the current directory, and in ASCII type (where SIZE may be
+    // refused). Bare names are resolved in the current directory afterwards:
+    // a find must leave it where it was, whichever way it found its answer.
     ASSERT_EQ(m_connection->SetCurrentDirectory("/dir"), 1);
     std::string content;
-    WriteWholeFile(m_server.Path("dir/t.txt"), "t");
     ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "t.txt", content, FTP_TRANSFER_TYPE_ASCII));
+    CFtpFileFind finder(m_connection.get());
+    EXPECT_FALSE(finder.FindFile("missing.txt"));
+    finder.Close();
+    folder = FindAll(*m_connection, "inner");
+    ASSERT_EQ(folder.size(), 1u);
+    EXPECT_TRUE(folder[0].bDirectory);
     file = FindAll(*m_connection, "file.bin");
     ASSERT_EQ(file.size(), 1u);
     EXPECT_EQ(file[0].size, 1234u);
     EXPECT_EQ(file[0].path, "file.bin");
-}
-
-TEST_P(FtpFindTest, FindingAFolderOrAMissingFileKeepsTheCurrentDirectory)
-{
-    // Bare names are resolved in the current directory afterwards: a find
-    // must leave it where it was, whichever way it found its answer.
-    fs::create_directories(m_server.Path("work/sub"));
-    WriteWholeFile(m_server.Path("work/here.txt"), "h");
-    ASSERT_EQ(m_connection->SetCurrentDirectory("/work"), 1);
-    CFtpFileFind finder(m_connection.get());
-    EXPECT_FALSE(finder.FindFile("missing.txt"));
-    EXPECT_NE(GetLastFtpErrorCode(), 0);
-    finder.Close();
-    auto folder = FindAll(*m_connection, "sub");
-    ASSERT_EQ(folder.size(), 1u);
-    EXPECT_TRUE(folder[0].bDirectory);
-    auto file = FindAll(*m_connection, "here.txt");
-    ASSERT_EQ(file.size(), 1u);
     std::string dir;
     ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
-    EXPECT_EQ(dir, "/work");
+    EXPECT_EQ(dir, "/dir");
 }
 
 TEST_P(FtpFindTest, SizesAboveFourGibibytes)
@@ -212,35 +197,25 @@ TEST_P(FtpFindTest, SizesAboveFourGibibytes)
     EXPECT_EQ(Named(listed, "huge.bin")->size, kSize);
 }
 
-TEST_P(FtpFindTest, OneOpenSearchPerConnection)
+TEST_P(FtpFindTest, OneOpenSearchPerConnectionThatOutlivesIt)
 {
     fs::create_directories(m_server.Path("a"));
     WriteWholeFile(m_server.Path("a/x"), "");
     CFtpFileFind first(m_connection.get());
-    CFtpFileFind second(m_connection.get());
+    auto second = std::make_unique<CFtpFileFind>(m_connection.get());
     ASSERT_TRUE(first.FindFile("/a/*"));
-    EXPECT_FALSE(second.FindFile("/a/*"));
+    EXPECT_FALSE(second->FindFile("/a/*"));
     EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
     // The open search may start over; other commands are not blocked by it.
     EXPECT_TRUE(first.FindFile("/a/*"));
     std::string dir;
     EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
     first.Close();
-    EXPECT_TRUE(second.FindFile("/a/*"));
-    second.FindNextFile();
-    EXPECT_EQ(second.GetFileName(), "x");
-}
-
-TEST_P(FtpFindTest, SearchOutlivesItsConnection)
-{
-    fs::create_directories(m_server.Path("a"));
-    WriteWholeFile(m_server.Path("a/x"), "");
-    auto finder = std::make_unique<CFtpFileFind>(m_connection.get());
-    ASSERT_TRUE(finder->FindFile("/a/*"));
+    ASSERT_TRUE(second->FindFile("/a/*"));
     m_connection.reset();
-    finder->FindNextFile();
-    EXPECT_EQ(finder->GetFileName(), "x");
-    finder.reset();
+    second->FindNextFile();
+    EXPECT_EQ(second->GetFileName(), "x");
+    second.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(MlsdAndList, FtpFindTest, ::testing::Values(true, false), ModeName);

@@ -43,17 +43,6 @@ TEST_F(PutTest, ReplacingOneFileLogsTheWholeActionExactlyAndLeavesOnlyThatFile)
     EXPECT_EQ(status.titles.at(0), "Sending data to the remote site, please wait...");
 }
 
-TEST_F(PutTest, EmptyFileIsSentAndCounted)
-{
-    WriteWholeFile(Src("empty"), "");
-    Put({{Src("empty"), false}}, "/in");
-    EXPECT_TRUE(std::filesystem::exists(m_server.Path("in/empty")));
-    EXPECT_EQ(std::filesystem::file_size(m_server.Path("in/empty")), 0u);
-    EXPECT_NE(Log().find(Sent(1, 1)), std::string::npos);
-    const auto calls = status.Calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "fileRange:1"), calls.end());
-}
-
 TEST_F(PutTest, NestedTreeSendsIntoExistingFolderAndPassesExistingSubfolders)
 {
     mkdir(Src("site.v2").c_str(), 0755);
@@ -62,6 +51,7 @@ TEST_F(PutTest, NestedTreeSendsIntoExistingFolderAndPassesExistingSubfolders)
     WriteWholeFile(Src("site.v2/index.html"), "<html>");
     WriteWholeFile(Src("site.v2/img/logo.png"), "png");
     WriteWholeFile(Src("site.v2/old/gone.txt"), "never sent");
+    WriteWholeFile(Src("site.v2/empty"), "");
     mkdir(m_server.Path("in/site.v2").c_str(), 0755);
     mkdir(m_server.Path("in/site.v2/old").c_str(), 0755);
 
@@ -69,6 +59,8 @@ TEST_F(PutTest, NestedTreeSendsIntoExistingFolderAndPassesExistingSubfolders)
 
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/site.v2/index.html")), "<html>");
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/site.v2/img/logo.png")), "png");
+    ASSERT_TRUE(std::filesystem::exists(m_server.Path("in/site.v2/empty")));
+    EXPECT_EQ(std::filesystem::file_size(m_server.Path("in/site.v2/empty")), 0u);
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/site.v2/old/gone.txt")));
     const std::string log = Log();
     EXPECT_NE(log.find("Target Directory: /in//site.v2//img\n===== Success"), std::string::npos) << log;
@@ -108,20 +100,27 @@ TEST_F(PutTest, ReplaceQuestionAnswers)
     EXPECT_EQ(doc->TransferredNames(), (std::vector<std::string>{"y", "all1", "all2"}));
 }
 
-TEST_F(PutTest, AFileWhoseFolderCannotBeEnteredIsLoggedAsNotSent)
+// The folder is asked for again in each action, and its loss is a failure
+// line of its own: a log line, not a box, so the action goes on.
+TEST_F(PutTest, AFolderGoneFromTheServerBetweenActionsIsLoggedAsNotSent)
 {
-    WriteWholeFile(Src("a.txt"), "x");
-    Put({{Src("a.txt"), false}}, "/no-such-folder");
+    WriteWholeFile(Src("a.txt"), "1");
+    Put({{Src("a.txt"), false}}, "/in");
+    ASSERT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "1");
+    std::filesystem::rename(m_server.Path("in"), m_server.Path("moved"));
+    WriteWholeFile(Src("a.txt"), "2");
+    Put({{Src("a.txt"), false}}, "/in");
     const std::string lead = Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
-                             "\nDestination:  /no-such-folder//a.txt\n***** Failure *****************\nCause: The "
-                             "remote folder /no-such-folder cannot be entered: 550 ";
+                             "\nDestination:  /in//a.txt\n***** Failure *****************\nCause: The "
+                             "remote folder /in cannot be entered: 550 ";
     const std::string log = Log();
     EXPECT_EQ(log.substr(0, lead.size()), lead) << log;
     EXPECT_EQ(log.substr(log.size() - EndBanner().size()), EndBanner()) << log;
     EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
-    // A log line, not a box: the action goes on with the next file.
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_TRUE(doc->TransferredNames().empty());
+    EXPECT_EQ(ReadWholeFile(m_server.Path("moved/a.txt")), "1");
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in")));
 }
 
 TEST_F(PutTest, CancelDuringALargeUploadLeavesNothingOfItBehind)
@@ -195,15 +194,22 @@ TEST_F(PutTest, FromTheTemporaryFolderNamesItForFilesAndInsideFolders)
     EXPECT_EQ(log.find(" files to the remote site "), std::string::npos) << log;
 }
 
-TEST_F(PutTest, AnUnreadableSourceLeavesTheRemoteFileAlone)
+// Sources gone by the time they are sent: a file leaves the remote one
+// alone, and a folder is a failure, not an empty folder.
+TEST_F(PutTest, SourcesThatCannotBeReadLeaveTheServerAlone)
 {
     WriteWholeFile(m_server.Path("in/kept.txt"), "remote original");
     prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    // The source is gone by the time it is sent.
-    Put({{Src("kept.txt"), false}}, "/in");
+    Put({{Src("kept.txt"), false}, {Src("gone"), true}}, "/in");
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/kept.txt")), "remote original");
-    EXPECT_NE(Log().find("***** Failure *****************\nCause: No such file or directory"), std::string::npos)
-        << Log();
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/gone")));
+    const std::string log = Log();
+    EXPECT_NE(log.find("***** Failure *****************\nCause: No such file or directory"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("***** Failure *****************\nCause: The folder " + Src("gone") + " cannot be listed"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Creating Directory"), std::string::npos) << log;
     EXPECT_TRUE(doc->TransferredNames().empty());
 }
 
@@ -241,38 +247,6 @@ TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
     const std::string log = Log();
     EXPECT_NE(log.find("***** Failed to reconnect to ftp site: " + Address()), std::string::npos) << log;
     EXPECT_EQ(log.find("Action Ended At"), std::string::npos) << log;
-}
-
-TEST_F(PutTest, AFolderThatCannotBeListedIsAFailureNotAnEmptyFolder)
-{
-    Put({{Src("gone"), true}}, "/in");
-    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/gone")));
-    const std::string log = Log();
-    EXPECT_NE(log.find("***** Failure *****************\nCause: The folder " + Src("gone") + " cannot be listed"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("Creating Directory"), std::string::npos) << log;
-    EXPECT_TRUE(doc->TransferredNames().empty());
-}
-
-TEST_F(PutTest, AFolderRenamedOnTheServerBetweenActionsIsNotTrusted)
-{
-    WriteWholeFile(Src("a.txt"), "1");
-    Put({{Src("a.txt"), false}}, "/in");
-    ASSERT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "1");
-    std::filesystem::rename(m_server.Path("in"), m_server.Path("moved"));
-    WriteWholeFile(Src("a.txt"), "2");
-    Put({{Src("a.txt"), false}}, "/in");
-    // The folder is asked for again, and its loss is a failure line of its own.
-    const std::string log = Log();
-    EXPECT_NE(log.find("Destination:  /in//a.txt\n***** Failure *****************\nCause: The remote folder /in "
-                       "cannot be entered: "),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("===== Success"), std::string::npos) << log;
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(ReadWholeFile(m_server.Path("moved/a.txt")), "1");
-    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in")));
 }
 
 TEST_F(PutTest, StarAndQuestionMarkInNamesAreOrdinaryCharacters)
