@@ -20,13 +20,7 @@ namespace {
 
 class FtpFindTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
 protected:
-    FtpFindTest() : FtpServerFixture([] {
-        FtpServerOptions options;
-        options.bMlsd = GetParam();
-        return options;
-    }())
-    {
-    }
+    FtpFindTest() : FtpServerFixture(FtpServerOptions{.bMlsd = GetParam()}) {}
 
     void SetUp() override
     {

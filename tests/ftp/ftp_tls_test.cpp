@@ -14,15 +14,8 @@ namespace {
 class TlsSiteFixture : public FtpServerFixture, public TransferProgram {
 protected:
     explicit TlsSiteFixture(FtpServerOptions::Tls tls = FtpServerOptions::Tls::Required)
-        : FtpServerFixture(WithTls(tls))
+        : FtpServerFixture(FtpServerOptions{.tls = tls})
     {
-    }
-
-    static FtpServerOptions WithTls(FtpServerOptions::Tls tls)
-    {
-        FtpServerOptions options;
-        options.tls = tls;
-        return options;
     }
 
     void SetUp() override
@@ -80,7 +73,7 @@ TEST_P(TlsTransferTest, ListGetAndPutAreByteExact)
 INSTANTIATE_TEST_SUITE_P(PassiveAndActive, TlsTransferTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Passive" : "Active"; });
 
-TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAndCancelRefusesIt)
+TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAlwaysIsKeptAndAChangeIsWarnedAbout)
 {
     EXPECT_EQ(site.Connect(app), 0);   // no scripted answer: Cancel
     EXPECT_FALSE(site.m_pConnection);
@@ -99,18 +92,14 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAndCancelRefusesIt)
     EXPECT_EQ(prompts.Texts(),
               std::vector<std::string>{FailedToConnect("The server's certificate was not accepted\n")});
     EXPECT_FALSE(std::ifstream(TrustFile()).good());
-}
 
-TEST_F(TlsSiteFixture, AlwaysIsKeptAndAChangedCertificateIsWarnedAbout)
-{
     prompts.AnswerCertificate(CertificateAnswer::Always);
     ASSERT_EQ(site.Connect(app), 1);
     const std::string stored = HostPort() + " " + m_server.CertificateFingerprint() + "\n";
     EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
-
     // Trusted from now on: the next connection asks nothing.
     ASSERT_EQ(site.Reconnect(app), 1);
-    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 2u);
 
     const std::string trusted = m_server.CertificateFingerprint();
     site.Disconnect();
@@ -118,8 +107,8 @@ TEST_F(TlsSiteFixture, AlwaysIsKeptAndAChangedCertificateIsWarnedAbout)
     m_server.RenewCertificate();
     ASSERT_TRUE(m_server.Start()) << m_server.LastError();
     EXPECT_EQ(site.Connect(app), 0);   // the warning's default: Cancel
-    ASSERT_EQ(prompts.CertificateQuestions().size(), 2u);
-    const auto warning = prompts.CertificateQuestions()[1];
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 3u);
+    const auto warning = prompts.CertificateQuestions()[2];
     EXPECT_TRUE(warning.changed);
     EXPECT_EQ(warning.text.rfind("WARNING: The certificate of the ftp site \"" + HostPort() +
                                      "\" is not the one you chose to trust always.\n",

@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 using ftptest::DownloadAll;
 using ftptest::UploadAll;
 
-using ftptest::WriteGeneratedFile;
 
 namespace {
 
@@ -134,7 +133,7 @@ TEST_F(FtpTransferTest, ConnectionIsBusyWhileAFileIsOpenUntilItIsClosedAfterItsL
 
 TEST_F(FtpTransferTest, AbortEarlyCloseAndDestroyLeaveTheConnectionUsable)
 {
-    WriteGeneratedFile(m_server.Path("big.bin"), 32u << 20, 1);
+    WriteWholeFile(m_server.Path("big.bin"), std::string(32u << 20, 'b'));
     WriteWholeFile(m_server.Path("small"), "small file");
     auto connection = Connect();
     ASSERT_TRUE(connection);

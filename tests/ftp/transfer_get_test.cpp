@@ -11,7 +11,6 @@ class GetTest : public TransferFixture {
 protected:
     void RemoteFile(const std::string& name, const std::string& bytes) { WriteWholeFile(m_server.Path(name), bytes); }
     void RemoteFolder(const std::string& name) { mkdir(m_server.Path(name).c_str(), 0755); }
-    std::string Target() const { return local.File("target"); }
     std::string Received(int n, int total) const
     {
         return "\n\n===== Have successfully received " + std::to_string(n) + " of total " + std::to_string(total) +
@@ -176,8 +175,7 @@ TEST_F(GetTest, CancelDuringALargeFileKeepsTheOldFileAndLeavesNoPartialFile)
 TEST_F(GetTest, ALostConnectionAsksToReconnectAndEndsTheActionWhenThatFailsOrIsDeclined)
 {
     m_server.Stop();
-    const std::string question =
-        "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?";
+    const std::string question = ReconnectQuestion();
     prompts.Answer(MsgResult::No);
     Get({{"//a.txt", false}}, Target());
     ASSERT_EQ(prompts.Messages().size(), 1u);
@@ -196,29 +194,6 @@ TEST_F(GetTest, ALostConnectionAsksToReconnectAndEndsTheActionWhenThatFailsOrIsD
     EXPECT_EQ(texts.back(), "Failed to reconnect to ftp site \"" + Address() +
                                 "\".\nPlease try to reconnect to the ftp site later.");
     EXPECT_EQ(Log(), Banner(Address()) + "\n***** Failed to reconnect to ftp site: " + Address());
-}
-
-TEST_F(GetTest, IntoTheTemporaryFolderNamesItForFilesAndInsideFoldersAndRecordsNoNames)
-{
-    RemoteFile("t.txt", "temp");
-    RemoteFolder("t");
-    RemoteFile("t/inner.txt", "inner");
-    mkdir(app.m_strTempDirPath.c_str(), 0755);
-    TransferJob job;
-    job.m_pSourceSite = &site;
-    CGetDriver(*doc, job).GetEntries(
-        TransferFixture::Entries({{"//t.txt", false}, {"/t", true}}, LOCATION_REMOTE), 1);
-    EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t.txt"), "temp");
-    EXPECT_EQ(ReadWholeFile(app.m_strTempDirPath + "/t/inner.txt"), "inner");
-    const std::string log = Log();
-    EXPECT_NE(log.find("\n===== Have successfully received 1 of total 2 files into the local temp directory "
-                       "from the remote site " + Address() + " ====="),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("\n===== Have successfully received 2 of total 2 files into the local temp directory"),
-              std::string::npos);
-    EXPECT_EQ(log.find(" files from the remote site "), std::string::npos) << log;
-    EXPECT_TRUE(doc->TransferredNames().empty());
 }
 
 TEST_F(GetTest, CancelWhileCountingStopsBeforeAnyFile)
@@ -240,13 +215,7 @@ namespace {
 // A server that refuses to list one folder.
 class GetUnlistableTest : public TransferFixture {
 protected:
-    GetUnlistableTest() : TransferFixture([] {
-        FtpServerOptions options;
-        options.strUnlistableDir = "pub/locked";
-        return options;
-    }())
-    {
-    }
+    GetUnlistableTest() : TransferFixture(FtpServerOptions{.strUnlistableDir = "pub/locked"}) {}
 };
 
 } // namespace
@@ -255,7 +224,7 @@ TEST_F(GetUnlistableTest, AFolderThatCannotBeListedIsAFailureNotAnEmptyFolder)
 {
     WriteWholeFile(m_server.Path("pub/a.txt"), "a");
     WriteWholeFile(m_server.Path("pub/locked/secret.txt"), "s");
-    const std::string target = local.File("target");
+    const std::string target = Target();
     Get({{"/pub", true}}, target);
     EXPECT_EQ(ReadWholeFile(local.File("target/pub/a.txt")), "a");
     EXPECT_FALSE(std::filesystem::exists(local.File("target/pub/locked")));

@@ -173,27 +173,6 @@ TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/real/up")));
 }
 
-TEST_F(PutTest, FromTheTemporaryFolderNamesItForFilesAndInsideFolders)
-{
-    mkdir(app.m_strTempDirPath.c_str(), 0755);
-    mkdir((app.m_strTempDirPath + "/t").c_str(), 0755);
-    WriteWholeFile(app.m_strTempDirPath + "/t.txt", "temp");
-    WriteWholeFile(app.m_strTempDirPath + "/t/inner.txt", "inner");
-    TransferJob job;
-    job.m_pTargetSite = &site;
-    job.m_strTargetFolder = "/in";
-    // The entries name the files where they came from; the temp folder supplies them.
-    CPutDriver(*doc, job).PutEntries(
-        TransferFixture::Entries({{"/elsewhere//t.txt", false}, {"/elsewhere//t", true}}, LOCATION_LOCAL), 1);
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/t.txt")), "temp");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/t/inner.txt")), "inner");
-    const std::string log = Log();
-    EXPECT_NE(log.find("\n===== Have successfully sent 2 of total "), std::string::npos) << log;
-    EXPECT_NE(log.find(" files from the local temp directory to the remote site " + Address() + " ====="),
-              std::string::npos);
-    EXPECT_EQ(log.find(" files to the remote site "), std::string::npos) << log;
-}
-
 // Sources gone by the time they are sent: a file leaves the remote one
 // alone, and a folder is a failure, not an empty folder.
 TEST_F(PutTest, SourcesThatCannotBeReadLeaveTheServerAlone)
@@ -240,9 +219,7 @@ TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
     };
     Put({{Src("f"), true}}, "/in");
     const std::vector<std::string> texts = prompts.Texts();
-    const std::string question =
-        "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?";
-    EXPECT_NE(std::find(texts.begin(), texts.end(), question), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), ReconnectQuestion()), texts.end());
     // The action ends there, without an end banner.
     const std::string log = Log();
     EXPECT_NE(log.find("***** Failed to reconnect to ftp site: " + Address()), std::string::npos) << log;

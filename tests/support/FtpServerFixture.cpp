@@ -90,8 +90,6 @@ bool FtpServerProcess::StartOnce()
         args.push_back("--no-rest");
     if (m_hash != Hash::None)
         args.push_back(m_hash == Hash::Honest ? "--hash" : "--hash-lies");
-    if (m_options.bPermitForeign)
-        args.push_back("--permit-foreign");
     if (!m_options.strNestedLoginDir.empty()) {
         args.push_back("--nested-login-dir");
         args.push_back(m_options.strNestedLoginDir);
@@ -105,10 +103,6 @@ bool FtpServerProcess::StartOnce()
         args.push_back(m_tlsDir.Path());
         if (m_options.tls == FtpServerOptions::Tls::Required)
             args.push_back("--tls-required");
-    }
-    if (!m_options.strPassivePorts.empty()) {
-        args.push_back("--passive-ports");
-        args.push_back(m_options.strPassivePorts);
     }
     std::vector<char*> argv;
     for (std::string& arg : args)

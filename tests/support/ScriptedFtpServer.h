@@ -42,7 +42,6 @@ public:
     ScriptedFtpServer& StallData(std::string bytes);
     // Answers nothing more (but keeps reading) until the test ends.
     ScriptedFtpServer& Hang();
-    ScriptedFtpServer& CloseControl();
 
     void Start();
     void Stop();   // ends the script and joins its thread
@@ -58,10 +57,12 @@ private:
     using Step = std::function<bool()>;
 
     void Run();
-    bool AcceptClient();
+    // Polls fd for events in short slices until it is ready (true), the
+    // script stops or ms pass.
+    bool WaitFor(int fd, short events, int ms) const;
+    bool Accept(int& listener, int& fd, const char* what);
     bool SendRaw(int fd, const std::string& bytes);
     bool ReadLine(std::string& line, int timeoutMs);
-    bool AcceptData();
     void Fail(const std::string& why);
     bool Stopping() const { return m_bStop.load(); }
 

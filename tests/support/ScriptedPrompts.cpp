@@ -91,12 +91,6 @@ void ScriptedPrompts::EndWaitCursor()
     --m_waitDepth;
 }
 
-void ScriptedPrompts::SetStatusText(const std::string& text)
-{
-    std::lock_guard lock(m_mutex);
-    m_status.push_back(text);
-}
-
 std::vector<ScriptedPrompts::Shown> ScriptedPrompts::Messages() const
 {
     std::lock_guard lock(m_mutex);
@@ -110,12 +104,6 @@ std::vector<std::string> ScriptedPrompts::Texts() const
     for (const Shown& shown : m_shown)
         texts.push_back(shown.text);
     return texts;
-}
-
-std::vector<std::string> ScriptedPrompts::StatusTexts() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_status;
 }
 
 int ScriptedPrompts::WaitCursorDepth() const

@@ -31,11 +31,10 @@ public:
     CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
-    void SetStatusText(const std::string& text) override;
+    void SetStatusText(const std::string&) override {}
 
     std::vector<Shown> Messages() const;
     std::vector<std::string> Texts() const;
-    std::vector<std::string> StatusTexts() const;
     // Each replace question as message 1 + "|" + message 2.
     std::vector<std::string> ReplaceQuestions() const;
     struct CertificateQuestion {
@@ -53,7 +52,6 @@ private:
     std::deque<CertificateAnswer> m_certificateAnswers;
     std::vector<CertificateQuestion> m_certificateQuestions;
     std::vector<Shown> m_shown;
-    std::vector<std::string> m_status;
     int m_waitDepth = 0;
     std::function<void(const std::string&)> m_whileShown;
 };

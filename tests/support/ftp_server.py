@@ -53,11 +53,8 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0)
-    parser.add_argument("--passive-ports", help="first-last")
     parser.add_argument("--no-mlsd", action="store_true", help="offer neither MLSD nor MLST")
     parser.add_argument("--no-rest", action="store_true", help="refuse to restart a transfer part of the way in")
-    parser.add_argument("--permit-foreign", action="store_true",
-                        help="accept PORT/EPRT addresses other than the client's")
     parser.add_argument("--nested-login-dir",
                         help="add user nested/secret, who starts in this folder below the root")
     parser.add_argument("--unlistable-dir",
@@ -146,10 +143,6 @@ def main():
     if offer_hash:
         Handler.proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True,
                                           help="Syntax: HASH <SP> file-name (checksum of a file).")
-    Handler.permit_foreign_addresses = args.permit_foreign
-    if args.passive_ports:
-        first, last = (int(x) for x in args.passive_ports.split("-"))
-        Handler.passive_ports = range(first, last + 1)
 
     server = FTPServer((args.host, args.port), Handler)
     # The port, then the certificate's fingerprint when there is one.
