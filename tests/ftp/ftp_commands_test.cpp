@@ -88,17 +88,13 @@ TEST_F(FtpCommandsTest, CurrentDirectoryFollowsChangesAndFailures)
     EXPECT_EQ(m_connection->SetCurrentDirectory("/a"), 1);
     ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
     EXPECT_EQ(dir, "/a");
-}
 
-TEST_F(FtpCommandsTest, DirectoryNamesWithQuotesSpacesAndUtf8)
-{
-    for (const std::string& name : std::vector<std::string>{"say \"hi\" there", "\xc3\xbcnic\xc3\xb6" "de \xe6\x97\xa5\xe6\x9c\xac"}) {
-        EXPECT_EQ(m_connection->CreateDirectory("/" + name), 1) << name;
-        EXPECT_TRUE(fs::is_directory(m_server.Path(name))) << name;
-        ASSERT_EQ(m_connection->SetCurrentDirectory("/" + name), 1) << name;
-        std::string dir;
+    // Quotes are doubled in PWD replies; UTF-8 passes as it is.
+    for (const std::string name : {"/say \"hi\" there", "/\xc3\xbcnic\xc3\xb6" "de \xe6\x97\xa5\xe6\x9c\xac"}) {
+        EXPECT_EQ(m_connection->CreateDirectory(name), 1) << name;
+        ASSERT_EQ(m_connection->SetCurrentDirectory(name), 1) << name;
         ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
-        EXPECT_EQ(dir, "/" + name);
+        EXPECT_EQ(dir, name);
     }
 }
 

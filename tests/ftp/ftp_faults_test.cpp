@@ -8,11 +8,26 @@
 
 #include <chrono>
 #include <functional>
+#include <tuple>
 #include <thread>
 
 using ftptest::FindAll;
 
 namespace {
+
+std::shared_ptr<CFtpConnection> ConnectTo(ScriptedFtpServer& server, bool passive, CInternetException& error,
+    int replyMs = 5000)
+{
+    server.Start();
+    CInternetSession session("Vamlo/V1.40");
+    CFtpTimeouts timeouts;
+    timeouts.connectMs = 5000;
+    timeouts.replyMs = replyMs;
+    timeouts.dataMs = 5000;
+    timeouts.acceptMs = 2000;
+    session.SetTimeouts(timeouts);
+    return session.GetFtpConnection("127.0.0.1", "user", "pw", server.Port(), passive, error);
+}
 
 class FtpFaultsTest : public ::testing::Test {
 protected:
@@ -23,23 +38,10 @@ protected:
         EXPECT_EQ(m_server.Failure(), "");
     }
 
-    std::shared_ptr<CFtpConnection> Connect(bool passive, CInternetException& error, int replyMs = 5000)
-    {
-        m_server.Start();
-        CInternetSession session("Vamlo/V1.40");
-        CFtpTimeouts timeouts;
-        timeouts.connectMs = 5000;
-        timeouts.replyMs = replyMs;
-        timeouts.dataMs = replyMs;
-        timeouts.acceptMs = 2000;
-        session.SetTimeouts(timeouts);
-        return session.GetFtpConnection("127.0.0.1", "user", "pw", m_server.Port(), passive, error);
-    }
-
     std::shared_ptr<CFtpConnection> Connect(bool passive = true)
     {
         CInternetException error;
-        m_connection = Connect(passive, error);
+        m_connection = ConnectTo(m_server, passive, error);
         EXPECT_TRUE(m_connection) << error.m_dwError << " " << error.m_strMessage;
         return m_connection;
     }
@@ -90,13 +92,8 @@ TEST(FtpFaultsLogOnTest, HangsAndFloodsBeforeTheLogOnAreErrorsNotHangs)
         SCOPED_TRACE(c.what);
         ScriptedFtpServer server;
         c.script(server);
-        server.Start();
-        CInternetSession session("Vamlo/V1.40");
-        CFtpTimeouts timeouts;
-        timeouts.replyMs = c.replyMs;
-        session.SetTimeouts(timeouts);
         CInternetException error;
-        EXPECT_FALSE(session.GetFtpConnection("127.0.0.1", "user", "pw", server.Port(), false, error));
+        EXPECT_FALSE(ConnectTo(server, false, error, c.replyMs));
         EXPECT_EQ(error.m_dwError, c.error);
         if (c.error == ERROR_INTERNET_TIMEOUT) {
             EXPECT_EQ(error.m_strMessage, "The operation timed out\n");
@@ -121,28 +118,29 @@ TEST_F(FtpFaultsTest, SplitAndMultiLineRepliesAndALogOnThatAsksForAnAccount)
 
 // A reply that makes no sense, or a 421, leaves the connection closed with
 // the cause as the thread's error.
-TEST_F(FtpFaultsTest, GarbageOrA421ClosesTheConnection)
+TEST(FtpFaultsCommandTest, GarbageOrA421ClosesTheConnection)
 {
-    m_server.LogOn().Reply("CWD /x", "this is not ftp");
-    ASSERT_TRUE(Connect());
-    EXPECT_EQ(m_connection->SetCurrentDirectory("/x"), 0);
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_INVALID_SERVER_RESPONSE);
-    EXPECT_FALSE(m_connection->IsOpen());
-
-    ScriptedFtpServer closing;
-    closing.LogOn().Reply("MKD d", "421 Too many users, closing");
-    closing.Start();
-    CInternetSession session("Vamlo/V1.40");
-    CInternetException error;
-    auto connection = session.GetFtpConnection("127.0.0.1", "user", "pw", closing.Port(), true, error);
-    ASSERT_TRUE(connection);
-    EXPECT_EQ(connection->CreateDirectory("d"), 0);
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
-    EXPECT_EQ(GetSystemErrorText(ERROR_INTERNET_EXTENDED_ERROR), "421 Too many users, closing\n");
-    EXPECT_FALSE(connection->IsOpen());
-    connection.reset();
-    closing.Stop();
-    EXPECT_EQ(closing.Failure(), "");
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        {"MKD d", "this is not ftp", ERROR_INTERNET_INVALID_SERVER_RESPONSE, ""},
+        {"MKD d", "421 Too many users, closing", ERROR_INTERNET_EXTENDED_ERROR, "421 Too many users, closing\n"},
+    };
+    for (const auto& [command, reply, code, text] : cases) {
+        SCOPED_TRACE(reply);
+        ScriptedFtpServer server;
+        server.LogOn().Reply(command, reply);
+        CInternetException error;
+        auto connection = ConnectTo(server, true, error);
+        ASSERT_TRUE(connection);
+        EXPECT_EQ(connection->CreateDirectory("d"), 0);
+        EXPECT_EQ(GetLastFtpErrorCode(), code);
+        if (*text) {
+            EXPECT_EQ(GetSystemErrorText(code), text);
+        }
+        EXPECT_FALSE(connection->IsOpen());
+        connection.reset();
+        server.Stop();
+        EXPECT_EQ(server.Failure(), "");
+    }
 }
 
 TEST_F(FtpFaultsTest, MalformedPassiveRepliesAreErrorsAndTheControlConnectionStaysInStep)
@@ -289,27 +287,6 @@ TEST_F(FtpFaultsTest, AbortOfAStalledTransferGivesUpTheConnection)
     EXPECT_FALSE(m_connection->IsOpen());
     std::string dir;
     EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 0);
-}
-
-TEST_F(FtpFaultsTest, TypeAndDirectoryAreSentOnlyWhenTheyChange)
-{
-    m_server.LogOn().Reply("CWD /a", "250 ok").Reply("TYPE A", "200 ok");
-    for (const char* name : {"x", "y", "z"}) {
-        if (*name == 'z')
-            m_server.Reply("TYPE I", "200 ok");
-        m_server.OfferPassive("EPSV").Reply(std::string("RETR ") + name, "150 ok").SendData(name).Send("226 done\r\n");
-    }
-    m_server.Reply("PWD", "257 \"/a\"");
-    ASSERT_TRUE(Connect());
-    ASSERT_EQ(m_connection->SetCurrentDirectory("/a"), 1);
-    ASSERT_EQ(m_connection->SetCurrentDirectory("/a"), 1);   // no second CWD
-    std::string content;
-    ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "x", content, FTP_TRANSFER_TYPE_ASCII));
-    ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "y", content, FTP_TRANSFER_TYPE_ASCII));
-    ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "z", content, FTP_TRANSFER_TYPE_BINARY));
-    std::string dir;
-    ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
-    EXPECT_EQ(dir, "/a");
 }
 
 TEST_F(FtpFaultsTest, CloseWithoutWaitingSendsQuitAndNeedsNoReply)

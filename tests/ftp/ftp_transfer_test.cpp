@@ -77,20 +77,6 @@ TEST_F(FtpTransferTest, AsciiTypeConvertsLineEndsAndBinaryDoesNot)
     EXPECT_EQ(ReadWholeFile(m_server.Path("up.bin")), "a\r\nb\r\n");
 }
 
-TEST_F(FtpTransferTest, NamesWithSpacesAndUtf8)
-{
-    const std::string names[] = {"with space.txt", "  leading spaces", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac.txt"};
-    auto connection = Connect(true);
-    ASSERT_TRUE(connection);
-    for (const std::string& name : names) {
-        ASSERT_TRUE(UploadAll(*connection, "/" + name, "data of " + name)) << name;
-        EXPECT_EQ(ReadWholeFile(m_server.Path(name)), "data of " + name);
-        std::string back;
-        ASSERT_TRUE(DownloadAll(*connection, "/" + name, back)) << name;
-        EXPECT_EQ(back, "data of " + name);
-    }
-}
-
 TEST_F(FtpTransferTest, MissingFileOrFolderFailsToOpen)
 {
     auto connection = Connect();
