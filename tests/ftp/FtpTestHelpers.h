@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,12 +86,13 @@ inline std::vector<FoundEntry> FindAll(CFtpConnection& connection, const std::st
     return found;
 }
 
-inline const FoundEntry* Named(const std::vector<FoundEntry>& entries, const std::string& name)
+// The entry of that name; value() throws (a test failure) when there is none.
+inline std::optional<FoundEntry> Named(const std::vector<FoundEntry>& entries, const std::string& name)
 {
     for (const FoundEntry& entry : entries)
         if (entry.name == name)
-            return &entry;
-    return nullptr;
+            return entry;
+    return std::nullopt;
 }
 
 } // namespace ftptest
