@@ -13,14 +13,6 @@ protected:
     void RemoteFolder(const std::string& name) { mkdir(m_server.Path(name).c_str(), 0755); }
 };
 
-bool HasTemporaryFiles(const std::string& folder)
-{
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        if (entry.path().filename().string().find(".vamlo-part-") != std::string::npos)
-            return true;
-    return false;
-}
-
 } // namespace
 
 TEST_F(GetTest, OneFileLogsTheWholeActionExactly)
@@ -138,25 +130,6 @@ TEST_F(GetTest, ReplaceQuestionAnswersAndReadOnlyTargets)
     Get({{"//all1", false}}, Target());
     EXPECT_EQ(prompts.ReplaceQuestions().size(), 4u);
     EXPECT_EQ(ReadWholeFile(local.File("target/all1")), "new all1");
-}
-
-TEST_F(GetTest, CancelDuringALargeFileKeepsTheOldFileAndLeavesNoPartialFile)
-{
-    std::string big(4 * 1024 * 1024, 'b');
-    RemoteFile("big.bin", big);
-    WriteWholeFile(local.File("target/big.bin"), "the old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
-        if (m1 == "Getting file: //big.bin" && m2.rfind("Received 1", 0) == 0)
-            *cancel = 1;
-    };
-    Get({{"//big.bin", false}}, Target());
-    EXPECT_EQ(ReadWholeFile(local.File("target/big.bin")), "the old contents");
-    EXPECT_FALSE(HasTemporaryFiles(Target()));
-    const std::string log = Log();
-    EXPECT_NE(log.find("***** Failure *****************\nCause: Get action was cancelled"), std::string::npos);
-    EXPECT_NE(log.find("\n***** Action \"Get\" Canceled *****" + EndBanner()), std::string::npos) << log;
-    EXPECT_EQ(status.open, 0);
 }
 
 TEST_F(GetTest, ALostConnectionAsksToReconnectAndEndsTheActionWhenThatFailsOrIsDeclined)

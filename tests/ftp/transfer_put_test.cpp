@@ -123,33 +123,6 @@ TEST_F(PutTest, AFolderGoneFromTheServerBetweenActionsIsLoggedAsNotSent)
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in")));
 }
 
-TEST_F(PutTest, CancelDuringALargeUploadLeavesNothingOfItBehind)
-{
-    WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'u'));
-    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
-        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
-            *cancel = 1;
-    };
-    // First with no file of that name on the server, then over an older one.
-    for (const bool older : {false, true}) {
-        SCOPED_TRACE(older);
-        if (older) {
-            WriteWholeFile(m_server.Path("in/big.bin"), "old");
-            prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-        }
-        Put({{Src("big.bin"), false}}, "/in");
-        EXPECT_EQ(FolderEntries(m_server.Path("in")),
-                  older ? std::vector<std::string>{"big.bin"} : std::vector<std::string>{});
-        if (older) {
-            EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old");
-        }
-        const std::string log = Log();   // each action's banner starts the log afresh
-        EXPECT_NE(log.find("***** Failure *****************\nCause: Put action was cancelled"), std::string::npos);
-        EXPECT_NE(log.find("\n***** Action \"Put\" Canceled *****" + EndBanner()), std::string::npos) << log;
-        EXPECT_TRUE(doc->TransferredNames().empty());
-    }
-}
-
 TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
 {
     mkdir(Src("tree").c_str(), 0755);

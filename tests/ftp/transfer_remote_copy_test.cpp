@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,39 +139,84 @@ TEST_F(RemoteCopyTest, LeftoversOfAnEarlierCopyGoWithoutAQuestionAndLinksAreNotF
     EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/old.txt")));
 }
 
-// Cancel in either leg sends nothing more and ends with the Get's canceled
-// line and the end banner; what the Get leg had fetched stays until the next copy.
-TEST_F(RemoteCopyTest, CancelInEitherLegSendsNothingMore)
+// Cancel in the middle of a large file, in a Get, a Put (to site B, the
+// current one) and either leg of a copy: nothing of the file is left where
+// it was going, an older file stays, and the action ends with the canceled
+// line and the end banner.
+TEST_F(RemoteCopyTest, CancelInTheMiddleOfAFileLeavesNothingOfItBehind)
 {
-    WriteWholeFile(m_server.Path("src/big.bin"), std::string(8 * 1024 * 1024, 'g'));
+    const std::string big(8 * 1024 * 1024, 'g');
+    WriteWholeFile(m_server.Path("src/big.bin"), big);
     WriteWholeFile(m_server.Path("src/later.txt"), "later");
-    for (const bool putLeg : {false, true}) {
-        SCOPED_TRACE(putLeg ? "put leg" : "get leg");
-        const std::string leg = putLeg ? "Put" : "Get";
-        status.onMessages = [putLeg](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
-            if (m1 == (putLeg ? "Putting file: /in//big.bin" : "Getting file: /src//big.bin")
-                && m2.rfind(putLeg ? "Sent 1" : "Received 1", 0) == 0)
+    mkdir(local.File("src").c_str(), 0755);
+    WriteWholeFile(local.File("src/big.bin"), big);
+    const auto nothingAt = [&](const std::string& folder) { EXPECT_TRUE(FolderEntries(folder).empty()) << folder; };
+    // The older file, alone in its folder.
+    const auto onlyTheOld = [](const std::string& folder) {
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"big.bin"});
+        EXPECT_EQ(ReadWholeFile(folder + "/big.bin"), "the old contents");
+        std::filesystem::remove(folder + "/big.bin");
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> run;
+        const char* message1;
+        const char* leg;
+        const char* action;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        {"get over an older file",
+         [&] {
+             WriteWholeFile(Target() + "/big.bin", "the old contents");
+             Get({{"/src//big.bin", false}}, Target());
+         },
+         "Getting file: /src//big.bin", "Get", "Get",
+         [&] { onlyTheOld(Target()); }},
+        {"put", [&] { Put({{local.File("src/big.bin"), false}}, "/in"); }, "Putting file: /in//big.bin", "Put", "Put",
+         [&] { nothingAt(m_serverB.Path("in")); }},
+        {"put over an older file",
+         [&] {
+             WriteWholeFile(m_serverB.Path("in/big.bin"), "the old contents");
+             Put({{local.File("src/big.bin"), false}}, "/in");
+         },
+         "Putting file: /in//big.bin", "Put", "Put",
+         [&] { onlyTheOld(m_serverB.Path("in")); }},
+        {"get leg of a copy", [&] { Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in"); },
+         "Getting file: /src//big.bin", "Get", "Get",
+         [&] {
+             nothingAt(m_serverB.Path("in"));
+             nothingAt(Temp());
+             EXPECT_EQ(Log().find("later.txt"), std::string::npos);
+         }},
+        // The Put leg walks the temporary folder in the disk's order: one file only there.
+        {"put leg of a copy", [&] { Copy({{"/src//big.bin", false}}, "/in"); }, "Putting file: /in//big.bin", "Put",
+         "Get",
+         [&] {
+             nothingAt(m_serverB.Path("in"));
+             EXPECT_EQ(ReadWholeFile(Temp("big.bin")), big);   // fetched: it stays until the next copy
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        const std::string message1 = c.message1;
+        status.onMessages = [&](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+            if (m1 == message1 && (m2.rfind("Received 1", 0) == 0 || m2.rfind("Sent 1", 0) == 0))
                 *cancel = 1;
         };
-        // The Put leg walks the temporary folder in the disk's order: one file only there.
-        if (putLeg)
-            Copy({{"/src//big.bin", false}}, "/in");
-        else
-            Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in");
-
-        EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
-        if (putLeg) {
-            EXPECT_EQ(std::filesystem::file_size(Temp("big.bin")), 8u * 1024 * 1024);
-        } else {
-            EXPECT_TRUE(FolderEntries(Temp()).empty());
-        }
-        const std::string log = Log();
-        const std::string tail = "***** Failure *****************\nCause: " + leg + " action was cancelled"
-                                 "\n\n***** Action \"Get\" Canceled *****" + EndBanner();
+        c.run();
+        c.check();
+        const std::string log = Log();   // each action's banner starts the log afresh
+        const std::string tail = "***** Failure *****************\nCause: " + std::string(c.leg) +
+                                 " action was cancelled\n\n***** Action \"" + c.action + "\" Canceled *****" +
+                                 EndBanner();
         ASSERT_GE(log.size(), tail.size());
         EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
         EXPECT_EQ(log.find("Have successfully transferred"), std::string::npos);
-        EXPECT_EQ(log.find("later.txt"), std::string::npos);
+        EXPECT_EQ(log.find(c.leg == std::string("Put") ? "Have successfully sent" : "Have successfully received"),
+                  std::string::npos);
+        EXPECT_TRUE(doc->TransferredNames().empty());
         EXPECT_EQ(status.open, 0);
     }
 }
