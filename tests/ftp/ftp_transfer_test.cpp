@@ -146,3 +146,27 @@ TEST_F(FtpTransferTest, AbortEarlyCloseAndDestroyLeaveTheConnectionUsable)
         EXPECT_EQ(content, "small file");
     }
 }
+
+TEST_F(FtpTransferTest, DownloadCutByTheServerIsAFailure)
+{
+    {
+        std::string big(16u << 20, 'b');
+        WriteWholeFile(m_server.Path("big"), big);
+    }
+    auto connection = Connect(true);
+    ASSERT_TRUE(connection);
+    auto file = connection->OpenFile("big");
+    ASSERT_TRUE(file);
+    char buffer[1024];
+    ASSERT_GT(file->Read(buffer, sizeof buffer), 0);
+    m_server.Stop();
+    int64_t n = 1;
+    uint64_t total = 0;
+    for (int guard = 0; n > 0 && guard < 20000; ++guard) {
+        n = file->Read(buffer, sizeof buffer);
+        total += n > 0 ? static_cast<uint64_t>(n) : 0;
+    }
+    // Whatever was buffered may arrive, but the end is never reported as a clean 0.
+    EXPECT_EQ(n, -1) << "read " << total << " bytes then a clean end";
+    EXPECT_FALSE(file->Close());
+}

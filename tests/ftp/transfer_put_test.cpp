@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -123,29 +122,6 @@ TEST_F(PutTest, AFolderGoneFromTheServerBetweenActionsIsLoggedAsNotSent)
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("in")));
 }
 
-TEST_F(PutTest, LinkLoopsAndLinksOutsideTheFolderAreNotFollowed)
-{
-    mkdir(Src("tree").c_str(), 0755);
-    mkdir(Src("tree/real").c_str(), 0755);
-    WriteWholeFile(Src("tree/real/f.txt"), "f");
-    mkdir(local.File("outside").c_str(), 0755);
-    WriteWholeFile(local.File("outside/secret.txt"), "s");
-    ASSERT_EQ(symlink("..", Src("tree/real/up").c_str()), 0);              // loop back to the root
-    ASSERT_EQ(symlink(local.File("outside").c_str(), Src("tree/out").c_str()), 0);
-    ASSERT_EQ(symlink("real", Src("tree/alias").c_str()), 0);              // inside: followed once
-
-    TransferJob job;
-    job.m_pTargetSite = &site;
-    CPutDriver driver(*doc, job);
-    EXPECT_EQ(driver.CountLocalFiles(TransferFixture::Entries({{Src("tree"), true}}, LOCATION_LOCAL)), 2);
-
-    Put({{Src("tree"), true}}, "/in");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/tree/real/f.txt")), "f");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/tree/alias/f.txt")), "f");
-    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/out")));
-    EXPECT_FALSE(std::filesystem::exists(m_server.Path("in/tree/real/up")));
-}
-
 // Sources gone by the time they are sent: a file leaves the remote one
 // alone, and a folder is a failure, not an empty folder.
 TEST_F(PutTest, SourcesThatCannotBeReadLeaveTheServerAlone)
@@ -197,20 +173,4 @@ TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
     const std::string log = Log();
     EXPECT_NE(log.find("***** Failed to reconnect to ftp site: " + Address()), std::string::npos) << log;
     EXPECT_EQ(log.find("Action Ended At"), std::string::npos) << log;
-}
-
-TEST_F(PutTest, StarAndQuestionMarkInNamesAreOrdinaryCharacters)
-{
-    mkdir(Src("pics").c_str(), 0755);
-    mkdir(Src("pics/img*").c_str(), 0755);
-    WriteWholeFile(Src("pics/img*/a.png"), "a");
-    WriteWholeFile(Src("pics/b?"), "b");
-    mkdir(m_server.Path("in/pics").c_str(), 0755);
-    mkdir(m_server.Path("in/pics/img1").c_str(), 0755);
-    WriteWholeFile(m_server.Path("in/pics/bx"), "other");
-    Put({{Src("pics"), true}}, "/in");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/img*/a.png")), "a") << Log();
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/b?")), "b");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/pics/bx")), "other");
-    EXPECT_TRUE(prompts.ReplaceQuestions().empty());
 }

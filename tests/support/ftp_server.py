@@ -114,15 +114,12 @@ def main():
             super().ftp_OPTS(line)
 
         def ftp_HASH(self, path):
-            digest = hashlib.sha256()
             try:
                 with open(path, "rb") as source:
-                    for block in iter(lambda: source.read(1 << 20), b""):
-                        digest.update(block)
+                    value = hashlib.file_digest(source, "sha256").hexdigest()
             except OSError as err:
                 self.respond("550 %s." % err.strerror)
                 return
-            value = digest.hexdigest()
             if args.hash_lies:
                 value = ("1" if value[0] == "0" else "0") + value[1:]
             size = os.path.getsize(path)
@@ -135,11 +132,8 @@ def main():
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake
     Handler.proto_cmds = dict(base.proto_cmds)
-    if args.no_mlsd:
-        for command in ("MLSD", "MLST"):
-            Handler.proto_cmds.pop(command, None)
-    if args.no_rest:
-        Handler.proto_cmds.pop("REST", None)
+    for command in (("MLSD", "MLST") if args.no_mlsd else ()) + (("REST",) if args.no_rest else ()):
+        Handler.proto_cmds.pop(command, None)
     if offer_hash:
         Handler.proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True,
                                           help="Syntax: HASH <SP> file-name (checksum of a file).")
