@@ -147,20 +147,28 @@ protected:
     std::unique_ptr<CVamloDoc> doc;
 };
 
-// The program around one real server.
+// The program around one real server; a plain ftp:// site is connected
+// before the test starts, an encrypted one is left to the test.
 class TransferFixture : public FtpServerFixture, public TransferProgram {
 protected:
-    explicit TransferFixture(FtpServerOptions options = {}) : FtpServerFixture(std::move(options)) {}
+    explicit TransferFixture(FtpServerOptions options = {}, std::string scheme = "ftp://")
+        : FtpServerFixture(std::move(options)), m_strScheme(std::move(scheme))
+    {
+    }
 
     void SetUp() override
     {
         FtpServerFixture::SetUp();
         SetUpProgram();
-        site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(m_server.Port());
+        site.m_strAddress = m_strScheme + "127.0.0.1:" + std::to_string(m_server.Port());
         site.m_strUserName = "user";
         site.m_strPassword = "secret";
-        ASSERT_EQ(site.Connect(app), 1) << (prompts.Texts().empty() ? "" : prompts.Texts().back());
+        if (m_strScheme == "ftp://") {
+            ASSERT_EQ(site.Connect(app), 1) << (prompts.Texts().empty() ? "" : prompts.Texts().back());
+        }
     }
 
     void TearDown() override { TearDownProgram(); }
+
+    std::string m_strScheme;
 };

@@ -11,22 +11,12 @@
 
 namespace {
 
-class TlsSiteFixture : public FtpServerFixture, public TransferProgram {
+class TlsSiteFixture : public TransferFixture {
 protected:
     explicit TlsSiteFixture(FtpServerOptions::Tls tls = FtpServerOptions::Tls::Required)
-        : FtpServerFixture(FtpServerOptions{.tls = tls})
+        : TransferFixture(FtpServerOptions{.tls = tls}, "ftpes://")
     {
     }
-
-    void SetUp() override
-    {
-        FtpServerFixture::SetUp();
-        SetUpProgram();
-        site.m_strAddress = "ftpes://" + HostPort();
-        site.m_strUserName = "user";
-        site.m_strPassword = "secret";
-    }
-    void TearDown() override { TearDownProgram(); }
 
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
     std::string TrustFile() const { return home.File(kTrustedCertificatesFileName); }

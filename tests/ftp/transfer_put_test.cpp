@@ -141,22 +141,6 @@ TEST_F(PutTest, SourcesThatCannotBeReadLeaveTheServerAlone)
     EXPECT_TRUE(doc->TransferredNames().empty());
 }
 
-TEST_F(PutTest, AServerLostMidUploadLeavesTheOldRemoteFile)
-{
-    WriteWholeFile(Src("big.bin"), std::string(8 * 1024 * 1024, 'n'));
-    WriteWholeFile(m_server.Path("in/big.bin"), "old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    status.onMessages = [this](const std::string& m1, const std::string& m2, std::atomic<int32_t>*) {
-        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0 && m_server.Running())
-            m_server.Stop();
-    };
-    Put({{Src("big.bin"), false}}, "/in");
-    ASSERT_FALSE(m_server.Running());
-    EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old contents");
-    EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
-    EXPECT_TRUE(doc->TransferredNames().empty());
-}
-
 TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
 {
     mkdir(Src("f").c_str(), 0755);
