@@ -206,8 +206,8 @@ TEST_F(FtpFaultsTest, RefusedActiveModeFallsBackToPassiveForGoodAndDialsOnlyTheC
 {
     // The scripted PASV names 10.9.8.7; only the control peer is ever dialled.
     m_server.LogOn()
-        .Reply("EPRT ", "500 EPRT not understood")
-        .Reply("PORT ", "500 PORT refused")
+        .Reply("EPRT |1|127.0.0.1|", "500 EPRT not understood")
+        .Reply("PORT 127,0,0,1,", "500 PORT refused")
         .Reply("EPSV", "502 no")
         .OfferPassive("PASV")
         .Reply("LIST", "150 ok")

@@ -5,9 +5,7 @@
 #include "ftp/FtpReply.h"
 #include "ftp/FtpSession.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <tuple>
 
 namespace {
@@ -138,19 +136,6 @@ TEST(FtpReplyParsersTest, FeaturesFromFeatReply)
     // A word in the first or last line is no feature, and a refusal offers nothing.
     EXPECT_FALSE(ParseFeatReply(MakeReply(211, "211-MLST\n211 UTF8\n")).bMlst);
     EXPECT_FALSE(ParseFeatReply(MakeReply(500, "500 FEAT not understood\n")).bUtf8);
-}
-
-// IPv6 EPRT goes through the active transfers over ::1.
-TEST(FtpReplyParsersTest, ActiveModeArguments)
-{
-    SocketAddress v4;
-    auto& in4 = reinterpret_cast<sockaddr_in&>(v4.storage);
-    in4.sin_family = AF_INET;
-    inet_pton(AF_INET, "127.0.0.1", &in4.sin_addr);
-    v4.length = sizeof in4;
-    v4.SetPort(5000);
-    EXPECT_EQ(EprtArgument(v4), "|1|127.0.0.1|5000|");
-    EXPECT_EQ(PortArgument(v4), "127,0,0,1,19,136");
 }
 
 TEST(FtpErrorTextTest, EngineErrnoAndServerTexts)

@@ -77,20 +77,6 @@ TEST_F(FtpTransferTest, AsciiTypeConvertsLineEndsAndBinaryDoesNot)
     EXPECT_EQ(ReadWholeFile(m_server.Path("up.bin")), "a\r\nb\r\n");
 }
 
-TEST_F(FtpTransferTest, MissingFileOrFolderFailsToOpen)
-{
-    auto connection = Connect();
-    ASSERT_TRUE(connection);
-    EXPECT_FALSE(connection->OpenFile("missing.bin"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
-    EXPECT_EQ(GetLastFtpResponse().substr(0, 3), "550");
-    EXPECT_FALSE(connection->OpenFile("/no/such/dir/file", GENERIC_WRITE));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
-    EXPECT_FALSE(connection->OpenFile("x", 0));
-    std::string dir;
-    EXPECT_EQ(connection->GetCurrentDirectory(dir), 1);
-}
-
 TEST_F(FtpTransferTest, ConnectionIsBusyWhileAFileIsOpenUntilItIsClosedAfterItsLastByte)
 {
     WriteWholeFile(m_server.Path("f"), "content");

@@ -151,12 +151,6 @@ ScriptedFtpServer& ScriptedFtpServer::ReceiveData()
     return *this;
 }
 
-std::vector<std::string> ScriptedFtpServer::DataReceived() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_dataReceived;
-}
-
 ScriptedFtpServer& ScriptedFtpServer::StallData(std::string bytes)
 {
     m_steps.push_back(
@@ -186,18 +180,6 @@ void ScriptedFtpServer::Stop()
     CloseFd(m_data);
     CloseFd(m_dataListener);
     CloseFd(m_control);
-}
-
-std::vector<std::string> ScriptedFtpServer::Received() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
-}
-
-std::string ScriptedFtpServer::Failure() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_strFailure;
 }
 
 void ScriptedFtpServer::Fail(const std::string& why)

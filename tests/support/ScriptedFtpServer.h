@@ -47,14 +47,21 @@ public:
     void Stop();   // ends the script and joins its thread
 
     // Command lines received so far, without CR LF.
-    std::vector<std::string> Received() const;
+    std::vector<std::string> Received() const { return Locked(m_received); }
     // What each ReceiveData step read, in order.
-    std::vector<std::string> DataReceived() const;
+    std::vector<std::string> DataReceived() const { return Locked(m_dataReceived); }
     // Empty while the script has gone as written.
-    std::string Failure() const;
+    std::string Failure() const { return Locked(m_strFailure); }
 
 private:
     using Step = std::function<bool()>;
+
+    template <typename T>
+    T Locked(const T& value) const
+    {
+        std::lock_guard lock(m_mutex);
+        return value;
+    }
 
     void Run();
     // Polls fd for events in short slices until it is ready (true), the
