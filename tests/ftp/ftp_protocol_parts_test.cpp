@@ -53,13 +53,7 @@ TEST(FtpReplyAssemblerTest, RejectsGarbageAndFloods)
     EXPECT_EQ(Assemble({"20 short"}).code, -1);
     EXPECT_EQ(Assemble({"200x"}).code, -1);
     EXPECT_EQ(Assemble({"600 no such class"}).code, -1);
-    EXPECT_EQ(Assemble({std::string(FtpReplyAssembler::kMaxLineBytes + 1, '2')}).code, -1);
-
-    std::vector<std::string> endless = {"250-start"};
-    for (size_t i = 0; i < FtpReplyAssembler::kMaxLines + 5; ++i)
-        endless.push_back("250-more");
-    EXPECT_EQ(Assemble(endless).code, -1);
-
+    // Over-long lines and endless replies: see the scripted server's floods.
     std::vector<std::string> heavy = {"250-start"};
     for (int i = 0; i < 10; ++i)
         heavy.push_back(std::string(60000, 'x'));

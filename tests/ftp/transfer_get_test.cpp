@@ -15,21 +15,6 @@ protected:
 
 } // namespace
 
-TEST_F(GetTest, OneFileLogsTheWholeActionExactly)
-{
-    RemoteFile("a.txt", "hello");
-    Get({{"/" + std::string("/a.txt"), false}}, Target());
-    EXPECT_EQ(ReadWholeFile(local.File("target/a.txt")), "hello");
-    EXPECT_EQ(Log(), Banner(Address()) + "\n\n===== Getting File ============\n     Source:  //a.txt\nDestination:  " +
-                         Target() + "/a.txt\n===== Success =================\n\n===== Have successfully received 1 of "
-                         "total 1 files from the remote site " + Address() + " =====" + EndBanner());
-    EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"a.txt"});
-    EXPECT_TRUE(prompts.Texts().empty());
-    EXPECT_EQ(status.created, 1);
-    EXPECT_EQ(status.open, 0);
-    EXPECT_EQ(status.titles[0], "Getting data from the remote site, please wait...");
-}
-
 TEST_F(GetTest, NestedTreeGetsFilesBeforeSubfoldersWithDoubleSlashPaths)
 {
     for (const char* folder : {"pub", "pub/docs.1", "pub/docs.1/sub", "pub/docs.1/old"})

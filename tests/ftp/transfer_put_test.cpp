@@ -31,8 +31,8 @@ TEST_F(PutTest, ReplacingOneFileLogsTheWholeActionExactlyAndLeavesOnlyThatFile)
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/a.txt")), "hello");
     EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(Log(), Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
-                         "\nDestination:  /in//a.txt\n===== Success =================\n\n===== Have successfully sent 1 of "
-                         "total 1 files to the remote site " + Address() + " =====" + EndBanner());
+                         "\nDestination:  /in//a.txt\n===== Success =================\n\n===== Have successfully sent "
+                         "1 of total 1 files to the remote site " + Address() + " =====" + EndBanner());
     // A Put starts a fresh list of transferred names.
     EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(status.titles.at(0), "Sending data to the remote site, please wait...");

@@ -113,29 +113,6 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
     EXPECT_EQ(names, (std::vector<std::string>{"docs", "top.txt"}));
 }
 
-TEST_F(RemoteCopyTest, LeftoversOfAnEarlierCopyGoWithoutAQuestionAndLinksAreNotFollowed)
-{
-    mkdir(Temp().c_str(), 0755);
-    WriteWholeFile(Temp("old.txt"), "old");
-    chmod(Temp("old.txt").c_str(), 0444);
-    mkdir(Temp("oldfolder").c_str(), 0755);
-    WriteWholeFile(Temp("oldfolder/locked.txt"), "locked");
-    chmod(Temp("oldfolder/locked.txt").c_str(), 0444);
-    chmod(Temp("oldfolder").c_str(), 0555);
-    mkdir(local.File("outside").c_str(), 0755);
-    WriteWholeFile(local.File("outside/keep.txt"), "keep");
-    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp("link").c_str()), 0);
-    WriteWholeFile(m_server.Path("src/new.txt"), "new");
-
-    Copy({{"/src//new.txt", false}}, "/in");
-
-    EXPECT_TRUE(prompts.Texts().empty()) << prompts.Texts().front();
-    EXPECT_EQ(FolderEntries(Temp()), std::vector<std::string>{"new.txt"});
-    EXPECT_EQ(ReadWholeFile(local.File("outside/keep.txt")), "keep");
-    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/new.txt")), "new");
-    EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/old.txt")));
-}
-
 // Cancel in the middle of a large file, in a Get, a Put (to site B, the
 // current one) and either leg of a copy: nothing of the file is left where
 // it was going, an older file stays, and the action ends with the canceled
@@ -300,14 +277,16 @@ TEST_F(RemoteCopyTest, NothingIsFetchedWhenTheSourceDoesNotFitOnTheTemporaryVolu
     EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/d/g.txt")), std::string(3000, 'y'));
 }
 
-TEST_F(RemoteCopyTest, SomethingOtherThanAFolderInPlaceOfTheTemporaryFolderIsNotUsed)
+// A link in place of the temporary folder is never used; leftovers of an
+// earlier copy inside a real one go without a question, links not followed.
+TEST_F(RemoteCopyTest, TheTemporaryFolderIsCleanedButNothingOutsideIt)
 {
-    mkdir(local.File("elsewhere").c_str(), 0755);
-    WriteWholeFile(local.File("elsewhere/mine.txt"), "mine");
-    ASSERT_EQ(symlink(local.File("elsewhere").c_str(), Temp().c_str()), 0);
-    WriteWholeFile(m_server.Path("src/f.txt"), "f");
+    mkdir(local.File("outside").c_str(), 0755);
+    WriteWholeFile(local.File("outside/keep.txt"), "keep");
+    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp().c_str()), 0);
+    WriteWholeFile(m_server.Path("src/new.txt"), "new");
 
-    Copy({{"/src//f.txt", false}}, "/in");
+    Copy({{"/src//new.txt", false}}, "/in");
 
     EXPECT_EQ(prompts.Texts(),
               std::vector<std::string>{
@@ -315,12 +294,26 @@ TEST_F(RemoteCopyTest, SomethingOtherThanAFolderInPlaceOfTheTemporaryFolderIsNot
                   "\".\nThis directory is used to hold all the files and folders temporarily in the process of "
                   "remote to remote file transfer.\nPlease make sure this directory does not contain any files or "
                   "folders before trying to do remote to remote file transfer."});
-    EXPECT_EQ(ReadWholeFile(local.File("elsewhere/mine.txt")), "mine");
-    EXPECT_FALSE(std::filesystem::exists(local.File("elsewhere/f.txt")));
+    EXPECT_EQ(FolderEntries(local.File("outside")), std::vector<std::string>{"keep.txt"});
     EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
     // Nothing started: not even the banner.
     EXPECT_EQ(Log(), "");
     EXPECT_EQ(status.created, 0);
+
+    std::filesystem::remove(Temp());
+    mkdir(Temp().c_str(), 0755);
+    WriteWholeFile(Temp("old.txt"), "old");
+    chmod(Temp("old.txt").c_str(), 0444);
+    mkdir(Temp("oldfolder").c_str(), 0755);
+    WriteWholeFile(Temp("oldfolder/locked.txt"), "locked");
+    chmod(Temp("oldfolder/locked.txt").c_str(), 0444);
+    chmod(Temp("oldfolder").c_str(), 0555);
+    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp("link").c_str()), 0);
+    Copy({{"/src//new.txt", false}}, "/in");
+    EXPECT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(FolderEntries(Temp()), std::vector<std::string>{"new.txt"});
+    EXPECT_EQ(FolderEntries(local.File("outside")), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(FolderEntries(m_serverB.Path("in")), std::vector<std::string>{"new.txt"});
 }
 
 TEST_F(RemoteCopyTest, NothingArrivedMeansNoPutLegAndNoSummary)

@@ -29,7 +29,7 @@ constexpr int kStopTimeoutMs = 5000;
 bool ReadFirstLine(int fd, int timeoutMs, std::string& line)
 {
     line.clear();
-    for (int waited = 0; waited < timeoutMs && line.find('\n') == std::string::npos && line.size() < 256; waited += 50) {
+    for (int ms = 0; ms < timeoutMs && line.find('\n') == std::string::npos && line.size() < 256; ms += 50) {
         pollfd entry{fd, POLLIN, 0};
         if (poll(&entry, 1, 50) <= 0)
             continue;
@@ -130,8 +130,6 @@ bool FtpServerProcess::StartOnce()
     m_port = static_cast<uint16_t>(port);
     const size_t space = line.find(' ');
     m_strFingerprint = space == std::string::npos ? std::string() : line.substr(space + 1);
-    while (!m_strFingerprint.empty() && (m_strFingerprint.back() == ' ' || m_strFingerprint.back() == '\r'))
-        m_strFingerprint.pop_back();
     return true;
 }
 
