@@ -137,9 +137,10 @@ protected:
     bool m_bCut = false;
 };
 
-class NoMachineListingTest : public ResumeTest {
+// With machine listings a download takes its time from them, without from MDTM.
+class FileTimesTest : public ResumeTest, public ::testing::WithParamInterface<bool> {
 protected:
-    NoMachineListingTest() : ResumeTest(FtpServerOptions{.bMlsd = false}) {}
+    FileTimesTest() : ResumeTest(FtpServerOptions{.bMlsd = GetParam()}) {}
 };
 
 } // namespace
@@ -185,7 +186,7 @@ TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)
     EXPECT_NE(Log().find("===== Have successfully sent 1 of total 1 files"), std::string::npos) << Log();
 }
 
-TEST_F(ResumeTest, FilesKeepTheirTimesBothWays)
+TEST_P(FileTimesTest, FilesKeepTheirTimesBothWays)
 {
     WriteWholeFile(m_server.Path("down.txt"), "from the server");
     SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
@@ -199,14 +200,7 @@ TEST_F(ResumeTest, FilesKeepTheirTimesBothWays)
     EXPECT_EQ(Log().find("Failure"), std::string::npos) << Log();
 }
 
-// Without machine listings the time comes from MDTM.
-TEST_F(NoMachineListingTest, ADownloadTakesItsTimeFromMdtm)
-{
-    WriteWholeFile(m_server.Path("down.txt"), "from the server");
-    SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
-    Get({{"/down.txt", false}}, Target());
-    EXPECT_EQ(ModifiedTime(Target() + "/down.txt"), kKeptTime);
-}
+INSTANTIATE_TEST_SUITE_P(MlsdAndMdtm, FileTimesTest, ::testing::Bool());
 
 // A resumed copy whose checksum differs from the server's never takes the
 // old file's place, either way.
