@@ -5,77 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace ftptest {
-
-// FNV-1a, 64 bits: enough to tell two large streams apart.
-class Fnv1a {
-public:
-    void Add(const void* data, size_t size)
-    {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < size; ++i) {
-            m_hash ^= bytes[i];
-            m_hash *= 0x100000001b3ULL;
-        }
-    }
-    uint64_t Value() const { return m_hash; }
-
-private:
-    uint64_t m_hash = 0xcbf29ce484222325ULL;
-};
-
-// Reproducible bytes that are not all alike (xorshift64*), in blocks.
-class ByteStream {
-public:
-    explicit ByteStream(uint64_t seed) : m_state(seed | 1) {}
-    void Fill(char* buffer, size_t size)
-    {
-        size_t i = 0;
-        while (i < size) {
-            m_state ^= m_state >> 12;
-            m_state ^= m_state << 25;
-            m_state ^= m_state >> 27;
-            uint64_t word = m_state * 0x2545F4914F6CDD1DULL;
-            for (int b = 0; b < 8 && i < size; ++b, ++i, word >>= 8)
-                buffer[i] = static_cast<char>(word & 0xFF);
-        }
-    }
-
-private:
-    uint64_t m_state;
-};
-
-// Writes size reproducible bytes to path and returns their hash.
-inline uint64_t WriteGeneratedFile(const std::string& path, uint64_t size, uint64_t seed)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    ByteStream stream(seed);
-    Fnv1a hash;
-    std::vector<char> block(1 << 20);
-    for (uint64_t done = 0; done < size; done += block.size()) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), size - done));
-        stream.Fill(block.data(), n);
-        hash.Add(block.data(), n);
-        out.write(block.data(), static_cast<std::streamsize>(n));
-    }
-    return hash.Value();
-}
-
-inline uint64_t HashFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    Fnv1a hash;
-    std::vector<char> block(1 << 20);
-    while (in) {
-        in.read(block.data(), static_cast<std::streamsize>(block.size()));
-        hash.Add(block.data(), static_cast<size_t>(in.gcount()));
-    }
-    return hash.Value();
-}
 
 inline std::string AllByteValues()
 {
@@ -152,12 +86,13 @@ inline std::vector<FoundEntry> FindAll(CFtpConnection& connection, const std::st
     return found;
 }
 
-inline const FoundEntry* Named(const std::vector<FoundEntry>& entries, const std::string& name)
+// The entry of that name; value() throws (a test failure) when there is none.
+inline std::optional<FoundEntry> Named(const std::vector<FoundEntry>& entries, const std::string& name)
 {
     for (const FoundEntry& entry : entries)
         if (entry.name == name)
-            return &entry;
-    return nullptr;
+            return entry;
+    return std::nullopt;
 }
 
 } // namespace ftptest

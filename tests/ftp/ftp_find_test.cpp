@@ -20,7 +20,7 @@ namespace {
 
 class FtpFindTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
 protected:
-    FtpFindTest() : FtpServerFixture(FtpServerOptions{GetParam(), false, false, {}, {}, {}}) {}
+    FtpFindTest() : FtpServerFixture(FtpServerOptions{.bMlsd = GetParam()}) {}
 
     void SetUp() override
     {
@@ -50,7 +50,7 @@ TEST_P(FtpFindTest, FolderListingWithFilesFoldersAndOddNames)
 
     const auto entries = FindAll(*m_connection, "/pub/*");
     ASSERT_EQ(entries.size(), 5u);
-    const auto* plain = Named(entries, "plain.txt");
+    const auto plain = Named(entries, "plain.txt");
     ASSERT_TRUE(plain);
     EXPECT_FALSE(plain->bDirectory);
     EXPECT_EQ(plain->size, 5u);
@@ -62,7 +62,7 @@ TEST_P(FtpFindTest, FolderListingWithFilesFoldersAndOddNames)
         EXPECT_EQ(plain->time, stamp);
     }
 
-    const auto* sub = Named(entries, "sub dir");
+    const auto sub = Named(entries, "sub dir");
     ASSERT_TRUE(sub);
     EXPECT_TRUE(sub->bDirectory);
     EXPECT_FALSE(sub->bDots);
@@ -72,43 +72,30 @@ TEST_P(FtpFindTest, FolderListingWithFilesFoldersAndOddNames)
     EXPECT_EQ(Named(entries, utf8)->size, 3u);
 }
 
-TEST_P(FtpFindTest, PathsJoinWithoutDoubledSlashes)
-{
-    fs::create_directories(m_server.Path("d"));
-    WriteWholeFile(m_server.Path("d/f"), "");
-    WriteWholeFile(m_server.Path("top"), "");
-    EXPECT_EQ(FindAll(*m_connection, "/d/*").at(0).path, "/d/f");
-    EXPECT_EQ(FindAll(*m_connection, "/d//*").at(0).path, "/d/f");
-    EXPECT_EQ(FindAll(*m_connection, "/*").size(), 2u);
-    EXPECT_TRUE(Named(FindAll(*m_connection, "/*"), "top"));
-    EXPECT_EQ(Named(FindAll(*m_connection, "/*"), "top")->path, "/top");
-    ASSERT_EQ(m_connection->SetCurrentDirectory("/d"), 1);
-    EXPECT_EQ(FindAll(*m_connection, "*").at(0).path, "f");
-
-    CFtpFileFind finder(m_connection.get());
-    ASSERT_TRUE(finder.FindFile("/d/*"));
-    EXPECT_EQ(finder.GetFileName(), "");   // nothing current before the first step
-    EXPECT_FALSE(finder.FindNextFile());   // the only entry is also the last
-    EXPECT_EQ(finder.GetFileName(), "f");  // and stays readable
-    EXPECT_EQ(finder.GetFileURL(), "ftp://127.0.0.1/d/f");
-}
-
-TEST_P(FtpFindTest, StarAndQuestionMarkInANameAreOrdinaryCharacters)
+// Only a last part that is "*" alone lists the folder; anything else is a
+// name, looked up as it is written. Paths join without doubled slashes.
+TEST_P(FtpFindTest, PathsJoinAndStarAndQuestionMarkInANameAreOrdinaryCharacters)
 {
     fs::create_directories(m_server.Path("w"));
-    for (const char* name : {"a.txt", "b.txt", "img1", "x?"})
+    for (const char* name : {"a.txt", "img1", "x?"})
         WriteWholeFile(m_server.Path(std::string("w/") + name), "");
-    // Only a last part that is "*" alone lists the folder; anything else is
-    // a name, looked up as it is written.
     EXPECT_TRUE(FindAll(*m_connection, "/w/*.txt").empty());
     EXPECT_TRUE(FindAll(*m_connection, "/w/img*").empty());
-    const auto question = FindAll(*m_connection, "/w/x?");
-    ASSERT_EQ(question.size(), 1u);
-    EXPECT_EQ(question[0].name, "x?");
-    EXPECT_EQ(FindAll(*m_connection, "/w/*").size(), 4u);
+    EXPECT_EQ(FindAll(*m_connection, "/w/x?").at(0).path, "/w/x?");
+    EXPECT_EQ(FindAll(*m_connection, "/w//*").size(), 3u);
+    EXPECT_EQ(Named(FindAll(*m_connection, "/*"), "w").value().path, "/w");
+    ASSERT_EQ(m_connection->SetCurrentDirectory("/w"), 1);
+    EXPECT_EQ(Named(FindAll(*m_connection, "*"), "img1").value().path, "img1");
+
+    CFtpFileFind finder(m_connection.get());
+    ASSERT_TRUE(finder.FindFile("/w/x?"));
+    EXPECT_EQ(finder.GetFileName(), "");   // nothing current before the first step
+    EXPECT_FALSE(finder.FindNextFile());   // the only entry is also the last
+    EXPECT_EQ(finder.GetFileName(), "x?");  // and stays readable
+    EXPECT_EQ(finder.GetFileURL(), "ftp://127.0.0.1/w/x?");
 }
 
-TEST_P(FtpFindTest, TenThousandEntries)
+TEST_P(FtpFindTest, TenThousandEntriesOrNoneAtAll)
 {
     fs::create_directories(m_server.Path("many"));
     for (int i = 0; i < 10000; ++i)
@@ -120,32 +107,27 @@ TEST_P(FtpFindTest, TenThousandEntries)
         names.insert(entry.name);
     EXPECT_EQ(names.size(), 10000u);
     EXPECT_TRUE(names.count("file0") && names.count("file9999"));
-}
 
-TEST_P(FtpFindTest, EmptyFolderFindsNothing)
-{
     fs::create_directories(m_server.Path("empty"));
     CFtpFileFind finder(m_connection.get());
     EXPECT_FALSE(finder.FindFile("/empty/*"));
     EXPECT_EQ(GetLastFtpErrorCode(), ERROR_NO_MORE_FILES);
     EXPECT_FALSE(finder.FindNextFile());
+    for (const char* missing : {"/nope/*", "/nope.txt"}) {
+        EXPECT_FALSE(finder.FindFile(missing));
+        EXPECT_NE(GetLastFtpErrorCode(), 0);
+    }
 }
 
-TEST_P(FtpFindTest, MissingFolderOrFileFindsNothing)
-{
-    CFtpFileFind finder(m_connection.get());
-    EXPECT_FALSE(finder.FindFile("/nope/*"));
-    EXPECT_NE(GetLastFtpErrorCode(), 0);
-    EXPECT_FALSE(finder.FindFile("/nope.txt"));
-    EXPECT_NE(GetLastFtpErrorCode(), 0);
-    std::string dir;
-    EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
-}
-
-TEST_P(FtpFindTest, SingleFileAndFolderPath)
+TEST_P(FtpFindTest, SingleFileAndFolderPathsKeepTheCurrentDirectory)
 {
     fs::create_directories(m_server.Path("dir/inner"));
     WriteWholeFile(m_server.Path("dir/file.bin"), std::string(1234, 'x'));
+    WriteWholeFile(m_server.Path("dir/t.txt"), "t");
+    std::ofstream(m_server.Path("dir/huge.bin")).close();
+    ASSERT_EQ(truncate(m_server.Path("dir/huge.bin").c_str(), static_cast<off_t>(5ull << 30)), 0);   // sparse
+    EXPECT_EQ(FindAll(*m_connection, "/dir/huge.bin").at(0).size, 5ull << 30);
+    EXPECT_EQ(Named(FindAll(*m_connection, "/dir/*"), "huge.bin").value().size, 5ull << 30);
 
     auto file = FindAll(*m_connection, "/dir/file.bin");
     ASSERT_EQ(file.size(), 1u);
@@ -160,87 +142,47 @@ TEST_P(FtpFindTest, SingleFileAndFolderPath)
     ASSERT_EQ(folder.size(), 1u);
     EXPECT_EQ(folder[0].name, "dir");
     EXPECT_TRUE(folder[0].bDirectory);
-    folder = FindAll(*m_connection, "/dir/inner");
-    ASSERT_EQ(folder.size(), 1u);
-    EXPECT_EQ(folder[0].path, "/dir/inner");
-    EXPECT_TRUE(folder[0].bDirectory);
 
-    // Relative to the current directory, and in ASCII type (where SIZE may be refused).
+    // Relative to the current directory, and in ASCII type (where SIZE may be
+    // refused). Bare names are resolved in the current directory afterwards:
+    // a find must leave it where it was, whichever way it found its answer.
     ASSERT_EQ(m_connection->SetCurrentDirectory("/dir"), 1);
     std::string content;
-    WriteWholeFile(m_server.Path("dir/t.txt"), "t");
     ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "t.txt", content, FTP_TRANSFER_TYPE_ASCII));
+    CFtpFileFind finder(m_connection.get());
+    EXPECT_FALSE(finder.FindFile("missing.txt"));
+    finder.Close();
+    folder = FindAll(*m_connection, "inner");
+    ASSERT_EQ(folder.size(), 1u);
+    EXPECT_TRUE(folder[0].bDirectory);
     file = FindAll(*m_connection, "file.bin");
     ASSERT_EQ(file.size(), 1u);
     EXPECT_EQ(file[0].size, 1234u);
     EXPECT_EQ(file[0].path, "file.bin");
-}
-
-TEST_P(FtpFindTest, FindingAFolderOrAMissingFileKeepsTheCurrentDirectory)
-{
-    // Bare names are resolved in the current directory afterwards: a find
-    // must leave it where it was, whichever way it found its answer.
-    fs::create_directories(m_server.Path("work/sub"));
-    WriteWholeFile(m_server.Path("work/here.txt"), "h");
-    ASSERT_EQ(m_connection->SetCurrentDirectory("/work"), 1);
-    CFtpFileFind finder(m_connection.get());
-    EXPECT_FALSE(finder.FindFile("missing.txt"));
-    EXPECT_NE(GetLastFtpErrorCode(), 0);
-    finder.Close();
-    auto folder = FindAll(*m_connection, "sub");
-    ASSERT_EQ(folder.size(), 1u);
-    EXPECT_TRUE(folder[0].bDirectory);
-    auto file = FindAll(*m_connection, "here.txt");
-    ASSERT_EQ(file.size(), 1u);
     std::string dir;
     ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
-    EXPECT_EQ(dir, "/work");
+    EXPECT_EQ(dir, "/dir");
 }
 
-TEST_P(FtpFindTest, SizesAboveFourGibibytes)
-{
-    constexpr uint64_t kSize = 5ull << 30;
-    {
-        std::ofstream(m_server.Path("huge.bin"));
-    }
-    ASSERT_EQ(truncate(m_server.Path("huge.bin").c_str(), static_cast<off_t>(kSize)), 0);   // sparse
-    const auto one = FindAll(*m_connection, "/huge.bin");
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0].size, kSize);
-    const auto listed = FindAll(*m_connection, "/*");
-    ASSERT_TRUE(Named(listed, "huge.bin"));
-    EXPECT_EQ(Named(listed, "huge.bin")->size, kSize);
-}
-
-TEST_P(FtpFindTest, OneOpenSearchPerConnection)
+TEST_P(FtpFindTest, OneOpenSearchPerConnectionThatOutlivesIt)
 {
     fs::create_directories(m_server.Path("a"));
     WriteWholeFile(m_server.Path("a/x"), "");
     CFtpFileFind first(m_connection.get());
-    CFtpFileFind second(m_connection.get());
+    auto second = std::make_unique<CFtpFileFind>(m_connection.get());
     ASSERT_TRUE(first.FindFile("/a/*"));
-    EXPECT_FALSE(second.FindFile("/a/*"));
+    EXPECT_FALSE(second->FindFile("/a/*"));
     EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
     // The open search may start over; other commands are not blocked by it.
     EXPECT_TRUE(first.FindFile("/a/*"));
     std::string dir;
     EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
     first.Close();
-    EXPECT_TRUE(second.FindFile("/a/*"));
-    second.FindNextFile();
-    EXPECT_EQ(second.GetFileName(), "x");
-}
-
-TEST_P(FtpFindTest, SearchOutlivesItsConnection)
-{
-    fs::create_directories(m_server.Path("a"));
-    WriteWholeFile(m_server.Path("a/x"), "");
-    auto finder = std::make_unique<CFtpFileFind>(m_connection.get());
-    ASSERT_TRUE(finder->FindFile("/a/*"));
+    ASSERT_TRUE(second->FindFile("/a/*"));
     m_connection.reset();
-    finder->FindNextFile();
-    EXPECT_EQ(finder->GetFileName(), "x");
-    finder.reset();
+    second->FindNextFile();
+    EXPECT_EQ(second->GetFileName(), "x");
+    second.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(MlsdAndList, FtpFindTest, ::testing::Values(true, false), ModeName);

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using ftptest::FindAll;
 
 namespace {
@@ -16,22 +12,8 @@ class FtpLogonTest : public FtpServerFixture {};
 
 class FtpIpv6Test : public FtpServerFixture {
 protected:
-    FtpIpv6Test() : FtpServerFixture(FtpServerOptions{true, true, false, {}, {}, {}}) {}
+    FtpIpv6Test() : FtpServerFixture(FtpServerOptions{.bIpv6 = true}) {}
 };
-
-// A loopback port with nobody listening on it.
-uint16_t ClosedPort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 } // namespace
 
@@ -49,50 +31,38 @@ TEST_F(FtpLogonTest, LogsOnAsTheUserOrAnonymouslyAndReportsTheHomeDirectory)
     }
 }
 
-TEST_F(FtpLogonTest, WrongPasswordGivesTheServersReply)
+// A refused log-on leaves its cause as the error, with a message of at most
+// 255 bytes; a password with a line break is never sent as two commands.
+TEST_F(FtpLogonTest, RefusedLogOnsGiveTheirCause)
 {
-    CInternetException error;
-    auto connection = ConnectAs("user", "wrong", false, error);
-    EXPECT_FALSE(connection);
-    EXPECT_EQ(error.m_dwError, ERROR_INTERNET_LOGIN_FAILURE);
-    std::string message;
-    ASSERT_TRUE(error.GetErrorMessage(message));
-    EXPECT_EQ(message.substr(0, 4), "530 ") << message;
-    EXPECT_LE(message.size(), 255u);
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_LOGIN_FAILURE);
-}
-
-TEST_F(FtpLogonTest, PasswordWithLineBreakIsNeverSent)
-{
-    // "secret\r\nDELE x" must not become two commands.
     WriteWholeFile(m_server.Path("x"), "keep");
-    CInternetException error;
-    auto connection = ConnectAs("user", "secret\r\nDELE x", false, error);
-    EXPECT_FALSE(connection);
-    EXPECT_NE(error.m_dwError, 0);
+    for (const char* password : {"wrong", "secret\r\nDELE x"}) {
+        SCOPED_TRACE(password);
+        CInternetException error;
+        EXPECT_FALSE(ConnectAs("user", password, false, error));
+        EXPECT_NE(error.m_dwError, 0);
+        std::string message;
+        ASSERT_TRUE(error.GetErrorMessage(message));
+        EXPECT_LE(message.size(), 255u);
+        if (*password == 'w') {
+            EXPECT_EQ(error.m_dwError, ERROR_INTERNET_LOGIN_FAILURE);
+            EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_LOGIN_FAILURE);
+            EXPECT_EQ(message.substr(0, 4), "530 ") << message;
+        }
+    }
     EXPECT_EQ(ReadWholeFile(m_server.Path("x")), "keep");
 }
 
-TEST_F(FtpLogonTest, RefusedConnectionIsCannotConnect)
-{
-    CInternetSession session("Vamlo/V1.40");
-    session.SetTimeouts(ShortTimeouts());
-    CInternetException error;
-    auto connection = session.GetFtpConnection("127.0.0.1", "user", "secret", ClosedPort(), false, error);
-    EXPECT_FALSE(connection);
-    EXPECT_EQ(error.m_dwError, ERROR_INTERNET_CANNOT_CONNECT);
-    std::string message;
-    EXPECT_TRUE(error.GetErrorMessage(message));
-}
-
-TEST_F(FtpLogonTest, ClosedSessionsAndConnectionsFailTheirCalls)
+// A closed session or connection fails its calls without the network; a
+// connection whose server went away notices, stays broken, and a new one
+// works once the server is back on its port.
+TEST_F(FtpLogonTest, ClosedOrDroppedConnectionsFailTheirCallsAndANewOneWorksOnceTheServerIsBack)
 {
     CInternetSession session("Vamlo/V1.40");
     session.Close();
     CInternetException error;
     EXPECT_FALSE(session.GetFtpConnection("127.0.0.1", "user", "secret", m_server.Port(), false, error));
     EXPECT_EQ(error.m_dwError, ERROR_INTERNET_INCORRECT_HANDLE_STATE);
-
     auto connection = Connect();
     ASSERT_TRUE(connection);
     connection->Close();
@@ -100,6 +70,30 @@ TEST_F(FtpLogonTest, ClosedSessionsAndConnectionsFailTheirCalls)
     EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
     EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
     EXPECT_FALSE(connection->OpenFile("x"));
+
+    WriteWholeFile(m_server.Path("f"), "still here");
+    connection = Connect();
+    ASSERT_TRUE(connection);
+    ASSERT_EQ(connection->GetCurrentDirectory(dir), 1);
+    m_server.Stop();
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
+    const int code = GetLastFtpErrorCode();
+    EXPECT_TRUE(code == ERROR_INTERNET_CONNECTION_ABORTED || code == ERROR_INTERNET_CONNECTION_RESET) << code;
+    EXPECT_FALSE(GetSystemErrorText(code).empty());
+    EXPECT_FALSE(connection->IsOpen());
+    // Once broken, it stays broken without touching the network.
+    EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_DROPPED);
+    EXPECT_FALSE(connection->OpenFile("f"));
+    EXPECT_FALSE(ConnectAs("user", "secret", false, error));
+    EXPECT_EQ(error.m_dwError, ERROR_INTERNET_CANNOT_CONNECT);
+
+    ASSERT_TRUE(m_server.Start()) << m_server.LastError();
+    connection = Connect();
+    ASSERT_TRUE(connection);
+    std::string content;
+    ASSERT_TRUE(ftptest::DownloadAll(*connection, "f", content));
+    EXPECT_EQ(content, "still here");
 }
 
 TEST_F(FtpIpv6Test, ActiveAndPassiveOverIpv6)

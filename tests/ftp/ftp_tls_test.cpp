@@ -11,29 +11,12 @@
 
 namespace {
 
-class TlsSiteFixture : public FtpServerFixture, public TransferProgram {
+class TlsSiteFixture : public TransferFixture {
 protected:
     explicit TlsSiteFixture(FtpServerOptions::Tls tls = FtpServerOptions::Tls::Required)
-        : FtpServerFixture(WithTls(tls))
+        : TransferFixture(FtpServerOptions{.tls = tls}, "ftpes://")
     {
     }
-
-    static FtpServerOptions WithTls(FtpServerOptions::Tls tls)
-    {
-        FtpServerOptions options;
-        options.tls = tls;
-        return options;
-    }
-
-    void SetUp() override
-    {
-        FtpServerFixture::SetUp();
-        SetUpProgram();
-        site.m_strAddress = "ftpes://" + HostPort();
-        site.m_strUserName = "user";
-        site.m_strPassword = "secret";
-    }
-    void TearDown() override { TearDownProgram(); }
 
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_server.Port()); }
     std::string TrustFile() const { return home.File(kTrustedCertificatesFileName); }
@@ -80,7 +63,7 @@ TEST_P(TlsTransferTest, ListGetAndPutAreByteExact)
 INSTANTIATE_TEST_SUITE_P(PassiveAndActive, TlsTransferTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Passive" : "Active"; });
 
-TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAndCancelRefusesIt)
+TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAlwaysIsKeptAndAChangeIsWarnedAbout)
 {
     EXPECT_EQ(site.Connect(app), 0);   // no scripted answer: Cancel
     EXPECT_FALSE(site.m_pConnection);
@@ -99,18 +82,14 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAndCancelRefusesIt)
     EXPECT_EQ(prompts.Texts(),
               std::vector<std::string>{FailedToConnect("The server's certificate was not accepted\n")});
     EXPECT_FALSE(std::ifstream(TrustFile()).good());
-}
 
-TEST_F(TlsSiteFixture, AlwaysIsKeptAndAChangedCertificateIsWarnedAbout)
-{
     prompts.AnswerCertificate(CertificateAnswer::Always);
     ASSERT_EQ(site.Connect(app), 1);
     const std::string stored = HostPort() + " " + m_server.CertificateFingerprint() + "\n";
     EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
-
     // Trusted from now on: the next connection asks nothing.
     ASSERT_EQ(site.Reconnect(app), 1);
-    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 2u);
 
     const std::string trusted = m_server.CertificateFingerprint();
     site.Disconnect();
@@ -118,8 +97,8 @@ TEST_F(TlsSiteFixture, AlwaysIsKeptAndAChangedCertificateIsWarnedAbout)
     m_server.RenewCertificate();
     ASSERT_TRUE(m_server.Start()) << m_server.LastError();
     EXPECT_EQ(site.Connect(app), 0);   // the warning's default: Cancel
-    ASSERT_EQ(prompts.CertificateQuestions().size(), 2u);
-    const auto warning = prompts.CertificateQuestions()[1];
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 3u);
+    const auto warning = prompts.CertificateQuestions()[2];
     EXPECT_TRUE(warning.changed);
     EXPECT_EQ(warning.text.rfind("WARNING: The certificate of the ftp site \"" + HostPort() +
                                      "\" is not the one you chose to trust always.\n",

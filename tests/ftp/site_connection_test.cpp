@@ -1,5 +1,4 @@
 #include "TransferHarness.h"
-#include "transfer/TransferDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -60,25 +59,6 @@ TEST_F(SiteConnectionTest, AddressFormsConnectAndAreStoredWithTheScheme)
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
-TEST_F(SiteConnectionTest, RefusedLoginShowsTheServerCauseAndLeavesNothingOpen)
-{
-    CVamloSiteInfo site;
-    site.m_strAddress = "ftp://" + HostPort();
-    site.m_strUserName = "user";
-    site.m_strPassword = "wrong";
-    EXPECT_EQ(site.Connect(app), 0);
-    EXPECT_FALSE(site.m_pSession);
-    EXPECT_FALSE(site.m_pConnection);
-    ASSERT_EQ(prompts.Texts().size(), 1u);
-    const std::string text = prompts.Texts()[0];
-    EXPECT_EQ(text.rfind("Failed to connect to the ftp site \"ftp://" + HostPort() + "\".\nCause: ", 0), 0u) << text;
-    EXPECT_NE(text.find("530"), std::string::npos) << text;
-
-    // A later attempt starts clean.
-    site.m_strPassword = "secret";
-    EXPECT_EQ(site.Connect(app), 1);
-}
-
 TEST_F(SiteConnectionTest, InvalidAddressQuotesTheFormWithTheScheme)
 {
     CVamloSiteInfo site;
@@ -90,22 +70,4 @@ TEST_F(SiteConnectionTest, InvalidAddressQuotesTheFormWithTheScheme)
     EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
     EXPECT_EQ(site.m_strAddress, "host:notaport");
     EXPECT_FALSE(site.m_pSession);
-}
-
-TEST_F(SiteConnectionTest, ReconnectAfterTheServerCameBack)
-{
-    CVamloSiteInfo site;
-    site.m_strAddress = "ftp://" + HostPort();
-    site.m_strUserName = "user";
-    site.m_strPassword = "secret";
-    ASSERT_EQ(site.Connect(app), 1);
-    m_server.Stop();
-    int code = 0;
-    std::string text;
-    EXPECT_EQ(CTransferDriver::IsConnectionAlive(site.m_pConnection.get(), code, text), 0);
-    EXPECT_NE(code, 0);
-    EXPECT_FALSE(text.empty());
-    ASSERT_TRUE(m_server.Start());
-    ASSERT_EQ(site.Reconnect(app), 1);
-    EXPECT_EQ(CTransferDriver::IsConnectionAlive(site.m_pConnection.get(), code, text), 1);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,12 +44,6 @@ protected:
         return "\n\n" + std::string(65, '/') + "\n///// Source Ftp Site Address:  " + Address() +
                "\n///// Target Ftp Site Address:  " + AddressB() + "\n///// Action Started At: <time>";
     }
-    std::string Summary(int received, int total) const
-    {
-        return "\n\n\n///// Have successfully transferred " + std::to_string(received) + " of total " +
-               std::to_string(total) + " files from the ftp site \"" + Address() + "\" to the ftp site \"" +
-               AddressB() + "\".\n///// Remote to remote file transfer action ended.\n" + std::string(64, '/');
-    }
 
     FtpServerProcess m_serverB;
     CVamloSiteInfo siteB;
@@ -74,6 +69,9 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
 
     const std::string got = " files into the local temp directory from the remote site " + Address() + " =====";
     const std::string sent = " files from the local temp directory to the remote site " + AddressB() + " =====";
+    const std::string summary = "\n\n\n///// Have successfully transferred 3 of total 3 files from the ftp site \"" +
+                                Address() + "\" to the ftp site \"" + AddressB() +
+                                "\".\n///// Remote to remote file transfer action ended.\n" + std::string(64, '/');
     const std::string expected =
         TransferBanner() +
         "\n\n===== Creating Directory ======\nTarget Directory: " + Temp("docs") + "\n===== Success =================" +
@@ -101,10 +99,10 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
                           "\nDestination:  /in//top.txt\n===== Success ================="),
               std::string::npos)
         << putLeg;
-    EXPECT_NE(putLeg.find("\n\n===== Have successfully sent 3 of total 3" + sent + Summary(3, 3)),
-              std::string::npos)
+    // The summary ends the log.
+    EXPECT_EQ(putLeg.substr(putLeg.find("\n\n===== Have successfully sent 3 of total 3")),
+              "\n\n===== Have successfully sent 3 of total 3" + sent + summary)
         << putLeg;
-    EXPECT_EQ(log.substr(log.size() - Summary(3, 3).size()), Summary(3, 3));
     EXPECT_EQ(log.find("Action Ended At"), std::string::npos);
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(status.titles, std::vector<std::string>{"Getting data from the remote site, please wait..."});
@@ -115,60 +113,86 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
     EXPECT_EQ(names, (std::vector<std::string>{"docs", "top.txt"}));
 }
 
-TEST_F(RemoteCopyTest, ACopyWithinOneSiteGoesIntoTheOtherFolder)
+// Cancel in the middle of a large file, in a Get, a Put (to site B, the
+// current one) and either leg of a copy: nothing of the file is left where
+// it was going, an older file stays, and the action ends with the canceled
+// line and the end banner.
+TEST_F(RemoteCopyTest, CancelInTheMiddleOfAFileLeavesNothingOfItBehind)
 {
-    WriteWholeFile(m_server.Path("src/f.txt"), "same site");
-    mkdir(m_server.Path("dst").c_str(), 0755);
-    doc->m_pCurrentSite = &site;
-    Copy({{"/src//f.txt", false}}, "/dst");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("dst/f.txt")), "same site");
-    EXPECT_EQ(ReadWholeFile(m_server.Path("src/f.txt")), "same site");
-    const std::string summary = "\n\n///// Have successfully transferred 1 of total 1 files from the ftp site \"" +
-                                Address() + "\" to the ftp site \"" + Address() + "\".";
-    EXPECT_NE(Log().find(summary), std::string::npos) << Log();
-}
-
-TEST_F(RemoteCopyTest, LeftoversOfAnEarlierCopyGoWithoutAQuestionAndLinksAreNotFollowed)
-{
-    mkdir(Temp().c_str(), 0755);
-    WriteWholeFile(Temp("old.txt"), "old");
-    chmod(Temp("old.txt").c_str(), 0444);
-    mkdir(Temp("oldfolder").c_str(), 0755);
-    WriteWholeFile(Temp("oldfolder/locked.txt"), "locked");
-    chmod(Temp("oldfolder/locked.txt").c_str(), 0444);
-    chmod(Temp("oldfolder").c_str(), 0555);
-    mkdir(local.File("outside").c_str(), 0755);
-    WriteWholeFile(local.File("outside/keep.txt"), "keep");
-    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp("link").c_str()), 0);
-    WriteWholeFile(m_server.Path("src/new.txt"), "new");
-
-    Copy({{"/src//new.txt", false}}, "/in");
-
-    EXPECT_TRUE(prompts.Texts().empty()) << prompts.Texts().front();
-    EXPECT_EQ(FolderEntries(Temp()), std::vector<std::string>{"new.txt"});
-    EXPECT_EQ(ReadWholeFile(local.File("outside/keep.txt")), "keep");
-    EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/new.txt")), "new");
-    EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/old.txt")));
-}
-
-TEST_F(RemoteCopyTest, CancelDuringThePutLegLogsTheGetCanceledLineAndTheEndBanner)
-{
-    WriteWholeFile(m_server.Path("src/big.bin"), std::string(8 * 1024 * 1024, 'p'));
-    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
-        if (m1 == "Putting file: /in//big.bin" && m2.rfind("Sent 1", 0) == 0)
-            *cancel = 1;
+    const std::string big(8 * 1024 * 1024, 'g');
+    WriteWholeFile(m_server.Path("src/big.bin"), big);
+    WriteWholeFile(m_server.Path("src/later.txt"), "later");
+    mkdir(local.File("src").c_str(), 0755);
+    WriteWholeFile(local.File("src/big.bin"), big);
+    const auto nothingAt = [&](const std::string& folder) { EXPECT_TRUE(FolderEntries(folder).empty()) << folder; };
+    // The older file, alone in its folder.
+    const auto onlyTheOld = [](const std::string& folder) {
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"big.bin"});
+        EXPECT_EQ(ReadWholeFile(folder + "/big.bin"), "the old contents");
+        std::filesystem::remove(folder + "/big.bin");
     };
-    Copy({{"/src//big.bin", false}}, "/in");
-
-    EXPECT_FALSE(std::filesystem::exists(m_serverB.Path("in/big.bin")));
-    EXPECT_EQ(std::filesystem::file_size(Temp("big.bin")), 8u * 1024 * 1024);
-    const std::string log = Log();
-    const std::string tail = "***** Failure *****************\nCause: Put action was cancelled"
-                             "\n\n***** Action \"Get\" Canceled *****" + EndBanner();
-    ASSERT_GE(log.size(), tail.size());
-    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
-    EXPECT_EQ(log.find("Have successfully transferred"), std::string::npos);
-    EXPECT_EQ(status.open, 0);
+    struct Case {
+        const char* what;
+        std::function<void()> run;
+        const char* message1;
+        const char* leg;
+        const char* action;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        {"get over an older file",
+         [&] {
+             WriteWholeFile(Target() + "/big.bin", "the old contents");
+             Get({{"/src//big.bin", false}}, Target());
+         },
+         "Getting file: /src//big.bin", "Get", "Get",
+         [&] { onlyTheOld(Target()); }},
+        {"put", [&] { Put({{local.File("src/big.bin"), false}}, "/in"); }, "Putting file: /in//big.bin", "Put", "Put",
+         [&] { nothingAt(m_serverB.Path("in")); }},
+        {"put over an older file",
+         [&] {
+             WriteWholeFile(m_serverB.Path("in/big.bin"), "the old contents");
+             Put({{local.File("src/big.bin"), false}}, "/in");
+         },
+         "Putting file: /in//big.bin", "Put", "Put",
+         [&] { onlyTheOld(m_serverB.Path("in")); }},
+        {"get leg of a copy", [&] { Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in"); },
+         "Getting file: /src//big.bin", "Get", "Get",
+         [&] {
+             nothingAt(m_serverB.Path("in"));
+             nothingAt(Temp());
+             EXPECT_EQ(Log().find("later.txt"), std::string::npos);
+         }},
+        // The Put leg walks the temporary folder in the disk's order: one file only there.
+        {"put leg of a copy", [&] { Copy({{"/src//big.bin", false}}, "/in"); }, "Putting file: /in//big.bin", "Put",
+         "Get",
+         [&] {
+             nothingAt(m_serverB.Path("in"));
+             EXPECT_EQ(ReadWholeFile(Temp("big.bin")), big);   // fetched: it stays until the next copy
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        const std::string message1 = c.message1;
+        status.onMessages = [&](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+            if (m1 == message1 && (m2.rfind("Received 1", 0) == 0 || m2.rfind("Sent 1", 0) == 0))
+                *cancel = 1;
+        };
+        c.run();
+        c.check();
+        const std::string log = Log();   // each action's banner starts the log afresh
+        const std::string tail = "***** Failure *****************\nCause: " + std::string(c.leg) +
+                                 " action was cancelled\n\n***** Action \"" + c.action + "\" Canceled *****" +
+                                 EndBanner();
+        ASSERT_GE(log.size(), tail.size());
+        EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
+        EXPECT_EQ(log.find("Have successfully transferred"), std::string::npos);
+        EXPECT_EQ(log.find(c.leg == std::string("Put") ? "Have successfully sent" : "Have successfully received"),
+                  std::string::npos);
+        EXPECT_TRUE(doc->TransferredNames().empty());
+        EXPECT_EQ(status.open, 0);
+    }
 }
 
 TEST_F(RemoteCopyTest, ALostSourceThatIsNotRestoredTransfersNothing)
@@ -253,35 +277,16 @@ TEST_F(RemoteCopyTest, NothingIsFetchedWhenTheSourceDoesNotFitOnTheTemporaryVolu
     EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/d/g.txt")), std::string(3000, 'y'));
 }
 
-TEST_F(RemoteCopyTest, CancelDuringTheGetLegSendsNothing)
+// A link in place of the temporary folder is never used; leftovers of an
+// earlier copy inside a real one go without a question, links not followed.
+TEST_F(RemoteCopyTest, TheTemporaryFolderIsCleanedButNothingOutsideIt)
 {
-    WriteWholeFile(m_server.Path("src/big.bin"), std::string(8 * 1024 * 1024, 'g'));
-    WriteWholeFile(m_server.Path("src/later.txt"), "later");
-    status.onMessages = [](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
-        if (m1 == "Getting file: /src//big.bin" && m2.rfind("Received 1", 0) == 0)
-            *cancel = 1;
-    };
-    Copy({{"/src//big.bin", false}, {"/src//later.txt", false}}, "/in");
+    mkdir(local.File("outside").c_str(), 0755);
+    WriteWholeFile(local.File("outside/keep.txt"), "keep");
+    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp().c_str()), 0);
+    WriteWholeFile(m_server.Path("src/new.txt"), "new");
 
-    EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
-    EXPECT_TRUE(FolderEntries(Temp()).empty());
-    const std::string log = Log();
-    const std::string tail = "***** Failure *****************\nCause: Get action was cancelled"
-                             "\n\n***** Action \"Get\" Canceled *****" + EndBanner();
-    ASSERT_GE(log.size(), tail.size());
-    EXPECT_EQ(log.substr(log.size() - tail.size()), tail) << log;
-    EXPECT_EQ(log.find("later.txt"), std::string::npos);
-    EXPECT_EQ(status.open, 0);
-}
-
-TEST_F(RemoteCopyTest, SomethingOtherThanAFolderInPlaceOfTheTemporaryFolderIsNotUsed)
-{
-    mkdir(local.File("elsewhere").c_str(), 0755);
-    WriteWholeFile(local.File("elsewhere/mine.txt"), "mine");
-    ASSERT_EQ(symlink(local.File("elsewhere").c_str(), Temp().c_str()), 0);
-    WriteWholeFile(m_server.Path("src/f.txt"), "f");
-
-    Copy({{"/src//f.txt", false}}, "/in");
+    Copy({{"/src//new.txt", false}}, "/in");
 
     EXPECT_EQ(prompts.Texts(),
               std::vector<std::string>{
@@ -289,12 +294,26 @@ TEST_F(RemoteCopyTest, SomethingOtherThanAFolderInPlaceOfTheTemporaryFolderIsNot
                   "\".\nThis directory is used to hold all the files and folders temporarily in the process of "
                   "remote to remote file transfer.\nPlease make sure this directory does not contain any files or "
                   "folders before trying to do remote to remote file transfer."});
-    EXPECT_EQ(ReadWholeFile(local.File("elsewhere/mine.txt")), "mine");
-    EXPECT_FALSE(std::filesystem::exists(local.File("elsewhere/f.txt")));
+    EXPECT_EQ(FolderEntries(local.File("outside")), std::vector<std::string>{"keep.txt"});
     EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
     // Nothing started: not even the banner.
     EXPECT_EQ(Log(), "");
     EXPECT_EQ(status.created, 0);
+
+    std::filesystem::remove(Temp());
+    mkdir(Temp().c_str(), 0755);
+    WriteWholeFile(Temp("old.txt"), "old");
+    chmod(Temp("old.txt").c_str(), 0444);
+    mkdir(Temp("oldfolder").c_str(), 0755);
+    WriteWholeFile(Temp("oldfolder/locked.txt"), "locked");
+    chmod(Temp("oldfolder/locked.txt").c_str(), 0444);
+    chmod(Temp("oldfolder").c_str(), 0555);
+    ASSERT_EQ(symlink(local.File("outside").c_str(), Temp("link").c_str()), 0);
+    Copy({{"/src//new.txt", false}}, "/in");
+    EXPECT_EQ(prompts.Texts().size(), 1u);
+    EXPECT_EQ(FolderEntries(Temp()), std::vector<std::string>{"new.txt"});
+    EXPECT_EQ(FolderEntries(local.File("outside")), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(FolderEntries(m_serverB.Path("in")), std::vector<std::string>{"new.txt"});
 }
 
 TEST_F(RemoteCopyTest, NothingArrivedMeansNoPutLegAndNoSummary)

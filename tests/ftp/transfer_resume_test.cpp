@@ -38,15 +38,6 @@ uint64_t KbIn(const std::string& message2)
     return std::regex_search(message2, match, kb) ? std::stoull(match[2].str()) : 0;
 }
 
-std::vector<std::string> FolderNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The size of the hidden upload file in folder, 0 while there is none.
 uint64_t PartialUploadBytes(const std::string& folder)
 {
@@ -66,13 +57,6 @@ void SetModifiedTime(const std::string& path, time_t time)
 {
     const utimbuf times{time, time};
     ASSERT_EQ(utime(path.c_str(), &times), 0) << path;
-}
-
-FtpServerOptions WithoutMachineListings()
-{
-    FtpServerOptions options;
-    options.bMlsd = false;
-    return options;
 }
 
 class ResumeTest : public TransferFixture {
@@ -105,14 +89,17 @@ protected:
         };
     }
 
-    // A 64 MiB download into target/ whose connection drops once; the
-    // bytes it should have.
+    // A 64 MiB download over target/big.bin ("old contents") whose
+    // connection drops once; the bytes it should have.
     std::string GetBigFileCutOnce()
     {
         const std::string content = Pattern(kFileBytes);
         WriteWholeFile(m_server.Path("big.bin"), content);
+        WriteWholeFile(Target() + "/big.bin", "old contents");
+        prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
+        m_bCut = false;
         CutOnceAt("Getting file: /big.bin");
-        Get({{"/big.bin", false}}, local.File("target"));
+        Get({{"/big.bin", false}}, Target());
         EXPECT_TRUE(m_bCut);
         return content;
     }
@@ -141,11 +128,6 @@ protected:
         return std::regex_search(log, match, line) ? std::stoull(match[1].str()) : 0;
     }
 
-    std::string ReconnectQuestion() const
-    {
-        return "The connection to ftp site \"" + Address() + "\" is broken.\nDo you want to reconnect to the ftp site?";
-    }
-
     void ExpectAskedToReconnect()
     {
         const std::vector<std::string> texts = prompts.Texts();
@@ -155,47 +137,41 @@ protected:
     bool m_bCut = false;
 };
 
-class NoRestartServerTest : public ResumeTest {
+// With machine listings a download takes its time from them, without from MDTM.
+class FileTimesTest : public ResumeTest, public ::testing::WithParamInterface<bool> {
 protected:
-    NoRestartServerTest() { m_server.RefuseRestarts(); }
-};
-
-class HonestHashTest : public ResumeTest {
-protected:
-    HonestHashTest() { m_server.OfferHash(FtpServerProcess::Hash::Honest); }
-};
-
-class LyingHashTest : public ResumeTest {
-protected:
-    LyingHashTest() { m_server.OfferHash(FtpServerProcess::Hash::Lying); }
-};
-
-class NoMachineListingTest : public ResumeTest {
-protected:
-    NoMachineListingTest() : ResumeTest(WithoutMachineListings()) {}
+    FileTimesTest() : ResumeTest(FtpServerOptions{.bMlsd = GetParam()}) {}
 };
 
 } // namespace
 
-TEST_F(ResumeTest, GetGoesOnFromWhereTheDroppedConnectionStopped)
+// The server's abilities change with each restart that cuts the transfer.
+TEST_F(ResumeTest, ADroppedGetGoesOnWhereItStoppedOnlyWhenAskedAndWhereTheServerCan)
 {
-    const std::string content = Pattern(kFileBytes);
-    WriteWholeFile(m_server.Path("big.bin"), content);
-    const std::string target = local.File("target/big.bin");
-    WriteWholeFile(target, "old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    CutOnceAt("Getting file: /big.bin");
-
-    Get({{"/big.bin", false}}, local.File("target"));
-
-    ASSERT_TRUE(m_bCut);
+    prompts.Answer(MsgResult::No);
+    GetBigFileCutOnce();
     ExpectAskedToReconnect();
+    EXPECT_EQ(ReadWholeFile(Target() + "/big.bin"), "old contents");
+    EXPECT_EQ(FolderEntries(Target()), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(ResumedAt(), 0u);
+    EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
+
+    m_server.OfferHash(FtpServerProcess::Hash::Honest);
+    std::string content = GetBigFileCutOnce();
     const uint64_t at = ResumedAt();
     EXPECT_GE(at, kCutKb * 1024) << Log();
     EXPECT_LT(at, kFileBytes);
-    EXPECT_TRUE(ReadWholeFile(target) == content);
-    EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
+    EXPECT_TRUE(ReadWholeFile(Target() + "/big.bin") == content);
+    EXPECT_EQ(FolderEntries(Target()), std::vector<std::string>{"big.bin"});
+    EXPECT_NE(Log().find("===== The SHA-256 checksums of the resumed file agree ====="), std::string::npos) << Log();
     EXPECT_NE(Log().find("===== Have successfully received 1 of total 1 files"), std::string::npos) << Log();
+
+    m_server.RefuseRestarts();
+    content = GetBigFileCutOnce();
+    EXPECT_TRUE(ReadWholeFile(Target() + "/big.bin") == content);
+    EXPECT_EQ(ResumedAt(), 0u);
+    EXPECT_NE(Log().find("===== The server cannot go on from byte "), std::string::npos) << Log();
+    EXPECT_NE(Log().find(": the file starts again from its first byte ====="), std::string::npos);
 }
 
 TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)
@@ -206,43 +182,16 @@ TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)
     EXPECT_GT(at, 0u) << Log();
     EXPECT_LT(at, kFileBytes);
     EXPECT_TRUE(ReadWholeFile(m_server.Path("in/big.bin")) == content);
-    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
     EXPECT_NE(Log().find("===== Have successfully sent 1 of total 1 files"), std::string::npos) << Log();
 }
 
-TEST_F(ResumeTest, DecliningToReconnectKeepsTheOldFile)
-{
-    WriteWholeFile(m_server.Path("big.bin"), Pattern(kFileBytes));
-    const std::string target = local.File("target/big.bin");
-    WriteWholeFile(target, "old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    prompts.Answer(MsgResult::No);
-    CutOnceAt("Getting file: /big.bin");
-
-    Get({{"/big.bin", false}}, local.File("target"));
-
-    ExpectAskedToReconnect();
-    EXPECT_EQ(ReadWholeFile(target), "old contents");
-    EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
-    EXPECT_EQ(ResumedAt(), 0u);
-    EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
-}
-
-TEST_F(NoRestartServerTest, AServerThatCannotResumeSendsTheFileAgain)
-{
-    const std::string content = GetBigFileCutOnce();
-    EXPECT_TRUE(ReadWholeFile(local.File("target/big.bin")) == content);
-    EXPECT_EQ(ResumedAt(), 0u);
-    EXPECT_NE(Log().find("===== The server cannot go on from byte "), std::string::npos) << Log();
-    EXPECT_NE(Log().find(": the file starts again from its first byte ====="), std::string::npos);
-}
-
-TEST_F(ResumeTest, FilesKeepTheirTimesBothWays)
+TEST_P(FileTimesTest, FilesKeepTheirTimesBothWays)
 {
     WriteWholeFile(m_server.Path("down.txt"), "from the server");
     SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
-    Get({{"/down.txt", false}}, local.File("target"));
-    EXPECT_EQ(ModifiedTime(local.File("target/down.txt")), kKeptTime);
+    Get({{"/down.txt", false}}, Target());
+    EXPECT_EQ(ModifiedTime(Target() + "/down.txt"), kKeptTime);
 
     WriteWholeFile(local.File("src/up.txt"), "from here");
     SetModifiedTime(local.File("src/up.txt"), kKeptTime + 60);
@@ -251,38 +200,19 @@ TEST_F(ResumeTest, FilesKeepTheirTimesBothWays)
     EXPECT_EQ(Log().find("Failure"), std::string::npos) << Log();
 }
 
-TEST_F(NoMachineListingTest, ADownloadTakesItsTimeFromMdtm)
-{
-    WriteWholeFile(m_server.Path("down.txt"), "from the server");
-    SetModifiedTime(m_server.Path("down.txt"), kKeptTime);
-    Get({{"/down.txt", false}}, local.File("target"));
-    EXPECT_EQ(ModifiedTime(local.File("target/down.txt")), kKeptTime);
-}
-
-TEST_F(HonestHashTest, AResumedDownloadIsComparedByChecksum)
-{
-    const std::string content = GetBigFileCutOnce();
-    EXPECT_GT(ResumedAt(), 0u) << Log();
-    EXPECT_TRUE(ReadWholeFile(local.File("target/big.bin")) == content);
-    EXPECT_NE(Log().find("===== The SHA-256 checksums of the resumed file agree ====="), std::string::npos) << Log();
-}
+INSTANTIATE_TEST_SUITE_P(MlsdAndMdtm, FileTimesTest, ::testing::Bool());
 
 // A resumed copy whose checksum differs from the server's never takes the
 // old file's place, either way.
-TEST_F(LyingHashTest, AResumedCopyThatDiffersKeepsTheOldFile)
+TEST_F(ResumeTest, AResumedCopyThatDiffersKeepsTheOldFile)
 {
-    const std::string content = Pattern(kFileBytes);
+    m_server.OfferHash(FtpServerProcess::Hash::Lying);
     const std::string failure =
         "Cause: The resumed file differs from the server's copy: their SHA-256 checksums do not agree";
-    WriteWholeFile(m_server.Path("big.bin"), content);
-    WriteWholeFile(local.File("target/big.bin"), "old contents");
-    prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
-    CutOnceAt("Getting file: /big.bin");
-    Get({{"/big.bin", false}}, local.File("target"));
-    ASSERT_TRUE(m_bCut);
+    GetBigFileCutOnce();
     EXPECT_GT(ResumedAt(), 0u) << Log();
-    EXPECT_EQ(ReadWholeFile(local.File("target/big.bin")), "old contents");
-    EXPECT_EQ(FolderNames(local.File("target")), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(ReadWholeFile(Target() + "/big.bin"), "old contents");
+    EXPECT_EQ(FolderEntries(Target()), std::vector<std::string>{"big.bin"});
     EXPECT_NE(Log().find(failure), std::string::npos) << Log();
 
     PutBigFileCutOnce();
@@ -290,6 +220,6 @@ TEST_F(LyingHashTest, AResumedCopyThatDiffersKeepsTheOldFile)
     ASSERT_NE(putStart, std::string::npos) << Log();
     EXPECT_NE(Log().find("the file resumed at", putStart), std::string::npos) << Log();
     EXPECT_EQ(ReadWholeFile(m_server.Path("in/big.bin")), "old contents");
-    EXPECT_EQ(FolderNames(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
     EXPECT_NE(Log().find(failure, putStart), std::string::npos) << Log();
 }

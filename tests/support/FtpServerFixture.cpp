@@ -25,29 +25,23 @@ namespace {
 constexpr int kStartTimeoutMs = 20000;
 constexpr int kStopTimeoutMs = 5000;
 
-// Reads the first line the child prints, within timeoutMs.
+// Reads the first line the child prints, within about timeoutMs.
 bool ReadFirstLine(int fd, int timeoutMs, std::string& line)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     line.clear();
-    while (line.find('\n') == std::string::npos && line.size() < 256) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
+    for (int ms = 0; ms < timeoutMs && line.find('\n') == std::string::npos && line.size() < 256; ms += 50) {
         pollfd entry{fd, POLLIN, 0};
-        const int n = poll(&entry, 1, static_cast<int>(left.count()));
-        if (n < 0 && errno == EINTR)
+        if (poll(&entry, 1, 50) <= 0)
             continue;
-        if (n <= 0)
-            return false;
         char buffer[64];
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got <= 0)
             return false;
         line.append(buffer, static_cast<size_t>(got));
     }
-    line.resize(line.find('\n') == std::string::npos ? line.size() : line.find('\n'));
-    return true;
+    const size_t end = line.find('\n');
+    line.resize(end == std::string::npos ? line.size() : end);
+    return end != std::string::npos;
 }
 
 } // namespace
@@ -84,32 +78,18 @@ bool FtpServerProcess::StartOnce()
     }
     std::vector<std::string> args = {"/usr/bin/python3", std::string(VAMLO_TEST_SUPPORT_DIR) + "/ftp_server.py",
         "--root", m_root.Path(), "--host", Host(), "--port", std::to_string(m_port)};
-    if (!m_options.bMlsd)
-        args.push_back("--no-mlsd");
-    if (m_bRefuseRestarts)
-        args.push_back("--no-rest");
-    if (m_hash != Hash::None)
-        args.push_back(m_hash == Hash::Honest ? "--hash" : "--hash-lies");
-    if (m_options.bPermitForeign)
-        args.push_back("--permit-foreign");
-    if (!m_options.strNestedLoginDir.empty()) {
-        args.push_back("--nested-login-dir");
-        args.push_back(m_options.strNestedLoginDir);
-    }
-    if (!m_options.strUnlistableDir.empty()) {
-        args.push_back("--unlistable-dir");
-        args.push_back(m_options.strUnlistableDir);
-    }
-    if (m_options.tls != FtpServerOptions::Tls::Off) {
-        args.push_back("--tls-dir");
-        args.push_back(m_tlsDir.Path());
-        if (m_options.tls == FtpServerOptions::Tls::Required)
-            args.push_back("--tls-required");
-    }
-    if (!m_options.strPassivePorts.empty()) {
-        args.push_back("--passive-ports");
-        args.push_back(m_options.strPassivePorts);
-    }
+    const std::pair<bool, std::vector<std::string>> options[] = {
+        {!m_options.bMlsd, {"--no-mlsd"}},
+        {m_bRefuseRestarts, {"--no-rest"}},
+        {m_hash != Hash::None, {m_hash == Hash::Honest ? "--hash" : "--hash-lies"}},
+        {!m_options.strNestedLoginDir.empty(), {"--nested-login-dir", m_options.strNestedLoginDir}},
+        {!m_options.strUnlistableDir.empty(), {"--unlistable-dir", m_options.strUnlistableDir}},
+        {m_options.tls != FtpServerOptions::Tls::Off, {"--tls-dir", m_tlsDir.Path()}},
+        {m_options.tls == FtpServerOptions::Tls::Required, {"--tls-required"}},
+    };
+    for (const auto& [wanted, words] : options)
+        if (wanted)
+            args.insert(args.end(), words.begin(), words.end());
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
@@ -150,8 +130,6 @@ bool FtpServerProcess::StartOnce()
     m_port = static_cast<uint16_t>(port);
     const size_t space = line.find(' ');
     m_strFingerprint = space == std::string::npos ? std::string() : line.substr(space + 1);
-    while (!m_strFingerprint.empty() && (m_strFingerprint.back() == ' ' || m_strFingerprint.back() == '\r'))
-        m_strFingerprint.pop_back();
     return true;
 }
 

@@ -16,14 +16,12 @@ struct CFtpTimeouts;
 struct FtpServerOptions {
     bool bMlsd = true;          // offer MLSD and MLST
     bool bIpv6 = false;         // listen on ::1 instead of 127.0.0.1
-    bool bPermitForeign = false;
-    std::string strPassivePorts;   // "first-last", empty for any
     // When set, a further account "nested" / "secret" shares the root but
     // logs in to this folder below it (made when missing).
-    std::string strNestedLoginDir;
+    std::string strNestedLoginDir = {};
     // When set, this folder below the root (made when missing) refuses to be
     // listed: a server that says no to LIST and MLSD there.
-    std::string strUnlistableDir;
+    std::string strUnlistableDir = {};
     // AUTH TLS with a self-signed certificate made for the run: offered,
     // or required for logins and every data connection.
     enum class Tls { Off, Offered, Required };

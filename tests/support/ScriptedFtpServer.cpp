@@ -1,6 +1,7 @@
 #include "ScriptedFtpServer.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
@@ -59,15 +60,13 @@ ScriptedFtpServer& ScriptedFtpServer::Expect(std::string prefix)
 {
     m_steps.push_back([this, prefix] {
         std::string line;
-        if (!ReadLine(line, kWaitMs)) {
+        if (!ReadLine(line, kWaitMs))
             Fail("no command where \"" + prefix + "\" was expected");
-            return false;
-        }
-        if (line.compare(0, prefix.size(), prefix) != 0) {
+        else if (line.compare(0, prefix.size(), prefix) != 0)
             Fail("got \"" + line + "\" where \"" + prefix + "\" was expected");
-            return false;
-        }
-        return true;
+        else
+            return true;
+        return false;
     });
     return *this;
 }
@@ -81,9 +80,7 @@ ScriptedFtpServer& ScriptedFtpServer::Reply(std::string prefix, std::string repl
 ScriptedFtpServer& ScriptedFtpServer::Pause(int ms)
 {
     m_steps.push_back([this, ms] {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!Stopping() && std::chrono::steady_clock::now() < end)
-            poll(nullptr, 0, kSliceMs);
+        WaitFor(-1, 0, ms);
         return !Stopping();
     });
     return *this;
@@ -97,9 +94,8 @@ ScriptedFtpServer& ScriptedFtpServer::LogOn(const std::vector<std::string>& feat
     std::string feat = "211-Features:\r\n";
     for (const std::string& feature : features)
         feat += " " + feature + "\r\n";
-    feat += "211 End\r\n";
     Expect("FEAT");
-    Send(feat);
+    Send(feat + "211 End\r\n");
     return Reply("PWD", "257 \"/\" is the current directory");
 }
 
@@ -126,9 +122,7 @@ ScriptedFtpServer& ScriptedFtpServer::OfferPassive(const std::string& command)
 ScriptedFtpServer& ScriptedFtpServer::SendData(std::string bytes)
 {
     m_steps.push_back([this, bytes] {
-        if (!AcceptData())
-            return false;
-        const bool sent = SendRaw(m_data, bytes);
+        const bool sent = Accept(m_dataListener, m_data, "no data connection came") && SendRaw(m_data, bytes);
         CloseFd(m_data);
         return sent;
     });
@@ -138,43 +132,29 @@ ScriptedFtpServer& ScriptedFtpServer::SendData(std::string bytes)
 ScriptedFtpServer& ScriptedFtpServer::ReceiveData()
 {
     m_steps.push_back([this] {
-        if (!AcceptData())
+        if (!Accept(m_dataListener, m_data, "no data connection came"))
             return false;
         std::string bytes;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-        bool ended = false;
-        while (!ended && !Stopping() && std::chrono::steady_clock::now() < end) {
-            pollfd entry{m_data, POLLIN, 0};
-            if (poll(&entry, 1, kSliceMs) <= 0)
-                continue;
-            char buffer[4096];
-            const ssize_t n = recv(m_data, buffer, sizeof buffer, 0);
-            if (n > 0)
-                bytes.append(buffer, static_cast<size_t>(n));
-            else
-                ended = true;
+        char buffer[4096];
+        ssize_t n = 1;
+        while (n > 0 && WaitFor(m_data, POLLIN, kWaitMs)) {
+            n = recv(m_data, buffer, sizeof buffer, 0);
+            bytes.append(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0)));
         }
         CloseFd(m_data);
-        {
-            std::lock_guard lock(m_mutex);
-            m_dataReceived.push_back(bytes);
-        }
-        if (!ended)
-            Fail("the upload did not end");
-        return ended;
+        std::lock_guard lock(m_mutex);
+        m_dataReceived.push_back(bytes);
+        if (n > 0 && m_strFailure.empty())
+            m_strFailure = "the upload did not end";
+        return n <= 0;
     });
     return *this;
 }
 
-std::vector<std::string> ScriptedFtpServer::DataReceived() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_dataReceived;
-}
-
 ScriptedFtpServer& ScriptedFtpServer::StallData(std::string bytes)
 {
-    m_steps.push_back([this, bytes] { return AcceptData() && SendRaw(m_data, bytes); });
+    m_steps.push_back(
+        [this, bytes] { return Accept(m_dataListener, m_data, "no data connection came") && SendRaw(m_data, bytes); });
     return *this;
 }
 
@@ -182,22 +162,7 @@ ScriptedFtpServer& ScriptedFtpServer::Hang()
 {
     m_steps.push_back([this] {
         m_bHung = true;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangMs);
-        std::string line;
-        while (!Stopping() && std::chrono::steady_clock::now() < end) {
-            if (!ReadLine(line, kSliceMs) && m_control < 0)
-                break;
-        }
-        return false;
-    });
-    return *this;
-}
-
-ScriptedFtpServer& ScriptedFtpServer::CloseControl()
-{
-    m_steps.push_back([this] {
-        CloseFd(m_control);
-        return true;
+        return false;   // the end of the script: Run keeps reading, answering nothing
     });
     return *this;
 }
@@ -217,18 +182,6 @@ void ScriptedFtpServer::Stop()
     CloseFd(m_control);
 }
 
-std::vector<std::string> ScriptedFtpServer::Received() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
-}
-
-std::string ScriptedFtpServer::Failure() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_strFailure;
-}
-
 void ScriptedFtpServer::Fail(const std::string& why)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -238,7 +191,11 @@ void ScriptedFtpServer::Fail(const std::string& why)
 
 void ScriptedFtpServer::Run()
 {
-    if (!AcceptClient())
+    if (m_listener < 0) {
+        Fail("no listener");
+        return;
+    }
+    if (!Accept(m_listener, m_control, "no client came"))
         return;
     for (const Step& step : m_steps) {
         if (Stopping() || !step())
@@ -256,47 +213,34 @@ void ScriptedFtpServer::Run()
     }
 }
 
-bool ScriptedFtpServer::AcceptClient()
+bool ScriptedFtpServer::WaitFor(int fd, short events, int ms) const
 {
-    if (m_listener < 0) {
-        Fail("no listener");
-        return false;
-    }
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!Stopping() && std::chrono::steady_clock::now() < end) {
-        pollfd entry{m_listener, POLLIN, 0};
-        if (poll(&entry, 1, kSliceMs) > 0) {
-            m_control = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            return m_control >= 0;
-        }
+        pollfd entry{fd, events, 0};
+        if (poll(&entry, fd < 0 ? 0 : 1, kSliceMs) > 0)
+            return true;
     }
-    Fail("no client came");
     return false;
 }
 
-bool ScriptedFtpServer::AcceptData()
+// Takes one connection from listener into fd; a data listener is closed after it.
+bool ScriptedFtpServer::Accept(int& listener, int& fd, const char* what)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (m_dataListener >= 0 && !Stopping() && std::chrono::steady_clock::now() < end) {
-        pollfd entry{m_dataListener, POLLIN, 0};
-        if (poll(&entry, 1, kSliceMs) > 0) {
-            m_data = accept4(m_dataListener, nullptr, nullptr, SOCK_CLOEXEC);
-            CloseFd(m_dataListener);
-            return m_data >= 0;
-        }
+    if (listener < 0 || !WaitFor(listener, POLLIN, kWaitMs)) {
+        Fail(what);
+        return false;
     }
-    Fail("no data connection came");
-    return false;
+    fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (&listener == &m_dataListener)
+        CloseFd(m_dataListener);
+    return fd >= 0;
 }
 
 bool ScriptedFtpServer::SendRaw(int fd, const std::string& bytes)
 {
     size_t done = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-    while (fd >= 0 && done < bytes.size() && !Stopping() && std::chrono::steady_clock::now() < end) {
-        pollfd entry{fd, POLLOUT, 0};
-        if (poll(&entry, 1, kSliceMs) <= 0)
-            continue;
+    while (fd >= 0 && done < bytes.size() && WaitFor(fd, POLLOUT, kWaitMs)) {
         const ssize_t sent = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
@@ -309,7 +253,6 @@ bool ScriptedFtpServer::SendRaw(int fd, const std::string& bytes)
 
 bool ScriptedFtpServer::ReadLine(std::string& line, int timeoutMs)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const size_t newline = m_input.find('\n');
         if (newline != std::string::npos) {
@@ -321,11 +264,8 @@ bool ScriptedFtpServer::ReadLine(std::string& line, int timeoutMs)
             m_received.push_back(line);
             return true;
         }
-        if (m_control < 0 || Stopping() || std::chrono::steady_clock::now() >= end)
+        if (m_control < 0 || !WaitFor(m_control, POLLIN, timeoutMs))
             return false;
-        pollfd entry{m_control, POLLIN, 0};
-        if (poll(&entry, 1, kSliceMs) <= 0)
-            continue;
         char buffer[4096];
         const ssize_t got = recv(m_control, buffer, sizeof buffer, 0);
         if (got <= 0) {

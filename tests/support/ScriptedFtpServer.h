@@ -42,26 +42,34 @@ public:
     ScriptedFtpServer& StallData(std::string bytes);
     // Answers nothing more (but keeps reading) until the test ends.
     ScriptedFtpServer& Hang();
-    ScriptedFtpServer& CloseControl();
 
     void Start();
     void Stop();   // ends the script and joins its thread
 
     // Command lines received so far, without CR LF.
-    std::vector<std::string> Received() const;
+    std::vector<std::string> Received() const { return Locked(m_received); }
     // What each ReceiveData step read, in order.
-    std::vector<std::string> DataReceived() const;
+    std::vector<std::string> DataReceived() const { return Locked(m_dataReceived); }
     // Empty while the script has gone as written.
-    std::string Failure() const;
+    std::string Failure() const { return Locked(m_strFailure); }
 
 private:
     using Step = std::function<bool()>;
 
+    template <typename T>
+    T Locked(const T& value) const
+    {
+        std::lock_guard lock(m_mutex);
+        return value;
+    }
+
     void Run();
-    bool AcceptClient();
+    // Polls fd for events in short slices until it is ready (true), the
+    // script stops or ms pass.
+    bool WaitFor(int fd, short events, int ms) const;
+    bool Accept(int& listener, int& fd, const char* what);
     bool SendRaw(int fd, const std::string& bytes);
     bool ReadLine(std::string& line, int timeoutMs);
-    bool AcceptData();
     void Fail(const std::string& why);
     bool Stopping() const { return m_bStop.load(); }
 

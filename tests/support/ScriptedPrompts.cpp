@@ -2,105 +2,45 @@
 
 #include <utility>
 
-void ScriptedPrompts::Answer(MsgResult result)
+namespace {
+
+// The next scripted answer, or fallback when the script has none left.
+template <typename T>
+T Next(std::deque<T>& answers, T fallback)
 {
-    std::lock_guard lock(m_mutex);
-    m_answers.push_back(result);
+    if (answers.empty())
+        return fallback;
+    const T answer = answers.front();
+    answers.pop_front();
+    return answer;
 }
 
-void ScriptedPrompts::AnswerReplace(ReplaceAnswer answer)
-{
-    std::lock_guard lock(m_mutex);
-    m_replaceAnswers.push_back(answer);
-}
+} // namespace
 
 ReplaceAnswer ScriptedPrompts::AskReplace(const std::string& message1, const std::string& message2)
 {
     std::lock_guard lock(m_mutex);
     m_replaceQuestions.push_back(message1 + "|" + message2);
-    if (m_replaceAnswers.empty())
-        return {DialogResult::Ok, REPLACE_YES};
-    ReplaceAnswer answer = m_replaceAnswers.front();
-    m_replaceAnswers.pop_front();
-    return answer;
-}
-
-void ScriptedPrompts::AnswerCertificate(CertificateAnswer answer)
-{
-    std::lock_guard lock(m_mutex);
-    m_certificateAnswers.push_back(answer);
+    return Next(m_replaceAnswers, ReplaceAnswer{DialogResult::Ok, REPLACE_YES});
 }
 
 CertificateAnswer ScriptedPrompts::AskCertificate(const std::string& text, bool changed)
 {
     std::lock_guard lock(m_mutex);
     m_certificateQuestions.push_back({text, changed});
-    if (m_certificateAnswers.empty())
-        return CertificateAnswer::Cancel;
-    const CertificateAnswer answer = m_certificateAnswers.front();
-    m_certificateAnswers.pop_front();
-    return answer;
-}
-
-std::vector<ScriptedPrompts::CertificateQuestion> ScriptedPrompts::CertificateQuestions() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_certificateQuestions;
-}
-
-std::vector<std::string> ScriptedPrompts::ReplaceQuestions() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_replaceQuestions;
-}
-
-void ScriptedPrompts::WhileShown(std::function<void(const std::string&)> action)
-{
-    std::lock_guard lock(m_mutex);
-    m_whileShown = std::move(action);
+    return Next(m_certificateAnswers, CertificateAnswer::Cancel);
 }
 
 MsgResult ScriptedPrompts::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon)
 {
-    std::function<void(const std::string&)> whileShown;
-    {
-        std::lock_guard lock(m_mutex);
-        whileShown = std::exchange(m_whileShown, nullptr);   // once: it may show messages itself
-    }
+    // Once: the action may show messages itself.
+    auto whileShown = Locked([&] { return std::exchange(m_whileShown, nullptr); });
     if (whileShown)
         whileShown(text);
     std::lock_guard lock(m_mutex);
     m_shown.push_back({text, buttons, icon});
-    if (!m_answers.empty()) {
-        MsgResult answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
-}
-
-void ScriptedPrompts::BeginWaitCursor()
-{
-    std::lock_guard lock(m_mutex);
-    ++m_waitDepth;
-}
-
-void ScriptedPrompts::EndWaitCursor()
-{
-    std::lock_guard lock(m_mutex);
-    --m_waitDepth;
-}
-
-void ScriptedPrompts::SetStatusText(const std::string& text)
-{
-    std::lock_guard lock(m_mutex);
-    m_status.push_back(text);
-}
-
-std::vector<ScriptedPrompts::Shown> ScriptedPrompts::Messages() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_shown;
+    const bool yes = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+    return Next(m_answers, yes ? MsgResult::Yes : MsgResult::Ok);
 }
 
 std::vector<std::string> ScriptedPrompts::Texts() const
@@ -110,16 +50,4 @@ std::vector<std::string> ScriptedPrompts::Texts() const
     for (const Shown& shown : m_shown)
         texts.push_back(shown.text);
     return texts;
-}
-
-std::vector<std::string> ScriptedPrompts::StatusTexts() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_status;
-}
-
-int ScriptedPrompts::WaitCursorDepth() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_waitDepth;
 }

@@ -11,39 +11,48 @@
 // Records every message box text and answers from a script. Without a
 // scripted answer it gives the first button (Ok or Yes).
 class ScriptedPrompts : public IPrompts {
+    template <typename Fn>
+    auto Locked(Fn fn) const
+    {
+        std::lock_guard lock(m_mutex);
+        return fn();
+    }
+
 public:
     struct Shown {
         std::string text;
         MsgButtons buttons;
         MsgIcon icon;
     };
-
-    void Answer(MsgResult result);
-    void AnswerReplace(ReplaceAnswer answer);
-    // Without a scripted answer a certificate question is cancelled.
-    void AnswerCertificate(CertificateAnswer answer);
-    // Runs while a message is up (before its answer), on the asking thread,
-    // as a user could act on the window behind the box.
-    void WhileShown(std::function<void(const std::string&)> action);
-
-    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
-    ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
-    CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
-    void BeginWaitCursor() override;
-    void EndWaitCursor() override;
-    void SetStatusText(const std::string& text) override;
-
-    std::vector<Shown> Messages() const;
-    std::vector<std::string> Texts() const;
-    std::vector<std::string> StatusTexts() const;
-    // Each replace question as message 1 + "|" + message 2.
-    std::vector<std::string> ReplaceQuestions() const;
     struct CertificateQuestion {
         std::string text;
         bool changed;
     };
-    std::vector<CertificateQuestion> CertificateQuestions() const;
-    int WaitCursorDepth() const;
+
+    void Answer(MsgResult result) { Locked([&] { m_answers.push_back(result); }); }
+    void AnswerReplace(ReplaceAnswer answer) { Locked([&] { m_replaceAnswers.push_back(answer); }); }
+    // Without a scripted answer a certificate question is cancelled.
+    void AnswerCertificate(CertificateAnswer answer) { Locked([&] { m_certificateAnswers.push_back(answer); }); }
+    // Runs while a message is up (before its answer), on the asking thread,
+    // as a user could act on the window behind the box.
+    void WhileShown(std::function<void(const std::string&)> action) { Locked([&] { m_whileShown = action; }); }
+
+    MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+    ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
+    CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
+    void BeginWaitCursor() override { Locked([&] { ++m_waitDepth; }); }
+    void EndWaitCursor() override { Locked([&] { --m_waitDepth; }); }
+    void SetStatusText(const std::string&) override {}
+
+    std::vector<Shown> Messages() const { return Locked([&] { return m_shown; }); }
+    std::vector<std::string> Texts() const;
+    // Each replace question as message 1 + "|" + message 2.
+    std::vector<std::string> ReplaceQuestions() const { return Locked([&] { return m_replaceQuestions; }); }
+    std::vector<CertificateQuestion> CertificateQuestions() const
+    {
+        return Locked([&] { return m_certificateQuestions; });
+    }
+    int WaitCursorDepth() const { return Locked([&] { return m_waitDepth; }); }
 
 private:
     mutable std::mutex m_mutex;
@@ -53,7 +62,6 @@ private:
     std::deque<CertificateAnswer> m_certificateAnswers;
     std::vector<CertificateQuestion> m_certificateQuestions;
     std::vector<Shown> m_shown;
-    std::vector<std::string> m_status;
     int m_waitDepth = 0;
     std::function<void(const std::string&)> m_whileShown;
 };

@@ -53,11 +53,8 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0)
-    parser.add_argument("--passive-ports", help="first-last")
     parser.add_argument("--no-mlsd", action="store_true", help="offer neither MLSD nor MLST")
     parser.add_argument("--no-rest", action="store_true", help="refuse to restart a transfer part of the way in")
-    parser.add_argument("--permit-foreign", action="store_true",
-                        help="accept PORT/EPRT addresses other than the client's")
     parser.add_argument("--nested-login-dir",
                         help="add user nested/secret, who starts in this folder below the root")
     parser.add_argument("--unlistable-dir",
@@ -117,15 +114,12 @@ def main():
             super().ftp_OPTS(line)
 
         def ftp_HASH(self, path):
-            digest = hashlib.sha256()
             try:
                 with open(path, "rb") as source:
-                    for block in iter(lambda: source.read(1 << 20), b""):
-                        digest.update(block)
+                    value = hashlib.file_digest(source, "sha256").hexdigest()
             except OSError as err:
                 self.respond("550 %s." % err.strerror)
                 return
-            value = digest.hexdigest()
             if args.hash_lies:
                 value = ("1" if value[0] == "0" else "0") + value[1:]
             size = os.path.getsize(path)
@@ -138,18 +132,11 @@ def main():
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake
     Handler.proto_cmds = dict(base.proto_cmds)
-    if args.no_mlsd:
-        for command in ("MLSD", "MLST"):
-            Handler.proto_cmds.pop(command, None)
-    if args.no_rest:
-        Handler.proto_cmds.pop("REST", None)
+    for command in (("MLSD", "MLST") if args.no_mlsd else ()) + (("REST",) if args.no_rest else ()):
+        Handler.proto_cmds.pop(command, None)
     if offer_hash:
         Handler.proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True,
                                           help="Syntax: HASH <SP> file-name (checksum of a file).")
-    Handler.permit_foreign_addresses = args.permit_foreign
-    if args.passive_ports:
-        first, last = (int(x) for x in args.passive_ports.split("-"))
-        Handler.passive_ports = range(first, last + 1)
 
     server = FTPServer((args.host, args.port), Handler)
     # The port, then the certificate's fingerprint when there is one.
