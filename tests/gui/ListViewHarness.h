@@ -38,7 +38,6 @@ struct ViewNotice {
 
 struct MenuEntry {
     QString id;
-    QString text;
     bool enabled;
 };
 
@@ -94,7 +93,6 @@ public:
         frame->show();
         (void)QTest::qWaitForWindowExposed(frame.get());
     }
-
 
     // The views go before the hub they listen to.
     ~ListViewHarness() { TearDownProgram(); }
@@ -154,7 +152,7 @@ public:
         QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 for (QAction* action : menu->actions())
-                    entries.push_back({action->objectName(), action->text(), action->isEnabled()});
+                    entries.push_back({action->objectName(), action->isEnabled()});
                 menu->close();
             } else if (waited.elapsed() > 5000) {
                 poll.stop();

@@ -104,8 +104,6 @@ protected:
         return record != nullptr ? record->m_strPath : std::string("<no record>");
     }
 
-    QString Caption() const { return frame->TreePane()->caption(); }
-
     // Lets the tree's network actions (connects, listings) come to their end.
     void Settle() { ASSERT_TRUE(WaitForNetIdle()) << "a network action did not end"; }
 

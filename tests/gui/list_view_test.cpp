@@ -45,20 +45,17 @@ void MakeFolder(const std::string& path, std::time_t modified = 0)
 
 class ListViewTest : public ::testing::Test {
 protected:
+    // Shown: three files and two folders with distinct sizes and times.
     void SetUp() override
     {
         setenv("TZ", "UTC0", 1);
         tzset();
-    }
-
-    // Three files and two folders with distinct sizes and times.
-    void FillFolder()
-    {
         MakeFile(folder.File("beta.txt"), 3000, 3000);      // 3 KB, oldest file
         MakeFile(folder.File("Alpha.txt"), 1025, 5000);     // 2 KB, newest file
         MakeFile(folder.File("gamma.bin"), 10000, 4000);    // 10 KB
         MakeFolder(folder.File("docs"), 2000);
         MakeFolder(folder.File("Music"), 6000);
+        h.ShowFolder(1, folder.Path());
     }
 
     TempDir folder;
@@ -71,14 +68,13 @@ protected:
 // size past 32 bits read from the disk.
 TEST_F(ListViewTest, LocalFolderShowsSizesLocationAndTimes)
 {
-    MakeFile(folder.File("zero"), 0, 1700000000);
-    MakeFile(folder.File("huge.iso"), 5ull << 30);
-    MakeFolder(folder.File("sub"), 1700000000);
-
-    h.ShowFolder(1, folder.Path());
+    TempDir own;
+    MakeFile(own.File("zero"), 0, 1700000000);
+    MakeFile(own.File("huge.iso"), 5ull << 30);
+    MakeFolder(own.File("sub"), 1700000000);
+    h.ShowFolder(1, own.Path());
     ASSERT_EQ(h.list->RowCount(), 3);
     const auto text = [&](const char* name, int column) { return h.list->RowText(h.RowOf(name), column); };
-    EXPECT_EQ(text("zero", 1), QStringLiteral("0 KB"));
     EXPECT_EQ(text("huge.iso", 1), QStringLiteral("5242880 KB"));
     EXPECT_EQ(text("sub", 1), QString());
     for (int row = 0; row < 3; ++row)
@@ -92,8 +88,6 @@ TEST_F(ListViewTest, LocalFolderShowsSizesLocationAndTimes)
 
 TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
 {
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
     const std::vector<std::string> first = {"docs", "Music", "Alpha.txt", "beta.txt", "gamma.bin"};
     ASSERT_EQ(h.Names(), first);
     // Two clicks on Name reverse the order and restore it; the arrow follows.
@@ -115,13 +109,10 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
     EXPECT_EQ(h.SelectedNames(), std::vector<std::string>{"gamma.bin"});   // the selection moves along
     EXPECT_EQ(h.doc->m_nSortColumn, 1);
     EXPECT_EQ(h.doc->m_bSortForward, 0);
-    const auto names = h.Names();
     // Files smallest first, then the folders, which keep their order as equals.
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha.txt", "beta.txt", "gamma.bin", "docs", "Music"}));
-    // The order table itself is ListItemInfo's (list_item_info_test).
+    EXPECT_EQ(h.Names(), (std::vector<std::string>{"Alpha.txt", "beta.txt", "gamma.bin", "docs", "Music"}));
 
     h.list->OnColumnClick(3);   // Modified, forward now
-    EXPECT_EQ(h.doc->m_nSortColumn, 3);
     EXPECT_EQ(head->sortIndicatorSection(), 3);
     EXPECT_EQ(head->sortIndicatorOrder(), Qt::DescendingOrder);   // newer first
     EXPECT_EQ(h.doc->m_bSortForward, 1);
@@ -134,14 +125,10 @@ TEST_F(ListViewTest, HeaderClicksSortFoldersFirstAndANewColumnFlipsTheDirection)
 
 TEST_F(ListViewTest, SelectionStatusCountsTwoOrMoreRows)
 {
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
     QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(0));
     EXPECT_EQ(h.frame->StatusText(), QStringLiteral("Ready"));
     QTest::mouseClick(h.list->viewport(), Qt::LeftButton, Qt::ControlModifier, h.RowPoint(2));
     EXPECT_EQ(h.frame->StatusText(), QStringLiteral("2 objects selected"));
-    QTest::mouseClick(h.list->viewport(), Qt::LeftButton, Qt::ControlModifier, h.RowPoint(4));
-    EXPECT_EQ(h.frame->StatusText(), QStringLiteral("3 objects selected"));
     QTest::mouseClick(h.list->viewport(), Qt::LeftButton, {}, h.RowPoint(1));
     EXPECT_EQ(h.frame->StatusText(), QStringLiteral("Ready"));
 
@@ -155,8 +142,6 @@ TEST_F(ListViewTest, SelectionStatusCountsTwoOrMoreRows)
 
 TEST_F(ListViewTest, EnterOrADoubleClickOpensTheOneSelectedFolderUnlessALabelIsEdited)
 {
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
     h.list->setFocus();
     const auto click = [&](const char* name, Qt::KeyboardModifiers keys = {}) {
         QTest::mouseClick(h.list->viewport(), Qt::LeftButton, keys, h.RowPoint(h.RowOf(name)));
@@ -192,8 +177,6 @@ TEST_F(ListViewTest, EnterOrADoubleClickOpensTheOneSelectedFolderUnlessALabelIsE
 
 TEST_F(ListViewTest, UpdatesReListHandTheHintOnAndIgnoreTheListsOwnAndNoFolderEmptiesTheList)
 {
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
     MakeFile(folder.File("created-later"), 1);
     h.notices.clear();
     h.hub.UpdateAllViews(nullptr, HINT_NEW_DIRECTORY);
@@ -219,10 +202,8 @@ TEST_F(ListViewTest, UpdatesReListHandTheHintOnAndIgnoreTheListsOwnAndNoFolderEm
     EXPECT_FALSE(h.list->CreateContextMenu());
 }
 
-TEST_F(ListViewTest, RightClickSelectionRules)
+TEST_F(ListViewTest, RightClickSelectionRulesAndMenus)
 {
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
     const int docs = h.RowOf("docs");
     const int beta = h.RowOf("beta.txt");
     const int gamma = h.RowOf("gamma.bin");
@@ -246,12 +227,8 @@ TEST_F(ListViewTest, RightClickSelectionRules)
     h.RightClickMenu(h.EmptyPoint());
     EXPECT_TRUE(h.list->SelectedRows().empty());
     EXPECT_EQ(h.list->m_nContextItem, -1);
-}
 
-TEST_F(ListViewTest, MenusOfferTheirEntriesAndPasteGreysWithoutAFileListOfOurs)
-{
-    FillFolder();
-    h.ShowFolder(1, folder.Path());
+    // The menus' entries; Paste greys without a file list of ours.
     int pastes = 0;
     h.list->SetContextCommandHandler(ID_EDIT_PASTE, [&] { ++pastes; });
     const auto ids = [](const std::vector<MenuEntry>& menu) {
@@ -286,7 +263,6 @@ TEST_F(ListViewTest, MenusOfferTheirEntriesAndPasteGreysWithoutAFileListOfOurs)
 
 TEST_F(ListViewTest, AFolderThatDoesNotAnswerLeavesTheWindowFreeAndSaysSo)
 {
-    FillFolder();
     // A dead mount: the read never comes back until the test lets it.
     struct Gate {
         std::mutex mutex;
@@ -429,7 +405,6 @@ TEST(ListItemInfoTest, SizeTextCountsEveryStartedKilobyteIn64Bits)
         {1025, "2 KB"},
         {4294967295ull, "4194304 KB"},
         {4294967296ull + 1, "4194305 KB"},   // past 32 bits
-        {5ull << 30, "5242880 KB"},
         {UINT64_MAX, "18014398509481984 KB"},
     };
     for (const auto& c : cases) {
@@ -454,17 +429,13 @@ TEST(ListItemInfoTest, ModifiedTextIsLocalTimeWithTwelveHourClock)
         {"XYZ-2", 0, "01/01/1970 02:00 AM"},            // two hours ahead of UTC
         {"XYZ-2", 1700000000, "11/15/2023 12:13 AM"},
     };
-    const char* old = std::getenv("TZ");
-    const std::optional<std::string> saved = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
     for (const auto& c : cases) {
         setenv("TZ", c.zone, 1);
         tzset();
         EXPECT_EQ(ModifiedText(c.time), c.text) << c.zone << " " << c.time;
     }
-    if (saved)
-        setenv("TZ", saved->c_str(), 1);
-    else
-        unsetenv("TZ");
+    // The suite's other times are read in UTC.
+    setenv("TZ", "UTC0", 1);
     tzset();
 }
 
@@ -499,29 +470,14 @@ TEST(ListItemInfoTest, ComparatorFollowsTheSortTableRowByRow)
         int expected;   // -1 a first, 1 b first, 0 equal
         const char* why;
     } table[] = {
-        // Name
-        {0, 1, dirZ, fileA, -1, "name forward: folders before files"},
-        {0, 1, fileA, dirZ, 1, "name forward: a file after a folder"},
-        {0, 1, fileA, fileB, -1, "name forward: A to Z, case ignored"},
-        {0, 1, dirA, dirZ, -1, "name forward: folders A to Z among themselves"},
-        {0, 0, dirZ, fileA, 1, "name reverse: files before folders"},
-        {0, 0, fileA, fileB, 1, "name reverse: Z to A"},
-        {0, 0, dirA, dirZ, 1, "name reverse: folders Z to A"},
-        // Size
+        // Name forward and reverse, size reverse and modified forward are
+        // walked by the header clicks of the list's own test; the rest here.
         {1, 1, dirA, fileB, -1, "size forward: folders before files"},
         {1, 1, fileB, fileA, -1, "size forward: larger first"},
         {1, 1, fileB, fileBsame, 0, "size forward: equal sizes are equal"},
-        {1, 1, dirA, dirZ, 0, "size: folders count as size 0 among themselves"},
-        {1, 0, dirA, fileB, 1, "size reverse: files before folders"},
-        {1, 0, fileA, fileB, -1, "size reverse: smaller first"},
         {1, 0, dirA, dirZ, 0, "size reverse: folders still equal"},
-        // Location
         {2, 1, dirA, fileA, 0, "location forward: always equal, even folder and file"},
         {2, 0, fileA, fileB, 0, "location reverse: always equal"},
-        // Modified
-        {3, 1, dirA, fileA, -1, "modified forward: folders before files"},
-        {3, 1, fileA, fileB, -1, "modified forward: newer first"},
-        {3, 1, dirZ, dirA, -1, "modified forward: newer folder first"},
         {3, 1, fileB, fileBsame, 0, "modified: equal times are equal"},
         {3, 0, dirA, fileA, 1, "modified reverse: files before folders"},
         {3, 0, fileA, fileB, 1, "modified reverse: older first"},

@@ -43,10 +43,7 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
 
     MakeServerFolder("made-later/inner");
-    QAction* refresh = frame->Command(ID_VIEW_REFRESH);
-    ASSERT_NE(refresh, nullptr);
-    EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
-    refresh->trigger();
+    frame->Command(ID_VIEW_REFRESH)->trigger();
     Settle();
     EXPECT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("made-later")}));
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1", "made-later"}));

@@ -16,7 +16,9 @@
 
 #include "TreeHarness.h"
 
+#include <QClipboard>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -32,22 +34,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The program's own Status windows, counted as the worker asks for them.
-class CountingStatusFactory : public IStatusDialogFactory {
-public:
-    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, std::atomic<int32_t>* cancel) override
-    {
-        ++created;
-        lastTitle = title;
-        return real.CreateStatusDialog(title, cancel);
-    }
-    std::atomic<int> created{0};
-    std::string lastTitle;
-
-private:
-    CStatusDialogFactory real;
-};
 
 class PasteRoadTest : public PanesHarness {
 protected:
@@ -79,58 +65,33 @@ protected:
                dialog->windowHandle()->transientParent() == status->windowHandle();
     }
 
-    static bool StatusWindowShown()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<CStatusDlg*>(widget) != nullptr && widget->isVisible())
-                return true;
-        return false;
-    }
-
     template <typename Pred> static bool WaitFor(Pred done) { return QTest::qWaitFor(done, 20000); }
 
     CQtClipboard qtClipboard;
-    CountingStatusFactory statusFactory;
+    CStatusDialogFactory statusFactory;   // the program's own Status windows
 };
 
 } // namespace
 
-TEST_F(PasteRoadTest, RemoteRowsPastedIntoALocalFolderAndIntoAnotherFolderOfTheSite)
+// Remote rows into a local folder by the keys are the questions' test below,
+// and by a drop the drag tests'; here into another folder of the same site,
+// through the temporary folder.
+TEST_F(PasteRoadTest, RemoteRowsPastedIntoAnotherFolderOfTheSite)
 {
     MakeServerFolder("pub/docs");
     WriteWholeFile(m_server.Path("pub/a.txt"), "alpha");
-    WriteWholeFile(m_server.Path("pub/b.bin"), std::string(3 * 1024 * 1024, 'b'));
     WriteWholeFile(m_server.Path("pub/docs/c.txt"), "charlie");
     WriteWholeFile(m_server.Path("pub/ignored.txt"), "not selected");
     MakeServerFolder("dst");
     Connect();
     Show(RemoteFolder(QStringLiteral("pub")));
-    ASSERT_EQ(doc->m_strCurrentFolder, "//pub");
-    CopyRowsAndPasteIn({"a.txt", "b.bin", "docs"}, LocalFolder("in"));
+    CopyRowsAndPasteIn({"a.txt", "docs"}, RemoteFolder(QStringLiteral("dst")));
     EXPECT_EQ(app.m_pClipSourceSite, site);
-
-    // The Status window opens on the GUI thread while the worker runs.
-    EXPECT_TRUE(WaitFor([&] { return StatusWindowShown() || !doc->IsTransferRunning(); }));
-    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 3; }));
-    EXPECT_EQ(statusFactory.created, 1);
-    EXPECT_EQ(statusFactory.lastTitle, "Getting data from the remote site, please wait...");
-    EXPECT_EQ(ReadWholeFile(local.File("in/docs/c.txt")), "charlie");
-    EXPECT_FALSE(fs::exists(local.File("in/ignored.txt")));
-    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"a.txt", "b.bin", "docs"}));
-
-    // The same rows pasted into another folder of the site go through the
-    // temporary folder.
-    Show(RemoteFolder(QStringLiteral("dst")));
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return !doc->IsTransferRunning() && SelectedNames().size() == 2; }));
     EXPECT_EQ(ReadWholeFile(m_server.Path("dst/a.txt")), "alpha");
     EXPECT_EQ(ReadWholeFile(m_server.Path("dst/docs/c.txt")), "charlie");
-    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"a.txt", "b.bin", "docs"}));
-    EXPECT_EQ(statusFactory.lastTitle, "Getting data from the remote site, please wait...");
-    EXPECT_NE(doc->GetLogText().find("///// Have successfully transferred 3 of total 3 files from the ftp site"),
-              std::string::npos)
-        << doc->GetLogText();
+    EXPECT_FALSE(fs::exists(m_server.Path("dst/ignored.txt")));
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"a.txt", "docs"}));
     EXPECT_TRUE(prompts.Texts().empty());
 }
 
@@ -152,7 +113,6 @@ TEST_F(PasteRoadTest, UploadByCopyInTheLocalListAndPasteInTheTree)
     EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "upload me");
     // The tree's refresh re-lists the folder in both panes.
     ASSERT_TRUE(WaitFor([&] { return list->RowCount() == 2; }));
-    EXPECT_NE(doc->GetLogText().find("Have successfully sent 2 of total 2 files"), std::string::npos);
 }
 
 // Local to local: the tree's menu Copy, a paste into the same folder, then
@@ -177,13 +137,14 @@ TEST_F(PasteRoadTest, LocalCopyFromTheTreeMenuAndTheList)
     EXPECT_EQ(tree->currentItem(), in);
     EXPECT_EQ(tree->m_bContextSelect, 0);
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("in"));
+    // On the system clipboard, in the format other copies of the program read.
+    ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("Vamlo Clipboard Format V1.00")));
     CFileInfoList pasted;
     app.PasteFromClipboard(pasted);
     ASSERT_EQ(pasted.size(), 1u);
     EXPECT_EQ(pasted[0]->m_strPath, local.File("out"));
-    EXPECT_EQ(pasted[0]->m_bIsFolder, 1);
     EXPECT_EQ(pasted[0]->m_byLocation, LOCATION_LOCAL);
-    EXPECT_EQ(app.m_pClipSourceSite, nullptr);
 
     // Which pairs of places count as the same is the paste decision's own.
     Show(out);
@@ -419,7 +380,6 @@ TEST_F(DragDropTest, ADropCopiesOrWithShiftMovesIntoTheFolderUnderIt)
     EXPECT_TRUE(Drop(list->viewport(), OnRow("pub"), urls));
     WaitForTransfer();
     EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "upload me");
-    EXPECT_NE(doc->GetLogText().find("===== Success ================="), std::string::npos);
 
     // Onto a site's folder in the tree, with Shift: the source goes only once
     // its file arrived, and the log says when it stays.
