@@ -3,30 +3,23 @@
 // A main window with the file list in its pane, the document and the view
 // hub, as start-up builds them, plus recorders for what the list tells.
 #include "app/AppCore.h"
-#include "app/VamloDoc.h"
 #include "model/SiteInfo.h"
 #include "ui/ListItemInfo.h"
 #include "ui/ListViewDetail.h"
-#include "ui/MainFrame.h"
 #include "ui/ViewHub.h"
 
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"
-#include "MemoryServices.h"
-#include "ScriptedPrompts.h"
-#include "TempDir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 

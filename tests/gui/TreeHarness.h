@@ -2,25 +2,13 @@
 
 // A main frame, a document and a folder tree over a real pyftpdlib server.
 
-#include "app/AppCore.h"
-#include "app/VamloDoc.h"
 #include "log/PaneCaption.h"
-#include "model/SiteInfo.h"
-#include "ui/MainFrame.h"
 #include "ui/TreeViewSite.h"
-#include "ui/ViewHub.h"
 #include "ui/Volumes.h"
 
-#include "FtpServerFixture.h"
-#include "GuiProgram.h"
 #include "ListViewHarness.h"
-#include "MemoryServices.h"
-#include "ScriptedPrompts.h"
-#include "TempDir.h"
 
 #include <QSignalSpy>
-#include <QTest>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 // The child of parent with that text, or nullptr.

@@ -12,7 +12,6 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -22,22 +21,6 @@
 namespace {
 
 QImage AsRgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
-
-// The fit itself is the unit suite's; here that the picture is painted into it.
-TEST(WindowPictureTest, ThePrintedPictureStartsAtTheTopLeftAndKeepsItsProportions)
-{
-    QImage red(100, 50, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    QImage page(400, 100, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    {
-        QPainter painter(&page);
-        PaintFittedPicture(painter, page.rect(), red);
-    }
-    EXPECT_EQ(page.pixel(1, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(page.pixel(198, 98), qRgb(255, 0, 0));
-    EXPECT_EQ(page.pixel(201, 1), qRgb(255, 255, 255));
-}
 
 class CaptureCommandTest : public ::testing::Test, protected GuiProgram {
 protected:

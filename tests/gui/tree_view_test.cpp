@@ -6,7 +6,6 @@
 #include "DialogDriver.h"
 
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QPlainTextEdit>
 
 namespace fs = std::filesystem;
