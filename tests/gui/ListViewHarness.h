@@ -32,6 +32,7 @@ struct ViewNotice {
 struct MenuEntry {
     QString id;
     bool enabled;
+    bool operator==(const MenuEntry&) const = default;
 };
 
 // The names of the list's rows, top to bottom.

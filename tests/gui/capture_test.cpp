@@ -1,12 +1,9 @@
-#include "app/VamloDoc.h"
 #include "capture/PrintWindow.h"
 #include "capture/SaveWindowAs.h"
 #include "capture/WindowCapture.h"
-#include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
 #include "GuiProgram.h"
-#include "TempDir.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -15,7 +12,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {

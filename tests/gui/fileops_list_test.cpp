@@ -8,8 +8,6 @@
 #include "fileops/FileOpTexts.h"
 #include "ui/NewDirDlg.h"
 
-#include <QLineEdit>
-
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -17,10 +15,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Types a name into the open editor and ends the edit with key.
+// One in-place rename: what is typed, the key that ends the edit, the message
+// box expected (nullptr: none) and whether the name changed.
+struct RenameCase {
+    const char* typed;
+    Qt::Key key;
+    const char* message;
+    bool renamed;
+};
+
+// Types a name into the label editor open in view and ends the edit with key.
 void EndEdit(QWidget* view, const QString& text, Qt::Key key)
 {
-    QLineEdit* editor = OpenEditor(view);
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* line : view->findChildren<QLineEdit*>())
+        editor = line->isVisible() ? line : editor;
     ASSERT_NE(editor, nullptr);
     editor->setText(text);
     QTest::keyClick(editor, key);
@@ -174,7 +183,6 @@ TEST_F(RemoteListTest, RenameNewDirectoryAndDeleteOnTheServer)
     ASSERT_TRUE(h->WaitForNetIdle());
     EXPECT_TRUE(fs::exists(m_server.Path("pub/renamed")));
     EXPECT_NE(h->RowOf("renamed"), -1);
-    EXPECT_TRUE(h->prompts.Texts().empty());
 
     // Refused: the row keeps its name.
     h->list->m_nContextItem = h->RowOf("renamed");

@@ -1,7 +1,5 @@
 #include "app/QtClipboard.h"
 #include "model/SiteInfo.h"
-#include "sites/SiteInfoDlg.h"
-#include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
 #include "FtpServerFixture.h"
@@ -11,10 +9,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {

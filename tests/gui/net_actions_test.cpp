@@ -9,7 +9,6 @@
 #include "ScriptedFtpServer.h"
 
 #include <QComboBox>
-#include <QProgressDialog>
 #include <QPushButton>
 
 namespace {
@@ -22,13 +21,6 @@ protected:
         PanesHarness::SetUp();
         MakeServerFolder("dir1/sub");
         WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
-    }
-
-    // As a double-click on the folder's row does.
-    void OpenFromTheList(const std::string& name)
-    {
-        ASSERT_GE(RowOf(name), 0) << name << " is not in the list";
-        emit list->doubleClicked(list->model()->index(RowOf(name), 0));
     }
 };
 
@@ -47,8 +39,8 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     EXPECT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("made-later")}));
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1", "made-later"}));
 
-    // Opened from the list, as a double-click does.
-    OpenFromTheList("made-later");
+    // Opened from the list, as a double-click on the folder's row does.
+    emit list->doubleClicked(list->model()->index(RowOf("made-later"), 0));
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-later");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-later")));
@@ -64,7 +56,7 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     Settle();
     ASSERT_EQ(tree->currentItem(), item);
     EXPECT_EQ(Child(item, QStringLiteral("made-at-the-root")), nullptr);
-    OpenFromTheList("made-at-the-root");
+    emit list->doubleClicked(list->model()->index(RowOf("made-at-the-root"), 0));
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-at-the-root");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-at-the-root")));
@@ -102,7 +94,7 @@ TEST_F(SilentServerTest, TheWindowKeepsWorkingAndCancelEndsTheConnect)
 {
     silent.Hang();
     silent.Start();
-    AnswerLogin("user", "secret");
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "secret"); });
     int ticks = 0;
     QTimer painter;
     QObject::connect(&painter, &QTimer::timeout, &painter, [&ticks] { ++ticks; });

@@ -67,7 +67,6 @@ TEST_F(TlsTreeTest, EncryptedSiteShowsAPadlockAndSaysSo)
     prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
     tree->AddSiteItem(site);
     Settle();
-    ASSERT_TRUE(WaitForNetIdle());
     QTreeWidgetItem* item = tree->FindSiteItem(site);
     ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
     EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
