@@ -256,8 +256,8 @@ TEST_F(TreeRemoteTest, SiteMenuPropertiesReconnectAndDisconnect)
     tree->scrollToItem(item);
     QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(item).center());
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(MenuIds(*menu), (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781"),
-                                  QStringLiteral("ID_32820")}));
+    EXPECT_EQ(MenuIds(*menu), (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"),
+                                           QStringLiteral("ID_32781"), QStringLiteral("ID_32820")}));
 
     // Properties change only the notes, and mark the list modified unless cancelled.
     AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
