@@ -43,29 +43,6 @@ inline void Login(CLoginDlg& dialog, const char* user, const char* password)
     dialog.accept();
 }
 
-inline QPointer<QTimer> AnswerLogin(const char* user, const char* password)
-{
-    return AnswerNextDialog<CLoginDlg>([=](CLoginDlg& dialog) { Login(dialog, user, password); });
-}
-
-// The name editor of a label edit that is open in view.
-inline QLineEdit* OpenEditor(QWidget* view)
-{
-    for (QLineEdit* line : view->findChildren<QLineEdit*>())
-        if (line->isVisible())
-            return line;
-    return nullptr;
-}
-
-// One in-place rename: what is typed, the key that ends the edit, the message
-// box expected (nullptr: none) and whether the name changed.
-struct RenameCase {
-    const char* typed;
-    Qt::Key key;
-    const char* message;
-    bool renamed;
-};
-
 // The small window with Cancel that a long network action shows, once it is
 // up; nullptr when none came.
 inline QProgressDialog* WaitForProgressWindow()

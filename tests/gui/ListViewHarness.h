@@ -3,30 +3,23 @@
 // A main window with the file list in its pane, the document and the view
 // hub, as start-up builds them, plus recorders for what the list tells.
 #include "app/AppCore.h"
-#include "app/VamloDoc.h"
 #include "model/SiteInfo.h"
 #include "ui/ListItemInfo.h"
 #include "ui/ListViewDetail.h"
-#include "ui/MainFrame.h"
 #include "ui/ViewHub.h"
 
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"
-#include "MemoryServices.h"
-#include "ScriptedPrompts.h"
-#include "TempDir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,8 +31,8 @@ struct ViewNotice {
 
 struct MenuEntry {
     QString id;
-    QString text;
     bool enabled;
+    bool operator==(const MenuEntry&) const = default;
 };
 
 // The names of the list's rows, top to bottom.
@@ -94,7 +87,6 @@ public:
         frame->show();
         (void)QTest::qWaitForWindowExposed(frame.get());
     }
-
 
     // The views go before the hub they listen to.
     ~ListViewHarness() { TearDownProgram(); }
@@ -154,7 +146,7 @@ public:
         QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 for (QAction* action : menu->actions())
-                    entries.push_back({action->objectName(), action->text(), action->isEnabled()});
+                    entries.push_back({action->objectName(), action->isEnabled()});
                 menu->close();
             } else if (waited.elapsed() > 5000) {
                 poll.stop();

@@ -2,25 +2,13 @@
 
 // A main frame, a document and a folder tree over a real pyftpdlib server.
 
-#include "app/AppCore.h"
-#include "app/VamloDoc.h"
 #include "log/PaneCaption.h"
-#include "model/SiteInfo.h"
-#include "ui/MainFrame.h"
 #include "ui/TreeViewSite.h"
-#include "ui/ViewHub.h"
 #include "ui/Volumes.h"
 
-#include "FtpServerFixture.h"
-#include "GuiProgram.h"
 #include "ListViewHarness.h"
-#include "MemoryServices.h"
-#include "ScriptedPrompts.h"
-#include "TempDir.h"
 
 #include <QSignalSpy>
-#include <QTest>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 // The child of parent with that text, or nullptr.
@@ -103,8 +91,6 @@ protected:
         const CTreeItemInfo* record = CTreeViewSite::Record(item);
         return record != nullptr ? record->m_strPath : std::string("<no record>");
     }
-
-    QString Caption() const { return frame->TreePane()->caption(); }
 
     // Lets the tree's network actions (connects, listings) come to their end.
     void Settle() { ASSERT_TRUE(WaitForNetIdle()) << "a network action did not end"; }

@@ -1,13 +1,8 @@
 #include "app/AppCore.h"
-#include "app/QtClipboard.h"
 #include "app/QtSettingsStore.h"
 
-#include "ScriptedPrompts.h"
 #include "TempDir.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <gtest/gtest.h>
 
 // Which values and defaults is the unit suite's; here the ini file.
@@ -34,32 +29,3 @@ TEST(QtSettingsStoreTest, DefaultsAreWrittenToTheIniFileAndReadBack)
     CQtSettingsStore unwritable(QString::fromStdString(dir.File("Vamlo.ini") + "/Vamlo.ini"));
     EXPECT_FALSE(unwritable.OpenKey());
 }
-
-TEST(QtClipboardTest, EntryListRoundTripsThroughTheSystemClipboard)
-{
-    CQtClipboard clipboard;
-    CAppCore app;
-    app.m_pClipboard = &clipboard;
-    app.RegisterClipboardFormat();
-
-
-    CFileInfoList list;
-    auto entry = std::make_unique<CVaFileInfo>();
-    entry->m_bIsFolder = 1;
-    entry->m_byLocation = LOCATION_LOCAL;
-    entry->m_strPath = "/home/ann/My Files";
-    list.push_back(std::move(entry));
-    app.CopyToClipboard(list);
-
-    EXPECT_EQ(app.HasClipboardFileList(), 1);
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    ASSERT_NE(data, nullptr);
-    EXPECT_TRUE(data->hasFormat(QStringLiteral("Vamlo Clipboard Format V1.00")));
-
-    CFileInfoList pasted;
-    app.PasteFromClipboard(pasted);
-    // What the entries hold is the unit suite's.
-    ASSERT_EQ(pasted.size(), 1u);
-    EXPECT_EQ(pasted[0]->m_strPath, "/home/ann/My Files");
-}
-

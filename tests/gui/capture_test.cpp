@@ -1,43 +1,22 @@
-#include "app/VamloDoc.h"
 #include "capture/PrintWindow.h"
 #include "capture/SaveWindowAs.h"
 #include "capture/WindowCapture.h"
-#include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
 #include "GuiProgram.h"
-#include "TempDir.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
 QImage AsRgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB888); }
-
-// The fit itself is the unit suite's; here that the picture is painted into it.
-TEST(WindowPictureTest, ThePrintedPictureStartsAtTheTopLeftAndKeepsItsProportions)
-{
-    QImage red(100, 50, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    QImage page(400, 100, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    {
-        QPainter painter(&page);
-        PaintFittedPicture(painter, page.rect(), red);
-    }
-    EXPECT_EQ(page.pixel(1, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(page.pixel(198, 98), qRgb(255, 0, 0));
-    EXPECT_EQ(page.pixel(201, 1), qRgb(255, 255, 255));
-}
 
 class CaptureCommandTest : public ::testing::Test, protected GuiProgram {
 protected:
@@ -80,8 +59,6 @@ TEST_F(CaptureCommandTest, SaveAsksWithItsOwnDialogAndACancelStillLeavesThePictu
     bool seen = false;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
         seen = true;
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Save the Vamlo window as a bitmap file"));
-        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("bmp"));
         EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
         dialog.setDirectory(QString::fromStdString(dir.Path()));

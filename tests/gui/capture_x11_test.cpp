@@ -1,10 +1,7 @@
-#include "app/VamloDoc.h"
 #include "capture/WindowCapture.h"
-#include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
 #include "GuiProgram.h"
-#include "TempDir.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -12,7 +9,6 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {

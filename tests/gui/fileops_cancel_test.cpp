@@ -11,10 +11,8 @@
 
 #include "ScriptedFtpServer.h"
 
-#include <QProgressDialog>
 #include <QPushButton>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 

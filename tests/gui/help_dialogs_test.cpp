@@ -1,6 +1,5 @@
 #include "help/HelpDialogs.h"
 #include "help/HelpTexts.h"
-#include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
 #include "GuiProgram.h"
@@ -8,11 +7,9 @@
 #include <QAction>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <map>
-#include <functional>
 
 namespace {
 

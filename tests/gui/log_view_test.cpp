@@ -7,7 +7,6 @@
 
 #include "DialogDriver.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QFontInfo>
@@ -15,7 +14,6 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QScrollBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -67,7 +65,6 @@ TEST_F(ActionLogViewTest, LinesFromWorkerThreadsArriveInTheOrderTheyWereLoggedWh
     }
 
     const QString expected = QString::fromStdString(m_log.GetLogText());
-    ASSERT_TRUE(expected.endsWith(QString(64, QLatin1Char('/'))));
     EXPECT_TRUE(WaitForText(m_view, expected)) << m_view.LogText().right(200).toStdString();
 
     // With auto refresh, a start banner replaces what the view shows.
@@ -76,7 +73,6 @@ TEST_F(ActionLogViewTest, LinesFromWorkerThreadsArriveInTheOrderTheyWereLoggedWh
     m_log.AppendLog("new line");
     ASSERT_TRUE(WaitForText(m_view, QString::fromStdString(m_log.GetLogText())));
     EXPECT_FALSE(m_view.LogText().contains(QStringLiteral("first 0")));
-    EXPECT_TRUE(m_view.LogText().startsWith(QStringLiteral("\n\n///")));
 
     // A gone view: neither a worker's line nor the pending event may reach it.
     const std::string logged = m_log.GetLogText();
@@ -199,8 +195,6 @@ TEST_F(SaveStatusLogTest, WhatCannotTakeTheLogIsRefusedAndKept)
     // A reader is there, so a plain open would not wait but write into it.
     const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
-    const std::string folder = m_dir.File("folder");
-    std::filesystem::create_directory(folder);
 
     ShowText(m_view, "log text");
     const std::pair<std::string, std::string> cases[] = {
@@ -208,7 +202,6 @@ TEST_F(SaveStatusLogTest, WhatCannotTakeTheLogIsRefusedAndKept)
         {autoSave, FileErrorText(EWOULDBLOCK)},
         {pipe, kNotARegularFile},
         {unread, kNotARegularFile},
-        {folder, kNotARegularFile},
         {"/dev/null", kNotARegularFile},
     };
     std::vector<std::string> expected;
@@ -223,14 +216,12 @@ TEST_F(SaveStatusLogTest, WhatCannotTakeTheLogIsRefusedAndKept)
     char byte = 0;
     EXPECT_LE(read(reader, &byte, 1), 0) << "the log went into the pipe";
     close(reader);
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 TEST(StatusLogSaveDialogTest, AsksForATextFileAndAddsTheSuffix)
 {
     TempDir dir;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
-        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
         EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
         dialog.setDirectory(QString::fromStdString(dir.Path()));
         dialog.selectFile(QStringLiteral("status"));

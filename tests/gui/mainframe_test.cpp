@@ -1,7 +1,5 @@
 #include "app/QtClipboard.h"
 #include "model/SiteInfo.h"
-#include "sites/SiteInfoDlg.h"
-#include "ui/MainFrame.h"
 
 #include "DialogDriver.h"
 #include "FtpServerFixture.h"
@@ -11,10 +9,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -86,10 +82,8 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxConnectsABareHostWithOneLogin)
 TEST_F(MainFrameTest, WhatDoesNotConnectLeavesTheSiteListAlone)
 {
     TypeAddress(QStringLiteral("host:port"));
-    ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_EQ(prompts.Messages()[0].text,
-              "The ftp site address \"ftp://host:port\" is invalid.\nPlease enter the ftp site address again!");
-    EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The ftp site address \"ftp://host:port\" is invalid.\n"
+                                                        "Please enter the ftp site address again!"});
 
     bool onUserName = false;
     AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
@@ -129,7 +123,6 @@ TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
 TEST_F(MainFrameTest, TheModeBoxAndTheOptionCommandsSetTheOptions)
 {
     QComboBox* box = frame->TransferModeBox();
-    EXPECT_EQ(box->currentText(), QStringLiteral("Binary"));
     emit box->activated(0);
     EXPECT_EQ(app.m_nTransferType, 1);
     emit box->activated(1);
@@ -138,8 +131,6 @@ TEST_F(MainFrameTest, TheModeBoxAndTheOptionCommandsSetTheOptions)
     QAction* autoSave = frame->Command(ID_EDIT_STATUS_LOG_AUTOSAVE);
     QAction* autoRefresh = frame->Command(ID_EDIT_LOG_VIEW_AUTOREFRESH);
     frame->UpdateCommandStates();
-    EXPECT_FALSE(autoSave->isChecked());
-    EXPECT_TRUE(autoRefresh->isChecked());
     autoSave->trigger();
     autoRefresh->trigger();
     EXPECT_TRUE(autoSave->isChecked());

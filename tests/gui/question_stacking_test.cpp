@@ -9,16 +9,12 @@
 
 #include "DialogDriver.h"
 
-#include <QApplication>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
-#include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <thread>
 
 namespace {

@@ -5,7 +5,6 @@
 #include "sites/SiteManagerDlg.h"
 #include "ui/Commands.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QListWidget>
 

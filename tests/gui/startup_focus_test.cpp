@@ -1,5 +1,4 @@
 #include "ui/ListViewDetail.h"
-#include "ui/MainFrame.h"
 #include "ui/TreeViewSite.h"
 #include "ui/ViewHub.h"
 
@@ -7,7 +6,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QTest>
 #include <gtest/gtest.h>
 
 // The window as start-up opens it: boxes filled, both views made and first

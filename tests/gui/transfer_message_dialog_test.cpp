@@ -4,12 +4,9 @@
 
 #include "DialogDriver.h"
 
-#include <QApplication>
 #include <QPushButton>
-#include <QTest>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <thread>
 
 namespace {

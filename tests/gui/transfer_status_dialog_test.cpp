@@ -74,17 +74,14 @@ TEST_F(StatusDlgTest, CancelKeepsTheWindowAndTextsBarsAndFiguresReachTheWidgets)
     cancel->setFocus();
     QTest::keyClick(m_dialog, Qt::Key_Return);
     EXPECT_EQ(m_cancel.load(), 0);
-    EXPECT_EQ(m_dialog->m_bCancelled, 0);
 
     const std::function<void()> ways[] = {[&] { QTest::mouseClick(cancel, Qt::LeftButton); },
                                           [&] { QTest::keyClick(m_dialog, Qt::Key_Escape); },
                                           [&] { EXPECT_FALSE(m_dialog->close()); }};
     for (const auto& cancelIt : ways) {
         m_cancel = 0;
-        m_dialog->m_bCancelled = 0;
         cancelIt();
         EXPECT_EQ(m_cancel.load(), 1);
-        EXPECT_EQ(m_dialog->m_bCancelled, 1);
         EXPECT_TRUE(m_dialog->isVisible());
     }
 
@@ -117,7 +114,6 @@ TEST_F(StatusDlgTest, CancelKeepsTheWindowAndTextsBarsAndFiguresReachTheWidgets)
     EXPECT_EQ(Bar(m_dialog, "fileBar")->value(), 10);
     EXPECT_EQ(Label(m_dialog, "fileFigures")->Text(), QStringLiteral("12.5 MiB of 64.0 MiB at 3.1 MiB/s, 0:17 left"));
     EXPECT_EQ(Label(m_dialog, "actionFigures")->Text(), QStringLiteral("All files: 40.0 MiB of 200.0 MiB"));
-    EXPECT_EQ(Label(m_dialog, "message2")->Text(), QStringLiteral("To: /home/ann/a.txt"));
     EXPECT_GT(Label(m_dialog, "fileFigures")->geometry().top(), Bar(m_dialog, "overallBar")->geometry().bottom());
     EXPECT_GT(Label(m_dialog, "actionFigures")->geometry().top(), Label(m_dialog, "fileFigures")->geometry().top());
     const CElidedLabel* label = Label(m_dialog, "message1");
@@ -185,7 +181,6 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return OpenStatusWindows().size() == 1; }, kWaitMs));
     QPointer<CStatusDlg> window = OpenStatusWindows().front();
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Getting data from the remote site, please wait..."));
     const int updatesBefore = window->UpdateCount();
     phase = 2;
 

