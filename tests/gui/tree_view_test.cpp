@@ -38,8 +38,7 @@ protected:
 class TreeNestedTest : public TreeHarness {
 protected:
     TreeNestedTest()
-        : TreeHarness(FtpServerOptions{
-              .strPassivePorts = {}, .strNestedLoginDir = "home/nested", .strUnlistableDir = {}})
+        : TreeHarness(FtpServerOptions{.strNestedLoginDir = "home/nested", .strUnlistableDir = {}})
     {
     }
 };
