@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 // Answers the next modal dialog of type T that opens: fn gets it while its
@@ -33,6 +35,24 @@ QPointer<QTimer> AnswerNextDialog(std::function<void(T&)> fn, int timeoutMs = 10
     });
     timer->start(20);
     return timer;
+}
+
+// Types name into a file dialog's name box in folder, as the user does, and
+// presses Save with the dialog's own checks. selectFile() leaves the box alone
+// while it has the focus, and which widget has it depends on what ran before.
+// A dialog that stays open is a failure, never a hang.
+inline void SaveInFileDialog(QFileDialog& dialog, const std::string& folder, const char* name)
+{
+    dialog.setDirectory(QString::fromStdString(folder));
+    if (auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        box->setText(QString::fromLatin1(name));
+    else
+        dialog.selectFile(QString::fromLatin1(name));
+    static_cast<QDialog&>(dialog).accept();   // QFileDialog::accept
+    if (dialog.isVisible()) {
+        ADD_FAILURE() << "the file dialog did not take " << name;
+        dialog.reject();
+    }
 }
 
 // Fills in the Login Window and confirms it.

@@ -61,12 +61,10 @@ TEST_F(CaptureCommandTest, SaveAsksWithItsOwnDialogAndACancelStillLeavesThePictu
         seen = true;
         EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("bmp"));
         EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
-        dialog.setDirectory(QString::fromStdString(dir.Path()));
         // The overwrite question is the dialog's own; here the name is set
         // without it, as after a Yes.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-        dialog.selectFile(QStringLiteral("shot"));
-        static_cast<QDialog&>(dialog).accept();
+        SaveInFileDialog(dialog, dir.Path(), "shot");
     });
     frame->Command(ID_FILE_SAVE_WINDOW_AS)->trigger();
     ASSERT_TRUE(seen);

@@ -82,9 +82,7 @@ TEST(WindowCaptureOnX11Test, TheFrameComesFromTheScreenAndNoClosedMenuIsLeftInTh
 
     TempDir dir;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
-        dialog.setDirectory(QString::fromStdString(dir.Path()));
-        dialog.selectFile(QStringLiteral("shot"));
-        static_cast<QDialog&>(dialog).accept();
+        SaveInFileDialog(dialog, dir.Path(), "shot");
     });
     QTest::mouseClick(fileMenu, Qt::LeftButton, {}, fileMenu->actionGeometry(save).center());
     EXPECT_TRUE(program.prompts.Texts().empty());

@@ -223,9 +223,7 @@ TEST(StatusLogSaveDialogTest, AsksForATextFileAndAddsTheSuffix)
     TempDir dir;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
         EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
-        dialog.setDirectory(QString::fromStdString(dir.Path()));
-        dialog.selectFile(QStringLiteral("status"));
-        static_cast<QDialog&>(dialog).accept();   // QFileDialog::accept, with its checks
+        SaveInFileDialog(dialog, dir.Path(), "status");
     });
     EXPECT_EQ(AskStatusLogSavePath(nullptr), QString::fromStdString(dir.File("status.txt")));
 
