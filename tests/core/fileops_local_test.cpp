@@ -6,6 +6,7 @@
 #include "fileops/LocalCopy.h"
 #include "fileops/LocalDelete.h"
 
+#include "EntryList.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
@@ -45,16 +46,9 @@ protected:
     bool Rows(std::vector<DeleteRow> rows) { return CLocalDelete(doc, prompts).DeleteRows(Path("cur"), rows); }
     static ReplaceAnswer Choice(int32_t choice) { return {DialogResult::Ok, choice}; }
 
-    void Copy(std::vector<std::pair<std::string, bool>> entries)
+    void Copy(const std::vector<std::pair<std::string, bool>>& entries)
     {
-        CFileInfoList list;
-        for (const auto& [path, folder] : entries) {
-            auto entry = std::make_unique<CVaFileInfo>();
-            entry->m_strPath = path;
-            entry->m_bIsFolder = folder ? 1 : 0;
-            entry->m_byLocation = LOCATION_LOCAL;
-            list.push_back(std::move(entry));
-        }
+        CFileInfoList list = EntryList(entries, LOCATION_LOCAL);
         CLocalCopier(doc, prompts).CopyEntriesLocally(list);
         EXPECT_TRUE(list.empty());
     }

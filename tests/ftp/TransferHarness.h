@@ -6,6 +6,7 @@
 #include "model/SiteInfo.h"
 #include "transfer/StatusDialog.h"
 
+#include "EntryList.h"
 #include "FtpServerFixture.h"
 #include "MemoryServices.h"
 #include "RecordingLogView.h"
@@ -110,15 +111,7 @@ protected:
 
     static CFileInfoList Entries(const std::vector<std::pair<std::string, bool>>& entries, uint8_t location)
     {
-        CFileInfoList list;
-        for (const auto& [path, folder] : entries) {
-            auto entry = std::make_unique<CVaFileInfo>();
-            entry->m_strPath = path;
-            entry->m_bIsFolder = folder ? 1 : 0;
-            entry->m_byLocation = location;
-            list.push_back(std::move(entry));
-        }
-        return list;
+        return EntryList(entries, location);
     }
 
     std::string Address() const { return site.m_strAddress; }
