@@ -3,6 +3,7 @@
 #include "app/SiteListOwner.h"
 #include "app/VamloDoc.h"
 
+#include "EntryList.h"
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"
 #include "TempDir.h"
@@ -141,13 +142,7 @@ TEST(AppClipboardTest, OnlyTheRegisteredFormatCarriesEntriesAndPasteLeavesThemTh
     MemoryClipboard clipboard;
     CAppCore app;
     app.m_pClipboard = &clipboard;
-    CFileInfoList list;
-    for (const char* path : {"/pub//a.txt", "/pub//dir"}) {
-        list.push_back(std::make_unique<CVaFileInfo>());
-        list.back()->m_strPath = path;
-        list.back()->m_byLocation = LOCATION_REMOTE;
-    }
-    list.back()->m_bIsFolder = 1;
+    CFileInfoList list = EntryList({{"/pub//a.txt", false}, {"/pub//dir", true}}, LOCATION_REMOTE);
 
     // Before the format is registered nothing goes to the clipboard.
     app.CopyToClipboard(list);

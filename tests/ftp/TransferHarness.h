@@ -98,20 +98,15 @@ protected:
     void Get(std::vector<std::pair<std::string, bool>> entries, const std::string& into)
     {
         doc->m_strCurrentFolder = into;
-        ASSERT_EQ(doc->StartGetJob(Entries(entries, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr), 1);
+        ASSERT_EQ(doc->StartGetJob(EntryList(entries, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr), 1);
         doc->WaitForTransfer();
     }
 
     void Put(std::vector<std::pair<std::string, bool>> entries, const std::string& into)
     {
         doc->m_strCurrentFolder = into;
-        ASSERT_EQ(doc->StartPutJob(Entries(entries, LOCATION_LOCAL), NOTIFY_LIST, nullptr, nullptr), 1);
+        ASSERT_EQ(doc->StartPutJob(EntryList(entries, LOCATION_LOCAL), NOTIFY_LIST, nullptr, nullptr), 1);
         doc->WaitForTransfer();
-    }
-
-    static CFileInfoList Entries(const std::vector<std::pair<std::string, bool>>& entries, uint8_t location)
-    {
-        return EntryList(entries, location);
     }
 
     std::string Address() const { return site.m_strAddress; }

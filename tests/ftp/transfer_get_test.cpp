@@ -30,7 +30,7 @@ TEST_F(GetTest, NestedTreeGetsFilesBeforeSubfoldersWithDoubleSlashPaths)
 
     TransferJob job;
     job.m_pSourceSite = &site;
-    EXPECT_EQ(CGetDriver(*doc, job).CountRemoteFiles(Entries({{"/pub//docs.1", true}}, LOCATION_REMOTE)), 4);
+    EXPECT_EQ(CGetDriver(*doc, job).CountRemoteFiles(EntryList({{"/pub//docs.1", true}}, LOCATION_REMOTE)), 4);
     EXPECT_EQ(doc->m_strFileCount, "4");
     Get({{"/pub//docs.1", true}}, Target());
 

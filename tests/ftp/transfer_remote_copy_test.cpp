@@ -30,7 +30,7 @@ protected:
     void Copy(std::vector<std::pair<std::string, bool>> entries, const std::string& into)
     {
         doc->m_strCurrentFolder = into;
-        ASSERT_EQ(doc->StartRemoteCopyJob(Entries(entries, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr), 1);
+        ASSERT_EQ(doc->StartRemoteCopyJob(EntryList(entries, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr), 1);
         doc->WaitForTransfer();
     }
 
@@ -258,7 +258,7 @@ TEST_F(RemoteCopyTest, NothingIsFetchedWhenTheSourceDoesNotFitOnTheTemporaryVolu
     job.m_strTargetFolder = "/in";
     CRemoteCopyDriver driver(*doc, job);
     driver.m_fnFreeBytes = [](const std::string&) { return 7999LL; };
-    driver.RemoteCopyEntries(Entries({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
+    driver.RemoteCopyEntries(EntryList({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
 
     const std::string cause = "The files to transfer need 8000 bytes, but only 7999 bytes are free for the "
                               "temporary directory \"" + Temp() + "\".";
@@ -273,7 +273,7 @@ TEST_F(RemoteCopyTest, NothingIsFetchedWhenTheSourceDoesNotFitOnTheTemporaryVolu
 
     // Just enough room: the copy goes ahead.
     driver.m_fnFreeBytes = [](const std::string&) { return 8000LL; };
-    driver.RemoteCopyEntries(Entries({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
+    driver.RemoteCopyEntries(EntryList({{"/src//f.txt", false}, {"/src//d", true}}, LOCATION_REMOTE));
     EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/d/g.txt")), std::string(3000, 'y'));
 }
 
