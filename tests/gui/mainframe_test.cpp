@@ -42,31 +42,38 @@ protected:
 
 } // namespace
 
-TEST_F(MainFrameTest, EnterInTheAddressBoxConnectsABareHostWithOneLogin)
+// One Enter, one Login window: for a bare host, which becomes a saved site,
+// and for that saved site once it is not connected, typed with a login in
+// its address; that login fills the window and stays out of the address.
+TEST_F(MainFrameTest, EnterInTheAddressBoxOpensOneLoginForANewOrASavedSite)
 {
     frame->show();
-    int logins = 0;
-    QPointer<QTimer> second;
-    AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
-        ++logins;
-        Login(dialog, "user", "secret");
-        // A second login would be the box picking the new entry as well.
-        second = AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& again) {
-            ++logins;
-            again.reject();
+    QStringList logins;   // what each Login window opened with
+    const auto enter = [&](const std::string& typed) {
+        QPointer<QTimer> second;
+        AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
+            logins << dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->text() + QLatin1Char(':') +
+                          dialog.findChild<QLineEdit*>(QStringLiteral("password"))->text();
+            Login(dialog, "user", "secret");
+            // A second login would be the box picking the entry as well.
+            second = AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& again) {
+                logins << QStringLiteral("again");
+                again.reject();
+            });
         });
-    });
-    // As a user types: the keys go to the box, which has the focus.
-    frame->AddressBox()->setFocus();
-    frame->AddressBox()->lineEdit()->setText(QString::fromStdString(HostPort()));
-    QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
-    const QString connected = QString::fromStdString("Successfully connected to ftp site: ftp://" + HostPort());
-    QTRY_COMPARE_WITH_TIMEOUT(frame->statusBar()->currentMessage(), connected, 10000);
-    // A login the selection asked for would open before the actions end.
-    ASSERT_TRUE(WaitForNetIdle());
-    delete second;
-    EXPECT_EQ(logins, 1);
-
+        // As a user types: the keys go to the box, which has the focus.
+        frame->statusBar()->clearMessage();
+        frame->AddressBox()->setFocus();
+        frame->AddressBox()->lineEdit()->clear();
+        QTest::keyClicks(frame->AddressBox()->lineEdit(), QString::fromStdString(typed));
+        QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
+        const QString connected = QString::fromStdString("Successfully connected to ftp site: ftp://" + HostPort());
+        QTRY_COMPARE_WITH_TIMEOUT(frame->statusBar()->currentMessage(), connected, 10000);
+        // A login the selection asked for would open before the actions end.
+        ASSERT_TRUE(WaitForNetIdle());
+        delete second;
+    };
+    enter(HostPort());
     const QString address = QString::fromStdString("ftp://" + HostPort());
     EXPECT_EQ(frame->AddressBox()->currentText(), address);
     EXPECT_EQ(frame->AddressBox()->itemText(0), address);
@@ -76,9 +83,17 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxConnectsABareHostWithOneLogin)
     EXPECT_EQ(frame->m_siteList.front()->m_strPort, std::to_string(m_server.Port()));
     EXPECT_EQ(frame->m_bSiteListModified, 1);
     EXPECT_TRUE(prompts.Texts().empty());
+
+    frame->m_siteList.front()->Disconnect();
+    enter("ftp://anon:pw@" + HostPort());
+    EXPECT_EQ(logins, (QStringList{QStringLiteral(":"), QStringLiteral("anon:pw")}));
+    EXPECT_EQ(frame->m_siteList.size(), 1u);
+    EXPECT_EQ(frame->AddressBox()->currentText(), address);
 }
 
-// An invalid address, or a Cancel on the login dialog, adds no record.
+// An invalid address, a Cancel on the login dialog, or a connect that fails
+// at once adds no record; that failure shows its error alone: no window with
+// Cancel comes up behind the box while the user reads it.
 TEST_F(MainFrameTest, WhatDoesNotConnectLeavesTheSiteListAlone)
 {
     TypeAddress(QStringLiteral("host:port"));
@@ -91,11 +106,22 @@ TEST_F(MainFrameTest, WhatDoesNotConnectLeavesTheSiteListAlone)
         onUserName = dialog.focusWidget() == dialog.findChild<QLineEdit*>(QStringLiteral("userName"));
         dialog.reject();
     });
-    TypeAddress(QString::fromStdString("ftp://" + HostPort()));
+    const std::string address = "ftp://" + HostPort();
+    TypeAddress(QString::fromStdString(address));
     EXPECT_TRUE(onUserName);
     EXPECT_TRUE(frame->m_siteList.empty());
     EXPECT_EQ(frame->m_bSiteListModified, 0);
     EXPECT_EQ(frame->AddressBox()->count(), 0);
+
+    m_server.Stop();
+    bool cancelWindow = false;
+    prompts.WhileShown([&](const std::string&) { cancelWindow = WaitForProgressWindow(1000) != nullptr; });
+    AnswerNextDialog<CLoginDlg>([](CLoginDlg& dialog) { Login(dialog, "user", "secret"); });
+    TypeAddress(QString::fromStdString(address));
+    EXPECT_FALSE(cancelWindow);
+    EXPECT_EQ(prompts.Texts().size(), 2u);
+    EXPECT_EQ(frame->StatusText().toStdString(), "Failed to connect to ftp site: " + address);
+    EXPECT_TRUE(frame->m_siteList.empty());
 }
 
 TEST_F(MainFrameTest, CtrlCInTheAddressBoxCopiesTextNotFiles)
@@ -139,14 +165,23 @@ TEST_F(MainFrameTest, TheModeBoxAndTheOptionCommandsSetTheOptions)
     EXPECT_EQ(settings.values["AutoRefreshLogView"], "No");
 }
 
-// When it asks is the document's; here that closing the window asks and saves.
-TEST_F(MainFrameTest, CloseAsksAboutAModifiedSiteListAndSavesIt)
+// When it asks is the document's; here that Ctrl+S, shown beside Save Site
+// List, saves it, and that closing the window asks and saves.
+TEST_F(MainFrameTest, CtrlSSavesAndCloseAsksAboutAModifiedSiteListAndSavesIt)
 {
     frame->m_siteList.push_back(std::make_unique<CVamloSiteInfo>());
+    frame->m_siteList.back()->m_strAddress = "ftp://typed.example";
+    frame->m_bSiteListModified = 1;
+    frame->UpdateCommandStates();
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QTest::keyClick(frame.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(frame->m_bSiteListModified, 0);
+    EXPECT_NE(ReadWholeFile(app.m_strSiteListPath).find("ftp://typed.example"), std::string::npos);
     frame->m_siteList.back()->m_strAddress = "ftp://saved.example";
     frame->m_bSiteListModified = 1;
     prompts.Answer(MsgResult::Yes);
-    frame->show();
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The site list of the site manager has been changed. "
                                                         "Do you want to save the changes?"});
