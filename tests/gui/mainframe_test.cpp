@@ -47,6 +47,7 @@ protected:
 // its address; that login fills the window and stays out of the address.
 TEST_F(MainFrameTest, EnterInTheAddressBoxOpensOneLoginForANewOrASavedSite)
 {
+    frame->resize(1200, 700);   // the address box in view, not in the bar's overflow
     frame->show();
     QStringList logins;   // what each Login window opened with
     const auto enter = [&](const std::string& typed) {
@@ -54,16 +55,21 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxOpensOneLoginForANewOrASavedSite)
         AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
             logins << dialog.findChild<QLineEdit*>(QStringLiteral("userName"))->text() + QLatin1Char(':') +
                           dialog.findChild<QLineEdit*>(QStringLiteral("password"))->text();
-            Login(dialog, "user", "secret");
-            // A second login would be the box picking the entry as well.
+            // A second login would be the box picking the entry as well, once
+            // this window takes the focus from it, as a window manager gives it.
             second = AnswerNextDialog<CLoginDlg>([&logins](CLoginDlg& again) {
                 logins << QStringLiteral("again");
                 again.reject();
             });
+            dialog.activateWindow();
+            (void)QTest::qWaitForWindowActive(&dialog);
+            Login(dialog, "user", "secret");
         });
-        // As a user types: the keys go to the box, which has the focus.
+        // As a user types: a click into the box of the active window, then the keys.
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
         frame->statusBar()->clearMessage();
-        frame->AddressBox()->setFocus();
+        QTest::mouseClick(frame->AddressBox()->lineEdit(), Qt::LeftButton);
         frame->AddressBox()->lineEdit()->clear();
         QTest::keyClicks(frame->AddressBox()->lineEdit(), QString::fromStdString(typed));
         QTest::keyClick(frame->AddressBox(), Qt::Key_Return);
