@@ -37,10 +37,7 @@ struct StatusRecord : IStatusDialogFactory {
         void StepFile(int64_t steps) override { record.Add("stepFile:" + std::to_string(steps)); }
         void StepOverall() override { record.Add("stepOverall"); }
         void Show() override { record.Add("shown", 0, 1); }
-        void SetFigures(const std::string& file, const std::string& all) override
-        {
-            record.Add("figures:" + file + "|" + all);
-        }
+        void SetFigures(const std::string& f, const std::string& a) override { record.Add("figures:" + f + "|" + a); }
         StatusRecord& record;
         std::atomic<int32_t>* cancel;
     };

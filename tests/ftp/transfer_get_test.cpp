@@ -77,9 +77,8 @@ TEST_F(GetTest, ProgressTextsCountInKilobytes)
     const std::vector<std::string> big = status.Calls();
     for (size_t i = calls.size(); i + 2 < big.size(); ++i)
         EXPECT_TRUE(big[i].find("|Received ") == std::string::npos || big[i + 2].rfind("figures:", 0) == 0) << big[i];
-    EXPECT_TRUE(std::any_of(big.begin(), big.end(), [](const std::string& call) {
-        return call.find("|All files: 1.0 MiB of 1.0 MiB") != std::string::npos;
-    }));
+    const auto total = [](const std::string& call) { return call.find("|All files: 1.0 MiB of 1.0 MiB") != call.npos; };
+    EXPECT_TRUE(std::any_of(big.begin(), big.end(), total));
 }
 
 TEST_F(GetTest, ReplaceQuestionAnswersAndReadOnlyTargets)

@@ -369,8 +369,7 @@ TEST_F(SiteManagerTest, BusyAndConnectedSitesAreGuarded)
                       "This site is currently connected by Vamlo. Deleting this site from the Stored Site List will "
                       "cause the termination of this connection.\nDo you still want to delete this site?"}));
         EXPECT_TRUE(prompts.Messages().size() == 2 && prompts.Messages()[1].buttons == MsgButtons::YesNo);
-        // Nor is what a worker may be logging on with edited: not when
-        // Properties opens, nor when OK carries an edit back.
+        // Nor is a login a worker may be using edited, at Properties or at OK.
         Pick(dialog.AvailableList(), "ftp://beta.example");
         Click(&dialog, "propertiesButton");
         m_siteScripts.push_back({QStringLiteral("ftp://new.delta"), QStringLiteral("21"), {}});

@@ -30,15 +30,9 @@ std::vector<CStatusDlg*> OpenStatusWindows()
     return found;
 }
 
-CElidedLabel* Label(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<CElidedLabel*>(QString::fromLatin1(name));
-}
+CElidedLabel* Label(QWidget* dialog, const char* name) { return dialog->findChild<CElidedLabel*>(name); }
 
-QProgressBar* Bar(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<QProgressBar*>(QString::fromLatin1(name));
-}
+QProgressBar* Bar(QWidget* dialog, const char* name) { return dialog->findChild<QProgressBar*>(name); }
 
 // A window on its own channel, as the factory builds it; it deletes itself
 // when the channel is detached at the end of the test.
@@ -185,8 +179,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
     phase = 2;
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return phase.load() >= 3; }, 6 * kWaitMs));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return Label(window, "message3")->Text() == QString::number(kSteps); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Label(window, "message3")->Text() == QString::number(kSteps); }, kWaitMs));
     EXPECT_EQ(Bar(window, "fileBar")->value(), kSteps);
     const int updates = window->UpdateCount() - updatesBefore;
     EXPECT_GE(updates, 1);
