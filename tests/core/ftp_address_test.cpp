@@ -126,6 +126,9 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
             EXPECT_EQ(url->IsEncrypted(), c.scheme != "ftp");
         }
     }
+    // A login is cut out of an address by the parser's rule: the last "@" before the path.
+    EXPECT_EQ(AddressWithoutUserInfo("FTPS://u:p@ss@host:2121/pub@x"), "FTPS://host:2121/pub@x");
+    EXPECT_EQ(AddressWithoutUserInfo("ftp://host/a@b"), "ftp://host/a@b");
 }
 
 // The file of certificates trusted always, one line per server.

@@ -36,23 +36,27 @@ struct StatusRecord : IStatusDialogFactory {
         void SetOverallRange(int64_t n) override { record.Add("overallRange:" + std::to_string(n)); }
         void StepFile(int64_t steps) override { record.Add("stepFile:" + std::to_string(steps)); }
         void StepOverall() override { record.Add("stepOverall"); }
+        void Show() override { record.Add("shown", 0, 1); }
+        void SetFigures(const std::string& f, const std::string& a) override { record.Add("figures:" + f + "|" + a); }
         StatusRecord& record;
         std::atomic<int32_t>* cancel;
     };
 
-    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, std::atomic<int32_t>* cancel) override
+    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, std::atomic<int32_t>* cancel,
+                                                      bool visible) override
     {
-        Add("created:" + title, 1);
+        Add("created:" + title, 1, visible ? 1 : 0);
         std::lock_guard lock(mutex);
         titles.push_back(title);
         return std::make_unique<Window>(*this, cancel);
     }
-    void Add(const std::string& call, int opened = 0)
+    void Add(const std::string& call, int opened = 0, int showing = 0)
     {
         std::lock_guard lock(mutex);
         calls.push_back(call);
         open += opened;
         created += opened > 0;
+        shown += showing;
     }
     std::vector<std::string> Calls()
     {
@@ -65,6 +69,7 @@ struct StatusRecord : IStatusDialogFactory {
     std::vector<std::string> titles;
     int open = 0;   // windows created and not yet closed
     int created = 0;
+    int shown = 0;   // windows made visible, at once or later
     std::function<void(const std::string&, const std::string&, std::atomic<int32_t>* cancel)> onMessages;
 };
 

@@ -70,6 +70,15 @@ TEST_F(GetTest, ProgressTextsCountInKilobytes)
     EXPECT_EQ(ReadWholeFile(local.File("target/k3000")), std::string(3000, 'y'));
     // The overall bar moves once per file received.
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "stepOverall"), 4);
+
+    // The figures go with each block the texts count; one file's size is the action's.
+    RemoteFile("big", std::string(1 << 20, 'b'));
+    Get({{"//big", false}}, Target());
+    const std::vector<std::string> big = status.Calls();
+    for (size_t i = calls.size(); i + 2 < big.size(); ++i)
+        EXPECT_TRUE(big[i].find("|Received ") == std::string::npos || big[i + 2].rfind("figures:", 0) == 0) << big[i];
+    const auto total = [](const std::string& call) { return call.find("|All files: 1.0 MiB of 1.0 MiB") != call.npos; };
+    EXPECT_TRUE(std::any_of(big.begin(), big.end(), total));
 }
 
 TEST_F(GetTest, ReplaceQuestionAnswersAndReadOnlyTargets)

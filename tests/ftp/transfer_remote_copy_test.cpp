@@ -107,6 +107,7 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
     EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(status.titles, std::vector<std::string>{"Getting data from the remote site, please wait..."});
     EXPECT_EQ(status.open, 0);
+    EXPECT_EQ(status.shown, 1);
     // The list selects what arrived at the top of the target folder.
     std::vector<std::string> names = doc->TransferredNames();
     std::sort(names.begin(), names.end());
@@ -213,6 +214,7 @@ TEST_F(RemoteCopyTest, ALostSourceThatIsNotRestoredTransfersNothing)
     EXPECT_EQ(site.m_pConnection, nullptr);
     EXPECT_NE(siteB.m_pConnection, nullptr);
     EXPECT_EQ(status.open, 0);
+    EXPECT_EQ(status.shown, 0);   // shown only once the source answers
 }
 
 TEST_F(RemoteCopyTest, ATargetThatCannotBeReconnectedEndsAfterTheGetLeg)

@@ -64,8 +64,8 @@ inline void Login(CLoginDlg& dialog, const char* user, const char* password)
 }
 
 // The small window with Cancel that a long network action shows, once it is
-// up; nullptr when none came.
-inline QProgressDialog* WaitForProgressWindow()
+// up; nullptr when none came within timeoutMs.
+inline QProgressDialog* WaitForProgressWindow(int timeoutMs = 10000)
 {
     QProgressDialog* found = nullptr;
     (void)QTest::qWaitFor([&] {
@@ -73,6 +73,6 @@ inline QProgressDialog* WaitForProgressWindow()
             if (widget->objectName() == QStringLiteral("NetActionProgress") && widget->isVisible())
                 found = qobject_cast<QProgressDialog*>(widget);
         return found != nullptr;
-    }, 10000);
+    }, timeoutMs);
     return found;
 }

@@ -152,6 +152,8 @@ TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheS
     int shown = 0;
     h.list->m_fnRunNewDirDlg = [&](CNewDirDlg& dialog) {
         ++shown;
+        dialog.adjustSize();   // as shown: the title and the title bar's buttons fit
+        EXPECT_GE(dialog.width(), dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 100);
         dialog.NameEdit()->setText(QString::fromStdString(typed));
         dialog.accept();
         return true;

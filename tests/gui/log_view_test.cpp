@@ -223,6 +223,7 @@ TEST(StatusLogSaveDialogTest, AsksForATextFileAndAddsTheSuffix)
     TempDir dir;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
         EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_EQ(dialog.directory(), QDir::home());   // not wherever the program was started
         SaveInFileDialog(dialog, dir.Path(), "status");
     });
     EXPECT_EQ(AskStatusLogSavePath(nullptr), QString::fromStdString(dir.File("status.txt")));

@@ -411,10 +411,10 @@ class PaneSizesTest : public ::testing::Test, protected GuiProgram {
 protected:
     void SetUp() override { BuildProgram(); }
 
-    std::unique_ptr<CMainFrame> ShowFrame()
+    std::unique_ptr<CMainFrame> ShowFrame(QSize size = {900, 640})
     {
         auto shown = std::make_unique<CMainFrame>(&app);
-        shown->resize(900, 640);
+        shown->resize(size);
         shown->show();
         QCoreApplication::processEvents();
         return shown;
@@ -438,7 +438,7 @@ TEST_F(PaneSizesTest, TheLogStartsEightLinesHighAndTheBarsStayWhereTheyWereLeft)
     ASSERT_NE(inner, nullptr);
     const QList<int> outerTotal = first->OuterSplitter()->sizes();
     first->OuterSplitter()->setSizes({outerTotal[0] + outerTotal[1] - 300, 300});
-    inner->setSizes({180, inner->sizes()[0] + inner->sizes()[1] - 180});
+    inner->setSizes({700, inner->sizes()[0] + inner->sizes()[1] - 700});
     const QList<int> outerLeft = first->OuterSplitter()->sizes();
     const QList<int> innerLeft = inner->sizes();
     first->close();
@@ -448,4 +448,9 @@ TEST_F(PaneSizesTest, TheLogStartsEightLinesHighAndTheBarsStayWhereTheyWereLeft)
     EXPECT_EQ(second->OuterSplitter()->sizes(), outerLeft);
     EXPECT_EQ(second->OuterSplitter()->findChild<QSplitter*>(QStringLiteral("InnerSplitter"))->sizes(), innerLeft);
     second->close();
+    second.reset();
+
+    // A smaller window keeps the panes in proportion: the list is not squeezed.
+    const QList<int> small = ShowFrame({640, 480})->findChild<QSplitter*>(QStringLiteral("InnerSplitter"))->sizes();
+    EXPECT_NEAR(1.0 * small[1] / (small[0] + small[1]), 1.0 * innerLeft[1] / (innerLeft[0] + innerLeft[1]), 0.02);
 }

@@ -55,7 +55,7 @@ TEST(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHolds
     // Opens the window as a worker does: from another thread, by a posted call.
     const auto openStatusFromWorker = [&] {
         std::thread([&] {
-            worker = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel);
+            worker = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel, true);
         }).join();
         EXPECT_TRUE(QTest::qWaitFor([] { return StatusWindow(true) != nullptr; }, kWaitMs));
         return StatusWindow(true);

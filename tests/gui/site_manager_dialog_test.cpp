@@ -349,6 +349,7 @@ TEST_F(SiteManagerTest, BusyAndConnectedSitesAreGuarded)
 {
     CVamloSiteInfo* beta = Record("ftp://beta.example");
     TransferHold hold(*beta);
+    std::optional<TransferHold> connecting;
     // Sites shown in the tree; the dialog only looks at their tree items.
     Record("ftp://alps.example")->m_hTreeItem = 0x100;
     Record("ftp://gamma.example")->m_hTreeItem = 0x200;
@@ -368,6 +369,13 @@ TEST_F(SiteManagerTest, BusyAndConnectedSitesAreGuarded)
                       "This site is currently connected by Vamlo. Deleting this site from the Stored Site List will "
                       "cause the termination of this connection.\nDo you still want to delete this site?"}));
         EXPECT_TRUE(prompts.Messages().size() == 2 && prompts.Messages()[1].buttons == MsgButtons::YesNo);
+        // Nor is a login a worker may be using edited, at Properties or at OK.
+        Pick(dialog.AvailableList(), "ftp://beta.example");
+        Click(&dialog, "propertiesButton");
+        m_siteScripts.push_back({QStringLiteral("ftp://new.delta"), QStringLiteral("21"), {}});
+        Pick(dialog.StoredList(), "ftp://delta.example");
+        Click(&dialog, "propertiesButton");
+        connecting.emplace(*Record("ftp://delta.example"));
 
         // A connected site's details are shown, not edited; its notes are.
         Pick(dialog.AvailableList(), "ftp://alps.example");
@@ -377,6 +385,9 @@ TEST_F(SiteManagerTest, BusyAndConnectedSitesAreGuarded)
         return true;
     });
     EXPECT_EQ(Record("ftp://beta.example"), beta);
+    EXPECT_NE(Record("ftp://delta.example"), nullptr);
+    ASSERT_EQ(prompts.Texts().size(), 4u);
+    EXPECT_NE(prompts.Texts()[3].find("\"ftp://delta.example\" is busy"), std::string::npos);
     EXPECT_NE(Record("ftp://gamma.example"), nullptr);
     EXPECT_EQ(Record("ftp://alps.example")->m_strNotes, "noted");
     Record("ftp://alps.example")->m_hTreeItem = 0;

@@ -71,6 +71,7 @@ TEST_F(TlsTreeTest, EncryptedSiteShowsAPadlockAndSaysSo)
     ASSERT_NE(item, nullptr) << (prompts.Texts().empty() ? "" : prompts.Texts()[0]);
     EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
     EXPECT_EQ(item->data(0, CTreeViewSite::kImageRole).toInt(), IMAGE_ENCRYPTED_FTP_SITE);
-    EXPECT_EQ(item->toolTip(0), QStringLiteral("Encrypted (TLS)"));
+    EXPECT_EQ(item->toolTip(0).toStdString(),
+              "ftpes://user@127.0.0.1:" + std::to_string(m_server.Port()) + "\nEncrypted (TLS)");
     ASSERT_EQ(ChildTexts(item), QStringList{});   // listed over TLS: the root is empty
 }

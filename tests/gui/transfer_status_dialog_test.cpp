@@ -30,15 +30,9 @@ std::vector<CStatusDlg*> OpenStatusWindows()
     return found;
 }
 
-CElidedLabel* Label(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<CElidedLabel*>(QString::fromLatin1(name));
-}
+CElidedLabel* Label(QWidget* dialog, const char* name) { return dialog->findChild<CElidedLabel*>(name); }
 
-QProgressBar* Bar(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<QProgressBar*>(QString::fromLatin1(name));
-}
+QProgressBar* Bar(QWidget* dialog, const char* name) { return dialog->findChild<QProgressBar*>(name); }
 
 // A window on its own channel, as the factory builds it; it deletes itself
 // when the channel is detached at the end of the test.
@@ -46,7 +40,7 @@ class StatusDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_channel = std::make_shared<CStatusDialogChannel>(&m_cancel);
+        m_channel = std::make_shared<CStatusDialogChannel>(&m_cancel, true);
         m_dialog = new CStatusDlg(m_channel);
         m_dialog->show();
     }
@@ -140,7 +134,7 @@ TEST_F(StatusDlgTest, CancelKeepsTheWindowAndTextsBarsAndFiguresReachTheWidgets)
 TEST(StatusDialogChannelTest, CancelAfterTheWorkerLetGoReachesNothing)
 {
     auto cancel = std::make_unique<std::atomic<int32_t>>(0);
-    CStatusDialogChannel channel(cancel.get());
+    CStatusDialogChannel channel(cancel.get(), true);
     channel.RequestCancel();
     EXPECT_EQ(cancel->load(), 1);
 
@@ -161,7 +155,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
     CStatusDialogFactory factory;
 
     std::jthread worker([&] {
-        auto status = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel);
+        auto status = factory.CreateStatusDialog("Getting data from the remote site, please wait...", &cancel, true);
         phase = 1;
         if (!QTest::qWaitFor([&] { return phase.load() >= 2; }, kWaitMs))
             return;
@@ -185,8 +179,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
     phase = 2;
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return phase.load() >= 3; }, 6 * kWaitMs));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return Label(window, "message3")->Text() == QString::number(kSteps); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Label(window, "message3")->Text() == QString::number(kSteps); }, kWaitMs));
     EXPECT_EQ(Bar(window, "fileBar")->value(), kSteps);
     const int updates = window->UpdateCount() - updatesBefore;
     EXPECT_GE(updates, 1);
@@ -202,25 +195,27 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 }
 
 // A worker that lets go before its posted opening runs leaves no window; on
-// the GUI thread, with nothing to post to, the window opens at once.
+// the GUI thread, with nothing to post to, the window is made at once, here
+// hidden until it is told to show.
 TEST(StatusDialogProxyTest, TheWindowOpensOnlyWhileItsWorkerHoldsIt)
 {
     std::atomic<int32_t> cancel{0};
     CStatusDialogFactory factory;
     std::thread([&] {
-        auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel);
+        auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel, true);
         status->SetMessages("x", "y");
     }).join();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_TRUE(OpenStatusWindows().empty());
 
-    auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel);
-    ASSERT_EQ(OpenStatusWindows().size(), 1u);
-    QPointer<CStatusDlg> window = OpenStatusWindows().front();
+    auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel, false);
+    EXPECT_TRUE(OpenStatusWindows().empty());
     status->SetMessages("Connecting to ftp site: ftp.example.org", "");
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return Label(window, "message1")->Text() == "Connecting to ftp site: ftp.example.org"; }, kWaitMs));
+    status->Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OpenStatusWindows().size() == 1; }, kWaitMs));
+    QPointer<CStatusDlg> window = OpenStatusWindows().front();
+    EXPECT_EQ(Label(window, "message1")->Text(), QStringLiteral("Connecting to ftp site: ftp.example.org"));
     status.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, kWaitMs));
 }

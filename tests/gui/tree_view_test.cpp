@@ -108,6 +108,8 @@ TEST_F(TreeNestedTest, SiteLoggedInElsewhereShowsUserAtHost)
     QTreeWidgetItem* item = ShowSite(AddSiteRecord("nested"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(0), QStringLiteral("Ftp: nested@127.0.0.1"));
+    // Sites on one host differ in what the tooltip adds.
+    EXPECT_EQ(item->toolTip(0).toStdString(), "ftp://nested@127.0.0.1:" + std::to_string(m_server.Port()));
     ASSERT_EQ(ChildTexts(item), QStringList{QStringLiteral("inbox")});
     EXPECT_EQ(PathOf(item->child(0)), "/home/nested/inbox");
     EXPECT_EQ(doc->m_strCurrentFolder, "/home/nested");
@@ -170,6 +172,7 @@ TEST_F(TreeRemoteTest, ABrokenConnectionAsksToReconnectAndADeclineLeavesTheTreeA
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
     EXPECT_FALSE(site->m_pConnection);
     EXPECT_EQ(tree->FindSiteItem(site), item);
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));   // not what the ended action said it was doing
 
     // Selecting a folder of it asks again. While it asks, the document still
     // shows "/": a Copy then must take dir2, never the whole site.
@@ -410,6 +413,7 @@ TEST_F(TreeViewTest, FolderAndDriveMenus)
         EXPECT_EQ(MenuIds(*menu), (QStringList{QStringLiteral("ID_57634"), QStringLiteral("ID_57637"),
                                                QStringLiteral("ID_32774"), QStringLiteral("ID_32775"),
                                                QStringLiteral("ID_32820")}));
+        EXPECT_EQ(menu->actions().last()->text(), QStringLiteral("Re&fresh"));   // R is Rename's
         QAction* paste = menu->findChild<QAction*>(QStringLiteral("ID_57637"));
         EXPECT_EQ(paste->isEnabled(), ours);
         if (ours)

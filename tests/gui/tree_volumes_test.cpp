@@ -5,6 +5,7 @@
 #include "TempDir.h"
 
 #include <QLineEdit>
+#include <QStorageInfo>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -198,6 +199,8 @@ TEST(DriveProperties, TheVolumeOfAFolderIsRead)
     EXPECT_GT(space->total, 0);
     EXPECT_LE(space->free, space->total);
     EXPECT_LE(space->available, space->free);
+    // Where the mount table has no entry for it, the folder itself answers.
+    EXPECT_EQ(DriveSpaceOf(dir.Path(), QStorageInfo()).value_or(DriveSpace{}).total, space->total);
 
     CDrivePropertiesDlg dialog;
     dialog.SetDrive(dir.Path());

@@ -4,10 +4,7 @@
 
 namespace {
 
-// Larger than any screen: a value beyond it was not written by us.
-constexpr int kMaxPixels = 100000;
-
-std::optional<int> ReadPixels(ISettingsStore& store, const char* name)
+std::optional<int> ReadShare(ISettingsStore& store, const char* name)
 {
     const std::optional<std::string> text = store.ReadValue(name);
     if (!text || text->empty())
@@ -15,7 +12,7 @@ std::optional<int> ReadPixels(ISettingsStore& store, const char* name)
     int value = 0;
     const char* end = text->data() + text->size();
     const auto [stop, error] = std::from_chars(text->data(), end, value);
-    if (error != std::errc() || stop != end || value <= 0 || value > kMaxPixels)
+    if (error != std::errc() || stop != end || value <= 0 || value >= kPaneShareWhole)
         return std::nullopt;
     return value;
 }
@@ -26,8 +23,8 @@ std::optional<CPaneSizes> LoadPaneSizes(ISettingsStore& store)
 {
     if (!store.OpenKey())
         return std::nullopt;
-    const std::optional<int> log = ReadPixels(store, kLogPaneHeightValue);
-    const std::optional<int> tree = ReadPixels(store, kTreePaneWidthValue);
+    const std::optional<int> log = ReadShare(store, kLogPaneShareValue);
+    const std::optional<int> tree = ReadShare(store, kTreePaneShareValue);
     if (!log || !tree)
         return std::nullopt;
     return CPaneSizes{*log, *tree};
@@ -37,6 +34,6 @@ void SavePaneSizes(ISettingsStore& store, const CPaneSizes& sizes)
 {
     if (!store.OpenKey())
         return;
-    store.WriteValue(kLogPaneHeightValue, std::to_string(sizes.logHeight));
-    store.WriteValue(kTreePaneWidthValue, std::to_string(sizes.treeWidth));
+    store.WriteValue(kLogPaneShareValue, std::to_string(sizes.logShare));
+    store.WriteValue(kTreePaneShareValue, std::to_string(sizes.treeShare));
 }

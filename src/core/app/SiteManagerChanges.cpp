@@ -34,9 +34,19 @@ void Take(T& field, const T& value)
 
 // The copy's fields into the record. Only fields that differ are written: a
 // transfer on a connected site may be reading the others. The tree item is
-// the tree's own, not the dialog's.
-void TakeEditedCopy(CVamloSiteInfo& record, const CVamloSiteInfo& copy)
+// the tree's own, not the dialog's. What a worker logs on with changes only
+// while no one uses the record; false, after the busy message, when someone
+// does, and the record stays as it was.
+bool TakeEditedCopy(CVamloSiteInfo& record, const CVamloSiteInfo& copy, CAppCore& app)
 {
+    std::unique_lock<std::mutex> inUse(record.m_mutexInUse, std::defer_lock);
+    const bool logonChanged = record.m_strAddress != copy.m_strAddress || record.m_strPort != copy.m_strPort ||
+                              record.m_strUserName != copy.m_strUserName ||
+                              record.m_strPassword != copy.m_strPassword;
+    if (logonChanged && !inUse.try_lock()) {
+        app.Prompts().MessageBox(SiteBusyMessage(record.m_strAddress), MsgButtons::Ok, MsgIcon::Information);
+        return false;
+    }
     Take(record.m_strAddress, copy.m_strAddress);
     Take(record.m_strPort, copy.m_strPort);
     Take(record.m_strUserName, copy.m_strUserName);
@@ -48,6 +58,7 @@ void TakeEditedCopy(CVamloSiteInfo& record, const CVamloSiteInfo& copy)
     Take(record.m_strNotes, copy.m_strNotes);
     record.m_bDeleted = copy.m_bDeleted;
     record.m_bEdited = copy.m_bEdited;
+    return true;
 }
 
 } // namespace
@@ -103,8 +114,7 @@ void ApplySiteManagerChanges(CSiteListOwner& owner, CSiteList& workList, int32_t
                     app.m_pClipSourceSite = nullptr;
                 siteList.erase(found);
                 bChanged = 1;
-            } else if (copy->m_bEdited == 1) {
-                TakeEditedCopy(record, *copy);
+            } else if (copy->m_bEdited == 1 && TakeEditedCopy(record, *copy, app)) {
                 bChanged = 1;
             }
         } else {

@@ -191,6 +191,18 @@ std::optional<ParsedUrl> ParseSiteAddress(std::string_view text, std::string* no
     return ParseUrl(withScheme);
 }
 
+std::string AddressWithoutUserInfo(std::string_view address)
+{
+    const size_t separator = address.find("://");
+    if (separator == std::string_view::npos)
+        return std::string(address);
+    const size_t start = separator + 3;
+    const size_t at = address.substr(start, address.find('/', start) - start).rfind('@');
+    if (at == std::string_view::npos)
+        return std::string(address);
+    return std::string(address.substr(0, start)) + std::string(address.substr(start + at + 1));
+}
+
 std::string DefaultFtpPortText()
 {
     const std::optional<ParsedUrl> url = ParseUrl("ftp://getportnumber");

@@ -35,5 +35,10 @@ std::optional<ParsedUrl> ParseUrl(std::string_view text);
 // "ftp://" + text, the form an error message quotes.
 std::optional<ParsedUrl> ParseSiteAddress(std::string_view text, std::string* normalized = nullptr);
 
+// The address without its "user[:password]@" part, by the same rule as
+// ParseUrl: a login typed into an address goes to the site's login fields,
+// never into the address that titles, lists and files show.
+std::string AddressWithoutUserInfo(std::string_view address);
+
 // The port an FTP address gets when it names none, as text: "21".
 std::string DefaultFtpPortText();

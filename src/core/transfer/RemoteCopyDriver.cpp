@@ -52,8 +52,11 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
     if (source->m_pConnection)
         source->m_pConnection->ForgetCurrentDirectory();
 
-    // The Get leg.
+    // The Get leg. The window shows only now: a source that is not restored
+    // ends the action without it.
     m_doc.m_bContinueTransfer = 1;
+    if (m_doc.m_pStatusDlg)
+        m_doc.m_pStatusDlg->Show();
     SetMessages(kCountingMessage, "");
     CGetDriver get(m_doc, m_job);
     get.m_bMeasureBytes = true;
@@ -185,7 +188,7 @@ void CRemoteCopyDriver::CreateStatusDialog(const char* title)
 {
     IStatusDialogFactory* factory = m_doc.App().m_pStatusDialogFactory;
     if (factory != nullptr)
-        m_doc.m_pStatusDlg = factory->CreateStatusDialog(title, &m_doc.m_bCancelTransfer);
+        m_doc.m_pStatusDlg = factory->CreateStatusDialog(title, &m_doc.m_bCancelTransfer, false);
 }
 
 void CRemoteCopyDriver::CloseStatusDialog() { m_doc.m_pStatusDlg.reset(); }

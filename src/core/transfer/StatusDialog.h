@@ -29,14 +29,17 @@ public:
         (void)fileLine;
         (void)actionLine;
     }
+    // Shows a window that was made hidden.
+    virtual void Show() {}
 };
 
-// Makes the Status window of an action. Cancel and Escape in the window set
-// *cancelFlag to 1; the window stays until the worker destroys it.
+// Makes the Status window of an action, shown or, until its Show, hidden.
+// Cancel and Escape in the window set *cancelFlag to 1; the window stays
+// until the worker destroys it.
 class IStatusDialogFactory {
 public:
     virtual ~IStatusDialogFactory() = default;
 
     virtual std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                              std::atomic<int32_t>* cancelFlag) = 0;
+                                                              std::atomic<int32_t>* cancelFlag, bool shown) = 0;
 };

@@ -97,8 +97,9 @@ void CTransferDriver::RunEntries(const CFileInfoList& entries, int32_t tempFlag)
         site->m_pConnection->ForgetCurrentDirectory();
     m_doc.m_bContinueTransfer = 1;
     SetMessages(texts.countingMessage, "");
-    SetOverallRange(CountFiles(entries));
-    m_meter.BeginAction(CountedActionBytes());
+    const int64_t files = CountFiles(entries);
+    SetOverallRange(files);
+    m_meter.BeginAction(CountedActionBytes(), files);
     for (const auto& entry : entries) {
         TransferItem(*entry, tempFlag);
         if (Cancelled()) {
@@ -120,7 +121,7 @@ void CTransferDriver::CreateStatusDialog(const char* title)
 {
     IStatusDialogFactory* factory = m_doc.App().m_pStatusDialogFactory;
     if (factory != nullptr)
-        m_doc.m_pStatusDlg = factory->CreateStatusDialog(title, &m_doc.m_bCancelTransfer);
+        m_doc.m_pStatusDlg = factory->CreateStatusDialog(title, &m_doc.m_bCancelTransfer, true);
 }
 
 void CTransferDriver::CloseStatusDialog() { m_doc.m_pStatusDlg.reset(); }
@@ -239,10 +240,10 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
                                                        : std::to_string(UnitsOf(done)) + " kb";
         SetMessages(texts.message1, texts.countVerb + received + totalText);
         StepFile(static_cast<int64_t>(std::max<uint64_t>(UnitsOf(done) - UnitsOf(before), 1)));
-        const int64_t now = NowMs();
-        m_meter.Update(done, now);
-        if (m_meter.Due(now))
-            ShowFigures();
+        // The figures go with every block, as the texts do: the window shows
+        // whichever came last, so the two never tell different counts.
+        m_meter.Update(done, NowMs());
+        ShowFigures();
         if (Cancelled())
             return CopyResult::Cancelled;
     }

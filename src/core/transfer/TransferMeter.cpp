@@ -43,10 +43,11 @@ std::string DurationText(double seconds)
     return text;
 }
 
-void CTransferMeter::BeginAction(int64_t totalBytes)
+void CTransferMeter::BeginAction(int64_t totalBytes, int64_t files)
 {
     *this = CTransferMeter();
     m_nActionTotal = totalBytes;
+    m_nActionFiles = files;
 }
 
 void CTransferMeter::BeginFile(int64_t fileBytes, uint64_t done, int64_t nowMs)
@@ -54,6 +55,8 @@ void CTransferMeter::BeginFile(int64_t fileBytes, uint64_t done, int64_t nowMs)
     if (m_bInFile)
         m_nActionBase += m_nFileTotal >= 0 ? std::max<uint64_t>(static_cast<uint64_t>(m_nFileTotal), m_nFileDone)
                                            : m_nFileDone;
+    else if (m_nActionTotal < 0 && m_nActionFiles == 1)
+        m_nActionTotal = fileBytes;
     m_bInFile = true;
     m_nFileTotal = fileBytes;
     m_nFileDone = done;
@@ -76,14 +79,6 @@ void CTransferMeter::Record(int64_t nowMs)
     // One sample at or before the window's start stays, as its left edge.
     while (m_samples.size() >= 2 && m_samples[1].ms <= nowMs - kWindowMs)
         m_samples.pop_front();
-}
-
-bool CTransferMeter::Due(int64_t nowMs)
-{
-    if (m_nLastDue != INT64_MIN && nowMs - m_nLastDue < kRefreshMs)
-        return false;
-    m_nLastDue = nowMs;
-    return true;
 }
 
 double CTransferMeter::Speed() const

@@ -10,17 +10,15 @@
 // steady clock, so the figures follow from the calls alone.
 class CTransferMeter {
 public:
-    // Sizes below 0 are unknown.
-    void BeginAction(int64_t totalBytes);
+    // Sizes and counts below 0 are unknown. An action of one file whose size
+    // was not counted takes that file's size once it starts.
+    void BeginAction(int64_t totalBytes, int64_t files = -1);
     // A file starts, with `done` bytes of it already in place. The file before
     // it is over, arrived or not: its size counts as handled.
     void BeginFile(int64_t fileBytes, uint64_t done, int64_t nowMs);
     // The file's data now reaches `done` bytes (it may go back to 0 when a
     // file starts again).
     void Update(uint64_t done, int64_t nowMs);
-
-    // True at most a few times a second: when the window wants new figures.
-    bool Due(int64_t nowMs);
 
     // Bytes a second over the last few seconds; 0 while not known.
     double Speed() const;
@@ -29,9 +27,8 @@ public:
     // "All files: 40.0 MiB of 200.0 MiB, 1:05 left", or "All files: 40.0 MiB so far".
     std::string ActionLine() const;
 
-    // The span the speed is taken over, and the least time between figures.
+    // The span the speed is taken over.
     static constexpr int64_t kWindowMs = 5000;
-    static constexpr int64_t kRefreshMs = 250;
 
 private:
     struct Sample {
@@ -41,6 +38,7 @@ private:
     void Record(int64_t nowMs);
 
     int64_t m_nActionTotal = -1;
+    int64_t m_nActionFiles = -1;
     uint64_t m_nActionBase = 0;   // bytes of the files already over
     int64_t m_nFileTotal = -1;
     uint64_t m_nFileDone = 0;
@@ -48,7 +46,6 @@ private:
     uint64_t m_nMoved = 0;        // bytes moved in the action, restarts included
     int64_t m_nNowMs = 0;
     std::deque<Sample> m_samples;
-    int64_t m_nLastDue = INT64_MIN;
 };
 
 // "512 bytes", "1.5 KiB", "12.5 MiB", "2.0 GiB".

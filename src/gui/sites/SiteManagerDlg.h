@@ -72,6 +72,9 @@ private:
     // The selected item's copy, or nullptr (the buttons brought up to date)
     // when nothing is selected.
     CVamloSiteInfo* SelectedCopy(QListWidget** list, QListWidgetItem** item);
+    // True, after the busy message, while a transfer or a connect uses the
+    // copy's record.
+    bool RefusedAsBusy(const CVamloSiteInfo& copy);
     void OnSelectionChanged(QListWidget* list);
     void UpdateControls();
     bool RunSiteDialog(CAddSiteDlg& dialog);

@@ -111,6 +111,16 @@ CVamloSiteInfo* CSiteManagerDlg::SelectedCopy(QListWidget** list, QListWidgetIte
     return CopyOf(*item);
 }
 
+bool CSiteManagerDlg::RefusedAsBusy(const CVamloSiteInfo& copy)
+{
+    CVamloSiteInfo* record = FindRecordByEditId(m_siteList, copy.m_nEditId);
+    if (copy.m_nEditId == 0 || record == nullptr || !record->IsInUse())
+        return false;
+    m_prompts.MessageBox(SiteBusyMessage(record->m_strAddress), MsgButtons::Ok, MsgIcon::Information);
+    UpdateControls();
+    return true;
+}
+
 void CSiteManagerDlg::OnDelete()
 {
     QListWidget* list = nullptr;
@@ -121,11 +131,8 @@ void CSiteManagerDlg::OnDelete()
     if (copy->m_nEditId != 0) {
         // Refused at once rather than after OK: a transfer is using the
         // record, and it could not be deleted then either.
-        if (CVamloSiteInfo* record = FindRecordByEditId(m_siteList, copy->m_nEditId); record && record->IsInUse()) {
-            m_prompts.MessageBox(SiteBusyMessage(record->m_strAddress), MsgButtons::Ok, MsgIcon::Information);
-            UpdateControls();
+        if (RefusedAsBusy(*copy))
             return;
-        }
         if (copy->m_hTreeItem != 0) {
             const std::string listName = list == m_pStoredList ? "Stored Site List" : "Available Site List";
             if (m_prompts.MessageBox("This site is currently connected by Vamlo. Deleting this site from the " +
@@ -152,6 +159,10 @@ void CSiteManagerDlg::OnProperties()
     QListWidgetItem* item = nullptr;
     CVamloSiteInfo* copy = SelectedCopy(&list, &item);
     if (copy == nullptr)
+        return;
+    // A worker may be logging on with this record's name and password right
+    // now. A site in the tree shows them read-only, so only its notes change.
+    if (copy->m_hTreeItem == 0 && RefusedAsBusy(*copy))
         return;
     CAddSiteDlg dialog(this);
     FillSiteDialog(dialog, *copy);

@@ -69,6 +69,13 @@ void CStatusDialogChannel::SetFigures(const std::string& fileLine, const std::st
     m_bChanged = true;
 }
 
+void CStatusDialogChannel::Show()
+{
+    std::lock_guard lock(m_mutex);
+    m_state.shown = true;
+    m_bChanged = true;
+}
+
 void CStatusDialogChannel::Detach()
 {
     std::lock_guard lock(m_mutex);

@@ -15,6 +15,7 @@ struct StatusDialogState {
     int64_t overallRange = 0;
     int64_t overallPos = 0;
     bool overallVisible = false;
+    bool shown = true;           // false while the worker keeps the window hidden
     std::string fileFigures;     // bytes, speed and time left of the file
     std::string actionFigures;   // the same for the whole action
 };
@@ -26,7 +27,10 @@ struct StatusDialogState {
 // no longer reaches the worker's flag.
 class CStatusDialogChannel {
 public:
-    explicit CStatusDialogChannel(std::atomic<int32_t>* cancelFlag) : m_pCancelFlag(cancelFlag) {}
+    CStatusDialogChannel(std::atomic<int32_t>* cancelFlag, bool shown) : m_pCancelFlag(cancelFlag)
+    {
+        m_state.shown = shown;
+    }
     CStatusDialogChannel(const CStatusDialogChannel&) = delete;
     CStatusDialogChannel& operator=(const CStatusDialogChannel&) = delete;
 
@@ -38,6 +42,7 @@ public:
     void StepFile(int64_t steps);
     void StepOverall();
     void SetFigures(const std::string& fileLine, const std::string& actionLine);
+    void Show();
     // The worker is done with the window: it closes, and Cancel reaches nobody.
     void Detach();
 

@@ -33,9 +33,11 @@ void CStatusDialogProxy::SetFigures(const std::string& fileLine, const std::stri
     m_pChannel->SetFigures(fileLine, actionLine);
 }
 
+void CStatusDialogProxy::Show() { m_pChannel->Show(); }
+
 namespace {
 
-void OpenStatusWindow(const std::shared_ptr<CStatusDialogChannel>& channel, const QString& title)
+void OpenStatusWindow(const std::shared_ptr<CStatusDialogChannel>& channel, const QString& title, bool shown)
 {
     // The worker may already be done before the GUI thread got here.
     if (channel->IsDetached())
@@ -44,23 +46,24 @@ void OpenStatusWindow(const std::shared_ptr<CStatusDialogChannel>& channel, cons
     auto* dialog = new CStatusDlg(channel);
     dialog->setWindowTitle(title);
     dialog->CenterOnScreen();
-    dialog->show();
+    if (shown)
+        dialog->show();
 }
 
 } // namespace
 
 std::unique_ptr<IStatusDialog> CStatusDialogFactory::CreateStatusDialog(const std::string& title,
-                                                                        std::atomic<int32_t>* cancelFlag)
+                                                                        std::atomic<int32_t>* cancelFlag, bool shown)
 {
-    auto channel = std::make_shared<CStatusDialogChannel>(cancelFlag);
+    auto channel = std::make_shared<CStatusDialogChannel>(cancelFlag, shown);
     const QString qtitle = QString::fromStdString(title);
     QCoreApplication* app = QCoreApplication::instance();
     if (app != nullptr) {
         if (QThread::currentThread() == app->thread())
-            OpenStatusWindow(channel, qtitle);
+            OpenStatusWindow(channel, qtitle, shown);
         else
             QMetaObject::invokeMethod(
-                app, [channel, qtitle] { OpenStatusWindow(channel, qtitle); }, Qt::QueuedConnection);
+                app, [channel, qtitle, shown] { OpenStatusWindow(channel, qtitle, shown); }, Qt::QueuedConnection);
     }
     return std::make_unique<CStatusDialogProxy>(std::move(channel));
 }

@@ -24,6 +24,7 @@ public:
     void StepFile(int64_t steps = 1) override;
     void StepOverall() override;
     void SetFigures(const std::string& fileLine, const std::string& actionLine) override;
+    void Show() override;
 
 private:
     std::shared_ptr<CStatusDialogChannel> m_pChannel;
@@ -35,5 +36,5 @@ private:
 class CStatusDialogFactory : public IStatusDialogFactory {
 public:
     std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                      std::atomic<int32_t>* cancelFlag) override;
+                                                      std::atomic<int32_t>* cancelFlag, bool shown) override;
 };

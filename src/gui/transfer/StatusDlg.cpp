@@ -155,6 +155,8 @@ void CStatusDlg::ApplyState(const StatusDialogState& state)
     m_pOverallBar->setVisible(state.overallVisible);
     m_pFileFigures->SetText(QString::fromStdString(state.fileFigures));
     m_pActionFigures->SetText(QString::fromStdString(state.actionFigures));
+    if (state.shown && !isVisible())
+        show();
     ++m_nUpdateCount;
 }
 

@@ -20,10 +20,14 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
 
-bool CMainFrame::RunLoginDialog(CVamloSiteInfo& site, bool markModified)
+bool CMainFrame::RunLoginDialog(CVamloSiteInfo& site, bool markModified, const ParsedUrl* typed)
 {
     CLoginDlg dialog(this);
     FillSiteDialog(dialog, site);
+    if (typed != nullptr && !typed->user.empty()) {
+        dialog.m_strUserName = Q(typed->user);
+        dialog.m_strPassword = Q(typed->password);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (TakeSiteDialog(dialog, site) && markModified)
@@ -45,6 +49,9 @@ void CMainFrame::OnAddressEntered()
                                      MsgButtons::Ok, MsgIcon::Error);
         return;
     }
+    // A login typed into the address is kept in the login fields, not in
+    // the address that the title, the tree and the site list show.
+    normalized = AddressWithoutUserInfo(normalized);
     const QString text = Q(normalized);
     if (text != typed)
         m_pAddressBox->setEditText(text);
@@ -57,7 +64,7 @@ void CMainFrame::OnAddressEntered()
     }
     if (existing != nullptr && existing->m_hTreeItem != 0) {
         // Shown already: only its details may change, then the tree selects it.
-        if (RunLoginDialog(*existing, true) && m_fnSelectSiteItem)
+        if (RunLoginDialog(*existing, true, &*url) && m_fnSelectSiteItem)
             m_fnSelectSiteItem(existing);
         return;
     }
@@ -70,7 +77,7 @@ void CMainFrame::OnAddressEntered()
         created->m_strPort = std::to_string(url->port);
     }
     CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
-    if (!RunLoginDialog(site, true) || m_pNetActions == nullptr)
+    if (!RunLoginDialog(site, true, &*url) || m_pNetActions == nullptr)
         return;
 
     auto connected = std::make_shared<bool>(false);

@@ -8,9 +8,10 @@ QKeySequence Keys(const char* text) { return QKeySequence(QString::fromLatin1(te
 
 const QList<CommandSpec>& FileMenuCommands()
 {
-    // Ctrl+S is only shown: no key runs Save Site List.
+    // A key shown beside a command runs it.
     static const QList<CommandSpec> commands{
-        {ID_FILE_SAVE_SITE_LIST, "&Save Site List\tCtrl+S", {}, "Save the site list of the site manager\nSave Site List"},
+        {ID_FILE_SAVE_SITE_LIST, "&Save Site List\tCtrl+S", {Keys("Ctrl+S")},
+         "Save the site list of the site manager\nSave Site List"},
         {ID_FILE_SAVE_WINDOW_AS, "Save &Window As...", {},
          "Save the Vamlo window as a bitmap file\nSave Window As"},
         {ID_FILE_PRINT_WINDOW, "&Print Window...\tCtrl+P", {Keys("Ctrl+P")}, "Print the Vamlo window\nPrint Window"},

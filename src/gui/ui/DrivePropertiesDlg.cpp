@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <sys/statvfs.h>
 
 std::optional<DriveSpace> QueryDriveSpace(const std::string& path)
 {
@@ -17,17 +18,23 @@ std::optional<DriveSpace> QueryDriveSpace(const std::string& path)
         return std::nullopt;
     // statfs on a dead network mount blocks: ask on a thread, for a bounded time.
     std::optional<std::optional<DriveSpace>> answer = RunBounded<std::optional<DriveSpace>>(
-        [path]() -> std::optional<DriveSpace> {
-            const QStorageInfo storage(QString::fromStdString(path));
-            if (!storage.isValid() || !storage.isReady())
-                return std::nullopt;
-            DriveSpace space{storage.bytesTotal(), storage.bytesFree(), storage.bytesAvailable()};
-            if (space.total < 0 || space.free < 0 || space.available < 0)
-                return std::nullopt;
-            return space;
-        },
-        kVolumeAnswerLimit);
+        [path] { return DriveSpaceOf(path, QStorageInfo(QString::fromStdString(path))); }, kVolumeAnswerLimit);
     return answer.value_or(std::nullopt);
+}
+
+std::optional<DriveSpace> DriveSpaceOf(const std::string& path, const QStorageInfo& storage)
+{
+    DriveSpace space{storage.bytesTotal(), storage.bytesFree(), storage.bytesAvailable()};
+    if (!storage.isValid() || !storage.isReady()) {
+        struct statvfs info {};
+        if (statvfs(path.c_str(), &info) != 0)
+            return std::nullopt;
+        const auto bytes = [&info](fsblkcnt_t blocks) { return static_cast<int64_t>(blocks * info.f_frsize); };
+        space = {bytes(info.f_blocks), bytes(info.f_bfree), bytes(info.f_bavail)};
+    }
+    if (space.total < 0 || space.free < 0 || space.available < 0)
+        return std::nullopt;
+    return space;
 }
 
 std::string ExactSizeText(int64_t bytes)

@@ -11,6 +11,8 @@ class QLabel;
 class QLineEdit;
 
 // The three sizes of one volume, in bytes.
+class QStorageInfo;
+
 struct DriveSpace {
     int64_t total = 0;
     int64_t free = 0;
@@ -20,6 +22,10 @@ struct DriveSpace {
 // The volume's sizes, or nullopt when they cannot be read (no medium, no
 // such path, or a volume that does not answer within the tree's limit).
 std::optional<DriveSpace> QueryDriveSpace(const std::string& path);
+// The space of path's volume: from storage, the mount table's entry for it,
+// else from the folder's own file system, since a chroot or a container may
+// not list its own mounts.
+std::optional<DriveSpace> DriveSpaceOf(const std::string& path, const QStorageInfo& storage);
 
 // "<decimal> Bytes".
 std::string ExactSizeText(int64_t bytes);

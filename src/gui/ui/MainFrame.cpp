@@ -41,6 +41,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <cmath>
 
 CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_pApp(app)
 {
@@ -236,6 +237,13 @@ int CMainFrame::DefaultLogHeight() const
     return lines + margins + scrollBar + m_pLogPane->captionBar()->sizeHint().height();
 }
 
+namespace {
+
+// The pixels of a stored share of a room; exact back for rooms below the whole.
+int ShareOf(int share, int room) { return static_cast<int>(std::lround(1.0 * share * room / kPaneShareWhole)); }
+
+} // namespace
+
 void CMainFrame::SizePanes()
 {
     const int height = m_pOuterSplitter->height();
@@ -250,11 +258,12 @@ void CMainFrame::SizePanes()
     if (m_pApp != nullptr && m_pApp->m_pSettings != nullptr)
         stored = LoadPaneSizes(*m_pApp->m_pSettings);
     const int kMinPane = 10;
-    int log = stored ? stored->logHeight : std::max(height / 10 - handle, DefaultLogHeight());
-    log = std::clamp(log, kMinPane, std::max(kMinPane, height - handle - kMinPane));
-    m_pOuterSplitter->setSizes({std::max(height - handle - log, 0), log});
-    int tree = stored ? stored->treeWidth : width / 3;
+    const int rows = height - handle;
     const int columns = width - m_pInnerSplitter->handleWidth();
+    int log = stored ? ShareOf(stored->logShare, rows) : std::max(height / 10 - handle, DefaultLogHeight());
+    log = std::clamp(log, kMinPane, std::max(kMinPane, rows - kMinPane));
+    m_pOuterSplitter->setSizes({std::max(rows - log, 0), log});
+    int tree = stored ? ShareOf(stored->treeShare, columns) : width / 3;
     tree = std::clamp(tree, kMinPane, std::max(kMinPane, columns - kMinPane));
     m_pInnerSplitter->setSizes({tree, std::max(columns - tree, 0)});
 }
@@ -263,7 +272,11 @@ void CMainFrame::SavePaneSizes()
 {
     if (!m_bSplitterSized || m_pApp == nullptr || m_pApp->m_pSettings == nullptr)
         return;
-    ::SavePaneSizes(*m_pApp->m_pSettings, {m_pOuterSplitter->sizes().value(1), m_pInnerSplitter->sizes().value(0)});
+    const auto share = [](const QList<int>& sizes, int pane) {
+        const int whole = sizes.value(0) + sizes.value(1);
+        return whole > 0 ? static_cast<int>(std::lround(1.0 * sizes.value(pane) * kPaneShareWhole / whole)) : 0;
+    };
+    ::SavePaneSizes(*m_pApp->m_pSettings, {share(m_pOuterSplitter->sizes(), 1), share(m_pInnerSplitter->sizes(), 0)});
 }
 
 void CMainFrame::ConnectCommands()
@@ -319,6 +332,10 @@ void CMainFrame::ConnectCommands()
     // Keys reach the box, which hands them to its edit field without events.
     m_pAddressBox->installEventFilter(this);
     m_pAddressBox->lineEdit()->installEventFilter(this);
+    // The box also takes a typed text that matches an entry as a pick of it
+    // once editing ends, as it does when the Login window takes the focus: a
+    // second login. Only a choice from the list is a pick.
+    disconnect(m_pAddressBox->lineEdit(), &QLineEdit::editingFinished, m_pAddressBox, nullptr);
     connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
     m_enablers.insert(ID_EDIT_SITE_MANAGER, [this] { return m_pApp != nullptr; });

@@ -19,6 +19,7 @@ class CVamloSiteInfo;
 class CAppCore;
 class CNetActions;
 class CSiteManagerDlg;
+struct ParsedUrl;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -122,7 +123,8 @@ private:
     CVamloSiteInfo* FindSite(const QString& address) const;
     // The login dialog filled from the record; false when cancelled. With
     // markModified, any change sets the site list's modified flag.
-    bool RunLoginDialog(CVamloSiteInfo& site, bool markModified);
+    // typed: the address as typed, whose user and password, if any, fill the window.
+    bool RunLoginDialog(CVamloSiteInfo& site, bool markModified, const ParsedUrl* typed = nullptr);
     // After the typed address connected: the box, the site list, the tree.
     void OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created, const QString& text);
 

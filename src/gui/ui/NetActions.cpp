@@ -9,8 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMainWindow>
 #include <QMetaObject>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 
@@ -21,30 +23,31 @@
 namespace {
 
 // The prompts of a worker: questions wait for the GUI thread's answer, status
-// texts are posted (the worker goes on at once).
+// texts are posted (the worker goes on at once). asking counts, on the GUI
+// thread, the questions that are up.
 class CGuiThreadPrompts : public IPrompts {
 public:
-    CGuiThreadPrompts(IPrompts& inner, QObject* context, std::function<void(const QString&)> showStatus)
-        : m_inner(inner), m_context(context), m_showStatus(std::move(showStatus))
+    CGuiThreadPrompts(IPrompts& inner, QObject* context, std::function<void(const QString&)> showStatus, int& asking)
+        : m_inner(inner), m_context(context), m_showStatus(std::move(showStatus)), m_asking(asking)
     {
     }
 
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override
     {
         MsgResult result = MsgResult::Cancel;
-        RunOnGuiThread([&] { result = m_inner.MessageBox(text, buttons, icon); });
+        Ask([&] { result = m_inner.MessageBox(text, buttons, icon); });
         return result;
     }
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override
     {
         ReplaceAnswer answer;
-        RunOnGuiThread([&] { answer = m_inner.AskReplace(message1, message2); });
+        Ask([&] { answer = m_inner.AskReplace(message1, message2); });
         return answer;
     }
     CertificateAnswer AskCertificate(const std::string& text, bool changed) override
     {
         CertificateAnswer answer = CertificateAnswer::Cancel;
-        RunOnGuiThread([&] { answer = m_inner.AskCertificate(text, changed); });
+        Ask([&] { answer = m_inner.AskCertificate(text, changed); });
         return answer;
     }
     // The action shows the wait cursor for its whole length.
@@ -58,9 +61,19 @@ public:
     }
 
 private:
+    void Ask(const std::function<void()>& question)
+    {
+        RunOnGuiThread([&] {
+            ++m_asking;
+            question();
+            --m_asking;
+        });
+    }
+
     IPrompts& m_inner;
     QObject* m_context;
     std::function<void(const QString&)> m_showStatus;
+    int& m_asking;
 };
 
 class CGuiThreadConnectContext : public IConnectContext {
@@ -96,6 +109,8 @@ struct CNetActions::Running {
     std::thread worker;
     std::atomic<bool> finished{false};
     bool busy = false;
+    int asking = 0;   // questions of the worker that are up
+    QString doing;
     QPointer<QProgressDialog> progress;
     QPointer<QTimer> timer;
 };
@@ -140,18 +155,27 @@ bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, D
     auto running = std::make_unique<Running>();
     Running* raw = running.get();
     raw->site = site;
-    raw->prompts = std::make_unique<CGuiThreadPrompts>(m_app.Prompts(), this, m_showStatus);
+    raw->doing = doing;
+    raw->prompts = std::make_unique<CGuiThreadPrompts>(m_app.Prompts(), this, m_showStatus, raw->asking);
     raw->connect = std::make_unique<CGuiThreadConnectContext>(m_app, *raw->prompts);
     raw->done = std::move(done);
     m_running.push_back(std::move(running));
 
     m_app.Prompts().BeginWaitCursor();
-    m_app.Prompts().SetStatusText(doing.toStdString());
+    m_showStatus(doing);
     raw->timer = new QTimer(this);
     raw->timer->setSingleShot(true);
     connect(raw->timer, &QTimer::timeout, this, [this, raw, doing] {
+        // A question of the worker is up (a connect that failed at once
+        // says so): the window with Cancel waits until it is answered.
+        if (raw->asking > 0) {
+            raw->timer->start(kProgressDelayMs);
+            return;
+        }
         // Above a running transfer's Status window, which stays on top.
-        auto* progress = new QProgressDialog(doing, QStringLiteral("Cancel"), 0, 0, QuestionParent(m_window));
+        auto* progress = new QProgressDialog(QString(), QStringLiteral("Cancel"), 0, 0, QuestionParent(m_window));
+        // A long address must not widen the window past the screen.
+        progress->setLabelText(progress->fontMetrics().elidedText(doing, Qt::ElideRight, kProgressTextWidth));
         KeepAboveParent(progress);
         progress->setObjectName(QStringLiteral("NetActionProgress"));
         progress->setWindowTitle(QStringLiteral("Vamlo"));
@@ -208,6 +232,11 @@ void CNetActions::Finish(Running* raw)
     const NetActionEnd end = running->busy                     ? NetActionEnd::Busy
                              : running->cancel.IsCanceled() ? NetActionEnd::Canceled
                                                             : NetActionEnd::Done;
+    // Ended: what it started with must not stay on the status bar as if it
+    // went on.
+    auto* frame = qobject_cast<QMainWindow*>(m_window.data());
+    if (frame != nullptr && frame->statusBar()->currentMessage() == running->doing)
+        m_showStatus(QStringLiteral("Ready"));
     if (end == NetActionEnd::Busy)
         ShowBusyMessage(running->site);
     if (running->done && !m_bShutDown)

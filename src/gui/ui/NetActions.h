@@ -51,6 +51,7 @@ public:
     using Done = std::function<void(NetActionEnd)>;
 
     static constexpr int kProgressDelayMs = 300;
+    static constexpr int kProgressTextWidth = 500;   // pixels
 
     using ShowStatus = std::function<void(const QString&)>;
     // showStatus puts the workers' status texts on the window's status bar.

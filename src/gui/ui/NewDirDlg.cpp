@@ -9,6 +9,8 @@ CNewDirDlg::CNewDirDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("NewDirDlg"));
     setWindowTitle(QStringLiteral("Create New Directory"));
+    // Wide enough for the title beside the title bar's icon and buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Please specify new directory name:"), this));
     m_pEdit = new QLineEdit(this);

@@ -605,7 +605,8 @@ QMenu* CTreeViewSite::BuildContextMenu(int32_t type)
                 });
         }
         menu->addSeparator();
-        connect(AddMenuCommand(menu, ID_VIEW_REFRESH, QStringLiteral("&Refresh")), &QAction::triggered, this,
+        // R belongs to Rename in this menu.
+        connect(AddMenuCommand(menu, ID_VIEW_REFRESH, QStringLiteral("Re&fresh")), &QAction::triggered, this,
                 &CTreeViewSite::OnRefresh);
         break;
     }

@@ -19,6 +19,16 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// The caption names the host alone; two sites on one host differ in what
+// the tooltip adds: scheme, port and user.
+QString SiteToolTip(const ParsedUrl& url, const std::string& user, bool encrypted)
+{
+    const std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
+    const std::string login = user.empty() ? std::string() : user + "@";
+    return Q(url.scheme + "://" + login + host + ":" + std::to_string(url.port) +
+             (encrypted ? "\nEncrypted (TLS)" : ""));
+}
+
 } // namespace
 
 void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
@@ -58,7 +68,6 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
         std::vector<RemoteSubfolder> children;
     };
     auto result = std::make_shared<Result>();
-    const std::string host = url->host;
     Actions().Start(
         site, QStringLiteral("Connecting to ftp site: %1").arg(Q(site->m_strAddress)),
         [result](NetActionContext& context) {
@@ -78,21 +87,20 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
             // The new item's folders are read in the same visit.
             ListRemoteSubfolders(context, result->directory, result->children);
         },
-        [this, site, host, result](NetActionEnd end) {
+        [this, site, address = *url, result](NetActionEnd end) {
             if (end != NetActionEnd::Done || !result->shown || m_hInternetItem == nullptr)
                 return;
             if (QTreeWidgetItem* shown = FindSiteItem(site)) {
                 setCurrentItem(shown);
                 return;
             }
-            const std::string text = result->directory == "/" ? "Ftp: " + host
-                                                              : "Ftp: " + site->m_strUserName + "@" + host;
+            const std::string text = result->directory == "/" ? "Ftp: " + address.host
+                                                              : "Ftp: " + site->m_strUserName + "@" + address.host;
             SetStatusText("Creating ftp site tree item " + text);
             QTreeWidgetItem* item =
                 AddRecordItem(m_hInternetItem, Q(text), result->encrypted ? IMAGE_ENCRYPTED_FTP_SITE : IMAGE_FTP_SITE,
                               TREE_FTP_SITE, 2, result->directory, site);
-            if (result->encrypted)
-                item->setToolTip(0, QStringLiteral("Encrypted (TLS)"));
+            item->setToolTip(0, SiteToolTip(address, site->m_strUserName, result->encrypted));
             site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
             ApplyRemoteChildren(item, result->children);
             SortSiteItems();
