@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
   libssl-dev
-  python3 python3-pyftpdlib python3-openssl
+  python3 python3-pyftpdlib python3-openssl vsftpd
   xvfb openbox
 )
 

@@ -4,6 +4,7 @@
 #include "fileops/RenameOps.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/FtpErrors.h"
+#include "ftp/InternetException.h"
 #include "model/SiteInfo.h"
 
 #include "FtpServerFixture.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -20,6 +20,7 @@ namespace {
 
 class RemoteFileOpsTest : public FtpServerFixture {
 protected:
+    RemoteFileOpsTest() : FtpServerFixture({.strDropDir = "cur/f/locked"}) {}
     void SetUp() override
     {
         FtpServerFixture::SetUp();
@@ -54,26 +55,41 @@ TEST_F(RemoteFileOpsTest, RowsOfFilesAndNestedFoldersGoAndARefusedFileEndsTheCom
     EXPECT_EQ(texts[0].rfind("Failed to delete file /cur//missing\nCause: 550", 0), 0u) << texts[0];
 }
 
+// pyftpdlib's MLSD lists a link to a folder as a folder; vsftpd marks links
+// in LIST only. Either way the link goes as a link, and what it leads to stays.
+class LinkDeleteTest : public FtpServerFixture, public ::testing::WithParamInterface<bool> {
+protected:
+    LinkDeleteTest() : FtpServerFixture({.bVsftpd = GetParam()}) {}
+};
+
+TEST_P(LinkDeleteTest, ALinkToAFolderOutsideGoesAsALinkAndTheOutsideStays)
+{
+    fs::create_directories(m_server.Path("keep/sub"));
+    fs::create_directories(m_server.Path("junk/real"));
+    for (const char* name : {"keep/a", "keep/sub/b", "junk/real/c", "junk/d"})
+        WriteWholeFile(m_server.Path(name), name);
+    fs::create_directory_symlink("../keep/", m_server.Path("junk/link"));
+    CVamloSiteInfo site;
+    CInternetException error;
+    site.m_pConnection = ConnectAs("anonymous", "a@b", false, error);
+    ScriptedPrompts prompts;
+    EXPECT_EQ(CRemoteDelete(&site, prompts).DeleteRemoteFolder(GetParam() ? m_server.Path("junk") : "/junk"), 1);
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(fs::symlink_status(m_server.Path("junk"))));
+    EXPECT_EQ(FolderEntries(m_server.Path("keep")), (std::vector<std::string>{"a", "sub"}));
+    EXPECT_EQ(ReadWholeFile(m_server.Path("keep/a")) + ReadWholeFile(m_server.Path("keep/sub/b")), "keep/akeep/sub/b");
+}
+
+INSTANTIATE_TEST_SUITE_P(PyftpdlibAndVsftpd, LinkDeleteTest, ::testing::Bool());
+
 TEST_F(RemoteFileOpsTest, AFolderWhoseFileCannotGoNamesTheFile)
 {
-    fs::create_directories(Root("cur/f/locked"));
-    WriteWholeFile(Root("cur/f/locked/in"), "i");
-    // The server cannot remove entries of a folder it may not write.
-    chmod(Root("cur/f/locked").c_str(), 0555);
-    if (geteuid() == 0) {
-        chmod(Root("cur/f/locked").c_str(), 0755);
-        GTEST_SKIP() << "root may write any folder";
-    }
-    CRemoteDelete remote(&site, prompts);
-    EXPECT_FALSE(remote.DeleteRows("/cur", {{"f", true}}));
-    chmod(Root("cur/f/locked").c_str(), 0755);
+    WriteWholeFile(Root("cur/f/locked/in"), "i");   // the server deletes nothing in locked
+    EXPECT_FALSE(CRemoteDelete(&site, prompts).DeleteRows("/cur", {{"f", true}}));
     const std::vector<std::string> texts = prompts.Texts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].rfind("Failed to delete directory \"/cur//f/locked\" since its file \"in\" can not be deleted."
-                             "\nCause: ",
-                             0),
-              0u)
-        << texts[0];
+                             "\nCause: 550 ", 0), 0u) << texts[0];
 }
 
 TEST_F(RemoteFileOpsTest, DisconnectedSiteTexts)

@@ -3,6 +3,9 @@
 // refused active mode, and a transfer that stalls.
 #include "FtpTestHelpers.h"
 #include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "fileops/RemoteDelete.h"
+#include "model/SiteInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -200,6 +203,28 @@ TEST_F(FtpFaultsTest, GarbageListLinesAreSkippedAndUnsafeNamesLeftOut)
     // Some servers say an empty folder is an error.
     EXPECT_FALSE(finder.FindFile("/e/*"));
     EXPECT_EQ(GetLastFtpErrorCode(), ERROR_NO_MORE_FILES);
+}
+
+TEST_F(FtpFaultsTest, ADeleteIntoFoldersWithoutEndStopsAtTheDepthOrPathBound)
+{
+    const std::tuple<std::string, int, const char*> cases[] = {
+        {"d", 101, "it lies more than 100 folders deep"},
+        {std::string(200, 'n'), 21, "its path is longer than 4096 bytes"}};
+    for (const auto& [name, lists, why] : cases) {
+        ScriptedFtpServer server;   // always one more folder below
+        server.LogOn();
+        std::string path = "/t";
+        for (int level = 0; level < lists; ++level, path += "/" + name)
+            server.OfferPassive("EPSV").Reply("LIST " + path, "150 ok")
+                .SendData("drwxr-xr-x 2 u g 0 Jan 01 2020 " + name + "\r\n").Send("226 done\r\n");
+        CInternetException error;
+        CVamloSiteInfo site;
+        site.m_pConnection = ConnectTo(server, true, error);
+        ScriptedPrompts prompts;
+        EXPECT_EQ(CRemoteDelete(&site, prompts).DeleteRemoteFolder("/t"), 0);
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Failed to delete directory \"" + path + "\" since " + why + "."});
+        EXPECT_EQ(server.Failure(), "");
+    }
 }
 
 TEST_F(FtpFaultsTest, RefusedActiveModeFallsBackToPassiveForGoodAndDialsOnlyTheControlPeer)

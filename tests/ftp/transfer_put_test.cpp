@@ -10,6 +10,7 @@ namespace {
 
 class PutTest : public TransferFixture {
 protected:
+    PutTest() : TransferFixture({.strDropDir = "drop"}) {}
     void SetUp() override
     {
         TransferFixture::SetUp();
@@ -36,6 +37,25 @@ TEST_F(PutTest, ReplacingOneFileLogsTheWholeActionExactlyAndLeavesOnlyThatFile)
     // A Put starts a fresh list of transferred names.
     EXPECT_EQ(doc->TransferredNames(), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(status.titles.at(0), "Sending data to the remote site, please wait...");
+}
+
+// An upload-only folder: after the first refused rename, files go straight.
+TEST_F(PutTest, AfterTheFirstRefusedRenameFilesGoStraightAndTheCopyLeftIsNamed)
+{
+    std::string first;
+    for (const char* name : {"a.txt", "b.txt"}) {   // two actions
+        WriteWholeFile(Src(name), name);
+        Put({{Src(name), false}}, "/drop");
+        first = first.empty() ? Log() : first;
+    }
+    const std::vector<std::string> held = FolderEntries(m_server.Path("drop"));
+    ASSERT_EQ(held.size(), 3u);   // and the one hidden copy the server does not let go
+    EXPECT_EQ(ReadWholeFile(m_server.Path("drop/a.txt")) + ReadWholeFile(m_server.Path("drop/b.txt")), "a.txtb.txt");
+    EXPECT_EQ(first, Banner(Address()) + "\n\n===== Putting File ============\n     Source:  " + Src("a.txt") +
+                         "\nDestination:  /drop//a.txt\n\n***** The server keeps the hidden file \"" + held[0] +
+                         "\", which it does not let Vamlo delete.\n===== The server does not rename files here: they "
+                         "are sent straight to their own names =====\n===== Success =================\n\n===== Have "
+                         "successfully sent 1 of total 1 files to the remote site " + Address() + " =====" + EndBanner());
 }
 
 TEST_F(PutTest, NestedTreeSendsIntoExistingFolderAndPassesExistingSubfolders)

@@ -116,34 +116,46 @@ TEST_F(ScriptedTransferTest, ADownloadTheServerReportsAsFailedIsAFailure)
     GetOverAnOldFile("5", "451 Local error in processing", "451 Local error in processing");
 }
 
-TEST_F(ScriptedTransferTest, RenameRefusedOntoAnExistingFileDeletesItFirst)
+class RenameAsideTest : public ScriptedTransferTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RenameAsideTest, RenameRefusedOntoAnExistingFileMovesItAsideUntilTheNewOneIsIn)
 {
+    // The old file never goes before the new one holds its name.
     ScriptPutUpToTheUpload(true);
     m_server.Reply("SIZE .a.txt.vamlo-part-", "213 5")
         .Reply("RNFR .a.txt.vamlo-part-", "350 ready")
         .Reply("RNTO a.txt", "553 File exists")
-        .Reply("DELE a.txt", "250 deleted")
+        .Reply("RNFR a.txt", "350 ready")
+        .Reply("RNTO .a.txt.vamlo-part-", "250 renamed")
         .Reply("RNFR .a.txt.vamlo-part-", "350 ready")
-        .Reply("RNTO a.txt", "250 renamed");
+        .Reply("RNTO a.txt", GetParam() ? "250 renamed" : "553 Not now");
+    if (!GetParam())
+        m_server.Reply("RNFR .a.txt.vamlo-part-", "350 ready").Reply("RNTO a.txt", "250 back");
+    m_server.Reply("DELE .a.txt.vamlo-part-", "250 deleted");
     PutA();
     EXPECT_EQ(m_server.DataReceived(), std::vector<std::string>{"hello"});
-    EXPECT_EQ(Log(), PutLog(""));
+    if (GetParam())
+        EXPECT_EQ(Log(), PutLog(""));
+    else
+        EXPECT_NE(Log().find("***** Failure *****************\nCause: 553 Not now"), std::string::npos) << Log();
 }
 
-TEST_F(ScriptedTransferTest, RenameRefusedAltogetherFallsBackToAPlainUploadAndSaysSo)
+INSTANTIATE_TEST_SUITE_P(NewFileInOrNot, RenameAsideTest, ::testing::Bool());
+
+TEST_F(ScriptedTransferTest, AGetIntoFoldersWithoutEndFailsAtTheDepthBoundWithALine)
 {
-    ScriptPutUpToTheUpload(false);
-    m_server.Reply("SIZE .a.txt.vamlo-part-", "213 5")
-        .Reply("RNFR .a.txt.vamlo-part-", "550 Permission denied")
-        .Reply("DELE .a.txt.vamlo-part-", "550 Permission denied")
-        .OfferPassive("EPSV")
-        .Reply("STOR a.txt", "150 go")
-        .ReceiveData()
-        .Send("226 stored\r\n");
-    PutA();
-    EXPECT_EQ(m_server.DataReceived(), (std::vector<std::string>{"hello", "hello"}));
-    EXPECT_EQ(Log(), PutLog("\n===== The server does not rename files here: they are sent straight to their own "
-                            "names =====")) << Log();
+    m_server.LogOn();
+    for (int walk = 0; walk < 2; ++walk) {   // the count, then the Get's own walk
+        m_server.Reply("PWD", kRootPwd);
+        std::string path = "/t";
+        for (int level = 0; level <= 100; ++level, path += "/d")
+            m_server.OfferPassive("EPSV").Reply("LIST " + path, "150 ok")
+                .SendData("drwxr-xr-x 2 u g 0 Jan 01 2020 d\r\n").Send("226 done\r\n");
+    }
+    std::filesystem::create_directory(Target());
+    Connect();
+    Get({{"/t", true}}, Target());
+    EXPECT_NE(Log().find("cannot be listed: it lies more than 100 folders deep"), std::string::npos) << Log();
 }
 
 TEST_F(ScriptedTransferTest, AnUploadTheServerHoldsShortIsAFailure)

@@ -84,12 +84,15 @@ bool FtpServerProcess::StartOnce()
         {m_hash != Hash::None, {m_hash == Hash::Honest ? "--hash" : "--hash-lies"}},
         {!m_options.strNestedLoginDir.empty(), {"--nested-login-dir", m_options.strNestedLoginDir}},
         {!m_options.strUnlistableDir.empty(), {"--unlistable-dir", m_options.strUnlistableDir}},
+        {!m_options.strDropDir.empty(), {"--drop-dir", m_options.strDropDir}},
         {m_options.tls != FtpServerOptions::Tls::Off, {"--tls-dir", m_tlsDir.Path()}},
         {m_options.tls == FtpServerOptions::Tls::Required, {"--tls-required"}},
     };
     for (const auto& [wanted, words] : options)
         if (wanted)
             args.insert(args.end(), words.begin(), words.end());
+    if (m_options.bVsftpd)
+        args = {args[0], args[1], "--root", m_root.Path(), "--vsftpd", m_tlsDir.Path()};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());

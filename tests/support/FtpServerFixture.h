@@ -22,6 +22,12 @@ struct FtpServerOptions {
     // When set, this folder below the root (made when missing) refuses to be
     // listed: a server that says no to LIST and MLSD there.
     std::string strUnlistableDir = {};
+    // When set, this folder below the root (made when missing) takes uploads
+    // but no renames and no deletes.
+    std::string strDropDir = {};
+    // Debian's vsftpd instead, with none of the above: anonymous only, no
+    // chroot (server paths are the real ones), links marked in LIST only.
+    bool bVsftpd = false;
     // AUTH TLS with a self-signed certificate made for the run: offered,
     // or required for logins and every data connection.
     enum class Tls { Off, Offered, Required };

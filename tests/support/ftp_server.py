@@ -9,8 +9,11 @@ import argparse
 import hashlib
 import logging
 import os
+import socket
+import subprocess
 import sys
 import threading
+import time
 import warnings
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -48,6 +51,27 @@ def certificate_files(folder):
     return path, cert.digest("sha256").decode()
 
 
+def run_vsftpd(root, folder):
+    """Debian's vsftpd on a free port, its settings file in folder: anonymous
+    with full rights, no chroot."""
+    with socket.create_server(("127.0.0.1", 0)) as probe:
+        port = probe.getsockname()[1]
+    with open(os.path.join(folder, "vsftpd.conf"), "w") as conf:
+        conf.write("\n".join(["listen_port=%d" % port, "anon_root=" + root] + (
+            "listen=YES listen_ipv6=NO listen_address=127.0.0.1 background=NO run_as_launching_user=YES "
+            "anonymous_enable=YES no_anon_password=YES write_enable=YES anon_upload_enable=YES anon_mkdir_write_enable=YES "
+            "anon_other_write_enable=YES anon_world_readable_only=NO seccomp_sandbox=NO").split()) + "\n")
+    server = subprocess.Popen(["/usr/sbin/vsftpd", conf.name])
+    for _ in range(200):  # until it listens
+        with socket.socket() as client:
+            if client.connect_ex(("127.0.0.1", port)) == 0:
+                break
+            time.sleep(0.05)
+    print(port, flush=True)
+    sys.stdin.buffer.read()
+    server.kill()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -59,6 +83,8 @@ def main():
                         help="add user nested/secret, who starts in this folder below the root")
     parser.add_argument("--unlistable-dir",
                         help="a folder below the root that may be entered but not listed")
+    parser.add_argument("--vsftpd", metavar="FOLDER", help="run vsftpd instead (settings in FOLDER), no other option")
+    parser.add_argument("--drop-dir", help="a folder below the root that takes uploads but no renames or deletes")
     parser.add_argument("--tls-dir",
                         help="offer AUTH TLS with the certificate kept (or made) in this folder")
     parser.add_argument("--tls-required", action="store_true",
@@ -66,6 +92,8 @@ def main():
     parser.add_argument("--hash", action="store_true", help="offer HASH with SHA-256")
     parser.add_argument("--hash-lies", action="store_true", help="offer HASH, with a wrong SHA-256")
     args = parser.parse_args()
+    if args.vsftpd:
+        return run_vsftpd(args.root, args.vsftpd)
     offer_hash = args.hash or args.hash_lies
 
     logging.basicConfig(level=logging.ERROR)
@@ -85,6 +113,12 @@ def main():
         os.makedirs(unlistable, exist_ok=True)
         for name in ("user", "anonymous"):
             authorizer.override_perm(name, unlistable, "eradfmwMT")
+
+    if args.drop_dir:
+        drop = os.path.join(args.root, args.drop_dir.strip("/"))
+        os.makedirs(drop, exist_ok=True)
+        for name in ("user", "anonymous"):
+            authorizer.override_perm(name, drop, "elw")
 
     fingerprint = ""
     base = FTPHandler

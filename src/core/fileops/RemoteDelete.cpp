@@ -14,10 +14,58 @@ namespace {
 
 constexpr uint32_t kFreshFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 
+// A link is removed as itself, never walked into: it may lead out of the
+// folder being deleted. Unsure: listed as a folder in a form that does not
+// tell a link from a folder.
+enum class Kind { File, Folder, Link, Unsure };
+
 struct Listed {
     std::string name;
-    bool isFolder = false;
+    Kind kind = Kind::File;
 };
+
+Kind KindOf(const CFtpFileFind& find)
+{
+    if (find.IsLink())
+        return Kind::Link;
+    if (!find.IsDirectory())
+        return Kind::File;
+    return find.MayBeLink() ? Kind::Unsure : Kind::Folder;
+}
+
+// The folder's entries; false when it could not be listed at all.
+bool ListEntries(CFtpConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries)
+{
+    CFtpFileFind find(&connection);
+    bool more = find.FindFile(JoinRemotePath(path, "*"), kFreshFindFlags | flags);
+    const bool listed = more || GetLastFtpErrorCode() == ERROR_NO_MORE_FILES;
+    while (more) {
+        more = find.FindNextFile();
+        if (!find.IsDots())
+            entries.push_back({LastPathComponent(find.GetFileName()), KindOf(find)});
+    }
+    return listed;
+}
+
+// Settles the unsure folders with the long listing, whose lines mark links.
+// The name of one that stays unsure, or empty.
+std::string SettleUnsure(CFtpConnection& connection, const std::string& path, std::vector<Listed>& entries)
+{
+    std::vector<Listed> marked;
+    for (Listed& entry : entries) {
+        if (entry.kind != Kind::Unsure)
+            continue;
+        if (marked.empty() && !ListEntries(connection, path, FIND_FLAG_LONG_LIST, marked))
+            return entry.name;
+        for (const Listed& line : marked) {
+            if (line.name == entry.name && (line.kind == Kind::Folder || line.kind == Kind::Link))
+                entry.kind = line.kind;
+        }
+        if (entry.kind == Kind::Unsure)
+            return entry.name;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -32,7 +80,9 @@ void CRemoteDelete::Removed()
     m_prompts.SetStatusText("Deleting: " + std::to_string(m_nRemoved) + " entries removed");
 }
 
-int CRemoteDelete::DeleteRemoteFolder(const std::string& path)
+int CRemoteDelete::DeleteRemoteFolder(const std::string& path) { return DeleteFolderAt(path, 0); }
+
+int CRemoteDelete::DeleteFolderAt(const std::string& path, int depth)
 {
     if (m_pSite == nullptr) {
         m_prompts.MessageBox("Failed to delete directory \"" + path + "\".");
@@ -44,22 +94,23 @@ int CRemoteDelete::DeleteRemoteFolder(const std::string& path)
                              "\". \nCause: The connection to the ftp server is broken.");
         return 0;
     }
-    std::vector<Listed> entries;
-    {
-        CFtpFileFind find(connection.get());
-        bool more = find.FindFile(JoinRemotePath(path, "*"), kFreshFindFlags);
-        while (more) {
-            more = find.FindNextFile();
-            if (find.IsDots())
-                continue;
-            entries.push_back({LastPathComponent(find.GetFileName()), find.IsDirectory()});
-        }
-        find.Close();
+    if (const std::string limit = RemoteWalkLimit(path, depth); !limit.empty()) {
+        m_prompts.MessageBox("Failed to delete directory \"" + path + "\" since " + limit + ".");
+        return 0;
     }
+    std::vector<Listed> entries;
+    ListEntries(*connection, path, 0, entries);
     if (Canceled())
         return 0;
+    // Nothing of this folder goes before every subfolder is known to be one.
+    if (const std::string unsure = SettleUnsure(*connection, path, entries); !unsure.empty()) {
+        if (!Canceled())
+            m_prompts.MessageBox("Failed to delete directory \"" + path + "\" since the server does not tell whether \"" +
+                                 unsure + "\" in it is a folder or a link to a folder elsewhere.");
+        return 0;
+    }
     for (const Listed& entry : entries) {
-        if (entry.isFolder)
+        if (entry.kind == Kind::Folder)
             continue;
         if (connection->Remove(JoinRemotePath(path, entry.name)) != 1) {
             if (Canceled())
@@ -71,7 +122,7 @@ int CRemoteDelete::DeleteRemoteFolder(const std::string& path)
         Removed();
     }
     for (const Listed& entry : entries) {
-        if (entry.isFolder && DeleteRemoteFolder(JoinRemotePath(path, entry.name)) == 0)
+        if (entry.kind == Kind::Folder && DeleteFolderAt(JoinRemotePath(path, entry.name), depth + 1) == 0)
             return 0;
     }
     if (Canceled())

@@ -17,7 +17,9 @@ class CRemoteDelete {
 public:
     CRemoteDelete(CVamloSiteInfo* site, IPrompts& prompts, std::function<bool()> canceled = {});
 
-    // The folder and everything in it; 1 when the folder is gone.
+    // The folder and everything in it; 1 when the folder is gone. Links in
+    // it are removed as links; a folder the listings cannot tell from a link
+    // stops the delete before anything of its parent goes.
     int DeleteRemoteFolder(const std::string& path);
     // The file list's Delete of rows in folder (joined with "//"). False
     // when the command ended at once.
@@ -26,6 +28,7 @@ public:
     size_t RemovedCount() const { return m_nRemoved; }
 
 private:
+    int DeleteFolderAt(const std::string& path, int depth);
     bool Canceled() const { return m_canceled && m_canceled(); }
     void Removed();
 

@@ -49,7 +49,7 @@ CFtpFileFind::~CFtpFileFind() { Close(); }
 
 void CFtpFileFind::Close() { m_pImpl->Release(); }
 
-bool CFtpFileFind::FindFile(const std::string& name, uint32_t /*flags*/)
+bool CFtpFileFind::FindFile(const std::string& name, uint32_t flags)
 {
     Impl& find = *m_pImpl;
     find.Release();
@@ -71,7 +71,7 @@ bool CFtpFileFind::FindFile(const std::string& name, uint32_t /*flags*/)
     if (ListsFolder(last)) {
         const std::string folder = find.bHasRoot && find.strRoot.empty() ? "/" : find.strRoot;
         FtpListing listing;
-        if (FtpStatus listed = ListFolder(session, folder, listing); !listed)
+        if (FtpStatus listed = ListFolder(session, folder, listing, (flags & FIND_FLAG_LONG_LIST) != 0); !listed)
             return PublishStatus(listed);
         find.nBadNames = listing.nBadNames;
         find.entries = std::move(listing.entries);
@@ -158,5 +158,21 @@ bool CFtpFileFind::GetLastWriteTime(std::time_t& time) const
 bool CFtpFileFind::IsDots() const { return m_pImpl->pCurrent && IsDotsName(m_pImpl->pCurrent->name); }
 
 bool CFtpFileFind::IsDirectory() const { return m_pImpl->pCurrent && m_pImpl->pCurrent->isDirectory; }
+
+bool CFtpFileFind::IsLink() const { return m_pImpl->pCurrent && m_pImpl->pCurrent->isLink; }
+
+bool CFtpFileFind::MayBeLink() const
+{
+    return m_pImpl->pCurrent && (m_pImpl->pCurrent->isLink || !m_pImpl->pCurrent->linkMarked);
+}
+
+std::string RemoteWalkLimit(const std::string& path, int depth)
+{
+    if (depth > kMaxRemoteDepth)
+        return "it lies more than " + std::to_string(kMaxRemoteDepth) + " folders deep";
+    if (path.size() > kMaxRemotePathBytes)
+        return "its path is longer than " + std::to_string(kMaxRemotePathBytes) + " bytes";
+    return {};
+}
 
 size_t CFtpFileFind::GetBadNameCount() const { return m_pImpl->nBadNames; }

@@ -9,6 +9,15 @@
 
 class CFtpConnection;
 
+// Every walk over a server's folders stops at these bounds, so that a
+// server that always lists one more folder (or a link loop) ends the walk
+// with a failure instead of exhausting the stack or the command line.
+inline constexpr int kMaxRemoteDepth = 100;
+inline constexpr size_t kMaxRemotePathBytes = 4096;
+// Empty while the folder at path, depth levels below the walk's start, may
+// be listed; else why not ("it lies more than 100 folders deep").
+std::string RemoteWalkLimit(const std::string& path, int depth);
+
 // Searches a folder or finds one entry on an FTP connection. The whole result
 // is read when the search starts. One search may be open per connection.
 class CFtpFileFind {
@@ -18,7 +27,7 @@ public:
     CFtpFileFind(const CFtpFileFind&) = delete;
     CFtpFileFind& operator=(const CFtpFileFind&) = delete;
 
-    // "folder/*" (or "*") lists a folder; any other path finds that one
+    // "folder/*" (or "*") lists a folder (flags: FIND_FLAG_LONG_LIST); any other path finds that one
     // entry by its literal name (for a folder: the folder itself).
     // True when at least one entry exists; an empty folder gives false with
     // ERROR_NO_MORE_FILES. Another open search on the connection gives false
@@ -41,6 +50,10 @@ public:
     bool GetLastWriteTime(std::time_t& time) const;
     bool IsDots() const;
     bool IsDirectory() const;
+    // Marked as a symbolic link by the listing.
+    bool IsLink() const;
+    // A link, or listed in a form that cannot tell (see FtpListEntry).
+    bool MayBeLink() const;
 
     // Entries left out of the last search because their names were unsafe.
     size_t GetBadNameCount() const;

@@ -9,6 +9,9 @@ constexpr uint32_t FTP_TRANSFER_TYPE_ASCII = 1;
 constexpr uint32_t FTP_TRANSFER_TYPE_BINARY = 2;
 constexpr uint32_t GENERIC_READ = 0x80000000;
 constexpr uint32_t GENERIC_WRITE = 0x40000000;
+// Ours: a folder search lists with LIST even where MLSD is offered, since
+// only LIST's long lines mark links.
+constexpr uint32_t FIND_FLAG_LONG_LIST = 0x00100000;
 
 // Bounds of every network step, in milliseconds.
 struct CFtpTimeouts {

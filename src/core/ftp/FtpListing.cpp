@@ -178,9 +178,9 @@ FtpListing ParseListing(const std::string& text, bool mlsd, std::time_t now)
     return listing;
 }
 
-FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing)
+FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing, bool longList)
 {
-    const bool mlsd = session.features.bMlst;
+    const bool mlsd = session.features.bMlst && !longList;
     std::string text;
     FtpStatus status = ReceiveAll(session, WithArgument(mlsd ? "MLSD" : "LIST", folder), text);
     if (!status) {

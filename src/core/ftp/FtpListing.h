@@ -14,9 +14,10 @@ struct FtpListing {
     size_t nBadNames = 0;                // entries left out because their names are unsafe
 };
 
-// Lists a folder ("" = the current one) with MLSD when the server offers it,
-// else LIST. "550 No files found" and the like give an empty listing.
-FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing);
+// Lists a folder ("" = the current one) with MLSD when the server offers it
+// and longList is false, else LIST. "550 No files found" and the like give
+// an empty listing.
+FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing, bool longList = false);
 
 // Finds one entry by its path; for a folder that is the folder itself. Uses
 // MLST when offered, else SIZE and MDTM for a file, else a listing of the

@@ -312,6 +312,7 @@ bool ParseUnixLine(std::string_view line, std::time_t now, FtpListEntry& out)
         const char type = tokens[0].text[0];
         entry.isDirectory = type == 'd';
         entry.isLink = type == 'l';
+        entry.linkMarked = true;
         entry.name = std::string(name);
         if (entry.isLink) {
             const size_t arrow = name.find(" -> ");

@@ -16,6 +16,9 @@ struct FtpListEntry {
     // works when it points at a file, and fails cleanly when it does not.
     bool isDirectory = false;
     bool isLink = false;
+    // The line tells a link from a folder (ls-style LIST lines). MLSD's
+    // type=dir does not: some servers give it to links they follow.
+    bool linkMarked = false;
     bool hasSize = false;
     uint64_t size = 0;         // 64-bit: sizes above 4 GiB come out right
     bool hasTime = false;

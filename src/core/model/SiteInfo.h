@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 class CArchiveReader;
@@ -50,6 +51,9 @@ public:
     std::shared_ptr<CInternetSession> m_pSession;
     std::shared_ptr<CFtpConnection> m_pConnection;
     std::uintptr_t m_hTreeItem = 0;
+    // Remote folders where the server refused to rename an upload in this
+    // run: uploads go straight to their names there. Never copied.
+    std::set<std::string> m_noRenameFolders;
     std::string m_strAddress;
     std::string m_strPort = "21";
     std::string m_strUserName;

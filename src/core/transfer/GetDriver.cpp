@@ -17,7 +17,6 @@
 namespace {
 
 constexpr uint32_t kFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-constexpr int kMaxRemoteDepth = 100;
 
 } // namespace
 
@@ -74,9 +73,9 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
 
 void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string& folder, int depth)
 {
-    // Cancel is heard during a long walk too; a server's link loop ends at
-    // a depth no real tree reaches.
-    if (Cancelled() || depth > kMaxRemoteDepth)
+    // Cancel is heard during a long walk too. Past the walk's bounds the
+    // count stops; the Get's own walk reports the folder.
+    if (Cancelled() || !RemoteWalkLimit(folder, depth).empty())
         return;
     std::vector<std::string> pending;
     {
@@ -170,8 +169,12 @@ void CGetDriver::BuildRemoteTree(CTransferTreeItem& item, const std::string& ite
 void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& itemPath,
                                   const std::shared_ptr<CFtpConnection>& connection, int depth)
 {
-    if (Cancelled() || depth > kMaxRemoteDepth)
+    if (Cancelled())
         return;
+    if (const std::string limit = RemoteWalkLimit(itemPath, depth); !limit.empty()) {
+        item.MarkUnlisted(itemPath, limit);
+        return;
+    }
     if (!connection) {
         m_prompts.MessageBox("The connection to the FTP server is broken");
         return;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <ctime>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -246,7 +247,8 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         LogFailure(error);
         return 0;
     }
-    if (m_bRenameRefused) {
+    std::set<std::string>& noRenames = site->m_noRenameFolders;
+    if (noRenames.count(folder) != 0) {
         if (!SendFile(current, source, size, remoteName, false, folder, localShown, remoteShown))
             return 0;
         KeepLocalTime(*current, remoteName, source);
@@ -269,18 +271,22 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         current->Remove(partial);
         return 0;
     }
-    if (RenameOver(*current, partial, remoteName, targetExists)) {
+    const Placed placed = RenameOver(*current, partial, remoteName, targetExists);
+    if (placed == Placed::Done) {
         KeepLocalTime(*current, remoteName, source);
         return Done(address, tempFlag);
     }
-    if (!current->IsOpen()) {
-        LogFailure(LastFtpErrorMessage());
+    if (!current->IsOpen() || placed == Placed::Failed) {
+        const std::string cause = LastFtpErrorMessage();
+        if (current->IsOpen())
+            RemoveHidden(*current, partial);
+        LogFailure(cause);
         return 0;
     }
     // A folder that takes uploads but no renames: the file goes straight to
-    // its name, for this one and the rest of the action.
-    current->Remove(partial);
-    m_bRenameRefused = true;
+    // its name, for this one and every later one in this folder.
+    RemoveHidden(*current, partial);
+    noRenames.insert(folder);
     m_doc.AppendLog("===== The server does not rename files here: they are sent straight to their own names =====");
     if (!source.Rewind(error)) {
         LogFailure(error);
@@ -409,12 +415,32 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
     }
 }
 
-bool CPutDriver::RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
-                            bool targetExists)
+CPutDriver::Placed CPutDriver::RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
+                                          bool targetExists)
 {
     if (connection.Rename(from, to))
-        return true;
+        return Placed::Done;
     if (!targetExists || !connection.IsOpen())
-        return false;
-    return connection.Remove(to) && connection.Rename(from, to);
+        return Placed::Refused;
+    // The old file is only moved aside until the new one holds its name.
+    const std::string aside = PartialFileName(to, static_cast<uint32_t>(std::random_device{}()));
+    if (!connection.Rename(to, aside))
+        return connection.IsOpen() ? Placed::Refused : Placed::Failed;
+    if (connection.Rename(from, to)) {
+        RemoveHidden(connection, aside);
+        return Placed::Done;
+    }
+    // The caller reports why the new file could not take the name.
+    const int code = GetLastFtpErrorCode();
+    const std::string response = GetLastFtpResponse();
+    if (!connection.Rename(aside, to))
+        m_doc.AppendLog("\n***** The old file \"" + to + "\" could not be put back: it is kept as \"" + aside + "\".");
+    SetLastFtpError(code, response);
+    return Placed::Failed;
+}
+
+void CPutDriver::RemoveHidden(CFtpConnection& connection, const std::string& name)
+{
+    if (!connection.Remove(name))
+        m_doc.AppendLog("\n***** The server keeps the hidden file \"" + name + "\", which it does not let Vamlo delete.");
 }

@@ -44,9 +44,13 @@ private:
     // The sent file takes the local file's time where the server can set it.
     static void KeepLocalTime(CFtpConnection& connection, const std::string& name, const CLocalFile& source);
     // The uploaded temporary file takes the target's place. Some servers
-    // refuse to rename onto an existing file: the target goes first then.
-    static bool RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
-                           bool targetExists);
+    // refuse to rename onto an existing file: the target moves aside first,
+    // and goes only once the new file holds its name (back on failure).
+    // Refused: the server renames nothing here; Failed: the old file stays.
+    enum class Placed { Done, Refused, Failed };
+    Placed RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to, bool targetExists);
+    // A hidden file of ours that the server will not delete is named in the log.
+    void RemoveHidden(CFtpConnection& connection, const std::string& name);
     // A file has been sent: the counter and the success lines. Returns 1.
     int Done(const std::string& address, int32_t tempFlag);
     // The connection's current directory becomes folder; when it cannot,
@@ -58,9 +62,6 @@ private:
 
     // The last SendFile went on from the middle of the file on a new connection.
     bool m_bLastFileResumed = false;
-    // The server refused to rename in this action: later files go straight
-    // to their names.
-    bool m_bRenameRefused = false;
     // The bytes of the files counted, or -1 when one could not be sized.
     int64_t m_nCountedBytes = -1;
 };
