@@ -1,6 +1,13 @@
 #include "ftp/NetCancel.h"
 
+#include "ScriptedPrompts.h"
+
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <thread>
 #include <gtest/gtest.h>
 
@@ -9,6 +16,35 @@
 // they load at run time: the widget suite runs without it, whatever the
 // environment says.
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+
+namespace {
+
+// A scripted question does on the window's thread what a real box does
+// before the user's click: a modal dialog on the active window takes the
+// focus (ending an edit in place), and its event loop runs a few turns,
+// deferred deletes and posted calls included.
+void RunLikeAModalBox()
+{
+    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+        return;
+    const QPointer<QWidget> window = QApplication::activeWindow();
+    QDialog box(window);
+    (new QPushButton(QStringLiteral("OK"), &box))->setFocus();
+    int turns = 0;
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, &box, [&] {
+        ++turns;
+        if ((box.isActiveWindow() && turns >= 3) || turns > 50)
+            box.accept();
+    });
+    turn.start(0);
+    box.exec();
+    // The window system hands the activation back, focus and all.
+    if (window != nullptr)
+        QApplication::setActiveWindow(window);
+}
+
+} // namespace
 
 // Widgets need one QApplication for the whole run; the platform is chosen by
 // QT_QPA_PLATFORM (offscreen under ctest).
@@ -19,6 +55,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // Any network wait on the window's thread stops the run with a message.
     ForbidNetworkWaitsOn(std::this_thread::get_id());
+    ScriptedPrompts::s_modalLoop = RunLikeAModalBox;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

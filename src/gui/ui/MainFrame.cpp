@@ -319,7 +319,9 @@ void CMainFrame::ConnectCommands()
     // Keys reach the box, which hands them to its edit field without events.
     m_pAddressBox->installEventFilter(this);
     m_pAddressBox->lineEdit()->installEventFilter(this);
-    connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
+    // Queued: the box also picks an entry while the focus moves, and no
+    // question may open in the middle of that.
+    connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked, Qt::QueuedConnection);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
     m_enablers.insert(ID_EDIT_SITE_MANAGER, [this] { return m_pApp != nullptr; });
     connect(Command(ID_EDIT_SITE_MANAGER), &QAction::triggered, this, &CMainFrame::OnSiteManager);

@@ -55,7 +55,6 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
         bool shown = false;
         bool encrypted = false;
         std::string directory;
-        std::vector<RemoteSubfolder> children;
     };
     auto result = std::make_shared<Result>();
     const std::string host = url->host;
@@ -75,8 +74,6 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
                 return;
             result->shown = true;
             result->encrypted = record->m_pConnection->IsEncrypted();
-            // The new item's folders are read in the same visit.
-            ListRemoteSubfolders(context, result->directory, result->children);
         },
         [this, site, host, result](NetActionEnd end) {
             if (end != NetActionEnd::Done || !result->shown || m_hInternetItem == nullptr)
@@ -94,11 +91,14 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
             if (result->encrypted)
                 item->setToolTip(0, QStringLiteral("Encrypted (TLS)"));
             site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
-            ApplyRemoteChildren(item, result->children);
             SortSiteItems();
             SetStatusText("Ready");
             // Just connected: the selection needs no connection check.
             SelectQuietly(item);
+            // The site is there once logged on; its folders come in a read
+            // of their own, which a slow one holds up alone and Cancel ends.
+            AddDummyChild(item);
+            PopulateChildren(item);
         });
 }
 
