@@ -31,6 +31,12 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     for (QLineEdit* line : view->findChildren<QLineEdit*>())
         editor = line->isVisible() ? line : editor;
     ASSERT_NE(editor, nullptr);
+    // The view must never be handed an editor that a question's loop deleted.
+    const QPointer<QLineEdit> alive(editor);
+    int closedDead = 0;
+    const QMetaObject::Connection watch = QObject::connect(
+        qobject_cast<QAbstractItemView*>(view)->itemDelegate(), &QAbstractItemDelegate::closeEditor,
+        [&](QWidget* closed) { closedDead += closed == editor && alive.isNull() ? 1 : 0; });
     QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(editor, Qt::Key_Delete);
     QTest::keyClicks(editor, text);
@@ -38,6 +44,8 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     // The rename follows the editor's close, and a failure message is posted.
     for (int round = 0; round < 3; ++round)
         QApplication::processEvents();
+    QObject::disconnect(watch);
+    EXPECT_EQ(closedDead, 0);
 }
 
 // Notices sent to all views without a sender (the list passes each on once

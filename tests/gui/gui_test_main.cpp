@@ -32,8 +32,12 @@ void RunLikeAModalBox()
     (new QPushButton(QStringLiteral("OK"), &box))->setFocus();
     int turns = 0;
     QTimer turn;
+    // Activated by the window system once its loop runs, as on a desktop.
+    box.setAttribute(Qt::WA_ShowWithoutActivating);
     QObject::connect(&turn, &QTimer::timeout, &box, [&] {
-        ++turns;
+        if (++turns == 1)
+            box.activateWindow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if ((box.isActiveWindow() && turns >= 3) || turns > 50)
             box.accept();
     });
