@@ -37,8 +37,7 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     const QMetaObject::Connection watch = QObject::connect(
         qobject_cast<QAbstractItemView*>(view)->itemDelegate(), &QAbstractItemDelegate::closeEditor,
         [&](QWidget* closed) { closedDead += closed == editor && alive.isNull() ? 1 : 0; });
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(editor, Qt::Key_Delete);
+    editor->clear();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, key);
     // The rename follows the editor's close, and a failure message is posted.

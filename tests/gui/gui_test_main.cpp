@@ -1,11 +1,9 @@
 #include "ftp/NetCancel.h"
 
 #include "ScriptedPrompts.h"
-
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
-#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <thread>
@@ -17,23 +15,19 @@
 // environment says.
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
 
-namespace {
-
 // A scripted question does on the window's thread what a real box does
-// before the user's click: a modal dialog on the active window takes the
-// focus (ending an edit in place), and its event loop runs a few turns,
-// deferred deletes and posted calls included.
-void RunLikeAModalBox()
+// before the click: a modal dialog, activated once its loop runs, takes the
+// focus (ending an edit in place) and lets posted calls and deferred deletes
+// through; then the window system hands the activation back.
+static void RunLikeAModalBox()
 {
     if (QThread::currentThread() != QCoreApplication::instance()->thread())
         return;
     const QPointer<QWidget> window = QApplication::activeWindow();
     QDialog box(window);
-    (new QPushButton(QStringLiteral("OK"), &box))->setFocus();
+    box.setAttribute(Qt::WA_ShowWithoutActivating);
     int turns = 0;
     QTimer turn;
-    // Activated by the window system once its loop runs, as on a desktop.
-    box.setAttribute(Qt::WA_ShowWithoutActivating);
     QObject::connect(&turn, &QTimer::timeout, &box, [&] {
         if (++turns == 1)
             box.activateWindow();
@@ -43,12 +37,8 @@ void RunLikeAModalBox()
     });
     turn.start(0);
     box.exec();
-    // The window system hands the activation back, focus and all.
-    if (window != nullptr)
-        QApplication::setActiveWindow(window);
+    QApplication::setActiveWindow(window);
 }
-
-} // namespace
 
 // Widgets need one QApplication for the whole run; the platform is chosen by
 // QT_QPA_PLATFORM (offscreen under ctest).

@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
-#include <QPushButton>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -69,7 +68,7 @@ TEST_F(MainFrameTest, EnterInTheAddressBoxConnectsABareHostWithOneLogin)
     // Nor may the box pick its new entry when it loses the focus to a
     // window coming up, as the small Cancel window of the next step does.
     QApplication::setActiveWindow(frame.get());   // back from the login, as on a desktop
-    QPushButton other;
+    QLineEdit other;
     other.show();
     QApplication::setActiveWindow(&other);
     ASSERT_TRUE(WaitForNetIdle());

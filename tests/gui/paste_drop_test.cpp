@@ -342,8 +342,7 @@ TEST_F(DragDropTest, WhatADragCarriesAndNoDropIntoItsOwnFolder)
 // drop touches the clipboard.
 TEST_F(DragDropTest, ADropCopiesOrWithShiftMovesIntoTheFolderUnderIt)
 {
-    // A tree folder pressed for a drag leaves the list where it was: dropped
-    // there, it is copied in. Released without a drag, it is picked.
+    // A tree folder pressed for a drag leaves the list where it takes the drop.
     Show(LocalFolder("in"));
     QTreeWidgetItem* out = LocalFolder("out");
     QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, OnItem(out));

@@ -36,8 +36,7 @@ public:
     // Runs while a message is up (before its answer), on the asking thread,
     // as a user could act on the window behind the box.
     void WhileShown(std::function<void(const std::string&)> action) { Locked([&] { m_whileShown = action; }); }
-    // Runs where a real box holds its modal loop, before every answer (the
-    // widget suites run one, so that each question does what a real one does).
+    // Runs where a real box holds its modal loop, before every answer.
     static inline std::function<void()> s_modalLoop;
 
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
