@@ -5,6 +5,7 @@
 
 #include "DialogDriver.h"
 
+#include "app/SiteManagerChanges.h"
 #include "fileops/FileOpTexts.h"
 #include "ui/NewDirDlg.h"
 
@@ -345,11 +346,17 @@ TEST_F(TreeFileOpsTest, RemoteFolderDeleteAndRename)
     QTreeWidgetItem* dir1 = Child(siteItem, QStringLiteral("dir1"));
     ASSERT_NE(dir1, nullptr);
     Show(dir1);
+    {
+        std::lock_guard<std::mutex> transfer(CTreeViewSite::Record(siteItem)->m_pSiteInfo->m_mutexInUse);
+        tree->OnRename();
+        EndEdit(tree, QStringLiteral("dir8"), Qt::Key_Return);   // said once the editor closed
+    }
     tree->OnRename();
     EndEdit(tree, QStringLiteral("dir9"), Qt::Key_Return);
     Settle();
     EXPECT_TRUE(fs::is_directory(m_server.Path("dir9/sub")));
     EXPECT_EQ(dir1->text(0), QStringLiteral("dir9"));
     EXPECT_EQ(PathOf(dir1), "/dir9");
-    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"dir2\"?"}));
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"dir2\"?",
+                                                         SiteBusyMessage(Address())}));
 }
