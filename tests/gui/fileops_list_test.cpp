@@ -35,16 +35,15 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     // The view must never be handed an editor that a question's loop deleted.
     const QPointer<QLineEdit> alive(editor);
     int closedDead = 0;
-    const QMetaObject::Connection watch = QObject::connect(
-        qobject_cast<QAbstractItemView*>(view)->itemDelegate(), &QAbstractItemDelegate::closeEditor,
-        [&](QWidget* closed) { closedDead += closed == editor && alive.isNull() ? 1 : 0; });
+    const QObject watch;
+    QObject::connect(qobject_cast<QAbstractItemView*>(view)->itemDelegate(), &QAbstractItemDelegate::closeEditor,
+                     &watch, [&](QWidget* closed) { closedDead += closed == editor && alive.isNull() ? 1 : 0; });
     editor->clear();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, key);
     // The rename follows the editor's close, and a failure message is posted.
     for (int round = 0; round < 3; ++round)
         QApplication::processEvents();
-    QObject::disconnect(watch);
     EXPECT_EQ(closedDead, 0);
 }
 

@@ -240,7 +240,6 @@ TEST_F(TreeRemoteTest, ABusySiteOrAClosingWindowNeitherListsNorSelects)
         Show(dir1);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
         Settle();
-        EXPECT_EQ(tree->currentItem(), dir2);
         EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{dir2});
         QTest::keyClick(tree, Qt::Key_C, Qt::ControlModifier);
         EXPECT_NE(std::string(clipboard.data.begin(), clipboard.data.end()).find("//dir2"), std::string::npos);
