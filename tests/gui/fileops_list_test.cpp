@@ -5,6 +5,7 @@
 
 #include "DialogDriver.h"
 
+#include "app/SiteManagerChanges.h"
 #include "fileops/FileOpTexts.h"
 #include "ui/NewDirDlg.h"
 
@@ -31,11 +32,19 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     for (QLineEdit* line : view->findChildren<QLineEdit*>())
         editor = line->isVisible() ? line : editor;
     ASSERT_NE(editor, nullptr);
-    editor->setText(text);
+    // The view must never be handed an editor that a question's loop deleted.
+    const QPointer<QLineEdit> alive(editor);
+    int closedDead = 0;
+    const QObject watch;
+    QObject::connect(qobject_cast<QAbstractItemView*>(view)->itemDelegate(), &QAbstractItemDelegate::closeEditor,
+                     &watch, [&](QWidget* closed) { closedDead += closed == editor && alive.isNull() ? 1 : 0; });
+    editor->clear();
+    QTest::keyClicks(editor, text);
     QTest::keyClick(editor, key);
-    // A failure message is posted to the frame.
-    QApplication::processEvents();
-    QApplication::processEvents();
+    // The rename follows the editor's close, and a failure message is posted.
+    for (int round = 0; round < 3; ++round)
+        QApplication::processEvents();
+    EXPECT_EQ(closedDead, 0);
 }
 
 // Notices sent to all views without a sender (the list passes each on once
@@ -110,11 +119,13 @@ TEST_F(ListLocalFileOpsTest, TheListsDeleteStartsWithoutAnEarlierYesToAll)
 }
 
 // Only the edit's Enter renames, and only to a free name in the same folder;
-// the row keeps its old name when the rename did not happen.
+// the row keeps its old name when the rename did not happen. Refusals in a
+// row each close their editor before the message.
 TEST_F(ListLocalFileOpsTest, RenameInPlaceTakesOnlyAFreeNameInTheFolder)
 {
     const RenameCase cases[] = {
         {"b.txt", Qt::Key_Return, "Could not rename the file or directory", false},
+        {"", Qt::Key_Return, "Invalid argument", false},
         {"typed.txt", Qt::Key_Escape, nullptr, false},
         {"sub/a.txt", Qt::Key_Return, "Invalid argument", false},   // which names are refused is the core's
         {"c.txt", Qt::Key_Return, nullptr, true},
@@ -336,11 +347,17 @@ TEST_F(TreeFileOpsTest, RemoteFolderDeleteAndRename)
     QTreeWidgetItem* dir1 = Child(siteItem, QStringLiteral("dir1"));
     ASSERT_NE(dir1, nullptr);
     Show(dir1);
+    {
+        std::lock_guard<std::mutex> transfer(CTreeViewSite::Record(siteItem)->m_pSiteInfo->m_mutexInUse);
+        tree->OnRename();
+        EndEdit(tree, QStringLiteral("dir8"), Qt::Key_Return);   // said once the editor closed
+    }
     tree->OnRename();
     EndEdit(tree, QStringLiteral("dir9"), Qt::Key_Return);
     Settle();
     EXPECT_TRUE(fs::is_directory(m_server.Path("dir9/sub")));
     EXPECT_EQ(dir1->text(0), QStringLiteral("dir9"));
     EXPECT_EQ(PathOf(dir1), "/dir9");
-    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"dir2\"?"}));
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Are you sure you want to delete the folder \"dir2\"?",
+                                                         SiteBusyMessage(Address())}));
 }

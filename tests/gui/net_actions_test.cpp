@@ -83,6 +83,21 @@ TEST_F(NetActionsTest, RefreshUpOneLevelAndTheTitleFollowTheTree)
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("Vamlo - " + local.File("sub")));
 }
 
+// After a Delete (or New Directory) from the list both panes read the folder
+// again, one after the other: nobody is told of a busy site.
+TEST_F(NetActionsTest, TheViewsReadAfterAListCommandWithoutABusySite)
+{
+    QTreeWidgetItem* item = Connect();
+    ASSERT_NE(item, nullptr);
+    MakeServerFolder("made");
+    SelectRows({"dir1"});
+    QTest::keyClick(list, Qt::Key_Delete);
+    Settle();
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"Are you sure you want to delete the folder \"dir1\"?"});
+    EXPECT_EQ(ListNames(), std::vector<std::string>{"made"});
+    EXPECT_EQ(ChildTexts(item), QStringList{QStringLiteral("made")});
+}
+
 // A server that takes the connection and then says nothing, ever.
 class SilentServerTest : public NetActionsTest {
 protected:
@@ -123,9 +138,10 @@ TEST_F(SilentServerTest, TheWindowKeepsWorkingAndCancelEndsTheConnect)
     EXPECT_TRUE(frame->m_siteList.empty());
 }
 
-TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
+TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelectedAndTheSite)
 {
     silent.LogOn();
+    silent.Reply("PWD", "257 \"/\" is the current directory");
     silent.Hang();
     silent.Start();
     tree->setCurrentItem(tree->MyComputerItem());
@@ -133,7 +149,9 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
     site = AddSiteRecord();
     site->m_strAddress = SilentAddress();
 
+    // Logged on, the site is there; its folders are read after.
     tree->AddSiteItem(site);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->FindSiteItem(site) != nullptr; }, 10000));
     QProgressDialog* progress = WaitForProgressWindow();
     ASSERT_NE(progress, nullptr);
     // Other sites and local folders stay usable meanwhile.
@@ -145,8 +163,9 @@ TEST_F(SilentServerTest, CancelOfAHangingListingKeepsWhatWasSelected)
 
     progress->findChild<QPushButton*>()->click();
     ASSERT_TRUE(WaitForNetIdle(5000));
-    EXPECT_EQ(tree->FindSiteItem(site), nullptr);
+    EXPECT_NE(tree->FindSiteItem(site), nullptr);
     EXPECT_FALSE(site->m_pConnection);
+    EXPECT_TRUE(prompts.Texts().empty());
     EXPECT_EQ(tree->currentItem(), sub);
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("sub"));
 }

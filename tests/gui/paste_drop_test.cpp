@@ -342,6 +342,16 @@ TEST_F(DragDropTest, WhatADragCarriesAndNoDropIntoItsOwnFolder)
 // drop touches the clipboard.
 TEST_F(DragDropTest, ADropCopiesOrWithShiftMovesIntoTheFolderUnderIt)
 {
+    // A tree folder pressed for a drag leaves the list where it takes the drop.
+    Show(LocalFolder("in"));
+    QTreeWidgetItem* out = LocalFolder("out");
+    QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, OnItem(out));
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("in"));
+    EXPECT_TRUE(Drop(list->viewport(), BelowTheRows(), tree->DragData(out)));
+    EXPECT_EQ(ReadWholeFile(local.File("in/out/tree.d/inner.txt")), "inner");
+    QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, OnItem(out));
+    EXPECT_EQ(doc->m_strCurrentFolder, local.File("out"));
+
     Connect();
     CFileInfoList other;
     other.push_back(std::make_unique<CVaFileInfo>());

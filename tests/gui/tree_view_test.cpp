@@ -229,24 +229,31 @@ TEST_F(TreeRemoteTest, ABusySiteOrAClosingWindowNeitherListsNorSelects)
     EXPECT_TRUE(prompts.Texts().empty());
     doc->m_bClosing = 0;
 
-    // While a transfer holds the site, and the user is told.
+    // While a transfer holds the site, and the user is told. A click leaves
+    // the highlight on the folder shown, and Copy takes that one.
     const std::string busy = "The ftp site \"" + Address() +
                              "\" is busy with a file transfer. Please try again when the transfer has finished.";
+    QTreeWidgetItem* dir2 = Child(item, QStringLiteral("dir2"));
+    Show(dir2);
     {
         std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
         dir1->setExpanded(true);
         Settle();
         EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("Dummy")});
         Show(dir1);
-        EXPECT_EQ(tree->currentItem(), tree->MyComputerItem());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        Settle();
+        EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{dir2});
+        QTest::keyClick(tree, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_NE(std::string(clipboard.data.begin(), clipboard.data.end()).find("//dir2"), std::string::npos);
         EXPECT_FALSE(tree->RemoveSiteItem(site));
-        EXPECT_EQ(prompts.Texts(), std::vector<std::string>(3, busy));
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>(4, busy));
         EXPECT_EQ(tree->FindSiteItem(site), item);
     }
     dir1->setExpanded(false);
     Settle();
     EXPECT_EQ(ChildTexts(dir1), QStringList{QStringLiteral("sub")});
-    EXPECT_EQ(prompts.Texts().size(), 3u);
+    EXPECT_EQ(prompts.Texts().size(), 4u);
 }
 
 TEST_F(TreeRemoteTest, SiteMenuPropertiesReconnectAndDisconnect)

@@ -19,6 +19,7 @@ T Next(std::deque<T>& answers, T fallback)
 
 ReplaceAnswer ScriptedPrompts::AskReplace(const std::string& message1, const std::string& message2)
 {
+    RunModalLoop();
     std::lock_guard lock(m_mutex);
     m_replaceQuestions.push_back(message1 + "|" + message2);
     return Next(m_replaceAnswers, ReplaceAnswer{DialogResult::Ok, REPLACE_YES});
@@ -26,6 +27,7 @@ ReplaceAnswer ScriptedPrompts::AskReplace(const std::string& message1, const std
 
 CertificateAnswer ScriptedPrompts::AskCertificate(const std::string& text, bool changed)
 {
+    RunModalLoop();
     std::lock_guard lock(m_mutex);
     m_certificateQuestions.push_back({text, changed});
     return Next(m_certificateAnswers, CertificateAnswer::Cancel);
@@ -37,6 +39,7 @@ MsgResult ScriptedPrompts::MessageBox(const std::string& text, MsgButtons button
     auto whileShown = Locked([&] { return std::exchange(m_whileShown, nullptr); });
     if (whileShown)
         whileShown(text);
+    RunModalLoop();
     std::lock_guard lock(m_mutex);
     m_shown.push_back({text, buttons, icon});
     const bool yes = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;

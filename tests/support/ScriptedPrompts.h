@@ -36,6 +36,9 @@ public:
     // Runs while a message is up (before its answer), on the asking thread,
     // as a user could act on the window behind the box.
     void WhileShown(std::function<void(const std::string&)> action) { Locked([&] { m_whileShown = action; }); }
+    // Runs where a real box holds its modal loop, before every answer.
+    static inline std::function<void()> s_modalLoop;
+    static void RunModalLoop() { if (s_modalLoop) s_modalLoop(); }
 
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;

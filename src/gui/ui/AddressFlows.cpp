@@ -103,8 +103,10 @@ void CMainFrame::OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<
     if (const int old = m_pAddressBox->findText(text, Qt::MatchExactly); old >= 0)
         m_pAddressBox->removeItem(old);
     m_pAddressBox->insertItem(0, text);
-    m_pAddressBox->setCurrentIndex(-1);
-    m_pAddressBox->setEditText(text);
+    // The entry is made current: a box whose text matches an entry that is
+    // not current picks that entry when it loses the focus, as if the user
+    // had chosen it, and would connect the site a second time.
+    m_pAddressBox->setCurrentIndex(0);
     m_pAddressBox->lineEdit()->deselect();
     site.m_bAvailable = 1;
     CVamloSiteInfo* connected = &site;

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -110,13 +111,15 @@ void CListViewDetail::EditRowName(int row)
 
 void CListViewDetail::commitData(QWidget* editor)
 {
-    // A message box shown below takes the focus from the editor, which
-    // would end the same edit a second time.
-    const int row = m_nEditRow;
-    m_nEditRow = -1;
+    // Only the first commit of an edit counts (the editor losing the focus
+    // commits again). The rename and its messages come once the view is done
+    // with the editor: a message box's loop run from here would let the
+    // editor be deleted under the view's hands.
+    const int row = std::exchange(m_nEditRow, -1);
     auto* line = qobject_cast<QLineEdit*>(editor);
     if (row >= 0 && line != nullptr)
-        OnEndLabelEdit(row, line->text());
+        QMetaObject::invokeMethod(
+            this, [this, row, name = line->text()] { OnEndLabelEdit(row, name); }, Qt::QueuedConnection);
 }
 
 void CListViewDetail::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

@@ -78,15 +78,17 @@ void CListViewDetail::ListRemoteFolder(int hint)
     const std::string folder = m_doc.m_strCurrentFolder;
     auto entries = std::make_shared<std::vector<RemoteEntry>>();
     auto listed = std::make_shared<bool>(false);
-    // A site in use (a transfer may be reconnecting it) is not waited for:
-    // the list stays empty and says why.
-    if (m_frame.NetActions()->IsSiteBusy(site)) {
+    // A site a transfer uses (it may be reconnecting it) is not waited for:
+    // the list stays empty and says why. Another read or step of the window's
+    // own is waited for.
+    CNetActions& actions = *m_frame.NetActions();
+    if (!actions.HasActionOn(site) && site->IsInUse()) {
         m_frame.SetStatusText(QStringLiteral("The ftp site \"%1\" is busy with a file transfer. "
                                              "Please try again when the transfer has finished.")
                                   .arg(QString::fromStdString(site->m_strAddress)));
         return;
     }
-    m_frame.NetActions()->Start(
+    actions.StartRead(
         site, QStringLiteral("Listing %1%2").arg(QString::fromStdString(site->m_strAddress), QString::fromStdString(folder)),
         [entries, listed, folder](NetActionContext& context) {
             *listed = ListRemoteEntries(context, folder, *entries);

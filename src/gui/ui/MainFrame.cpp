@@ -334,9 +334,10 @@ void CMainFrame::ConnectCommands()
     m_pAddressBox->lineEdit()->installEventFilter(this);
     // The box also takes a typed text that matches an entry as a pick of it
     // once editing ends, as it does when the Login window takes the focus: a
-    // second login. Only a choice from the list is a pick.
+    // second login. Only a choice from the list is a pick, and it is queued:
+    // the box may pick while the focus moves, and no question may open then.
     disconnect(m_pAddressBox->lineEdit(), &QLineEdit::editingFinished, m_pAddressBox, nullptr);
-    connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked);
+    connect(m_pAddressBox, &QComboBox::activated, this, &CMainFrame::OnAddressPicked, Qt::QueuedConnection);
     connect(Command(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
     m_enablers.insert(ID_EDIT_SITE_MANAGER, [this] { return m_pApp != nullptr; });
     connect(Command(ID_EDIT_SITE_MANAGER), &QAction::triggered, this, &CMainFrame::OnSiteManager);

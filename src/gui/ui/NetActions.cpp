@@ -98,6 +98,17 @@ private:
     IPrompts& m_prompts;
 };
 
+// The small Cancel window may hold the focus while a message box runs its
+// loop over it; deleted there, the box's return would hand the focus back to
+// a dead widget. Hidden now, it goes once the loop that deleted it is back.
+void DropProgress(QProgressDialog* progress)
+{
+    if (progress == nullptr)
+        return;
+    progress->hide();
+    progress->deleteLater();
+}
+
 } // namespace
 
 struct CNetActions::Running {
@@ -152,6 +163,43 @@ bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, D
         ShowBusyMessage(site);
         return false;
     }
+    Launch(site, doing, std::move(work), std::move(done));
+    return true;
+}
+
+bool CNetActions::StartRead(CVamloSiteInfo* site, const QString& doing, Work work, Done done)
+{
+    if (site == nullptr || m_bShutDown)
+        return false;
+    if (!HasActionOn(site))
+        return Start(site, doing, std::move(work), std::move(done));
+    for (Waiting& waiting : m_waiting) {
+        if (waiting.site == site && waiting.doing == doing) {
+            waiting.work = std::move(work);
+            waiting.done = std::move(done);
+            return true;
+        }
+    }
+    m_waiting.push_back({site, doing, std::move(work), std::move(done)});
+    return true;
+}
+
+void CNetActions::StartWaiting()
+{
+    for (auto it = m_waiting.begin(); it != m_waiting.end() && !m_bShutDown;) {
+        if (HasActionOn(it->site)) {
+            ++it;
+            continue;
+        }
+        Waiting waiting = std::move(*it);
+        it = m_waiting.erase(it);
+        // A transfer that took the site meanwhile refuses it here, once.
+        Start(waiting.site, waiting.doing, std::move(waiting.work), std::move(waiting.done));
+    }
+}
+
+void CNetActions::Launch(CVamloSiteInfo* site, const QString& doing, Work work, Done done)
+{
     auto running = std::make_unique<Running>();
     Running* raw = running.get();
     raw->site = site;
@@ -214,7 +262,6 @@ bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, D
             },
             Qt::QueuedConnection);
     });
-    return true;
 }
 
 void CNetActions::Finish(Running* raw)
@@ -227,7 +274,7 @@ void CNetActions::Finish(Running* raw)
     if (running->worker.joinable())
         running->worker.join();
     delete running->timer;
-    delete running->progress;
+    DropProgress(running->progress);
     m_app.Prompts().EndWaitCursor();
     const NetActionEnd end = running->busy                     ? NetActionEnd::Busy
                              : running->cancel.IsCanceled() ? NetActionEnd::Canceled
@@ -239,8 +286,12 @@ void CNetActions::Finish(Running* raw)
         m_showStatus(QStringLiteral("Ready"));
     if (end == NetActionEnd::Busy)
         ShowBusyMessage(running->site);
+    // Cancel ends the site's work: reads waiting for it would only ask to reconnect.
+    if (end == NetActionEnd::Canceled)
+        m_waiting.remove_if([site = running->site](const Waiting& waiting) { return waiting.site == site; });
     if (running->done && !m_bShutDown)
         running->done(end);
+    StartWaiting();
     if (m_running.empty())
         emit BecameIdle();
 }
@@ -270,8 +321,9 @@ void CNetActions::Shutdown()
         if (running->worker.joinable())
             running->worker.join();
         delete running->timer;
-        delete running->progress;
+        DropProgress(running->progress);
         m_app.Prompts().EndWaitCursor();
     }
     m_running.clear();
+    m_waiting.clear();
 }

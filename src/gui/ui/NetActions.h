@@ -62,6 +62,11 @@ public:
     // is in use; done is then not called. done runs on the GUI thread after
     // the work, unless the actions are shut down first.
     bool Start(CVamloSiteInfo* site, const QString& doing, Work work, Done done);
+    // Start for a read (a folder for the tree or the list): while another
+    // short action holds the site, the read waits for it instead of being
+    // refused, and a later read with the same doing text takes the place of
+    // one still waiting. Only a transfer makes the site busy for it.
+    bool StartRead(CVamloSiteInfo* site, const QString& doing, Work work, Done done);
 
     // A short action, or a transfer, holds the site (the GUI thread only).
     bool IsSiteBusy(const CVamloSiteInfo* site) const;
@@ -78,11 +83,21 @@ signals:
 
 private:
     struct Running;
+    struct Waiting {
+        CVamloSiteInfo* site;
+        QString doing;
+        Work work;
+        Done done;
+    };
+    void Launch(CVamloSiteInfo* site, const QString& doing, Work work, Done done);
     void Finish(Running* running);
+    // Starts the reads that waited for a site now free.
+    void StartWaiting();
 
     CAppCore& m_app;
     QPointer<QWidget> m_window;
     std::list<std::unique_ptr<Running>> m_running;
+    std::list<Waiting> m_waiting;
     ShowStatus m_showStatus;
     bool m_bShutDown = false;
 };

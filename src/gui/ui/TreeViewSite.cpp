@@ -324,12 +324,23 @@ void CTreeViewSite::SelectQuietly(QTreeWidgetItem* item)
 
 void CTreeViewSite::RestoreDocumentSelection()
 {
-    if (currentItem() == m_hDocItem)
-        return;
-    m_bRestoringSelection = true;
-    setCurrentItem(m_hDocItem);
-    m_bRestoringSelection = false;
-    m_frame.UpdateCommandStates();
+    if (currentItem() != m_hDocItem) {
+        m_bRestoringSelection = true;
+        setCurrentItem(m_hDocItem);
+        m_bRestoringSelection = false;
+        m_frame.UpdateCommandStates();
+    }
+    // A mouse press highlights the item it hit only after its change of the
+    // current item was handled here: the highlight comes back once it is over.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (currentItem() == nullptr)
+                clearSelection();
+            else
+                selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        },
+        Qt::QueuedConnection);
 }
 
 void CTreeViewSite::OnItemExpandedOrCollapsed(QTreeWidgetItem* item)
@@ -461,8 +472,8 @@ void CTreeViewSite::MoveSelectionOutOf(QTreeWidgetItem* item)
 
 void CTreeViewSite::ForgetItemsUnder(QTreeWidgetItem* item)
 {
-    for (QTreeWidgetItem** remembered :
-         {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand, &m_hEditItem, &m_hDropItem})
+    for (QTreeWidgetItem** remembered : {&m_hPrevSelItem, &m_hContextItem, &m_hDocItem, &m_hOpenAfterExpand,
+                                         &m_hEditItem, &m_hDropItem, &m_hPressItem})
         if (*remembered == item || IsDescendantOf(*remembered, item))
             *remembered = nullptr;
 }
@@ -537,6 +548,8 @@ void CTreeViewSite::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
+    if (HoldPressForDrag(event))
+        return;
     QTreeWidget::mousePressEvent(event);
 }
 

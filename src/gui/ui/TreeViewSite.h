@@ -25,6 +25,7 @@ class CViewHub;
 class CVamloDoc;
 class CVamloSiteInfo;
 class QMimeData;
+class QMouseEvent;
 
 // The images of the tree, by their places in the program's image list.
 enum TreeImage : int {
@@ -165,6 +166,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -180,6 +183,9 @@ private:
     void SetItemImage(QTreeWidgetItem* item, int image);
     QIcon ImageIcon(int image);
     void AddVolumes();
+    // Holds a press on a folder other than the current one until it turns
+    // into a drag or a click; true when it did.
+    bool HoldPressForDrag(QMouseEvent* event);
     void ConnectStartupSites();
 
     void PopulateLocal(QTreeWidgetItem* item, CTreeItemInfo& record);
@@ -242,4 +248,7 @@ private:
     QTreeWidgetItem* m_hEditItem = nullptr;
     // The folder of the last drop, read again after its paste.
     QTreeWidgetItem* m_hDropItem = nullptr;
+    // A folder pressed but not picked yet: a drag of it may follow.
+    QTreeWidgetItem* m_hPressItem = nullptr;
+    QPoint m_pressPos;
 };

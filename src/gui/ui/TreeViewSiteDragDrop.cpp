@@ -6,7 +6,11 @@
 #include "ui/MainFrame.h"
 #include "ui/PaneDrop.h"
 
+#include <QApplication>
 #include <QDropEvent>
+#include <QMouseEvent>
+
+#include <utility>
 
 namespace {
 
@@ -74,4 +78,48 @@ void CTreeViewSite::dropEvent(QDropEvent* event)
                             m_clipboard.Drop(std::move(source), place,
                                              {NOTIFY_TREE, this, [this] { RefreshAfterPaste(); }});
                         });
+}
+
+bool CTreeViewSite::HoldPressForDrag(QMouseEvent* event)
+{
+    // A press on another folder may begin a drag of it onto the list, which
+    // must go on showing the folder the drop lands in: the folder is picked
+    // when the button comes up without a drag.
+    const QPoint pos = event->position().toPoint();
+    QTreeWidgetItem* hit = itemAt(pos);
+    const CTreeItemInfo* record = Record(hit);
+    m_hPressItem = nullptr;
+    if (event->button() != Qt::LeftButton || event->modifiers() != Qt::NoModifier || record == nullptr ||
+        !IsFolderType(record->m_nItemType) || hit == currentItem() || !visualItemRect(hit).contains(pos))
+        return false;
+    m_hPressItem = hit;
+    m_pressPos = pos;
+    event->accept();
+    return true;
+}
+
+void CTreeViewSite::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_hPressItem == nullptr) {
+        QTreeWidget::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+    if (!(event->buttons() & Qt::LeftButton) ||
+        (event->position().toPoint() - m_pressPos).manhattanLength() < QApplication::startDragDistance())
+        return;
+    QTreeWidgetItem* item = std::exchange(m_hPressItem, nullptr);
+    if (QMimeData* data = DragData(item))
+        CPaneDrop::StartDrag(this, data, Record(item)->m_byLocation == LOCATION_LOCAL);
+}
+
+void CTreeViewSite::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeWidgetItem* pressed = std::exchange(m_hPressItem, nullptr);
+    if (pressed == nullptr || event->button() != Qt::LeftButton) {
+        QTreeWidget::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    setCurrentItem(pressed);
 }

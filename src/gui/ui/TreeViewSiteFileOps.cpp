@@ -16,6 +16,8 @@
 
 #include <QLineEdit>
 
+#include <utility>
+
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -124,13 +126,20 @@ void CTreeViewSite::OnRename()
 
 void CTreeViewSite::commitData(QWidget* editor)
 {
-    // A message shown below takes the focus from the editor, which would end
-    // the same edit a second time.
-    QTreeWidgetItem* item = m_hEditItem;
-    m_hEditItem = nullptr;
+    // The first commit of an edit counts (losing the focus commits again).
+    // The rename follows once the view is done with the editor, so that no
+    // question (a busy site) runs its loop under it.
+    QTreeWidgetItem* item = std::exchange(m_hEditItem, nullptr);
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (item != nullptr && line != nullptr)
-        OnEndLabelEdit(item, line->text());
+    if (item == nullptr || line == nullptr)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, item, name = line->text()] {
+            if (ItemIsInTree(item))
+                OnEndLabelEdit(item, name);
+        },
+        Qt::QueuedConnection);
 }
 
 void CTreeViewSite::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

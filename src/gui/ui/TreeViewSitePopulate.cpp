@@ -102,7 +102,7 @@ void CTreeViewSite::PopulateRemote(QTreeWidgetItem* item, CTreeItemInfo& record,
         std::vector<RemoteSubfolder> children;
     };
     auto result = std::make_shared<Result>();
-    Actions().Start(
+    Actions().StartRead(
         site, QStringLiteral("Reading the folders of %1%2").arg(Q(site->m_strAddress), Q(folder)),
         [result, folder](NetActionContext& context) {
             result->connected = EnsureSiteConnection(context);

@@ -65,7 +65,6 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
         bool shown = false;
         bool encrypted = false;
         std::string directory;
-        std::vector<RemoteSubfolder> children;
     };
     auto result = std::make_shared<Result>();
     Actions().Start(
@@ -84,8 +83,6 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
                 return;
             result->shown = true;
             result->encrypted = record->m_pConnection->IsEncrypted();
-            // The new item's folders are read in the same visit.
-            ListRemoteSubfolders(context, result->directory, result->children);
         },
         [this, site, address = *url, result](NetActionEnd end) {
             if (end != NetActionEnd::Done || !result->shown || m_hInternetItem == nullptr)
@@ -102,11 +99,14 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
                               TREE_FTP_SITE, 2, result->directory, site);
             item->setToolTip(0, SiteToolTip(address, site->m_strUserName, result->encrypted));
             site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
-            ApplyRemoteChildren(item, result->children);
             SortSiteItems();
             SetStatusText("Ready");
             // Just connected: the selection needs no connection check.
             SelectQuietly(item);
+            // The site is there once logged on; its folders come in a read
+            // of their own, which a slow one holds up alone and Cancel ends.
+            AddDummyChild(item);
+            PopulateChildren(item);
         });
 }
 
