@@ -291,9 +291,10 @@ bool CTransferDriver::SplicedCopyAgrees(CFtpConnection& connection, const std::s
         return true;   // the size check is all there is
     std::string localHex;
     if (offered == 0 || !Sha256OfFile(localPath, localHex)) {
-        // The sizes agree; a checksum that cannot be had is no reason to drop the file.
-        m_doc.AppendLog("===== The SHA-256 checksums of the resumed file could not be compared =====");
-        return true;
+        // The server said it could check the file and then did not: an
+        // unchecked splice is no better than a wrong one.
+        LogFailure("The SHA-256 checksums of the resumed file could not be compared");
+        return false;
     }
     if (localHex != serverHex) {
         LogFailure("The resumed file differs from the server's copy: their SHA-256 checksums do not agree");
