@@ -23,7 +23,7 @@
 // (under no lock) with each messages call: tests press Cancel from it.
 struct StatusRecord : IStatusDialogFactory {
     struct Window : IStatusDialog {
-        Window(StatusRecord& record, std::atomic<int32_t>* cancel) : record(record), cancel(cancel) {}
+        Window(StatusRecord& record, CTransferCancel* cancel) : record(record), cancel(cancel) {}
         ~Window() override { record.Add("closed", -1); }
         void SetMessages(const std::string& message1, const std::string& message2) override
         {
@@ -37,10 +37,10 @@ struct StatusRecord : IStatusDialogFactory {
         void StepFile(int64_t steps) override { record.Add("stepFile:" + std::to_string(steps)); }
         void StepOverall() override { record.Add("stepOverall"); }
         StatusRecord& record;
-        std::atomic<int32_t>* cancel;
+        CTransferCancel* cancel;
     };
 
-    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, std::atomic<int32_t>* cancel) override
+    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, CTransferCancel* cancel) override
     {
         Add("created:" + title, 1);
         std::lock_guard lock(mutex);
@@ -65,7 +65,7 @@ struct StatusRecord : IStatusDialogFactory {
     std::vector<std::string> titles;
     int open = 0;   // windows created and not yet closed
     int created = 0;
-    std::function<void(const std::string&, const std::string&, std::atomic<int32_t>* cancel)> onMessages;
+    std::function<void(const std::string&, const std::string&, CTransferCancel* cancel)> onMessages;
 };
 
 // A headless program: the document with its log attached, scripted prompts,

@@ -79,7 +79,7 @@ protected:
                    const std::function<void()>& whileDown = {})
     {
         status.onMessages = [this, message1, uploadFolder, whileDown](const std::string& m1, const std::string& m2,
-                                                                      std::atomic<int32_t>*) {
+                                                                      CTransferCancel*) {
             if (m_bCut || m1 != message1 || KbIn(m2) < kCutKb)
                 return;
             m_bCut = true;

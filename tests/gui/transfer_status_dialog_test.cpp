@@ -56,7 +56,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return m_dialog.isNull(); }, kWaitMs));
     }
 
-    std::atomic<int32_t> m_cancel{0};
+    CTransferCancel m_cancel;
     std::shared_ptr<CStatusDialogChannel> m_channel;
     QPointer<CStatusDlg> m_dialog;
 };
@@ -139,7 +139,7 @@ TEST_F(StatusDlgTest, CancelKeepsTheWindowAndTextsBarsAndFiguresReachTheWidgets)
 
 TEST(StatusDialogChannelTest, CancelAfterTheWorkerLetGoReachesNothing)
 {
-    auto cancel = std::make_unique<std::atomic<int32_t>>(0);
+    auto cancel = std::make_unique<CTransferCancel>();
     CStatusDialogChannel channel(cancel.get());
     channel.RequestCancel();
     EXPECT_EQ(cancel->load(), 1);
@@ -156,7 +156,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 {
     ASSERT_TRUE(OpenStatusWindows().empty());
     constexpr int kSteps = 100000;
-    std::atomic<int32_t> cancel{0};
+    CTransferCancel cancel;
     std::atomic<int> phase{0};
     CStatusDialogFactory factory;
 
@@ -205,7 +205,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 // the GUI thread, with nothing to post to, the window opens at once.
 TEST(StatusDialogProxyTest, TheWindowOpensOnlyWhileItsWorkerHoldsIt)
 {
-    std::atomic<int32_t> cancel{0};
+    CTransferCancel cancel;
     CStatusDialogFactory factory;
     std::thread([&] {
         auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel);

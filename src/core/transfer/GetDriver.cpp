@@ -149,6 +149,10 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
     CTransferTreeItem root;
     root.m_strText = name;
     BuildRemoteTree(root, remote, connection);
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return;
+    }
     if (!root.m_strListError.empty()) {
         LogFailure(root.m_strListError);
         return;
@@ -297,6 +301,8 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
 
     RemoteStamp started;
     if (!ReadRemoteStamp(*connection, remotePath, started)) {
+        if (Cancelled())
+            return 0;
         const int code = GetLastFtpErrorCode();
         const std::string cause = "(" + std::to_string(code) + ")" + GetSystemErrorText(code);
         LogFailure(cause);

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+class CTransferCancel;
 
 // The modeless "Status" window of a running transfer, as the worker sees it.
 // Every call comes from the worker thread and returns at once; the window
@@ -32,11 +33,11 @@ public:
 };
 
 // Makes the Status window of an action. Cancel and Escape in the window set
-// *cancelFlag to 1; the window stays until the worker destroys it.
+// *cancel to 1; the window stays until the worker destroys it.
 class IStatusDialogFactory {
 public:
     virtual ~IStatusDialogFactory() = default;
 
     virtual std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                              std::atomic<int32_t>* cancelFlag) = 0;
+                                                              CTransferCancel* cancel) = 0;
 };

@@ -54,6 +54,12 @@ int CTransferDriver::IsConnectionAlive(CFtpConnection* connection, int& errorCod
 
 bool CTransferDriver::CheckConnection(CVamloSiteInfo* site, bool walkStep)
 {
+    // After a Cancel every network wait fails at once: that is no broken
+    // connection to ask about.
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return false;
+    }
     int code = 0;
     std::string text;
     if (IsConnectionAlive(site->m_pConnection.get(), code, text))
@@ -161,7 +167,15 @@ void CTransferDriver::StepOverall()
         m_doc.m_pStatusDlg->StepOverall();
 }
 
-bool CTransferDriver::Cancelled() const { return m_doc.m_bCancelTransfer == 1; }
+bool CTransferDriver::Cancelled() const
+{
+    if (m_doc.m_bCancelTransfer != 1)
+        return false;
+    // The switch has woken whatever wait the Cancel came in; what follows
+    // only cleans up.
+    StopCancelWakeups();
+    return true;
+}
 
 bool CTransferDriver::Continuing() const { return m_doc.m_bContinueTransfer == 1; }
 
@@ -173,6 +187,9 @@ void CTransferDriver::LogFailure(const std::string& cause)
 
 void CTransferDriver::ReportFileError(const std::string& boxLead, const std::string& target, const std::string& cause)
 {
+    // A wait that Cancel cut short is no failure to tell.
+    if (Cancelled())
+        return;
     LogFailure(cause);
     m_prompts.MessageBox(boxLead + target + "\nCause: " + cause);
 }
@@ -213,6 +230,9 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
     uint64_t& done = state.done;
     // A lost connection is not the file's failure: the caller offers it back.
     const auto failed = [&](const char* lead, const std::string& target, const std::string& error) {
+        // Cancel cuts the network wait it came in: no failure of the file.
+        if (Cancelled())
+            return CopyResult::Cancelled;
         if (state.connectionLost && state.connectionLost()) {
             state.brokenCause = error;
             return CopyResult::Broken;
@@ -311,6 +331,8 @@ std::string CTransferDriver::CodeCause(int code)
 
 void CTransferDriver::ReportCloseError(const std::string& name, const std::string& cause)
 {
+    if (Cancelled())
+        return;
     LogFailure(cause);
     m_prompts.MessageBox("Failed to close the file " + name + "\nCause: " + cause);
 }

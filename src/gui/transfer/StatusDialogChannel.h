@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/TransferCancel.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -26,7 +28,7 @@ struct StatusDialogState {
 // no longer reaches the worker's flag.
 class CStatusDialogChannel {
 public:
-    explicit CStatusDialogChannel(std::atomic<int32_t>* cancelFlag) : m_pCancelFlag(cancelFlag) {}
+    explicit CStatusDialogChannel(CTransferCancel* cancelFlag) : m_pCancelFlag(cancelFlag) {}
     CStatusDialogChannel(const CStatusDialogChannel&) = delete;
     CStatusDialogChannel& operator=(const CStatusDialogChannel&) = delete;
 
@@ -52,5 +54,5 @@ private:
     StatusDialogState m_state;
     bool m_bChanged = false;
     bool m_bDetached = false;
-    std::atomic<int32_t>* m_pCancelFlag;
+    CTransferCancel* m_pCancelFlag;
 };

@@ -50,7 +50,7 @@ void OpenStatusWindow(const std::shared_ptr<CStatusDialogChannel>& channel, cons
 } // namespace
 
 std::unique_ptr<IStatusDialog> CStatusDialogFactory::CreateStatusDialog(const std::string& title,
-                                                                        std::atomic<int32_t>* cancelFlag)
+                                                                        CTransferCancel* cancelFlag)
 {
     auto channel = std::make_shared<CStatusDialogChannel>(cancelFlag);
     const QString qtitle = QString::fromStdString(title);

@@ -35,5 +35,5 @@ private:
 class CStatusDialogFactory : public IStatusDialogFactory {
 public:
     std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                      std::atomic<int32_t>* cancelFlag) override;
+                                                      CTransferCancel* cancelFlag) override;
 };
