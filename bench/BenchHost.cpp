@@ -57,7 +57,7 @@ CFileInfoList OneEntry(const std::string& path, bool isFolder, uint8_t location)
 } // namespace
 
 std::unique_ptr<IStatusDialog> CCountingStatusDialogFactory::CreateStatusDialog(const std::string&,
-                                                                                std::atomic<int32_t>*, bool)
+                                                                                CTransferCancel*, bool)
 {
     return std::make_unique<CCountingStatusDialog>(m_nCalls);
 }

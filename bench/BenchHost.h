@@ -43,7 +43,7 @@ private:
 class CCountingStatusDialogFactory : public IStatusDialogFactory {
 public:
     std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                      std::atomic<int32_t>* cancelFlag, bool shown) override;
+                                                      CTransferCancel* cancelFlag, bool shown) override;
     std::atomic<int64_t> m_nCalls{0};
 };
 

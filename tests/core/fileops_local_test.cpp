@@ -231,6 +231,19 @@ TEST_F(LocalDeleteTest, ReadOnlyFilesAskInRowsAndInFoldersAndYesToAllHoldsForLat
     EXPECT_FALSE(fs::exists(Cur("h")));
     EXPECT_EQ(prompts.ReplaceQuestions().size(), 8u);
     EXPECT_EQ(prompts.Texts().size(), told);
+
+    // An entry swapped for a link while its question is up: what the link
+    // points to keeps its mode, in rows and inside folders.
+    doc.m_bDeleteYesToAll = 0;
+    File("target", 0444);
+    for (const std::string name : {"r", "h/r"}) {
+        fs::create_directories(Cur("h"));
+        File(name, 0444);
+        fs::create_symlink(Cur("target"), Path("link"));
+        prompts.WhileShown([&](const std::string&) { fs::rename(Path("link"), Cur(name)); });
+        name == "r" ? Rows({{"r", false}}) : doc.DeleteLocalFolder(Cur("h"));
+        EXPECT_EQ(fs::status(Cur("target")).permissions(), fs::perms(0444)) << name;
+    }
 }
 
 TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)

@@ -23,7 +23,7 @@
 // (under no lock) with each messages call: tests press Cancel from it.
 struct StatusRecord : IStatusDialogFactory {
     struct Window : IStatusDialog {
-        Window(StatusRecord& record, std::atomic<int32_t>* cancel) : record(record), cancel(cancel) {}
+        Window(StatusRecord& record, CTransferCancel* cancel) : record(record), cancel(cancel) {}
         ~Window() override { record.Add("closed", -1); }
         void SetMessages(const std::string& message1, const std::string& message2) override
         {
@@ -39,10 +39,10 @@ struct StatusRecord : IStatusDialogFactory {
         void Show() override { record.Add("shown", 0, 1); }
         void SetFigures(const std::string& f, const std::string& a) override { record.Add("figures:" + f + "|" + a); }
         StatusRecord& record;
-        std::atomic<int32_t>* cancel;
+        CTransferCancel* cancel;
     };
 
-    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, std::atomic<int32_t>* cancel,
+    std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title, CTransferCancel* cancel,
                                                       bool visible) override
     {
         Add("created:" + title, 1, visible ? 1 : 0);
@@ -70,7 +70,7 @@ struct StatusRecord : IStatusDialogFactory {
     int open = 0;   // windows created and not yet closed
     int created = 0;
     int shown = 0;   // windows made visible, at once or later
-    std::function<void(const std::string&, const std::string&, std::atomic<int32_t>* cancel)> onMessages;
+    std::function<void(const std::string&, const std::string&, CTransferCancel* cancel)> onMessages;
 };
 
 // A headless program: the document with its log attached, scripted prompts,

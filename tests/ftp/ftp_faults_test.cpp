@@ -227,6 +227,17 @@ TEST_F(FtpFaultsTest, ADeleteIntoFoldersWithoutEndStopsAtTheDepthOrPathBound)
     }
 }
 
+// A listing that trickles in a byte at a time fails once it falls below its
+// minimum pace, instead of holding its caller for as long as the server likes.
+TEST_F(FtpFaultsTest, ATricklingListingFailsInsteadOfHoldingItsCaller)
+{
+    m_server.LogOn().OfferPassive("EPSV").Reply("LIST /pub", "150 ok").StallData(std::string(400, 'x'), 50);
+    ASSERT_TRUE(Connect());
+    EXPECT_FALSE(CFtpFileFind(m_connection.get()).FindFile("/pub/*"));
+    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_TIMEOUT);
+    EXPECT_LT(m_server.Trickled(), 400u);
+}
+
 TEST_F(FtpFaultsTest, RefusedActiveModeFallsBackToPassiveForGoodAndDialsOnlyTheControlPeer)
 {
     // The scripted PASV names 10.9.8.7; only the control peer is ever dialled.

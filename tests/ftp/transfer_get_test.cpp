@@ -155,7 +155,7 @@ TEST_F(GetTest, CancelWhileCountingStopsBeforeAnyFile)
     RemoteFolder("many");
     RemoteFolder("many/sub");
     RemoteFile("many/sub/x.txt", "x");
-    status.onMessages = [](const std::string& m1, const std::string&, std::atomic<int32_t>* cancel) {
+    status.onMessages = [](const std::string& m1, const std::string&, CTransferCancel* cancel) {
         if (m1.rfind("Vamlo is trying to find out the number of files", 0) == 0)
             *cancel = 1;
     };

@@ -162,7 +162,7 @@ TEST_F(PutTest, ALostConnectionInAFolderAsksToReconnectBeforeTheNextFile)
     mkdir(Src("f").c_str(), 0755);
     for (const char* name : {"1.txt", "2.txt", "3.txt"})
         WriteWholeFile(Src(std::string("f/") + name), "x");
-    status.onMessages = [this](const std::string& m1, const std::string&, std::atomic<int32_t>*) {
+    status.onMessages = [this](const std::string& m1, const std::string&, CTransferCancel*) {
         if (m1 == "Vamlo is searching the following file:" && m_server.Running())
             m_server.Stop();
     };

@@ -176,7 +176,7 @@ TEST_F(RemoteCopyTest, CancelInTheMiddleOfAFileLeavesNothingOfItBehind)
         SCOPED_TRACE(c.what);
         prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
         const std::string message1 = c.message1;
-        status.onMessages = [&](const std::string& m1, const std::string& m2, std::atomic<int32_t>* cancel) {
+        status.onMessages = [&](const std::string& m1, const std::string& m2, CTransferCancel* cancel) {
             if (m1 == message1 && (m2.rfind("Received 1", 0) == 0 || m2.rfind("Sent 1", 0) == 0))
                 *cancel = 1;
         };
@@ -223,7 +223,7 @@ TEST_F(RemoteCopyTest, ATargetThatCannotBeReconnectedEndsAfterTheGetLeg)
     m_serverB.Stop();
     prompts.Answer(MsgResult::Yes);
     std::vector<std::string> connecting;
-    status.onMessages = [&connecting](const std::string& m1, const std::string&, std::atomic<int32_t>*) {
+    status.onMessages = [&connecting](const std::string& m1, const std::string&, CTransferCancel*) {
         if (m1.find("onnect") != std::string::npos)
             connecting.push_back(m1);
     };

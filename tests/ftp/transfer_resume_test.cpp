@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <regex>
@@ -72,11 +73,13 @@ protected:
 
     // Drops the server, with every connection to it, once the progress of
     // message1 passes about 1 MiB (and, for an upload, once the server
-    // holds part of the file), and brings it back on the same port.
-    void CutOnceAt(const std::string& message1, const std::string& uploadFolder = {})
+    // holds part of the file), and brings it back on the same port after
+    // whileDown.
+    void CutOnceAt(const std::string& message1, const std::string& uploadFolder = {},
+                   const std::function<void()>& whileDown = {})
     {
-        status.onMessages = [this, message1, uploadFolder](const std::string& m1, const std::string& m2,
-                                                           std::atomic<int32_t>*) {
+        status.onMessages = [this, message1, uploadFolder, whileDown](const std::string& m1, const std::string& m2,
+                                                                      CTransferCancel*) {
             if (m_bCut || m1 != message1 || KbIn(m2) < kCutKb)
                 return;
             m_bCut = true;
@@ -85,20 +88,23 @@ protected:
                    std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             m_server.Stop();
+            if (whileDown)
+                whileDown();
             EXPECT_TRUE(m_server.Start()) << m_server.LastError();
         };
     }
 
     // A 64 MiB download over target/big.bin ("old contents") whose
     // connection drops once; the bytes it should have.
-    std::string GetBigFileCutOnce()
+    std::string GetBigFileCutOnce(const std::function<void()>& whileDown = {})
     {
         const std::string content = Pattern(kFileBytes);
         WriteWholeFile(m_server.Path("big.bin"), content);
+        SetModifiedTime(m_server.Path("big.bin"), kKeptTime);   // a replacement while down shows
         WriteWholeFile(Target() + "/big.bin", "old contents");
         prompts.AnswerReplace({DialogResult::Ok, REPLACE_YES});
         m_bCut = false;
-        CutOnceAt("Getting file: /big.bin");
+        CutOnceAt("Getting file: /big.bin", {}, whileDown);
         Get({{"/big.bin", false}}, Target());
         EXPECT_TRUE(m_bCut);
         return content;
@@ -128,12 +134,6 @@ protected:
         return std::regex_search(log, match, line) ? std::stoull(match[1].str()) : 0;
     }
 
-    void ExpectAskedToReconnect()
-    {
-        const std::vector<std::string> texts = prompts.Texts();
-        EXPECT_NE(std::find(texts.begin(), texts.end(), ReconnectQuestion()), texts.end());
-    }
-
     bool m_bCut = false;
 };
 
@@ -150,11 +150,19 @@ TEST_F(ResumeTest, ADroppedGetGoesOnWhereItStoppedOnlyWhenAskedAndWhereTheServer
 {
     prompts.Answer(MsgResult::No);
     GetBigFileCutOnce();
-    ExpectAskedToReconnect();
+    EXPECT_GE(std::ranges::count(prompts.Texts(), ReconnectQuestion()), 1);
     EXPECT_EQ(ReadWholeFile(Target() + "/big.bin"), "old contents");
     EXPECT_EQ(FolderEntries(Target()), std::vector<std::string>{"big.bin"});
     EXPECT_EQ(ResumedAt(), 0u);
     EXPECT_NE(Log().find("***** Failure *****************\nCause: "), std::string::npos) << Log();
+
+    // A file replaced by one of the same size while the connection was down
+    // starts again from its first byte.
+    const std::string replaced(kFileBytes, 'r');
+    GetBigFileCutOnce([&] { WriteWholeFile(m_server.Path("big.bin"), replaced); });
+    EXPECT_EQ(ResumedAt(), 0u) << Log();
+    EXPECT_NE(Log().find("may have changed while the connection was down"), std::string::npos) << Log();
+    EXPECT_TRUE(ReadWholeFile(Target() + "/big.bin") == replaced);
 
     m_server.OfferHash(FtpServerProcess::Hash::Honest);
     std::string content = GetBigFileCutOnce();
@@ -177,7 +185,7 @@ TEST_F(ResumeTest, ADroppedGetGoesOnWhereItStoppedOnlyWhenAskedAndWhereTheServer
 TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)
 {
     const std::string content = PutBigFileCutOnce();
-    ExpectAskedToReconnect();
+    EXPECT_GE(std::ranges::count(prompts.Texts(), ReconnectQuestion()), 1);
     const uint64_t at = ResumedAt();
     EXPECT_GT(at, 0u) << Log();
     EXPECT_LT(at, kFileBytes);
@@ -202,10 +210,15 @@ TEST_P(FileTimesTest, FilesKeepTheirTimesBothWays)
 
 INSTANTIATE_TEST_SUITE_P(MlsdAndMdtm, FileTimesTest, ::testing::Bool());
 
-// A resumed copy whose checksum differs from the server's never takes the
-// old file's place, either way.
+// A resumed copy whose checksum differs from the server's, or that the
+// server offers and fails to give, never takes the old file's place.
 TEST_F(ResumeTest, AResumedCopyThatDiffersKeepsTheOldFile)
 {
+    m_server.OfferHash(FtpServerProcess::Hash::Failing);
+    GetBigFileCutOnce();
+    EXPECT_EQ(ReadWholeFile(Target() + "/big.bin"), "old contents");
+    EXPECT_NE(Log().find("Cause: The SHA-256 checksums of the resumed file could not be compared"), std::string::npos);
+
     m_server.OfferHash(FtpServerProcess::Hash::Lying);
     const std::string failure =
         "Cause: The resumed file differs from the server's copy: their SHA-256 checksums do not agree";

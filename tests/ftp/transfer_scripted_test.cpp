@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -193,4 +195,23 @@ TEST_F(ScriptedTransferTest, ALinkIsTrustedWhateverSizeItsListingLineShows)
     Get({{"/link", false}}, target);
     EXPECT_EQ(ReadWholeFile(target + "/link"), "0123456789") << Log();
     EXPECT_NE(Log().find("===== Success"), std::string::npos) << Log();
+}
+
+// Cancel wakes a Get's wait for the next byte of a listing that trickles in
+// (well inside the data time-out): the job ends as cancelled, telling no failure.
+TEST_F(ScriptedTransferTest, CancelEndsAGetWhileItsListingTrickles)
+{
+    m_server.LogOn({std::begin(kFeatures), std::end(kFeatures)}).Reply("PWD", kRootPwd).OfferPassive("EPSV")
+        .Reply("MLSD /f", "150 here it comes").StallData(std::string(200, 'x'), 25);
+    Connect();
+    doc->m_strCurrentFolder = Target();
+    ASSERT_EQ(doc->StartGetJob(EntryList({{"/f", true}}, LOCATION_REMOTE), NOTIFY_LIST, nullptr, nullptr), 1);
+    for (int i = 0; i < 1000 && m_server.Trickled() < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    doc->m_bCancelTransfer = 1;
+    doc->WaitForTransfer();
+    EXPECT_LT(m_server.Trickled(), 200u);
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_NE(Log().find(CActionLog::m_strGetCanceled), std::string::npos) << Log();
+    EXPECT_EQ(Log().find("Failure"), std::string::npos) << Log();
 }

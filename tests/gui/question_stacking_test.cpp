@@ -50,7 +50,7 @@ TEST(QuestionStackingTest, QuestionsOpenOnTheStatusWindowOnlyWhileItsWorkerHolds
     CGuiPrompts prompts;
     prompts.SetMainWindow(&mainWindow);
     CStatusDialogFactory factory;
-    std::atomic<int32_t> cancel{0};
+    CTransferCancel cancel;
     std::unique_ptr<IStatusDialog> worker;
     // Opens the window as a worker does: from another thread, by a posted call.
     const auto openStatusFromWorker = [&] {

@@ -50,7 +50,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return m_dialog.isNull(); }, kWaitMs));
     }
 
-    std::atomic<int32_t> m_cancel{0};
+    CTransferCancel m_cancel;
     std::shared_ptr<CStatusDialogChannel> m_channel;
     QPointer<CStatusDlg> m_dialog;
 };
@@ -133,7 +133,7 @@ TEST_F(StatusDlgTest, CancelKeepsTheWindowAndTextsBarsAndFiguresReachTheWidgets)
 
 TEST(StatusDialogChannelTest, CancelAfterTheWorkerLetGoReachesNothing)
 {
-    auto cancel = std::make_unique<std::atomic<int32_t>>(0);
+    auto cancel = std::make_unique<CTransferCancel>();
     CStatusDialogChannel channel(cancel.get(), true);
     channel.RequestCancel();
     EXPECT_EQ(cancel->load(), 1);
@@ -150,7 +150,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 {
     ASSERT_TRUE(OpenStatusWindows().empty());
     constexpr int kSteps = 100000;
-    std::atomic<int32_t> cancel{0};
+    CTransferCancel cancel;
     std::atomic<int> phase{0};
     CStatusDialogFactory factory;
 
@@ -199,7 +199,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 // hidden until it is told to show.
 TEST(StatusDialogProxyTest, TheWindowOpensOnlyWhileItsWorkerHoldsIt)
 {
-    std::atomic<int32_t> cancel{0};
+    CTransferCancel cancel;
     CStatusDialogFactory factory;
     std::thread([&] {
         auto status = factory.CreateStatusDialog("Sending data to the remote site, please wait...", &cancel, true);

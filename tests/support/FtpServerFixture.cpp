@@ -81,7 +81,8 @@ bool FtpServerProcess::StartOnce()
     const std::pair<bool, std::vector<std::string>> options[] = {
         {!m_options.bMlsd, {"--no-mlsd"}},
         {m_bRefuseRestarts, {"--no-rest"}},
-        {m_hash != Hash::None, {m_hash == Hash::Honest ? "--hash" : "--hash-lies"}},
+        {m_hash != Hash::None,
+         {m_hash == Hash::Honest ? "--hash" : m_hash == Hash::Lying ? "--hash-lies" : "--hash-fails"}},
         {!m_options.strNestedLoginDir.empty(), {"--nested-login-dir", m_options.strNestedLoginDir}},
         {!m_options.strUnlistableDir.empty(), {"--unlistable-dir", m_options.strUnlistableDir}},
         {!m_options.strDropDir.empty(), {"--drop-dir", m_options.strDropDir}},

@@ -53,8 +53,8 @@ public:
     // transfer up part of the way in.
     void RefuseRestarts() { m_bRefuseRestarts = true; }
     // From the next start on, the server gives files' SHA-256 with HASH;
-    // a lying one gives a wrong checksum.
-    enum class Hash { None, Honest, Lying };
+    // a lying one gives a wrong checksum, a failing one none.
+    enum class Hash { None, Honest, Lying, Failing };
     void OfferHash(Hash hash) { m_hash = hash; }
     bool Running() const { return m_pid > 0; }
 

@@ -151,10 +151,18 @@ ScriptedFtpServer& ScriptedFtpServer::ReceiveData()
     return *this;
 }
 
-ScriptedFtpServer& ScriptedFtpServer::StallData(std::string bytes)
+ScriptedFtpServer& ScriptedFtpServer::StallData(std::string bytes, int everyMs)
 {
-    m_steps.push_back(
-        [this, bytes] { return Accept(m_dataListener, m_data, "no data connection came") && SendRaw(m_data, bytes); });
+    m_steps.push_back([this, bytes, everyMs] {
+        if (!Accept(m_dataListener, m_data, "no data connection came"))
+            return false;
+        if (everyMs <= 0)
+            return SendRaw(m_data, bytes);
+        for (m_nTrickled = 0; m_nTrickled < bytes.size(); ++m_nTrickled, WaitFor(-1, 0, everyMs))
+            if (!SendRaw(m_data, bytes.substr(m_nTrickled, 1)))
+                return false;   // the client hung up
+        return true;
+    });
     return *this;
 }
 

@@ -37,9 +37,10 @@ public:
     ScriptedFtpServer& SendData(std::string bytes);
     // Accepts the data connection and reads it to its end (an upload).
     ScriptedFtpServer& ReceiveData();
-    // Accepts the data connection, sends bytes and then keeps it open,
-    // sending nothing more, until the script ends.
-    ScriptedFtpServer& StallData(std::string bytes);
+    // Accepts the data connection, sends bytes (one at a time, everyMs apart,
+    // when everyMs > 0) and then keeps it open, sending nothing more, until
+    // the script ends.
+    ScriptedFtpServer& StallData(std::string bytes, int everyMs = 0);
     // Answers nothing more (but keeps reading) until the test ends.
     ScriptedFtpServer& Hang();
 
@@ -50,6 +51,8 @@ public:
     std::vector<std::string> Received() const { return Locked(m_received); }
     // What each ReceiveData step read, in order.
     std::vector<std::string> DataReceived() const { return Locked(m_dataReceived); }
+    // The bytes the last StallData one at a time has sent so far.
+    size_t Trickled() const { return m_nTrickled.load(); }
     // Empty while the script has gone as written.
     std::string Failure() const { return Locked(m_strFailure); }
 
@@ -82,6 +85,7 @@ private:
     std::vector<Step> m_steps;
     std::thread m_thread;
     std::atomic<bool> m_bStop{false};
+    std::atomic<size_t> m_nTrickled{0};
     bool m_bHung = false;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_received;

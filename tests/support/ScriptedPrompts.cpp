@@ -19,6 +19,8 @@ T Next(std::deque<T>& answers, T fallback)
 
 ReplaceAnswer ScriptedPrompts::AskReplace(const std::string& message1, const std::string& message2)
 {
+    if (auto whileShown = Locked([&] { return std::exchange(m_whileShown, nullptr); }))
+        whileShown(message1);
     RunModalLoop();
     std::lock_guard lock(m_mutex);
     m_replaceQuestions.push_back(message1 + "|" + message2);

@@ -33,8 +33,8 @@ public:
     void AnswerReplace(ReplaceAnswer answer) { Locked([&] { m_replaceAnswers.push_back(answer); }); }
     // Without a scripted answer a certificate question is cancelled.
     void AnswerCertificate(CertificateAnswer answer) { Locked([&] { m_certificateAnswers.push_back(answer); }); }
-    // Runs while a message is up (before its answer), on the asking thread,
-    // as a user could act on the window behind the box.
+    // Runs while a message or replace question is up (before its answer), on
+    // the asking thread, as a user could act on the window behind the box.
     void WhileShown(std::function<void(const std::string&)> action) { Locked([&] { m_whileShown = action; }); }
     // Runs where a real box holds its modal loop, before every answer.
     static inline std::function<void()> s_modalLoop;

@@ -91,10 +91,11 @@ def main():
                         help="refuse logins and transfers that are not encrypted")
     parser.add_argument("--hash", action="store_true", help="offer HASH with SHA-256")
     parser.add_argument("--hash-lies", action="store_true", help="offer HASH, with a wrong SHA-256")
+    parser.add_argument("--hash-fails", action="store_true", help="offer HASH, and refuse every one")
     args = parser.parse_args()
     if args.vsftpd:
         return run_vsftpd(args.root, args.vsftpd)
-    offer_hash = args.hash or args.hash_lies
+    offer_hash = args.hash or args.hash_lies or args.hash_fails
 
     logging.basicConfig(level=logging.ERROR)
     warnings.simplefilter("ignore")  # anonymous write access is intended here
@@ -148,6 +149,8 @@ def main():
             super().ftp_OPTS(line)
 
         def ftp_HASH(self, path):
+            if args.hash_fails:
+                return self.respond("550 Checksum not available.")
             try:
                 with open(path, "rb") as source:
                     value = hashlib.file_digest(source, "sha256").hexdigest()

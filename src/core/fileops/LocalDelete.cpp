@@ -138,7 +138,7 @@ int CLocalDelete::DeleteEntryAt(int dirFd, const std::string& name, const std::s
                                  "attribute of the file before trying to delete the file.");
             return 0;
         }
-        if (fchmodat(dirFd, name.c_str(), (info.st_mode | S_IWUSR) & 07777, 0) != 0) {
+        if (fchmodat(dirFd, name.c_str(), (info.st_mode | S_IWUSR) & 07777, AT_SYMLINK_NOFOLLOW) != 0) {
             m_nLastError = errno;
             m_prompts.MessageBox("Failed to remove the read-only attribute of the file \"" + full +
                                  "\".\nCause: (Code: " + std::to_string(m_nLastError) + ")" +
@@ -164,7 +164,9 @@ int CLocalDelete::DeleteEntryAt(int dirFd, const std::string& name, const std::s
                              ".\nPlease make sure you have the right to access the file attributes.");
         return 1;
     }
-    if (fchmodat(dirFd, name.c_str(), (info.st_mode | S_IWUSR) & 07777, 0) != 0) {
+    // The entry may have become a link while the question was up: its
+    // target is not ours to change.
+    if (fchmodat(dirFd, name.c_str(), (info.st_mode | S_IWUSR) & 07777, AT_SYMLINK_NOFOLLOW) != 0) {
         m_nLastError = errno;
         m_prompts.MessageBox("Failed to set the attributes of the file " + full +
                              ".\nPlease make sure you have the right to change the file attributes.");
@@ -239,19 +241,24 @@ bool CLocalDelete::DeleteRows(const std::string& folder, const std::vector<Delet
                 m_prompts.MessageBox("Failed to delete directory " + path + ShortCause(m_nLastError));
             continue;
         }
-        if (!DeleteFileRow(path))
+        if (!DeleteFileRow(folder, row.name))
             return false;
     }
     return true;
 }
 
-bool CLocalDelete::DeleteFileRow(const std::string& path)
+bool CLocalDelete::DeleteFileRow(const std::string& folder, const std::string& name)
 {
+    const std::string path = JoinLocalPath(folder, name);
+    // Every step names the entry within its folder and follows no link: an
+    // entry swapped for a link during the question cannot pass its mode
+    // change on to what the link points to.
+    CFd dir(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
-    if (lstat(path.c_str(), &info) != 0)
+    if (dir.Get() < 0 || fstatat(dir.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return true;   // gone meanwhile: passed over
     const auto unlinkOrSay = [&](const char* lead) {
-        if (unlink(path.c_str()) == 0) {
+        if (unlinkat(dir.Get(), name.c_str(), 0) == 0) {
             Removed();
             return;
         }
@@ -264,13 +271,13 @@ bool CLocalDelete::DeleteFileRow(const std::string& path)
     }
     const auto clearReadOnly = [&](bool yesToAllTexts) {
         struct stat now {};
-        if (lstat(path.c_str(), &now) != 0) {
+        if (fstatat(dir.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
             m_nLastError = errno;
             m_prompts.MessageBox("Failed to change the read-only attribute of the file " + path +
                                  ShortCause(m_nLastError));
             return false;
         }
-        if (chmod(path.c_str(), (now.st_mode | S_IWUSR) & 07777) != 0) {
+        if (fchmodat(dir.Get(), name.c_str(), (now.st_mode | S_IWUSR) & 07777, AT_SYMLINK_NOFOLLOW) != 0) {
             m_nLastError = errno;
             if (yesToAllTexts)
                 m_prompts.MessageBox("Failed to change the read-only attribute of the file " + path +

@@ -39,7 +39,7 @@ private:
     // 1 to go on with the folder's other entries, 0 to stop at once.
     int DeleteEntryAt(int dirFd, const std::string& name, const std::string& full, mode_t mode);
     int RemoveFolderItself(int parentFd, const std::string& name, const std::string& path, int fd, mode_t mode);
-    bool DeleteFileRow(const std::string& path);
+    bool DeleteFileRow(const std::string& folder, const std::string& name);
     void Removed();
     bool Canceled() const { return m_canceled && m_canceled(); }
 

@@ -12,6 +12,9 @@ namespace {
 // A listing bigger than this is a server gone wrong, not a folder.
 constexpr size_t kMaxListingBytes = 256u * 1024 * 1024;
 constexpr size_t kReceiveBlock = 64 * 1024;
+// A listing must move on by this much within each data time-out: a server
+// that trickles a byte at a time would otherwise hold its caller for ever.
+constexpr size_t kListingProgressBytes = 4 * 1024;
 
 bool ContainsNoCase(std::string_view text, std::string_view word)
 {
@@ -47,15 +50,21 @@ FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::strin
     if (FtpStatus opened = OpenDataTransfer(session, command, data); !opened)
         return opened;
     FtpStatus status;
+    const int dataMs = session.control.Timeouts().dataMs;
+    Deadline window(dataMs);
+    size_t windowStart = 0;
     for (;;) {
         const size_t used = text.size();
         text.resize(used + kReceiveBlock);
         size_t received = 0;
-        status = data.Receive(text.data() + used, kReceiveBlock, Deadline(session.control.Timeouts().dataMs),
-                              received);
+        status = data.Receive(text.data() + used, kReceiveBlock, window, received);
         text.resize(used + received);
         if (!status || received == 0)
             break;
+        if (text.size() - windowStart >= kListingProgressBytes) {
+            window = Deadline(dataMs);
+            windowStart = text.size();
+        }
         if (text.size() > kMaxListingBytes) {
             status = FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
             break;

@@ -158,6 +158,9 @@ bool FtpSession::AbortAndResync(int budgetMs)
 {
     if (!control.IsOpen())
         return false;
+    // Also after a Cancel cut the transfer: the exchange has its own bound
+    // and keeps the connection in step.
+    const CNetCancelPause pause;
     const Deadline deadline(budgetMs);
     if (!control.Send("ABOR") || !control.Send("NOOP"))
         return false;

@@ -64,6 +64,16 @@ struct CInternetFile::Impl {
         session->AbortAndResync(kAbortBudgetMs);
     }
 
+    // An upload cut by Cancel is aborted, never closed as if it were whole.
+    bool CutByCancel(const FtpStatus& status)
+    {
+        if (status.code != ERROR_INTERNET_OPERATION_CANCELLED)
+            return false;
+        Cancel();
+        End(status);
+        return true;
+    }
+
     FtpStatus Flush()
     {
         if (nEnd == 0)
@@ -183,6 +193,8 @@ bool CInternetFile::Write(const void* buffer, size_t count)
     }
     if (status)
         return true;
+    if (file.CutByCancel(status))
+        return PublishStatus(file.result);
     // The data connection failed; the server's reply may say why.
     FtpStatus verdict = file.ReadFinalReply();
     file.End(verdict ? status : verdict);
@@ -199,8 +211,10 @@ bool CInternetFile::Close()
             FtpStatus flushed = file.Flush();
             if (flushed)
                 flushed = file.data.FinishSending(file.DataTimeout());
-            FtpStatus verdict = file.ReadFinalReply();
-            file.End(!flushed && verdict ? flushed : verdict);
+            if (!file.CutByCancel(flushed)) {
+                FtpStatus verdict = file.ReadFinalReply();
+                file.End(!flushed && verdict ? flushed : verdict);
+            }
         } else if (file.nStart == file.nEnd && file.ReachedEndWhileDraining()) {
             file.End(file.ReadFinalReply());
         } else {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -28,9 +29,24 @@ void CNetCancel::Cancel()
     }
 }
 
+void CNetCancel::Reset()
+{
+    m_bCanceled = false;
+    if (m_wake.Valid()) {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t taken = ::read(m_wake.Get(), &count, sizeof count);
+    }
+}
+
 CNetCancelScope::CNetCancelScope(CNetCancel& cancel) { t_pCancel = &cancel; }
 
 CNetCancelScope::~CNetCancelScope() { t_pCancel = nullptr; }
+
+CNetCancelPause::CNetCancelPause() : m_pPaused(std::exchange(t_pCancel, nullptr)) {}
+
+CNetCancelPause::~CNetCancelPause() { t_pCancel = m_pPaused; }
+
+void StopCancelWakeups() { t_pCancel = nullptr; }
 
 int CurrentCancelFd() { return t_pCancel != nullptr ? t_pCancel->WakeFd() : -1; }
 

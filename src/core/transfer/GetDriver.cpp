@@ -148,6 +148,10 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
     CTransferTreeItem root;
     root.m_strText = name;
     BuildRemoteTree(root, remote, connection);
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return;
+    }
     if (!root.m_strListError.empty()) {
         LogFailure(root.m_strListError);
         return;
@@ -240,6 +244,29 @@ void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& 
     }
 }
 
+bool CGetDriver::RemoteStamp::SameFileAs(const RemoteStamp& other) const
+{
+    return sizeKnown && timeKnown && other.sizeKnown && other.timeKnown && size == other.size &&
+           modified == other.modified;
+}
+
+bool CGetDriver::ReadRemoteStamp(CFtpConnection& connection, const std::string& remotePath, RemoteStamp& stamp)
+{
+    {
+        CFtpFileFind finder(&connection, 1);
+        if (!finder.FindFile(remotePath, kFindFlags))
+            return false;
+        finder.FindNextFile();
+        stamp.size = finder.GetLength();
+        stamp.sizeKnown = finder.HasLength();
+        // Only a machine listing's time is exact; else MDTM below.
+        stamp.timeKnown = connection.OffersMachineListings() && finder.GetLastWriteTime(stamp.modified);
+    }
+    if (!stamp.timeKnown)
+        stamp.timeKnown = connection.GetModifiedTime(remotePath, stamp.modified) == 1;
+    return true;
+}
+
 bool CGetDriver::CreateLocalFolder(const std::string& path)
 {
     m_doc.AppendLog(std::string(CActionLog::m_strCreatingDirectory) + "\nTarget Directory: " + path);
@@ -275,28 +302,21 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         return 0;
     }
 
-    uint64_t size = 0;
-    bool sizeKnown = false;
-    std::time_t modified = 0;
-    bool timeKnown = false;
-    {
-        CFtpFileFind finder(connection.get(), 1);
-        if (!finder.FindFile(remotePath, kFindFlags)) {
-            const int code = GetLastFtpErrorCode();
-            const std::string cause = "(" + std::to_string(code) + ")" + GetSystemErrorText(code);
-            LogFailure(cause);
-            m_prompts.MessageBox("Failed to find the file " + remotePath + "\nCause: " + cause);
+    RemoteStamp started;
+    if (!ReadRemoteStamp(*connection, remotePath, started)) {
+        if (Cancelled())
             return 0;
-        }
-        finder.FindNextFile();
-        size = finder.GetLength();
-        // Sizes count bytes as stored; an ASCII transfer changes line ends.
-        sizeKnown = finder.HasLength() && (OpenFlags() & FTP_TRANSFER_TYPE_ASCII) == 0;
-        // Only a machine listing's time is exact; else MDTM below.
-        timeKnown = connection->OffersMachineListings() && finder.GetLastWriteTime(modified);
+        const int code = GetLastFtpErrorCode();
+        const std::string cause = "(" + std::to_string(code) + ")" + GetSystemErrorText(code);
+        LogFailure(cause);
+        m_prompts.MessageBox("Failed to find the file " + remotePath + "\nCause: " + cause);
+        return 0;
     }
-    if (!timeKnown)
-        timeKnown = connection->GetModifiedTime(remotePath, modified) == 1;
+    const uint64_t size = started.size;
+    // Sizes count bytes as stored; an ASCII transfer changes line ends.
+    const bool sizeKnown = started.sizeKnown && (OpenFlags() & FTP_TRANSFER_TYPE_ASCII) == 0;
+    const std::time_t modified = started.modified;
+    const bool timeKnown = started.timeKnown;
 
     if (LocalPathExists(localShown) &&
         !ConfirmReplace(localShown, IsLocalReadOnly(localShown), "User selected to cancel the Get action"))
@@ -385,6 +405,14 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         if (!connection) {
             discard();
             return 0;
+        }
+        // The file may have been replaced while the connection was down:
+        // its rest would then be spliced onto another file's start.
+        RemoteStamp now;
+        if (copy.done > 0 && !(ReadRemoteStamp(*connection, remotePath, now) && now.SameFileAs(started))) {
+            m_doc.AppendLog("===== The file on the server may have changed while the connection was down: its size "
+                            "or time differs or cannot be had =====");
+            copy.done = 0;
         }
         remote = ReopenAt(*connection, remotePath, GENERIC_READ, copy.done);
         resumed = copy.done > 0;

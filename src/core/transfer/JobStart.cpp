@@ -51,7 +51,15 @@ int CVamloDoc::StartJob(CFileInfoList entries, int32_t notifyKind, ITransferDone
     // must not be wiped out by the worker's first line.
     m_bCancelTransfer = 0;
     TransferJob job = MakeJob(*this, std::move(entries), notifyKind, treeView, listView, places);
-    return m_jobRunner.Start(std::move(job), doneMessage, std::move(work)) ? 1 : 0;
+    // Cancel wakes the worker's network waits too, not only its checks
+    // between blocks.
+    return m_jobRunner.Start(std::move(job), doneMessage,
+                             [this, work = std::move(work)](TransferJob& running) {
+                                 const CNetCancelScope scope(m_bCancelTransfer.Switch());
+                                 work(running);
+                             })
+               ? 1
+               : 0;
 }
 
 int CVamloDoc::StartGetJob(CFileInfoList entries, int32_t notifyKind, ITransferDoneSink* treeView,

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+class CTransferCancel;
 
 // The modeless "Status" window of a running transfer, as the worker sees it.
 // Every call comes from the worker thread and returns at once; the window
@@ -34,12 +35,12 @@ public:
 };
 
 // Makes the Status window of an action, shown or, until its Show, hidden.
-// Cancel and Escape in the window set *cancelFlag to 1; the window stays
-// until the worker destroys it.
+// Cancel and Escape in the window set *cancel to 1; the window stays until
+// the worker destroys it.
 class IStatusDialogFactory {
 public:
     virtual ~IStatusDialogFactory() = default;
 
     virtual std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                              std::atomic<int32_t>* cancelFlag, bool shown) = 0;
+                                                              CTransferCancel* cancel, bool shown) = 0;
 };

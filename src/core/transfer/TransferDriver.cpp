@@ -54,6 +54,12 @@ int CTransferDriver::IsConnectionAlive(CFtpConnection* connection, int& errorCod
 
 bool CTransferDriver::CheckConnection(CVamloSiteInfo* site, bool walkStep)
 {
+    // After a Cancel every network wait fails at once: that is no broken
+    // connection to ask about.
+    if (Cancelled()) {
+        CloseStatusDialog();
+        return false;
+    }
     int code = 0;
     std::string text;
     if (IsConnectionAlive(site->m_pConnection.get(), code, text))
@@ -162,7 +168,15 @@ void CTransferDriver::StepOverall()
         m_doc.m_pStatusDlg->StepOverall();
 }
 
-bool CTransferDriver::Cancelled() const { return m_doc.m_bCancelTransfer == 1; }
+bool CTransferDriver::Cancelled() const
+{
+    if (m_doc.m_bCancelTransfer != 1)
+        return false;
+    // The switch has woken whatever wait the Cancel came in; what follows
+    // only cleans up.
+    StopCancelWakeups();
+    return true;
+}
 
 bool CTransferDriver::Continuing() const { return m_doc.m_bContinueTransfer == 1; }
 
@@ -174,6 +188,9 @@ void CTransferDriver::LogFailure(const std::string& cause)
 
 void CTransferDriver::ReportFileError(const std::string& boxLead, const std::string& target, const std::string& cause)
 {
+    // A wait that Cancel cut short is no failure to tell.
+    if (Cancelled())
+        return;
     LogFailure(cause);
     m_prompts.MessageBox(boxLead + target + "\nCause: " + cause);
 }
@@ -214,6 +231,9 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
     uint64_t& done = state.done;
     // A lost connection is not the file's failure: the caller offers it back.
     const auto failed = [&](const char* lead, const std::string& target, const std::string& error) {
+        // Cancel cuts the network wait it came in: no failure of the file.
+        if (Cancelled())
+            return CopyResult::Cancelled;
         if (state.connectionLost && state.connectionLost()) {
             state.brokenCause = error;
             return CopyResult::Broken;
@@ -292,9 +312,10 @@ bool CTransferDriver::SplicedCopyAgrees(CFtpConnection& connection, const std::s
         return true;   // the size check is all there is
     std::string localHex;
     if (offered == 0 || !Sha256OfFile(localPath, localHex)) {
-        // The sizes agree; a checksum that cannot be had is no reason to drop the file.
-        m_doc.AppendLog("===== The SHA-256 checksums of the resumed file could not be compared =====");
-        return true;
+        // The server said it could check the file and then did not: an
+        // unchecked splice is no better than a wrong one.
+        LogFailure("The SHA-256 checksums of the resumed file could not be compared");
+        return false;
     }
     if (localHex != serverHex) {
         LogFailure("The resumed file differs from the server's copy: their SHA-256 checksums do not agree");
@@ -311,6 +332,8 @@ std::string CTransferDriver::CodeCause(int code)
 
 void CTransferDriver::ReportCloseError(const std::string& name, const std::string& cause)
 {
+    if (Cancelled())
+        return;
     LogFailure(cause);
     m_prompts.MessageBox("Failed to close the file " + name + "\nCause: " + cause);
 }

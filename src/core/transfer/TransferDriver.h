@@ -101,7 +101,7 @@ protected:
                                             uint64_t& offset);
     // After a file went on from the middle of it: where the server can give
     // the file's SHA-256, the two copies must agree. False (logged) when
-    // they differ.
+    // they differ or the server's HASH fails.
     bool SplicedCopyAgrees(CFtpConnection& connection, const std::string& remoteName, const std::string& localPath);
     // How often one file may be taken up again after its connection broke.
     static constexpr int kMaxResumes = 5;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/StatusDialog.h"
+#include "transfer/TransferCancel.h"
 
 #include <atomic>
 #include <cstdint>
@@ -16,7 +17,7 @@ public:
     virtual ~CTransferState() = default;
 
     // 1 once the user pressed Cancel or Escape in the Status window.
-    std::atomic<int32_t> m_bCancelTransfer{0};
+    CTransferCancel m_bCancelTransfer;
     // The running action's Status window; the worker's alone.
     std::unique_ptr<IStatusDialog> m_pStatusDlg;
     // 0 once the connection was lost and not restored: every step returns.

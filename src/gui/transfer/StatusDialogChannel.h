@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/TransferCancel.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -27,7 +29,7 @@ struct StatusDialogState {
 // no longer reaches the worker's flag.
 class CStatusDialogChannel {
 public:
-    CStatusDialogChannel(std::atomic<int32_t>* cancelFlag, bool shown) : m_pCancelFlag(cancelFlag)
+    CStatusDialogChannel(CTransferCancel* cancelFlag, bool shown) : m_pCancelFlag(cancelFlag)
     {
         m_state.shown = shown;
     }
@@ -57,5 +59,5 @@ private:
     StatusDialogState m_state;
     bool m_bChanged = false;
     bool m_bDetached = false;
-    std::atomic<int32_t>* m_pCancelFlag;
+    CTransferCancel* m_pCancelFlag;
 };

@@ -53,7 +53,7 @@ void OpenStatusWindow(const std::shared_ptr<CStatusDialogChannel>& channel, cons
 } // namespace
 
 std::unique_ptr<IStatusDialog> CStatusDialogFactory::CreateStatusDialog(const std::string& title,
-                                                                        std::atomic<int32_t>* cancelFlag, bool shown)
+                                                                        CTransferCancel* cancelFlag, bool shown)
 {
     auto channel = std::make_shared<CStatusDialogChannel>(cancelFlag, shown);
     const QString qtitle = QString::fromStdString(title);

@@ -36,5 +36,5 @@ private:
 class CStatusDialogFactory : public IStatusDialogFactory {
 public:
     std::unique_ptr<IStatusDialog> CreateStatusDialog(const std::string& title,
-                                                      std::atomic<int32_t>* cancelFlag, bool shown) override;
+                                                      CTransferCancel* cancelFlag, bool shown) override;
 };
