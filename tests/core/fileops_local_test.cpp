@@ -264,11 +264,12 @@ TEST_F(LocalDeleteTest, NoToAReadOnlyFolderKeepsItWithItsModeAndTheListSaysSo)
 
 TEST_F(LocalDeleteTest, ACancelLeavesWhatItHasNotReachedWithoutAFailure)
 {
+    // Read-only folders lend their write bit to the walk and get it back.
     fs::create_directories(Cur("big/inner"));
-    for (int i = 0; i < 40; ++i) {
-        WriteWholeFile(Cur("big/f" + std::to_string(i)), "x");
+    for (int i = 0; i < 80; ++i)
         WriteWholeFile(Cur("big/inner/g" + std::to_string(i)), "x");
-    }
+    chmod(Cur("big/inner").c_str(), 0555);
+    chmod(Cur("big").c_str(), 0555);
     File("after.txt");
     int asked = 0;
     CLocalDelete deleter(doc, prompts, [&asked] { return ++asked > 20; });
@@ -279,6 +280,8 @@ TEST_F(LocalDeleteTest, ACancelLeavesWhatItHasNotReachedWithoutAFailure)
     EXPECT_GT(deleter.RemovedCount(), 0u);
     EXPECT_LT(deleter.RemovedCount(), 81u);
     EXPECT_TRUE(prompts.Texts().empty());
+    for (const char* folder : {"big", "big/inner"})
+        EXPECT_EQ(fs::status(Cur(folder)).permissions(), fs::perms(0555)) << folder;
 
     // The document's operation takes the same switch.
     EXPECT_EQ(doc.DeleteLocalFolder(Cur("big"), [] { return true; }), 0);

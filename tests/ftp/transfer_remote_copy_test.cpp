@@ -66,6 +66,8 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
     EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/top.txt")), "top");
     // What arrived stays in the temporary folder until the next copy.
     EXPECT_EQ(ReadWholeFile(Temp("docs/sub/b.txt")), "beta");
+    // Made by the copy for the user alone: what passes through is no one else's to read.
+    EXPECT_EQ(std::filesystem::status(Temp()).permissions(), std::filesystem::perms::owner_all);
 
     const std::string got = " files into the local temp directory from the remote site " + Address() + " =====";
     const std::string sent = " files from the local temp directory to the remote site " + AddressB() + " =====";
@@ -88,17 +90,12 @@ TEST_F(RemoteCopyTest, FolderFromOneSiteArrivesInTheOtherAndIsLoggedWhole)
     ASSERT_EQ(log.substr(0, expected.size()), expected) << log;
     // The Put leg walks the temporary folder in the order the disk gives.
     const std::string putLeg = log.substr(expected.size());
-    EXPECT_NE(putLeg.find("\n\n===== Creating Directory ======\nTarget Directory: /in//docs\n===== Success"),
-              std::string::npos)
-        << putLeg;
-    EXPECT_NE(putLeg.find("\n\n===== Putting File ============\n     Source:  " + Temp("docs/sub/b.txt") +
-                          "\nDestination:  /in//docs//sub//b.txt\n===== Success ================="),
-              std::string::npos)
-        << putLeg;
-    EXPECT_NE(putLeg.find("\n\n===== Putting File ============\n     Source:  " + Temp("top.txt") +
-                          "\nDestination:  /in//top.txt\n===== Success ================="),
-              std::string::npos)
-        << putLeg;
+    const std::string put = "\n\n===== Putting File ============\n     Source:  ";
+    const std::string done = "\n===== Success =================";
+    for (const std::string& step : {"\n\n===== Creating Directory ======\nTarget Directory: /in//docs" + done,
+                                    put + Temp("docs/sub/b.txt") + "\nDestination:  /in//docs//sub//b.txt" + done,
+                                    put + Temp("top.txt") + "\nDestination:  /in//top.txt" + done})
+        EXPECT_NE(putLeg.find(step), std::string::npos) << putLeg;
     // The summary ends the log.
     EXPECT_EQ(putLeg.substr(putLeg.find("\n\n===== Have successfully sent 3 of total 3")),
               "\n\n===== Have successfully sent 3 of total 3" + sent + summary)

@@ -370,13 +370,16 @@ TEST_F(DragDropTest, ADropCopiesOrWithShiftMovesIntoTheFolderUnderIt)
     EXPECT_EQ(doc->m_strCurrentFolder, local.File("out"));
     EXPECT_EQ(RowOf("tree.d"), -1);
 
-    // File URLs from another program onto a site's folder row: an upload.
+    // File URLs from another program onto a site's folder row: an upload,
+    // of a folder as a folder.
     auto* urls = new QMimeData;
-    urls->setUrls({QUrl::fromLocalFile(QString::fromStdString(local.File("out/up.txt")))});
+    urls->setUrls({QUrl::fromLocalFile(QString::fromStdString(local.File("out/up.txt"))),
+                   QUrl::fromLocalFile(QString::fromStdString(local.File("tree.d/")))});
     Show(tree->FindSiteItem(site));   // the site's top, with its "pub" row
     EXPECT_TRUE(Drop(list->viewport(), OnRow("pub"), urls));
     WaitForTransfer();
     EXPECT_EQ(ReadWholeFile(m_server.Path("pub/up.txt")), "upload me");
+    EXPECT_EQ(ReadWholeFile(m_server.Path("pub/tree.d/inner.txt")), "inner");
 
     // Onto a site's folder in the tree, with Shift: the source goes only once
     // its file arrived, and the log says when it stays.

@@ -12,6 +12,7 @@
 #include "TransferHold.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -315,6 +316,18 @@ TEST_F(SiteManagerTest, PropertiesEditTheCopyAndRefuseAnInvalidAddress)
         });
         dialog.OnProperties();
         EXPECT_EQ(dialog.m_bChanged, 0);
+        // What the user types and ticks reaches the record at the Manager's OK.
+        Pick(dialog.AvailableList(), "ftp://beta.example");
+        AnswerNextDialog<CAddSiteDlg>([](CAddSiteDlg& site) {
+            for (const auto& [edit, text] : {std::pair{"userName", "bob"}, {"password", "pw"}, {"port", "2121"}}) {
+                QTest::keyClick(site.findChild<QLineEdit*>(edit), Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(site.findChild<QLineEdit*>(edit), QString::fromLatin1(text));
+            }
+            for (const char* box : {"savePassword", "reconnectAtLogon"})
+                QTest::keyClick(site.findChild<QCheckBox*>(box), Qt::Key_Space);
+            QTest::keyClick(&site, Qt::Key_Return);
+        });
+        dialog.OnProperties();
         dialog.m_fnRunSiteDialog = scripted;
 
         Pick(dialog.StoredList(), "ftp://gamma.example");
@@ -339,6 +352,9 @@ TEST_F(SiteManagerTest, PropertiesEditTheCopyAndRefuseAnInvalidAddress)
         return true;
     });
     EXPECT_EQ(alpha->m_strPort, "21");
+    const CVamloSiteInfo* beta = Record("ftp://beta.example");
+    EXPECT_EQ(std::tie(beta->m_strUserName, beta->m_strPassword, beta->m_strPort), std::tuple("bob", "pw", "2121"));
+    EXPECT_EQ(std::pair(beta->m_bSavePassword, beta->m_bReconnectAtLogon), std::pair(1, 0));
     EXPECT_EQ(Record("ftp://gamma.example"), nullptr);
     ASSERT_NE(Record("zeta.example"), nullptr);
     EXPECT_EQ(Record("zeta.example")->m_strNotes, "z");

@@ -30,6 +30,19 @@ std::vector<CStatusDlg*> OpenStatusWindows()
     return found;
 }
 
+// Counts the ticks of the program's timers slow enough to refresh a window at
+// most a few tens of times a second: the clock a Status window may follow.
+struct SlowTicks : QObject {
+    SlowTicks() { QCoreApplication::instance()->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto* timer = qobject_cast<const QTimer*>(watched);
+        count += event->type() == QEvent::Timer && timer != nullptr && timer->interval() >= 30 ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
+
 CElidedLabel* Label(QWidget* dialog, const char* name) { return dialog->findChild<CElidedLabel*>(name); }
 
 QProgressBar* Bar(QWidget* dialog, const char* name) { return dialog->findChild<QProgressBar*>(name); }
@@ -175,6 +188,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return OpenStatusWindows().size() == 1; }, kWaitMs));
     QPointer<CStatusDlg> window = OpenStatusWindows().front();
+    SlowTicks ticks;
     const int updatesBefore = window->UpdateCount();
     phase = 2;
 
@@ -184,7 +198,7 @@ TEST(StatusDialogProxyTest, AFloodOfWorkerCallsIsCoalescedAndLettingGoClosesTheW
     const int updates = window->UpdateCount() - updatesBefore;
     EXPECT_GE(updates, 1);
     // 200,000 calls; the window takes only what its refresh ticks see.
-    EXPECT_LT(updates, kSteps / 100);
+    EXPECT_LE(updates, ticks.count);
 
     // Cancel reaches the worker's flag while it holds the window.
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
