@@ -143,6 +143,18 @@ void CStatusDlg::Refresh()
     StatusDialogState state;
     if (m_pChannel->TakeChanges(state))
         ApplyState(state);
+    ShowFiguresWhenDue();
+}
+
+void CStatusDlg::ShowFiguresWhenDue()
+{
+    if (!m_bFiguresPending || (m_figuresShown.isValid() && m_figuresShown.elapsed() < kFiguresMs))
+        return;
+    m_pFileFigures->SetText(m_strFileFigures);
+    m_pActionFigures->SetText(m_strActionFigures);
+    m_bFiguresPending = false;
+    m_figuresShown.start();
+    ++m_nFiguresUpdateCount;
 }
 
 void CStatusDlg::ApplyState(const StatusDialogState& state)
@@ -153,8 +165,13 @@ void CStatusDlg::ApplyState(const StatusDialogState& state)
     SetBar(m_pFileBar, state.fileRange, state.filePos);
     SetBar(m_pOverallBar, state.overallRange, state.overallPos);
     m_pOverallBar->setVisible(state.overallVisible);
-    m_pFileFigures->SetText(QString::fromStdString(state.fileFigures));
-    m_pActionFigures->SetText(QString::fromStdString(state.actionFigures));
+    const QString fileFigures = QString::fromStdString(state.fileFigures);
+    const QString actionFigures = QString::fromStdString(state.actionFigures);
+    if (fileFigures != m_strFileFigures || actionFigures != m_strActionFigures) {
+        m_strFileFigures = fileFigures;
+        m_strActionFigures = actionFigures;
+        m_bFiguresPending = true;
+    }
     if (state.shown && !isVisible())
         show();
     ++m_nUpdateCount;

@@ -3,6 +3,7 @@
 #include "transfer/StatusDialogChannel.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,8 @@ public:
     void CenterOnScreen();
     // How many times the widgets took a new state (for tests of the coalescing).
     int UpdateCount() const { return m_nUpdateCount; }
+    // How many times the speed and time-left lines changed (for tests).
+    int FiguresUpdateCount() const { return m_nFiguresUpdateCount; }
     // On screen for a worker that still holds it: questions open on it.
     bool TakesQuestions() const;
 
@@ -33,6 +36,9 @@ public:
 
     // The refresh period: about 30 updates a second at most.
     static constexpr int kRefreshMs = 33;
+    // Speed and time left move with every block: shown at this pace at most
+    // they stay readable, and they trail the byte counts by no more.
+    static constexpr int kFiguresMs = 250;
 
 public slots:
     void OnCancel();
@@ -45,6 +51,7 @@ protected:
 private:
     void Refresh();
     void ApplyState(const StatusDialogState& state);
+    void ShowFiguresWhenDue();
     void Dismiss();
     bool HasOpenChildWindow() const;
 
@@ -58,6 +65,11 @@ private:
     CElidedLabel* m_pFileFigures = nullptr;
     CElidedLabel* m_pActionFigures = nullptr;
     QPushButton* m_pCancelButton = nullptr;
+    QString m_strFileFigures;   // the newest figures, shown when due
+    QString m_strActionFigures;
+    bool m_bFiguresPending = false;
+    QElapsedTimer m_figuresShown;
     int m_nUpdateCount = 0;
+    int m_nFiguresUpdateCount = 0;
     bool m_bDismissed = false;
 };
