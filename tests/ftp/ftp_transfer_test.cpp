@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 using ftptest::DownloadAll;
 using ftptest::UploadAll;
 
-
 namespace {
 
 class FtpTransferTest : public FtpServerFixture {};
