@@ -116,7 +116,7 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAlwaysIsKeptAndAChangeIsWar
     EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
 }
 
-TEST_F(TlsSiteFixture, EncryptionIsNeverDroppedSilently)
+TEST_F(TlsSiteFixture, EncryptionAndCertificateChecksAreNeverDroppedSilently)
 {
     // A server without TLS: the connection fails; nothing goes in the clear.
     FtpServerProcess plain;
@@ -127,27 +127,9 @@ TEST_F(TlsSiteFixture, EncryptionIsNeverDroppedSilently)
               std::vector<std::string>{FailedToConnect(
                   "The server refused to encrypt the connection; its answer: 500 Command \"AUTH\" not understood.\n")});
     EXPECT_TRUE(prompts.CertificateQuestions().empty());
-}
 
-TEST_F(TlsSiteFixture, PlainConnectionNotesOnceThatEncryptionIsOffered)
-{
-    FtpServerProcess offered({.tls = FtpServerOptions::Tls::Offered});
-    ASSERT_TRUE(offered.Start()) << offered.LastError();
-    site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(offered.Port());
-    ASSERT_EQ(site.Connect(app), 1);
-    EXPECT_FALSE(site.m_pConnection->IsEncrypted());
-    const std::string note = "\nThe ftp site \"" + site.m_strAddress +
-                             "\" offers encryption: start its address with \"ftpes://\" to use it.";
-    EXPECT_EQ(Log(), note);
-    std::string directory;
-    EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
-    EXPECT_EQ(Log(), note);
-}
-
-// A certificate from a CA this process trusts, but for another host name;
-// and data connections that show yet another certificate.
-TEST_F(TlsSiteFixture, AnotherHostsNameIsAskedAboutAndAnotherDataCertificateRefused)
-{
+    // A certificate from a CA this process trusts, but for another host name,
+    // is asked about; a data connection showing yet another one is refused.
     FtpServerProcess other({.tls = FtpServerOptions::Tls::Required, .strCertificateHost = "elsewhere.test",
                             .bOtherDataCertificate = true});
     ASSERT_TRUE(other.Start()) << other.LastError();
@@ -165,4 +147,19 @@ TEST_F(TlsSiteFixture, AnotherHostsNameIsAskedAboutAndAnotherDataCertificateRefu
     EXPECT_NE(Log().find("The data connection showed a different certificate than the control connection"),
               std::string::npos)
         << Log();
+}
+
+TEST_F(TlsSiteFixture, PlainConnectionNotesOnceThatEncryptionIsOffered)
+{
+    FtpServerProcess offered({.tls = FtpServerOptions::Tls::Offered});
+    ASSERT_TRUE(offered.Start()) << offered.LastError();
+    site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(offered.Port());
+    ASSERT_EQ(site.Connect(app), 1);
+    EXPECT_FALSE(site.m_pConnection->IsEncrypted());
+    const std::string note = "\nThe ftp site \"" + site.m_strAddress +
+                             "\" offers encryption: start its address with \"ftpes://\" to use it.";
+    EXPECT_EQ(Log(), note);
+    std::string directory;
+    EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
+    EXPECT_EQ(Log(), note);
 }

@@ -147,6 +147,7 @@ def main():
     fingerprint = ""
     base = FTPHandler
     if args.tls_dir:
+        from OpenSSL import SSL
         from pyftpdlib.handlers import TLS_FTPHandler
         base = TLS_FTPHandler
         certfile, fingerprint = certificate_files(args.tls_dir, *args.tls_host)
@@ -156,6 +157,20 @@ def main():
             # The same root as the others, but a login directory other than "/".
             if nested_dir and username == "nested":
                 self.fs.cwd = nested_dir
+
+        def ftp_AUTH(self, line):
+            super().ftp_AUTH(line)
+            if args.tls_other_data_certificate:  # the control connection keeps the first one
+                data_certfile = certificate_files(os.path.join(args.tls_dir, "data"))[0]
+                self.ssl_context = SSL.Context(SSL.TLS_SERVER_METHOD)
+                self.ssl_context.use_certificate_chain_file(data_certfile)
+                self.ssl_context.use_privatekey_file(data_certfile)
+
+        def respond(self, resp, logfun=logging.debug):
+            # A disk found full once an upload has all arrived; its bytes stay.
+            if args.quota_full and resp.startswith("226") and self.data_channel and self.data_channel.receive:
+                resp = "552 Disk quota exceeded."
+            super().respond(resp, logfun)
 
         def ftp_FEAT(self, line):
             if args.hash and "HASH SHA-256*" not in self._extra_feats:
@@ -190,25 +205,6 @@ def main():
         Handler.certfile = certfile
         Handler.tls_control_required = args.tls_required
         Handler.tls_data_required = args.tls_required
-    data_context = None
-    if args.tls_other_data_certificate:
-        from OpenSSL import SSL
-        data_file = certificate_files(os.path.join(args.tls_dir, "data"))[0]
-        data_context = SSL.Context(SSL.TLS_SERVER_METHOD)
-        data_context.use_certificate_chain_file(data_file)
-        data_context.use_privatekey_file(data_file)
-
-    class Data(Handler.dtp_handler):
-        def secure_connection(self, ssl_context):
-            super().secure_connection(data_context or ssl_context)
-
-        def handle_close(self):
-            if args.quota_full and self.receive and not self._closed:
-                self._resp = ("552 Disk quota exceeded.", logging.debug)
-                return self.close()
-            return super().handle_close()
-
-    Handler.dtp_handler = Data
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake
     Handler.proto_cmds = dict(base.proto_cmds)
