@@ -106,6 +106,7 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
         {"user:pw@host:2121/pub", true, "ftp://user:pw@host:2121/pub", "host", 2121},
         {"[::1]:2121", true, "ftp://[::1]:2121", "::1", 2121},
         {"ftpes://host", true, "ftpes://host", "host", 21, "ftpes"},
+        {"ftps://host", true, "ftps://host", "host", 21, "ftps"},
         {"FTPS://u:p@host:2121/pub", true, "FTPS://u:p@host:2121/pub", "host", 2121, "ftps"},
         {"http://host", false, "ftp://http://host", "", 0},
         {"ftp:/host", false, "ftp://ftp:/host", "", 0},

@@ -13,8 +13,7 @@ namespace {
 
 class TlsSiteFixture : public TransferFixture {
 protected:
-    explicit TlsSiteFixture(FtpServerOptions::Tls tls = FtpServerOptions::Tls::Required)
-        : TransferFixture(FtpServerOptions{.tls = tls}, "ftpes://")
+    TlsSiteFixture() : TransferFixture(FtpServerOptions{.tls = FtpServerOptions::Tls::Required}, "ftpes://")
     {
     }
 
@@ -83,13 +82,18 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAlwaysIsKeptAndAChangeIsWar
               std::vector<std::string>{FailedToConnect("The server's certificate was not accepted\n")});
     EXPECT_FALSE(std::ifstream(TrustFile()).good());
 
-    prompts.AnswerCertificate(CertificateAnswer::Always);
+    // Trusted once: nothing is kept, so the next connection asks again.
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
     ASSERT_EQ(site.Connect(app), 1);
+    EXPECT_FALSE(std::ifstream(TrustFile()).good());
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(site.Reconnect(app), 1);
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 3u);
     const std::string stored = HostPort() + " " + m_server.CertificateFingerprint() + "\n";
     EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
     // Trusted from now on: the next connection asks nothing.
     ASSERT_EQ(site.Reconnect(app), 1);
-    EXPECT_EQ(prompts.CertificateQuestions().size(), 2u);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 3u);
 
     const std::string trusted = m_server.CertificateFingerprint();
     site.Disconnect();
@@ -97,8 +101,8 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAlwaysIsKeptAndAChangeIsWar
     m_server.RenewCertificate();
     ASSERT_TRUE(m_server.Start()) << m_server.LastError();
     EXPECT_EQ(site.Connect(app), 0);   // the warning's default: Cancel
-    ASSERT_EQ(prompts.CertificateQuestions().size(), 3u);
-    const auto warning = prompts.CertificateQuestions()[2];
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 4u);
+    const auto warning = prompts.CertificateQuestions()[3];
     EXPECT_TRUE(warning.changed);
     EXPECT_EQ(warning.text.rfind("WARNING: The certificate of the ftp site \"" + HostPort() +
                                      "\" is not the one you chose to trust always.\n",
@@ -112,7 +116,7 @@ TEST_F(TlsSiteFixture, UnknownCertificateIsAskedAboutAlwaysIsKeptAndAChangeIsWar
     EXPECT_EQ(ReadWholeFile(TrustFile()), stored);
 }
 
-TEST_F(TlsSiteFixture, EncryptionIsNeverDroppedSilently)
+TEST_F(TlsSiteFixture, EncryptionAndCertificateChecksAreNeverDroppedSilently)
 {
     // A server without TLS: the connection fails; nothing goes in the clear.
     FtpServerProcess plain;
@@ -123,23 +127,36 @@ TEST_F(TlsSiteFixture, EncryptionIsNeverDroppedSilently)
               std::vector<std::string>{FailedToConnect(
                   "The server refused to encrypt the connection; its answer: 500 Command \"AUTH\" not understood.\n")});
     EXPECT_TRUE(prompts.CertificateQuestions().empty());
+
+    // A certificate from a CA this process trusts, but for another host name,
+    // is asked about; a data connection showing yet another one is refused.
+    FtpServerProcess other({.tls = FtpServerOptions::Tls::Required, .strCertificateHost = "elsewhere.test",
+                            .bOtherDataCertificate = true});
+    ASSERT_TRUE(other.Start()) << other.LastError();
+    site.m_strAddress = "ftpes://localhost:" + std::to_string(other.Port());
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(site.Connect(app), 1);
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 1u);
+    // The chain is sound: only the name is wrong.
+    const std::string text = prompts.CertificateQuestions()[0].text;
+    EXPECT_NE(text.find("\nReason: hostname mismatch\n"), std::string::npos) << text;
+
+    WriteWholeFile(other.Path("f.txt"), "data");
+    Get({{"/f.txt", false}}, Target());
+    EXPECT_FALSE(std::ifstream(Target() + "/f.txt").good());
+    EXPECT_NE(Log().find("The data connection showed a different certificate than the control connection"),
+              std::string::npos)
+        << Log();
 }
 
-namespace {
-
-class TlsOfferedTest : public TlsSiteFixture {
-protected:
-    TlsOfferedTest() : TlsSiteFixture(FtpServerOptions::Tls::Offered) {}
-};
-
-} // namespace
-
-TEST_F(TlsOfferedTest, PlainConnectionNotesOnceThatEncryptionIsOffered)
+TEST_F(TlsSiteFixture, PlainConnectionNotesOnceThatEncryptionIsOffered)
 {
-    site.m_strAddress = "ftp://" + HostPort();
+    FtpServerProcess offered({.tls = FtpServerOptions::Tls::Offered});
+    ASSERT_TRUE(offered.Start()) << offered.LastError();
+    site.m_strAddress = "ftp://127.0.0.1:" + std::to_string(offered.Port());
     ASSERT_EQ(site.Connect(app), 1);
     EXPECT_FALSE(site.m_pConnection->IsEncrypted());
-    const std::string note = "\nThe ftp site \"ftp://" + HostPort() +
+    const std::string note = "\nThe ftp site \"" + site.m_strAddress +
                              "\" offers encryption: start its address with \"ftpes://\" to use it.";
     EXPECT_EQ(Log(), note);
     std::string directory;

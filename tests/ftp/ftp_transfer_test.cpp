@@ -13,7 +13,6 @@ namespace fs = std::filesystem;
 using ftptest::DownloadAll;
 using ftptest::UploadAll;
 
-
 namespace {
 
 class FtpTransferTest : public FtpServerFixture {};
@@ -60,17 +59,11 @@ TEST_F(FtpTransferTest, LargeAndSmallBlocksKeepEveryByte)
     EXPECT_EQ(back, bytes);
 }
 
-TEST_F(FtpTransferTest, AsciiTypeConvertsLineEndsAndBinaryDoesNot)
+// ASCII downloads are checked byte for byte where a dropped one starts again.
+TEST_F(FtpTransferTest, AsciiUploadsConvertLineEndsAndBinaryOnesDoNot)
 {
-    WriteWholeFile(m_server.Path("text.txt"), "one\ntwo\n");
     auto connection = Connect();
     ASSERT_TRUE(connection);
-    std::string content;
-    ASSERT_TRUE(DownloadAll(*connection, "text.txt", content, FTP_TRANSFER_TYPE_ASCII));
-    EXPECT_EQ(content, "one\r\ntwo\r\n");
-    ASSERT_TRUE(DownloadAll(*connection, "text.txt", content, FTP_TRANSFER_TYPE_BINARY));
-    EXPECT_EQ(content, "one\ntwo\n");
-
     ASSERT_TRUE(UploadAll(*connection, "up.txt", "a\r\nb\r\n", FTP_TRANSFER_TYPE_ASCII));
     EXPECT_EQ(ReadWholeFile(m_server.Path("up.txt")), "a\nb\n");
     ASSERT_TRUE(UploadAll(*connection, "up.bin", "a\r\nb\r\n", FTP_TRANSFER_TYPE_BINARY));

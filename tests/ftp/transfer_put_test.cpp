@@ -20,7 +20,21 @@ protected:
     std::string Src(const std::string& name) const { return local.File("src/" + name); }
 };
 
+class QuotaFullTest : public TransferFixture {
+protected:
+    QuotaFullTest() : TransferFixture({.bQuotaFull = true}) {}
+};
+
 } // namespace
+
+// The hidden upload the server refused at its end does not stay behind.
+TEST_F(QuotaFullTest, AnUploadRefusedAtTheEndLeavesNoHiddenFile)
+{
+    WriteWholeFile(local.File("a.txt"), "hello");
+    Put({{local.File("a.txt"), false}}, "/");
+    EXPECT_NE(Log().find("552 Disk quota exceeded."), std::string::npos) << Log();
+    EXPECT_EQ(FolderEntries(m_server.Root()), std::vector<std::string>{});
+}
 
 TEST_F(PutTest, ReplacingOneFileLogsTheWholeActionExactlyAndLeavesOnlyThatFile)
 {

@@ -180,6 +180,19 @@ TEST_F(ResumeTest, ADroppedGetGoesOnWhereItStoppedOnlyWhenAskedAndWhereTheServer
     EXPECT_EQ(ResumedAt(), 0u);
     EXPECT_NE(Log().find("===== The server cannot go on from byte "), std::string::npos) << Log();
     EXPECT_NE(Log().find(": the file starts again from its first byte ====="), std::string::npos);
+
+    // Line ends change an ASCII copy's size: it is not held to the server's
+    // byte count, and after a drop it starts again instead of resuming.
+    app.m_nTransferType = 1;
+    std::string sent;
+    for (const char c : GetBigFileCutOnce()) {   // the server's line ends: lone LFs become CRLF
+        if (c == '\n' && (sent.empty() || sent.back() != '\r'))
+            sent += '\r';
+        sent += c;
+    }
+    EXPECT_NE(Log().find("The connection is back: the file starts again from its first byte"), std::string::npos)
+        << Log();
+    EXPECT_TRUE(ReadWholeFile(Target() + "/big.bin") == sent);
 }
 
 TEST_F(ResumeTest, PutGoesOnFromWhatTheServerKept)

@@ -44,6 +44,11 @@ bool ReadFirstLine(int fd, int timeoutMs, std::string& line)
     return end != std::string::npos;
 }
 
+// OpenSSL looks trusted CAs up by hashed name in this folder when it needs
+// them: a CA put there during the run is trusted by this process.
+const TempDir kTrustedCaFolder;
+[[maybe_unused]] const bool kTrustsTestCas = setenv("SSL_CERT_DIR", kTrustedCaFolder.Path().c_str(), 1) == 0;
+
 } // namespace
 
 FtpServerProcess::FtpServerProcess(FtpServerOptions options) : m_options(std::move(options)) {}
@@ -81,13 +86,15 @@ bool FtpServerProcess::StartOnce()
     const std::pair<bool, std::vector<std::string>> options[] = {
         {!m_options.bMlsd, {"--no-mlsd"}},
         {m_bRefuseRestarts, {"--no-rest"}},
-        {m_hash != Hash::None,
-         {m_hash == Hash::Honest ? "--hash" : m_hash == Hash::Lying ? "--hash-lies" : "--hash-fails"}},
+        {m_hash != Hash::None, {"--hash", m_hash == Hash::Honest ? "honest" : m_hash == Hash::Lying ? "lies" : "fails"}},
         {!m_options.strNestedLoginDir.empty(), {"--nested-login-dir", m_options.strNestedLoginDir}},
         {!m_options.strUnlistableDir.empty(), {"--unlistable-dir", m_options.strUnlistableDir}},
         {!m_options.strDropDir.empty(), {"--drop-dir", m_options.strDropDir}},
         {m_options.tls != FtpServerOptions::Tls::Off, {"--tls-dir", m_tlsDir.Path()}},
         {m_options.tls == FtpServerOptions::Tls::Required, {"--tls-required"}},
+        {!m_options.strCertificateHost.empty(), {"--tls-host", m_options.strCertificateHost, kTrustedCaFolder.Path()}},
+        {m_options.bOtherDataCertificate, {"--tls-other-data-certificate"}},
+        {m_options.bQuotaFull, {"--quota-full"}},
     };
     for (const auto& [wanted, words] : options)
         if (wanted)

@@ -32,6 +32,11 @@ struct FtpServerOptions {
     // or required for logins and every data connection.
     enum class Tls { Off, Offered, Required };
     Tls tls = Tls::Off;
+    // With TLS: a certificate for this host name from a CA that this test
+    // process trusts, instead of a self-signed one.
+    std::string strCertificateHost = {};
+    bool bOtherDataCertificate = false;   // data connections show a second certificate
+    bool bQuotaFull = false;              // every upload ends with 552, the bytes kept
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port

@@ -21,27 +21,47 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-def certificate_files(folder):
-    """A self-signed key and certificate in folder, made when missing.
+def new_certificate(name, issuer=None, extension=None):
+    """A new key and certificate for name, signed by issuer (a key and its
+    certificate) or by itself; extension: (name, critical, value) or None."""
+    from OpenSSL import crypto
+    key = crypto.PKey()
+    key.generate_key(crypto.TYPE_RSA, 2048)
+    cert = crypto.X509()
+    cert.set_version(2)
+    cert.get_subject().CN = name
+    cert.get_subject().O = "Vamlo Tests"
+    cert.set_serial_number(int.from_bytes(os.urandom(8), "big"))
+    cert.gmtime_adj_notBefore(0)
+    cert.gmtime_adj_notAfter(24 * 3600)
+    signer_key, signer = issuer or (key, cert)
+    cert.set_issuer(signer.get_subject())
+    cert.set_pubkey(key)
+    if extension:
+        cert.add_extensions([crypto.X509Extension(*extension)])
+    cert.sign(signer_key, "sha256")
+    return key, cert
+
+
+def certificate_files(folder, host=None, ca_folder=None):
+    """A key and certificate in folder, made when missing: self-signed, or
+    for host from a new CA whose certificate goes to ca_folder, under the
+    hashed name OpenSSL looks trusted CAs up by.
 
     Returns the path of the file that holds both, and the certificate's
     SHA-256 fingerprint ("AB:CD:...").
     """
     from OpenSSL import crypto
+    os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, "server.pem")
     if not os.path.exists(path):
-        key = crypto.PKey()
-        key.generate_key(crypto.TYPE_RSA, 2048)
-        cert = crypto.X509()
-        cert.set_version(2)
-        cert.get_subject().CN = "Vamlo Test Server"
-        cert.get_subject().O = "Vamlo Tests"
-        cert.set_serial_number(int.from_bytes(os.urandom(8), "big"))
-        cert.gmtime_adj_notBefore(0)
-        cert.gmtime_adj_notAfter(24 * 3600)
-        cert.set_issuer(cert.get_subject())
-        cert.set_pubkey(key)
-        cert.sign(key, "sha256")
+        issuer = extension = None
+        if host:
+            issuer = new_certificate("Vamlo Test CA", None, (b"basicConstraints", True, b"CA:TRUE"))
+            with open(os.path.join(ca_folder, "%08x.0" % issuer[1].subject_name_hash()), "wb") as out:
+                out.write(crypto.dump_certificate(crypto.FILETYPE_PEM, issuer[1]))
+            extension = (b"subjectAltName", False, b"DNS:" + host.encode())
+        key, cert = new_certificate("Vamlo Test Server", issuer, extension)
         with open(path + ".new", "wb") as out:
             out.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
             out.write(crypto.dump_certificate(crypto.FILETYPE_PEM, cert))
@@ -89,13 +109,16 @@ def main():
                         help="offer AUTH TLS with the certificate kept (or made) in this folder")
     parser.add_argument("--tls-required", action="store_true",
                         help="refuse logins and transfers that are not encrypted")
-    parser.add_argument("--hash", action="store_true", help="offer HASH with SHA-256")
-    parser.add_argument("--hash-lies", action="store_true", help="offer HASH, with a wrong SHA-256")
-    parser.add_argument("--hash-fails", action="store_true", help="offer HASH, and refuse every one")
+    parser.add_argument("--tls-host", nargs=2, metavar=("HOST", "CA_DIR"), default=(None, None),
+                        help="a certificate for HOST from a CA made for it, whose certificate goes to CA_DIR")
+    parser.add_argument("--tls-other-data-certificate", action="store_true",
+                        help="show another certificate on data connections")
+    parser.add_argument("--quota-full", action="store_true", help="end every upload with 552, keeping what arrived")
+    parser.add_argument("--hash", choices=("honest", "lies", "fails"),
+                        help="offer HASH with SHA-256: the true one, a wrong one, or refuse every one")
     args = parser.parse_args()
     if args.vsftpd:
         return run_vsftpd(args.root, args.vsftpd)
-    offer_hash = args.hash or args.hash_lies or args.hash_fails
 
     logging.basicConfig(level=logging.ERROR)
     warnings.simplefilter("ignore")  # anonymous write access is intended here
@@ -124,9 +147,10 @@ def main():
     fingerprint = ""
     base = FTPHandler
     if args.tls_dir:
+        from OpenSSL import SSL
         from pyftpdlib.handlers import TLS_FTPHandler
         base = TLS_FTPHandler
-        certfile, fingerprint = certificate_files(args.tls_dir)
+        certfile, fingerprint = certificate_files(args.tls_dir, *args.tls_host)
 
     class Handler(base):
         def on_login(self, username):
@@ -134,13 +158,27 @@ def main():
             if nested_dir and username == "nested":
                 self.fs.cwd = nested_dir
 
+        def ftp_AUTH(self, line):
+            super().ftp_AUTH(line)
+            if args.tls_other_data_certificate:  # the control connection keeps the first one
+                data_certfile = certificate_files(os.path.join(args.tls_dir, "data"))[0]
+                self.ssl_context = SSL.Context(SSL.TLS_SERVER_METHOD)
+                self.ssl_context.use_certificate_chain_file(data_certfile)
+                self.ssl_context.use_privatekey_file(data_certfile)
+
+        def respond(self, resp, logfun=logging.debug):
+            # A disk found full once an upload has all arrived; its bytes stay.
+            if args.quota_full and resp.startswith("226") and self.data_channel and self.data_channel.receive:
+                resp = "552 Disk quota exceeded."
+            super().respond(resp, logfun)
+
         def ftp_FEAT(self, line):
-            if offer_hash and "HASH SHA-256*" not in self._extra_feats:
+            if args.hash and "HASH SHA-256*" not in self._extra_feats:
                 self._extra_feats = list(self._extra_feats) + ["HASH SHA-256*"]
             super().ftp_FEAT(line)
 
         def ftp_OPTS(self, line):
-            if offer_hash and line.upper().startswith("HASH"):
+            if args.hash and line.upper().startswith("HASH"):
                 if line[4:].strip().upper() in ("", "SHA-256"):
                     self.respond("200 SHA-256")
                 else:
@@ -149,7 +187,7 @@ def main():
             super().ftp_OPTS(line)
 
         def ftp_HASH(self, path):
-            if args.hash_fails:
+            if args.hash == "fails":
                 return self.respond("550 Checksum not available.")
             try:
                 with open(path, "rb") as source:
@@ -157,8 +195,9 @@ def main():
             except OSError as err:
                 self.respond("550 %s." % err.strerror)
                 return
-            if args.hash_lies:
+            if args.hash == "lies":
                 value = ("1" if value[0] == "0" else "0") + value[1:]
+            value = value.upper()  # as some servers give it
             size = os.path.getsize(path)
             self.respond("213 SHA-256 0-%d %s %s" % (max(size - 1, 0), value, os.path.basename(path)))
 
@@ -171,7 +210,7 @@ def main():
     Handler.proto_cmds = dict(base.proto_cmds)
     for command in (("MLSD", "MLST") if args.no_mlsd else ()) + (("REST",) if args.no_rest else ()):
         Handler.proto_cmds.pop(command, None)
-    if offer_hash:
+    if args.hash:
         Handler.proto_cmds["HASH"] = dict(perm="r", auth=True, arg=True,
                                           help="Syntax: HASH <SP> file-name (checksum of a file).")
 
