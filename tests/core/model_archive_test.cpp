@@ -69,6 +69,11 @@ TEST(ArchiveStringTest, ReaderTakesLongFormsAndRefusesLengthsBeyondTheDataAndThe
             EXPECT_EQ(reader.Error(), reason);
         }
     }
+    // The reason is what the message about an unreadable site list says.
+    CArchiveReader reader(cases[2].first.data(), cases[2].first.size());
+    std::string read;
+    EXPECT_FALSE(reader.ReadString(read));
+    EXPECT_EQ(reader.Error(), "a string is longer than the data left");
 }
 
 TEST(ArchiveCountTest, CountsFromFfffUseTheLongFormAndACountTheDataCannotHoldFails)
