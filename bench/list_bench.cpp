@@ -7,9 +7,9 @@
 #include "app/Settings.h"
 #include "app/VamloDoc.h"
 #include "model/SiteInfo.h"
-#include "ui/ListViewDetail.h"
-#include "ui/MainFrame.h"
-#include "ui/ViewHub.h"
+#include "list/ListViewDetail.h"
+#include "frame/MainFrame.h"
+#include "panes/ViewHub.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,8 +5,8 @@
 // in memory, and a program directory of their own.
 
 #include "app/VamloDoc.h"
-#include "ui/MainFrame.h"
-#include "ui/NetActions.h"
+#include "frame/MainFrame.h"
+#include "net/NetActions.h"
 
 #include "MemoryServices.h"
 #include "ScriptedPrompts.h"

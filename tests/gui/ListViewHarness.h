@@ -4,9 +4,9 @@
 // hub, as start-up builds them, plus recorders for what the list tells.
 #include "app/AppCore.h"
 #include "model/SiteInfo.h"
-#include "ui/ListItemInfo.h"
-#include "ui/ListViewDetail.h"
-#include "ui/ViewHub.h"
+#include "list/ListItemInfo.h"
+#include "list/ListViewDetail.h"
+#include "panes/ViewHub.h"
 
 #include "FtpServerFixture.h"
 #include "GuiProgram.h"

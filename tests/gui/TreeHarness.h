@@ -3,8 +3,8 @@
 // A main frame, a document and a folder tree over a real pyftpdlib server.
 
 #include "log/PaneCaption.h"
-#include "ui/TreeViewSite.h"
-#include "ui/Volumes.h"
+#include "tree/TreeViewSite.h"
+#include "volumes/Volumes.h"
 
 #include "ListViewHarness.h"
 

@@ -20,9 +20,3 @@ bool IsValidEntryName(const std::string& name)
            name.find('\0') == std::string::npos;
 }
 
-std::string JoinRemotePath(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}

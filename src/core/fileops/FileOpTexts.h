@@ -13,5 +13,3 @@ std::string CodedCause(int code);
 // "." or "..". Anything else would name another place than the one meant.
 bool IsValidEntryName(const std::string& name);
 
-// A remote folder and a name joined with one "/".
-std::string JoinRemotePath(const std::string& folder, const std::string& name);

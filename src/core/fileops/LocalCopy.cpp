@@ -2,6 +2,7 @@
 
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 #include "transfer/LocalTree.h"
 #include "transfer/TransferDriver.h"

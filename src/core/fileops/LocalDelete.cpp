@@ -5,6 +5,7 @@
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
 #include "fileops/FileOpTexts.h"
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 
 #include <fcntl.h>

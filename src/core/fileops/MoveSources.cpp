@@ -1,10 +1,11 @@
 #include "fileops/MoveSources.h"
 
 #include "app/AppCore.h"
-#include "app/VamloDoc.h"
 #include "app/Prompts.h"
+#include "app/VamloDoc.h"
 #include "fileops/LocalCopy.h"
 #include "fileops/LocalDelete.h"
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 #include "transfer/TransferDriver.h"
 #include "transfer/TransferJob.h"

@@ -6,6 +6,7 @@
 #include "ftp/FtpErrors.h"
 #include "ftp/FtpFileFind.h"
 #include "model/SiteInfo.h"
+#include "path/Paths.h"
 #include "transfer/TransferDriver.h"
 
 #include <memory>
@@ -142,7 +143,7 @@ bool CRemoteDelete::DeleteRows(const std::string& folder, const std::vector<Dele
     for (const DeleteRow& row : rows) {
         if (Canceled())
             return false;
-        const std::string path = folder + "//" + row.name;
+        const std::string path = JoinRemoteEntry(folder, row.name);
         if (row.isFolder) {
             if (DeleteRemoteFolder(path) == 0)
                 return false;

@@ -6,6 +6,7 @@
 #include "ftp/FtpEngine.h"
 #include "ftp/ListParser.h"
 #include "model/SiteInfo.h"
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 
 #include <cerrno>
@@ -224,7 +225,7 @@ void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& 
             return;
         }
         const std::string& name = child->m_strText;
-        const std::string remoteChild = remotePath + "//" + name;
+        const std::string remoteChild = JoinRemoteEntry(remotePath, name);
         const std::string localChild = JoinLocalPath(localFolder, name);
         if (child->m_nData == TREE_ITEM_FOLDER) {
             if (!IsSafeEntryName(name)) {

@@ -35,13 +35,6 @@ bool IsLocalReadOnly(const std::string& path)
     return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
 }
 
-std::string JoinLocalPath(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 CLocalFile::~CLocalFile()
 {
     if (m_fd >= 0)

@@ -58,5 +58,3 @@ bool LocalPathExists(const std::string& path);
 bool IsLocalDirectory(const std::string& path);
 // Read-only: the owner may not write it.
 bool IsLocalReadOnly(const std::string& path);
-// folder + "/" + name, without doubling the "/" of the root.
-std::string JoinLocalPath(const std::string& folder, const std::string& name);

@@ -1,5 +1,6 @@
 #include "transfer/LocalTree.h"
 
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 
 #include <algorithm>

@@ -5,6 +5,7 @@
 #include "app/VamloDoc.h"
 #include "ftp/FtpEngine.h"
 #include "model/SiteInfo.h"
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 #include "transfer/LocalTree.h"
 
@@ -134,9 +135,9 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
         connection->ForgetCurrentDirectory();
 
     if (entry.m_bIsFolder != 1) {
-        if (!connection || !EnterRemoteFolder(*connection, remoteFolder, local, remoteFolder + "//" + name))
+        if (!connection || !EnterRemoteFolder(*connection, remoteFolder, local, JoinRemoteEntry(remoteFolder, name)))
             return;
-        if (PutFile(name, local, name, remoteFolder + "//" + name, connection, tempFlag) == 1)
+        if (PutFile(name, local, name, JoinRemoteEntry(remoteFolder, name), connection, tempFlag) == 1)
             m_doc.AddTransferredName(name);
         return;
     }
@@ -156,7 +157,7 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
     }
     if (!connection)
         return;
-    const std::string remote = remoteFolder + "//" + name;
+    const std::string remote = JoinRemoteEntry(remoteFolder, name);
     if (!RemoteExists(*connection, remote, INTERNET_FLAG_RELOAD) && !CreateRemoteFolder(*connection, remote))
         return;
     PutFolderContents(root, local, remote, connection, tempFlag);
@@ -186,7 +187,7 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
             return;
         const std::string& name = child->m_strText;
         const std::string localChild = JoinLocalPath(localFolder, name);
-        const std::string remoteChild = remoteFolder + "//" + name;
+        const std::string remoteChild = JoinRemoteEntry(remoteFolder, name);
         if (child->m_nData == TREE_ITEM_FOLDER) {
             // An existing folder is passed over with everything in it.
             if (RemoteExists(*current, remoteChild, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE))

@@ -5,6 +5,7 @@
 #include "app/VamloDoc.h"
 #include "ftp/FtpEngine.h"
 #include "model/SiteInfo.h"
+#include "path/Paths.h"
 #include "transfer/GetDriver.h"
 #include "transfer/LocalFile.h"
 #include "transfer/PutDriver.h"

@@ -6,6 +6,7 @@
 #include "fileops/FileOpTexts.h"
 #include "fileops/FolderNames.h"
 #include "ftp/FtpErrors.h"
+#include "path/Paths.h"
 #include "transfer/LocalFile.h"
 
 #include <sys/stat.h>

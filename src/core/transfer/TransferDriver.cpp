@@ -31,12 +31,6 @@ std::string LastFtpErrorMessage()
     return text;
 }
 
-std::string LastPathComponent(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 CTransferDriver::CTransferDriver(CVamloDoc& doc, TransferJob& job)
     : m_doc(doc), m_job(job), m_prompts(doc.App().Prompts())
 {

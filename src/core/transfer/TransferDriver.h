@@ -136,5 +136,3 @@ protected:
 std::string CountText(int64_t n);
 // The message of the calling thread's last FTP engine error, at most 255 characters.
 std::string LastFtpErrorMessage();
-// The bare name of a path: everything after its last "/".
-std::string LastPathComponent(const std::string& path);

@@ -2,11 +2,11 @@
 
 #include "app/SingleInstance.h"
 #include "app/VamloDoc.h"
+#include "frame/MainFrame.h"
 #include "ftp/NetCancel.h"
+#include "list/ListViewDetail.h"
 #include "transfer/TransferWait.h"
-#include "ui/ListViewDetail.h"
-#include "ui/MainFrame.h"
-#include "ui/TreeViewSite.h"
+#include "tree/TreeViewSite.h"
 
 #include <thread>
 #include <QFileDialog>

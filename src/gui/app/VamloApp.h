@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/AppCore.h"
-#include "app/GuiPrompts.h"
-#include "app/QtClipboard.h"
-#include "app/QtSettingsStore.h"
+#include "panes/ViewHub.h"
+#include "services/GuiPrompts.h"
+#include "services/QtClipboard.h"
+#include "services/QtSettingsStore.h"
 #include "transfer/StatusDialogProxy.h"
-#include "ui/ViewHub.h"
 
 #include <QApplication>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "capture/SaveWindowAs.h"
 
 #include "app/Prompts.h"
-#include "app/SaveFileDialog.h"
 #include "capture/WindowCapture.h"
+#include "services/SaveFileDialog.h"
 
 QString AskWindowBitmapPath(QWidget* parent)
 {

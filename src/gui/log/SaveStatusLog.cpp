@@ -1,9 +1,9 @@
 #include "log/SaveStatusLog.h"
 
 #include "app/Prompts.h"
-#include "app/SaveFileDialog.h"
 #include "log/AutoSaveFile.h"
 #include "log/RichEditViewActionLog.h"
+#include "services/SaveFileDialog.h"
 
 #include <cerrno>
 #include <fcntl.h>

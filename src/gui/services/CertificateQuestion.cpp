@@ -1,0 +1,40 @@
+#include "services/CertificateQuestion.h"
+
+#include "transfer/QuestionParent.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+CertificateAnswer AskCertificateQuestion(QWidget* parent, const QString& text, bool changed)
+{
+    // On the heap and watched, as the other questions: a parent that goes
+    // away takes the box along, and that counts as Cancel.
+    QPointer<QMessageBox> box = new QMessageBox(parent);
+    KeepAboveParent(box);
+    box->setObjectName(QStringLiteral("CertificateQuestion"));
+    box->setWindowTitle(changed ? QStringLiteral("Vamlo - Security Warning") : QStringLiteral("Vamlo"));
+    box->setIcon(changed ? QMessageBox::Warning : QMessageBox::Question);
+    box->setText(text);
+    QPushButton* once = box->addButton(QStringLiteral("Accept Once"), QMessageBox::AcceptRole);
+    QPushButton* always = box->addButton(QStringLiteral("Always"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    const bool waiting = QApplication::overrideCursor() != nullptr;
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box->exec();
+    if (waiting)
+        QApplication::restoreOverrideCursor();
+    CertificateAnswer answer = CertificateAnswer::Cancel;
+    if (box != nullptr) {
+        if (box->clickedButton() == once)
+            answer = CertificateAnswer::AcceptOnce;
+        else if (box->clickedButton() == always)
+            answer = CertificateAnswer::Always;
+        delete box;
+    }
+    return answer;
+}
