@@ -142,6 +142,8 @@ TEST_P(FtpFindTest, SingleFileAndFolderPathsKeepTheCurrentDirectory)
     ASSERT_EQ(folder.size(), 1u);
     EXPECT_EQ(folder[0].name, "dir");
     EXPECT_TRUE(folder[0].bDirectory);
+    // The root has no parent listing to be found in, and is found all the same.
+    EXPECT_TRUE(FindAll(*m_connection, "/").at(0).bDirectory);
 
     // Relative to the current directory, and in ASCII type (where SIZE may be
     // refused). Bare names are resolved in the current directory afterwards:
