@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 class CAppCore;
@@ -147,4 +148,6 @@ private:
     std::unique_ptr<QMenu> m_pContextMenu;
     // The row whose name is being edited, -1 once its edit has ended.
     int m_nEditRow = -1;
+    // Where the edit began: a name typed there renames nothing elsewhere.
+    std::tuple<uint8_t, CVamloSiteInfo*, std::string> m_editPlace;
 };

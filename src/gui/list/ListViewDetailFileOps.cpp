@@ -22,6 +22,7 @@
 #include <QLineEdit>
 
 #include <cerrno>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -105,6 +106,7 @@ void CListViewDetail::EditRowName(int row)
     m_strOldLabel = item->m_strName;
     m_bEditingLabel = 1;
     m_nEditRow = row;
+    m_editPlace = {m_doc.m_byCurrentLocation, m_doc.m_pCurrentSite, m_doc.m_strCurrentFolder};
     const QModelIndex index = m_pModel->index(row, CListViewDetailModel::COL_NAME);
     setCurrentIndex(index);
     edit(index);
@@ -118,9 +120,19 @@ void CListViewDetail::commitData(QWidget* editor)
     // editor be deleted under the view's hands.
     const int row = std::exchange(m_nEditRow, -1);
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (row >= 0 && line != nullptr)
-        QMetaObject::invokeMethod(
-            this, [this, row, name = line->text()] { OnEndLabelEdit(row, name); }, Qt::QueuedConnection);
+    if (row < 0 || line == nullptr)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, row, name = line->text()] {
+            // Should the panes have moved to another folder since the edit
+            // began, the name renames nothing there.
+            if (std::tie(m_doc.m_byCurrentLocation, m_doc.m_pCurrentSite, m_doc.m_strCurrentFolder) == m_editPlace)
+                OnEndLabelEdit(row, name);
+            else
+                m_bEditingLabel = 0;
+        },
+        Qt::QueuedConnection);
 }
 
 void CListViewDetail::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

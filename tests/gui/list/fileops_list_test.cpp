@@ -26,7 +26,7 @@ struct RenameCase {
 };
 
 // Types a name into the label editor open in view and ends the edit with key.
-void EndEdit(QWidget* view, const QString& text, Qt::Key key)
+void EndEdit(QWidget* view, const QString& text, Qt::Key key, const std::function<void()>& meanwhile = {})
 {
     QLineEdit* editor = nullptr;
     for (QLineEdit* line : view->findChildren<QLineEdit*>())
@@ -41,6 +41,8 @@ void EndEdit(QWidget* view, const QString& text, Qt::Key key)
     editor->clear();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, key);
+    if (meanwhile)
+        meanwhile();
     // The rename follows the editor's close, and a failure message is posted.
     for (int round = 0; round < 3; ++round)
         QApplication::processEvents();
@@ -155,6 +157,15 @@ TEST_F(ListLocalFileOpsTest, RenameInPlaceTakesOnlyAFreeNameInTheFolder)
     EXPECT_FALSE(fs::exists(local.File("typed.txt")));
     EXPECT_FALSE(fs::exists(local.File("sub/a.txt")));
     EXPECT_NE(h.RowOf("c.txt"), -1);
+
+    // A name typed here never renames a file of the folder shown by then.
+    WriteWholeFile(local.File("sub/b.txt"), "sub");
+    h.list->m_nContextItem = h.RowOf("b.txt");
+    h.list->OnRename();
+    EndEdit(h.list, QStringLiteral("moved.txt"), Qt::Key_Return, [&] { h.doc->m_strCurrentFolder = local.File("sub"); });
+    EXPECT_TRUE(fs::exists(local.File("b.txt")));
+    EXPECT_TRUE(fs::exists(local.File("sub/b.txt")));
+    EXPECT_EQ(h.list->m_bEditingLabel, 0);
 }
 
 TEST_F(ListLocalFileOpsTest, NewDirectoryMakesTheFolderAndAnExistingOneGivesTheSystemCause)
