@@ -141,6 +141,7 @@ public:
 
     // The folder as a drag carries it; null for an item that is no folder.
     QMimeData* DragData(QTreeWidgetItem* item) const;
+    void StartFolderDrag(QTreeWidgetItem* item);
     // Where entries dropped at a viewport point go: the drive, site or
     // folder there (location 0: nowhere).
     CClipboardCommands::PastePlace DropPlaceAt(const QPoint& pos) const;

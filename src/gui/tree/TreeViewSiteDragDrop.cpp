@@ -48,12 +48,13 @@ CClipboardCommands::PastePlace CTreeViewSite::DropPlaceAt(const QPoint& pos) con
     }
 }
 
-void CTreeViewSite::startDrag(Qt::DropActions /*supportedActions*/)
+void CTreeViewSite::StartFolderDrag(QTreeWidgetItem* item)
 {
-    QTreeWidgetItem* item = currentItem();
     if (QMimeData* data = DragData(item))
         CPaneDrop::StartDrag(this, data, Record(item)->m_byLocation == LOCATION_LOCAL);
 }
+
+void CTreeViewSite::startDrag(Qt::DropActions /*supportedActions*/) { StartFolderDrag(currentItem()); }
 
 void CTreeViewSite::dragEnterEvent(QDragEnterEvent* event)
 {
@@ -108,9 +109,7 @@ void CTreeViewSite::mouseMoveEvent(QMouseEvent* event)
     if (!(event->buttons() & Qt::LeftButton) ||
         (event->position().toPoint() - m_pressPos).manhattanLength() < QApplication::startDragDistance())
         return;
-    QTreeWidgetItem* item = std::exchange(m_hPressItem, nullptr);
-    if (QMimeData* data = DragData(item))
-        CPaneDrop::StartDrag(this, data, Record(item)->m_byLocation == LOCATION_LOCAL);
+    StartFolderDrag(std::exchange(m_hPressItem, nullptr));
 }
 
 void CTreeViewSite::mouseReleaseEvent(QMouseEvent* event)
