@@ -4,6 +4,7 @@
 #include "app/VamloDoc.h"
 #include "fileops/RemoteDelete.h"
 #include "ftp/FtpEngine.h"
+#include "remote/RemoteFileFind.h"
 #include "ftp/FtpSession.h"
 #include "log/ActionLog.h"
 #include "model/FileInfo.h"
@@ -103,7 +104,7 @@ bool CVamloBenchClient::Connect(std::string& error)
 {
     m_pSite->Disconnect();
     if (m_pSite->Connect(m_app) == 1) {
-        m_pSite->m_pConnection->Session()->bPassive = m_bPassive;
+        dynamic_cast<CFtpConnection&>(*m_pSite->m_pConnection).Session()->bPassive = m_bPassive;
         return true;
     }
     NothingReported(error);
@@ -199,12 +200,12 @@ bool CVamloBenchClient::List(const std::string& remoteFolder, int64_t& entries, 
     entries = 0;
     if (!Connect(error))
         return false;
-    std::shared_ptr<CFtpConnection> connection = m_pSite->m_pConnection;
+    std::shared_ptr<IRemoteConnection> connection = m_pSite->m_pConnection;
     std::lock_guard busy(connection->GetMutex());
-    CFtpFileFind finder(connection.get(), 1);
+    CRemoteFileFind finder(connection.get());
     bool more = finder.FindFile(remoteFolder + "/*", INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
     if (!more) {
-        const int code = GetLastFtpErrorCode();
+        const int code = GetLastNetErrorCode();
         error = "listing failed: (" + std::to_string(code) + ")" + CVamloDoc::GetSystemErrorText(code);
         return false;
     }

@@ -263,7 +263,7 @@ TEST(SiteInfoTest, CopiesTakeTheRecordButNeverTheConnection)
     source.m_bEdited = 1;
     source.m_bDeleted = 1;
     auto keepAlive = std::make_shared<int>(0);
-    source.m_pConnection = std::shared_ptr<CFtpConnection>(keepAlive, nullptr);
+    source.m_pConnection = std::shared_ptr<IRemoteConnection>(keepAlive, nullptr);
     source.m_pSession = std::shared_ptr<CInternetSession>(keepAlive, nullptr);
 
     CVamloSiteInfo assigned;

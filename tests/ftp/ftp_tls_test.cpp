@@ -37,7 +37,8 @@ TEST_P(TlsTransferTest, ListGetAndPutAreByteExact)
     prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
     ASSERT_EQ(site.Connect(app), 1) << (prompts.Texts().empty() ? "" : prompts.Texts().back());
     ASSERT_TRUE(site.m_pConnection->IsEncrypted());
-    site.m_pConnection->Session()->bPassive = passive;
+    auto& ftp = dynamic_cast<CFtpConnection&>(*site.m_pConnection);
+    ftp.Session()->bPassive = passive;
 
     std::string bytes = ftptest::AllByteValues();
     bytes += std::string(300 * 1024, 'x');   // beyond one TLS record and one socket block
@@ -45,7 +46,7 @@ TEST_P(TlsTransferTest, ListGetAndPutAreByteExact)
     Put({{local.File("up.bin"), false}}, "/");
     EXPECT_EQ(ReadWholeFile(m_server.Path("up.bin")), bytes);
 
-    CFtpFileFind find(site.m_pConnection.get());
+    CFtpFileFind find(&ftp);
     ASSERT_TRUE(find.FindFile("/up.bin"));
     find.FindNextFile();
     EXPECT_EQ(find.GetFileName(), "up.bin");
@@ -54,7 +55,7 @@ TEST_P(TlsTransferTest, ListGetAndPutAreByteExact)
 
     Get({{"/up.bin", false}}, local.File("target"));
     EXPECT_EQ(ReadWholeFile(local.File("target/up.bin")), bytes);
-    EXPECT_EQ(site.m_pConnection->IsPassive(), passive);
+    EXPECT_EQ(ftp.IsPassive(), passive);
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
     EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
 }

@@ -3,6 +3,7 @@
 // A main window with the file list in its pane, the document and the view
 // hub, as start-up builds them, plus recorders for what the list tells.
 #include "app/AppCore.h"
+#include "ftp/FtpConnection.h"
 #include "model/SiteInfo.h"
 #include "list/ListItemInfo.h"
 #include "list/ListViewDetail.h"

@@ -2,9 +2,9 @@
 
 #include "app/Prompts.h"
 #include "fileops/FileOpTexts.h"
-#include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
-#include "ftp/FtpFileFind.h"
+#include "remote/RemoteConnection.h"
+#include "net/NetErrors.h"
+#include "remote/RemoteFileFind.h"
 #include "model/SiteInfo.h"
 #include "path/Paths.h"
 #include "transfer/TransferDriver.h"
@@ -25,7 +25,7 @@ struct Listed {
     Kind kind = Kind::File;
 };
 
-Kind KindOf(const CFtpFileFind& find)
+Kind KindOf(const CRemoteFileFind& find)
 {
     if (find.IsLink())
         return Kind::Link;
@@ -35,11 +35,11 @@ Kind KindOf(const CFtpFileFind& find)
 }
 
 // The folder's entries; false when it could not be listed at all.
-bool ListEntries(CFtpConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries)
+bool ListEntries(IRemoteConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries)
 {
-    CFtpFileFind find(&connection);
+    CRemoteFileFind find(&connection);
     bool more = find.FindFile(JoinRemotePath(path, "*"), kFreshFindFlags | flags);
-    const bool listed = more || GetLastFtpErrorCode() == ERROR_NO_MORE_FILES;
+    const bool listed = more || GetLastNetErrorCode() == ERROR_NO_MORE_FILES;
     while (more) {
         more = find.FindNextFile();
         if (!find.IsDots())
@@ -50,7 +50,7 @@ bool ListEntries(CFtpConnection& connection, const std::string& path, uint32_t f
 
 // Settles the unsure folders with the long listing, whose lines mark links.
 // The name of one that stays unsure, or empty.
-std::string SettleUnsure(CFtpConnection& connection, const std::string& path, std::vector<Listed>& entries)
+std::string SettleUnsure(IRemoteConnection& connection, const std::string& path, std::vector<Listed>& entries)
 {
     std::vector<Listed> marked;
     for (Listed& entry : entries) {
@@ -89,7 +89,7 @@ int CRemoteDelete::DeleteFolderAt(const std::string& path, int depth)
         m_prompts.MessageBox("Failed to delete directory \"" + path + "\".");
         return 0;
     }
-    const std::shared_ptr<CFtpConnection> connection = m_pSite->m_pConnection;
+    const std::shared_ptr<IRemoteConnection> connection = m_pSite->m_pConnection;
     if (!connection) {
         m_prompts.MessageBox("Failed to delete directory \"" + path +
                              "\". \nCause: The connection to the ftp server is broken.");
@@ -117,7 +117,7 @@ int CRemoteDelete::DeleteFolderAt(const std::string& path, int depth)
             if (Canceled())
                 return 0;
             m_prompts.MessageBox("Failed to delete directory \"" + path + "\" since its file \"" + entry.name +
-                                 "\" can not be deleted." + ShortCause(GetLastFtpErrorCode()));
+                                 "\" can not be deleted." + ShortCause(GetLastNetErrorCode()));
             return 0;
         }
         Removed();
@@ -131,7 +131,7 @@ int CRemoteDelete::DeleteFolderAt(const std::string& path, int depth)
     if (connection->RemoveDirectory(path) != 1) {
         if (Canceled())
             return 0;
-        m_prompts.MessageBox("Failed to delete directory \"" + path + "\"." + ShortCause(GetLastFtpErrorCode()));
+        m_prompts.MessageBox("Failed to delete directory \"" + path + "\"." + ShortCause(GetLastNetErrorCode()));
         return 0;
     }
     Removed();
@@ -149,12 +149,12 @@ bool CRemoteDelete::DeleteRows(const std::string& folder, const std::vector<Dele
                 return false;
             continue;
         }
-        const std::shared_ptr<CFtpConnection> connection = m_pSite ? m_pSite->m_pConnection : nullptr;
+        const std::shared_ptr<IRemoteConnection> connection = m_pSite ? m_pSite->m_pConnection : nullptr;
         if (!connection || connection->Remove(path) != 1) {
             if (Canceled())
                 return false;
             m_prompts.MessageBox("Failed to delete file " + path +
-                                 ShortCause(connection ? GetLastFtpErrorCode() : ERROR_INTERNET_CONNECTION_ABORTED));
+                                 ShortCause(connection ? GetLastNetErrorCode() : ERROR_INTERNET_CONNECTION_ABORTED));
             return false;
         }
         Removed();

@@ -2,9 +2,9 @@
 
 #include "app/Prompts.h"
 #include "fileops/FileOpTexts.h"
-#include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
-#include "ftp/FtpFileFind.h"
+#include "remote/RemoteConnection.h"
+#include "net/NetErrors.h"
+#include "remote/RemoteFileFind.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,9 +16,9 @@ namespace {
 
 constexpr uint32_t kFreshFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 
-bool RemoteExists(CFtpConnection& connection, const std::string& path)
+bool RemoteExists(IRemoteConnection& connection, const std::string& path)
 {
-    CFtpFileFind find(&connection);
+    CRemoteFileFind find(&connection);
     const bool found = find.FindFile(path, kFreshFindFlags);
     find.Close();
     return found;
@@ -62,7 +62,7 @@ std::string LocalRenameFailureText(int error)
     }
 }
 
-int RenameRemote(CFtpConnection& connection, const std::string& from, const std::string& to, std::string* cause)
+int RenameRemote(IRemoteConnection& connection, const std::string& from, const std::string& to, std::string* cause)
 {
     if (RemoteExists(connection, to)) {
         if (cause != nullptr)
@@ -72,7 +72,7 @@ int RenameRemote(CFtpConnection& connection, const std::string& from, const std:
     if (connection.Rename(from, to) == 1)
         return 1;
     if (cause != nullptr)
-        *cause = ShortCause(GetLastFtpErrorCode());
+        *cause = ShortCause(GetLastNetErrorCode());
     return 0;
 }
 
@@ -85,7 +85,7 @@ int CreateLocalDirectory(IPrompts& prompts, const std::string& path)
     return 0;
 }
 
-int CreateRemoteDirectory(IPrompts& prompts, CFtpConnection& connection, const std::string& path)
+int CreateRemoteDirectory(IPrompts& prompts, IRemoteConnection& connection, const std::string& path)
 {
     if (RemoteExists(connection, path)) {
         prompts.MessageBox("Failed to create new directory " + path +
@@ -94,6 +94,6 @@ int CreateRemoteDirectory(IPrompts& prompts, CFtpConnection& connection, const s
     }
     if (connection.CreateDirectory(path) == 1)
         return 1;
-    prompts.MessageBox("Failed to create new directory " + path + ShortCause(GetLastFtpErrorCode()));
+    prompts.MessageBox("Failed to create new directory " + path + ShortCause(GetLastNetErrorCode()));
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
+#include "remote/RemoteFinder.h"
 
 #include <cstdint>
 #include <ctime>
@@ -9,21 +10,12 @@
 
 class CFtpConnection;
 
-// Every walk over a server's folders stops at these bounds, so that a
-// server that always lists one more folder (or a link loop) ends the walk
-// with a failure instead of exhausting the stack or the command line.
-inline constexpr int kMaxRemoteDepth = 100;
-inline constexpr size_t kMaxRemotePathBytes = 4096;
-// Empty while the folder at path, depth levels below the walk's start, may
-// be listed; else why not ("it lies more than 100 folders deep").
-std::string RemoteWalkLimit(const std::string& path, int depth);
-
 // Searches a folder or finds one entry on an FTP connection. The whole result
 // is read when the search starts. One search may be open per connection.
-class CFtpFileFind {
+class CFtpFileFind final : public IRemoteFinder {
 public:
     explicit CFtpFileFind(CFtpConnection* connection, uint32_t context = 1);
-    ~CFtpFileFind();
+    ~CFtpFileFind() override;
     CFtpFileFind(const CFtpFileFind&) = delete;
     CFtpFileFind& operator=(const CFtpFileFind&) = delete;
 
@@ -32,31 +24,31 @@ public:
     // True when at least one entry exists; an empty folder gives false with
     // ERROR_NO_MORE_FILES. Another open search on the connection gives false
     // with ERROR_FTP_TRANSFER_IN_PROGRESS.
-    bool FindFile(const std::string& name = "*", uint32_t flags = INTERNET_FLAG_RELOAD);
+    bool FindFile(const std::string& name = "*", uint32_t flags = INTERNET_FLAG_RELOAD) override;
     // Moves to the next entry (call once before reading the first); true
     // while more entries follow. The last entry stays readable afterwards.
-    bool FindNextFile();
-    void Close();
+    bool FindNextFile() override;
+    void Close() override;
 
-    std::string GetFileName() const;
+    std::string GetFileName() const override;
     // The searched folder + "/" + name (no doubled "/").
-    std::string GetFilePath() const;
+    std::string GetFilePath() const override;
     // "ftp://" (or "ftpes://" when encrypted) + server + path.
-    std::string GetFileURL() const;
-    uint64_t GetLength() const;
+    std::string GetFileURL() const override;
+    uint64_t GetLength() const override;
     // Whether the server gave the size of the current entry's data: never
     // for a link, whose listed size is that of the link itself.
-    bool HasLength() const;
-    bool GetLastWriteTime(std::time_t& time) const;
-    bool IsDots() const;
-    bool IsDirectory() const;
+    bool HasLength() const override;
+    bool GetLastWriteTime(std::time_t& time) const override;
+    bool IsDots() const override;
+    bool IsDirectory() const override;
     // Marked as a symbolic link by the listing.
-    bool IsLink() const;
+    bool IsLink() const override;
     // A link, or listed in a form that cannot tell (see FtpListEntry).
-    bool MayBeLink() const;
+    bool MayBeLink() const override;
 
     // Entries left out of the last search because their names were unsafe.
-    size_t GetBadNameCount() const;
+    size_t GetBadNameCount() const override;
 
 private:
     struct Impl;

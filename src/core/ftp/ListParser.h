@@ -1,5 +1,7 @@
 #pragma once
 
+#include "remote/EntryName.h"
+
 #include <climits>
 #include <cstdint>
 #include <ctime>
@@ -44,17 +46,6 @@ ListLineKind ParseListLine(std::string_view line, std::time_t now, FtpListEntry&
 // its leading space): "fact=value;fact=value; name". Fact names and type
 // values are case-insensitive. A line with no facts (" name") is a file.
 ListLineKind ParseMlsxLine(std::string_view line, FtpListEntry& out);
-
-// The longest name a file may have on this system.
-inline constexpr size_t kMaxEntryNameBytes = NAME_MAX;
-
-// A name from a server is data. Unsafe: empty, ".", "..", longer than
-// kMaxEntryNameBytes, anything holding "/", NUL, CR or LF (CR and LF would
-// split an FTP command the name is put in).
-bool IsSafeEntryName(std::string_view name);
-
-// "." or "..".
-bool IsDotsName(std::string_view name);
 
 // Helpers shared by the listing parsers.
 namespace ftplist {

@@ -11,7 +11,7 @@
 class CArchiveReader;
 class CArchiveWriter;
 class CInternetSession;
-class CFtpConnection;
+class IRemoteConnection;
 class IConnectContext;
 
 // One FTP site the user knows. The persistent fields go to the site list
@@ -49,7 +49,7 @@ public:
     bool Serialize(CArchiveReader& archive);
 
     std::shared_ptr<CInternetSession> m_pSession;
-    std::shared_ptr<CFtpConnection> m_pConnection;
+    std::shared_ptr<IRemoteConnection> m_pConnection;
     std::uintptr_t m_hTreeItem = 0;
     // Remote folders where the server refused to rename an upload in this
     // run: uploads go straight to their names there. Never copied.

@@ -3,8 +3,8 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
-#include "ftp/FtpEngine.h"
-#include "ftp/ListParser.h"
+#include "remote/RemoteEngine.h"
+#include "remote/EntryName.h"
 #include "model/SiteInfo.h"
 #include "path/Paths.h"
 #include "transfer/LocalFile.h"
@@ -52,7 +52,7 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
         if (entry->m_bIsFolder != 1) {
             ++m_doc.m_nRemoteFileCount;
             if (m_bMeasureBytes && site->m_pConnection) {
-                CFtpFileFind finder(site->m_pConnection.get(), 1);
+                CRemoteFileFind finder(site->m_pConnection.get());
                 if (finder.FindFile(entry->m_strPath, kFindFlags)) {
                     finder.FindNextFile();
                     AddCountedBytes(finder);
@@ -62,7 +62,7 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
             } else {
                 m_bBytesKnown = false;
             }
-        } else if (std::shared_ptr<CFtpConnection> connection = site->m_pConnection) {
+        } else if (std::shared_ptr<IRemoteConnection> connection = site->m_pConnection) {
             CountRemoteFolder(*connection, entry->m_strPath, 0);
         } else {
             m_prompts.MessageBox("The connection to the FTP server is broken");
@@ -72,7 +72,7 @@ int64_t CGetDriver::CountRemoteFiles(const CFileInfoList& entries)
     return m_doc.m_nRemoteFileCount;
 }
 
-void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string& folder, int depth)
+void CGetDriver::CountRemoteFolder(IRemoteConnection& connection, const std::string& folder, int depth)
 {
     // Cancel is heard during a long walk too. Past the walk's bounds the
     // count stops; the Get's own walk reports the folder.
@@ -80,7 +80,7 @@ void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string
         return;
     std::vector<std::string> pending;
     {
-        CFtpFileFind finder(&connection, 1);
+        CRemoteFileFind finder(&connection);
         bool more = finder.FindFile(folder + "/*", kFindFlags);
         while (more) {
             more = finder.FindNextFile();
@@ -99,7 +99,7 @@ void CGetDriver::CountRemoteFolder(CFtpConnection& connection, const std::string
         CountRemoteFolder(connection, subfolder, depth + 1);
 }
 
-void CGetDriver::AddCountedBytes(const CFtpFileFind& finder)
+void CGetDriver::AddCountedBytes(const CRemoteFileFind& finder)
 {
     if (finder.HasLength())
         m_nCountedBytes += static_cast<int64_t>(finder.GetLength());
@@ -126,7 +126,7 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
         return;
     if (!CheckConnection(site, true))
         return;
-    std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    std::shared_ptr<IRemoteConnection> connection = site->m_pConnection;
 
     if (entry.m_bIsFolder != 1) {
         if (GetFile(name, JoinLocalPath(target, name), remote, connection, tempFlag) == 1 && tempFlag == 0)
@@ -166,13 +166,13 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
 }
 
 void CGetDriver::BuildRemoteTree(CTransferTreeItem& item, const std::string& itemPath,
-                                 const std::shared_ptr<CFtpConnection>& connection)
+                                 const std::shared_ptr<IRemoteConnection>& connection)
 {
     BuildRemoteLevel(item, itemPath, connection, 0);
 }
 
 void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& itemPath,
-                                  const std::shared_ptr<CFtpConnection>& connection, int depth)
+                                  const std::shared_ptr<IRemoteConnection>& connection, int depth)
 {
     if (Cancelled())
         return;
@@ -188,10 +188,10 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
     // per connection.
     std::vector<std::string> pending;
     {
-        CFtpFileFind finder(connection.get(), 1);
+        CRemoteFileFind finder(connection.get());
         bool more = finder.FindFile(itemPath + "/*", kFindFlags);
-        if (!more && GetLastFtpErrorCode() != ERROR_NO_MORE_FILES) {
-            item.MarkUnlisted(itemPath, LastFtpErrorMessage());
+        if (!more && GetLastNetErrorCode() != ERROR_NO_MORE_FILES) {
+            item.MarkUnlisted(itemPath, LastNetErrorMessage());
             return;
         }
         while (more) {
@@ -214,7 +214,7 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
 }
 
 void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath,
-                              const std::string& localFolder, const std::shared_ptr<CFtpConnection>& connection,
+                              const std::string& localFolder, const std::shared_ptr<IRemoteConnection>& connection,
                               int32_t tempFlag)
 {
     if (!Continuing())
@@ -251,10 +251,10 @@ bool CGetDriver::RemoteStamp::SameFileAs(const RemoteStamp& other) const
            modified == other.modified;
 }
 
-bool CGetDriver::ReadRemoteStamp(CFtpConnection& connection, const std::string& remotePath, RemoteStamp& stamp)
+bool CGetDriver::ReadRemoteStamp(IRemoteConnection& connection, const std::string& remotePath, RemoteStamp& stamp)
 {
     {
-        CFtpFileFind finder(&connection, 1);
+        CRemoteFileFind finder(&connection);
         if (!finder.FindFile(remotePath, kFindFlags))
             return false;
         finder.FindNextFile();
@@ -280,7 +280,7 @@ bool CGetDriver::CreateLocalFolder(const std::string& path)
 }
 
 int CGetDriver::GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
-                        const std::shared_ptr<CFtpConnection>& /*connection*/, int32_t tempFlag)
+                        const std::shared_ptr<IRemoteConnection>& /*connection*/, int32_t tempFlag)
 {
     CVamloSiteInfo* site = m_job.m_pSourceSite;
     if (!Continuing() || site == nullptr)
@@ -297,7 +297,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     if (!CheckConnection(site, true))
         return 0;
     // After a reconnect the site holds a new connection.
-    std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    std::shared_ptr<IRemoteConnection> connection = site->m_pConnection;
     if (!IsSafeEntryName(localName)) {
         LogFailure("The file name \"" + localName + "\" from the server cannot be used for a local file");
         return 0;
@@ -307,7 +307,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     if (!ReadRemoteStamp(*connection, remotePath, started)) {
         if (Cancelled())
             return 0;
-        const int code = GetLastFtpErrorCode();
+        const int code = GetLastNetErrorCode();
         const std::string cause = "(" + std::to_string(code) + ")" + GetSystemErrorText(code);
         LogFailure(cause);
         m_prompts.MessageBox("Failed to find the file " + remotePath + "\nCause: " + cause);
@@ -323,9 +323,9 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         !ConfirmReplace(localShown, IsLocalReadOnly(localShown), "User selected to cancel the Get action"))
         return 0;
 
-    std::unique_ptr<CInternetFile> remote = connection->OpenFile(remotePath, GENERIC_READ, OpenFlags(), 1);
+    std::unique_ptr<IRemoteFile> remote = connection->OpenFile(remotePath, GENERIC_READ, OpenFlags(), 1);
     if (!remote) {
-        const std::string cause = LastFtpErrorMessage();
+        const std::string cause = LastNetErrorMessage();
         ReportFileError("Failed to open the file ", remotePath, cause);
         return 0;
     }
@@ -362,7 +362,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
             [&](char* buffer, size_t count, std::string& readError) {
                 const int64_t n = remote->Read(buffer, count);
                 if (n < 0)
-                    readError = LastFtpErrorMessage();
+                    readError = LastNetErrorMessage();
                 return n;
             },
             [&](const char* buffer, size_t count, std::string& writeError) {
@@ -374,7 +374,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         if (result == CopyResult::Complete) {
             if (remote->Close())
                 break;
-            copy.brokenCause = LastFtpErrorMessage();
+            copy.brokenCause = LastNetErrorMessage();
             if (connection->IsOpen() || resumes >= kMaxResumes) {
                 ReportCloseError(remotePath, copy.brokenCause);
                 discard();
@@ -418,7 +418,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         remote = ReopenAt(*connection, remotePath, GENERIC_READ, copy.done);
         resumed = copy.done > 0;
         if (!remote) {
-            ReportFileError("Failed to open the file ", remotePath, LastFtpErrorMessage());
+            ReportFileError("Failed to open the file ", remotePath, LastNetErrorMessage());
             discard();
             return 0;
         }

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <memory>
 
-class CFtpFileFind;
+class CRemoteFileFind;
 
 // Download: remote files and folders of the source site into a local folder.
 class CGetDriver : public CTransferDriver {
@@ -16,12 +16,12 @@ public:
     void GetEntries(const CFileInfoList& entries, int32_t tempFlag) { RunEntries(entries, tempFlag); }
     void GetItem(const CVaFileInfo& entry, int32_t tempFlag);
     void BuildRemoteTree(CTransferTreeItem& item, const std::string& itemPath,
-                         const std::shared_ptr<CFtpConnection>& connection);
+                         const std::shared_ptr<IRemoteConnection>& connection);
     // tempFlag names the local temp directory in the lines of every file.
     void GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath, const std::string& localFolder,
-                      const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
+                      const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
     int GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
-                const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
+                const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);
     // When set before CountRemoteFiles, the count also adds up the bytes of
     // the files (one more request per entry that is a file). Without it only
@@ -40,9 +40,9 @@ protected:
 
 private:
     // Counts the files under one remote folder, one open search at a time.
-    void CountRemoteFolder(CFtpConnection& connection, const std::string& folder, int depth);
+    void CountRemoteFolder(IRemoteConnection& connection, const std::string& folder, int depth);
     void BuildRemoteLevel(CTransferTreeItem& item, const std::string& itemPath,
-                          const std::shared_ptr<CFtpConnection>& connection, int depth);
+                          const std::shared_ptr<IRemoteConnection>& connection, int depth);
     // A remote file's size and time as listed (or MDTM), to tell whether a
     // broken transfer may go on with the same file.
     struct RemoteStamp {
@@ -54,10 +54,10 @@ private:
         bool SameFileAs(const RemoteStamp& other) const;
     };
     // False (the engine's error set) when the file is not found.
-    static bool ReadRemoteStamp(CFtpConnection& connection, const std::string& remotePath, RemoteStamp& stamp);
+    static bool ReadRemoteStamp(IRemoteConnection& connection, const std::string& remotePath, RemoteStamp& stamp);
     bool CreateLocalFolder(const std::string& path);
     std::string TargetFolder(int32_t tempFlag) const;
-    void AddCountedBytes(const CFtpFileFind& finder);
+    void AddCountedBytes(const CRemoteFileFind& finder);
 
     int64_t m_nCountedBytes = 0;
     bool m_bBytesKnown = true;

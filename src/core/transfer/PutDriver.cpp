@@ -3,7 +3,7 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
-#include "ftp/FtpEngine.h"
+#include "remote/RemoteEngine.h"
 #include "model/SiteInfo.h"
 #include "path/Paths.h"
 #include "transfer/LocalFile.h"
@@ -73,34 +73,34 @@ void CPutDriver::BuildLocalTree(CTransferTreeItem& item, const std::string& item
     ::BuildLocalTree(item, itemPath);
 }
 
-bool CPutDriver::RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags)
+bool CPutDriver::RemoteExists(IRemoteConnection& connection, const std::string& path, uint32_t flags)
 {
-    CFtpFileFind finder(&connection, 1);
+    CRemoteFileFind finder(&connection);
     return finder.FindFile(path, flags);
 }
 
-bool CPutDriver::EnterRemoteFolder(CFtpConnection& connection, const std::string& folder,
+bool CPutDriver::EnterRemoteFolder(IRemoteConnection& connection, const std::string& folder,
                                    const std::string& localShown, const std::string& remoteShown)
 {
     if (connection.SetCurrentDirectory(folder))
         return true;
     // A file that is not sent is a failure the log must show, even when its
     // folder went away on the server.
-    const std::string cause = LastFtpErrorMessage();
+    const std::string cause = LastNetErrorMessage();
     m_doc.AppendLog(std::string(CActionLog::m_strPuttingFile) + "\n     Source:  " + localShown +
                     "\nDestination:  " + remoteShown);
     LogFailure("The remote folder " + folder + " cannot be entered: " + cause);
     return false;
 }
 
-bool CPutDriver::CreateRemoteFolder(CFtpConnection& connection, const std::string& path)
+bool CPutDriver::CreateRemoteFolder(IRemoteConnection& connection, const std::string& path)
 {
     m_doc.AppendLog(std::string(CActionLog::m_strCreatingDirectory) + "\nTarget Directory: " + path);
     if (connection.CreateDirectory(path)) {
         m_doc.AppendLog(CActionLog::m_strSuccess);
         return true;
     }
-    LogFailure(CodeCause(GetLastFtpErrorCode()));
+    LogFailure(CodeCause(GetLastNetErrorCode()));
     return false;
 }
 
@@ -128,7 +128,7 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
         return;
     if (!CheckConnection(site, true))
         return;
-    std::shared_ptr<CFtpConnection> connection = site->m_pConnection;
+    std::shared_ptr<IRemoteConnection> connection = site->m_pConnection;
     // The target folder may have been renamed or removed on the server since
     // it was last entered, also when another driver runs this Put.
     if (connection)
@@ -165,7 +165,7 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
 }
 
 void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
-                                   const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection,
+                                   const std::string& remoteFolder, const std::shared_ptr<IRemoteConnection>& connection,
                                    int32_t tempFlag)
 {
     if (!Continuing())
@@ -182,7 +182,7 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
         if (!CheckConnection(m_job.m_pTargetSite, true))
             return;
         // A reconnect during the walk replaces the site's connection.
-        std::shared_ptr<CFtpConnection> current = m_job.m_pTargetSite->m_pConnection;
+        std::shared_ptr<IRemoteConnection> current = m_job.m_pTargetSite->m_pConnection;
         if (!current)
             return;
         const std::string& name = child->m_strText;
@@ -205,7 +205,7 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
 }
 
 int CPutDriver::PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
-                        const std::string& remoteShown, const std::shared_ptr<CFtpConnection>& connection,
+                        const std::string& remoteShown, const std::shared_ptr<IRemoteConnection>& connection,
                         int32_t tempFlag)
 {
     CVamloSiteInfo* site = m_job.m_pTargetSite;
@@ -214,7 +214,7 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
     const std::string address = site->m_strAddress;
     if (!CheckConnection(site, true))
         return 0;
-    std::shared_ptr<CFtpConnection> current = site->m_pConnection;
+    std::shared_ptr<IRemoteConnection> current = site->m_pConnection;
     // A new connection starts in the login folder: the bare name must be
     // resolved in the folder the caller chose.
     const std::string suffix = "//" + remoteName;
@@ -278,7 +278,7 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         return Done(address, tempFlag);
     }
     if (!current->IsOpen() || placed == Placed::Failed) {
-        const std::string cause = LastFtpErrorMessage();
+        const std::string cause = LastNetErrorMessage();
         if (current->IsOpen())
             RemoveHidden(*current, partial);
         LogFailure(cause);
@@ -299,7 +299,7 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
     return Done(address, tempFlag);
 }
 
-void CPutDriver::KeepLocalTime(CFtpConnection& connection, const std::string& name, const CLocalFile& source)
+void CPutDriver::KeepLocalTime(IRemoteConnection& connection, const std::string& name, const CLocalFile& source)
 {
     // A server without MFMT keeps its own time: that is no failure.
     std::time_t modified = 0;
@@ -315,20 +315,20 @@ int CPutDriver::Done(const std::string& address, int32_t tempFlag)
     return 1;
 }
 
-bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFile& source, uint64_t size,
+bool CPutDriver::SendFile(std::shared_ptr<IRemoteConnection>& connection, CLocalFile& source, uint64_t size,
                           const std::string& name, bool temporary, const std::string& folder,
                           const std::string& localShown, const std::string& remoteShown)
 {
     m_bLastFileResumed = false;
-    std::unique_ptr<CInternetFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
+    std::unique_ptr<IRemoteFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
     if (!remote) {
-        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+        ReportFileError("Failed to open the file ", remoteShown, LastNetErrorMessage());
         return false;
     }
     const auto removeIncomplete = [&] {
         if (!connection->Remove(name)) {
             m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + name + "\".\nCause: " +
-                            CodeCause(GetLastFtpErrorCode()));
+                            CodeCause(GetLastNetErrorCode()));
         }
     };
     // A temporary file is nobody's: what is left of it goes, quietly.
@@ -355,7 +355,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
             [&](const char* buffer, size_t count, std::string& writeError) {
                 if (remote->Write(buffer, count))
                     return true;
-                writeError = LastFtpErrorMessage();
+                writeError = LastNetErrorMessage();
                 return false;
             },
             copy);
@@ -363,7 +363,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
         if (result == CopyResult::Complete) {
             if (remote->Close())
                 return true;
-            copy.brokenCause = LastFtpErrorMessage();
+            copy.brokenCause = LastNetErrorMessage();
             if (connection->IsOpen() || resumes >= kMaxResumes) {
                 ReportCloseError(remoteShown, copy.brokenCause);
                 return dropTemporary();
@@ -389,12 +389,12 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
             LogFailure(copy.brokenCause);
             return false;
         }
-        std::shared_ptr<CFtpConnection> fresh = ReconnectAfterDrop(m_job.m_pTargetSite, copy.brokenCause);
+        std::shared_ptr<IRemoteConnection> fresh = ReconnectAfterDrop(m_job.m_pTargetSite, copy.brokenCause);
         if (!fresh)
             return false;
         connection = fresh;
         if (!folder.empty() && !connection->SetCurrentDirectory(folder)) {
-            LogFailure(LastFtpErrorMessage());
+            LogFailure(LastNetErrorMessage());
             return false;
         }
         uint64_t held = 0;
@@ -403,7 +403,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
         m_bLastFileResumed = copy.done > 0;
         std::string error;
         if (!remote) {
-            ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+            ReportFileError("Failed to open the file ", remoteShown, LastNetErrorMessage());
             return dropTemporary();
         }
         if (!source.Seek(copy.done, error)) {
@@ -416,7 +416,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
     }
 }
 
-CPutDriver::Placed CPutDriver::RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to,
+CPutDriver::Placed CPutDriver::RenameOver(IRemoteConnection& connection, const std::string& from, const std::string& to,
                                           bool targetExists)
 {
     if (connection.Rename(from, to))
@@ -432,15 +432,15 @@ CPutDriver::Placed CPutDriver::RenameOver(CFtpConnection& connection, const std:
         return Placed::Done;
     }
     // The caller reports why the new file could not take the name.
-    const int code = GetLastFtpErrorCode();
-    const std::string response = GetLastFtpResponse();
+    const int code = GetLastNetErrorCode();
+    const std::string response = GetLastNetResponse();
     if (!connection.Rename(aside, to))
         m_doc.AppendLog("\n***** The old file \"" + to + "\" could not be put back: it is kept as \"" + aside + "\".");
-    SetLastFtpError(code, response);
+    SetLastNetError(code, response);
     return Placed::Failed;
 }
 
-void CPutDriver::RemoveHidden(CFtpConnection& connection, const std::string& name)
+void CPutDriver::RemoveHidden(IRemoteConnection& connection, const std::string& name)
 {
     if (!connection.Remove(name))
         m_doc.AppendLog("\n***** The server keeps the hidden file \"" + name + "\", which it does not let Vamlo delete.");

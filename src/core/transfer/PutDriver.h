@@ -19,10 +19,10 @@ public:
     void BuildLocalTree(CTransferTreeItem& item, const std::string& itemPath);
     // tempFlag names the local temp directory in the lines of every file.
     void PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
-                           const std::string& remoteFolder, const std::shared_ptr<CFtpConnection>& connection,
+                           const std::string& remoteFolder, const std::shared_ptr<IRemoteConnection>& connection,
                            int32_t tempFlag);
     int PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
-                const std::string& remoteShown, const std::shared_ptr<CFtpConnection>& connection, int32_t tempFlag);
+                const std::string& remoteShown, const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
     int64_t CountLocalFiles(const CFileInfoList& entries);
 
 protected:
@@ -38,27 +38,27 @@ private:
     // failed upload to a temporary name left is removed.
     // A connection that breaks on the way is offered back, and the upload
     // goes on from what the server holds on the new one (in folder).
-    bool SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFile& source, uint64_t size,
+    bool SendFile(std::shared_ptr<IRemoteConnection>& connection, CLocalFile& source, uint64_t size,
                   const std::string& name, bool temporary, const std::string& folder, const std::string& localShown,
                   const std::string& remoteShown);
     // The sent file takes the local file's time where the server can set it.
-    static void KeepLocalTime(CFtpConnection& connection, const std::string& name, const CLocalFile& source);
+    static void KeepLocalTime(IRemoteConnection& connection, const std::string& name, const CLocalFile& source);
     // The uploaded temporary file takes the target's place. Some servers
     // refuse to rename onto an existing file: the target moves aside first,
     // and goes only once the new file holds its name (back on failure).
     // Refused: the server renames nothing here; Failed: the old file stays.
     enum class Placed { Done, Refused, Failed };
-    Placed RenameOver(CFtpConnection& connection, const std::string& from, const std::string& to, bool targetExists);
+    Placed RenameOver(IRemoteConnection& connection, const std::string& from, const std::string& to, bool targetExists);
     // A hidden file of ours that the server will not delete is named in the log.
-    void RemoveHidden(CFtpConnection& connection, const std::string& name);
+    void RemoveHidden(IRemoteConnection& connection, const std::string& name);
     // A file has been sent: the counter and the success lines. Returns 1.
     int Done(const std::string& address, int32_t tempFlag);
     // The connection's current directory becomes folder; when it cannot,
     // the file named by the two paths is logged as not sent.
-    bool EnterRemoteFolder(CFtpConnection& connection, const std::string& folder, const std::string& localShown,
+    bool EnterRemoteFolder(IRemoteConnection& connection, const std::string& folder, const std::string& localShown,
                            const std::string& remoteShown);
-    bool CreateRemoteFolder(CFtpConnection& connection, const std::string& path);
-    bool RemoteExists(CFtpConnection& connection, const std::string& path, uint32_t flags);
+    bool CreateRemoteFolder(IRemoteConnection& connection, const std::string& path);
+    bool RemoteExists(IRemoteConnection& connection, const std::string& path, uint32_t flags);
 
     // The last SendFile went on from the middle of the file on a new connection.
     bool m_bLastFileResumed = false;

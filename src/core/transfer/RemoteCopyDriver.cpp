@@ -3,7 +3,7 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
-#include "ftp/FtpEngine.h"
+#include "remote/RemoteEngine.h"
 #include "model/SiteInfo.h"
 #include "path/Paths.h"
 #include "transfer/GetDriver.h"

@@ -3,7 +3,7 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
-#include "ftp/FtpEngine.h"
+#include "remote/RemoteEngine.h"
 #include "model/SiteInfo.h"
 #include "transfer/FileHash.h"
 
@@ -23,9 +23,9 @@ uint64_t UnitsOf(uint64_t bytes) { return (bytes + kUnitBytes - 1) / kUnitBytes;
 
 std::string CountText(int64_t n) { return std::to_string(n); }
 
-std::string LastFtpErrorMessage()
+std::string LastNetErrorMessage()
 {
-    std::string text = GetSystemErrorText(GetLastFtpErrorCode());
+    std::string text = GetSystemErrorText(GetLastNetErrorCode());
     if (text.size() > 255)
         text.resize(255);
     return text;
@@ -36,12 +36,12 @@ CTransferDriver::CTransferDriver(CVamloDoc& doc, TransferJob& job)
 {
 }
 
-int CTransferDriver::IsConnectionAlive(CFtpConnection* connection, int& errorCode, std::string& errorText)
+int CTransferDriver::IsConnectionAlive(IRemoteConnection* connection, int& errorCode, std::string& errorText)
 {
     std::string directory;
     if (connection != nullptr && connection->GetCurrentDirectory(directory))
         return 1;
-    errorCode = connection != nullptr ? GetLastFtpErrorCode() : ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    errorCode = connection != nullptr ? GetLastNetErrorCode() : ERROR_INTERNET_INCORRECT_HANDLE_STATE;
     errorText = GetSystemErrorText(errorCode);
     return 0;
 }
@@ -263,7 +263,7 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
     }
 }
 
-std::shared_ptr<CFtpConnection> CTransferDriver::ReconnectAfterDrop(CVamloSiteInfo* site, const std::string& cause)
+std::shared_ptr<IRemoteConnection> CTransferDriver::ReconnectAfterDrop(CVamloSiteInfo* site, const std::string& cause)
 {
     if (site == nullptr || !CheckConnection(site, true) || !site->m_pConnection) {
         LogFailure(cause);
@@ -272,7 +272,7 @@ std::shared_ptr<CFtpConnection> CTransferDriver::ReconnectAfterDrop(CVamloSiteIn
     return site->m_pConnection;
 }
 
-std::unique_ptr<CInternetFile> CTransferDriver::ReopenAt(CFtpConnection& connection, const std::string& name,
+std::unique_ptr<IRemoteFile> CTransferDriver::ReopenAt(IRemoteConnection& connection, const std::string& name,
                                                          uint32_t access, uint64_t& offset)
 {
     // Offsets count stored bytes; an ASCII transfer changes line ends, so it
@@ -280,7 +280,7 @@ std::unique_ptr<CInternetFile> CTransferDriver::ReopenAt(CFtpConnection& connect
     if ((OpenFlags() & FTP_TRANSFER_TYPE_ASCII) != 0)
         offset = 0;
     bool refused = false;
-    std::unique_ptr<CInternetFile> file = connection.OpenFileAt(name, access, OpenFlags(), offset, refused);
+    std::unique_ptr<IRemoteFile> file = connection.OpenFileAt(name, access, OpenFlags(), offset, refused);
     if (file && offset > 0) {
         m_doc.AppendLog("===== The connection is back: the file resumed at " + std::to_string(offset) +
                         " bytes =====");
@@ -297,7 +297,7 @@ std::unique_ptr<CInternetFile> CTransferDriver::ReopenAt(CFtpConnection& connect
     return file ? std::move(file) : connection.OpenFile(name, access, OpenFlags(), 1);
 }
 
-bool CTransferDriver::SplicedCopyAgrees(CFtpConnection& connection, const std::string& remoteName,
+bool CTransferDriver::SplicedCopyAgrees(IRemoteConnection& connection, const std::string& remoteName,
                                         const std::string& localPath)
 {
     std::string serverHex;

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-class CFtpConnection;
-class CInternetFile;
+class IRemoteConnection;
+class IRemoteFile;
 class CVamloDoc;
 class CVamloSiteInfo;
 class IPrompts;
@@ -31,7 +31,7 @@ public:
 
     // 0 when the connection is missing or no longer answers, with the code
     // and its text.
-    static int IsConnectionAlive(CFtpConnection* connection, int& errorCode, std::string& errorText);
+    static int IsConnectionAlive(IRemoteConnection* connection, int& errorCode, std::string& errorText);
 
 protected:
     struct FrameTexts {
@@ -93,16 +93,16 @@ protected:
                           const WriteBlock& write, CopyState& state);
     // A file's connection broke: the reconnect question. The new connection,
     // or null when the action ends there (the cause is logged).
-    std::shared_ptr<CFtpConnection> ReconnectAfterDrop(CVamloSiteInfo* site, const std::string& cause);
+    std::shared_ptr<IRemoteConnection> ReconnectAfterDrop(CVamloSiteInfo* site, const std::string& cause);
     // Opens the file on a new connection to go on from offset (REST), or
     // from its first byte when the server cannot (offset becomes 0), and logs
     // which. Null when it does not open.
-    std::unique_ptr<CInternetFile> ReopenAt(CFtpConnection& connection, const std::string& name, uint32_t access,
+    std::unique_ptr<IRemoteFile> ReopenAt(IRemoteConnection& connection, const std::string& name, uint32_t access,
                                             uint64_t& offset);
     // After a file went on from the middle of it: where the server can give
     // the file's SHA-256, the two copies must agree. False (logged) when
     // they differ or the server's HASH fails.
-    bool SplicedCopyAgrees(CFtpConnection& connection, const std::string& remoteName, const std::string& localPath);
+    bool SplicedCopyAgrees(IRemoteConnection& connection, const std::string& remoteName, const std::string& localPath);
     // How often one file may be taken up again after its connection broke.
     static constexpr int kMaxResumes = 5;
     // "(Code: E)" + the system's text: the cause of failed folder and removal steps.
@@ -135,4 +135,4 @@ protected:
 // "%s" of a 64-bit count.
 std::string CountText(int64_t n);
 // The message of the calling thread's last FTP engine error, at most 255 characters.
-std::string LastFtpErrorMessage();
+std::string LastNetErrorMessage();

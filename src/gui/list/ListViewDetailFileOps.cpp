@@ -7,7 +7,7 @@
 #include "fileops/LocalDelete.h"
 #include "fileops/RemoteDelete.h"
 #include "fileops/RenameOps.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "list/ListItemInfo.h"
 #include "list/ListViewDetailModel.h"
 #include "model/SiteInfo.h"
@@ -188,7 +188,7 @@ void CListViewDetail::OnEndLabelEdit(int row, const QString& newName)
     m_frame.NetActions()->Start(
         site, QStringLiteral("Renaming %1").arg(Q(from)),
         [from, to, renamed, cause](NetActionContext& context) {
-            const std::shared_ptr<CFtpConnection> connection = context.site->m_pConnection;
+            const std::shared_ptr<IRemoteConnection> connection = context.site->m_pConnection;
             if (connection)
                 *renamed = RenameRemote(*connection, from, to, cause.get());
         },
@@ -249,7 +249,7 @@ void CListViewDetail::OnNewDirectory()
     m_frame.NetActions()->Start(
         site, QStringLiteral("Creating %1").arg(Q(path)),
         [path, created](NetActionContext& context) {
-            const std::shared_ptr<CFtpConnection> connection = context.site->m_pConnection;
+            const std::shared_ptr<IRemoteConnection> connection = context.site->m_pConnection;
             if (connection)
                 *created = CreateRemoteDirectory(context.prompts, *connection, path);
             else

@@ -1,7 +1,7 @@
 #include "net/RemoteFolders.h"
 
-#include "ftp/FtpEngine.h"
-#include "ftp/NetCancel.h"
+#include "remote/RemoteEngine.h"
+#include "net/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "path/Paths.h"
@@ -55,7 +55,7 @@ bool ListRemoteSubfolders(NetActionContext& context, const std::string& folder, 
     context.prompts.SetStatusText("Searching " + pattern);
     bool sawDirectory = false;
     {
-        CFtpFileFind finder(site->m_pConnection.get());
+        CRemoteFileFind finder(site->m_pConnection.get());
         bool more = finder.FindFile(pattern, kFreshFindFlags);
         while (more) {
             more = finder.FindNextFile();
@@ -81,7 +81,7 @@ bool ListRemoteSubfolders(NetActionContext& context, const std::string& folder, 
         context.prompts.SetStatusText("Searching the subfolders of folder: " + child.path);
         if (!site->m_pConnection || context.cancel.IsCanceled())
             return false;
-        CFtpFileFind probe(site->m_pConnection.get());
+        CRemoteFileFind probe(site->m_pConnection.get());
         bool more = probe.FindFile(child.path + "/*", kFreshFindFlags);
         while (more) {
             more = probe.FindNextFile();
@@ -98,10 +98,10 @@ bool ListRemoteSubfolders(NetActionContext& context, const std::string& folder, 
 bool ListRemoteEntries(NetActionContext& context, const std::string& folder, std::vector<RemoteEntry>& out)
 {
     out.clear();
-    const std::shared_ptr<CFtpConnection> connection = context.site->m_pConnection;
+    const std::shared_ptr<IRemoteConnection> connection = context.site->m_pConnection;
     if (!connection)
         return false;
-    CFtpFileFind find(connection.get());
+    CRemoteFileFind find(connection.get());
     bool working = find.FindFile(folder + "/*", kFreshFindFlags);
     while (working) {
         working = find.FindNextFile();

@@ -6,7 +6,7 @@
 #include "fileops/FileOpTexts.h"
 #include "fileops/RemoteDelete.h"
 #include "fileops/RenameOps.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "panes/LocalProgress.h"
@@ -191,7 +191,7 @@ void CTreeViewSite::OnEndLabelEdit(QTreeWidgetItem* item, const QString& newName
     Actions().Start(
         site, QStringLiteral("Renaming %1").arg(Q(oldPath)),
         [oldPath, newPath, renamed](NetActionContext& context) {
-            const std::shared_ptr<CFtpConnection> connection = context.site->m_pConnection;
+            const std::shared_ptr<IRemoteConnection> connection = context.site->m_pConnection;
             if (connection)
                 *renamed = RenameRemote(*connection, oldPath, newPath, nullptr);
         },
