@@ -61,6 +61,13 @@ public:
     std::unique_ptr<CInternetFile> OpenFileAt(const std::string& name, uint32_t access, uint32_t flags,
                                               uint64_t offset, bool& restartRefused);
 
+    // Milliseconds since the connection last sent or received a command.
+    int64_t IdleMilliseconds() const;
+    // NOOP, its reply awaited at most replyTimeoutMs: 1 while the server is
+    // there (whatever it answered), 0 once the connection is gone (a 421, a
+    // time-out, a reset). Nothing is sent while a file is open on it.
+    int KeepAlive(int replyTimeoutMs);
+
     std::mutex& GetMutex() { return m_mutex; }
     bool IsPassive() const;
     bool IsOpen() const;   // false once closed or broken (no network traffic)
