@@ -134,7 +134,7 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
 
 // A program argument is a link exactly when the parser takes it; the rest
 // are site list files.
-TEST(SiteLinkTest, LinksNameASiteAndItsFoldersFilesDoNot)
+TEST(LinkAddressTest, LinksNameASiteAndItsFoldersFilesDoNot)
 {
     EXPECT_TRUE(IsSiteLink("FTPES://u:p@[::1]:2121/a"));
     for (const char* file : {"sites.dat", "/tmp/ftp:x", "http://host/", "ftp://bad host/", ""})

@@ -38,8 +38,11 @@ TEST_F(KeepAliveTest, NoopsOutliveTheServersTimeOutAndADroppedSiteIsGreyedUntilR
     Settle();
     EXPECT_TRUE(prompts.Texts().empty());
 
-    // Looked at less often than the server waits: it drops the connection.
-    frame->KeepAlive()->SetInterval(1500ms);
+    // While a transfer holds the site no NOOP goes out: the server drops it.
+    {
+        const std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
+        QTest::qWait(2500);
+    }
     ASSERT_TRUE(QTest::qWaitFor([&] { return ShownDisconnected(item); }, 20000));
     EXPECT_FALSE(site->m_pConnection);
     EXPECT_TRUE(item->toolTip(0).endsWith(QStringLiteral("\nDisconnected")));
