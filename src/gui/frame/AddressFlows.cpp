@@ -21,6 +21,26 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 constexpr int kLinkRetryMs = 250;
 
+// A record that a transfer or another action uses is not edited: true,
+// after the busy message, for such a record.
+bool RefusedAsBusy(CNetActions* actions, const CVamloSiteInfo* site)
+{
+    if (site == nullptr || actions == nullptr || !actions->IsSiteBusy(site))
+        return false;
+    actions->ShowBusyMessage(site);
+    return true;
+}
+
+// A record for an address not in the site list; the action that connects
+// it owns it until it joins the list.
+std::shared_ptr<CVamloSiteInfo> NewSiteRecord(const std::string& address, const ParsedUrl& url)
+{
+    auto created = std::make_shared<CVamloSiteInfo>();
+    created->m_strAddress = address;
+    created->m_strPort = std::to_string(url.port);
+    return created;
+}
+
 } // namespace
 
 bool CMainFrame::RunLoginDialog(CVamloSiteInfo& site, bool markModified, const ParsedUrl* typed)
@@ -60,25 +80,15 @@ void CMainFrame::OnAddressEntered()
         m_pAddressBox->setEditText(text);
 
     CVamloSiteInfo* existing = FindSite(text);
-    // A record that a transfer or another action uses is not edited.
-    if (existing != nullptr && m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(existing)) {
-        m_pNetActions->ShowBusyMessage(existing);
+    if (RefusedAsBusy(m_pNetActions, existing))
         return;
-    }
     if (existing != nullptr && existing->m_hTreeItem != 0) {
         // Shown already: only its details may change, then the tree selects it.
         if (RunLoginDialog(*existing, true, &*url) && m_fnSelectSiteItem)
             m_fnSelectSiteItem(existing);
         return;
     }
-    // A new record joins the site list only once it has connected; until
-    // then the action owns it.
-    std::shared_ptr<CVamloSiteInfo> created;
-    if (existing == nullptr) {
-        created = std::make_shared<CVamloSiteInfo>();
-        created->m_strAddress = normalized;
-        created->m_strPort = std::to_string(url->port);
-    }
+    const std::shared_ptr<CVamloSiteInfo> created = existing == nullptr ? NewSiteRecord(normalized, *url) : nullptr;
     CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
     if (RunLoginDialog(site, true, &*url))
         ConnectAddress(site, created, text, {});
@@ -130,21 +140,15 @@ void CMainFrame::OpenLink(const QString& link)
     const std::vector<std::string> folders = LinkFolderNames(url->path);
     m_pAddressBox->setEditText(address);
     CVamloSiteInfo* existing = FindSite(address);
-    if (existing != nullptr && m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(existing)) {
-        m_pNetActions->ShowBusyMessage(existing);
+    if (RefusedAsBusy(m_pNetActions, existing))
         return;
-    }
     if (existing != nullptr && existing->m_hTreeItem != 0) {
         if (m_fnOpenSiteFolder)
             m_fnOpenSiteFolder(existing, folders);
         return;
     }
-    std::shared_ptr<CVamloSiteInfo> created;
-    if (existing == nullptr) {
-        created = std::make_shared<CVamloSiteInfo>();
-        created->m_strAddress = address.toStdString();
-        created->m_strPort = std::to_string(url->port);
-    }
+    const std::shared_ptr<CVamloSiteInfo> created =
+        existing == nullptr ? NewSiteRecord(address.toStdString(), *url) : nullptr;
     if (created)
         created->m_strUserName = url->user;
     CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
@@ -211,10 +215,8 @@ void CMainFrame::OnAddressPicked(int index)
             m_fnSelectSiteItem(site);
         return;
     }
-    if (m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(site)) {
-        m_pNetActions->ShowBusyMessage(site);
+    if (RefusedAsBusy(m_pNetActions, site))
         return;
-    }
     if (!RunLoginDialog(*site, false))
         return;
     if (m_fnAddSiteItem) {
