@@ -155,9 +155,11 @@ void CTreeViewSite::OpenFolderPath(QTreeWidgetItem* item, CVamloSiteInfo* site, 
 void CTreeViewSite::ShowSiteConnection(CVamloSiteInfo* site)
 {
     QTreeWidgetItem* item = FindSiteItem(site);
+    if (item == nullptr)
+        return;
     // Only looked at while nobody uses the site: its connection is theirs.
     std::unique_lock<std::mutex> inUse(site->m_mutexInUse, std::try_to_lock);
-    if (item == nullptr || !inUse.owns_lock())
+    if (!inUse.owns_lock())
         return;
     const bool connected = site->m_pConnection && site->m_pConnection->IsOpen();
     if (item->data(0, kDisconnectedRole).toBool() == !connected)

@@ -12,7 +12,7 @@ namespace {
 
 class KeepAliveTest : public TreeHarness {
 protected:
-    KeepAliveTest() : TreeHarness(FtpServerOptions{.dIdleTimeoutSeconds = 1}) {}
+    KeepAliveTest() : TreeHarness(FtpServerOptions{.dIdleTimeoutSeconds = 2}) {}
 
     bool ShownDisconnected(QTreeWidgetItem* item) const
     {
@@ -31,7 +31,7 @@ TEST_F(KeepAliveTest, NoopsOutliveTheServersTimeOutAndADroppedSiteIsGreyedUntilR
     QTreeWidgetItem* item = ShowSite(site);
     ASSERT_NE(item, nullptr);
     frame->KeepAlive()->SetInterval(200ms);
-    QTest::qWait(2500);   // more than twice the server's time-out
+    QTest::qWait(4500);   // more than twice the server's time-out
     Settle();
     EXPECT_FALSE(ShownDisconnected(item));
     tree->OnRefresh();   // answered at once, no reconnect question
@@ -41,7 +41,7 @@ TEST_F(KeepAliveTest, NoopsOutliveTheServersTimeOutAndADroppedSiteIsGreyedUntilR
     // While a transfer holds the site no NOOP goes out: the server drops it.
     {
         const std::lock_guard<std::mutex> transfer(site->m_mutexInUse);
-        QTest::qWait(2500);
+        QTest::qWait(3000);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return ShownDisconnected(item); }, 20000));
     EXPECT_FALSE(site->m_pConnection);
