@@ -97,6 +97,19 @@ TEST(SettingsTest, SaveWritesYesOnlyForFlagsOfOne)
     EXPECT_EQ(store.values["AutoRefreshLogView"], "Yes");
 }
 
+TEST(SettingsTest, KeepAliveSecondsDefaultToAMinuteZeroIsOffAndBadValuesAreWrittenBack)
+{
+    MemorySettingsStore store;
+    EXPECT_EQ(LoadKeepAliveSeconds(store), 60);
+    EXPECT_EQ(store.values["KeepAliveSeconds"], "60");
+    for (const auto& [text, seconds] : std::map<std::string, int>{{"0", 0}, {"15", 15}, {"86400", 86400},
+                                                                  {"86401", 60}, {"-5", 60}, {"1e3", 60}, {"", 60}}) {
+        store.values["KeepAliveSeconds"] = text;
+        EXPECT_EQ(LoadKeepAliveSeconds(store), seconds) << text;
+        EXPECT_EQ(store.values["KeepAliveSeconds"], seconds == 60 ? "60" : text);
+    }
+}
+
 TEST(ProgramDirectoryTest, FollowsVamloHomeThenXdgThenHome)
 {
     EXPECT_EQ(DirFor({{"VAMLO_HOME", "/opt/v"}, {"XDG_DATA_HOME", "/x"}, {"HOME", "/h"}}), "/opt/v/");

@@ -132,6 +132,26 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
     EXPECT_EQ(AddressWithoutUserInfo("ftp://host/a@b"), "ftp://host/a@b");
 }
 
+// A program argument is a link exactly when the parser takes it; the rest
+// are site list files.
+TEST(LinkAddressTest, LinksNameASiteAndItsFoldersFilesDoNot)
+{
+    EXPECT_TRUE(IsSiteLink("FTPES://u:p@[::1]:2121/a"));
+    for (const char* file : {"sites.dat", "/tmp/ftp:x", "http://host/", "ftp://bad host/", ""})
+        EXPECT_FALSE(IsSiteLink(file)) << file;
+    EXPECT_EQ(LinkSiteAddress("FTPES://u:p@[::1]:2121/a/b"), "FTPES://[::1]:2121");
+    EXPECT_EQ(LinkSiteAddress("ftp://host"), "ftp://host");
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(LinkFolderNames("/pub//a%20b/./c/../d/"), (Names{"pub", "a b", "d"}));
+    EXPECT_EQ(LinkFolderNames("/../x/a%2Fb/y"), (Names{"x"}));
+    EXPECT_EQ(LinkFolderNames("/a%00/b"), Names{});
+    EXPECT_EQ(LinkFolderNames(std::string(1000, '/') + "x/" + std::string(200, 'y')), (Names{"x", std::string(200, 'y')}));
+    std::string deep;
+    for (int i = 0; i < 100; ++i)
+        deep += "/d";
+    EXPECT_EQ(LinkFolderNames(deep).size(), kMaxLinkFolders);
+}
+
 // The file of certificates trusted always, one line per server.
 TEST(TrustedCertificatesTest, OneLinePerServerReplacedAsAWhole)
 {

@@ -1,5 +1,7 @@
 #include "TransferHarness.h"
 
+#include "connect/KeepAlive.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,4 +72,23 @@ TEST_F(SiteConnectionTest, InvalidAddressQuotesTheFormWithTheScheme)
     EXPECT_EQ(prompts.Messages()[0].icon, MsgIcon::Error);
     EXPECT_EQ(site.m_strAddress, "host:notaport");
     EXPECT_FALSE(site.m_pSession);
+}
+
+TEST_F(SiteConnectionTest, KeepAliveSendsNoopOnlyWhenIdleAndLetsADroppedConnectionGo)
+{
+    CVamloSiteInfo site;
+    site.m_strAddress = "ftp://" + HostPort();
+    site.m_strUserName = "user";
+    site.m_strLinkPassword = "secret";   // a link's password logs on in place of the record's
+    ASSERT_EQ(site.Connect(app), 1);
+    int64_t next = -1;
+    EXPECT_EQ(KeepSiteAlive(site, 60000, next), KeepAliveResult::NotDue);
+    EXPECT_GT(next, 0);
+    EXPECT_LE(next, 60000);
+    EXPECT_EQ(KeepSiteAlive(site, 0, next), KeepAliveResult::Answered);
+    m_server.Stop();
+    EXPECT_EQ(KeepSiteAlive(site, 0, next), KeepAliveResult::Dropped);
+    EXPECT_FALSE(site.m_pConnection);
+    EXPECT_FALSE(site.m_pSession);
+    EXPECT_EQ(KeepSiteAlive(site, 0, next), KeepAliveResult::NotConnected);
 }

@@ -95,6 +95,7 @@ bool FtpServerProcess::StartOnce()
         {!m_options.strCertificateHost.empty(), {"--tls-host", m_options.strCertificateHost, kTrustedCaFolder.Path()}},
         {m_options.bOtherDataCertificate, {"--tls-other-data-certificate"}},
         {m_options.bQuotaFull, {"--quota-full"}},
+        {m_options.dIdleTimeoutSeconds > 0, {"--idle-timeout", std::to_string(m_options.dIdleTimeoutSeconds)}},
     };
     for (const auto& [wanted, words] : options)
         if (wanted)

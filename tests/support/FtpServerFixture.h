@@ -37,6 +37,7 @@ struct FtpServerOptions {
     std::string strCertificateHost = {};
     bool bOtherDataCertificate = false;   // data connections show a second certificate
     bool bQuotaFull = false;              // every upload ends with 552, the bytes kept
+    double dIdleTimeoutSeconds = 0;       // when set, idle connections are ended after it
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port

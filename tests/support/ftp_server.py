@@ -113,6 +113,8 @@ def main():
                         help="a certificate for HOST from a CA made for it, whose certificate goes to CA_DIR")
     parser.add_argument("--tls-other-data-certificate", action="store_true",
                         help="show another certificate on data connections")
+    parser.add_argument("--idle-timeout", type=float, default=300,
+                        help="seconds without a command before the server ends a connection with 421")
     parser.add_argument("--quota-full", action="store_true", help="end every upload with 552, keeping what arrived")
     parser.add_argument("--hash", choices=("honest", "lies", "fails"),
                         help="offer HASH with SHA-256: the true one, a wrong one, or refuse every one")
@@ -207,6 +209,7 @@ def main():
         Handler.tls_data_required = args.tls_required
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake
+    Handler.timeout = args.idle_timeout
     Handler.proto_cmds = dict(base.proto_cmds)
     for command in (("MLSD", "MLST") if args.no_mlsd else ()) + (("REST",) if args.no_rest else ()):
         Handler.proto_cmds.pop(command, None)

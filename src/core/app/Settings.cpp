@@ -57,6 +57,22 @@ void LoadSettings(ISettingsStore& store, int32_t* pAutoSave, int32_t* pAutoRefre
     *pAutoRefresh = LoadOne(store, kAutoRefreshLogViewValue, "Yes");
 }
 
+int LoadKeepAliveSeconds(ISettingsStore& store)
+{
+    if (!store.OpenKey())
+        return kDefaultKeepAliveSeconds;
+    const std::optional<std::string> value = store.ReadValue(kKeepAliveValue);
+    long seconds = -1;
+    if (value && !value->empty() && value->size() <= 5 &&
+        std::all_of(value->begin(), value->end(), [](char c) { return c >= '0' && c <= '9'; }))
+        seconds = std::stol(*value);
+    if (seconds < 0 || seconds > kMaxKeepAliveSeconds) {
+        store.WriteValue(kKeepAliveValue, std::to_string(kDefaultKeepAliveSeconds));
+        return kDefaultKeepAliveSeconds;
+    }
+    return static_cast<int>(seconds);
+}
+
 void SaveSettings(ISettingsStore& store, int32_t autoSave, int32_t autoRefresh)
 {
     if (!store.OpenKey())

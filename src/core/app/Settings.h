@@ -22,6 +22,15 @@ public:
 inline constexpr const char* kAutoSaveLogValue = "AutoSaveLog";
 inline constexpr const char* kAutoRefreshLogViewValue = "AutoRefreshLogView";
 
+inline constexpr const char* kKeepAliveValue = "KeepAliveSeconds";
+inline constexpr int kDefaultKeepAliveSeconds = 60;
+inline constexpr int kMaxKeepAliveSeconds = 24 * 60 * 60;
+
+// Seconds of idleness after which a connected site is sent NOOP; 0 turns it
+// off. A missing or unreadable value (not 0 to a day in digits) is written
+// back as the default, 60, so that the settings file shows the option.
+int LoadKeepAliveSeconds(ISettingsStore& store);
+
 // Reads both log options; missing or oversized values are written back with
 // their defaults ("No" and "Yes"). An unopenable key gives the defaults and
 // writes nothing.

@@ -50,6 +50,8 @@ bool TakeEditedCopy(CVamloSiteInfo& record, const CVamloSiteInfo& copy, CAppCore
     Take(record.m_strAddress, copy.m_strAddress);
     Take(record.m_strPort, copy.m_strPort);
     Take(record.m_strUserName, copy.m_strUserName);
+    if (record.m_strPassword != copy.m_strPassword)
+        record.m_strLinkPassword.clear();   // the user's own password from now on
     Take(record.m_strPassword, copy.m_strPassword);
     Take(record.m_strProxy, copy.m_strProxy);
     Take(record.m_bSavePassword, copy.m_bSavePassword);

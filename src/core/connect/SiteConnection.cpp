@@ -39,8 +39,8 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
         };
     }
     CInternetException error;
-    m_pConnection =
-        m_pSession->GetFtpConnection(url->host, m_strUserName, m_strPassword, port, false, error, security);
+    const std::string& password = m_strLinkPassword.empty() ? m_strPassword : m_strLinkPassword;
+    m_pConnection = m_pSession->GetFtpConnection(url->host, m_strUserName, password, port, false, error, security);
     if (m_pConnection) {
         if (m_pConnection->OffersEncryption())
             context.ConnectLog("The ftp site \"" + working + "\" offers encryption: start its address with "

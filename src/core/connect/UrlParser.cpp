@@ -1,5 +1,6 @@
 #include "connect/UrlParser.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -201,6 +202,37 @@ std::string AddressWithoutUserInfo(std::string_view address)
     if (at == std::string_view::npos)
         return std::string(address);
     return std::string(address.substr(0, start)) + std::string(address.substr(start + at + 1));
+}
+
+bool IsSiteLink(std::string_view text) { return ParseUrl(text).has_value(); }
+
+std::string LinkSiteAddress(std::string_view link)
+{
+    const std::string address = AddressWithoutUserInfo(link);
+    const size_t separator = address.find("://");
+    if (separator == std::string::npos)
+        return address;
+    return address.substr(0, address.find('/', separator + 3));
+}
+
+std::vector<std::string> LinkFolderNames(std::string_view path)
+{
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < path.size() && names.size() < kMaxLinkFolders) {
+        const size_t slash = std::min(path.find('/', start), path.size());
+        const std::string name = PercentDecode(path.substr(start, slash - start));
+        start = slash + 1;
+        if (name.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
+            break;
+        if (name == "..") {
+            if (!names.empty())
+                names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 std::string DefaultFtpPortText()

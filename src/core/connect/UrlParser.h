@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct ParsedUrl {
     std::string scheme;          // lower case: "ftp", "ftpes" or "ftps"
@@ -39,6 +40,18 @@ std::optional<ParsedUrl> ParseSiteAddress(std::string_view text, std::string* no
 // ParseUrl: a login typed into an address goes to the site's login fields,
 // never into the address that titles, lists and files show.
 std::string AddressWithoutUserInfo(std::string_view address);
+
+// A program argument or a handed-over text that names a site (a link such
+// as ftp://user@host:port/path) rather than a file: whatever ParseUrl takes.
+bool IsSiteLink(std::string_view text);
+// The site a link names: scheme, host and port as written, without the
+// login and the path.
+std::string LinkSiteAddress(std::string_view link);
+// The folders of a link's path, one name each, decoded: empty names and "."
+// are skipped, ".." takes the last name back; a name holding "/" or NUL ends
+// the list, and so does the kMaxLinkFolders-th.
+inline constexpr size_t kMaxLinkFolders = 64;
+std::vector<std::string> LinkFolderNames(std::string_view path);
 
 // The port an FTP address gets when it names none, as text: "21".
 std::string DefaultFtpPortText();

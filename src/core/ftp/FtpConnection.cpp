@@ -37,6 +37,22 @@ int CFtpConnection::Report(const NetStatus& status)
     return 0;
 }
 
+int64_t CFtpConnection::IdleMilliseconds() const { return m_pSession->control.IdleMs(); }
+
+int CFtpConnection::KeepAlive(int replyTimeoutMs)
+{
+    FtpControlChannel& control = m_pSession->control;
+    if (m_pSession->bTransferOpen)
+        return 1;   // the transfer's own traffic keeps it
+    if (control.IsOpen()) {
+        FtpReply reply;
+        // A 421 or a failed read breaks the control connection.
+        if (control.Send("NOOP"))
+            control.ReadReply(reply, replyTimeoutMs);
+    }
+    return control.IsOpen() ? 1 : Report(control.ClosedStatus());
+}
+
 int CFtpConnection::SetCurrentDirectory(const std::string& directory)
 {
     return Report(m_pSession->ChangeDirectory(directory));

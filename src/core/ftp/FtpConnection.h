@@ -63,6 +63,13 @@ public:
                                             uint64_t offset, bool& restartRefused) override;
     std::unique_ptr<IRemoteFinder> NewFinder() override;
 
+    // Milliseconds since the connection last sent or received a command.
+    int64_t IdleMilliseconds() const override;
+    // NOOP, its reply awaited at most replyTimeoutMs: 1 while the server is
+    // there (whatever it answered), 0 once the connection is gone (a 421, a
+    // time-out, a reset). Nothing is sent while a file is open on it.
+    int KeepAlive(int replyTimeoutMs) override;
+
     bool IsPassive() const;
     bool IsOpen() const override;   // false once closed or broken (no network traffic)
     bool IsEncrypted() const override;

@@ -30,6 +30,7 @@ NetStatus FtpControlChannel::Connect(const std::string& host, uint16_t port, con
     m_local = SocketAddress::OfSocket(fd.Get(), false);
     m_peer = SocketAddress::OfSocket(fd.Get(), true);
     m_stream = NetStream(std::move(fd));
+    m_lastUse = std::chrono::steady_clock::now();
     return NetStatus::Success();
 }
 
@@ -81,6 +82,7 @@ NetStatus FtpControlChannel::Send(std::string_view line)
     wire.append(line).append("\r\n");
     if (NetStatus sent = m_stream.Send(wire.data(), wire.size(), m_timeouts.replyMs); !sent)
         return Fail(sent);
+    m_lastUse = std::chrono::steady_clock::now();
     return NetStatus::Success();
 }
 
@@ -145,12 +147,19 @@ NetStatus FtpControlChannel::ReadReply(FtpReply& reply, int timeoutMs)
             return Fail(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
         case FtpReplyAssembler::Result::Complete:
             reply = m_assembler.Take();
+            m_lastUse = std::chrono::steady_clock::now();
             // 421: the server is closing the connection; it answers nothing more.
             if (reply.code == 421)
                 Break();
             return NetStatus::Success();
         }
     }
+}
+
+int64_t FtpControlChannel::IdleMs() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_lastUse)
+        .count();
 }
 
 NetStatus FtpControlChannel::Command(std::string_view line, FtpReply& reply)

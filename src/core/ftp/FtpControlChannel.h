@@ -6,6 +6,8 @@
 #include "ftp/NetStream.h"
 #include "net/NetStatus.h"
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,6 +43,9 @@ public:
     void Break();   // the connection failed
     void Close();   // we ended it
 
+    // Time since the last command went out or the last reply came in.
+    int64_t IdleMs() const;
+
     int Fd() const { return m_stream.Fd(); }
     const NetStream& Stream() const { return m_stream; }
     const SocketAddress& LocalAddress() const { return m_local; }
@@ -58,6 +63,7 @@ private:
     std::string m_input;   // received bytes not yet consumed
     size_t m_scanned = 0;  // bytes of m_input already searched for a line end
     bool m_bClosedByUs = false;
+    std::chrono::steady_clock::time_point m_lastUse = std::chrono::steady_clock::now();
     FtpReplyAssembler m_assembler;
 };
 

@@ -54,6 +54,9 @@ public:
     // Remote folders where the server refused to rename an upload in this
     // run: uploads go straight to their names there. Never copied.
     std::set<std::string> m_noRenameFolders;
+    // A password that came in a link: it logs this run's connections on in
+    // place of m_strPassword, and is never copied, saved or shown.
+    std::string m_strLinkPassword;
     std::string m_strAddress;
     std::string m_strPort = "21";
     std::string m_strUserName;

@@ -61,6 +61,14 @@ public:
     // A search of this connection's folders (see CRemoteFileFind).
     virtual std::unique_ptr<IRemoteFinder> NewFinder() = 0;
 
+    // Milliseconds since the connection last sent or received anything.
+    virtual int64_t IdleMilliseconds() const = 0;
+    // A harmless exchange that keeps an idle connection from being dropped,
+    // its answer awaited at most replyTimeoutMs: 1 while the server is
+    // there, 0 once the connection is gone. Nothing is sent while a file is
+    // open on it.
+    virtual int KeepAlive(int replyTimeoutMs) = 0;
+
     virtual bool IsOpen() const = 0;   // false once closed or broken (no network traffic)
     virtual bool IsEncrypted() const = 0;
     // A plain connection to a server that offers encryption.

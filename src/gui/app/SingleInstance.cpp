@@ -9,6 +9,9 @@
 namespace {
 
 constexpr char kActivateRequest[] = "activate\n";
+constexpr char kOpenRequest[] = "open ";
+// A request is one line; a longer one is not ours.
+constexpr qsizetype kMaxRequestBytes = 8192;
 
 QString ServerNameFor(const QString& appDir)
 {
@@ -38,13 +41,13 @@ bool CSingleInstance::TryAcquire()
     return m_lock.tryLock(0);
 }
 
-bool CSingleInstance::ActivateRunningInstance(int timeoutMs)
+bool CSingleInstance::ActivateRunningInstance(int timeoutMs, const QString& link)
 {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(kActivateRequest);
+    socket.write(link.isEmpty() ? QByteArray(kActivateRequest) : kOpenRequest + link.toUtf8() + '\n');
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     // Wait for the first instance to take the request before ending.
@@ -66,11 +69,25 @@ void CSingleInstance::OnNewConnection()
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().startsWith("activate")) {
-                socket->write("ok\n");
-                socket->flush();
-                emit activationRequested();
+            // The line may come in pieces; it is kept on the socket till whole.
+            const QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+            const qsizetype end = request.indexOf('\n');
+            if (end < 0 && request.size() <= kMaxRequestBytes) {
+                socket->setProperty("request", request);
+                return;
             }
+            const QByteArray line = request.left(end);
+            if (end < 0 || end > kMaxRequestBytes || (line != "activate" && !line.startsWith(kOpenRequest))) {
+                socket->abort();
+                return;
+            }
+            // One request per start.
+            disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+            socket->write("ok\n");
+            socket->flush();
+            emit activationRequested();
+            if (line.startsWith(kOpenRequest))
+                emit linkRequested(QString::fromUtf8(line.mid(qsizetype(sizeof kOpenRequest) - 1)));
         });
     }
 }

@@ -18,9 +18,10 @@ public:
     // True when this process is the first. A lock left by a process that no
     // longer runs is taken over.
     bool TryAcquire();
-    // Second start: asks the running instance to raise its window. False when
-    // nobody answers (the first is still starting, or has just ended).
-    bool ActivateRunningInstance(int timeoutMs = 3000);
+    // Second start: asks the running instance to raise its window, and to
+    // open the link when one is given. False when nobody answers (the first
+    // is still starting, or has just ended).
+    bool ActivateRunningInstance(int timeoutMs = 3000, const QString& link = {});
     // Marks this instance as the one to activate from now on.
     bool Listen();
 
@@ -28,6 +29,8 @@ public:
 
 signals:
     void activationRequested();
+    // A second start handed over a link (after activationRequested).
+    void linkRequested(const QString& link);
 
 private:
     void OnNewConnection();

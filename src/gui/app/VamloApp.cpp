@@ -1,9 +1,12 @@
 #include "app/VamloApp.h"
 
+#include "app/Settings.h"
 #include "app/SingleInstance.h"
 #include "app/VamloDoc.h"
 #include "frame/MainFrame.h"
 #include "net/NetCancel.h"
+#include "connect/UrlParser.h"
+#include "net/SiteKeepAlive.h"
 #include "list/ListViewDetail.h"
 #include "transfer/TransferWait.h"
 #include "tree/TreeViewSite.h"
@@ -12,6 +15,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
+
+#include <chrono>
 
 #include <csignal>
 #include <cstdlib>
@@ -58,10 +63,13 @@ bool CVamloApp::InitInstance()
         return false;
     }
 
+    // A link opens a site in the window; any other argument is a site list file.
+    const std::string argument = CommandLineArgument();
+    const bool isLink = IsSiteLink(argument);
     m_pSingleInstance = std::make_unique<CSingleInstance>(QString::fromStdString(appDir));
     if (!m_pSingleInstance->TryAcquire()) {
         // A first instance still starting has no window to raise: end quietly.
-        m_pSingleInstance->ActivateRunningInstance();
+        m_pSingleInstance->ActivateRunningInstance(3000, isLink ? QString::fromStdString(argument) : QString());
         m_nInitExitCode = 0;
         return false;
     }
@@ -72,7 +80,7 @@ bool CVamloApp::InitInstance()
 
     SetPaths(MakeAppPaths(appDir));
 
-    const std::string commandLineFile = CommandLineFile();
+    const std::string commandLineFile = isLink ? std::string() : argument;
     m_pMainFrame = std::make_unique<CMainFrame>(this);
     m_prompts.SetMainWindow(m_pMainFrame.get());
     m_prompts.SetStatusBar(m_pMainFrame->statusBar());
@@ -106,13 +114,22 @@ bool CVamloApp::InitInstance()
     RegisterClipboardFormat();
     m_strAgentName = kAgentName;
 
+    m_pMainFrame->KeepAlive()->SetInterval(std::chrono::seconds(LoadKeepAliveSeconds(m_settings)));
+
     connect(m_pSingleInstance.get(), &CSingleInstance::activationRequested, m_pMainFrame.get(),
             &CMainFrame::ActivateFromSecondInstance);
+    // Queued: the Login window must not run inside the socket's callback.
+    connect(m_pSingleInstance.get(), &CSingleInstance::linkRequested, m_pMainFrame.get(), &CMainFrame::OpenLink,
+            Qt::QueuedConnection);
     m_pSingleInstance->Listen();
+    if (isLink)
+        QMetaObject::invokeMethod(
+            m_pMainFrame.get(), [frame = m_pMainFrame.get(), link = QString::fromStdString(argument)] { frame->OpenLink(link); },
+            Qt::QueuedConnection);
     return true;
 }
 
-std::string CVamloApp::CommandLineFile() const
+std::string CVamloApp::CommandLineArgument() const
 {
     // Qt has already taken its own options out of the arguments.
     const QStringList args = arguments();

@@ -33,7 +33,8 @@ public:
 
 private:
     bool OpenOrCreateDocument(const std::string& commandLineFile);
-    std::string CommandLineFile() const;
+    // The first argument that is no option: a site link or a site list file.
+    std::string CommandLineArgument() const;
 
     int m_nInitExitCode = 0;
     CQtSettingsStore m_settings;

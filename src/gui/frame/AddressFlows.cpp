@@ -13,10 +13,33 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+constexpr int kLinkRetryMs = 250;
+
+// A record that a transfer or another action uses is not edited: true,
+// after the busy message, for such a record.
+bool RefusedAsBusy(CNetActions* actions, const CVamloSiteInfo* site)
+{
+    if (site == nullptr || actions == nullptr || !actions->IsSiteBusy(site))
+        return false;
+    actions->ShowBusyMessage(site);
+    return true;
+}
+
+// A record for an address not in the site list; the action that connects
+// it owns it until it joins the list.
+std::shared_ptr<CVamloSiteInfo> NewSiteRecord(const std::string& address, const ParsedUrl& url)
+{
+    auto created = std::make_shared<CVamloSiteInfo>();
+    created->m_strAddress = address;
+    created->m_strPort = std::to_string(url.port);
+    return created;
+}
 
 } // namespace
 
@@ -57,29 +80,25 @@ void CMainFrame::OnAddressEntered()
         m_pAddressBox->setEditText(text);
 
     CVamloSiteInfo* existing = FindSite(text);
-    // A record that a transfer or another action uses is not edited.
-    if (existing != nullptr && m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(existing)) {
-        m_pNetActions->ShowBusyMessage(existing);
+    if (RefusedAsBusy(m_pNetActions, existing))
         return;
-    }
     if (existing != nullptr && existing->m_hTreeItem != 0) {
         // Shown already: only its details may change, then the tree selects it.
         if (RunLoginDialog(*existing, true, &*url) && m_fnSelectSiteItem)
             m_fnSelectSiteItem(existing);
         return;
     }
-    // A new record joins the site list only once it has connected; until
-    // then the action owns it.
-    std::shared_ptr<CVamloSiteInfo> created;
-    if (existing == nullptr) {
-        created = std::make_shared<CVamloSiteInfo>();
-        created->m_strAddress = normalized;
-        created->m_strPort = std::to_string(url->port);
-    }
+    const std::shared_ptr<CVamloSiteInfo> created = existing == nullptr ? NewSiteRecord(normalized, *url) : nullptr;
     CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
-    if (!RunLoginDialog(site, true, &*url) || m_pNetActions == nullptr)
-        return;
+    if (RunLoginDialog(site, true, &*url))
+        ConnectAddress(site, created, text, {});
+}
 
+void CMainFrame::ConnectAddress(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created,
+                                const QString& text, const std::vector<std::string>& folders)
+{
+    if (m_pNetActions == nullptr)
+        return;
     auto connected = std::make_shared<bool>(false);
     m_pNetActions->Start(
         &site, QStringLiteral("Connecting to ftp site: ") + Q(site.m_strAddress),
@@ -89,15 +108,69 @@ void CMainFrame::OnAddressEntered()
             if (!*connected)
                 context.prompts.SetStatusText("Failed to connect to ftp site: " + context.site->m_strAddress);
         },
-        [this, site = &site, created, connected, text](NetActionEnd end) {
-            if (end != NetActionEnd::Done || !*connected)
+        [this, site = &site, created, connected, text, folders](NetActionEnd end) {
+            if (end != NetActionEnd::Done || !*connected) {
+                // A link's password that did not log on is not tried again.
+                site->m_strLinkPassword.clear();
                 return;
-            OnAddressConnected(*site, created, text);
+            }
+            OnAddressConnected(*site, created, text, folders);
         });
 }
 
+void CMainFrame::OpenLink(const QString& link)
+{
+    if (m_pApp == nullptr)
+        return;
+    // A question or a dialog is up: the link waits until it has gone.
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(kLinkRetryMs, this, [this, link] { OpenLink(link); });
+        return;
+    }
+    ActivateFromSecondInstance();
+    const std::string text = link.toStdString();
+    const std::optional<ParsedUrl> url = ParseUrl(text);
+    if (!url) {
+        m_pApp->Prompts().MessageBox("The ftp site address \"" + AddressWithoutUserInfo(text) +
+                                         "\" is invalid.\nPlease enter the ftp site address again!",
+                                     MsgButtons::Ok, MsgIcon::Error);
+        return;
+    }
+    const QString address = Q(LinkSiteAddress(text));
+    const std::vector<std::string> folders = LinkFolderNames(url->path);
+    m_pAddressBox->setEditText(address);
+    CVamloSiteInfo* existing = FindSite(address);
+    if (RefusedAsBusy(m_pNetActions, existing))
+        return;
+    if (existing != nullptr && existing->m_hTreeItem != 0) {
+        if (m_fnOpenSiteFolder)
+            m_fnOpenSiteFolder(existing, folders);
+        return;
+    }
+    const std::shared_ptr<CVamloSiteInfo> created =
+        existing == nullptr ? NewSiteRecord(address.toStdString(), *url) : nullptr;
+    if (created)
+        created->m_strUserName = url->user;
+    CVamloSiteInfo& site = existing != nullptr ? *existing : *created;
+    // Another login than the record's goes through the Login window, where
+    // the user sees what the record will hold.
+    const bool otherUser = !url->user.empty() && url->user != site.m_strUserName;
+    const bool needPassword = !site.m_strUserName.empty() && site.m_strUserName != "anonymous" &&
+                              site.m_strPassword.empty() && url->password.empty();
+    const bool ask = otherUser || needPassword;
+    if (ask) {
+        ParsedUrl login;   // the link's user, never its password
+        login.user = url->user;
+        if (!RunLoginDialog(site, true, &login))
+            return;
+    }
+    // A password typed into the Login window wins over the link's.
+    site.m_strLinkPassword = ask && !site.m_strPassword.empty() ? std::string() : url->password;
+    ConnectAddress(site, created, address, folders);
+}
+
 void CMainFrame::OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created,
-                                    const QString& text)
+                                    const QString& text, const std::vector<std::string>& folders)
 {
     // The new address goes to the top of the list, once.
     if (const int old = m_pAddressBox->findText(text, Qt::MatchExactly); old >= 0)
@@ -115,12 +188,15 @@ void CMainFrame::OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<
         auto owned = std::make_unique<CVamloSiteInfo>(*created);
         owned->m_pSession = std::move(created->m_pSession);
         owned->m_pConnection = std::move(created->m_pConnection);
+        owned->m_strLinkPassword = std::move(created->m_strLinkPassword);
         owned->m_bEdited = 1;
         connected = owned.get();
         m_siteList.push_back(std::move(owned));
         m_bSiteListModified = 1;
     }
-    if (m_fnAddSiteItem)
+    if (!folders.empty() && m_fnOpenSiteFolder)
+        m_fnOpenSiteFolder(connected, folders);
+    else if (m_fnAddSiteItem)
         m_fnAddSiteItem(connected);
     else
         SetStatusText(QStringLiteral("Successfully connected to ftp site: ") + Q(connected->m_strAddress));
@@ -139,10 +215,8 @@ void CMainFrame::OnAddressPicked(int index)
             m_fnSelectSiteItem(site);
         return;
     }
-    if (m_pNetActions != nullptr && m_pNetActions->IsSiteBusy(site)) {
-        m_pNetActions->ShowBusyMessage(site);
+    if (RefusedAsBusy(m_pNetActions, site))
         return;
-    }
     if (!RunLoginDialog(*site, false))
         return;
     if (m_fnAddSiteItem) {

@@ -10,6 +10,7 @@
 #include "log/SaveStatusLog.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
+#include "net/SiteKeepAlive.h"
 #include "panes/EditTarget.h"
 #include "res/Icons.h"
 #include "transfer/QuestionParent.h"
@@ -46,8 +47,16 @@ CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_
 {
     setWindowTitle(QStringLiteral("Vamlo"));
     setWindowIcon(VamloIcons::Application());
-    if (m_pApp != nullptr)
+    if (m_pApp != nullptr) {
         m_pNetActions = new CNetActions(*m_pApp, this, [this](const QString& text) { SetStatusText(text); });
+        m_pKeepAlive = new CSiteKeepAlive(*m_pNetActions, [this] {
+            std::vector<CVamloSiteInfo*> shown;
+            for (const auto& site : m_siteList)
+                if (site->m_hTreeItem != 0)
+                    shown.push_back(site.get());
+            return shown;
+        }, this);
+    }
     CreateMenusAndToolBar();
     CreateBars();
     CreatePanes();
@@ -523,6 +532,11 @@ void CMainFrame::SetSiteItemHooks(std::function<void(CVamloSiteInfo*)> add,
 {
     m_fnAddSiteItem = std::move(add);
     m_fnSelectSiteItem = std::move(select);
+}
+
+void CMainFrame::SetSiteFolderHook(std::function<void(CVamloSiteInfo*, const std::vector<std::string>&)> open)
+{
+    m_fnOpenSiteFolder = std::move(open);
 }
 
 void CMainFrame::OnRenameDirFailed()

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CCaptionedPane;
 class IEditTarget;
@@ -20,6 +21,7 @@ class CVamloSiteInfo;
 class CAppCore;
 class CNetActions;
 class CSiteManagerDlg;
+class CSiteKeepAlive;
 struct ParsedUrl;
 class QAction;
 class QComboBox;
@@ -43,6 +45,7 @@ public:
     CSiteListOwner& SiteOwner() override { return *this; }
     void SetSiteItemHooks(std::function<void(CVamloSiteInfo*)> add,
                           std::function<void(CVamloSiteInfo*)> select) override;
+    void SetSiteFolderHook(std::function<void(CVamloSiteInfo*, const std::vector<std::string>&)> open) override;
 
     // Paints the text into the status bar at once, for long synchronous work.
     void SetStatusText(const QString& text) override;
@@ -71,6 +74,12 @@ public:
     void OnAddressEntered();
     // Step D: an address picked from the box's list.
     void OnAddressPicked(int index);
+    // A link from the command line or a second start (ftp://user@host/path):
+    // the site is connected as a typed address is, the Login window asking
+    // only for a missing password, and the link's folder is shown. A password
+    // in the link logs on this run only; it is never saved or shown. Waits
+    // while a modal window is up.
+    void OpenLink(const QString& link);
 
     // The panes' views register themselves when they are first updated.
     void SetTreeView(CTreeViewSite* tree) override { m_pTreeView = tree; }
@@ -84,6 +93,8 @@ public:
 
     // The short network actions of the window (connect, listings).
     CNetActions* NetActions() const override { return m_pNetActions; }
+    // The keep-alive of the shown sites; off until its interval is set.
+    CSiteKeepAlive* KeepAlive() const { return m_pKeepAlive; }
     // The title names the place the panes show.
     void ShowPlaceInTitle(uint8_t location, const std::string& folder, const CVamloSiteInfo* site) override;
     // Edit > Site Manager...: the dialog on copies, the changes carried back
@@ -102,6 +113,7 @@ public:
     // only recorded as connected.
     std::function<void(CVamloSiteInfo*)> m_fnAddSiteItem;
     std::function<void(CVamloSiteInfo*)> m_fnSelectSiteItem;
+    std::function<void(CVamloSiteInfo*, const std::vector<std::string>&)> m_fnOpenSiteFolder;
 
     QString m_strIdleText = QStringLiteral("Ready");
 
@@ -131,7 +143,11 @@ private:
     // typed: the address as typed, whose user and password, if any, fill the window.
     bool RunLoginDialog(CVamloSiteInfo& site, bool markModified, const ParsedUrl* typed = nullptr);
     // After the typed address connected: the box, the site list, the tree.
-    void OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created, const QString& text);
+    void OnAddressConnected(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created, const QString& text,
+                            const std::vector<std::string>& folders);
+    // Connects the record as step C does, then shows it (and the folders).
+    void ConnectAddress(CVamloSiteInfo& site, const std::shared_ptr<CVamloSiteInfo>& created, const QString& text,
+                        const std::vector<std::string>& folders);
 
     CAppCore* m_pApp = nullptr;
     CVamloDoc* m_pDoc = nullptr;
@@ -149,6 +165,7 @@ private:
     CListViewDetail* m_pListView = nullptr;
     IEditTarget* m_pActiveEditTarget = nullptr;
     CNetActions* m_pNetActions = nullptr;
+    CSiteKeepAlive* m_pKeepAlive = nullptr;
     bool m_bSplitterSized = false;
     bool m_bShownOnce = false;
 };

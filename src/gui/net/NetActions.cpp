@@ -120,6 +120,7 @@ struct CNetActions::Running {
     std::thread worker;
     std::atomic<bool> finished{false};
     bool busy = false;
+    bool quiet = false;
     int asking = 0;   // questions of the worker that are up
     QString doing;
     QPointer<QProgressDialog> progress;
@@ -133,10 +134,10 @@ CNetActions::CNetActions(CAppCore& app, QWidget* window, ShowStatus showStatus)
 
 CNetActions::~CNetActions() { Shutdown(); }
 
-bool CNetActions::HasActionOn(const CVamloSiteInfo* site) const
+bool CNetActions::HasActionOn(const CVamloSiteInfo* site, bool countQuiet) const
 {
     for (const auto& running : m_running)
-        if (running->site == site)
+        if (running->site == site && (countQuiet || !running->quiet))
             return true;
     return false;
 }
@@ -159,11 +160,24 @@ bool CNetActions::Start(CVamloSiteInfo* site, const QString& doing, Work work, D
 {
     if (site == nullptr || m_bShutDown)
         return false;
+    // Upkeep is never a reason to refuse the user: the action waits for it.
+    if (HasActionOn(site) && !HasActionOn(site, false)) {
+        m_waiting.push_back({site, doing, std::move(work), std::move(done)});
+        return true;
+    }
     if (IsSiteBusy(site)) {
         ShowBusyMessage(site);
         return false;
     }
     Launch(site, doing, std::move(work), std::move(done));
+    return true;
+}
+
+bool CNetActions::StartQuiet(CVamloSiteInfo* site, Work work, Done done)
+{
+    if (site == nullptr || m_bShutDown || IsSiteBusy(site))
+        return false;
+    Launch(site, QString(), std::move(work), std::move(done), true);
     return true;
 }
 
@@ -198,17 +212,25 @@ void CNetActions::StartWaiting()
     }
 }
 
-void CNetActions::Launch(CVamloSiteInfo* site, const QString& doing, Work work, Done done)
+void CNetActions::Launch(CVamloSiteInfo* site, const QString& doing, Work work, Done done, bool quiet)
 {
     auto running = std::make_unique<Running>();
     Running* raw = running.get();
     raw->site = site;
     raw->doing = doing;
+    raw->quiet = quiet;
     raw->prompts = std::make_unique<CGuiThreadPrompts>(m_app.Prompts(), this, m_showStatus, raw->asking);
     raw->connect = std::make_unique<CGuiThreadConnectContext>(m_app, *raw->prompts);
     raw->done = std::move(done);
     m_running.push_back(std::move(running));
+    if (!quiet)
+        ShowProgress(raw);
+    StartWorker(raw, std::move(work));
+}
 
+void CNetActions::ShowProgress(Running* raw)
+{
+    const QString doing = raw->doing;
     m_app.Prompts().BeginWaitCursor();
     m_showStatus(doing);
     raw->timer = new QTimer(this);
@@ -236,7 +258,10 @@ void CNetActions::Launch(CVamloSiteInfo* site, const QString& doing, Work work, 
         progress->show();
     });
     raw->timer->start(kProgressDelayMs);
+}
 
+void CNetActions::StartWorker(Running* raw, Work work)
+{
     QPointer<CNetActions> self(this);
     raw->worker = std::thread([self, raw, work = std::move(work)] {
         {
@@ -275,22 +300,25 @@ void CNetActions::Finish(Running* raw)
         running->worker.join();
     delete running->timer;
     DropProgress(running->progress);
-    m_app.Prompts().EndWaitCursor();
+    if (!running->quiet)
+        m_app.Prompts().EndWaitCursor();
     const NetActionEnd end = running->busy                     ? NetActionEnd::Busy
                              : running->cancel.IsCanceled() ? NetActionEnd::Canceled
                                                             : NetActionEnd::Done;
     // Ended: what it started with must not stay on the status bar as if it
     // went on.
     auto* frame = qobject_cast<QMainWindow*>(m_window.data());
-    if (frame != nullptr && frame->statusBar()->currentMessage() == running->doing)
+    if (frame != nullptr && !running->quiet && frame->statusBar()->currentMessage() == running->doing)
         m_showStatus(QStringLiteral("Ready"));
-    if (end == NetActionEnd::Busy)
+    if (end == NetActionEnd::Busy && !running->quiet)
         ShowBusyMessage(running->site);
     // Cancel ends the site's work: reads waiting for it would only ask to reconnect.
     if (end == NetActionEnd::Canceled)
         m_waiting.remove_if([site = running->site](const Waiting& waiting) { return waiting.site == site; });
     if (running->done && !m_bShutDown)
         running->done(end);
+    if (!m_bShutDown)
+        emit SiteActionEnded(running->site);
     StartWaiting();
     if (m_running.empty())
         emit BecameIdle();
@@ -322,7 +350,8 @@ void CNetActions::Shutdown()
             running->worker.join();
         delete running->timer;
         DropProgress(running->progress);
-        m_app.Prompts().EndWaitCursor();
+        if (!running->quiet)
+            m_app.Prompts().EndWaitCursor();
     }
     m_running.clear();
     m_waiting.clear();

@@ -67,10 +67,15 @@ public:
     // refused, and a later read with the same doing text takes the place of
     // one still waiting. Only a transfer makes the site busy for it.
     bool StartRead(CVamloSiteInfo* site, const QString& doing, Work work, Done done);
+    // Start for background upkeep (a keep-alive): no cursor, status text or
+    // Cancel window, and a site in use is left alone without a word (false).
+    // While it runs, other actions on the site wait for it.
+    bool StartQuiet(CVamloSiteInfo* site, Work work, Done done);
 
     // A short action, or a transfer, holds the site (the GUI thread only).
     bool IsSiteBusy(const CVamloSiteInfo* site) const;
-    bool HasActionOn(const CVamloSiteInfo* site) const;
+    // countQuiet false: only the actions the user started count.
+    bool HasActionOn(const CVamloSiteInfo* site, bool countQuiet = true) const;
     bool IsIdle() const { return m_running.empty(); }
     void ShowBusyMessage(const CVamloSiteInfo* site);
     void CancelAll();
@@ -80,6 +85,8 @@ public:
 
 signals:
     void BecameIdle();
+    // An action on the site has ended and its done has run.
+    void SiteActionEnded(CVamloSiteInfo* site);
 
 private:
     struct Running;
@@ -89,7 +96,10 @@ private:
         Work work;
         Done done;
     };
-    void Launch(CVamloSiteInfo* site, const QString& doing, Work work, Done done);
+    void Launch(CVamloSiteInfo* site, const QString& doing, Work work, Done done, bool quiet = false);
+    // The wait cursor, the status text and, after a moment, the Cancel window.
+    void ShowProgress(Running* running);
+    void StartWorker(Running* running, Work work);
     void Finish(Running* running);
     // Starts the reads that waited for a site now free.
     void StartWaiting();

@@ -98,10 +98,11 @@ void CClipboardCommands::PasteEntries(PasteSource source, const PastePlace& plac
     if (entries.empty())
         return;
     const CVaFileInfo& first = *entries.front();
-    // A site in the middle of a connect or a listing is not handed to a job.
+    // A site in the middle of a connect or a listing is not handed to a job;
+    // a keep-alive is only waited for, by the job's own worker.
     if (m_pNetActions != nullptr) {
         for (CVamloSiteInfo* site : {source.site, place.site}) {
-            if (site != nullptr && m_pNetActions->HasActionOn(site)) {
+            if (site != nullptr && m_pNetActions->HasActionOn(site, false)) {
                 m_pNetActions->ShowBusyMessage(site);
                 return;
             }

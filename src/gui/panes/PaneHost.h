@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CCaptionedPane;
 class CListViewDetail;
@@ -33,6 +34,9 @@ public:
     // The tree's answers to "a site was added" and "select this site".
     virtual void SetSiteItemHooks(std::function<void(CVamloSiteInfo*)> add,
                                   std::function<void(CVamloSiteInfo*)> select) = 0;
+    // The tree's answer to "show this site and open these folders below its
+    // login folder" (a link's path).
+    virtual void SetSiteFolderHook(std::function<void(CVamloSiteInfo*, const std::vector<std::string>&)> open) = 0;
     // A folder rename in the tree failed; posted, so it runs after the editor closed.
     virtual void OnRenameDirFailed() = 0;
 

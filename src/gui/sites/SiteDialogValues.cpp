@@ -36,7 +36,11 @@ bool TakeSiteDialog(const CSiteInfoDlg& dialog, CVamloSiteInfo& site)
     changed |= Take(site.m_strAddress, dialog.m_strAddress.toStdString());
     changed |= Take(site.m_strPort, dialog.m_strPort.toStdString());
     changed |= Take(site.m_strUserName, dialog.m_strUserName.toStdString());
-    changed |= Take(site.m_strPassword, dialog.m_strPassword.toStdString());
+    if (Take(site.m_strPassword, dialog.m_strPassword.toStdString())) {
+        // A password the user typed replaces one that came in a link.
+        site.m_strLinkPassword.clear();
+        changed = true;
+    }
     changed |= Take(site.m_strProxy, dialog.m_strProxy.toStdString());
     changed |= Take(site.m_bSavePassword, dialog.m_bSavePassword);
     changed |= Take(site.m_bReconnectAtLogon, dialog.m_bReconnectAtLogon);

@@ -69,6 +69,8 @@ CTreeViewSite::CTreeViewSite(CVamloDoc& doc, CAppCore& app, IPaneHost& frame, CV
     connect(this, &QTreeWidget::itemExpanded, this, &CTreeViewSite::OnItemExpandedOrCollapsed);
     connect(this, &QTreeWidget::itemCollapsed, this, &CTreeViewSite::OnItemExpandedOrCollapsed);
     connect(&m_hub, &CViewHub::Update, this, &CTreeViewSite::OnUpdate);
+    if (m_frame.NetActions() != nullptr)
+        connect(m_frame.NetActions(), &CNetActions::SiteActionEnded, this, &CTreeViewSite::ShowSiteConnection);
     if (CCaptionedPane* pane = m_frame.TreePane()) {
         pane->setView(this);
         pane->setCaption(QStringLiteral("Folders"));
@@ -104,6 +106,10 @@ void CTreeViewSite::OnInitialUpdate()
             if (self)
                 self->SelectSiteItem(site);
         });
+    m_frame.SetSiteFolderHook([self](CVamloSiteInfo* site, const std::vector<std::string>& folders) {
+        if (self)
+            self->AddSiteItem(site, folders);
+    });
     if (m_hInternetItem != nullptr)
         return;   // built once
 

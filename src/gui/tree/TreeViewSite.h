@@ -81,10 +81,16 @@ public:
 
     // Shows a site: parses its address, connects it when it is not, and
     // selects its new item. A site already shown is only selected.
-    void AddSiteItem(CVamloSiteInfo* site);
+    // folders: opened one below the other from the site's login folder, the
+    // last one selected (a link's path); a name not found ends the walk.
+    void AddSiteItem(CVamloSiteInfo* site, const std::vector<std::string>& folders = {});
     // Removes a shown site's item and disconnects the site. False, with
     // nothing changed, while a transfer is using the site.
     bool RemoveSiteItem(CVamloSiteInfo* site);
+    // A shown site whose connection is gone (dropped by the server, or left
+    // disconnected) is greyed, until a reconnect brings it back.
+    void ShowSiteConnection(CVamloSiteInfo* site);
+    static constexpr int kDisconnectedRole = Qt::UserRole + 2;
     // Selects the item of a shown site.
     void SelectSiteItem(CVamloSiteInfo* site);
     // Reads the subfolders of a drive, local folder, site or remote folder;
@@ -203,6 +209,8 @@ private:
     // The highlight goes back to the document's item.
     void RestoreDocumentSelection();
     bool SelectChildNamed(QTreeWidgetItem* item, const QString& name);
+    // The walk of AddSiteItem's folders, from item (just read) on.
+    void OpenFolderPath(QTreeWidgetItem* item, CVamloSiteInfo* site, std::vector<std::string> folders, size_t next);
     CNetActions& Actions() const;
     void DeleteItem(QTreeWidgetItem* item);
     // Forgets the remembered items that lie in the subtree about to go.

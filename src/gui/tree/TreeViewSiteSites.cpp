@@ -15,6 +15,11 @@
 #include "sites/SiteInfoDlg.h"
 #include "volumes/DrivePropertiesDlg.h"
 
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <mutex>
+
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -31,13 +36,15 @@ QString SiteToolTip(const ParsedUrl& url, const std::string& user, bool encrypte
 
 } // namespace
 
-void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
+void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site, const std::vector<std::string>& folders)
 {
     if (site == nullptr || m_hInternetItem == nullptr)
         return;
     if (QTreeWidgetItem* shown = FindSiteItem(site)) {
         // One item per site: a second would be left behind by Disconnect.
         setCurrentItem(shown);
+        if (!folders.empty())
+            PopulateChildren(shown, [this, shown, site, folders] { OpenFolderPath(shown, site, folders, 0); });
         return;
     }
     // The record is not touched while a transfer or another action uses it.
@@ -84,11 +91,11 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
             result->shown = true;
             result->encrypted = record->m_pConnection->IsEncrypted();
         },
-        [this, site, address = *url, result](NetActionEnd end) {
+        [this, site, address = *url, result, folders](NetActionEnd end) {
             if (end != NetActionEnd::Done || !result->shown || m_hInternetItem == nullptr)
                 return;
-            if (QTreeWidgetItem* shown = FindSiteItem(site)) {
-                setCurrentItem(shown);
+            if (FindSiteItem(site) != nullptr) {
+                AddSiteItem(site, folders);
                 return;
             }
             const std::string text = result->directory == "/" ? "Ftp: " + address.host
@@ -106,8 +113,64 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site)
             // The site is there once logged on; its folders come in a read
             // of their own, which a slow one holds up alone and Cancel ends.
             AddDummyChild(item);
-            PopulateChildren(item);
+            if (folders.empty())
+                PopulateChildren(item);
+            else
+                PopulateChildren(item, [this, item, site, folders] { OpenFolderPath(item, site, folders, 0); });
         });
+}
+
+void CTreeViewSite::OpenFolderPath(QTreeWidgetItem* item, CVamloSiteInfo* site, std::vector<std::string> folders,
+                                   size_t next)
+{
+    // A link may name the login folder itself first: ftp://host/home/user/docs.
+    if (next == 0) {
+        const std::vector<std::string> login = LinkFolderNames(Record(item)->m_strPath);
+        if (login.size() <= folders.size() && std::equal(login.begin(), login.end(), folders.begin()))
+            next = login.size();
+    }
+    QTreeWidgetItem* child = nullptr;
+    for (int i = 0; next < folders.size() && child == nullptr && i < item->childCount(); ++i)
+        if (item->child(i)->text(0) == Q(folders[next]) && Record(item->child(i)) != nullptr)
+            child = item->child(i);
+    if (child != nullptr && next + 1 < folders.size()) {
+        PopulateChildren(child, [this, child, site, folders = std::move(folders), next]() mutable {
+            OpenFolderPath(child, site, std::move(folders), next + 1);
+        });
+        return;
+    }
+    QTreeWidgetItem* target = child != nullptr ? child : item;
+    {
+        // Read already on the way down: expanding must not read them again.
+        const QSignalBlocker quiet(this);
+        for (QTreeWidgetItem* up = target->parent(); up != nullptr; up = up->parent())
+            up->setExpanded(true);
+    }
+    scrollToItem(target);
+    setCurrentItem(target);
+    if (child == nullptr && next < folders.size())
+        SetStatusText("The folder \"" + folders[next] + "\" was not found on ftp site: " + site->m_strAddress);
+}
+
+void CTreeViewSite::ShowSiteConnection(CVamloSiteInfo* site)
+{
+    QTreeWidgetItem* item = FindSiteItem(site);
+    if (item == nullptr)
+        return;
+    // Only looked at while nobody uses the site: its connection is theirs.
+    std::unique_lock<std::mutex> inUse(site->m_mutexInUse, std::try_to_lock);
+    if (!inUse.owns_lock())
+        return;
+    const bool connected = site->m_pConnection && site->m_pConnection->IsOpen();
+    if (item->data(0, kDisconnectedRole).toBool() == !connected)
+        return;
+    item->setData(0, kDisconnectedRole, !connected);
+    const QIcon icon = ImageIcon(item->data(0, kImageRole).toInt());
+    item->setIcon(0, connected ? icon : QIcon(icon.pixmap(iconSize(), QIcon::Disabled)));
+    item->setForeground(0, connected ? palette().brush(QPalette::Text)
+                                     : palette().brush(QPalette::Disabled, QPalette::Text));
+    const QString tip = item->toolTip(0).section(QStringLiteral("\nDisconnected"), 0, 0);
+    item->setToolTip(0, connected ? tip : tip + QStringLiteral("\nDisconnected"));
 }
 
 bool CTreeViewSite::RemoveSiteItem(CVamloSiteInfo* site)

@@ -41,15 +41,20 @@ TEST(SingleInstanceTest, SecondProcessActivatesTheFirstAndEndsAndStartsOnceTheFi
     EXPECT_FALSE(early.ActivateRunningInstance(500));
     ASSERT_TRUE(first->Listen());
     QSignalSpy activations(first.get(), &CSingleInstance::activationRequested);
+    QSignalSpy links(first.get(), &CSingleInstance::linkRequested);
 
+    // A link given to the second start goes to the first.
+    const QString link = QStringLiteral("ftp://u:p@127.0.0.1:2121/pub/a%20b");
     QProcess second;
     second.setProcessEnvironment(EnvironmentFor(home));
-    second.start(QStringLiteral(VAMLO_EXECUTABLE), {});
+    second.start(QStringLiteral(VAMLO_EXECUTABLE), {link});
     ASSERT_TRUE(second.waitForStarted(10000));
     ASSERT_TRUE(WaitForExit(second, 30000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(activations.count(), 1);
+    ASSERT_EQ(links.count(), 1);
+    EXPECT_EQ(links.at(0).at(0).toString(), link);
     // The second start created no site list of its own: it never got that far.
     const QString siteList = QString::fromStdString(home.File("__$#VAMLO_SITELIST.DAT"));
     EXPECT_FALSE(QFile::exists(siteList));
