@@ -18,6 +18,7 @@ class CRichEditViewActionLog;
 class CVamloDoc;
 class CVamloSiteInfo;
 class CAppCore;
+class CEditedFiles;
 class CNetActions;
 class CSiteManagerDlg;
 struct ParsedUrl;
@@ -74,7 +75,7 @@ public:
 
     // The panes' views register themselves when they are first updated.
     void SetTreeView(CTreeViewSite* tree) override { m_pTreeView = tree; }
-    void SetListView(CListViewDetail* list) override { m_pListView = list; }
+    void SetListView(CListViewDetail* list) override;
     CTreeViewSite* TreeView() const { return m_pTreeView; }
     // The pane that Copy and Paste of the menu, keys and toolbar go to: the
     // tree or the list, whichever last had the focus.
@@ -84,6 +85,8 @@ public:
 
     // The short network actions of the window (connect, listings).
     CNetActions* NetActions() const override { return m_pNetActions; }
+    // The files of servers opened with View/Edit; made with the document.
+    CEditedFiles* EditedFiles() const { return m_pEditedFiles.get(); }
     // The title names the place the panes show.
     void ShowPlaceInTitle(uint8_t location, const std::string& folder, const CVamloSiteInfo* site) override;
     // Edit > Site Manager...: the dialog on copies, the changes carried back
@@ -149,6 +152,7 @@ private:
     CListViewDetail* m_pListView = nullptr;
     IEditTarget* m_pActiveEditTarget = nullptr;
     CNetActions* m_pNetActions = nullptr;
+    std::unique_ptr<CEditedFiles> m_pEditedFiles;
     bool m_bSplitterSized = false;
     bool m_bShownOnce = false;
 };
