@@ -3,6 +3,7 @@
 #include "../ListViewHarness.h"
 
 #include "edit/EditedFiles.h"
+#include "ftp/FtpConnection.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -112,6 +113,7 @@ TEST_F(EditedFilesTest, ChangesGoBackThroughThePutAfterTheQuestion)
     EXPECT_NE(Answer(QStringLiteral("Yes")).find("has been changed."), std::string::npos);
     EXPECT_TRUE(SentAs("second 4"));
     EXPECT_EQ(file.state, EditState::Sent);
+    EXPECT_EQ(h->doc->m_bYesToAll, 0);
     EXPECT_NE(h->doc->GetLogText().find("===== Putting File"), std::string::npos);
 
     // Saved as editors do: a new file renamed over the old one.
@@ -121,10 +123,18 @@ TEST_F(EditedFilesTest, ChangesGoBackThroughThePutAfterTheQuestion)
     EXPECT_TRUE(SentAs("third"));
     // Deleted and written anew: still seen, and Always sends it unasked.
     fs::remove(copy);
-    QTest::qWait(50);
+    QTest::qWait(2 * CEditedFiles::kSettleMs);
     WriteWholeFile(copy, "fourth");
     EXPECT_TRUE(SentAs("fourth"));
     EXPECT_TRUE(Questions().empty());
+
+    // An unchanged copy goes with its watch; a name no file may have is
+    // not taken.
+    const std::string other = Open("b.txt").local;
+    edits->StopWatching(edits->Files().back()->id);
+    EXPECT_FALSE(fs::exists(other));
+    edits->ViewEdit(site, "/pub", "..");
+    EXPECT_EQ(edits->Files().size(), 1u);
 
     // Changed on the server meanwhile: asked even under Always, and No
     // leaves the server's file as it is.
@@ -137,17 +147,21 @@ TEST_F(EditedFilesTest, ChangesGoBackThroughThePutAfterTheQuestion)
     EXPECT_EQ(ReadWholeFile(m_server.Path("pub/a.txt")), "the server's own");
     EXPECT_EQ(file.state, EditState::Changed);
 
-    // An unchanged copy goes with its watch; closing with unsent changes
-    // asks, and No keeps the window.
-    const std::string other = Open("b.txt").local;
-    edits->StopWatching(edits->Files().back()->id);
-    EXPECT_FALSE(fs::exists(other));
+    // A Put that ends before it counts (no reconnect) has sent nothing.
+    WriteWholeFile(copy, "sixth");
+    EXPECT_TRUE(Until([] { return !Questions().empty(); }));
+    site->m_pConnection->Close();
+    h->prompts.Answer(MsgResult::No);
+    Answer(QStringLiteral("Yes"));
+    EXPECT_TRUE(Until([&] { return file.state == EditState::Failed; }));
+
+    // Closing with unsent changes asks, and No keeps the window.
     h->prompts.Answer(MsgResult::No);
     EXPECT_FALSE(h->frame->close());
     EXPECT_NE(h->prompts.Texts().back().find("have changes that were not sent back to the server:\n" + copy),
               std::string::npos);
     h->TearDownProgram();
-    EXPECT_EQ(ReadWholeFile(copy), "fifth");
+    EXPECT_EQ(ReadWholeFile(copy), "sixth");
 }
 
 TEST(ListOpenTest, EnterOpensALocalFileAndTheMenuOffersOpenWith)
