@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +45,16 @@ bool SameOnServer(const CGetDriver::RemoteStamp& a, const CGetDriver::RemoteStam
 }
 
 } // namespace
+
+std::string CEditedFile::Place() const
+{
+    std::string path = "/" + JoinRemotePath(folder, name);
+    path.erase(std::unique(path.begin(), path.end(), [](char a, char b) { return a == '/' && b == '/'; }), path.end());
+    std::string shown = address;
+    while (!shown.empty() && shown.back() == '/')
+        shown.pop_back();
+    return shown + path;
+}
 
 CEditedFiles::CEditedFiles(CVamloDoc& doc, CAppCore& app, CNetActions& actions, CSiteListOwner& sites, QWidget* window)
     : m_doc(doc), m_app(app), m_actions(actions), m_sites(sites), m_window(window)
@@ -344,8 +355,7 @@ void CEditedFiles::Ask(uint64_t id, bool found, const CGetDriver::RemoteStamp& n
         Upload(id);
         return;
     }
-    std::string text = "The file " + file->name + " from " + file->address + JoinRemotePath(file->folder, "") +
-                       " has been changed.\nDo you want to " + kUploadQuestion;
+    std::string text = "The file " + file->Place() + " has been changed.\nDo you want to " + kUploadQuestion;
     if (!found) {
         text += "\n\nThe file is no longer on the server.";
     } else if (serverChanged) {

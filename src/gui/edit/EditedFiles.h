@@ -47,6 +47,8 @@ struct CEditedFile {
     // A check, question or transfer of this file is under way.
     bool busy = false;
     QTimer* settle = nullptr;
+    // The address and path as the user reads them: no "//" joins.
+    std::string Place() const;
 };
 
 // View/Edit of remote files: each is downloaded through the normal Get into

@@ -1,7 +1,6 @@
 #include "edit/EditedFilesDlg.h"
 
 #include "edit/EditedFiles.h"
-#include "path/Paths.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -25,7 +24,7 @@ CEditedFilesDlg::CEditedFilesDlg(CEditedFiles& files, QWidget* parent) : QDialog
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pTable);
     layout->addWidget(buttons);
-    resize(560, 220);
+    resize(660, 220);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
     connect(m_pOpen, &QPushButton::clicked, this, [this] { m_files.OpenAgain(SelectedId()); });
     connect(m_pStop, &QPushButton::clicked, this, [this] { m_files.StopWatching(SelectedId()); });
@@ -49,7 +48,7 @@ void CEditedFilesDlg::Fill()
     for (const auto& file : m_files.Files()) {
         auto* item = new QTreeWidgetItem(m_pTable);
         item->setText(0, QString::fromStdString(file->name));
-        item->setText(1, QString::fromStdString(file->address + JoinRemotePath(file->folder, file->name)));
+        item->setText(1, QString::fromStdString(file->Place()));
         item->setText(2, QString::fromLatin1(EditStateText(file->state)));
         item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(file->id));
         if (file->id == selected) {
