@@ -232,8 +232,7 @@ void CEditedFiles::OnTransferDone(int /*message*/)
         if (m_doc.m_nFilesReceived != 1 || !copy.exists) {
             // The Get has told why; nothing is left to watch.
             RemoveEditCopy(file->local);
-            m_files.remove_if([&](const auto& kept) { return kept.get() == file; });
-            emit FilesChanged();
+            Forget(file);
         } else {
             file->seen = copy;
             SetState(*file, EditState::Open);
@@ -438,6 +437,11 @@ void CEditedFiles::StopWatching(uint64_t id)
     m_watcher.removePath(QFileInfo(local).absolutePath());
     if (!file->unsent)
         RemoveEditCopy(file->local);
+    Forget(file);
+}
+
+void CEditedFiles::Forget(CEditedFile* file)
+{
     delete file->settle;
     m_files.remove_if([&](const auto& kept) { return kept.get() == file; });
     emit FilesChanged();

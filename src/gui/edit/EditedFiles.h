@@ -94,6 +94,8 @@ signals:
 
 private:
     CEditedFile* Find(uint64_t id) const;
+    // Drops the file from the list (its copy is the caller's business).
+    void Forget(CEditedFile* file);
     bool SiteKnown(const CVamloSiteInfo* site) const;
     void Watch(CEditedFile& file);
     void OnPathChanged(const QString& path);
