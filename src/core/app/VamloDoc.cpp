@@ -5,7 +5,7 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/SiteListOwner.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 #include <cerrno>
 #include <cstdio>
