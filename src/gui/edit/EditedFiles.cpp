@@ -4,8 +4,8 @@
 #include "app/SiteListOwner.h"
 #include "app/VamloDoc.h"
 #include "edit/EditedFilesDlg.h"
-#include "ftp/FtpConnection.h"
-#include "ftp/ListParser.h"
+#include "remote/RemoteConnection.h"
+#include "remote/EntryName.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "net/RemoteFolders.h"
@@ -321,7 +321,7 @@ void CEditedFiles::CheckServer(uint64_t id, bool opening)
         [reading, path](NetActionContext& context) {
             if (!EnsureSiteConnection(context))
                 return;
-            const std::shared_ptr<CFtpConnection> connection = context.site->m_pConnection;
+            const std::shared_ptr<IRemoteConnection> connection = context.site->m_pConnection;
             reading->found = connection && CGetDriver::ReadRemoteStamp(*connection, path, reading->stamp);
             reading->read = connection != nullptr && (reading->found || connection->IsOpen());
         },
