@@ -31,6 +31,20 @@ public:
     // The bytes counted, or -1 when a size was not known.
     int64_t CountedBytes() const { return m_bBytesKnown ? m_nCountedBytes : -1; }
 
+    // A remote file's size and time as listed (or MDTM), to tell whether a
+    // broken transfer may go on with the same file, or an edited file
+    // changed on the server.
+    struct RemoteStamp {
+        uint64_t size = 0;
+        bool sizeKnown = false;
+        std::time_t modified = 0;
+        bool timeKnown = false;
+        // Both sizes and times known and equal.
+        bool SameFileAs(const RemoteStamp& other) const;
+    };
+    // False (the engine's error set) when the file is not found.
+    static bool ReadRemoteStamp(IRemoteConnection& connection, const std::string& remotePath, RemoteStamp& stamp);
+
 protected:
     CVamloSiteInfo* ActionSite() const override { return m_job.m_pSourceSite; }
     FrameTexts Texts() const override;
@@ -43,18 +57,6 @@ private:
     void CountRemoteFolder(IRemoteConnection& connection, const std::string& folder, int depth);
     void BuildRemoteLevel(CTransferTreeItem& item, const std::string& itemPath,
                           const std::shared_ptr<IRemoteConnection>& connection, int depth);
-    // A remote file's size and time as listed (or MDTM), to tell whether a
-    // broken transfer may go on with the same file.
-    struct RemoteStamp {
-        uint64_t size = 0;
-        bool sizeKnown = false;
-        std::time_t modified = 0;
-        bool timeKnown = false;
-        // Both sizes and times known and equal.
-        bool SameFileAs(const RemoteStamp& other) const;
-    };
-    // False (the engine's error set) when the file is not found.
-    static bool ReadRemoteStamp(IRemoteConnection& connection, const std::string& remotePath, RemoteStamp& stamp);
     bool CreateLocalFolder(const std::string& path);
     std::string TargetFolder(int32_t tempFlag) const;
     void AddCountedBytes(const CRemoteFileFind& finder);

@@ -48,6 +48,8 @@ const QList<CommandSpec>& ViewMenuCommands()
     static const QList<CommandSpec> commands{
         {ID_VIEW_REFRESH, "&Refresh\tF5", {Keys("F5")}, "Read the selected folder again\nRefresh"},
         {ID_VIEW_UP_ONE_LEVEL, "&Up One Level\tBackspace", {}, "Go to the folder that holds this one\nUp One Level"},
+        {ID_VIEW_EDITED_FILES, "Files Being &Edited...", {},
+         "Show the files of servers opened for editing and where each stands\nFiles Being Edited"},
     };
     return commands;
 }

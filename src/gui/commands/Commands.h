@@ -24,6 +24,7 @@ enum CommandId : int {
     ID_HELP_LICENSE = 32797,
     ID_VIEW_REFRESH = 32820,
     ID_VIEW_UP_ONE_LEVEL = 32821,
+    ID_VIEW_EDITED_FILES = 32822,
 };
 
 // One menu entry: its text (with "&" for the mnemonic and "\t" before the

@@ -4,7 +4,9 @@
 #include "app/PaneSizes.h"
 #include "app/VamloDoc.h"
 #include "capture/CaptureCommands.h"
+#include "edit/EditedFiles.h"
 #include "help/HelpDialogs.h"
+#include "list/ListViewDetail.h"
 #include "log/PaneCaption.h"
 #include "log/RichEditViewActionLog.h"
 #include "log/SaveStatusLog.h"
@@ -66,6 +68,8 @@ CMainFrame::CMainFrame(CAppCore* app, QWidget* parent) : QMainWindow(parent), m_
 
 CMainFrame::~CMainFrame()
 {
+    // Its copies go while the document and its transfer are still there.
+    m_pEditedFiles.reset();
     if (m_pNetActions != nullptr)
         m_pNetActions->Shutdown();
     DeleteSiteRecords();
@@ -75,7 +79,16 @@ void CMainFrame::SetDocument(CVamloDoc* doc)
 {
     m_pDoc = doc;
     m_pLogView->AttachToLog(doc);
+    if (doc != nullptr && m_pApp != nullptr && m_pNetActions != nullptr && !m_pEditedFiles)
+        m_pEditedFiles = std::make_unique<CEditedFiles>(*doc, *m_pApp, *m_pNetActions, *this, this);
     UpdateCommandStates();
+}
+
+void CMainFrame::SetListView(CListViewDetail* list)
+{
+    m_pListView = list;
+    if (list != nullptr)
+        list->SetEditedFiles(m_pEditedFiles.get());
 }
 
 QAction* CMainFrame::MakeCommand(const CommandSpec& entry)
@@ -324,6 +337,11 @@ void CMainFrame::ConnectCommands()
     });
     m_enablers.insert(ID_VIEW_REFRESH, [this] { return m_pTreeView != nullptr && m_pTreeView->currentItem() != nullptr; });
     m_enablers.insert(ID_VIEW_UP_ONE_LEVEL, [this] { return m_pTreeView != nullptr && m_pTreeView->CanGoUp(); });
+    m_enablers.insert(ID_VIEW_EDITED_FILES, [this] { return m_pEditedFiles != nullptr; });
+    connect(Command(ID_VIEW_EDITED_FILES), &QAction::triggered, this, [this] {
+        if (m_pEditedFiles)
+            m_pEditedFiles->ShowWindow();
+    });
     connect(Command(ID_VIEW_REFRESH), &QAction::triggered, this, [this] {
         if (m_pTreeView != nullptr)
             m_pTreeView->OnRefresh();
@@ -475,7 +493,7 @@ bool CMainFrame::FinishRunningTransfer()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!FinishRunningTransfer()) {
+    if ((m_pEditedFiles && !m_pEditedFiles->CanClose()) || !FinishRunningTransfer()) {
         event->ignore();
         return;
     }

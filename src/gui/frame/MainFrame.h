@@ -19,6 +19,7 @@ class CRichEditViewActionLog;
 class CVamloDoc;
 class CVamloSiteInfo;
 class CAppCore;
+class CEditedFiles;
 class CNetActions;
 class CSiteManagerDlg;
 class CSiteKeepAlive;
@@ -83,7 +84,7 @@ public:
 
     // The panes' views register themselves when they are first updated.
     void SetTreeView(CTreeViewSite* tree) override { m_pTreeView = tree; }
-    void SetListView(CListViewDetail* list) override { m_pListView = list; }
+    void SetListView(CListViewDetail* list) override;
     CTreeViewSite* TreeView() const { return m_pTreeView; }
     // The pane that Copy and Paste of the menu, keys and toolbar go to: the
     // tree or the list, whichever last had the focus.
@@ -95,6 +96,8 @@ public:
     CNetActions* NetActions() const override { return m_pNetActions; }
     // The keep-alive of the shown sites; off until its interval is set.
     CSiteKeepAlive* KeepAlive() const { return m_pKeepAlive; }
+    // The files of servers opened with View/Edit; made with the document.
+    CEditedFiles* EditedFiles() const { return m_pEditedFiles.get(); }
     // The title names the place the panes show.
     void ShowPlaceInTitle(uint8_t location, const std::string& folder, const CVamloSiteInfo* site) override;
     // Edit > Site Manager...: the dialog on copies, the changes carried back
@@ -166,6 +169,7 @@ private:
     IEditTarget* m_pActiveEditTarget = nullptr;
     CNetActions* m_pNetActions = nullptr;
     CSiteKeepAlive* m_pKeepAlive = nullptr;
+    std::unique_ptr<CEditedFiles> m_pEditedFiles;
     bool m_bSplitterSized = false;
     bool m_bShownOnce = false;
 };

@@ -2,10 +2,13 @@
 
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "edit/EditedFiles.h"
+#include "edit/OpenWith.h"
 #include "list/ListItemInfo.h"
 #include "list/ListViewDetailModel.h"
 #include "panes/PaneHost.h"
 #include "panes/ViewHub.h"
+#include "path/Paths.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -71,6 +74,9 @@ void CListViewDetail::OnInitialUpdate()
     SetContextCommandHandler(ID_EDIT_DELETE, [this] { OnEditDelete(); });
     SetContextCommandHandler(ID_LIST_RENAME, [this] { OnRename(); });
     SetContextCommandHandler(ID_LIST_NEW_DIRECTORY, [this] { OnNewDirectory(); });
+    SetContextCommandHandler(ID_LIST_OPEN, [this] { OnOpenFile(m_nContextItem); });
+    SetContextCommandHandler(ID_LIST_OPEN_WITH, [this] { OnOpenWith(m_nContextItem); });
+    SetContextCommandHandler(ID_LIST_VIEW_EDIT, [this] { OnOpenFile(m_nContextItem); });
     SetContextCommandHandler(ID_VIEW_REFRESH, [this] {
         if (QAction* refresh = m_frame.Command(ID_VIEW_REFRESH))
             refresh->trigger();
@@ -212,6 +218,38 @@ int CListViewDetail::SingleSelectedFolder() const
     return item != nullptr && item->IsFolder() ? selected.first().row() : -1;
 }
 
+int CListViewDetail::SingleSelectedFile() const
+{
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    const CListItemInfo* item = selected.size() == 1 ? Record(selected.first().row()) : nullptr;
+    return item != nullptr && item->m_nKind == LIST_KIND_FILE ? selected.first().row() : -1;
+}
+
+void CListViewDetail::OnOpenFile(int row)
+{
+    const CListItemInfo* item = Record(row);
+    if (item == nullptr || item->m_nKind != LIST_KIND_FILE)
+        return;
+    if (m_doc.m_byCurrentLocation == LOCATION_REMOTE) {
+        if (m_pEditedFiles != nullptr)
+            m_pEditedFiles->ViewEdit(m_doc.m_pCurrentSite, m_doc.m_strCurrentFolder, item->m_strName);
+        return;
+    }
+    if (m_doc.m_byCurrentLocation != LOCATION_LOCAL)
+        return;
+    const std::string path = JoinLocalPath(m_doc.m_strCurrentFolder, item->m_strName);
+    if (!(m_fnOpenFile ? m_fnOpenFile : OpenWithDefault)(QString::fromStdString(path)))
+        m_frame.SetStatusText(QStringLiteral("No application could be started to open the file %1")
+                                  .arg(QString::fromStdString(path)));
+}
+
+void CListViewDetail::OnOpenWith(int row)
+{
+    const CListItemInfo* item = Record(row);
+    if (item != nullptr && item->m_nKind == LIST_KIND_FILE && m_doc.m_byCurrentLocation == LOCATION_LOCAL)
+        COpenWithDlg::Show(QString::fromStdString(JoinLocalPath(m_doc.m_strCurrentFolder, item->m_strName)), this);
+}
+
 void CListViewDetail::OpenFolder(const QString& name)
 {
     m_hub.UpdateAllViews(this, HINT_OPEN_SUBFOLDER, name);
@@ -236,6 +274,9 @@ void CListViewDetail::keyPressEvent(QKeyEvent* event)
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && m_bEditingLabel == 0 && SingleSelectedFolder() >= 0)
         QMetaObject::invokeMethod(this, &CListViewDetail::OnOpenSelected, Qt::QueuedConnection);
+    // A file opens on Enter too (never on a double-click), after the key.
+    if (enter && m_bEditingLabel == 0 && SingleSelectedFile() >= 0)
+        QMetaObject::invokeMethod(this, [this] { if (m_bEditingLabel == 0) OnOpenFile(SingleSelectedFile()); }, Qt::QueuedConnection);
     QTreeView::keyPressEvent(event);
 }
 
@@ -331,7 +372,7 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
         return nullptr;
     auto menu = std::make_unique<QMenu>(this);
     const auto add = [&](int id, const char* text) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
+        QAction* action = menu->addAction(QString::fromUtf8(text));
         action->setObjectName(QStringLiteral("ID_%1").arg(id));
         if (const QString prompt = ContextCommandPrompt(id); !prompt.isEmpty())
             action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
@@ -349,6 +390,16 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
         add(ID_EDIT_COPY, "Copy");
         add(ID_EDIT_DELETE, "&Delete");
         add(ID_LIST_RENAME, "&Rename");
+        // Open and edit, for a file.
+        if (const CListItemInfo* row = Record(m_nContextItem); row != nullptr && row->m_nKind == LIST_KIND_FILE) {
+            menu->addSeparator();
+            if (m_doc.m_byCurrentLocation == LOCATION_LOCAL) {
+                add(ID_LIST_OPEN, "&Open");
+                add(ID_LIST_OPEN_WITH, "Open &With\u2026");
+            } else {
+                add(ID_LIST_VIEW_EDIT, "&View/Edit");
+            }
+        }
     } else {
         add(ID_EDIT_PASTE, "Paste");
         add(ID_LIST_NEW_DIRECTORY, "&New Directory...");

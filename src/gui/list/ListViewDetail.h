@@ -16,6 +16,7 @@
 #include <vector>
 
 class CAppCore;
+class CEditedFiles;
 class CListItemInfo;
 class CListViewDetailModel;
 class IPaneHost;
@@ -27,6 +28,7 @@ class QMimeData;
 
 // Commands of the list's context menus that have no entry in the main menu.
 enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777 };
+enum : int { ID_LIST_OPEN = 32830, ID_LIST_OPEN_WITH = 32831, ID_LIST_VIEW_EDIT = 32832 };
 
 // The right pane: the files and folders of the document's current folder,
 // in four columns, sorted by the column the user picked. It holds no folder
@@ -102,6 +104,14 @@ public:
     // Runs the New Directory dialog; true for OK. Unset, it is shown modally.
     std::function<bool(CNewDirDlg&)> m_fnRunNewDirDlg;
 
+    // Open and Open With… of a local file, View/Edit of a remote one: the
+    // row under the last right-click, or the one selected file for Enter.
+    void OnOpenFile(int row);
+    void OnOpenWith(int row);
+    void SetEditedFiles(CEditedFiles* files) { m_pEditedFiles = files; }
+    // Hands a local file to the desktop; replaceable for tests.
+    std::function<bool(const QString&)> m_fnOpenFile;
+
     // The menu for m_nContextItem; null when the current location is 0.
     std::unique_ptr<QMenu> CreateContextMenu();
 
@@ -133,8 +143,9 @@ private:
     void OnTransferDone(int message);
     void OnRightButtonDown(const QPoint& pos, Qt::KeyboardModifiers modifiers);
     void OnRightButtonUp(const QPoint& pos);
-    // The single selected row when it is a folder, else -1.
+    // The single selected row when it is a folder (a file), else -1.
     int SingleSelectedFolder() const;
+    int SingleSelectedFile() const;
     // Rows read, newest insert first, then sorted and shown.
     void ShowListing(std::vector<std::unique_ptr<CListItemInfo>> rows, uint8_t location);
 
@@ -143,6 +154,7 @@ private:
     IPaneHost& m_frame;
     CClipboardCommands m_clipboard;
     CViewHub& m_hub;
+    CEditedFiles* m_pEditedFiles = nullptr;
     CListViewDetailModel* m_pModel = nullptr;
     QHash<int, std::function<void()>> m_contextHandlers;
     std::unique_ptr<QMenu> m_pContextMenu;
