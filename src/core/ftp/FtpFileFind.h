@@ -50,6 +50,8 @@ public:
     bool GetLastWriteTime(std::time_t& time) const;
     bool IsDots() const;
     bool IsDirectory() const;
+    // The nine mode letters the listing gave, else empty.
+    std::string GetPermissions() const;
     // Marked as a symbolic link by the listing.
     bool IsLink() const;
     // A link, or listed in a form that cannot tell (see FtpListEntry).

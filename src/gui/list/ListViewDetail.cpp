@@ -52,6 +52,10 @@ CListViewDetail::CListViewDetail(CVamloDoc& doc, CAppCore& app, IPaneHost& frame
     for (int column = 0; column < CListViewDetailModel::COLUMN_COUNT; ++column)
         head->resizeSection(column, CListViewDetailModel::ColumnWidth(column));
     connect(head, &QHeaderView::sectionClicked, this, &CListViewDetail::OnColumnClick);
+    // The four columns stay as they are until the user asks for a fifth.
+    head->setSectionHidden(CListViewDetailModel::COL_PERMISSIONS, true);
+    head->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(head, &QWidget::customContextMenuRequested, this, &CListViewDetail::ShowHeaderMenu);
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CListViewDetail::OnSelectionChanged);
     connect(this, &QAbstractItemView::doubleClicked, this, &CListViewDetail::OnDoubleClicked);
@@ -71,6 +75,7 @@ void CListViewDetail::OnInitialUpdate()
     SetContextCommandHandler(ID_EDIT_DELETE, [this] { OnEditDelete(); });
     SetContextCommandHandler(ID_LIST_RENAME, [this] { OnRename(); });
     SetContextCommandHandler(ID_LIST_NEW_DIRECTORY, [this] { OnNewDirectory(); });
+    SetContextCommandHandler(ID_LIST_PERMISSIONS, [this] { OnPermissions(); });
     SetContextCommandHandler(ID_VIEW_REFRESH, [this] {
         if (QAction* refresh = m_frame.Command(ID_VIEW_REFRESH))
             refresh->trigger();
@@ -339,7 +344,7 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
         bool enabled = handler != m_contextHandlers.cend();
         if (id == ID_EDIT_PASTE && m_app.HasClipboardFileList() == 0)
             enabled = false;
-        if (id == ID_LIST_RENAME && SelectedRows().size() != 1)
+        if ((id == ID_LIST_RENAME || id == ID_LIST_PERMISSIONS) && SelectedRows().size() != 1)
             enabled = false;
         action->setEnabled(enabled);
         if (enabled)
@@ -349,6 +354,8 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
         add(ID_EDIT_COPY, "Copy");
         add(ID_EDIT_DELETE, "&Delete");
         add(ID_LIST_RENAME, "&Rename");
+        menu->addSeparator();
+        add(ID_LIST_PERMISSIONS, "&Permissions...");
     } else {
         add(ID_EDIT_PASTE, "Paste");
         add(ID_LIST_NEW_DIRECTORY, "&New Directory...");

@@ -26,7 +26,7 @@ class QMenu;
 class QMimeData;
 
 // Commands of the list's context menus that have no entry in the main menu.
-enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777 };
+enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777, ID_LIST_PERMISSIONS = 32840 };
 
 // The right pane: the files and folders of the document's current folder,
 // in four columns, sorted by the column the user picked. It holds no folder
@@ -101,6 +101,11 @@ public:
     void OnNewDirectory();
     // Runs the New Directory dialog; true for OK. Unset, it is shown modally.
     std::function<bool(CNewDirDlg&)> m_fnRunNewDirDlg;
+    // Permissions...: the dialog for the row under the last right-click,
+    // then the change, locally or on the site (with a Cancel either way).
+    void OnPermissions();
+    // The header's menu turns the Permissions column on and off.
+    void ShowHeaderMenu(const QPoint& pos);
 
     // The menu for m_nContextItem; null when the current location is 0.
     std::unique_ptr<QMenu> CreateContextMenu();
