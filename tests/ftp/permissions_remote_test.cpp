@@ -45,6 +45,7 @@ TEST_P(RemotePermissionsTest, WalkSkipsLinksAndTheListingGivesTheModes)
     const std::string d = GetParam() ? m_server.Path("d") : "/d";   // vsftpd's anonymous root is the real one
     CActionLog log;
     CRemotePermissionPlace place(*connection);
+    EXPECT_EQ(place.WalkLimit("/d", kMaxRemoteDepth + 1), "it lies more than 100 folders deep");
     CPermissionWalk::Outcome done = CPermissionWalk(place, log).Apply("site", d, true, {0640, true, true, false});
     if (GetParam()) {
         // vsftpd lets no anonymous user change modes: one refusal, clearly told.

@@ -85,7 +85,7 @@ void CListViewDetail::OnPermissions()
 void CListViewDetail::ShowHeaderMenu(const QPoint& pos)
 {
     QMenu menu(this);
-    QAction* column = menu.addAction(QStringLiteral("Permissions"));
+    QAction* column = menu.addAction(QStringLiteral("&Permissions"));
     column->setObjectName(QStringLiteral("PermissionsColumn"));
     column->setCheckable(true);
     QHeaderView* head = header();
