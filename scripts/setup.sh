@@ -14,6 +14,7 @@ packages=(
   libssl-dev
   python3 python3-pyftpdlib python3-openssl vsftpd
   xvfb openbox
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus
 )
 
 missing=()
