@@ -204,7 +204,7 @@ bool CVamloBenchClient::List(const std::string& remoteFolder, int64_t& entries, 
     CFtpFileFind finder(connection.get(), 1);
     bool more = finder.FindFile(remoteFolder + "/*", INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
     if (!more) {
-        const int code = GetLastFtpErrorCode();
+        const int code = GetLastNetErrorCode();
         error = "listing failed: (" + std::to_string(code) + ")" + CVamloDoc::GetSystemErrorText(code);
         return false;
     }

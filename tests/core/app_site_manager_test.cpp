@@ -3,7 +3,7 @@
 #include "app/AppCore.h"
 #include "app/SiteListOwner.h"
 #include "app/SiteManagerChanges.h"
-#include "ftp/SitePort.h"
+#include "connect/SitePort.h"
 
 #include "ScriptedPrompts.h"
 #include "TransferHold.h"

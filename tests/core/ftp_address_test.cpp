@@ -1,5 +1,5 @@
 #include "ftp/CertificateTrust.h"
-#include "ftp/UrlParser.h"
+#include "connect/UrlParser.h"
 
 #include "TempDir.h"
 

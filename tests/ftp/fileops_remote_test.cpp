@@ -3,8 +3,8 @@
 #include "fileops/RemoteDelete.h"
 #include "fileops/RenameOps.h"
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
-#include "ftp/InternetException.h"
+#include "net/NetErrors.h"
+#include "net/InternetException.h"
 #include "model/SiteInfo.h"
 
 #include "FtpServerFixture.h"

@@ -38,7 +38,7 @@ TEST_F(FtpCommandsTest, CurrentDirectoryFollowsChangesAndFailures)
 
     EXPECT_EQ(m_connection->SetCurrentDirectory("/nowhere"), 0);
     // A failure leaves the server's reply as the calling thread's error, and the connection's.
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
     EXPECT_EQ(GetSystemErrorText(ERROR_INTERNET_EXTENDED_ERROR).substr(0, 4), "550 ");
     EXPECT_EQ(m_connection->GetLastErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
     ASSERT_EQ(m_connection->GetCurrentDirectory(dir), 1);
@@ -64,7 +64,7 @@ TEST_F(FtpCommandsTest, NamesWithLineBreaksAreRefusedBeforeSending)
 {
     WriteWholeFile(m_server.Path("victim"), "x");
     EXPECT_EQ(m_connection->Remove("nothing\r\nDELE victim"), 0);
-    EXPECT_EQ(GetLastFtpErrorCode(), EINVAL);
+    EXPECT_EQ(GetLastNetErrorCode(), EINVAL);
     EXPECT_EQ(m_connection->CreateDirectory(std::string("a\0b", 3)), 0);
     EXPECT_TRUE(fs::exists(m_server.Path("victim")));
     std::string dir;

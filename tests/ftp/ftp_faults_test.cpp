@@ -135,7 +135,7 @@ TEST(FtpFaultsCommandTest, GarbageOrA421ClosesTheConnection)
         auto connection = ConnectTo(server, true, error);
         ASSERT_TRUE(connection);
         EXPECT_EQ(connection->CreateDirectory("d"), 0);
-        EXPECT_EQ(GetLastFtpErrorCode(), code);
+        EXPECT_EQ(GetLastNetErrorCode(), code);
         if (*text) {
             EXPECT_EQ(GetSystemErrorText(code), text);
         }
@@ -158,12 +158,12 @@ TEST_F(FtpFaultsTest, MalformedPassiveRepliesAreErrorsAndTheControlConnectionSta
     ASSERT_TRUE(Connect());
     CFtpFileFind finder(m_connection.get());
     EXPECT_FALSE(finder.FindFile("*"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_INVALID_SERVER_RESPONSE);
     std::string dir;
     EXPECT_EQ(m_connection->GetCurrentDirectory(dir), 1);
     for (int round = 0; round < 2; ++round) {
         EXPECT_FALSE(m_connection->OpenFile("a"));
-        EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+        EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_INVALID_SERVER_RESPONSE);
     }
 }
 
@@ -202,7 +202,7 @@ TEST_F(FtpFaultsTest, GarbageListLinesAreSkippedAndUnsafeNamesLeftOut)
 
     // Some servers say an empty folder is an error.
     EXPECT_FALSE(finder.FindFile("/e/*"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_NO_MORE_FILES);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_NO_MORE_FILES);
 }
 
 TEST_F(FtpFaultsTest, ADeleteIntoFoldersWithoutEndStopsAtTheDepthOrPathBound)
@@ -234,7 +234,7 @@ TEST_F(FtpFaultsTest, ATricklingListingFailsInsteadOfHoldingItsCaller)
     m_server.LogOn().OfferPassive("EPSV").Reply("LIST /pub", "150 ok").StallData(std::string(400, 'x'), 50);
     ASSERT_TRUE(Connect());
     EXPECT_FALSE(CFtpFileFind(m_connection.get()).FindFile("/pub/*"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_TIMEOUT);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_TIMEOUT);
     EXPECT_LT(m_server.Trickled(), 400u);
 }
 
@@ -278,7 +278,7 @@ TEST_F(FtpFaultsTest, ServerThatNeverConnectsInActiveModeFallsBackToPassive)
         .Send("226 done\r\n");
     ASSERT_TRUE(Connect(false));
     std::string content;
-    ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "f", content)) << GetSystemErrorText(GetLastFtpErrorCode());
+    ASSERT_TRUE(ftptest::DownloadAll(*m_connection, "f", content)) << GetSystemErrorText(GetLastNetErrorCode());
     EXPECT_EQ(content, "payload");
     EXPECT_TRUE(m_connection->IsPassive());
 }
@@ -296,7 +296,7 @@ TEST_F(FtpFaultsTest, TransfersFailedByTheServerAtTheEndAreFailures)
     ASSERT_TRUE(Connect());
     std::string content;
     EXPECT_FALSE(ftptest::DownloadAll(*m_connection, "f", content));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_EXTENDED_ERROR);
     EXPECT_EQ(GetSystemErrorText(ERROR_INTERNET_EXTENDED_ERROR), "451 Local error in processing\n");
 }
 

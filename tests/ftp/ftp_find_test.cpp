@@ -111,11 +111,11 @@ TEST_P(FtpFindTest, TenThousandEntriesOrNoneAtAll)
     fs::create_directories(m_server.Path("empty"));
     CFtpFileFind finder(m_connection.get());
     EXPECT_FALSE(finder.FindFile("/empty/*"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_NO_MORE_FILES);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_NO_MORE_FILES);
     EXPECT_FALSE(finder.FindNextFile());
     for (const char* missing : {"/nope/*", "/nope.txt"}) {
         EXPECT_FALSE(finder.FindFile(missing));
-        EXPECT_NE(GetLastFtpErrorCode(), 0);
+        EXPECT_NE(GetLastNetErrorCode(), 0);
     }
 }
 
@@ -174,7 +174,7 @@ TEST_P(FtpFindTest, OneOpenSearchPerConnectionThatOutlivesIt)
     auto second = std::make_unique<CFtpFileFind>(m_connection.get());
     ASSERT_TRUE(first.FindFile("/a/*"));
     EXPECT_FALSE(second->FindFile("/a/*"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
     // The open search may start over; other commands are not blocked by it.
     EXPECT_TRUE(first.FindFile("/a/*"));
     std::string dir;

@@ -46,7 +46,7 @@ TEST_F(FtpLogonTest, RefusedLogOnsGiveTheirCause)
         EXPECT_LE(message.size(), 255u);
         if (*password == 'w') {
             EXPECT_EQ(error.m_dwError, ERROR_INTERNET_LOGIN_FAILURE);
-            EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_LOGIN_FAILURE);
+            EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_LOGIN_FAILURE);
             EXPECT_EQ(message.substr(0, 4), "530 ") << message;
         }
     }
@@ -68,7 +68,7 @@ TEST_F(FtpLogonTest, ClosedOrDroppedConnectionsFailTheirCallsAndANewOneWorksOnce
     connection->Close();
     std::string dir;
     EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
     EXPECT_FALSE(connection->OpenFile("x"));
 
     WriteWholeFile(m_server.Path("f"), "still here");
@@ -77,13 +77,13 @@ TEST_F(FtpLogonTest, ClosedOrDroppedConnectionsFailTheirCallsAndANewOneWorksOnce
     ASSERT_EQ(connection->GetCurrentDirectory(dir), 1);
     m_server.Stop();
     EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
-    const int code = GetLastFtpErrorCode();
+    const int code = GetLastNetErrorCode();
     EXPECT_TRUE(code == ERROR_INTERNET_CONNECTION_ABORTED || code == ERROR_INTERNET_CONNECTION_RESET) << code;
     EXPECT_FALSE(GetSystemErrorText(code).empty());
     EXPECT_FALSE(connection->IsOpen());
     // Once broken, it stays broken without touching the network.
     EXPECT_EQ(connection->GetCurrentDirectory(dir), 0);
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_DROPPED);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_FTP_DROPPED);
     EXPECT_FALSE(connection->OpenFile("f"));
     EXPECT_FALSE(ConnectAs("user", "secret", false, error));
     EXPECT_EQ(error.m_dwError, ERROR_INTERNET_CANNOT_CONNECT);
@@ -103,7 +103,7 @@ TEST_F(FtpIpv6Test, ActiveAndPassiveOverIpv6)
         auto connection = Connect(passive);
         ASSERT_TRUE(connection);
         std::string content;
-        ASSERT_TRUE(ftptest::DownloadAll(*connection, "six.txt", content)) << GetLastFtpResponse();
+        ASSERT_TRUE(ftptest::DownloadAll(*connection, "six.txt", content)) << GetLastNetResponse();
         EXPECT_EQ(content, "over ipv6");
         const auto entries = FindAll(*connection, "/*");
         ASSERT_EQ(entries.size(), 1u);

@@ -26,10 +26,10 @@ TEST_P(FtpTransferModeTest, EveryByteValueAndAnEmptyFileSurviveBothWays)
     auto connection = Connect(GetParam());
     ASSERT_TRUE(connection);
     const std::string bytes = ftptest::AllByteValues();
-    ASSERT_TRUE(UploadAll(*connection, "bytes.bin", bytes)) << GetSystemErrorText(GetLastFtpErrorCode());
+    ASSERT_TRUE(UploadAll(*connection, "bytes.bin", bytes)) << GetSystemErrorText(GetLastNetErrorCode());
     EXPECT_EQ(ReadWholeFile(m_server.Path("bytes.bin")), bytes);
     std::string back;
-    ASSERT_TRUE(DownloadAll(*connection, "bytes.bin", back)) << GetSystemErrorText(GetLastFtpErrorCode());
+    ASSERT_TRUE(DownloadAll(*connection, "bytes.bin", back)) << GetSystemErrorText(GetLastNetErrorCode());
     EXPECT_EQ(back, bytes);
     EXPECT_EQ(connection->IsPassive(), GetParam());
 
@@ -78,11 +78,11 @@ TEST_F(FtpTransferTest, ConnectionIsBusyWhileAFileIsOpenUntilItIsClosedAfterItsL
     auto file = connection->OpenFile("f");
     ASSERT_TRUE(file);
     EXPECT_EQ(connection->CreateDirectory("d"), 0);
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
     EXPECT_FALSE(connection->OpenFile("f"));
     CFtpFileFind finder(connection.get());
     EXPECT_FALSE(finder.FindFile("/*"));
-    EXPECT_EQ(GetLastFtpErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
+    EXPECT_EQ(GetLastNetErrorCode(), ERROR_FTP_TRANSFER_IN_PROGRESS);
 
     // Every byte read, but not the end: the close still succeeds.
     char buffer[7];

@@ -3,7 +3,7 @@
 #include "fileops/RemotePermissions.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/FtpFileFind.h"
-#include "ftp/InternetException.h"
+#include "net/InternetException.h"
 #include "log/ActionLog.h"
 
 #include "FtpServerFixture.h"

@@ -1,4 +1,4 @@
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 
 #include "ScriptedPrompts.h"
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "FtpServerFixture.h"
 
 #include "ftp/FtpConnection.h"
-#include "ftp/InternetException.h"
+#include "net/InternetException.h"
 #include "ftp/InternetSession.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppPaths.h"
-#include "ftp/ConnectContext.h"
+#include "connect/ConnectContext.h"
 #include "model/FileInfo.h"
 
 #include <atomic>

@@ -6,7 +6,7 @@
 #include "app/Prompts.h"
 #include "app/SiteListOwner.h"
 #include "app/SitePasswords.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "fileops/FileOpTexts.h"
 
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 std::string ShortCause(int code)
 {

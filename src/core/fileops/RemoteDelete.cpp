@@ -3,7 +3,7 @@
 #include "app/Prompts.h"
 #include "fileops/FileOpTexts.h"
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpFileFind.h"
 #include "model/SiteInfo.h"
 #include "path/Paths.h"
@@ -28,7 +28,7 @@ bool ListEntries(CFtpConnection& connection, const std::string& path, uint32_t f
 {
     CFtpFileFind find(&connection);
     bool more = find.FindFile(JoinRemotePath(path, "*"), kFreshFindFlags | flags);
-    const bool listed = more || GetLastFtpErrorCode() == ERROR_NO_MORE_FILES;
+    const bool listed = more || GetLastNetErrorCode() == ERROR_NO_MORE_FILES;
     while (more) {
         more = find.FindNextFile();
         if (!find.IsDots())
@@ -106,7 +106,7 @@ int CRemoteDelete::DeleteFolderAt(const std::string& path, int depth)
             if (Canceled())
                 return 0;
             m_prompts.MessageBox("Failed to delete directory \"" + path + "\" since its file \"" + entry.name +
-                                 "\" can not be deleted." + ShortCause(GetLastFtpErrorCode()));
+                                 "\" can not be deleted." + ShortCause(GetLastNetErrorCode()));
             return 0;
         }
         Removed();
@@ -120,7 +120,7 @@ int CRemoteDelete::DeleteFolderAt(const std::string& path, int depth)
     if (connection->RemoveDirectory(path) != 1) {
         if (Canceled())
             return 0;
-        m_prompts.MessageBox("Failed to delete directory \"" + path + "\"." + ShortCause(GetLastFtpErrorCode()));
+        m_prompts.MessageBox("Failed to delete directory \"" + path + "\"." + ShortCause(GetLastNetErrorCode()));
         return 0;
     }
     Removed();
@@ -143,7 +143,7 @@ bool CRemoteDelete::DeleteRows(const std::string& folder, const std::vector<Dele
             if (Canceled())
                 return false;
             m_prompts.MessageBox("Failed to delete file " + path +
-                                 ShortCause(connection ? GetLastFtpErrorCode() : ERROR_INTERNET_CONNECTION_ABORTED));
+                                 ShortCause(connection ? GetLastNetErrorCode() : ERROR_INTERNET_CONNECTION_ABORTED));
             return false;
         }
         Removed();

@@ -3,7 +3,7 @@
 #include "app/VamloDoc.h"
 #include "fileops/RemoteDelete.h"
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpFileFind.h"
 #include "path/Paths.h"
 
@@ -11,7 +11,7 @@ bool CRemotePermissionPlace::List(const std::string& folder, std::vector<Entry>&
 {
     std::vector<remotewalk::Listed> listed;
     if (!remotewalk::ListEntries(m_connection, folder, 0, listed)) {
-        cause = CVamloDoc::GetSystemErrorText(GetLastFtpErrorCode());
+        cause = CVamloDoc::GetSystemErrorText(GetLastNetErrorCode());
         return false;
     }
     // An entry that stays unsure counts as a link: it is skipped, not walked.
@@ -30,7 +30,7 @@ IPermissionPlace::Result CRemotePermissionPlace::Change(const std::string& path,
     const int result = m_connection.SetPermissions(path, mode);
     if (result == 1)
         return Result::Done;
-    cause = CVamloDoc::GetSystemErrorText(GetLastFtpErrorCode());
+    cause = CVamloDoc::GetSystemErrorText(GetLastNetErrorCode());
     return result < 0 ? Result::Unsupported : Result::Failed;
 }
 

@@ -3,7 +3,7 @@
 #include "app/Prompts.h"
 #include "fileops/FileOpTexts.h"
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpFileFind.h"
 
 #include <cerrno>
@@ -72,7 +72,7 @@ int RenameRemote(CFtpConnection& connection, const std::string& from, const std:
     if (connection.Rename(from, to) == 1)
         return 1;
     if (cause != nullptr)
-        *cause = ShortCause(GetLastFtpErrorCode());
+        *cause = ShortCause(GetLastNetErrorCode());
     return 0;
 }
 
@@ -94,6 +94,6 @@ int CreateRemoteDirectory(IPrompts& prompts, CFtpConnection& connection, const s
     }
     if (connection.CreateDirectory(path) == 1)
         return 1;
-    prompts.MessageBox("Failed to create new directory " + path + ShortCause(GetLastFtpErrorCode()));
+    prompts.MessageBox("Failed to create new directory " + path + ShortCause(GetLastNetErrorCode()));
     return 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Prompts.h"
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "ftp/FtpConnection.h"
 
 #include "ftp/FtpDataChannel.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpSession.h"
 #include "ftp/InternetFile.h"
 #include "ftp/FtpListing.h"
@@ -27,7 +27,7 @@ void CFtpConnection::Close()
 
 void CFtpConnection::CloseWithoutWaiting() { m_pSession->QuitWithoutWaiting(); }
 
-int CFtpConnection::Report(const FtpStatus& status)
+int CFtpConnection::Report(const NetStatus& status)
 {
     if (status)
         return 1;
@@ -67,7 +67,7 @@ int CFtpConnection::Remove(const std::string& file)
 int CFtpConnection::Rename(const std::string& from, const std::string& to)
 {
     m_pSession->ForgetDirectory();   // a renamed folder may be the current one
-    FtpStatus status = m_pSession->Expect("RNFR " + from, 3);
+    NetStatus status = m_pSession->Expect("RNFR " + from, 3);
     if (status)
         status = m_pSession->Expect("RNTO " + to, 2);
     return Report(status);
@@ -86,7 +86,7 @@ int CFtpConnection::GetFileSize(const std::string& file, uint64_t& size)
     std::string_view value(reply.text);
     value = value.substr(0, value.find('\n'));
     if (reply.code != 213 || value.size() <= 4 || !ftplist::ParseDecimal(value.substr(4), size))
-        return Report(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text));
+        return Report(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text));
     return 1;
 }
 
@@ -97,7 +97,7 @@ int CFtpConnection::GetModifiedTime(const std::string& file, std::time_t& time)
     FtpListEntry entry;
     FetchModifiedTime(*m_pSession, file, entry);
     if (!entry.hasTime)
-        return Report(m_pSession->control.IsOpen() ? FtpStatus::Error(ERROR_INTERNET_EXTENDED_ERROR)
+        return Report(m_pSession->control.IsOpen() ? NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR)
                                                    : m_pSession->control.ClosedStatus());
     time = entry.modified;
     return 1;
@@ -110,7 +110,7 @@ int CFtpConnection::SetModifiedTime(const std::string& file, std::time_t time)
     std::tm utc {};
     char stamp[32];
     if (gmtime_r(&time, &utc) == nullptr || std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc) != 14)
-        return Report(FtpStatus::Error(EINVAL));
+        return Report(NetStatus::Error(EINVAL));
     return Report(m_pSession->Expect(std::string("MFMT ") + stamp + " " + file, 2));
 }
 
@@ -119,10 +119,10 @@ int CFtpConnection::SetPermissions(const std::string& path, unsigned mode)
     FtpReply reply;
     char digits[8];
     std::snprintf(digits, sizeof digits, "%03o", mode & 0777u);
-    const FtpStatus status = m_pSession->Expect(std::string("SITE CHMOD ") + digits + " " + path, 2, &reply);
+    const NetStatus status = m_pSession->Expect(std::string("SITE CHMOD ") + digits + " " + path, 2, &reply);
     // 202 is "command not implemented, superfluous here", as good as 502.
     if (reply.code == 202 || reply.code == 500 || reply.code == 502 || reply.code == 504) {
-        Report(status ? FtpStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, reply.text) : status);
+        Report(status ? NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, reply.text) : status);
         return -1;
     }
     return Report(status);
@@ -151,7 +151,7 @@ int CFtpConnection::GetSha256(const std::string& file, std::string& hex)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (reply.code != 213 || algorithm != "SHA-256" || digest.size() != 64 ||
         digest.find_first_not_of("0123456789abcdef") != std::string::npos)
-        return Report(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text));
+        return Report(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text));
     hex = digest;
     return 1;
 }
@@ -173,11 +173,11 @@ std::unique_ptr<CInternetFile> CFtpConnection::OpenFileAt(const std::string& nam
     restartRefused = false;
     const bool writing = (access & GENERIC_WRITE) != 0 && (access & GENERIC_READ) == 0;
     if ((access & (GENERIC_READ | GENERIC_WRITE)) == 0 || (access & GENERIC_READ && access & GENERIC_WRITE)) {
-        Report(FtpStatus::Error(EINVAL));   // a remote file is read or written, not both
+        Report(NetStatus::Error(EINVAL));   // a remote file is read or written, not both
         return nullptr;
     }
     const char type = (flags & FTP_TRANSFER_TYPE_ASCII) != 0 && (flags & FTP_TRANSFER_TYPE_BINARY) == 0 ? 'A' : 'I';
-    FtpStatus status = m_pSession->SetType(type);
+    NetStatus status = m_pSession->SetType(type);
     NetStream data;
     if (status)
         status = OpenDataTransfer(*m_pSession, (writing ? "STOR " : "RETR ") + name, data, offset, &restartRefused);

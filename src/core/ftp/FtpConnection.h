@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ftp/FtpFlags.h"
-#include "ftp/FtpStatus.h"
+#include "net/NetFlags.h"
+#include "net/NetStatus.h"
 
 #include <cstdint>
 #include <ctime>
@@ -15,7 +15,7 @@ class FtpSession;
 // One logged-on FTP connection. Calls block the calling thread; one thread
 // uses a connection at a time, holding GetMutex() for a whole action (the
 // calls themselves do not lock). Commands return 1 or 0; on 0 the calling
-// thread's last error (GetLastFtpErrorCode, GetSystemErrorText) says why.
+// thread's last error (GetLastNetErrorCode, GetSystemErrorText) says why.
 class CFtpConnection {
 public:
     explicit CFtpConnection(std::shared_ptr<FtpSession> session);
@@ -79,7 +79,7 @@ public:
     const std::shared_ptr<FtpSession>& Session() const { return m_pSession; }
 
 private:
-    int Report(const FtpStatus& status);
+    int Report(const NetStatus& status);
 
     std::shared_ptr<FtpSession> m_pSession;
     std::mutex m_mutex;

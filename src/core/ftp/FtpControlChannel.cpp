@@ -1,6 +1,6 @@
 #include "ftp/FtpControlChannel.h"
 
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -9,12 +9,12 @@ namespace {
 constexpr size_t kReceiveChunk = 16 * 1024;
 }
 
-FtpStatus ReplyFailure(const FtpReply& reply)
+NetStatus ReplyFailure(const FtpReply& reply)
 {
-    return FtpStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, reply.text);
+    return NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, reply.text);
 }
 
-FtpStatus FtpControlChannel::Connect(const std::string& host, uint16_t port, const CFtpTimeouts& timeouts)
+NetStatus FtpControlChannel::Connect(const std::string& host, uint16_t port, const CFtpTimeouts& timeouts)
 {
     m_timeouts = timeouts;
     m_input.clear();
@@ -22,7 +22,7 @@ FtpStatus FtpControlChannel::Connect(const std::string& host, uint16_t port, con
     m_bClosedByUs = false;
     m_assembler.Take();
     UniqueFd fd;
-    if (FtpStatus connected = ConnectToHost(host, port, timeouts.connectMs, fd); !connected)
+    if (NetStatus connected = ConnectToHost(host, port, timeouts.connectMs, fd); !connected)
         return connected;
     // Commands are small and each waits for its reply: do not let Nagle delay them.
     const int one = 1;
@@ -30,25 +30,25 @@ FtpStatus FtpControlChannel::Connect(const std::string& host, uint16_t port, con
     m_local = SocketAddress::OfSocket(fd.Get(), false);
     m_peer = SocketAddress::OfSocket(fd.Get(), true);
     m_stream = NetStream(std::move(fd));
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus FtpControlChannel::StartTls(const std::string& host)
+NetStatus FtpControlChannel::StartTls(const std::string& host)
 {
     if (!IsOpen())
         return ClosedStatus();
     // Bytes that came after the AUTH reply were sent in the clear: no
     // honest server sends any, and they must not pass for protected ones.
     if (!m_input.empty())
-        return Fail(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
-    if (FtpStatus started = m_stream.StartTls(host, nullptr, Deadline(m_timeouts.connectMs)); !started)
+        return Fail(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
+    if (NetStatus started = m_stream.StartTls(host, nullptr, Deadline(m_timeouts.connectMs)); !started)
         return Fail(started);
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus FtpControlChannel::ClosedStatus() const
+NetStatus FtpControlChannel::ClosedStatus() const
 {
-    return FtpStatus::Error(m_bClosedByUs ? ERROR_INTERNET_INCORRECT_HANDLE_STATE : ERROR_FTP_DROPPED);
+    return NetStatus::Error(m_bClosedByUs ? ERROR_INTERNET_INCORRECT_HANDLE_STATE : ERROR_FTP_DROPPED);
 }
 
 void FtpControlChannel::Break()
@@ -64,24 +64,24 @@ void FtpControlChannel::Close()
     m_bClosedByUs = true;
 }
 
-FtpStatus FtpControlChannel::Fail(FtpStatus status)
+NetStatus FtpControlChannel::Fail(NetStatus status)
 {
     Break();
     return status;
 }
 
-FtpStatus FtpControlChannel::Send(std::string_view line)
+NetStatus FtpControlChannel::Send(std::string_view line)
 {
     if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
-        return FtpStatus::Error(EINVAL);
+        return NetStatus::Error(EINVAL);
     if (!IsOpen())
         return ClosedStatus();
     std::string wire;
     wire.reserve(line.size() + 2);
     wire.append(line).append("\r\n");
-    if (FtpStatus sent = m_stream.Send(wire.data(), wire.size(), m_timeouts.replyMs); !sent)
+    if (NetStatus sent = m_stream.Send(wire.data(), wire.size(), m_timeouts.replyMs); !sent)
         return Fail(sent);
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
 void FtpControlChannel::SendWithoutWaiting(std::string_view line)
@@ -94,7 +94,7 @@ void FtpControlChannel::SendWithoutWaiting(std::string_view line)
     m_stream.SendWithoutWaiting(wire.data(), wire.size());
 }
 
-FtpStatus FtpControlChannel::ReadLine(std::string& line, const Deadline& deadline)
+NetStatus FtpControlChannel::ReadLine(std::string& line, const Deadline& deadline)
 {
     for (;;) {
         const size_t end = m_input.find('\n', m_scanned);
@@ -105,30 +105,30 @@ FtpStatus FtpControlChannel::ReadLine(std::string& line, const Deadline& deadlin
             line.assign(m_input, 0, length);
             m_input.erase(0, end + 1);
             m_scanned = 0;
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
         m_scanned = m_input.size();
         // A line longer than any sane reply is a flood: stop reading it.
         if (m_input.size() > FtpReplyAssembler::kMaxLineBytes)
-            return Fail(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
+            return Fail(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
         const size_t used = m_input.size();
         m_input.resize(used + kReceiveChunk);
         size_t received = 0;
-        FtpStatus status = m_stream.Receive(m_input.data() + used, kReceiveChunk, deadline, received);
+        NetStatus status = m_stream.Receive(m_input.data() + used, kReceiveChunk, deadline, received);
         m_input.resize(used + received);
         if (!status)
             return Fail(status);
         if (received == 0)
-            return Fail(FtpStatus::Error(ERROR_INTERNET_CONNECTION_ABORTED));
+            return Fail(NetStatus::Error(ERROR_INTERNET_CONNECTION_ABORTED));
     }
 }
 
-FtpStatus FtpControlChannel::ReadReply(FtpReply& reply)
+NetStatus FtpControlChannel::ReadReply(FtpReply& reply)
 {
     return ReadReply(reply, m_timeouts.replyMs);
 }
 
-FtpStatus FtpControlChannel::ReadReply(FtpReply& reply, int timeoutMs)
+NetStatus FtpControlChannel::ReadReply(FtpReply& reply, int timeoutMs)
 {
     if (!IsOpen())
         return ClosedStatus();
@@ -136,26 +136,26 @@ FtpStatus FtpControlChannel::ReadReply(FtpReply& reply, int timeoutMs)
     m_assembler.Take();
     std::string line;
     for (;;) {
-        if (FtpStatus read = ReadLine(line, deadline); !read)
+        if (NetStatus read = ReadLine(line, deadline); !read)
             return read;
         switch (m_assembler.AddLine(line)) {
         case FtpReplyAssembler::Result::NeedMore:
             continue;
         case FtpReplyAssembler::Result::Invalid:
-            return Fail(FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
+            return Fail(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE));
         case FtpReplyAssembler::Result::Complete:
             reply = m_assembler.Take();
             // 421: the server is closing the connection; it answers nothing more.
             if (reply.code == 421)
                 Break();
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
     }
 }
 
-FtpStatus FtpControlChannel::Command(std::string_view line, FtpReply& reply)
+NetStatus FtpControlChannel::Command(std::string_view line, FtpReply& reply)
 {
-    if (FtpStatus sent = Send(line); !sent)
+    if (NetStatus sent = Send(line); !sent)
         return sent;
     return ReadReply(reply);
 }

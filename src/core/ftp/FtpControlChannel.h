@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
 #include "ftp/FtpReply.h"
-#include "ftp/FtpSocket.h"
+#include "net/Socket.h"
 #include "ftp/NetStream.h"
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 
 #include <string>
 #include <string_view>
@@ -15,29 +15,29 @@
 // with our commands.
 class FtpControlChannel {
 public:
-    FtpStatus Connect(const std::string& host, uint16_t port, const CFtpTimeouts& timeouts);
+    NetStatus Connect(const std::string& host, uint16_t port, const CFtpTimeouts& timeouts);
 
     // Sends one command; CR LF is added. A line holding CR, LF or NUL is
     // refused: it would smuggle a second command to the server.
-    FtpStatus Send(std::string_view line);
+    NetStatus Send(std::string_view line);
     // Hands one command to the socket only if it can take it at once; never
     // waits. For a farewell whose fate does not matter.
     void SendWithoutWaiting(std::string_view line);
     // Reads one complete reply within timeoutMs (default: the reply time-out).
-    FtpStatus ReadReply(FtpReply& reply);
-    FtpStatus ReadReply(FtpReply& reply, int timeoutMs);
+    NetStatus ReadReply(FtpReply& reply);
+    NetStatus ReadReply(FtpReply& reply, int timeoutMs);
     // Send, then read the reply. Success means a reply came, whatever its code.
-    FtpStatus Command(std::string_view line, FtpReply& reply);
+    NetStatus Command(std::string_view line, FtpReply& reply);
 
     // AUTH TLS has been accepted: the handshake on this connection.
-    FtpStatus StartTls(const std::string& host);
+    NetStatus StartTls(const std::string& host);
 
     bool IsOpen() const { return m_stream.Valid(); }
     bool IsTls() const { return m_stream.IsTls(); }
     // A reply may already be here although a poll on Fd() would not say so.
     bool HasPendingInput() const { return !m_input.empty() || m_stream.HasPendingInput(); }
     // Why calls fail once the connection is gone.
-    FtpStatus ClosedStatus() const;
+    NetStatus ClosedStatus() const;
     void Break();   // the connection failed
     void Close();   // we ended it
 
@@ -48,8 +48,8 @@ public:
     const CFtpTimeouts& Timeouts() const { return m_timeouts; }
 
 private:
-    FtpStatus ReadLine(std::string& line, const Deadline& deadline);
-    FtpStatus Fail(FtpStatus status);
+    NetStatus ReadLine(std::string& line, const Deadline& deadline);
+    NetStatus Fail(NetStatus status);
 
     NetStream m_stream;
     SocketAddress m_local;
@@ -62,4 +62,4 @@ private:
 };
 
 // The failure status for a reply that did not succeed: its text is the reply.
-FtpStatus ReplyFailure(const FtpReply& reply);
+NetStatus ReplyFailure(const FtpReply& reply);

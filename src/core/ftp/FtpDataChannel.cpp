@@ -1,7 +1,7 @@
 #include "ftp/FtpDataChannel.h"
 
-#include "ftp/FtpErrors.h"
-#include "ftp/NetCancel.h"
+#include "net/NetErrors.h"
+#include "net/NetCancel.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -38,7 +38,7 @@ std::string_view FirstLine(const FtpReply& reply)
 
 // Waits for the server to connect to our listener. A reply on the control
 // connection in the meantime (425 and the like) ends the wait.
-FtpStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, UniqueFd& data, bool& refused)
+NetStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, UniqueFd& data, bool& refused)
 {
     refused = false;
     const Deadline deadline(control.Timeouts().acceptMs);
@@ -46,20 +46,20 @@ FtpStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, Uniqu
         pollfd fds[3] = {{listener.Get(), POLLIN, 0}, {control.Fd(), POLLIN, 0}, {CurrentCancelFd(), POLLIN, 0}};
         const int remaining = deadline.RemainingMs();
         if (remaining == 0)
-            return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
+            return NetStatus::Error(ERROR_INTERNET_TIMEOUT);
         // A reply already received (and decrypted) would not wake the poll:
         // then only look whether the server has connected too, which goes first.
         const bool replyWaiting = control.HasPendingInput();
         CheckNetworkWaitAllowed();
         const int n = ::poll(fds, fds[2].fd >= 0 ? 3 : 2, replyWaiting ? 0 : remaining);
         if (CurrentActionCanceled())
-            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
+            return NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return StatusFromErrno(errno);
         if (n == 0 && !replyWaiting)
-            return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
+            return NetStatus::Error(ERROR_INTERNET_TIMEOUT);
         if (fds[0].revents != 0) {
             UniqueFd accepted(::accept4(listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (!accepted.Valid())
@@ -68,23 +68,23 @@ FtpStatus AcceptData(FtpControlChannel& control, const UniqueFd& listener, Uniqu
             if (!SameHost(SocketAddress::OfSocket(accepted.Get(), true), control.PeerAddress()))
                 continue;
             data = std::move(accepted);
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
         FtpReply reply;
-        if (FtpStatus status = control.ReadReply(reply); !status)
+        if (NetStatus status = control.ReadReply(reply); !status)
             return status;
         if (reply.Class() != 1) {
             refused = reply.code == 425;
             return ReplyFailure(reply);
         }
     }
-    return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
+    return NetStatus::Error(ERROR_INTERNET_TIMEOUT);
 }
 
 enum class ActiveOutcome { Connected, Failed, TryPassive };
 
 // Tells the server where to connect: EPRT, or PORT when EPRT is unknown to it.
-ActiveOutcome AnnounceListener(FtpSession& session, const SocketAddress& bound, FtpStatus& status)
+ActiveOutcome AnnounceListener(FtpSession& session, const SocketAddress& bound, NetStatus& status)
 {
     FtpControlChannel& control = session.control;
     FtpReply reply;
@@ -113,11 +113,11 @@ ActiveOutcome AnnounceListener(FtpSession& session, const SocketAddress& bound, 
 
 // The transfer command, preceded by REST when it starts part of the way in:
 // REST goes last, right before the command it belongs to.
-FtpStatus SendTransferCommand(FtpSession& session, const std::string& command, uint64_t restartAt,
+NetStatus SendTransferCommand(FtpSession& session, const std::string& command, uint64_t restartAt,
                               bool* restartRefused, FtpReply& reply)
 {
     if (restartAt > 0) {
-        if (FtpStatus status = session.control.Command("REST " + std::to_string(restartAt), reply); !status)
+        if (NetStatus status = session.control.Command("REST " + std::to_string(restartAt), reply); !status)
             return status;
         if (reply.code != 350) {
             if (restartRefused != nullptr)
@@ -129,7 +129,7 @@ FtpStatus SendTransferCommand(FtpSession& session, const std::string& command, u
 }
 
 ActiveOutcome OpenActive(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
-                         UniqueFd& data, FtpStatus& status)
+                         UniqueFd& data, NetStatus& status)
 {
     FtpControlChannel& control = session.control;
     UniqueFd listener;
@@ -163,55 +163,55 @@ ActiveOutcome OpenActive(FtpSession& session, const std::string& command, uint64
 }
 
 // EPSV, or PASV when EPSV is unknown to the server; gives the data port.
-FtpStatus RequestPassivePort(FtpSession& session, uint16_t& port)
+NetStatus RequestPassivePort(FtpSession& session, uint16_t& port)
 {
     FtpControlChannel& control = session.control;
     FtpReply reply;
     if (!session.bEpsvRefused) {
-        if (FtpStatus status = control.Command("EPSV", reply); !status)
+        if (NetStatus status = control.Command("EPSV", reply); !status)
             return status;
         if (reply.code == 229)
-            return ParseEpsvReply(reply, port) ? FtpStatus::Success()
-                                               : FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
+            return ParseEpsvReply(reply, port) ? NetStatus::Success()
+                                               : NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
         if (reply.code == 500 || reply.code == 502)
             session.bEpsvRefused = true;
     }
     if (control.PeerAddress().Family() != AF_INET)
         return ReplyFailure(reply);   // PASV cannot describe an IPv6 connection
-    if (FtpStatus status = control.Command("PASV", reply); !status)
+    if (NetStatus status = control.Command("PASV", reply); !status)
         return status;
     if (reply.code != 227)
         return ReplyFailure(reply);
-    return ParsePasvReply(reply, port) ? FtpStatus::Success()
-                                       : FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
+    return ParsePasvReply(reply, port) ? NetStatus::Success()
+                                       : NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
 }
 
-FtpStatus OpenPassive(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
+NetStatus OpenPassive(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
                       UniqueFd& data)
 {
     FtpControlChannel& control = session.control;
     uint16_t port = 0;
-    if (FtpStatus status = RequestPassivePort(session, port); !status)
+    if (NetStatus status = RequestPassivePort(session, port); !status)
         return status;
     SocketAddress target = control.PeerAddress();
     target.SetPort(port);
     UniqueFd connected;
-    if (FtpStatus status = ConnectTcp(target, Deadline(control.Timeouts().connectMs), connected); !status)
+    if (NetStatus status = ConnectTcp(target, Deadline(control.Timeouts().connectMs), connected); !status)
         return status;
     FtpReply reply;
-    if (FtpStatus status = SendTransferCommand(session, command, restartAt, restartRefused, reply); !status)
+    if (NetStatus status = SendTransferCommand(session, command, restartAt, restartRefused, reply); !status)
         return status;
     if (reply.Class() != 1)
         return ReplyFailure(reply);
     data = std::move(connected);
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus OpenConnection(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
+NetStatus OpenConnection(FtpSession& session, const std::string& command, uint64_t restartAt, bool* restartRefused,
                          UniqueFd& data)
 {
     if (!session.bPassive) {
-        FtpStatus status;
+        NetStatus status;
         const ActiveOutcome outcome = OpenActive(session, command, restartAt, restartRefused, data, status);
         if (outcome != ActiveOutcome::TryPassive)
             return status;
@@ -224,12 +224,12 @@ FtpStatus OpenConnection(FtpSession& session, const std::string& command, uint64
 
 // TLS on the data connection, resuming the control connection's session. It
 // must show the control connection's certificate: the one the user trusted.
-FtpStatus ProtectData(FtpSession& session, NetStream& data)
+NetStatus ProtectData(FtpSession& session, NetStream& data)
 {
     FtpControlChannel& control = session.control;
-    FtpStatus status = data.StartTls(session.serverName, &control.Stream(), Deadline(control.Timeouts().connectMs));
+    NetStatus status = data.StartTls(session.serverName, &control.Stream(), Deadline(control.Timeouts().connectMs));
     if (status && data.PeerFingerprint() != control.Stream().PeerFingerprint())
-        status = FtpStatus::Error(ERROR_FTP_DATA_CERTIFICATE_MISMATCH);
+        status = NetStatus::Error(ERROR_FTP_DATA_CERTIFICATE_MISMATCH);
     if (status)
         return status;
     data.ResetHard();
@@ -240,17 +240,17 @@ FtpStatus ProtectData(FtpSession& session, NetStream& data)
 
 } // namespace
 
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data, uint64_t restartAt,
+NetStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data, uint64_t restartAt,
                            bool* restartRefused)
 {
-    if (FtpStatus ready = session.Ready(); !ready)
+    if (NetStatus ready = session.Ready(); !ready)
         return ready;
     UniqueFd connection;
-    if (FtpStatus opened = OpenConnection(session, command, restartAt, restartRefused, connection); !opened)
+    if (NetStatus opened = OpenConnection(session, command, restartAt, restartRefused, connection); !opened)
         return opened;
     data = NetStream(std::move(connection));
     if (!session.control.IsTls())
-        return FtpStatus::Success();
+        return NetStatus::Success();
     return ProtectData(session, data);
 }
 

@@ -2,9 +2,9 @@
 
 #include "ftp/FtpReply.h"
 #include "ftp/FtpSession.h"
-#include "ftp/FtpSocket.h"
+#include "net/Socket.h"
 #include "ftp/NetStream.h"
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 
 #include <cstdint>
 #include <string>
@@ -18,7 +18,7 @@
 // the data connection is protected too, showing the same certificate.
 // A restart offset sends REST just before the command; when the server
 // refuses it, *restartRefused is set and nothing was transferred.
-FtpStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data,
+NetStatus OpenDataTransfer(FtpSession& session, const std::string& command, NetStream& data,
                            uint64_t restartAt = 0, bool* restartRefused = nullptr);
 
 // The port of a 227 reply. The address in it is ignored on purpose: we always

@@ -2,9 +2,9 @@
 
 // The FTP engine's public interface in one include.
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpFileFind.h"
-#include "ftp/FtpFlags.h"
-#include "ftp/InternetException.h"
+#include "net/NetFlags.h"
+#include "net/InternetException.h"
 #include "ftp/InternetFile.h"
 #include "ftp/InternetSession.h"

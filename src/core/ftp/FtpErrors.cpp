@@ -1,4 +1,4 @@
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 #include <cstring>
 
@@ -41,15 +41,15 @@ bool HasDetailText(int code)
     return code == ERROR_INTERNET_SECURITY_CHANNEL_ERROR || code == ERROR_FTP_TLS_REFUSED;
 }
 
-void SetLastFtpError(int code, std::string responseText)
+void SetLastNetError(int code, std::string responseText)
 {
     t_lastCode = code;
     t_lastResponse = std::move(responseText);
 }
 
-int GetLastFtpErrorCode() { return t_lastCode; }
+int GetLastNetErrorCode() { return t_lastCode; }
 
-std::string GetLastFtpResponse() { return t_lastResponse; }
+std::string GetLastNetResponse() { return t_lastResponse; }
 
 std::string GetSystemErrorText(int code)
 {
@@ -67,11 +67,11 @@ std::string GetSystemErrorText(int code)
     return std::string(text) + "\n";
 }
 
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 
-bool PublishStatus(const FtpStatus& status)
+bool PublishStatus(const NetStatus& status)
 {
     if (!status.Ok())
-        SetLastFtpError(status.code, status.response);
+        SetLastNetError(status.code, status.response);
     return status.Ok();
 }

@@ -31,9 +31,9 @@ bool HasDetailText(int code);
 
 // The calling thread's last engine error and the server's last reply text
 // (all lines, each ending in "\n"). Every failing engine call sets them.
-void SetLastFtpError(int code, std::string responseText = {});
-int GetLastFtpErrorCode();
-std::string GetLastFtpResponse();
+void SetLastNetError(int code, std::string responseText = {});
+int GetLastNetErrorCode();
+std::string GetLastNetResponse();
 
 // Text for a system (errno) or engine code, ending in "\n" like system texts.
 // ERROR_INTERNET_EXTENDED_ERROR gives the calling thread's last server reply.

@@ -1,7 +1,7 @@
 #include "ftp/FtpFileFind.h"
 
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpListing.h"
 #include "ftp/FtpSession.h"
 
@@ -55,11 +55,11 @@ bool CFtpFileFind::FindFile(const std::string& name, uint32_t flags)
     find.Release();
     find.nBadNames = 0;
     if (!find.session)
-        return PublishStatus(FtpStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
+        return PublishStatus(NetStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE));
     FtpSession& session = *find.session;
     if (session.pOpenSearch != nullptr)
-        return PublishStatus(FtpStatus::Error(ERROR_FTP_TRANSFER_IN_PROGRESS));
-    if (FtpStatus ready = session.Ready(); !ready)
+        return PublishStatus(NetStatus::Error(ERROR_FTP_TRANSFER_IN_PROGRESS));
+    if (NetStatus ready = session.Ready(); !ready)
         return PublishStatus(ready);
 
     const std::string pattern = name.empty() ? "*" : name;
@@ -71,13 +71,13 @@ bool CFtpFileFind::FindFile(const std::string& name, uint32_t flags)
     if (ListsFolder(last)) {
         const std::string folder = find.bHasRoot && find.strRoot.empty() ? "/" : find.strRoot;
         FtpListing listing;
-        if (FtpStatus listed = ListFolder(session, folder, listing, (flags & FIND_FLAG_LONG_LIST) != 0); !listed)
+        if (NetStatus listed = ListFolder(session, folder, listing, (flags & FIND_FLAG_LONG_LIST) != 0); !listed)
             return PublishStatus(listed);
         find.nBadNames = listing.nBadNames;
         find.entries = std::move(listing.entries);
     } else {
         FtpListEntry entry;
-        if (FtpStatus found = FindEntry(session, pattern, entry, false); !found)
+        if (NetStatus found = FindEntry(session, pattern, entry, false); !found)
             return PublishStatus(found);
         if (!entry.hasTime && !entry.isDirectory)
             find.strTimePending = pattern;
@@ -88,7 +88,7 @@ bool CFtpFileFind::FindFile(const std::string& name, uint32_t flags)
         find.entries.push_back(std::move(entry));
     }
     if (find.entries.empty())
-        return PublishStatus(FtpStatus::Error(ERROR_NO_MORE_FILES));
+        return PublishStatus(NetStatus::Error(ERROR_NO_MORE_FILES));
     find.bOpen = true;
     session.pOpenSearch = &find;
     return true;
@@ -98,7 +98,7 @@ bool CFtpFileFind::FindNextFile()
 {
     Impl& find = *m_pImpl;
     if (!find.bOpen || find.nNext >= find.entries.size()) {
-        SetLastFtpError(ERROR_NO_MORE_FILES);
+        SetLastNetError(ERROR_NO_MORE_FILES);
         return false;
     }
     find.pCurrent = &find.entries[find.nNext++];

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
 
 #include <cstdint>
 #include <ctime>

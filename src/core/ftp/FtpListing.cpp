@@ -1,7 +1,7 @@
 #include "ftp/FtpListing.h"
 
 #include "ftp/FtpDataChannel.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 #include <cctype>
 #include <cerrno>
@@ -32,7 +32,7 @@ bool ContainsNoCase(std::string_view text, std::string_view word)
 }
 
 // Servers that answer an empty folder with an error instead of no lines.
-bool MeansEmptyFolder(const FtpStatus& status)
+bool MeansEmptyFolder(const NetStatus& status)
 {
     if (status.code != ERROR_INTERNET_EXTENDED_ERROR || status.response.size() < 3)
         return false;
@@ -44,12 +44,12 @@ bool MeansEmptyFolder(const FtpStatus& status)
 }
 
 // Reads the data connection to its end, then the final reply.
-FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::string& text)
+NetStatus ReceiveAll(FtpSession& session, const std::string& command, std::string& text)
 {
     NetStream data;
-    if (FtpStatus opened = OpenDataTransfer(session, command, data); !opened)
+    if (NetStatus opened = OpenDataTransfer(session, command, data); !opened)
         return opened;
-    FtpStatus status;
+    NetStatus status;
     const int dataMs = session.control.Timeouts().dataMs;
     Deadline window(dataMs);
     size_t windowStart = 0;
@@ -66,7 +66,7 @@ FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::strin
             windowStart = text.size();
         }
         if (text.size() > kMaxListingBytes) {
-            status = FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+            status = NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
             break;
         }
     }
@@ -76,9 +76,9 @@ FtpStatus ReceiveAll(FtpSession& session, const std::string& command, std::strin
         return status;
     }
     FtpReply reply;
-    if (FtpStatus read = session.control.ReadReply(reply); !read)
+    if (NetStatus read = session.control.ReadReply(reply); !read)
         return read;
-    return reply.Class() == 2 ? FtpStatus::Success() : ReplyFailure(reply);
+    return reply.Class() == 2 ? NetStatus::Success() : ReplyFailure(reply);
 }
 
 std::string WithArgument(const char* command, const std::string& argument)
@@ -148,21 +148,21 @@ bool ParseMlstReply(const FtpReply& reply, const std::string& path, FtpListEntry
     return false;
 }
 
-FtpStatus FindInParent(FtpSession& session, const std::string& path, FtpListEntry& entry)
+NetStatus FindInParent(FtpSession& session, const std::string& path, FtpListEntry& entry)
 {
     const size_t slash = path.rfind('/');
     const std::string parent = slash == std::string::npos ? std::string() : slash == 0 ? "/" : path.substr(0, slash);
     const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
     FtpListing listing;
-    if (FtpStatus listed = ListFolder(session, parent, listing); !listed)
+    if (NetStatus listed = ListFolder(session, parent, listing); !listed)
         return listed;
     for (const FtpListEntry& candidate : listing.entries) {
         if (candidate.name == name) {
             entry = candidate;
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
     }
-    return FtpStatus::Error(ENOENT);
+    return NetStatus::Error(ENOENT);
 }
 
 } // namespace
@@ -187,18 +187,18 @@ FtpListing ParseListing(const std::string& text, bool mlsd, std::time_t now)
     return listing;
 }
 
-FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing, bool longList)
+NetStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing, bool longList)
 {
     const bool mlsd = session.features.bMlst && !longList;
     std::string text;
-    FtpStatus status = ReceiveAll(session, WithArgument(mlsd ? "MLSD" : "LIST", folder), text);
+    NetStatus status = ReceiveAll(session, WithArgument(mlsd ? "MLSD" : "LIST", folder), text);
     if (!status) {
         if (!MeansEmptyFolder(status))
             return status;
         text.clear();
     }
     listing = ParseListing(text, mlsd, std::time(nullptr));
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
 void FetchModifiedTime(FtpSession& session, const std::string& path, FtpListEntry& entry)
@@ -208,41 +208,41 @@ void FetchModifiedTime(FtpSession& session, const std::string& path, FtpListEntr
         entry.hasTime = ParseMdtm(Reply213Value(reply), entry.modified);
 }
 
-FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEntry& entry, bool wantTime)
+NetStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEntry& entry, bool wantTime)
 {
     std::string path = requested;
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     if (path.empty())
-        return FtpStatus::Error(ENOENT);
+        return NetStatus::Error(ENOENT);
     if (path == "/") {
         // The root has no parent to list it; it always exists.
-        if (FtpStatus ready = session.Ready(); !ready)
+        if (NetStatus ready = session.Ready(); !ready)
             return ready;
         entry = FtpListEntry{};
         entry.name.assign(1, '/');
         entry.isDirectory = true;
-        return FtpStatus::Success();
+        return NetStatus::Success();
     }
 
     FtpReply reply;
     if (session.features.bMlst) {
-        if (FtpStatus status = session.Expect("MLST " + path, 2, &reply); !status)
+        if (NetStatus status = session.Expect("MLST " + path, 2, &reply); !status)
             return status;
         if (!ParseMlstReply(reply, path, entry))
-            return FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
-        return IsSafeEntryName(entry.name) ? FtpStatus::Success() : FtpStatus::Error(ENOENT);
+            return NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
+        return IsSafeEntryName(entry.name) ? NetStatus::Success() : NetStatus::Error(ENOENT);
     }
 
     // Servers start in ASCII type, where many refuse SIZE: an unknown type
     // is settled as binary, the type transfers use most.
     if (session.features.bSize && session.CurrentType() == 0) {
-        if (FtpStatus typed = session.SetType('I'); !typed && !session.control.IsOpen())
+        if (NetStatus typed = session.SetType('I'); !typed && !session.control.IsOpen())
             return typed;
     }
     if (session.features.bSize && session.CurrentType() == 'I') {
         // SIZE answers only for files (in binary type); MDTM adds the time.
-        FtpStatus sized = session.Expect("SIZE " + path, 2, &reply);
+        NetStatus sized = session.Expect("SIZE " + path, 2, &reply);
         if (!sized && !session.control.IsOpen())
             return sized;
         uint64_t size = 0;
@@ -256,7 +256,7 @@ FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEn
             if (!session.control.IsOpen())
                 return session.control.ClosedStatus();
             if (IsSafeEntryName(entry.name))
-                return FtpStatus::Success();
+                return NetStatus::Success();
         }
         // No size: a folder, or nothing at all. A CWD tells which without a
         // listing of the whole parent, which a check before every upload into
@@ -264,14 +264,14 @@ FtpStatus FindEntry(FtpSession& session, const std::string& requested, FtpListEn
         const std::string before = session.KnownDirectory();
         if (reply.code / 100 == 5 && !before.empty()) {
             const FtpReply sizeReply = reply;
-            FtpStatus entered = session.Expect("CWD " + path, 2, &reply);
+            NetStatus entered = session.Expect("CWD " + path, 2, &reply);
             if (!entered) {
                 if (!session.control.IsOpen())
                     return entered;
-                return FtpStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, sizeReply.text);
+                return NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, sizeReply.text);
             }
             session.ForgetDirectory();
-            if (FtpStatus back = session.ChangeDirectory(before); !back)
+            if (NetStatus back = session.ChangeDirectory(before); !back)
                 return back;
         }
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ftp/FtpSession.h"
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 #include "ftp/ListParser.h"
 
 #include <cstddef>
@@ -17,7 +17,7 @@ struct FtpListing {
 // Lists a folder ("" = the current one) with MLSD when the server offers it
 // and longList is false, else LIST. "550 No files found" and the like give
 // an empty listing.
-FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing, bool longList = false);
+NetStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing& listing, bool longList = false);
 
 // Finds one entry by its path; for a folder that is the folder itself. Uses
 // MLST when offered, else SIZE and MDTM for a file, else a listing of the
@@ -25,7 +25,7 @@ FtpStatus ListFolder(FtpSession& session, const std::string& folder, FtpListing&
 // one, else ENOENT.
 // Without wantTime, a file found by SIZE comes without its time (one round
 // trip less); FetchModifiedTime adds it when someone asks.
-FtpStatus FindEntry(FtpSession& session, const std::string& path, FtpListEntry& entry, bool wantTime = true);
+NetStatus FindEntry(FtpSession& session, const std::string& path, FtpListEntry& entry, bool wantTime = true);
 // MDTM of a file: the entry's time, when the server gives one.
 void FetchModifiedTime(FtpSession& session, const std::string& path, FtpListEntry& entry);
 

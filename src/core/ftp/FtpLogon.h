@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
 #include "ftp/FtpSession.h"
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 #include "ftp/NetStream.h"
 
 #include <cstdint>
@@ -23,5 +23,5 @@ struct FtpLogonSecurity {
 // (ACCT when asked), (PBSZ 0, PROT P), FEAT, OPTS UTF8 ON when offered, PWD.
 // A refused login is ERROR_INTERNET_LOGIN_FAILURE with the server's reply as
 // its text.
-FtpStatus LogOn(FtpSession& session, const std::string& server, uint16_t port, const std::string& user,
+NetStatus LogOn(FtpSession& session, const std::string& server, uint16_t port, const std::string& user,
     const std::string& password, const CFtpTimeouts& timeouts, const FtpLogonSecurity& security = {});

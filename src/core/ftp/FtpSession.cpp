@@ -1,7 +1,7 @@
 #include "ftp/FtpSession.h"
 
-#include "ftp/FtpErrors.h"
-#include "ftp/NetCancel.h"
+#include "net/NetErrors.h"
+#include "net/NetCancel.h"
 
 #include <cctype>
 
@@ -100,60 +100,60 @@ bool ParsePwdReply(const FtpReply& reply, std::string& directory)
     return false;   // no closing quote
 }
 
-FtpStatus FtpSession::Ready() const
+NetStatus FtpSession::Ready() const
 {
     if (!control.IsOpen())
         return control.ClosedStatus();
     if (bTransferOpen)
-        return FtpStatus::Error(ERROR_FTP_TRANSFER_IN_PROGRESS);
-    return FtpStatus::Success();
+        return NetStatus::Error(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    return NetStatus::Success();
 }
 
-FtpStatus FtpSession::Expect(std::string_view command, int expectedClass, FtpReply* replyOut)
+NetStatus FtpSession::Expect(std::string_view command, int expectedClass, FtpReply* replyOut)
 {
-    if (FtpStatus ready = Ready(); !ready)
+    if (NetStatus ready = Ready(); !ready)
         return ready;
     FtpReply reply;
-    if (FtpStatus status = control.Command(command, reply); !status)
+    if (NetStatus status = control.Command(command, reply); !status)
         return status;
     const bool ok = reply.Class() == expectedClass;
     if (replyOut != nullptr)
         *replyOut = reply;
-    return ok ? FtpStatus::Success() : ReplyFailure(reply);
+    return ok ? NetStatus::Success() : ReplyFailure(reply);
 }
 
-FtpStatus FtpSession::ChangeDirectory(const std::string& directory)
+NetStatus FtpSession::ChangeDirectory(const std::string& directory)
 {
-    if (FtpStatus ready = Ready(); !ready)
+    if (NetStatus ready = Ready(); !ready)
         return ready;
     if (!m_strDirectory.empty() && directory == m_strDirectory)
-        return FtpStatus::Success();
-    FtpStatus status = Expect("CWD " + directory, 2);
+        return NetStatus::Success();
+    NetStatus status = Expect("CWD " + directory, 2);
     // Only an absolute path names the new directory for sure.
     m_strDirectory = status && !directory.empty() && directory[0] == '/' ? directory : std::string();
     return status;
 }
 
-FtpStatus FtpSession::PrintDirectory(std::string& directory)
+NetStatus FtpSession::PrintDirectory(std::string& directory)
 {
     FtpReply reply;
-    FtpStatus status = Expect("PWD", 2, &reply);
+    NetStatus status = Expect("PWD", 2, &reply);
     if (!status) {
         m_strDirectory.clear();
         return status;
     }
     if (!ParsePwdReply(reply, directory))
-        return FtpStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
+        return NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE, reply.text);
     // Not taken as the known directory: a server may still name a folder
     // that was renamed or removed under it, and only a CWD proves it is there.
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus FtpSession::SetType(char type)
+NetStatus FtpSession::SetType(char type)
 {
     if (type == m_cType)
         return Ready();
-    FtpStatus status = Expect(std::string("TYPE ") + type, 2);
+    NetStatus status = Expect(std::string("TYPE ") + type, 2);
     m_cType = status ? type : 0;
     return status;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ftp/FtpControlChannel.h"
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
 #include "ftp/FtpReply.h"
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 
 #include <string>
 #include <string_view>
@@ -41,14 +41,14 @@ public:
     const void* pOpenSearch = nullptr;
 
     // Fails when the connection is gone or a transfer owns it.
-    FtpStatus Ready() const;
+    NetStatus Ready() const;
     // Sends a command and expects a reply of the given class (2 or 3).
-    FtpStatus Expect(std::string_view command, int expectedClass, FtpReply* reply = nullptr);
+    NetStatus Expect(std::string_view command, int expectedClass, FtpReply* reply = nullptr);
 
-    FtpStatus ChangeDirectory(const std::string& directory);
-    FtpStatus PrintDirectory(std::string& directory);
+    NetStatus ChangeDirectory(const std::string& directory);
+    NetStatus PrintDirectory(std::string& directory);
     // TYPE A or TYPE I, sent only when it changes.
-    FtpStatus SetType(char type);
+    NetStatus SetType(char type);
     char CurrentType() const { return m_cType; }
     // After a transfer was cut short: ABOR, then NOOP, and read replies until
     // the NOOP's, so that no stale reply is taken for a later command's.

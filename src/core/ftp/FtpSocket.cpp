@@ -1,7 +1,7 @@
-#include "ftp/FtpSocket.h"
+#include "net/Socket.h"
 
-#include "ftp/FtpErrors.h"
-#include "ftp/NetCancel.h"
+#include "net/NetErrors.h"
+#include "net/NetCancel.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -90,25 +90,25 @@ SocketAddress SocketAddress::OfSocket(int fd, bool peer)
     return address;
 }
 
-FtpStatus StatusFromErrno(int error)
+NetStatus StatusFromErrno(int error)
 {
     switch (error) {
-    case 0: return FtpStatus::Success();
+    case 0: return NetStatus::Success();
     case ECONNRESET:
-    case EPIPE: return FtpStatus::Error(ERROR_INTERNET_CONNECTION_RESET);
+    case EPIPE: return NetStatus::Error(ERROR_INTERNET_CONNECTION_RESET);
     case ECONNREFUSED:
     case ENETUNREACH:
     case EHOSTUNREACH:
-    case EADDRNOTAVAIL: return FtpStatus::Error(ERROR_INTERNET_CANNOT_CONNECT);
-    case ETIMEDOUT: return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
-    case ECONNABORTED: return FtpStatus::Error(ERROR_INTERNET_CONNECTION_ABORTED);
-    default: return FtpStatus::Error(error);
+    case EADDRNOTAVAIL: return NetStatus::Error(ERROR_INTERNET_CANNOT_CONNECT);
+    case ETIMEDOUT: return NetStatus::Error(ERROR_INTERNET_TIMEOUT);
+    case ECONNABORTED: return NetStatus::Error(ERROR_INTERNET_CONNECTION_ABORTED);
+    default: return NetStatus::Error(error);
     }
 }
 
 namespace {
 
-FtpStatus CopyAddresses(const addrinfo* list, std::vector<SocketAddress>& out)
+NetStatus CopyAddresses(const addrinfo* list, std::vector<SocketAddress>& out)
 {
     out.clear();
     for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
@@ -119,7 +119,7 @@ FtpStatus CopyAddresses(const addrinfo* list, std::vector<SocketAddress>& out)
         address.length = ai->ai_addrlen;
         out.push_back(address);
     }
-    return out.empty() ? FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED) : FtpStatus::Success();
+    return out.empty() ? NetStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED) : NetStatus::Success();
 }
 
 int Lookup(const std::string& host, uint16_t port, int extraFlags, addrinfo** result)
@@ -149,14 +149,14 @@ struct PendingLookup {
 
 } // namespace
 
-FtpStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std::vector<SocketAddress>& out)
+NetStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std::vector<SocketAddress>& out)
 {
     if (host.empty() || host.find('\0') != std::string::npos)
-        return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
+        return NetStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
     CheckNetworkWaitAllowed();
     addrinfo* literal = nullptr;
     if (Lookup(host, port, AI_NUMERICHOST, &literal) == 0) {
-        FtpStatus status = CopyAddresses(literal, out);
+        NetStatus status = CopyAddresses(literal, out);
         freeaddrinfo(literal);
         return status;
     }
@@ -173,44 +173,44 @@ FtpStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std
             pending->done.notify_all();
         }).detach();
     } catch (const std::system_error&) {
-        return FtpStatus::Error(ERROR_INTERNET_INTERNAL_ERROR);
+        return NetStatus::Error(ERROR_INTERNET_INTERNAL_ERROR);
     }
     // Waited in slices, so that a Cancel is heard while the resolver thinks.
     std::unique_lock<std::mutex> lock(pending->mutex);
     const Deadline deadline(timeoutMs);
     while (!pending->finished) {
         if (CurrentActionCanceled())
-            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
+            return NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (deadline.Expired())
-            return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
+            return NetStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
         pending->done.wait_for(lock, std::chrono::milliseconds(std::min(50, std::max(1, deadline.RemainingMs()))));
     }
     if (pending->result != 0)
-        return FtpStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
+        return NetStatus::Error(ERROR_INTERNET_NAME_NOT_RESOLVED);
     return CopyAddresses(pending->list, out);
 }
 
-FtpStatus WaitReady(int fd, short events, const Deadline& deadline)
+NetStatus WaitReady(int fd, short events, const Deadline& deadline)
 {
     CheckNetworkWaitAllowed();
     for (;;) {
         pollfd entries[2] = {{fd, events, 0}, {CurrentCancelFd(), POLLIN, 0}};
         const int remaining = deadline.RemainingMs();
         if (CurrentActionCanceled())
-            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
+            return NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (remaining == 0)
-            return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
+            return NetStatus::Error(ERROR_INTERNET_TIMEOUT);
         const int n = ::poll(entries, entries[1].fd >= 0 ? 2 : 1, remaining);
         if (CurrentActionCanceled())
-            return FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
+            return NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
         if (n > 0)
-            return FtpStatus::Success();   // errors and hang-ups show in the next send or recv
+            return NetStatus::Success();   // errors and hang-ups show in the next send or recv
         if (n < 0 && errno != EINTR)
             return StatusFromErrno(errno);
     }
 }
 
-FtpStatus ConnectTcp(const SocketAddress& address, const Deadline& deadline, UniqueFd& out)
+NetStatus ConnectTcp(const SocketAddress& address, const Deadline& deadline, UniqueFd& out)
 {
     UniqueFd fd(::socket(address.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.Valid())
@@ -218,7 +218,7 @@ FtpStatus ConnectTcp(const SocketAddress& address, const Deadline& deadline, Uni
     if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address.storage), address.length) != 0) {
         if (errno != EINPROGRESS)
             return StatusFromErrno(errno);
-        if (FtpStatus waited = WaitReady(fd.Get(), POLLOUT, deadline); !waited)
+        if (NetStatus waited = WaitReady(fd.Get(), POLLOUT, deadline); !waited)
             return waited;
         int error = 0;
         socklen_t length = sizeof error;
@@ -228,19 +228,19 @@ FtpStatus ConnectTcp(const SocketAddress& address, const Deadline& deadline, Uni
             return StatusFromErrno(error);
     }
     out = std::move(fd);
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus ConnectToHost(const std::string& host, uint16_t port, int timeoutMs, UniqueFd& out)
+NetStatus ConnectToHost(const std::string& host, uint16_t port, int timeoutMs, UniqueFd& out)
 {
     const Deadline deadline(timeoutMs);
     std::vector<SocketAddress> addresses;
-    if (FtpStatus resolved = ResolveHost(host, port, timeoutMs, addresses); !resolved)
+    if (NetStatus resolved = ResolveHost(host, port, timeoutMs, addresses); !resolved)
         return resolved;
-    FtpStatus last = FtpStatus::Error(ERROR_INTERNET_CANNOT_CONNECT);
+    NetStatus last = NetStatus::Error(ERROR_INTERNET_CANNOT_CONNECT);
     for (const SocketAddress& address : addresses) {
         if (deadline.Expired())
-            return FtpStatus::Error(ERROR_INTERNET_TIMEOUT);
+            return NetStatus::Error(ERROR_INTERNET_TIMEOUT);
         last = ConnectTcp(address, deadline, out);
         if (last)
             return last;
@@ -248,7 +248,7 @@ FtpStatus ConnectToHost(const std::string& host, uint16_t port, int timeoutMs, U
     return last;
 }
 
-FtpStatus ListenOnHost(const SocketAddress& host, UniqueFd& out, SocketAddress& bound)
+NetStatus ListenOnHost(const SocketAddress& host, UniqueFd& out, SocketAddress& bound)
 {
     SocketAddress local = host;
     local.SetPort(0);
@@ -260,10 +260,10 @@ FtpStatus ListenOnHost(const SocketAddress& host, UniqueFd& out, SocketAddress& 
         return StatusFromErrno(errno);
     bound = SocketAddress::OfSocket(fd.Get(), false);
     out = std::move(fd);
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus SendAll(int fd, const char* data, size_t size, int idleTimeoutMs)
+NetStatus SendAll(int fd, const char* data, size_t size, int idleTimeoutMs)
 {
     while (size > 0) {
         const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
@@ -275,29 +275,29 @@ FtpStatus SendAll(int fd, const char* data, size_t size, int idleTimeoutMs)
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (FtpStatus waited = WaitReady(fd, POLLOUT, Deadline(idleTimeoutMs)); !waited)
+            if (NetStatus waited = WaitReady(fd, POLLOUT, Deadline(idleTimeoutMs)); !waited)
                 return waited;
             continue;
         }
         return StatusFromErrno(sent < 0 ? errno : EPIPE);
     }
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
-FtpStatus RecvSome(int fd, char* buffer, size_t capacity, const Deadline& deadline, size_t& received)
+NetStatus RecvSome(int fd, char* buffer, size_t capacity, const Deadline& deadline, size_t& received)
 {
     received = 0;
     for (;;) {
         const ssize_t n = ::recv(fd, buffer, capacity, 0);
         if (n >= 0) {
             received = static_cast<size_t>(n);
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return StatusFromErrno(errno);
-        if (FtpStatus waited = WaitReady(fd, POLLIN, deadline); !waited)
+        if (NetStatus waited = WaitReady(fd, POLLIN, deadline); !waited)
             return waited;
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftp/FtpStatus.h"
+#include "net/NetStatus.h"
 
 #include <chrono>
 #include <cstddef>
@@ -53,22 +53,22 @@ struct SocketAddress {
 };
 
 // Turns an errno value from a socket call into an engine status.
-FtpStatus StatusFromErrno(int error);
+NetStatus StatusFromErrno(int error);
 
 // Resolves host (name or literal) for a TCP connection; bounded by timeoutMs.
-FtpStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std::vector<SocketAddress>& out);
+NetStatus ResolveHost(const std::string& host, uint16_t port, int timeoutMs, std::vector<SocketAddress>& out);
 // Connects to one address; the socket is left non-blocking.
-FtpStatus ConnectTcp(const SocketAddress& address, const Deadline& deadline, UniqueFd& out);
+NetStatus ConnectTcp(const SocketAddress& address, const Deadline& deadline, UniqueFd& out);
 // Resolves and connects to the first address that answers, all within timeoutMs.
-FtpStatus ConnectToHost(const std::string& host, uint16_t port, int timeoutMs, UniqueFd& out);
+NetStatus ConnectToHost(const std::string& host, uint16_t port, int timeoutMs, UniqueFd& out);
 // A listening socket on the address's host with a port of the system's choice.
-FtpStatus ListenOnHost(const SocketAddress& host, UniqueFd& out, SocketAddress& bound);
+NetStatus ListenOnHost(const SocketAddress& host, UniqueFd& out, SocketAddress& bound);
 
 // Waits until fd is ready for events (POLLIN/POLLOUT); a time-out status when
 // the deadline passes.
-FtpStatus WaitReady(int fd, short events, const Deadline& deadline);
+NetStatus WaitReady(int fd, short events, const Deadline& deadline);
 // Sends every byte without raising SIGPIPE; each wait for the peer is bounded
 // by idleTimeoutMs (time without progress).
-FtpStatus SendAll(int fd, const char* data, size_t size, int idleTimeoutMs);
+NetStatus SendAll(int fd, const char* data, size_t size, int idleTimeoutMs);
 // Receives what is there (at least one byte, or 0 at the end of the stream).
-FtpStatus RecvSome(int fd, char* buffer, size_t capacity, const Deadline& deadline, size_t& received);
+NetStatus RecvSome(int fd, char* buffer, size_t capacity, const Deadline& deadline, size_t& received);

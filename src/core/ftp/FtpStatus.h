@@ -5,17 +5,17 @@
 
 // Result of one engine step: code 0 for success, else an engine or errno
 // code, with the server's reply text when the server caused the failure.
-struct FtpStatus {
+struct NetStatus {
     int code = 0;
     std::string response;
 
     bool Ok() const { return code == 0; }
     explicit operator bool() const { return Ok(); }
 
-    static FtpStatus Success() { return {}; }
-    static FtpStatus Error(int errorCode, std::string reply = {}) { return {errorCode, std::move(reply)}; }
+    static NetStatus Success() { return {}; }
+    static NetStatus Error(int errorCode, std::string reply = {}) { return {errorCode, std::move(reply)}; }
 };
 
 // Makes the status the calling thread's last error (when it is one) and
 // tells whether it was a success.
-bool PublishStatus(const FtpStatus& status);
+bool PublishStatus(const NetStatus& status);

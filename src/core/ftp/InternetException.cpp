@@ -1,6 +1,6 @@
-#include "ftp/InternetException.h"
+#include "net/InternetException.h"
 
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 std::string TruncateUtf8(std::string text, size_t maxBytes)
 {
@@ -21,7 +21,7 @@ CInternetException::CInternetException(int code, std::string message)
 
 CInternetException CInternetException::FromLastError()
 {
-    const int code = GetLastFtpErrorCode();
+    const int code = GetLastNetErrorCode();
     return CInternetException(code, GetSystemErrorText(code));
 }
 

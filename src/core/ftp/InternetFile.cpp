@@ -1,8 +1,8 @@
 #include "ftp/InternetFile.h"
 
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpSession.h"
-#include "ftp/FtpSocket.h"
+#include "net/Socket.h"
 #include "ftp/NetStream.h"
 
 #include <algorithm>
@@ -32,22 +32,22 @@ struct CInternetFile::Impl {
     size_t nStart = 0;   // unread bytes of a download: buffer[nStart, nEnd)
     size_t nEnd = 0;     // pending bytes of an upload: buffer[0, nEnd)
     State state = State::Open;
-    FtpStatus result;    // how the transfer ended
+    NetStatus result;    // how the transfer ended
 
     int DataTimeout() const { return session->control.Timeouts().dataMs; }
 
     // The server's verdict on the transfer, once the data connection is closed.
-    FtpStatus ReadFinalReply()
+    NetStatus ReadFinalReply()
     {
         data.Reset();
         FtpReply reply;
-        FtpStatus status = session->control.ReadReply(reply);
+        NetStatus status = session->control.ReadReply(reply);
         if (status && reply.Class() != 2)
             status = ReplyFailure(reply);
         return status;
     }
 
-    void End(FtpStatus status)
+    void End(NetStatus status)
     {
         data.Reset();
         result = std::move(status);
@@ -65,7 +65,7 @@ struct CInternetFile::Impl {
     }
 
     // An upload cut by Cancel is aborted, never closed as if it were whole.
-    bool CutByCancel(const FtpStatus& status)
+    bool CutByCancel(const NetStatus& status)
     {
         if (status.code != ERROR_INTERNET_OPERATION_CANCELLED)
             return false;
@@ -74,11 +74,11 @@ struct CInternetFile::Impl {
         return true;
     }
 
-    FtpStatus Flush()
+    NetStatus Flush()
     {
         if (nEnd == 0)
-            return FtpStatus::Success();
-        FtpStatus status = data.Send(buffer.data(), nEnd, DataTimeout());
+            return NetStatus::Success();
+        NetStatus status = data.Send(buffer.data(), nEnd, DataTimeout());
         nEnd = 0;
         return status;
     }
@@ -87,7 +87,7 @@ struct CInternetFile::Impl {
     int64_t Receive(char* target, size_t count)
     {
         size_t received = 0;
-        FtpStatus status = data.Receive(target, count, Deadline(DataTimeout()), received);
+        NetStatus status = data.Receive(target, count, Deadline(DataTimeout()), received);
         if (!status) {
             Cancel();
             result = status;
@@ -146,7 +146,7 @@ int64_t CInternetFile::Read(void* buffer, size_t count)
 {
     Impl& file = *m_pImpl;
     if (file.bWriting || file.state == Impl::State::Closed) {
-        SetLastFtpError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
+        SetLastNetError(ERROR_INTERNET_INCORRECT_HANDLE_STATE);
         return -1;
     }
     if (count == 0)
@@ -174,13 +174,13 @@ bool CInternetFile::Write(const void* buffer, size_t count)
 {
     Impl& file = *m_pImpl;
     if (!file.bWriting || file.state != Impl::State::Open) {
-        SetLastFtpError(file.state == Impl::State::Ended && !file.result ? file.result.code
+        SetLastNetError(file.state == Impl::State::Ended && !file.result ? file.result.code
                                                                           : ERROR_INTERNET_INCORRECT_HANDLE_STATE,
             file.result.response);
         return false;
     }
     const char* source = static_cast<const char*>(buffer);
-    FtpStatus status;
+    NetStatus status;
     if (file.nEnd + count <= file.buffer.size()) {
         std::memcpy(file.buffer.data() + file.nEnd, source, count);
         file.nEnd += count;
@@ -196,7 +196,7 @@ bool CInternetFile::Write(const void* buffer, size_t count)
     if (file.CutByCancel(status))
         return PublishStatus(file.result);
     // The data connection failed; the server's reply may say why.
-    FtpStatus verdict = file.ReadFinalReply();
+    NetStatus verdict = file.ReadFinalReply();
     file.End(verdict ? status : verdict);
     return PublishStatus(file.result);
 }
@@ -208,11 +208,11 @@ bool CInternetFile::Close()
         return PublishStatus(file.result);
     if (file.state == Impl::State::Open) {
         if (file.bWriting) {
-            FtpStatus flushed = file.Flush();
+            NetStatus flushed = file.Flush();
             if (flushed)
                 flushed = file.data.FinishSending(file.DataTimeout());
             if (!file.CutByCancel(flushed)) {
-                FtpStatus verdict = file.ReadFinalReply();
+                NetStatus verdict = file.ReadFinalReply();
                 file.End(!flushed && verdict ? flushed : verdict);
             }
         } else if (file.nStart == file.nEnd && file.ReachedEndWhileDraining()) {
@@ -220,7 +220,7 @@ bool CInternetFile::Close()
         } else {
             // The caller stopped early on purpose: cancelling is what it asked for.
             file.Cancel();
-            file.result = FtpStatus::Success();
+            file.result = NetStatus::Success();
         }
     }
     file.state = Impl::State::Closed;
@@ -234,6 +234,6 @@ void CInternetFile::Abort()
         return;
     if (file.state == Impl::State::Open)
         file.Cancel();
-    file.result = FtpStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
+    file.result = NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED);
     file.state = Impl::State::Closed;
 }

@@ -1,7 +1,7 @@
 #include "ftp/InternetSession.h"
 
 #include "ftp/FtpConnection.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "ftp/FtpLogon.h"
 #include "ftp/FtpSession.h"
 
@@ -20,7 +20,7 @@ std::shared_ptr<CFtpConnection> CInternetSession::GetFtpConnection(const std::st
     const std::string& password, uint16_t port, bool passive, CInternetException& error,
     const FtpLogonSecurity& security)
 {
-    FtpStatus status = m_bClosed ? FtpStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE) : FtpStatus::Success();
+    NetStatus status = m_bClosed ? NetStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE) : NetStatus::Success();
     auto session = std::make_shared<FtpSession>();
     session->bPassive = passive;
     if (status)

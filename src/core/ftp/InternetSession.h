@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ftp/FtpFlags.h"
+#include "net/NetFlags.h"
 #include "ftp/FtpLogon.h"
-#include "ftp/InternetException.h"
+#include "net/InternetException.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftp/FtpSocket.h"
+#include "net/Socket.h"
 
 #include <atomic>
 #include <thread>

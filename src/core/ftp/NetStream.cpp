@@ -1,6 +1,6 @@
 #include "ftp/NetStream.h"
 
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 
 #include <openssl/bio.h>
 #include <openssl/err.h>
@@ -92,13 +92,13 @@ bool IsIpLiteral(const std::string& host)
     return inet_pton(AF_INET, host.c_str(), address) == 1 || inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-FtpStatus TlsError(std::string detail)
+NetStatus TlsError(std::string detail)
 {
-    return FtpStatus::Error(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, std::move(detail) + "\n");
+    return NetStatus::Error(ERROR_INTERNET_SECURITY_CHANNEL_ERROR, std::move(detail) + "\n");
 }
 
 // The status for a failed TLS call; errno is the one right after the call.
-FtpStatus TlsFailure(SSL* ssl, int result, int savedErrno)
+NetStatus TlsFailure(SSL* ssl, int result, int savedErrno)
 {
     const int error = SSL_get_error(ssl, result);
     const unsigned long queued = ERR_get_error();
@@ -109,11 +109,11 @@ FtpStatus TlsFailure(SSL* ssl, int result, int savedErrno)
     }
     if (error == SSL_ERROR_SYSCALL && savedErrno != 0)
         return StatusFromErrno(savedErrno);
-    return FtpStatus::Error(ERROR_INTERNET_CONNECTION_ABORTED);
+    return NetStatus::Error(ERROR_INTERNET_CONNECTION_ABORTED);
 }
 
 // Waits for what OpenSSL asked for; false (with status) when it was not a wait.
-bool WaitForTls(SSL* ssl, int result, int fd, const Deadline& deadline, FtpStatus& status)
+bool WaitForTls(SSL* ssl, int result, int fd, const Deadline& deadline, NetStatus& status)
 {
     const int savedErrno = errno;
     switch (SSL_get_error(ssl, result)) {
@@ -201,7 +201,7 @@ void NetStream::ResetHard()
     Reset();
 }
 
-FtpStatus NetStream::StartTls(const std::string& host, const NetStream* resumeFrom, const Deadline& deadline)
+NetStatus NetStream::StartTls(const std::string& host, const NetStream* resumeFrom, const Deadline& deadline)
 {
     SSL_CTX* context = ClientContext();
     BIO_METHOD* method = SocketMethod();
@@ -235,8 +235,8 @@ FtpStatus NetStream::StartTls(const std::string& host, const NetStream* resumeFr
         errno = 0;
         const int result = SSL_connect(ssl);
         if (result == 1)
-            return FtpStatus::Success();
-        FtpStatus status;
+            return NetStatus::Success();
+        NetStatus status;
         if (!WaitForTls(ssl, result, m_fd.Get(), deadline, status)) {
             Reset();
             return status;
@@ -279,7 +279,7 @@ std::string NetStream::PeerFingerprint() const
     return fingerprint;
 }
 
-FtpStatus NetStream::Send(const char* data, size_t size, int idleTimeoutMs)
+NetStatus NetStream::Send(const char* data, size_t size, int idleTimeoutMs)
 {
     if (m_pTls == nullptr)
         return SendAll(m_fd.Get(), data, size, idleTimeoutMs);
@@ -292,11 +292,11 @@ FtpStatus NetStream::Send(const char* data, size_t size, int idleTimeoutMs)
             size -= static_cast<size_t>(sent);
             continue;
         }
-        FtpStatus status;
+        NetStatus status;
         if (!WaitForTls(m_pTls, sent, m_fd.Get(), Deadline(idleTimeoutMs), status))
             return status;
     }
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }
 
 void NetStream::SendWithoutWaiting(const char* data, size_t size)
@@ -311,7 +311,7 @@ void NetStream::SendWithoutWaiting(const char* data, size_t size)
     ERR_clear_error();
 }
 
-FtpStatus NetStream::Receive(char* buffer, size_t capacity, const Deadline& deadline, size_t& received)
+NetStatus NetStream::Receive(char* buffer, size_t capacity, const Deadline& deadline, size_t& received)
 {
     if (m_pTls == nullptr)
         return RecvSome(m_fd.Get(), buffer, capacity, deadline, received);
@@ -322,13 +322,13 @@ FtpStatus NetStream::Receive(char* buffer, size_t capacity, const Deadline& dead
         const int n = SSL_read(m_pTls, buffer, static_cast<int>(std::min<size_t>(capacity, INT_MAX)));
         if (n > 0) {
             received = static_cast<size_t>(n);
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
         if (SSL_get_error(m_pTls, n) == SSL_ERROR_ZERO_RETURN) {
             ERR_clear_error();
-            return FtpStatus::Success();
+            return NetStatus::Success();
         }
-        FtpStatus status;
+        NetStatus status;
         if (!WaitForTls(m_pTls, n, m_fd.Get(), deadline, status))
             return status;
     }
@@ -336,10 +336,10 @@ FtpStatus NetStream::Receive(char* buffer, size_t capacity, const Deadline& dead
 
 bool NetStream::HasPendingInput() const { return m_pTls != nullptr && SSL_pending(m_pTls) > 0; }
 
-FtpStatus NetStream::FinishSending(int timeoutMs)
+NetStatus NetStream::FinishSending(int timeoutMs)
 {
     if (m_pTls == nullptr || !m_fd.Valid())
-        return FtpStatus::Success();
+        return NetStatus::Success();
     const Deadline deadline(timeoutMs);
     for (int round = 0; round < 8; ++round) {
         ERR_clear_error();
@@ -347,7 +347,7 @@ FtpStatus NetStream::FinishSending(int timeoutMs)
         const int result = SSL_shutdown(m_pTls);
         if (result >= 0)
             break;   // our notice is out; the peer's is not needed
-        FtpStatus status;
+        NetStatus status;
         if (!WaitForTls(m_pTls, result, m_fd.Get(), deadline, status))
             return status;
     }
@@ -364,5 +364,5 @@ FtpStatus NetStream::FinishSending(int timeoutMs)
         if (!WaitReady(m_fd.Get(), POLLIN, deadline))
             break;
     }
-    return FtpStatus::Success();
+    return NetStatus::Success();
 }

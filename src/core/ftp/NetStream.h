@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ftp/FtpSocket.h"
-#include "ftp/FtpStatus.h"
+#include "net/Socket.h"
+#include "net/NetStatus.h"
 
 #include <cstddef>
 #include <string>
@@ -40,22 +40,22 @@ public:
     // checked against the system's trust store and host. A data connection
     // passes its control connection, whose session it resumes (servers
     // demand that, so that no one else can connect to the data port).
-    FtpStatus StartTls(const std::string& host, const NetStream* resumeFrom, const Deadline& deadline);
+    NetStatus StartTls(const std::string& host, const NetStream* resumeFrom, const Deadline& deadline);
     CertificateInfo PeerCertificate() const;
     std::string PeerFingerprint() const;
 
     // Sends every byte; each wait for the peer is bounded by idleTimeoutMs.
-    FtpStatus Send(const char* data, size_t size, int idleTimeoutMs);
+    NetStatus Send(const char* data, size_t size, int idleTimeoutMs);
     // Hands the bytes over only if the socket takes them at once.
     void SendWithoutWaiting(const char* data, size_t size);
     // At least one byte, or 0 at the end of the stream.
-    FtpStatus Receive(char* buffer, size_t capacity, const Deadline& deadline, size_t& received);
+    NetStatus Receive(char* buffer, size_t capacity, const Deadline& deadline, size_t& received);
     // Bytes already decrypted and waiting, which a poll on the socket misses.
     bool HasPendingInput() const;
     // The end of an upload: TLS's closing notice, our half of the socket
     // shut, then what the peer still sends is read away so that closing
     // cannot reset the connection before the server has read our data.
-    FtpStatus FinishSending(int timeoutMs);
+    NetStatus FinishSending(int timeoutMs);
 
     void Reset();
     // A reset rather than an orderly end, so that a cut upload cannot be

@@ -1,10 +1,10 @@
 // Connecting, disconnecting and reconnecting a site record.
 #include "ftp/CertificateTrust.h"
-#include "ftp/ConnectContext.h"
+#include "connect/ConnectContext.h"
 #include "ftp/FtpConnection.h"
 #include "ftp/InternetSession.h"
-#include "ftp/SitePort.h"
-#include "ftp/UrlParser.h"
+#include "connect/SitePort.h"
+#include "connect/UrlParser.h"
 #include "model/SiteInfo.h"
 
 int CVamloSiteInfo::Connect(IConnectContext& context)

@@ -1,4 +1,4 @@
-#include "ftp/SitePort.h"
+#include "connect/SitePort.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftp/UrlParser.h"
+#include "connect/UrlParser.h"
 
 #include <cstdint>
 #include <optional>

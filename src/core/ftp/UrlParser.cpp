@@ -1,4 +1,4 @@
-#include "ftp/UrlParser.h"
+#include "connect/UrlParser.h"
 
 #include <cstdio>
 

@@ -190,8 +190,8 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
     {
         CFtpFileFind finder(connection.get(), 1);
         bool more = finder.FindFile(itemPath + "/*", kFindFlags);
-        if (!more && GetLastFtpErrorCode() != ERROR_NO_MORE_FILES) {
-            item.MarkUnlisted(itemPath, LastFtpErrorMessage());
+        if (!more && GetLastNetErrorCode() != ERROR_NO_MORE_FILES) {
+            item.MarkUnlisted(itemPath, LastNetErrorMessage());
             return;
         }
         while (more) {
@@ -307,7 +307,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     if (!ReadRemoteStamp(*connection, remotePath, started)) {
         if (Cancelled())
             return 0;
-        const int code = GetLastFtpErrorCode();
+        const int code = GetLastNetErrorCode();
         const std::string cause = "(" + std::to_string(code) + ")" + GetSystemErrorText(code);
         LogFailure(cause);
         m_prompts.MessageBox("Failed to find the file " + remotePath + "\nCause: " + cause);
@@ -325,7 +325,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
 
     std::unique_ptr<CInternetFile> remote = connection->OpenFile(remotePath, GENERIC_READ, OpenFlags(), 1);
     if (!remote) {
-        const std::string cause = LastFtpErrorMessage();
+        const std::string cause = LastNetErrorMessage();
         ReportFileError("Failed to open the file ", remotePath, cause);
         return 0;
     }
@@ -362,7 +362,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
             [&](char* buffer, size_t count, std::string& readError) {
                 const int64_t n = remote->Read(buffer, count);
                 if (n < 0)
-                    readError = LastFtpErrorMessage();
+                    readError = LastNetErrorMessage();
                 return n;
             },
             [&](const char* buffer, size_t count, std::string& writeError) {
@@ -374,7 +374,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         if (result == CopyResult::Complete) {
             if (remote->Close())
                 break;
-            copy.brokenCause = LastFtpErrorMessage();
+            copy.brokenCause = LastNetErrorMessage();
             if (connection->IsOpen() || resumes >= kMaxResumes) {
                 ReportCloseError(remotePath, copy.brokenCause);
                 discard();
@@ -418,7 +418,7 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         remote = ReopenAt(*connection, remotePath, GENERIC_READ, copy.done);
         resumed = copy.done > 0;
         if (!remote) {
-            ReportFileError("Failed to open the file ", remotePath, LastFtpErrorMessage());
+            ReportFileError("Failed to open the file ", remotePath, LastNetErrorMessage());
             discard();
             return 0;
         }

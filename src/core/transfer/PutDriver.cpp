@@ -86,7 +86,7 @@ bool CPutDriver::EnterRemoteFolder(CFtpConnection& connection, const std::string
         return true;
     // A file that is not sent is a failure the log must show, even when its
     // folder went away on the server.
-    const std::string cause = LastFtpErrorMessage();
+    const std::string cause = LastNetErrorMessage();
     m_doc.AppendLog(std::string(CActionLog::m_strPuttingFile) + "\n     Source:  " + localShown +
                     "\nDestination:  " + remoteShown);
     LogFailure("The remote folder " + folder + " cannot be entered: " + cause);
@@ -100,7 +100,7 @@ bool CPutDriver::CreateRemoteFolder(CFtpConnection& connection, const std::strin
         m_doc.AppendLog(CActionLog::m_strSuccess);
         return true;
     }
-    LogFailure(CodeCause(GetLastFtpErrorCode()));
+    LogFailure(CodeCause(GetLastNetErrorCode()));
     return false;
 }
 
@@ -278,7 +278,7 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         return Done(address, tempFlag);
     }
     if (!current->IsOpen() || placed == Placed::Failed) {
-        const std::string cause = LastFtpErrorMessage();
+        const std::string cause = LastNetErrorMessage();
         if (current->IsOpen())
             RemoveHidden(*current, partial);
         LogFailure(cause);
@@ -322,13 +322,13 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
     m_bLastFileResumed = false;
     std::unique_ptr<CInternetFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
     if (!remote) {
-        ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+        ReportFileError("Failed to open the file ", remoteShown, LastNetErrorMessage());
         return false;
     }
     const auto removeIncomplete = [&] {
         if (!connection->Remove(name)) {
             m_doc.AppendLog("\n***** Failed to remove the incomplete file \"" + name + "\".\nCause: " +
-                            CodeCause(GetLastFtpErrorCode()));
+                            CodeCause(GetLastNetErrorCode()));
         }
     };
     // A temporary file is nobody's: what is left of it goes, quietly.
@@ -355,7 +355,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
             [&](const char* buffer, size_t count, std::string& writeError) {
                 if (remote->Write(buffer, count))
                     return true;
-                writeError = LastFtpErrorMessage();
+                writeError = LastNetErrorMessage();
                 return false;
             },
             copy);
@@ -363,7 +363,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
         if (result == CopyResult::Complete) {
             if (remote->Close())
                 return true;
-            copy.brokenCause = LastFtpErrorMessage();
+            copy.brokenCause = LastNetErrorMessage();
             if (connection->IsOpen() || resumes >= kMaxResumes) {
                 ReportCloseError(remoteShown, copy.brokenCause);
                 return dropTemporary();
@@ -394,7 +394,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
             return false;
         connection = fresh;
         if (!folder.empty() && !connection->SetCurrentDirectory(folder)) {
-            LogFailure(LastFtpErrorMessage());
+            LogFailure(LastNetErrorMessage());
             return false;
         }
         uint64_t held = 0;
@@ -403,7 +403,7 @@ bool CPutDriver::SendFile(std::shared_ptr<CFtpConnection>& connection, CLocalFil
         m_bLastFileResumed = copy.done > 0;
         std::string error;
         if (!remote) {
-            ReportFileError("Failed to open the file ", remoteShown, LastFtpErrorMessage());
+            ReportFileError("Failed to open the file ", remoteShown, LastNetErrorMessage());
             return dropTemporary();
         }
         if (!source.Seek(copy.done, error)) {
@@ -432,11 +432,11 @@ CPutDriver::Placed CPutDriver::RenameOver(CFtpConnection& connection, const std:
         return Placed::Done;
     }
     // The caller reports why the new file could not take the name.
-    const int code = GetLastFtpErrorCode();
-    const std::string response = GetLastFtpResponse();
+    const int code = GetLastNetErrorCode();
+    const std::string response = GetLastNetResponse();
     if (!connection.Rename(aside, to))
         m_doc.AppendLog("\n***** The old file \"" + to + "\" could not be put back: it is kept as \"" + aside + "\".");
-    SetLastFtpError(code, response);
+    SetLastNetError(code, response);
     return Placed::Failed;
 }
 

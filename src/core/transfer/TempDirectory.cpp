@@ -5,7 +5,7 @@
 #include "app/VamloDoc.h"
 #include "fileops/FileOpTexts.h"
 #include "fileops/FolderNames.h"
-#include "ftp/FtpErrors.h"
+#include "net/NetErrors.h"
 #include "path/Paths.h"
 #include "transfer/LocalFile.h"
 

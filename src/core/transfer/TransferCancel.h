@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 
 #include <atomic>
 #include <cstdint>

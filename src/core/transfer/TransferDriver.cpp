@@ -23,9 +23,9 @@ uint64_t UnitsOf(uint64_t bytes) { return (bytes + kUnitBytes - 1) / kUnitBytes;
 
 std::string CountText(int64_t n) { return std::to_string(n); }
 
-std::string LastFtpErrorMessage()
+std::string LastNetErrorMessage()
 {
-    std::string text = GetSystemErrorText(GetLastFtpErrorCode());
+    std::string text = GetSystemErrorText(GetLastNetErrorCode());
     if (text.size() > 255)
         text.resize(255);
     return text;
@@ -41,7 +41,7 @@ int CTransferDriver::IsConnectionAlive(CFtpConnection* connection, int& errorCod
     std::string directory;
     if (connection != nullptr && connection->GetCurrentDirectory(directory))
         return 1;
-    errorCode = connection != nullptr ? GetLastFtpErrorCode() : ERROR_INTERNET_INCORRECT_HANDLE_STATE;
+    errorCode = connection != nullptr ? GetLastNetErrorCode() : ERROR_INTERNET_INCORRECT_HANDLE_STATE;
     errorText = GetSystemErrorText(errorCode);
     return 0;
 }

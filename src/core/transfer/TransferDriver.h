@@ -135,4 +135,4 @@ protected:
 // "%s" of a 64-bit count.
 std::string CountText(int64_t n);
 // The message of the calling thread's last FTP engine error, at most 255 characters.
-std::string LastFtpErrorMessage();
+std::string LastNetErrorMessage();

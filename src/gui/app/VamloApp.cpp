@@ -3,7 +3,7 @@
 #include "app/SingleInstance.h"
 #include "app/VamloDoc.h"
 #include "frame/MainFrame.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "list/ListViewDetail.h"
 #include "transfer/TransferWait.h"
 #include "tree/TreeViewSite.h"

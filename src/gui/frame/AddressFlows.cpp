@@ -4,7 +4,7 @@
 
 #include "app/AppCore.h"
 #include "app/Prompts.h"
-#include "ftp/UrlParser.h"
+#include "connect/UrlParser.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "sites/SiteDialogValues.h"

@@ -7,7 +7,7 @@
 #include "fileops/LocalDelete.h"
 #include "fileops/RemoteDelete.h"
 #include "fileops/RenameOps.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "list/ListItemInfo.h"
 #include "list/ListViewDetailModel.h"
 #include "model/SiteInfo.h"

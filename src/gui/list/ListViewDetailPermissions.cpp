@@ -4,7 +4,7 @@
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
 #include "fileops/RemotePermissions.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "list/ListItemInfo.h"
 #include "list/ListViewDetailModel.h"
 #include "list/PermissionsDlg.h"

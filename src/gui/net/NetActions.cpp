@@ -2,7 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/SiteManagerChanges.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "services/GuiPrompts.h"
 #include "transfer/QuestionParent.h"

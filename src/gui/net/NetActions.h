@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Prompts.h"
-#include "ftp/ConnectContext.h"
+#include "connect/ConnectContext.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "net/RemoteFolders.h"
 
 #include "ftp/FtpEngine.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "path/Paths.h"

@@ -4,8 +4,8 @@
 
 #include "app/Prompts.h"
 #include "app/SiteManagerChanges.h"
-#include "ftp/SitePort.h"
-#include "ftp/UrlParser.h"
+#include "connect/SitePort.h"
+#include "connect/UrlParser.h"
 #include "sites/SiteDialogValues.h"
 #include "sites/SiteInfoDlg.h"
 

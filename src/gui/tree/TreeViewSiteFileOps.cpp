@@ -6,7 +6,7 @@
 #include "fileops/FileOpTexts.h"
 #include "fileops/RemoteDelete.h"
 #include "fileops/RenameOps.h"
-#include "ftp/NetCancel.h"
+#include "net/NetCancel.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "panes/LocalProgress.h"

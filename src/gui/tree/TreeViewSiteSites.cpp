@@ -6,7 +6,7 @@
 #include "app/Prompts.h"
 #include "app/VamloDoc.h"
 #include "ftp/FtpEngine.h"
-#include "ftp/UrlParser.h"
+#include "connect/UrlParser.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
 #include "panes/PaneHost.h"
