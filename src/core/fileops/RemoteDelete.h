@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class CFtpConnection;
+class IRemoteConnection;
 class CVamloSiteInfo;
 class IPrompts;
 
@@ -25,10 +25,10 @@ struct Listed {
 };
 
 // The folder's entries; false when it could not be listed at all.
-bool ListEntries(CFtpConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries);
+bool ListEntries(IRemoteConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries);
 // Settles the unsure folders with the long listing, whose lines mark links.
 // The name of one that stays unsure, or empty.
-std::string SettleUnsure(CFtpConnection& connection, const std::string& path, std::vector<Listed>& entries);
+std::string SettleUnsure(IRemoteConnection& connection, const std::string& path, std::vector<Listed>& entries);
 } // namespace remotewalk
 
 // Deletes on an FTP site, on the thread that holds the site. Each folder's

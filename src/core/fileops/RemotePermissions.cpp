@@ -2,9 +2,9 @@
 
 #include "app/VamloDoc.h"
 #include "fileops/RemoteDelete.h"
-#include "ftp/FtpConnection.h"
+#include "remote/RemoteConnection.h"
 #include "net/NetErrors.h"
-#include "ftp/FtpFileFind.h"
+#include "remote/RemoteFileFind.h"
 #include "path/Paths.h"
 
 bool CRemotePermissionPlace::List(const std::string& folder, std::vector<Entry>& entries, std::string& cause)

@@ -65,7 +65,7 @@ void CListViewDetail::OnPermissions()
     m_frame.NetActions()->Start(
         site, QStringLiteral("Changing permissions of %1").arg(QString::fromStdString(path)),
         [&doc = m_doc, path, isFolder, change](NetActionContext& context) {
-            const std::shared_ptr<CFtpConnection> connection = context.site->m_pConnection;
+            const std::shared_ptr<IRemoteConnection> connection = context.site->m_pConnection;
             if (!connection)
                 return;
             CNetCancel& cancel = context.cancel;
