@@ -15,6 +15,7 @@ packages=(
   python3 python3-pyftpdlib python3-openssl vsftpd
   xvfb openbox
   xdg-utils
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include "app/AppCore.h"
 #include "app/Prompts.h"
 #include "app/SiteListOwner.h"
+#include "app/SitePasswords.h"
 #include "net/NetErrors.h"
 
 #include <cerrno>
@@ -89,6 +90,8 @@ int CVamloDoc::OnOpenDocument(const std::string& path)
     m_strFileSignature = header.m_strFileSignature;
     m_dwFileVersion = header.m_dwFileVersion;
     m_pSiteListOwner->m_siteList = std::move(records);
+    if (m_pSitePasswords != nullptr)
+        m_pSitePasswords->FillFromStore(m_pSiteListOwner->m_siteList);
     return 1;
 }
 
@@ -178,6 +181,8 @@ bool CVamloDoc::WriteSiteList(const std::string& path)
     header.m_strFileSignature = m_strFileSignature;
     header.m_dwFileVersion = m_dwFileVersion;
     std::string error;
+    if (m_pSitePasswords != nullptr)
+        m_pSitePasswords->StoreBeforeSave(m_pSiteListOwner->m_siteList);
     if (!SaveSiteListFile(path, header, m_pSiteListOwner->m_siteList, error)) {
         m_app.Prompts().MessageBox("Failed to save the site list.\nCause: " + error,
                                    MsgButtons::Ok, MsgIcon::Error);

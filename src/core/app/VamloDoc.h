@@ -13,6 +13,7 @@
 #include <string>
 
 class CAppCore;
+class CSitePasswords;
 struct CSiteListOwner;
 
 // The single document: the site list file, the action status log, and the
@@ -24,6 +25,8 @@ public:
     CVamloDoc(const CVamloDoc&) = delete;
     CVamloDoc& operator=(const CVamloDoc&) = delete;
 
+    // Where saved passwords live; not owned, may stay unset (all in the file).
+    CSitePasswords* m_pSitePasswords = nullptr;
     // The owner exists before the document is opened or created.
     void SetSiteListOwner(CSiteListOwner* owner) { m_pSiteListOwner = owner; }
 

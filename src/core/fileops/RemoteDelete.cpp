@@ -11,19 +11,9 @@
 
 #include <memory>
 
-namespace {
+namespace remotewalk {
 
 constexpr uint32_t kFreshFindFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-
-// A link is removed as itself, never walked into: it may lead out of the
-// folder being deleted. Unsure: listed as a folder in a form that does not
-// tell a link from a folder.
-enum class Kind { File, Folder, Link, Unsure };
-
-struct Listed {
-    std::string name;
-    Kind kind = Kind::File;
-};
 
 Kind KindOf(const CRemoteFileFind& find)
 {
@@ -34,7 +24,6 @@ Kind KindOf(const CRemoteFileFind& find)
     return find.MayBeLink() ? Kind::Unsure : Kind::Folder;
 }
 
-// The folder's entries; false when it could not be listed at all.
 bool ListEntries(IRemoteConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries)
 {
     CRemoteFileFind find(&connection);
@@ -48,8 +37,6 @@ bool ListEntries(IRemoteConnection& connection, const std::string& path, uint32_
     return listed;
 }
 
-// Settles the unsure folders with the long listing, whose lines mark links.
-// The name of one that stays unsure, or empty.
 std::string SettleUnsure(IRemoteConnection& connection, const std::string& path, std::vector<Listed>& entries)
 {
     std::vector<Listed> marked;
@@ -68,7 +55,9 @@ std::string SettleUnsure(IRemoteConnection& connection, const std::string& path,
     return {};
 }
 
-} // namespace
+} // namespace remotewalk
+
+using namespace remotewalk;
 
 CRemoteDelete::CRemoteDelete(CVamloSiteInfo* site, IPrompts& prompts, std::function<bool()> canceled)
     : m_pSite(site), m_prompts(prompts), m_canceled(std::move(canceled))

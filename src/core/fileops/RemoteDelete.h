@@ -3,12 +3,33 @@
 #include "fileops/LocalDelete.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+class IRemoteConnection;
 class CVamloSiteInfo;
 class IPrompts;
+
+// How the walks over a site's folders see their entries.
+namespace remotewalk {
+// A link is handled as itself, never walked into: it may lead out of the
+// folder walked. Unsure: listed as a folder in a form that does not tell a
+// link from a folder.
+enum class Kind { File, Folder, Link, Unsure };
+
+struct Listed {
+    std::string name;
+    Kind kind = Kind::File;
+};
+
+// The folder's entries; false when it could not be listed at all.
+bool ListEntries(IRemoteConnection& connection, const std::string& path, uint32_t flags, std::vector<Listed>& entries);
+// Settles the unsure folders with the long listing, whose lines mark links.
+// The name of one that stays unsure, or empty.
+std::string SettleUnsure(IRemoteConnection& connection, const std::string& path, std::vector<Listed>& entries);
+} // namespace remotewalk
 
 // Deletes on an FTP site, on the thread that holds the site. Each folder's
 // listing is read whole before anything in it is removed; names are joined

@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <sstream>
 
@@ -128,6 +129,20 @@ int CFtpConnection::SetModifiedTime(const std::string& file, std::time_t time)
     if (gmtime_r(&time, &utc) == nullptr || std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc) != 14)
         return Report(NetStatus::Error(EINVAL));
     return Report(m_pSession->Expect(std::string("MFMT ") + stamp + " " + file, 2));
+}
+
+int CFtpConnection::SetPermissions(const std::string& path, unsigned mode)
+{
+    FtpReply reply;
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03o", mode & 0777u);
+    const NetStatus status = m_pSession->Expect(std::string("SITE CHMOD ") + digits + " " + path, 2, &reply);
+    // 202 is "command not implemented, superfluous here", as good as 502.
+    if (reply.code == 202 || reply.code == 500 || reply.code == 502 || reply.code == 504) {
+        Report(status ? NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, reply.text) : status);
+        return -1;
+    }
+    return Report(status);
 }
 
 int CFtpConnection::GetSha256(const std::string& file, std::string& hex)

@@ -44,6 +44,9 @@ public:
     int GetModifiedTime(const std::string& file, std::time_t& time) override;
     // MFMT: 1 when set, 0 when the server refused, -1 when it offers no MFMT.
     int SetModifiedTime(const std::string& file, std::time_t time) override;
+    // SITE CHMOD with the mode's three octal digits: 1 when set, 0 when the
+    // server refused, -1 when it does not know the command.
+    int SetPermissions(const std::string& path, unsigned mode) override;
     // The server's SHA-256 of a file in lower-case hex: 1, 0 on failure,
     // -1 when the server offers none.
     int GetSha256(const std::string& file, std::string& hex) override;

@@ -159,6 +159,11 @@ bool CFtpFileFind::IsDots() const { return m_pImpl->pCurrent && IsDotsName(m_pIm
 
 bool CFtpFileFind::IsDirectory() const { return m_pImpl->pCurrent && m_pImpl->pCurrent->isDirectory; }
 
+std::string CFtpFileFind::GetPermissions() const
+{
+    return m_pImpl->pCurrent ? m_pImpl->pCurrent->permissions : std::string();
+}
+
 bool CFtpFileFind::IsLink() const { return m_pImpl->pCurrent && m_pImpl->pCurrent->isLink; }
 
 bool CFtpFileFind::MayBeLink() const

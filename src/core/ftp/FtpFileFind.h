@@ -42,6 +42,8 @@ public:
     bool GetLastWriteTime(std::time_t& time) const override;
     bool IsDots() const override;
     bool IsDirectory() const override;
+    // The nine mode letters the listing gave, else empty.
+    std::string GetPermissions() const override;
     // Marked as a symbolic link by the listing.
     bool IsLink() const override;
     // A link, or listed in a form that cannot tell (see FtpListEntry).

@@ -116,6 +116,13 @@ NetStatus LogOn(FtpSession& session, const std::string& server, uint16_t port, c
             return utf8;
         }
     }
+    if (session.features.bUnixModeOff) {
+        // The file list shows the modes listings give; a server that
+        // refuses the facts keeps its own, which is no failure.
+        if (NetStatus facts = control.Command("OPTS MLST type;size;modify;perm;unix.mode;", reply);
+            !facts && !control.IsOpen())
+            return facts;
+    }
     std::string directory;
     if (NetStatus pwd = session.PrintDirectory(directory); !pwd && !control.IsOpen())
         return pwd;

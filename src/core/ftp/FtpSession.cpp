@@ -20,13 +20,15 @@ std::string UpperWord(std::string_view line)
 }
 
 // " AUTH TLS;SSL" and the like.
-bool ContainsUpper(std::string_view line, std::string_view word)
+size_t FindUpper(std::string_view line, std::string_view word)
 {
     std::string upper(line);
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find(word) != std::string::npos;
+    return upper.find(word);
 }
+
+bool ContainsUpper(std::string_view line, std::string_view word) { return FindUpper(line, word) != std::string::npos; }
 
 } // namespace
 
@@ -50,9 +52,11 @@ FtpFeatures ParseFeatReply(const FtpReply& reply)
         const std::string word = UpperWord(line);
         if (word == "UTF8")
             features.bUtf8 = true;
-        else if (word == "MLST")
+        else if (word == "MLST") {
             features.bMlst = true;
-        else if (word == "EPSV")
+            const size_t fact = FindUpper(line, "UNIX.MODE");
+            features.bUnixModeOff = fact != std::string::npos && line.substr(fact + 9, 1) != "*";
+        } else if (word == "EPSV")
             features.bEpsv = true;
         else if (word == "EPRT")
             features.bEprt = true;

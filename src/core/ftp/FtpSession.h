@@ -19,6 +19,7 @@ struct FtpFeatures {
     bool bMfmt = false;   // sets a file's modification time
     bool bAuthTls = false;   // the server offers to encrypt the connection
     bool bHashSha256 = false;   // HASH can give a file's SHA-256
+    bool bUnixModeOff = false;  // MLST offers unix.mode but does not list it yet
 };
 
 FtpFeatures ParseFeatReply(const FtpReply& reply);

@@ -25,6 +25,9 @@ struct FtpListEntry {
     uint64_t size = 0;         // 64-bit: sizes above 4 GiB come out right
     bool hasTime = false;
     std::time_t modified = 0;  // seconds since the epoch, the listing's time taken as UTC
+    // The nine mode letters ("rwxr-x---") when the listing gave them: an
+    // ls-style line, or MLSD's unix.mode fact.
+    std::string permissions;
 };
 
 // Entry: out holds the entry.
@@ -53,6 +56,8 @@ namespace ftplist {
 // that does not exist (Feb 30, 24:00, ...). Seconds up to 60 (leap second).
 std::optional<std::time_t> UtcTime(int year, unsigned month, unsigned day,
                                    unsigned hour = 0, unsigned minute = 0, unsigned second = 0);
+// "rwxr-xr-x" for the nine low bits of a mode (0755).
+std::string ModeLetters(unsigned mode);
 // Decimal digits only, no sign, no overflow past 64 bits.
 bool ParseDecimal(std::string_view text, uint64_t& value);
 // The line without its trailing CR and LF bytes.

@@ -75,6 +75,15 @@ void ApplyFact(std::string_view fact, FtpListEntry& entry, MlsxFacts& facts)
         }
     } else if (name == "size") {
         entry.hasSize = ftplist::ParseDecimal(value, entry.size);
+    } else if (name == "unix.mode") {
+        // "0755", "755", or Python's "0o755"; the three low digits are the
+        // nine bits shown.
+        std::string_view digits = value.starts_with("0o") ? value.substr(2) : value;
+        uint64_t mode = 0;
+        for (const char c : digits)
+            mode = c >= '0' && c <= '7' && mode < 010000 ? mode * 8 + static_cast<uint64_t>(c - '0') : UINT64_MAX;
+        if (!digits.empty() && mode != UINT64_MAX)
+            entry.permissions = ftplist::ModeLetters(static_cast<unsigned>(mode));
     } else if (name == "modify") {
         const auto at = ParseModify(value);
         entry.hasTime = at.has_value();

@@ -42,7 +42,8 @@ void CVamloSiteInfo::Serialize(CArchiveWriter& archive) const
     archive.WriteString(m_strAddress);
     archive.WriteString(m_strPort);
     archive.WriteString(m_strUserName);
-    archive.WriteString(m_bSavePassword == 1 ? ScramblePassword(m_strPassword) : std::string());
+    const bool inFile = m_bSavePassword == 1 && !m_bPasswordInKeyring;
+    archive.WriteString(inFile ? ScramblePassword(m_strPassword) : std::string());
     archive.WriteString(m_strProxy);
     archive.WriteInt32(m_bSavePassword);
     archive.WriteInt32(m_bReconnectAtLogon);

@@ -69,6 +69,9 @@ public:
     int32_t m_nEditId = 0;
     int32_t m_bEdited = 0;
     int32_t m_bDeleted = 0;
+    // The system keyring holds the saved password: the file gets an empty
+    // one. Set before each save, never copied.
+    bool m_bPasswordInKeyring = false;
 
     // Held by a transfer for its whole action; the GUI thread only tries it,
     // and tells the user the site is busy when it is taken. Never copied.

@@ -41,6 +41,9 @@ public:
     virtual int GetModifiedTime(const std::string& file, std::time_t& time) = 0;
     // 1 when set, 0 when the server refused, -1 when it cannot set times.
     virtual int SetModifiedTime(const std::string& file, std::time_t time) = 0;
+    // The mode's nine permission bits: 1 when set, 0 when the server
+    // refused, -1 when it cannot change modes.
+    virtual int SetPermissions(const std::string& path, unsigned mode) = 0;
     // The server's SHA-256 of a file in lower-case hex: 1, 0 on failure,
     // -1 when the server offers none.
     virtual int GetSha256(const std::string& file, std::string& hex) = 0;

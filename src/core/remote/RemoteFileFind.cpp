@@ -23,6 +23,7 @@ public:
     bool GetLastWriteTime(std::time_t&) const override { return false; }
     bool IsDots() const override { return false; }
     bool IsDirectory() const override { return false; }
+    std::string GetPermissions() const override { return {}; }
     bool IsLink() const override { return false; }
     bool MayBeLink() const override { return false; }
     size_t GetBadNameCount() const override { return 0; }

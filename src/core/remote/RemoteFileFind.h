@@ -26,6 +26,7 @@ public:
     bool GetLastWriteTime(std::time_t& time) const { return m_pFinder->GetLastWriteTime(time); }
     bool IsDots() const { return m_pFinder->IsDots(); }
     bool IsDirectory() const { return m_pFinder->IsDirectory(); }
+    std::string GetPermissions() const { return m_pFinder->GetPermissions(); }
     bool IsLink() const { return m_pFinder->IsLink(); }
     bool MayBeLink() const { return m_pFinder->MayBeLink(); }
     size_t GetBadNameCount() const { return m_pFinder->GetBadNameCount(); }

@@ -46,6 +46,8 @@ public:
     virtual bool GetLastWriteTime(std::time_t& time) const = 0;
     virtual bool IsDots() const = 0;
     virtual bool IsDirectory() const = 0;
+    // The nine mode letters ("rwxr-xr-x") the listing gave, else empty.
+    virtual std::string GetPermissions() const = 0;
     // Marked as a symbolic link by the listing.
     virtual bool IsLink() const = 0;
     // A link, or listed in a form that cannot tell.

@@ -94,6 +94,9 @@ bool CVamloApp::InitInstance()
         return path.toStdString();
     };
     m_pMainFrame->SetDocument(m_pDoc.get());
+    m_pSitePasswords = std::make_unique<CSitePasswords>(m_prompts, &m_settings, &m_keychain);
+    m_pDoc->m_pSitePasswords = m_pSitePasswords.get();
+    m_pMainFrame->SetSitePasswords(m_pSitePasswords.get());
     if (!OpenOrCreateDocument(commandLineFile)) {
         m_nInitExitCode = 1;
         return false;

@@ -3,6 +3,7 @@
 #include "app/AppCore.h"
 #include "panes/ViewHub.h"
 #include "services/GuiPrompts.h"
+#include "services/KeychainStore.h"
 #include "services/QtClipboard.h"
 #include "services/QtSettingsStore.h"
 #include "transfer/StatusDialogProxy.h"
@@ -11,6 +12,7 @@
 #include <memory>
 
 class CMainFrame;
+class CSitePasswords;
 class CSingleInstance;
 class CVamloDoc;
 
@@ -44,6 +46,8 @@ private:
     CViewHub m_viewHub;
     std::unique_ptr<CSingleInstance> m_pSingleInstance;
     std::unique_ptr<CMainFrame> m_pMainFrame;
+    CKeychainStore m_keychain;
+    std::unique_ptr<CSitePasswords> m_pSitePasswords;
     std::unique_ptr<CVamloDoc> m_pDoc;
 };
 

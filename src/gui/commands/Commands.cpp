@@ -35,6 +35,9 @@ const QList<CommandSpec>& EditMenuCommands()
          "Append every line of the action status log to the autosave file\nStatus Log AutoSave", true},
         {ID_EDIT_LOG_VIEW_AUTOREFRESH, "Log View Auto&Refresh\tCtrl+R", {Keys("Ctrl+R")},
          "Clear the log view when a new action starts\nLog View AutoRefresh", true},
+        {ID_EDIT_KEYRING_PASSWORDS, "&Keep passwords in the system keyring", {},
+         "Keep the saved passwords of the site list in the system keyring instead of the site list file\n"
+         "Keep passwords in the system keyring", true},
         {ID_EDIT_SITE_MANAGER, "Site &Manager...\tCtrl+M", {Keys("Ctrl+M")},
          "Site Manager is used to add, delete or edit the site information in the site list maintained by "
          "Vamlo\nSite Manager"},

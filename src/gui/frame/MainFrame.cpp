@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/PaneSizes.h"
+#include "app/SitePasswords.h"
 #include "app/VamloDoc.h"
 #include "capture/CaptureCommands.h"
 #include "edit/EditedFiles.h"
@@ -315,6 +316,7 @@ void CMainFrame::ConnectCommands()
     m_enablers.insert(ID_EDIT_STATUS_LOG_AUTOSAVE,
                       [this] { return m_pDoc != nullptr && m_pDoc->IsStatusLogAutoSaveEnabled(); });
     m_enablers.insert(ID_EDIT_LOG_VIEW_AUTOREFRESH, [this] { return m_pDoc != nullptr; });
+    m_enablers.insert(ID_EDIT_KEYRING_PASSWORDS, [this] { return m_pDoc != nullptr && m_pSitePasswords != nullptr; });
     m_enablers.insert(ID_EDIT_COPY, [this] { return m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditCopy(); });
     m_enablers.insert(ID_EDIT_PASTE,
                       [this] { return m_pActiveEditTarget != nullptr && m_pActiveEditTarget->OnUpdateEditPaste(); });
@@ -387,6 +389,14 @@ void CMainFrame::ConnectCommands()
             m_pDoc->OnLogViewAutoRefresh();
         UpdateCommandStates();
     });
+    connect(Command(ID_EDIT_KEYRING_PASSWORDS), &QAction::triggered, this, [this] {
+        // The questions come after the menu has closed.
+        QMetaObject::invokeMethod(this, [this] {
+            if (m_pDoc != nullptr && m_pSitePasswords != nullptr)
+                m_pSitePasswords->Toggle(m_siteList, [this] { return m_pDoc->OnFileSaveSiteList() == 1; });
+            UpdateCommandStates();
+        }, Qt::QueuedConnection);
+    });
 }
 
 void CMainFrame::SetActiveEditTarget(IEditTarget* target)
@@ -422,6 +432,7 @@ void CMainFrame::UpdateCommandStates()
     }
     Command(ID_EDIT_STATUS_LOG_AUTOSAVE)->setChecked(m_pDoc != nullptr && m_pDoc->IsStatusLogAutoSaveChecked());
     Command(ID_EDIT_LOG_VIEW_AUTOREFRESH)->setChecked(m_pDoc != nullptr && m_pDoc->IsLogViewAutoRefreshChecked());
+    Command(ID_EDIT_KEYRING_PASSWORDS)->setChecked(m_pSitePasswords != nullptr && m_pSitePasswords->IsOn());
 }
 
 void CMainFrame::SetStatusText(const QString& text)

@@ -16,6 +16,7 @@ class IEditTarget;
 class CListViewDetail;
 class CTreeViewSite;
 class CRichEditViewActionLog;
+class CSitePasswords;
 class CVamloDoc;
 class CVamloSiteInfo;
 class CAppCore;
@@ -41,6 +42,12 @@ public:
     ~CMainFrame() override;
 
     void SetDocument(CVamloDoc* doc);
+    // The keyring toggle of the Edit menu acts on these; not owned.
+    void SetSitePasswords(CSitePasswords* passwords)
+    {
+        m_pSitePasswords = passwords;
+        UpdateCommandStates();
+    }
     CVamloDoc* GetDocument() const override { return m_pDoc; }
     QWidget* HostWindow() override { return this; }
     CSiteListOwner& SiteOwner() override { return *this; }
@@ -154,6 +161,7 @@ private:
 
     CAppCore* m_pApp = nullptr;
     CVamloDoc* m_pDoc = nullptr;
+    CSitePasswords* m_pSitePasswords = nullptr;
     QHash<int, QAction*> m_commands;
     QHash<int, std::function<bool()>> m_enablers;
     QComboBox* m_pAddressBox = nullptr;

@@ -25,6 +25,8 @@ public:
     // 64-bit: a 32-bit count would wrap for files above 4 GiB.
     int64_t m_nSizeKB = 0;
     std::time_t m_timeModified = 0;
+    // The nine mode letters the listing gave; empty when it gave none.
+    std::string m_strPermissions;
 };
 
 // Kilobytes as the Size column shows them: any started kilobyte counts.

@@ -55,6 +55,10 @@ CListViewDetail::CListViewDetail(CVamloDoc& doc, CAppCore& app, IPaneHost& frame
     for (int column = 0; column < CListViewDetailModel::COLUMN_COUNT; ++column)
         head->resizeSection(column, CListViewDetailModel::ColumnWidth(column));
     connect(head, &QHeaderView::sectionClicked, this, &CListViewDetail::OnColumnClick);
+    // The four columns stay as they are until the user asks for a fifth.
+    head->setSectionHidden(CListViewDetailModel::COL_PERMISSIONS, true);
+    head->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(head, &QWidget::customContextMenuRequested, this, &CListViewDetail::ShowHeaderMenu);
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CListViewDetail::OnSelectionChanged);
     connect(this, &QAbstractItemView::doubleClicked, this, &CListViewDetail::OnDoubleClicked);
@@ -77,6 +81,7 @@ void CListViewDetail::OnInitialUpdate()
     SetContextCommandHandler(ID_LIST_OPEN, [this] { OnOpenFile(m_nContextItem); });
     SetContextCommandHandler(ID_LIST_OPEN_WITH, [this] { OnOpenWith(m_nContextItem); });
     SetContextCommandHandler(ID_LIST_VIEW_EDIT, [this] { OnOpenFile(m_nContextItem); });
+    SetContextCommandHandler(ID_LIST_PERMISSIONS, [this] { OnPermissions(); });
     SetContextCommandHandler(ID_VIEW_REFRESH, [this] {
         if (QAction* refresh = m_frame.Command(ID_VIEW_REFRESH))
             refresh->trigger();
@@ -380,7 +385,7 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
         bool enabled = handler != m_contextHandlers.cend();
         if (id == ID_EDIT_PASTE && m_app.HasClipboardFileList() == 0)
             enabled = false;
-        if (id == ID_LIST_RENAME && SelectedRows().size() != 1)
+        if ((id == ID_LIST_RENAME || id == ID_LIST_PERMISSIONS) && SelectedRows().size() != 1)
             enabled = false;
         action->setEnabled(enabled);
         if (enabled)
@@ -390,9 +395,9 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
         add(ID_EDIT_COPY, "Copy");
         add(ID_EDIT_DELETE, "&Delete");
         add(ID_LIST_RENAME, "&Rename");
-        // Open and edit, for a file.
+        // What acts on the one row itself: open or edit a file, permissions.
+        menu->addSeparator();
         if (const CListItemInfo* row = Record(m_nContextItem); row != nullptr && row->m_nKind == LIST_KIND_FILE) {
-            menu->addSeparator();
             if (m_doc.m_byCurrentLocation == LOCATION_LOCAL) {
                 add(ID_LIST_OPEN, "&Open");
                 add(ID_LIST_OPEN_WITH, "Open &With\u2026");
@@ -400,6 +405,7 @@ std::unique_ptr<QMenu> CListViewDetail::CreateContextMenu()
                 add(ID_LIST_VIEW_EDIT, "&View/Edit");
             }
         }
+        add(ID_LIST_PERMISSIONS, "&Permissions...");
     } else {
         add(ID_EDIT_PASTE, "Paste");
         add(ID_LIST_NEW_DIRECTORY, "&New Directory...");

@@ -27,7 +27,7 @@ class QMenu;
 class QMimeData;
 
 // Commands of the list's context menus that have no entry in the main menu.
-enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777 };
+enum : int { ID_LIST_RENAME = 32775, ID_LIST_NEW_DIRECTORY = 32777, ID_LIST_PERMISSIONS = 32840 };
 enum : int { ID_LIST_OPEN = 32830, ID_LIST_OPEN_WITH = 32831, ID_LIST_VIEW_EDIT = 32832 };
 
 // The right pane: the files and folders of the document's current folder,
@@ -103,6 +103,11 @@ public:
     void OnNewDirectory();
     // Runs the New Directory dialog; true for OK. Unset, it is shown modally.
     std::function<bool(CNewDirDlg&)> m_fnRunNewDirDlg;
+    // Permissions...: the dialog for the row under the last right-click,
+    // then the change, locally or on the site (with a Cancel either way).
+    void OnPermissions();
+    // The header's menu turns the Permissions column on and off.
+    void ShowHeaderMenu(const QPoint& pos);
 
     // Open and Open With… of a local file, View/Edit of a remote one: the
     // row under the last right-click, or the one selected file for Enter.

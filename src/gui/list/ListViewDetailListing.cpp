@@ -3,6 +3,7 @@
 
 #include "app/AppCore.h"
 #include "app/VamloDoc.h"
+#include "fileops/Permissions.h"
 #include "list/ListItemInfo.h"
 #include "model/SiteInfo.h"
 #include "net/NetActions.h"
@@ -17,10 +18,13 @@
 
 namespace {
 
-std::unique_ptr<CListItemInfo> MakeRecord(bool folder, std::string name, uint64_t bytes, std::time_t modified)
+std::unique_ptr<CListItemInfo> MakeRecord(bool folder, std::string name, uint64_t bytes, std::time_t modified,
+                                          std::string permissions)
 {
-    return std::make_unique<CListItemInfo>(folder ? LIST_KIND_FOLDER : LIST_KIND_FILE, std::move(name),
-                                           folder ? 0 : SizeInKB(bytes), modified);
+    auto record = std::make_unique<CListItemInfo>(folder ? LIST_KIND_FOLDER : LIST_KIND_FILE, std::move(name),
+                                                  folder ? 0 : SizeInKB(bytes), modified);
+    record->m_strPermissions = std::move(permissions);
+    return record;
 }
 
 // One level of a local folder, without "." and "..". A folder that cannot
@@ -40,7 +44,8 @@ std::vector<std::unique_ptr<CListItemInfo>> ReadLocalFolder(const std::string& f
         // A link shows what it points to; a dangling one shows itself.
         if (fstatat(fd, entry->d_name, &info, 0) != 0 && fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        rows.push_back(MakeRecord(S_ISDIR(info.st_mode), name, static_cast<uint64_t>(info.st_size), info.st_mtime));
+        rows.push_back(MakeRecord(S_ISDIR(info.st_mode), name, static_cast<uint64_t>(info.st_size), info.st_mtime,
+                                  PermissionsText(info.st_mode)));
     }
     closedir(dir);
     return rows;
@@ -101,7 +106,8 @@ void CListViewDetail::ListRemoteFolder(int hint)
             std::vector<std::unique_ptr<CListItemInfo>> rows;
             rows.reserve(entries->size());
             for (RemoteEntry& entry : *entries)
-                rows.push_back(MakeRecord(entry.isFolder, std::move(entry.name), entry.size, entry.modified));
+                rows.push_back(MakeRecord(entry.isFolder, std::move(entry.name), entry.size, entry.modified,
+                                           std::move(entry.permissions)));
             ShowListing(std::move(rows), 2);
             SortItems();
             RestoreSelection();

@@ -18,6 +18,7 @@ constexpr ColumnSpec kColumns[CListViewDetailModel::COLUMN_COUNT] = {
     {"Size", Qt::AlignRight, 100},
     {"Location", Qt::AlignRight, 80},
     {"Modified", Qt::AlignRight, 160},
+    {"Permissions", Qt::AlignLeft, 90},
 };
 
 } // namespace
@@ -62,6 +63,8 @@ QVariant CListViewDetailModel::data(const QModelIndex& index, int role) const
             return m_byLocation == 1 ? QStringLiteral("Local") : QStringLiteral("Remote");
         case COL_MODIFIED:
             return QString::fromStdString(ModifiedText(item->m_timeModified));
+        case COL_PERMISSIONS:
+            return QString::fromStdString(item->m_strPermissions);
         }
         break;
     case Qt::DecorationRole:

@@ -15,7 +15,7 @@ class CListViewDetailModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column : int { COL_NAME = 0, COL_SIZE = 1, COL_LOCATION = 2, COL_MODIFIED = 3, COLUMN_COUNT = 4 };
+    enum Column : int { COL_NAME = 0, COL_SIZE = 1, COL_LOCATION = 2, COL_MODIFIED = 3, COL_PERMISSIONS = 4, COLUMN_COUNT = 5 };
 
     explicit CListViewDetailModel(QObject* parent = nullptr);
     ~CListViewDetailModel() override;

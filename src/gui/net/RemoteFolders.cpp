@@ -112,6 +112,7 @@ bool ListRemoteEntries(NetActionContext& context, const std::string& folder, std
         entry.isFolder = find.IsDirectory();
         entry.size = find.GetLength();
         find.GetLastWriteTime(entry.modified);
+        entry.permissions = find.GetPermissions();
         out.push_back(std::move(entry));
     }
     find.Close();

@@ -23,6 +23,7 @@ struct RemoteEntry {
     bool isFolder = false;
     uint64_t size = 0;
     std::time_t modified = 0;
+    std::string permissions;
 };
 
 // The connection check with its reconnect prompt; false when the site is

@@ -182,8 +182,8 @@ TEST(ListOpenTest, EnterOpensALocalFileAndTheMenuOffersOpenWith)
     QApplication::processEvents();
     EXPECT_EQ(opened, std::vector<std::string>{local.File("a.txt")});
     const std::vector<MenuEntry> menu = h.RightClickMenu(h.RowPoint(h.RowOf("a.txt")));
-    ASSERT_EQ(menu.size(), 6u);
+    ASSERT_EQ(menu.size(), 7u);
     EXPECT_EQ(menu[4], (MenuEntry{QStringLiteral("ID_32830"), true}));
     EXPECT_EQ(menu[5], (MenuEntry{QStringLiteral("ID_32831"), true}));
-    EXPECT_EQ(h.RightClickMenu(h.RowPoint(h.RowOf("sub"))).size(), 3u);
+    EXPECT_EQ(h.RightClickMenu(h.RowPoint(h.RowOf("sub"))).size(), 5u);
 }

@@ -227,13 +227,15 @@ TEST_F(ListViewTest, RightClickSelectionRulesAndMenus)
     EXPECT_TRUE(h.list->SelectedRows().empty());
     EXPECT_EQ(h.list->m_nContextItem, -1);
 
-    // Copy, Delete and Rename on a row; elsewhere Paste (grey: nothing of
+    // Copy, Delete, Rename and Permissions... on a row; elsewhere Paste (grey: nothing of
     // ours on the clipboard), New Directory, a separator, Refresh.
     int pastes = 0;
     h.list->SetContextCommandHandler(ID_EDIT_PASTE, [&] { ++pastes; });
     EXPECT_EQ(h.RightClickMenu(h.RowPoint(0)), (std::vector<MenuEntry>{{QStringLiteral("ID_57634"), true},
                                                                         {QStringLiteral("ID_32774"), true},
-                                                                        {QStringLiteral("ID_32775"), true}}));
+                                                                        {QStringLiteral("ID_32775"), true},
+                                                                        {QString(), true},
+                                                                        {QStringLiteral("ID_32840"), true}}));
     EXPECT_EQ(h.RightClickMenu(h.EmptyPoint()),
               (std::vector<MenuEntry>{{QStringLiteral("ID_57637"), false}, {QStringLiteral("ID_32777"), true},
                                       {QString(), true}, {QStringLiteral("ID_32820"), true}}));
