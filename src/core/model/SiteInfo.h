@@ -78,6 +78,14 @@ public:
     std::mutex m_mutexInUse;
 
     // A look, not a wait: whether someone holds m_mutexInUse right now.
+    // A named login other than anonymous with no password to give: its
+    // password must be asked for before it connects (a site list written
+    // while the passwords were kept in the system keyring holds none).
+    bool LacksPassword() const
+    {
+        return !m_strUserName.empty() && m_strUserName != "anonymous" && m_strPassword.empty();
+    }
+
     bool IsInUse()
     {
         std::unique_lock<std::mutex> probe(m_mutexInUse, std::try_to_lock);

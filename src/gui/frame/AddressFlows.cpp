@@ -155,8 +155,7 @@ void CMainFrame::OpenLink(const QString& link)
     // Another login than the record's goes through the Login window, where
     // the user sees what the record will hold.
     const bool otherUser = !url->user.empty() && url->user != site.m_strUserName;
-    const bool needPassword = !site.m_strUserName.empty() && site.m_strUserName != "anonymous" &&
-                              site.m_strPassword.empty() && url->password.empty();
+    const bool needPassword = site.LacksPassword() && url->password.empty();
     const bool ask = otherUser || needPassword;
     if (ask) {
         ParsedUrl login;   // the link's user, never its password

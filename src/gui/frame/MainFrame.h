@@ -54,6 +54,7 @@ public:
     void SetSiteItemHooks(std::function<void(CVamloSiteInfo*)> add,
                           std::function<void(CVamloSiteInfo*)> select) override;
     void SetSiteFolderHook(std::function<void(CVamloSiteInfo*, const std::vector<std::string>&)> open) override;
+    bool AskSiteLogin(CVamloSiteInfo& site) override { return RunLoginDialog(site, true); }
 
     // Paints the text into the status bar at once, for long synchronous work.
     void SetStatusText(const QString& text) override;

@@ -39,6 +39,8 @@ public:
     virtual void SetSiteFolderHook(std::function<void(CVamloSiteInfo*, const std::vector<std::string>&)> open) = 0;
     // A folder rename in the tree failed; posted, so it runs after the editor closed.
     virtual void OnRenameDirFailed() = 0;
+    // The Login window for a site about to connect; false when canceled.
+    virtual bool AskSiteLogin(CVamloSiteInfo& site) = 0;
 
 protected:
     ~IPaneHost() = default;

@@ -18,7 +18,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -141,9 +143,22 @@ void CTreeViewSite::ConnectStartupSites()
 {
     // Each site connects in a short action of its own; the window is usable
     // meanwhile, and a site that does not answer holds up no other.
-    for (const auto& site : m_frame.SiteOwner().m_siteList)
-        if (site->m_bAvailable == 1 && site->m_bReconnectAtLogon == 1)
+    for (const auto& site : m_frame.SiteOwner().m_siteList) {
+        if (site->m_bAvailable != 1 || site->m_bReconnectAtLogon != 1)
+            continue;
+        if (!site->LacksPassword()) {
             AddSiteItem(site.get());
+            continue;
+        }
+        // Its password is asked for once the window is up; the record may
+        // be gone by then.
+        QTimer::singleShot(0, this, [this, record = site.get()] {
+            const auto& sites = m_frame.SiteOwner().m_siteList;
+            const bool listed = std::any_of(sites.begin(), sites.end(), [&](const auto& s) { return s.get() == record; });
+            if (listed && record->m_hTreeItem == 0 && m_frame.AskSiteLogin(*record))
+                AddSiteItem(record);
+        });
+    }
 }
 
 CNetActions& CTreeViewSite::Actions() const

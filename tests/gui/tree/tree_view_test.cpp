@@ -132,8 +132,19 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
     CVamloSiteInfo* stored = AddSiteRecord("user", 0, 1);
     CVamloSiteInfo* failing = AddSiteRecord("user", 1, 1);
     failing->m_strPassword = "wrong";
+    // A saved login whose password the file does not hold is asked for.
+    CVamloSiteInfo* passwordless = AddSiteRecord("user", 1, 1);
+    passwordless->m_strPassword.clear();
+    bool asked = false;
+    AnswerNextDialog<CLoginDlg>([&](CLoginDlg& dialog) {
+        asked = true;
+        Login(dialog, "user", "secret");
+    });
     tree->OnInitialUpdate();
     Settle();
+    (void)QTest::qWaitFor([&] { return passwordless->m_pConnection != nullptr; }, 10000);
+    EXPECT_TRUE(asked);
+    EXPECT_NE(tree->FindSiteItem(passwordless), nullptr);
 
     EXPECT_TRUE(wanted->m_pConnection);
     EXPECT_NE(tree->FindSiteItem(wanted), nullptr);
@@ -141,7 +152,7 @@ TEST_F(TreeRemoteTest, StartUpConnectsOnlyAvailableSitesMarkedReconnectAtLogon)
     EXPECT_FALSE(stored->m_pConnection);
     EXPECT_FALSE(failing->m_pConnection);
     EXPECT_EQ(tree->FindSiteItem(failing), nullptr);
-    EXPECT_EQ(tree->InternetItem()->childCount(), 2);
+    EXPECT_EQ(tree->InternetItem()->childCount(), 3);
     // The failed log-on said why, once.
     ASSERT_EQ(prompts.Texts().size(), 1u);
     EXPECT_NE(prompts.Texts()[0].find("Failed to connect to the ftp site"), std::string::npos);
