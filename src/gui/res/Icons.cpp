@@ -337,6 +337,20 @@ QIcon EncryptedFtpSite()
     });
 }
 
+QIcon SftpSite()
+{
+    return Draw([](QPainter& p) {
+        FtpSiteShape(p);
+        // A key in the lower right corner: its ring, then its blade and bit.
+        p.setPen(QPen(kInk, 0.8));
+        p.setBrush(kGreen);
+        p.drawEllipse(QRectF(8.5, 9.5, 4, 4));
+        p.setPen(QPen(kInk, 1.4, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(12.5, 11.5), QPointF(15.5, 11.5));
+        p.drawLine(QPointF(14.8, 11.5), QPointF(14.8, 13.8));
+    });
+}
+
 QIcon Internet()
 {
     return Draw([](QPainter& p) {

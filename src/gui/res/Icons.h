@@ -25,5 +25,6 @@ QIcon Computer();
 QIcon NetworkDrive();
 QIcon FtpSite();      // a network drive with its cable
 QIcon EncryptedFtpSite();   // the same with a padlock
+QIcon SftpSite();     // the same with a key (SSH)
 QIcon Internet();     // a globe with a page
 } // namespace VamloIcons

@@ -172,4 +172,25 @@ TEST(SiteInfoDialogsTest, ReadOnlyLetsOnlyTheNotesChange)
     }
 }
 
+// A port the dialog filled in follows the address as it is typed (22 for
+// sftp://, or the address's own); a port of the user's own stays.
+TEST(SiteInfoDialogsTest, APortNotTypedFollowsTheAddress)
+{
+    const struct {
+        const char* port;
+        const char* typed;
+        const char* expected;
+    } cases[] = {{"21", "sftp://example.org", "22"},
+                 {"21", "ftp://example.org:2121", "2121"},
+                 {"2121", "sftp://example.org", "2121"}};
+    for (const auto& c : cases) {
+        CLoginDlg dialog;
+        dialog.m_strPort = QString::fromLatin1(c.port);
+        dialog.open();
+        QTest::keyClicks(Edit(&dialog, "address"), QString::fromLatin1(c.typed));
+        EXPECT_EQ(Edit(&dialog, "port")->text(), QString::fromLatin1(c.expected)) << c.typed;
+        dialog.reject();
+    }
+}
+
 } // namespace
