@@ -69,6 +69,7 @@ struct BenchServer {
     std::string strPassword = "bench@example.com";
     bool bTls = false;   // ftpes://: explicit TLS on the control and data connections
     bool bPassive = false;   // passive data connections instead of Vamlo's active default
+    bool bSftp = false;      // sftp://: an SSH server, logged on to with the agent's key
 };
 
 // One headless Vamlo: the document, one site record, and the whole Get or
