@@ -28,6 +28,8 @@ public:
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
     // The benchmark's server has a certificate of its own making.
     CertificateAnswer AskCertificate(const std::string&, bool) override { return CertificateAnswer::AcceptOnce; }
+    // The benchmark's keys have no passphrase.
+    bool AskSecret(const std::string&, const std::string&, std::string&) override { return false; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void SetStatusText(const std::string&) override {}

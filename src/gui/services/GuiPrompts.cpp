@@ -5,6 +5,8 @@
 #include "transfer/QuestionParent.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPointer>
@@ -46,6 +48,33 @@ CertificateAnswer CGuiPrompts::AskCertificate(const std::string& text, bool chan
     const QString qtext = QString::fromStdString(text);
     RunOnGuiThread([&] { answer = AskCertificateQuestion(QuestionParent(m_mainWindow), qtext, changed); });
     return answer;
+}
+
+bool CGuiPrompts::AskSecret(const std::string& title, const std::string& text, std::string& secret)
+{
+    bool accepted = false;
+    const QString qtitle = QString::fromStdString(title);
+    const QString qtext = QString::fromStdString(text);
+    RunOnGuiThread([&] {
+        // On the heap and watched, like the message boxes: a parent that goes
+        // away takes the dialog with it, and that counts as Cancel.
+        QPointer<QInputDialog> dialog = new QInputDialog(QuestionParent(m_mainWindow));
+        KeepAboveParent(dialog);
+        dialog->setWindowTitle(qtitle);
+        dialog->setLabelText(qtext);
+        dialog->setTextEchoMode(QLineEdit::Password);
+        dialog->setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+        const bool ok = dialog->exec() == QDialog::Accepted;
+        if (dialog) {
+            if (ok) {
+                secret = dialog->textValue().toStdString();
+                accepted = true;
+            }
+            dialog->setTextValue(QString());
+            delete dialog;
+        }
+    });
+    return accepted;
 }
 
 MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon)

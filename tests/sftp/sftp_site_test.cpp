@@ -1,0 +1,150 @@
+// SFTP sites against a real OpenSSH server: host keys, log-ons and the
+// roads the drivers take through the remote-site interface.
+#include "fileops/RemoteDelete.h"
+#include "remote/RemoteEngine.h"
+
+#include "ServerProcess.h"
+#include "SshServerFixture.h"
+#include "../ftp/TransferHarness.h"
+
+#include <filesystem>
+#include <sys/time.h>
+#include <utime.h>
+
+namespace {
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class SftpSiteTest : public SshServerFixture, public TransferProgram {
+protected:
+    void SetUp() override
+    {
+        SshServerFixture::SetUp();
+        SetUpProgram();
+        app.m_strSshDir = ssh.dir.Path();
+        ssh.AddKey(m_server.KeyFile("id_plain"));
+        site.m_strAddress = m_server.Address();
+        site.m_strUserName = m_server.User();
+    }
+    void TearDown() override { TearDownProgram(); }
+    int Connect()
+    {
+        site.Disconnect();
+        return site.Connect(app);
+    }
+    std::string Failure(const std::string& cause) const
+    {
+        return "Failed to connect to the ftp site \"" + m_server.Address() + "\".\nCause: " + cause;
+    }
+
+    SshUserFolder ssh;
+};
+
+TEST_F(SftpSiteTest, HostKeyIsAskedOnceStoredByAlwaysAndAChangedOneIsRefusedBeforeAnyLogOn)
+{
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(Connect(), 1);
+    ASSERT_EQ(prompts.CertificateQuestions().size(), 1u);
+    const std::string question = prompts.CertificateQuestions()[0].text;
+    EXPECT_FALSE(prompts.CertificateQuestions()[0].changed);
+    const size_t at = question.find("Key type: ssh-ed25519\nFingerprint: SHA256:");
+    ASSERT_NE(at, std::string::npos) << question;
+    const std::string fingerprint = question.substr(question.find("SHA256:"), 50);
+    EXPECT_FALSE(std::filesystem::exists(app.KnownHostsPath()));
+
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(Connect(), 1);
+    ASSERT_EQ(Connect(), 1);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 2u);
+    EXPECT_EQ(Count(ReadWholeFile(app.KnownHostsPath()), "[127.0.0.1]:" + std::to_string(m_server.Port())), 1u);
+
+    // OpenSSH's own file, with hashed names, is read as well.
+    const std::string userFile = ssh.dir.File("known_hosts");
+    std::filesystem::rename(app.KnownHostsPath(), userFile);
+    ASSERT_EQ(std::system(("ssh-keygen -q -H -f '" + userFile + "' >/dev/null 2>&1").c_str()), 0);
+    ASSERT_EQ(Count(ReadWholeFile(userFile), "|1|"), 1u);
+    ASSERT_EQ(Connect(), 1);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 2u);
+
+    site.Disconnect();
+    m_server.Stop();
+    m_server.RenewHostKey();
+    ASSERT_TRUE(m_server.Start()) << m_server.LastError();
+    const size_t accepted = Count(m_server.Log(), "Accepted ");
+    EXPECT_EQ(Connect(), 0);
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 2u);
+    const std::vector<std::string> texts = prompts.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("host key of \"[127.0.0.1]:" + std::to_string(m_server.Port()) + "\" has changed"),
+        std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find("Stored fingerprint: " + fingerprint + "\nStored in: " + userFile), std::string::npos);
+    EXPECT_NE(texts[0].find("New fingerprint: SHA256:"), std::string::npos);
+    EXPECT_EQ(texts[1], Failure("The server's host key differs from the one stored for it."));
+    // Nothing was sent: the server saw no log-on at all.
+    EXPECT_EQ(Count(m_server.Log(), "Accepted "), accepted);
+    EXPECT_EQ(Count(m_server.Log(), "Failed "), 0u);
+}
+
+TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWrongPassword)
+{
+    const std::string password = m_server.Password();
+    ASSERT_FALSE(password.empty()) << "password log-ons need the tests to run as root";
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    struct Case {
+        const char* key;
+        bool agent;
+        std::string password;
+        int result;
+    } cases[] = {
+        {"id_plain", false, "", 1},
+        {"id_pass", false, "", 1},
+        {nullptr, true, "", 1},
+        {nullptr, false, password, 1},
+        {nullptr, false, "wrong", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key ? c.key : c.agent ? "agent" : "password") + " " + c.password);
+        SshUserFolder folder;
+        app.m_strSshDir = folder.dir.Path();
+        if (c.key)
+            folder.AddKey(m_server.KeyFile(c.key));
+        pid_t agent = -1;
+        int agentInput = -1;
+        if (c.agent) {
+            const std::string socket = folder.dir.File("agent");
+            std::string line;
+            ASSERT_TRUE(SpawnServer({"/usr/bin/ssh-agent", "-D", "-a", socket}, agent, agentInput, line, 10000));
+            setenv("SSH_AUTH_SOCK", socket.c_str(), 1);
+            ASSERT_EQ(std::system(("ssh-add -q '" + m_server.KeyFile("id_plain") + "' 2>/dev/null").c_str()), 0);
+        }
+        const bool passphrase = c.key && std::string(c.key) == "id_pass";
+        if (passphrase)
+            prompts.AnswerSecret(m_server.Passphrase());
+        site.m_strPassword = c.password;
+        const size_t messages = prompts.Texts().size();
+        const size_t secretsBefore = prompts.SecretQuestions().size();
+        EXPECT_EQ(Connect(), c.result);
+        unsetenv("SSH_AUTH_SOCK");
+        StopServer(agent, agentInput, 5000);
+        const std::vector<std::string> secrets = prompts.SecretQuestions();
+        ASSERT_EQ(secrets.size(), secretsBefore + (passphrase ? 1 : 0));
+        if (passphrase) {
+            EXPECT_EQ(secrets.back(), "Key passphrase|Enter the passphrase of the key \"" +
+                                          folder.dir.File("id_ed25519") + "\":");
+        }
+        ASSERT_EQ(prompts.Texts().size(), messages + (c.result ? 0 : 1));
+        if (!c.result) {
+            EXPECT_EQ(prompts.Texts().back(),
+                Failure("The server refused the log-on: the password is wrong or no key was accepted."));
+        }
+    }
+    EXPECT_EQ(prompts.SecretQuestions().size(), 1u);
+}
+
+} // namespace
