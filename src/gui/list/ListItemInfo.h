@@ -25,6 +25,9 @@ public:
     // 64-bit: a 32-bit count would wrap for files above 4 GiB.
     int64_t m_nSizeKB = 0;
     std::time_t m_timeModified = 0;
+    // A server's symbolic link, shown as one: its listed size is the link's
+    // own, not its target's.
+    bool m_bLink = false;
 };
 
 // Kilobytes as the Size column shows them: any started kilobyte counts.

@@ -100,8 +100,10 @@ void CListViewDetail::ListRemoteFolder(int hint)
                 return;
             std::vector<std::unique_ptr<CListItemInfo>> rows;
             rows.reserve(entries->size());
-            for (RemoteEntry& entry : *entries)
+            for (RemoteEntry& entry : *entries) {
                 rows.push_back(MakeRecord(entry.isFolder, std::move(entry.name), entry.size, entry.modified));
+                rows.back()->m_bLink = entry.isLink;
+            }
             ShowListing(std::move(rows), 2);
             SortItems();
             RestoreSelection();

@@ -17,6 +17,7 @@ QIcon Application();
 QIcon ClosedFolder();
 QIcon OpenFolder();
 QIcon File();
+QIcon Link();         // a file with a link's arrow
 // The volumes and places of the folder tree.
 QIcon HardDisk();
 QIcon RemovableDisk();

@@ -17,6 +17,8 @@ CertificateAnswer AskCertificateQuestion(QWidget* parent, const QString& text, b
     box->setWindowTitle(changed ? QStringLiteral("Vamlo - Security Warning") : QStringLiteral("Vamlo"));
     box->setIcon(changed ? QMessageBox::Warning : QMessageBox::Question);
     box->setText(text);
+    // Wide enough that a fingerprint stays on its line.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 34em; }"));
     QPushButton* once = box->addButton(QStringLiteral("Accept Once"), QMessageBox::AcceptRole);
     QPushButton* always = box->addButton(QStringLiteral("Always"), QMessageBox::AcceptRole);
     QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
