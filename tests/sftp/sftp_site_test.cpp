@@ -8,6 +8,7 @@
 #include "../ftp/TransferHarness.h"
 
 #include <filesystem>
+#include <map>
 #include <sys/time.h>
 #include <utime.h>
 
@@ -145,6 +146,66 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
         }
     }
     EXPECT_EQ(prompts.SecretQuestions().size(), 1u);
+}
+
+// The roads through the drivers: Put and Get of a folder byte for byte with
+// times kept, the listing's links and unsafe names, rename over an existing
+// file, a new folder, and a delete that leaves a linked outside folder.
+TEST_F(SftpSiteTest, RoadsThroughTheDriversKeepBytesTimesAndLinks)
+{
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(Connect(), 1);
+    std::string big(3 * 1024 * 1024 + 17, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + i / 4096);
+    mkdir(local.File("up").c_str(), 0755);
+    mkdir(local.File("up/sub").c_str(), 0755);
+    WriteWholeFile(local.File("up/big.bin"), big);
+    WriteWholeFile(local.File("up/sub/small.txt"), "small");
+    const utimbuf old{1000000000, 1000000000};
+    utime(local.File("up/sub/small.txt").c_str(), &old);
+
+    Put({{local.File("up"), true}}, m_server.Root());
+    EXPECT_TRUE(ReadWholeFile(m_server.Path("up/big.bin")) == big) << Log();
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up/sub/small.txt")), "small");
+    EXPECT_EQ(std::filesystem::last_write_time(m_server.Path("up/sub/small.txt")),
+        std::filesystem::last_write_time(local.File("up/sub/small.txt")));
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+
+    Get({{m_server.Path("up"), true}}, Target());
+    EXPECT_TRUE(ReadWholeFile(Target() + "/up/big.bin") == big) << Log();
+    EXPECT_EQ(std::filesystem::last_write_time(Target() + "/up/sub/small.txt"),
+        std::filesystem::last_write_time(local.File("up/sub/small.txt")));
+
+    // A link to a folder outside and an unsafe name in the listing.
+    TempDir outside;
+    WriteWholeFile(outside.File("keep.txt"), "keep");
+    std::filesystem::create_directory_symlink(outside.Path(), m_server.Path("up/sub/out"));
+    WriteWholeFile(m_server.Path("up/sub/bad\nname"), "x");
+    m_server.GiveRootToUser();
+    CRemoteFileFind find(site.m_pConnection.get());
+    ASSERT_TRUE(find.FindFile(m_server.Path("up/sub/*")));
+    std::map<std::string, std::string> seen;
+    for (bool more = true; more;) {
+        more = find.FindNextFile();
+        seen[find.GetFileName()] = std::string(find.IsLink() ? "link" : find.IsDirectory() ? "dir" : "file") +
+                                   (find.HasLength() ? std::to_string(find.GetLength()) : "");
+    }
+    EXPECT_EQ(seen, (std::map<std::string, std::string>{{"out", "link"}, {"small.txt", "file5"}}));
+    EXPECT_EQ(find.GetBadNameCount(), 1u);
+    EXPECT_EQ(find.GetFileURL().rfind("sftp://127.0.0.1" + m_server.Root() + "/up/sub/", 0), 0u);
+    find.Close();
+
+    IRemoteConnection& connection = *site.m_pConnection;
+    ASSERT_EQ(connection.SetCurrentDirectory(m_server.Path("up")), 1);
+    EXPECT_EQ(connection.Rename("sub/small.txt", "big.bin"), 1);
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up/big.bin")), "small");
+    EXPECT_EQ(connection.CreateDirectory("made"), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(m_server.Path("up/made")));
+    std::remove(m_server.Path("up/sub/bad\nname").c_str());
+    EXPECT_EQ(CRemoteDelete(&site, prompts).DeleteRemoteFolder(m_server.Path("up")), 1) << Log();
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("up")));
+    EXPECT_EQ(ReadWholeFile(outside.File("keep.txt")), "keep");
 }
 
 } // namespace
