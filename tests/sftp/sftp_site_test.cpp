@@ -208,4 +208,39 @@ TEST_F(SftpSiteTest, RoadsThroughTheDriversKeepBytesTimesAndLinks)
     EXPECT_EQ(ReadWholeFile(outside.File("keep.txt")), "keep");
 }
 
+// The server stopped in the middle of a file: after the reconnect question
+// the Get and the Put go on from where they stopped.
+TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
+{
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(Connect(), 1);
+    std::string content(24u << 20, '\0');
+    uint32_t state = 7;
+    for (char& c : content)
+        c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    WriteWholeFile(m_server.Path("big.bin"), content);
+    WriteWholeFile(local.File("big.bin"), content);
+    mkdir(m_server.Path("in").c_str(), 0755);
+    m_server.GiveRootToUser();
+    for (const bool get : {true, false}) {
+        bool cut = false;
+        status.onMessages = [&](const std::string& m1, const std::string& m2, CTransferCancel*) {
+            if (!cut && m1.find(get ? "Getting file" : "Putting file") == 0 &&
+                std::atoi(m2.c_str() + m2.find(' ') + 1) >= 1024) {
+                cut = true;
+                m_server.Stop();
+                EXPECT_TRUE(m_server.Start()) << m_server.LastError();
+            }
+        };
+        if (get)
+            Get({{m_server.Path("big.bin"), false}}, Target());
+        else
+            Put({{local.File("big.bin"), false}}, m_server.Path("in"));
+        EXPECT_TRUE(cut);
+        EXPECT_TRUE(ReadWholeFile(get ? Target() + "/big.bin" : m_server.Path("in/big.bin")) == content) << Log();
+        EXPECT_NE(Log().find("the file resumed at "), std::string::npos) << Log();
+    }
+    EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+}
+
 } // namespace
