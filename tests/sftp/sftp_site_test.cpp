@@ -1,6 +1,7 @@
 // SFTP sites against a real OpenSSH server: host keys, log-ons and the
 // roads the drivers take through the remote-site interface.
 #include "fileops/RemoteDelete.h"
+#include "net/NetCancel.h"
 #include "remote/RemoteEngine.h"
 
 #include "ServerProcess.h"
@@ -8,6 +9,9 @@
 #include "../ftp/TransferHarness.h"
 
 #include <filesystem>
+#include <netinet/in.h>
+#include <poll.h>
+#include <thread>
 #include <map>
 #include <sys/time.h>
 #include <utime.h>
@@ -241,6 +245,95 @@ TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
         EXPECT_NE(Log().find("the file resumed at "), std::string::npos) << Log();
     }
     EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+}
+
+// Site to site through the temporary folder, in every combination with SFTP.
+TEST_F(SftpSiteTest, SiteToSiteBetweenFtpAndSftpInEveryDirection)
+{
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(Connect(), 1);
+    FtpServerProcess ftp;
+    ASSERT_TRUE(ftp.Start()) << ftp.LastError();
+    CVamloSiteInfo ftpSite;
+    ftpSite.m_strAddress = "ftp://127.0.0.1:" + std::to_string(ftp.Port());
+    ftpSite.m_strUserName = "user";
+    ftpSite.m_strPassword = "secret";
+    ASSERT_EQ(ftpSite.Connect(app), 1);
+    CVamloSiteInfo sftpTarget;
+    sftpTarget.m_strAddress = site.m_strAddress;
+    sftpTarget.m_strUserName = site.m_strUserName;
+    ASSERT_EQ(sftpTarget.Connect(app), 1);
+    mkdir(ftp.Path("f").c_str(), 0755);
+    WriteWholeFile(ftp.Path("f/a.txt"), "from ftp");
+    mkdir(m_server.Path("s").c_str(), 0755);
+    WriteWholeFile(m_server.Path("s/b.txt"), "from sftp");
+    mkdir(m_server.Path("to").c_str(), 0755);
+    m_server.GiveRootToUser();
+    struct Case {
+        CVamloSiteInfo* from;
+        std::string source;
+        CVamloSiteInfo* to;
+        std::string into;
+        std::string arrived;
+        std::string content;
+    } cases[] = {
+        {&ftpSite, "/f", &site, m_server.Path("to"), m_server.Path("to/f/a.txt"), "from ftp"},
+        {&site, m_server.Path("s"), &ftpSite, "/", ftp.Path("s/b.txt"), "from sftp"},
+        {&site, m_server.Path("s/b.txt"), &sftpTarget, m_server.Path("to"), m_server.Path("to/b.txt"), "from sftp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        app.m_pClipSourceSite = c.from;
+        doc->m_pCurrentSite = c.to;
+        doc->m_strCurrentFolder = c.into;
+        const bool folder = c.source.find('.') == std::string::npos;
+        ASSERT_EQ(doc->StartRemoteCopyJob(EntryList({{c.source, folder}}, LOCATION_REMOTE), NOTIFY_LIST, nullptr,
+                      nullptr), 1);
+        doc->WaitForTransfer();
+        EXPECT_EQ(ReadWholeFile(c.arrived), c.content) << Log();
+    }
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+}
+
+// A server that hangs up in the handshake, and one that never speaks while
+// the user cancels: both end at once with a clear message.
+TEST_F(SftpSiteTest, AHandshakeThatEndsOrStallsFailsCleanly)
+{
+    for (const bool hangUp : {true, false}) {
+        SCOPED_TRACE(hangUp ? "hang up" : "stall");
+        UniqueFd listener;
+        SocketAddress bound;
+        SocketAddress loopback;
+        loopback.length = sizeof(sockaddr_in);
+        reinterpret_cast<sockaddr_in&>(loopback.storage) = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        ASSERT_TRUE(ListenOnHost(loopback, listener, bound).Ok());
+        CNetCancel cancel;
+        std::thread server([&] {
+            pollfd entry{listener.Get(), POLLIN, 0};
+            ASSERT_EQ(poll(&entry, 1, 10000), 1);
+            UniqueFd peer(accept(listener.Get(), nullptr, nullptr));
+            if (!hangUp) {
+                cancel.Cancel();
+                char byte;
+                [[maybe_unused]] const ssize_t got = recv(peer.Get(), &byte, 1, MSG_WAITALL);   // until the client goes
+            }
+        });
+        site.m_strAddress = "sftp://127.0.0.1:" + std::to_string(bound.Port());
+        int result = -1;
+        int error = 0;
+        std::thread([&] {
+            CNetCancelScope scope(cancel);
+            result = Connect();
+            error = GetLastNetErrorCode();
+        }).join();
+        server.join();
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(error, hangUp ? ERROR_INTERNET_CONNECTION_ABORTED : ERROR_INTERNET_OPERATION_CANCELLED);
+        ASSERT_FALSE(prompts.Texts().empty());
+        EXPECT_EQ(prompts.Texts().back(), "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " +
+            (hangUp ? "The server closed the connection during the SSH handshake (Socket error: disconnected)."
+                    : "The operation was canceled by the user."));
+    }
 }
 
 } // namespace
