@@ -1,6 +1,7 @@
 // SFTP sites against a real OpenSSH server: host keys, log-ons and the
 // roads the drivers take through the remote-site interface.
 #include "fileops/RemoteDelete.h"
+#include "net/NetCancel.h"
 #include "remote/RemoteEngine.h"
 
 #include "ServerProcess.h"
@@ -8,6 +9,10 @@
 #include "../ftp/TransferHarness.h"
 
 #include <filesystem>
+#include <netinet/in.h>
+#include <poll.h>
+#include <thread>
+#include <map>
 #include <sys/time.h>
 #include <utime.h>
 
@@ -145,6 +150,190 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
         }
     }
     EXPECT_EQ(prompts.SecretQuestions().size(), 1u);
+}
+
+// The roads through the drivers: Put and Get of a folder byte for byte with
+// times kept, the listing's links and unsafe names, rename over an existing
+// file, a new folder, and a delete that leaves a linked outside folder.
+TEST_F(SftpSiteTest, RoadsThroughTheDriversKeepBytesTimesAndLinks)
+{
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(Connect(), 1);
+    std::string big(3 * 1024 * 1024 + 17, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + i / 4096);
+    mkdir(local.File("up").c_str(), 0755);
+    mkdir(local.File("up/sub").c_str(), 0755);
+    WriteWholeFile(local.File("up/big.bin"), big);
+    WriteWholeFile(local.File("up/sub/small.txt"), "small");
+    const utimbuf old{1000000000, 1000000000};
+    utime(local.File("up/sub/small.txt").c_str(), &old);
+
+    Put({{local.File("up"), true}}, m_server.Root());
+    EXPECT_TRUE(ReadWholeFile(m_server.Path("up/big.bin")) == big) << Log();
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up/sub/small.txt")), "small");
+    EXPECT_EQ(std::filesystem::last_write_time(m_server.Path("up/sub/small.txt")),
+        std::filesystem::last_write_time(local.File("up/sub/small.txt")));
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+
+    Get({{m_server.Path("up"), true}}, Target());
+    EXPECT_TRUE(ReadWholeFile(Target() + "/up/big.bin") == big) << Log();
+    EXPECT_EQ(std::filesystem::last_write_time(Target() + "/up/sub/small.txt"),
+        std::filesystem::last_write_time(local.File("up/sub/small.txt")));
+
+    // A link to a folder outside and an unsafe name in the listing.
+    TempDir outside;
+    WriteWholeFile(outside.File("keep.txt"), "keep");
+    std::filesystem::create_directory_symlink(outside.Path(), m_server.Path("up/sub/out"));
+    WriteWholeFile(m_server.Path("up/sub/bad\nname"), "x");
+    m_server.GiveRootToUser();
+    CRemoteFileFind find(site.m_pConnection.get());
+    ASSERT_TRUE(find.FindFile(m_server.Path("up/sub/*")));
+    std::map<std::string, std::string> seen;
+    for (bool more = true; more;) {
+        more = find.FindNextFile();
+        seen[find.GetFileName()] = std::string(find.IsLink() ? "link" : find.IsDirectory() ? "dir" : "file") +
+                                   (find.HasLength() ? std::to_string(find.GetLength()) : "");
+    }
+    EXPECT_EQ(seen, (std::map<std::string, std::string>{{"out", "link"}, {"small.txt", "file5"}}));
+    EXPECT_EQ(find.GetBadNameCount(), 1u);
+    EXPECT_EQ(find.GetFileURL().rfind("sftp://127.0.0.1" + m_server.Root() + "/up/sub/", 0), 0u);
+    find.Close();
+
+    IRemoteConnection& connection = *site.m_pConnection;
+    ASSERT_EQ(connection.SetCurrentDirectory(m_server.Path("up")), 1);
+    EXPECT_EQ(connection.Rename("sub/small.txt", "big.bin"), 1);
+    EXPECT_EQ(ReadWholeFile(m_server.Path("up/big.bin")), "small");
+    EXPECT_EQ(connection.CreateDirectory("made"), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(m_server.Path("up/made")));
+    std::remove(m_server.Path("up/sub/bad\nname").c_str());
+    EXPECT_EQ(CRemoteDelete(&site, prompts).DeleteRemoteFolder(m_server.Path("up")), 1) << Log();
+    EXPECT_FALSE(std::filesystem::exists(m_server.Path("up")));
+    EXPECT_EQ(ReadWholeFile(outside.File("keep.txt")), "keep");
+}
+
+// The server stopped in the middle of a file: after the reconnect question
+// the Get and the Put go on from where they stopped.
+TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
+{
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(Connect(), 1);
+    std::string content(24u << 20, '\0');
+    uint32_t state = 7;
+    for (char& c : content)
+        c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    WriteWholeFile(m_server.Path("big.bin"), content);
+    WriteWholeFile(local.File("big.bin"), content);
+    mkdir(m_server.Path("in").c_str(), 0755);
+    m_server.GiveRootToUser();
+    for (const bool get : {true, false}) {
+        bool cut = false;
+        status.onMessages = [&](const std::string& m1, const std::string& m2, CTransferCancel*) {
+            if (!cut && m1.find(get ? "Getting file" : "Putting file") == 0 &&
+                std::atoi(m2.c_str() + m2.find(' ') + 1) >= 1024) {
+                cut = true;
+                m_server.Stop();
+                EXPECT_TRUE(m_server.Start()) << m_server.LastError();
+            }
+        };
+        if (get)
+            Get({{m_server.Path("big.bin"), false}}, Target());
+        else
+            Put({{local.File("big.bin"), false}}, m_server.Path("in"));
+        EXPECT_TRUE(cut);
+        EXPECT_TRUE(ReadWholeFile(get ? Target() + "/big.bin" : m_server.Path("in/big.bin")) == content) << Log();
+        EXPECT_NE(Log().find("the file resumed at "), std::string::npos) << Log();
+    }
+    EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+}
+
+// Site to site through the temporary folder, in every combination with SFTP.
+TEST_F(SftpSiteTest, SiteToSiteBetweenFtpAndSftpInEveryDirection)
+{
+    prompts.AnswerCertificate(CertificateAnswer::Always);
+    ASSERT_EQ(Connect(), 1);
+    FtpServerProcess ftp;
+    ASSERT_TRUE(ftp.Start()) << ftp.LastError();
+    CVamloSiteInfo ftpSite;
+    ftpSite.m_strAddress = "ftp://127.0.0.1:" + std::to_string(ftp.Port());
+    ftpSite.m_strUserName = "user";
+    ftpSite.m_strPassword = "secret";
+    ASSERT_EQ(ftpSite.Connect(app), 1);
+    CVamloSiteInfo sftpTarget;
+    sftpTarget.m_strAddress = site.m_strAddress;
+    sftpTarget.m_strUserName = site.m_strUserName;
+    ASSERT_EQ(sftpTarget.Connect(app), 1);
+    mkdir(ftp.Path("f").c_str(), 0755);
+    WriteWholeFile(ftp.Path("f/a.txt"), "from ftp");
+    mkdir(m_server.Path("s").c_str(), 0755);
+    WriteWholeFile(m_server.Path("s/b.txt"), "from sftp");
+    mkdir(m_server.Path("to").c_str(), 0755);
+    m_server.GiveRootToUser();
+    struct Case {
+        CVamloSiteInfo* from;
+        std::string source;
+        CVamloSiteInfo* to;
+        std::string into;
+        std::string arrived;
+        std::string content;
+    } cases[] = {
+        {&ftpSite, "/f", &site, m_server.Path("to"), m_server.Path("to/f/a.txt"), "from ftp"},
+        {&site, m_server.Path("s"), &ftpSite, "/", ftp.Path("s/b.txt"), "from sftp"},
+        {&site, m_server.Path("s/b.txt"), &sftpTarget, m_server.Path("to"), m_server.Path("to/b.txt"), "from sftp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        app.m_pClipSourceSite = c.from;
+        doc->m_pCurrentSite = c.to;
+        doc->m_strCurrentFolder = c.into;
+        const bool folder = c.source.find('.') == std::string::npos;
+        ASSERT_EQ(doc->StartRemoteCopyJob(EntryList({{c.source, folder}}, LOCATION_REMOTE), NOTIFY_LIST, nullptr,
+                      nullptr), 1);
+        doc->WaitForTransfer();
+        EXPECT_EQ(ReadWholeFile(c.arrived), c.content) << Log();
+    }
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+}
+
+// A server that hangs up in the handshake, and one that never speaks while
+// the user cancels: both end at once with a clear message.
+TEST_F(SftpSiteTest, AHandshakeThatEndsOrStallsFailsCleanly)
+{
+    for (const bool hangUp : {true, false}) {
+        SCOPED_TRACE(hangUp ? "hang up" : "stall");
+        UniqueFd listener;
+        SocketAddress bound;
+        SocketAddress loopback;
+        loopback.length = sizeof(sockaddr_in);
+        reinterpret_cast<sockaddr_in&>(loopback.storage) = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        ASSERT_TRUE(ListenOnHost(loopback, listener, bound).Ok());
+        CNetCancel cancel;
+        std::thread server([&] {
+            pollfd entry{listener.Get(), POLLIN, 0};
+            ASSERT_EQ(poll(&entry, 1, 10000), 1);
+            UniqueFd peer(accept(listener.Get(), nullptr, nullptr));
+            if (!hangUp) {
+                cancel.Cancel();
+                char byte;
+                [[maybe_unused]] const ssize_t got = recv(peer.Get(), &byte, 1, MSG_WAITALL);   // until the client goes
+            }
+        });
+        site.m_strAddress = "sftp://127.0.0.1:" + std::to_string(bound.Port());
+        int result = -1;
+        int error = 0;
+        std::thread([&] {
+            CNetCancelScope scope(cancel);
+            result = Connect();
+            error = GetLastNetErrorCode();
+        }).join();
+        server.join();
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(error, hangUp ? ERROR_INTERNET_CONNECTION_ABORTED : ERROR_INTERNET_OPERATION_CANCELLED);
+        ASSERT_FALSE(prompts.Texts().empty());
+        EXPECT_EQ(prompts.Texts().back(), "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " +
+            (hangUp ? "The server closed the connection during the SSH handshake (Socket error: disconnected)."
+                    : "The operation was canceled by the user."));
+    }
 }
 
 } // namespace

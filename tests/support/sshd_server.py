@@ -140,8 +140,10 @@ def main():
             ""]))
 
     log = open(os.path.join(folder, "sshd.log"), "ab")
+    # In a session of its own, out of reach of a signal to our group: its
+    # sessions are found through it before it goes.
     sshd = subprocess.Popen(["/usr/sbin/sshd", "-D", "-e", "-f", config], stdin=subprocess.DEVNULL,
-                            stdout=log, stderr=log)
+                            stdout=log, stderr=log, start_new_session=True)
 
     def stop(*_):
         for pid in descendants(sshd.pid) + [sshd.pid]:

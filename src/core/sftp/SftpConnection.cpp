@@ -26,6 +26,8 @@ constexpr size_t kWritesInFlight = 64;
 constexpr size_t kMaxListingEntries = 1000000;
 constexpr uint8_t kFxpWrite = 6;
 constexpr uint8_t kFxpStatus = 101;
+constexpr uint8_t kFxpExtended = 200;
+constexpr const char* kPosixRename = "posix-rename@openssh.com";
 constexpr uint32_t kMaxReplyBytes = 256 * 1024;
 
 std::string Join(const std::string& folder, const std::string& name)
@@ -89,6 +91,12 @@ void PutBe32(std::string& out, uint32_t value)
 {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(static_cast<char>((value >> shift) & 0xff));
+}
+
+void PutString(std::string& out, const char* data, size_t size)
+{
+    PutBe32(out, static_cast<uint32_t>(size));
+    out.append(data, size);
 }
 
 uint32_t GetBe32(const unsigned char* in) { return (uint32_t{in[0]} << 24) | (in[1] << 16) | (in[2] << 8) | in[3]; }
@@ -179,16 +187,8 @@ public:
     {
         return Simple([&](const std::string& path) { return sftp_unlink(m_link->sftp, path.c_str()) == 0; }, file);
     }
-    int Rename(const std::string& from, const std::string& to) override
-    {
-        const std::string source = Resolve(from);
-        const std::string target = Resolve(to);
-        if (!Ready())
-            return 0;
-        // Plain SFTP renames refuse an existing target, and the caller moves
-        // it aside; libssh uses the replacing rename where the server has it.
-        return Command([&] { return sftp_rename(m_link->sftp, source.c_str(), target.c_str()) == 0; }) ? 1 : 0;
-    }
+    // Replaces an existing target where the server has posix-rename@openssh.com.
+    int Rename(const std::string& from, const std::string& to) override;
     int GetFileSize(const std::string& file, uint64_t& size) override
     {
         sftp_attributes attributes = Stat(file);
@@ -261,6 +261,18 @@ public:
             done = m_link->watch->CutReason() == 0 && fn();
         }
         return done || Report(m_link->Failure());
+    }
+
+    // A request sent straight on the channel, for what libssh 0.10 cannot
+    // do: pipelined writes and the replacing rename. Only while libssh has
+    // no request of its own in flight, so that every reply read is ours.
+    bool SendRaw(uint8_t type, const std::string& payload, uint32_t& id);
+    // Reads the next reply, which must be a status.
+    bool TakeStatus(uint32_t& id, uint32_t& status);
+    bool Broken(int code)
+    {
+        m_link->bBroken = true;
+        return Report(NetStatus::Error(code)) != 0;
     }
 
     bool bSearchOpen = false;
@@ -515,67 +527,29 @@ int64_t CSftpFile::Read(void* buffer, size_t count)
 
 bool CSftpFile::SendWrite(const char* data, size_t size)
 {
-    sftp_session sftp = m_pConnection->Link().sftp;
-    const uint32_t id = ++sftp->id_counter;
     const size_t handleSize = ssh_string_len(m_file->handle);
-    std::string packet;
-    packet.reserve(4 + 1 + 4 + 4 + handleSize + 8 + 4 + size);
-    PutBe32(packet, static_cast<uint32_t>(1 + 4 + 4 + handleSize + 8 + 4 + size));
-    packet.push_back(static_cast<char>(kFxpWrite));
-    PutBe32(packet, id);
-    PutBe32(packet, static_cast<uint32_t>(handleSize));
-    packet.append(static_cast<const char*>(ssh_string_data(m_file->handle)), handleSize);
-    PutBe32(packet, static_cast<uint32_t>(m_nOffset >> 32));
-    PutBe32(packet, static_cast<uint32_t>(m_nOffset));
-    PutBe32(packet, static_cast<uint32_t>(size));
-    packet.append(data, size);
-    const bool sent = m_pConnection->Command(
-        [&] { return ssh_channel_write(sftp->channel, packet.data(), static_cast<uint32_t>(packet.size())) ==
-                     static_cast<int>(packet.size()); },
-        m_pConnection->Link().timeouts.dataMs);
-    if (!sent)
+    std::string payload;
+    payload.reserve(4 + handleSize + 8 + 4 + size);
+    PutString(payload, static_cast<const char*>(ssh_string_data(m_file->handle)), handleSize);
+    PutBe32(payload, static_cast<uint32_t>(m_nOffset >> 32));
+    PutBe32(payload, static_cast<uint32_t>(m_nOffset));
+    PutString(payload, data, size);
+    uint32_t id = 0;
+    if (!m_pConnection->SendRaw(kFxpWrite, payload, id))
         return false;
     m_writes.insert(id);
     m_nOffset += size;
     return true;
 }
 
-// Reads one status reply to a write straight off the channel: libssh's own
-// reader is not used while writes are in flight, so every reply is ours.
 bool CSftpFile::TakeWriteReply()
 {
-    ssh_channel channel = m_pConnection->Link().sftp->channel;
-    auto readFully = [&](unsigned char* into, uint32_t size) {
-        return m_pConnection->Command(
-            [&] {
-                uint32_t done = 0;
-                while (done < size) {
-                    const int got = ssh_channel_read(channel, into + done, size - done, 0);
-                    if (got <= 0)
-                        return false;
-                    done += static_cast<uint32_t>(got);
-                }
-                return true;
-            },
-            m_pConnection->Link().timeouts.dataMs);
-    };
-    unsigned char header[4];
-    if (!readFully(header, 4))
+    uint32_t id = 0;
+    uint32_t status = 0;
+    if (!m_pConnection->TakeStatus(id, status))
         return false;
-    const uint32_t length = GetBe32(header);
-    if (length < 9 || length > kMaxReplyBytes) {
-        m_pConnection->Link().bBroken = true;
-        return m_pConnection->Report(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE)) != 0;
-    }
-    std::vector<unsigned char> body(length);
-    if (!readFully(body.data(), length))
-        return false;
-    const uint32_t id = GetBe32(body.data() + 1);
-    if (body[0] != kFxpStatus || m_writes.erase(id) == 0) {
-        m_pConnection->Link().bBroken = true;
-        return m_pConnection->Report(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE)) != 0;
-    }
-    const uint32_t status = GetBe32(body.data() + 5);
+    if (m_writes.erase(id) == 0)
+        return m_pConnection->Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
     if (status != SSH_FX_OK)
         return m_pConnection->Report(NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR,
                    "The server refused to write the file (SFTP status " + std::to_string(status) + ")\n")) != 0;
@@ -634,6 +608,82 @@ void CSftpFile::Abort()
     m_reads.clear();
     m_pending.clear();
     CloseHandle();
+}
+
+bool CSftpConnection::SendRaw(uint8_t type, const std::string& payload, uint32_t& id)
+{
+    sftp_session sftp = m_link->sftp;
+    id = ++sftp->id_counter;
+    std::string packet;
+    packet.reserve(9 + payload.size());
+    PutBe32(packet, static_cast<uint32_t>(1 + 4 + payload.size()));
+    packet.push_back(static_cast<char>(type));
+    PutBe32(packet, id);
+    packet += payload;
+    return Command([&] { return ssh_channel_write(sftp->channel, packet.data(), static_cast<uint32_t>(packet.size())) ==
+                                static_cast<int>(packet.size()); },
+        m_link->timeouts.dataMs);
+}
+
+bool CSftpConnection::TakeStatus(uint32_t& id, uint32_t& status)
+{
+    ssh_channel channel = m_link->sftp->channel;
+    auto readFully = [&](unsigned char* into, uint32_t size) {
+        return Command(
+            [&] {
+                uint32_t done = 0;
+                while (done < size) {
+                    const int got = ssh_channel_read(channel, into + done, size - done, 0);
+                    if (got <= 0)
+                        return false;
+                    done += static_cast<uint32_t>(got);
+                }
+                return true;
+            },
+            m_link->timeouts.dataMs);
+    };
+    unsigned char header[4];
+    if (!readFully(header, 4))
+        return false;
+    const uint32_t length = GetBe32(header);
+    if (length < 9 || length > kMaxReplyBytes)
+        return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+    std::vector<unsigned char> body(length);
+    if (!readFully(body.data(), length))
+        return false;
+    if (body[0] != kFxpStatus)
+        return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+    id = GetBe32(body.data() + 1);
+    status = GetBe32(body.data() + 5);
+    return true;
+}
+
+int CSftpConnection::Rename(const std::string& from, const std::string& to)
+{
+    const std::string source = Resolve(from);
+    const std::string target = Resolve(to);
+    if (!Ready())
+        return 0;
+    if (!sftp_extension_supported(m_link->sftp, kPosixRename, "1")) {
+        // Plain SFTP renames refuse an existing target; the caller then
+        // moves it aside itself.
+        return Command([&] { return sftp_rename(m_link->sftp, source.c_str(), target.c_str()) == 0; }) ? 1 : 0;
+    }
+    std::string payload;
+    PutString(payload, kPosixRename, std::strlen(kPosixRename));
+    PutString(payload, source.data(), source.size());
+    PutString(payload, target.data(), target.size());
+    uint32_t sent = 0;
+    uint32_t id = 0;
+    uint32_t status = 0;
+    if (!SendRaw(kFxpExtended, payload, sent) || !TakeStatus(id, status))
+        return 0;
+    if (id != sent)
+        return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+    if (status != SSH_FX_OK)
+        return Report(NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR,
+            "The server refused the rename (SFTP status " + std::to_string(status) + ")\n"));
+    return 1;
 }
 
 std::unique_ptr<IRemoteFile> CSftpConnection::OpenFileAt(const std::string& name, uint32_t access, uint32_t,
