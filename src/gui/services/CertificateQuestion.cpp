@@ -2,7 +2,6 @@
 
 #include "transfer/QuestionParent.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -24,12 +23,7 @@ CertificateAnswer AskCertificateQuestion(QWidget* parent, const QString& text, b
     QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
-    const bool waiting = QApplication::overrideCursor() != nullptr;
-    if (waiting)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    box->exec();
-    if (waiting)
-        QApplication::restoreOverrideCursor();
+    ExecQuestion(box);
     CertificateAnswer answer = CertificateAnswer::Cancel;
     if (box != nullptr) {
         if (box->clickedButton() == once)

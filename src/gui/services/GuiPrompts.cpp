@@ -64,7 +64,7 @@ bool CGuiPrompts::AskSecret(const std::string& title, const std::string& text, s
         dialog->setLabelText(qtext);
         dialog->setTextEchoMode(QLineEdit::Password);
         dialog->setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
-        const bool ok = dialog->exec() == QDialog::Accepted;
+        const bool ok = ExecQuestion(dialog) == QDialog::Accepted;
         if (dialog) {
             if (ok) {
                 secret = dialog->textValue().toStdString();
@@ -100,13 +100,7 @@ MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, M
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
-    // A wait cursor must not hide the arrow over a question.
-    const bool waiting = QApplication::overrideCursor() != nullptr;
-    if (waiting)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = box->exec();
-    if (waiting)
-        QApplication::restoreOverrideCursor();
+    const int answer = ExecQuestion(box);
     const bool answered = box != nullptr;
     delete box;
     switch (answered ? answer : int(QMessageBox::NoButton)) {
