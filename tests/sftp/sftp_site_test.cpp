@@ -14,6 +14,7 @@
 #include <thread>
 #include <map>
 #include <sys/time.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -24,6 +25,15 @@ size_t Count(const std::string& text, const std::string& part)
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+// The size of the hidden upload file in folder, 0 while there is none.
+uintmax_t PartBytes(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().find(".vamlo-part-") != std::string::npos)
+            return entry.file_size();
+    return 0;
 }
 
 class SftpSiteTest : public SshServerFixture, public TransferProgram {
@@ -232,6 +242,9 @@ TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
             if (!cut && m1.find(get ? "Getting file" : "Putting file") == 0 &&
                 std::atoi(m2.c_str() + m2.find(' ') + 1) >= 1024) {
                 cut = true;
+                // A Put is cut once the server holds part of it: the writes in flight may not have landed yet.
+                for (int wait = 0; !get && wait < 1000 && PartBytes(m_server.Path("in")) < (256u << 10); ++wait)
+                    usleep(10000);
                 m_server.Stop();
                 EXPECT_TRUE(m_server.Start()) << m_server.LastError();
             }
@@ -330,9 +343,10 @@ TEST_F(SftpSiteTest, AHandshakeThatEndsOrStallsFailsCleanly)
         EXPECT_EQ(result, 0);
         EXPECT_EQ(error, hangUp ? ERROR_INTERNET_CONNECTION_ABORTED : ERROR_INTERNET_OPERATION_CANCELLED);
         ASSERT_FALSE(prompts.Texts().empty());
-        EXPECT_EQ(prompts.Texts().back(), "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " +
-            (hangUp ? "The server closed the connection during the SSH handshake (Socket error: disconnected)."
-                    : "The operation was canceled by the user."));
+        // libssh's own detail in the brackets depends on the moment of the cut.
+        const std::string expected = "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " +
+            (hangUp ? "The server closed the connection during the SSH handshake (" : "The operation was canceled by the user.");
+        EXPECT_EQ(prompts.Texts().back().substr(0, expected.size()), expected);
     }
 }
 
