@@ -8,6 +8,7 @@
 #include "SshServerFixture.h"
 #include "../ftp/TransferHarness.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
@@ -258,6 +259,34 @@ TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
         EXPECT_NE(Log().find("the file resumed at "), std::string::npos) << Log();
     }
     EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+
+    // A Cancel while the server is slow to answer keeps the old copy and,
+    // once the server answers, the connection.
+    bool canceled = false;
+    std::thread canceller;
+    status.onMessages = [&](const std::string& m1, const std::string& m2, CTransferCancel* cancel) {
+        if (!canceled && m1.find("Getting file") == 0 && std::atoi(m2.c_str() + m2.find(' ') + 1) >= 1024) {
+            canceled = true;
+            m_server.PauseSessions(true);
+            canceller = std::thread([this, cancel] {
+                usleep(300000);   // the worker waits on the server by then
+                cancel->store(1);
+                usleep(200000);
+                m_server.PauseSessions(false);
+            });
+        }
+    };
+    WriteWholeFile(Target() + "/big.bin", "old");
+    const auto reconnects = std::ranges::count(prompts.Texts(), ReconnectQuestion());
+    Get({{m_server.Path("big.bin"), false}}, Target());
+    ASSERT_TRUE(canceled);
+    canceller.join();
+    EXPECT_EQ(ReadWholeFile(Target() + "/big.bin"), "old");
+    ASSERT_TRUE(site.m_pConnection);
+    EXPECT_TRUE(site.m_pConnection->IsOpen());
+    Get({{m_server.Path("in"), true}}, Target());
+    EXPECT_TRUE(ReadWholeFile(Target() + "/in/big.bin") == content);
+    EXPECT_EQ(std::ranges::count(prompts.Texts(), ReconnectQuestion()), reconnects);
 }
 
 // Site to site through the temporary folder, in every combination with SFTP.
@@ -327,8 +356,12 @@ TEST_F(SftpSiteTest, AHandshakeThatEndsOrStallsFailsCleanly)
             UniqueFd peer(accept(listener.Get(), nullptr, nullptr));
             if (!hangUp) {
                 cancel.Cancel();
-                char byte;
-                [[maybe_unused]] const ssize_t got = recv(peer.Get(), &byte, 1, MSG_WAITALL);   // until the client goes
+                // Takes the client's greeting and says nothing until the client goes.
+                const timeval limit{10, 0};
+                setsockopt(peer.Get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+                char buffer[256];
+                for (int reads = 0; reads < 100 && recv(peer.Get(), buffer, sizeof buffer, 0) > 0; ++reads) {
+                }
             }
         });
         site.m_strAddress = "sftp://127.0.0.1:" + std::to_string(bound.Port());

@@ -36,6 +36,9 @@ public:
     // Hands everything under the root to the log-on user, after a test made
     // files there itself.
     void GiveRootToUser() const;
+    // Stops or resumes every session of this server (SIGSTOP, SIGCONT):
+    // a server that does not answer for a while.
+    void PauseSessions(bool pause) const;
     // The server's log: which log-ons it saw.
     std::string Log() const { return ReadWholeFile(m_dir.File("sshd.log")); }
     const std::string& LastError() const { return m_strError; }

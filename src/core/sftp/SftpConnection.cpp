@@ -1,6 +1,7 @@
 // The remote-site interface over libssh's SFTP: commands, the finder and files.
 #include "sftp/SftpConnection.h"
 
+#include "net/NetCancel.h"
 #include "net/NetErrors.h"
 #include "remote/EntryName.h"
 #include "remote/RemoteEngine.h"
@@ -255,10 +256,13 @@ public:
     {
         return IsOpen() || Report(NetStatus::Error(m_link->ssh ? ERROR_FTP_DROPPED : ERROR_INTERNET_INCORRECT_HANDLE_STATE));
     }
-    // One request and its answer, bounded by the reply time-out.
+    // One request and its answer, bounded by the reply time-out. A canceled
+    // action starts no new request, except to clean up after itself.
     template <typename Fn>
     bool Command(Fn fn, int timeoutMs = 0)
     {
+        if (!bCleaningUp && CurrentActionCanceled())
+            return Report(NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED)) != 0;
         bool done = false;
         {
             CSshStep step(*m_link->watch, timeoutMs > 0 ? timeoutMs : m_link->timeouts.replyMs);
@@ -282,6 +286,7 @@ public:
     }
 
     bool bSearchOpen = false;
+    bool bCleaningUp = false;   // a file ends its requests in flight
 
 private:
     template <typename Fn>
@@ -417,6 +422,23 @@ std::string CSftpFinder::GetFileURL() const
     const std::string path = GetFilePath();
     return "sftp://" + host + (path.empty() || path[0] != '/' ? "/" : "") + path;
 }
+
+// While a file ends, its requests run even after a Cancel: replies left
+// unread would be taken for answers to the next command.
+class CleanUp {
+public:
+    explicit CleanUp(CSftpConnection& connection) : m_connection(connection), m_bWas(connection.bCleaningUp)
+    {
+        m_connection.bCleaningUp = true;
+    }
+    ~CleanUp() { m_connection.bCleaningUp = m_bWas; }
+    CleanUp(const CleanUp&) = delete;
+    CleanUp& operator=(const CleanUp&) = delete;
+
+private:
+    CSftpConnection& m_connection;
+    bool m_bWas;
+};
 
 // A file open on the server. Reads keep kReadsInFlight requests ahead of
 // the caller; writes keep kWritesInFlight blocks unanswered. Both go as
@@ -620,6 +642,7 @@ bool CSftpFile::Close()
 {
     if (m_file == nullptr)
         return true;
+    const CleanUp cleaning(*m_pConnection);
     bool ok = !m_bFailed;
     if (m_bWrite) {
         if (ok && !m_pending.empty())
@@ -645,6 +668,7 @@ void CSftpFile::Abort()
 {
     if (m_file == nullptr)
         return;
+    const CleanUp cleaning(*m_pConnection);
     // Unanswered writes would confuse the next command: they are collected
     // (a refused one is the refusal being aborted), bounded as every step.
     while (m_pConnection->IsOpen() && !m_writes.empty() && m_pConnection->Link().watch->CutReason() == 0)

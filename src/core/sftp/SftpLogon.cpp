@@ -121,6 +121,9 @@ public:
 private:
     bool Step(const std::function<int()>& call, int& result)
     {
+        // A canceled log-on ends here: the connection is not kept.
+        if (CurrentActionCanceled())
+            m_link.watch->Cut(ERROR_INTERNET_OPERATION_CANCELLED);
         CSshStep step(*m_link.watch, m_link.timeouts.replyMs);
         result = m_link.watch->CutReason() == 0 ? call() : SSH_AUTH_ERROR;
         return result != SSH_AUTH_ERROR;
