@@ -69,8 +69,7 @@ TEST_F(SftpSiteTest, HostKeyIsAskedOnceStoredByAlwaysAndAChangedOneIsRefusedBefo
     ASSERT_EQ(prompts.CertificateQuestions().size(), 1u);
     const std::string question = prompts.CertificateQuestions()[0].text;
     EXPECT_FALSE(prompts.CertificateQuestions()[0].changed);
-    const size_t at = question.find("Key type: ssh-ed25519\nFingerprint: SHA256:");
-    ASSERT_NE(at, std::string::npos) << question;
+    ASSERT_NE(question.find("Key type: ssh-ed25519\nFingerprint: SHA256:"), std::string::npos) << question;
     const std::string fingerprint = question.substr(question.find("SHA256:"), 50);
     EXPECT_FALSE(std::filesystem::exists(app.KnownHostsPath()));
 
@@ -112,7 +111,7 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
     const std::string password = m_server.Password();
     ASSERT_FALSE(password.empty()) << "password log-ons need the tests to run as root";
     prompts.AnswerCertificate(CertificateAnswer::Always);
-    struct Case {
+    const struct {
         const char* key;
         bool agent;
         std::string password;
@@ -124,7 +123,7 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
         {nullptr, false, password, 1},
         {nullptr, false, "wrong", 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key ? c.key : c.agent ? "agent" : "password") + " " + c.password);
         SshUserFolder folder;
         app.m_strSshDir = folder.dir.Path();
@@ -150,10 +149,8 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
         StopServer(agent, agentInput, 5000);
         const std::vector<std::string> secrets = prompts.SecretQuestions();
         ASSERT_EQ(secrets.size(), secretsBefore + (passphrase ? 1 : 0));
-        if (passphrase) {
-            EXPECT_EQ(secrets.back(), "Key passphrase|Enter the passphrase of the key \"" +
-                                          folder.dir.File("id_ed25519") + "\":");
-        }
+        EXPECT_TRUE(!passphrase || secrets.back() == "Key passphrase|Enter the passphrase of the key \"" +
+                                                         folder.dir.File("id_ed25519") + "\":");
         ASSERT_EQ(prompts.Texts().size(), messages + (c.result ? 0 : 1));
         if (!c.result) {
             EXPECT_EQ(prompts.Texts().back(),
@@ -311,19 +308,17 @@ TEST_F(SftpSiteTest, SiteToSiteBetweenFtpAndSftpInEveryDirection)
     WriteWholeFile(m_server.Path("s/b.txt"), "from sftp");
     mkdir(m_server.Path("to").c_str(), 0755);
     m_server.GiveRootToUser();
-    struct Case {
+    const struct {
         CVamloSiteInfo* from;
         std::string source;
         CVamloSiteInfo* to;
-        std::string into;
-        std::string arrived;
-        std::string content;
+        std::string into, arrived, content;
     } cases[] = {
         {&ftpSite, "/f", &site, m_server.Path("to"), m_server.Path("to/f/a.txt"), "from ftp"},
         {&site, m_server.Path("s"), &ftpSite, "/", ftp.Path("s/b.txt"), "from sftp"},
         {&site, m_server.Path("s/b.txt"), &sftpTarget, m_server.Path("to"), m_server.Path("to/b.txt"), "from sftp"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
         app.m_pClipSourceSite = c.from;
         doc->m_pCurrentSite = c.to;

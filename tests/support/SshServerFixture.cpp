@@ -2,7 +2,6 @@
 
 #include "ServerProcess.h"
 
-#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -53,25 +52,7 @@ void SshServerProcess::GiveRootToUser() const
         [[maybe_unused]] const int changed = lchown(entry.path().c_str(), account->pw_uid, account->pw_gid);
 }
 
-void SshServerProcess::PauseSessions(bool pause) const
-{
-    // The sessions are the processes below our sshd's listener, which runs
-    // below the script: parents are read from /proc, a bounded walk.
-    std::vector<std::pair<pid_t, pid_t>> parents;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string stat = ReadWholeFile(entry.path().string() + "/stat");
-        const size_t close = stat.rfind(')');
-        if (close != std::string::npos && std::isdigit(static_cast<unsigned char>(entry.path().filename().string()[0])))
-            parents.emplace_back(std::stoi(entry.path().filename().string()), std::atoi(stat.c_str() + close + 4));
-    }
-    std::vector<pid_t> below = {m_pid};
-    for (size_t next = 0; next < below.size() && below.size() < 1000; ++next)
-        for (const auto& [pid, parent] : parents)
-            if (parent == below[next])
-                below.push_back(pid);
-    for (size_t i = 2; i < below.size(); ++i)   // not the script, not the listener
-        kill(below[i], pause ? SIGSTOP : SIGCONT);
-}
+void SshServerProcess::PauseSessions(bool pause) const { kill(m_pid, pause ? SIGUSR1 : SIGUSR2); }
 
 void SshUserFolder::AddKey(const std::string& keyFile) const
 {

@@ -702,28 +702,32 @@ bool CSftpConnection::TakeReply(uint32_t& id, uint8_t& type, std::vector<unsigne
 {
     ssh_channel channel = m_link->sftp->channel;
     auto readFully = [&](unsigned char* into, uint32_t size) {
-        return Command(
-            [&] {
-                uint32_t done = 0;
-                while (done < size) {
-                    const int got = ssh_channel_read(channel, into + done, size - done, 0);
-                    if (got <= 0)
-                        return false;
-                    done += static_cast<uint32_t>(got);
-                }
-                return true;
-            },
-            m_link->timeouts.dataMs);
+        for (uint32_t done = 0; done < size;) {
+            const int got = ssh_channel_read(channel, into + done, size - done, 0);
+            if (got <= 0)
+                return false;
+            done += static_cast<uint32_t>(got);
+        }
+        return true;
     };
-    unsigned char header[4];
-    if (!readFully(header, 4))
+    // One step for the whole reply: a Cancel between its length and its
+    // bytes would leave the channel out of step.
+    bool badLength = false;
+    const bool read = Command(
+        [&] {
+            unsigned char header[4];
+            if (!readFully(header, 4))
+                return false;
+            const uint32_t length = GetBe32(header);
+            badLength = length < 5 || length > kMaxReplyBytes;
+            body.resize(badLength ? 0 : length);
+            return badLength || readFully(body.data(), length);
+        },
+        m_link->timeouts.dataMs);
+    if (!read)
         return false;
-    const uint32_t length = GetBe32(header);
-    if (length < 5 || length > kMaxReplyBytes)
+    if (badLength)
         return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
-    body.resize(length);
-    if (!readFully(body.data(), length))
-        return false;
     type = body[0];
     id = GetBe32(body.data() + 1);
     return true;
