@@ -8,12 +8,14 @@
 #include "SshServerFixture.h"
 #include "../ftp/TransferHarness.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
 #include <thread>
 #include <map>
 #include <sys/time.h>
+#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -24,6 +26,15 @@ size_t Count(const std::string& text, const std::string& part)
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+// The size of the hidden upload file in folder, 0 while there is none.
+uintmax_t PartBytes(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().find(".vamlo-part-") != std::string::npos)
+            return entry.file_size();
+    return 0;
 }
 
 class SftpSiteTest : public SshServerFixture, public TransferProgram {
@@ -58,8 +69,7 @@ TEST_F(SftpSiteTest, HostKeyIsAskedOnceStoredByAlwaysAndAChangedOneIsRefusedBefo
     ASSERT_EQ(prompts.CertificateQuestions().size(), 1u);
     const std::string question = prompts.CertificateQuestions()[0].text;
     EXPECT_FALSE(prompts.CertificateQuestions()[0].changed);
-    const size_t at = question.find("Key type: ssh-ed25519\nFingerprint: SHA256:");
-    ASSERT_NE(at, std::string::npos) << question;
+    ASSERT_NE(question.find("Key type: ssh-ed25519\nFingerprint: SHA256:"), std::string::npos) << question;
     const std::string fingerprint = question.substr(question.find("SHA256:"), 50);
     EXPECT_FALSE(std::filesystem::exists(app.KnownHostsPath()));
 
@@ -101,7 +111,7 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
     const std::string password = m_server.Password();
     ASSERT_FALSE(password.empty()) << "password log-ons need the tests to run as root";
     prompts.AnswerCertificate(CertificateAnswer::Always);
-    struct Case {
+    const struct {
         const char* key;
         bool agent;
         std::string password;
@@ -113,7 +123,7 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
         {nullptr, false, password, 1},
         {nullptr, false, "wrong", 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key ? c.key : c.agent ? "agent" : "password") + " " + c.password);
         SshUserFolder folder;
         app.m_strSshDir = folder.dir.Path();
@@ -139,10 +149,8 @@ TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWron
         StopServer(agent, agentInput, 5000);
         const std::vector<std::string> secrets = prompts.SecretQuestions();
         ASSERT_EQ(secrets.size(), secretsBefore + (passphrase ? 1 : 0));
-        if (passphrase) {
-            EXPECT_EQ(secrets.back(), "Key passphrase|Enter the passphrase of the key \"" +
-                                          folder.dir.File("id_ed25519") + "\":");
-        }
+        EXPECT_TRUE(!passphrase || secrets.back() == "Key passphrase|Enter the passphrase of the key \"" +
+                                                         folder.dir.File("id_ed25519") + "\":");
         ASSERT_EQ(prompts.Texts().size(), messages + (c.result ? 0 : 1));
         if (!c.result) {
             EXPECT_EQ(prompts.Texts().back(),
@@ -232,6 +240,9 @@ TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
             if (!cut && m1.find(get ? "Getting file" : "Putting file") == 0 &&
                 std::atoi(m2.c_str() + m2.find(' ') + 1) >= 1024) {
                 cut = true;
+                // A Put is cut once the server holds part of it: the writes in flight may not have landed yet.
+                for (int wait = 0; !get && wait < 1000 && PartBytes(m_server.Path("in")) < (256u << 10); ++wait)
+                    usleep(10000);
                 m_server.Stop();
                 EXPECT_TRUE(m_server.Start()) << m_server.LastError();
             }
@@ -245,6 +256,34 @@ TEST_F(SftpSiteTest, ADroppedGetAndPutGoOnFromWhereTheyStopped)
         EXPECT_NE(Log().find("the file resumed at "), std::string::npos) << Log();
     }
     EXPECT_EQ(FolderEntries(m_server.Path("in")), std::vector<std::string>{"big.bin"});
+
+    // A Cancel while the server is slow to answer keeps the old copy and,
+    // once the server answers, the connection.
+    bool canceled = false;
+    std::thread canceller;
+    status.onMessages = [&](const std::string& m1, const std::string& m2, CTransferCancel* cancel) {
+        if (!canceled && m1.find("Getting file") == 0 && std::atoi(m2.c_str() + m2.find(' ') + 1) >= 1024) {
+            canceled = true;
+            m_server.PauseSessions(true);
+            canceller = std::thread([this, cancel] {
+                usleep(300000);   // the worker waits on the server by then
+                cancel->store(1);
+                usleep(200000);
+                m_server.PauseSessions(false);
+            });
+        }
+    };
+    WriteWholeFile(Target() + "/big.bin", "old");
+    const auto reconnects = std::ranges::count(prompts.Texts(), ReconnectQuestion());
+    Get({{m_server.Path("big.bin"), false}}, Target());
+    ASSERT_TRUE(canceled);
+    canceller.join();
+    EXPECT_EQ(ReadWholeFile(Target() + "/big.bin"), "old");
+    ASSERT_TRUE(site.m_pConnection);
+    EXPECT_TRUE(site.m_pConnection->IsOpen());
+    Get({{m_server.Path("in"), true}}, Target());
+    EXPECT_TRUE(ReadWholeFile(Target() + "/in/big.bin") == content);
+    EXPECT_EQ(std::ranges::count(prompts.Texts(), ReconnectQuestion()), reconnects);
 }
 
 // Site to site through the temporary folder, in every combination with SFTP.
@@ -269,19 +308,17 @@ TEST_F(SftpSiteTest, SiteToSiteBetweenFtpAndSftpInEveryDirection)
     WriteWholeFile(m_server.Path("s/b.txt"), "from sftp");
     mkdir(m_server.Path("to").c_str(), 0755);
     m_server.GiveRootToUser();
-    struct Case {
+    const struct {
         CVamloSiteInfo* from;
         std::string source;
         CVamloSiteInfo* to;
-        std::string into;
-        std::string arrived;
-        std::string content;
+        std::string into, arrived, content;
     } cases[] = {
         {&ftpSite, "/f", &site, m_server.Path("to"), m_server.Path("to/f/a.txt"), "from ftp"},
         {&site, m_server.Path("s"), &ftpSite, "/", ftp.Path("s/b.txt"), "from sftp"},
         {&site, m_server.Path("s/b.txt"), &sftpTarget, m_server.Path("to"), m_server.Path("to/b.txt"), "from sftp"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
         app.m_pClipSourceSite = c.from;
         doc->m_pCurrentSite = c.to;
@@ -314,8 +351,12 @@ TEST_F(SftpSiteTest, AHandshakeThatEndsOrStallsFailsCleanly)
             UniqueFd peer(accept(listener.Get(), nullptr, nullptr));
             if (!hangUp) {
                 cancel.Cancel();
-                char byte;
-                [[maybe_unused]] const ssize_t got = recv(peer.Get(), &byte, 1, MSG_WAITALL);   // until the client goes
+                // Takes the client's greeting and says nothing until the client goes.
+                const timeval limit{10, 0};
+                setsockopt(peer.Get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+                char buffer[256];
+                for (int reads = 0; reads < 100 && recv(peer.Get(), buffer, sizeof buffer, 0) > 0; ++reads) {
+                }
             }
         });
         site.m_strAddress = "sftp://127.0.0.1:" + std::to_string(bound.Port());
@@ -330,9 +371,10 @@ TEST_F(SftpSiteTest, AHandshakeThatEndsOrStallsFailsCleanly)
         EXPECT_EQ(result, 0);
         EXPECT_EQ(error, hangUp ? ERROR_INTERNET_CONNECTION_ABORTED : ERROR_INTERNET_OPERATION_CANCELLED);
         ASSERT_FALSE(prompts.Texts().empty());
-        EXPECT_EQ(prompts.Texts().back(), "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " +
-            (hangUp ? "The server closed the connection during the SSH handshake (Socket error: disconnected)."
-                    : "The operation was canceled by the user."));
+        // libssh's own detail in the brackets depends on the moment of the cut.
+        const std::string expected = "Failed to connect to the ftp site \"" + site.m_strAddress + "\".\nCause: " +
+            (hangUp ? "The server closed the connection during the SSH handshake (" : "The operation was canceled by the user.");
+        EXPECT_EQ(prompts.Texts().back().substr(0, expected.size()), expected);
     }
 }
 

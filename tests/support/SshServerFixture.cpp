@@ -2,6 +2,7 @@
 
 #include "ServerProcess.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <pwd.h>
@@ -50,6 +51,8 @@ void SshServerProcess::GiveRootToUser() const
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_root.Path()))
         [[maybe_unused]] const int changed = lchown(entry.path().c_str(), account->pw_uid, account->pw_gid);
 }
+
+void SshServerProcess::PauseSessions(bool pause) const { kill(m_pid, pause ? SIGUSR1 : SIGUSR2); }
 
 void SshUserFolder::AddKey(const std::string& keyFile) const
 {

@@ -33,9 +33,9 @@ public:
     std::string Address() const { return "sftp://127.0.0.1:" + std::to_string(m_port); }
     const std::string& Root() const { return m_root.Path(); }
     std::string Path(const std::string& name) const { return m_root.File(name); }
-    // Hands everything under the root to the log-on user, after a test made
-    // files there itself.
-    void GiveRootToUser() const;
+    void GiveRootToUser() const;   // after a test made files there itself
+    // SIGSTOP or SIGCONT to every session: a server slow to answer.
+    void PauseSessions(bool pause) const;
     // The server's log: which log-ons it saw.
     std::string Log() const { return ReadWholeFile(m_dir.File("sshd.log")); }
     const std::string& LastError() const { return m_strError; }

@@ -1,20 +1,11 @@
 #!/usr/bin/python3
-"""A throw-away OpenSSH server for the SFTP tests.
-
-Runs Debian's /usr/sbin/sshd on a loopback port with its own config, host
-key and authorized keys, all in --dir; never touches the machine's own sshd
-or its config. Prints "PORT USER" as the first line of stdout, then serves
-until its stdin closes or it gets SIGTERM, and takes every session process
-down with it.
-
-Files it leaves in --dir for the tests: host_key(.pub) (kept across starts,
-removed to renew it), id_plain and id_pass (client keys, the second with the
-passphrase in passphrase.txt), authorized_keys (read at every log-on: tests
-may add keys), password.txt (empty when no password log-on is possible).
-
-As root it logs users on as "vamlotest", a dedicated account it creates once
-with a random password kept in its home (root only); otherwise as the user
-running it, with keys only (an unprivileged sshd cannot check passwords).
+"""A throw-away OpenSSH server for the SFTP tests: Debian's sshd on a loopback
+port with its own config, host key and keys in --dir (never the machine's
+own). Prints "PORT USER", serves until stdin closes or SIGTERM, and takes its
+sessions down with it. In --dir: host_key (removed to renew it), id_plain,
+id_pass (passphrase in passphrase.txt), authorized_keys (read at each log-on)
+and password.txt. As root the user is "vamlotest", an account made once with
+a random password kept in its home; otherwise the caller, by key only.
 """
 import argparse
 import fcntl
@@ -33,8 +24,7 @@ PASSPHRASE = "vamlo key words"
 
 
 def test_account():
-    """The dedicated account and its password, made on first use; parallel
-    runs share both, under a lock."""
+    """The account and its password, made once; parallel runs share both."""
     os.makedirs(TEST_HOME, mode=0o755, exist_ok=True)
     with open(os.path.join(TEST_HOME, ".lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
@@ -62,8 +52,7 @@ def keygen(path, passphrase=""):
 
 
 def descendants(pid):
-    """Every process below pid (sessions run in sessions of their own, so
-    the process group does not reach them)."""
+    """Every process below pid: sessions run in sessions of their own."""
     children = {}
     for entry in os.listdir("/proc"):
         if entry.isdigit():
@@ -98,10 +87,9 @@ def main():
         user, password = pwd.getpwuid(os.geteuid()).pw_name, ""
     # The session reads authorized_keys as the user.
     os.chmod(folder, 0o755)
-    with open(os.path.join(folder, "password.txt"), "w") as out:
-        out.write(password)
-    with open(os.path.join(folder, "passphrase.txt"), "w") as out:
-        out.write(PASSPHRASE)
+    for name, text in (("password.txt", password), ("passphrase.txt", PASSPHRASE)):
+        with open(os.path.join(folder, name), "w") as out:
+            out.write(text)
     keygen(os.path.join(folder, "host_key"))
     keygen(os.path.join(folder, "id_plain"))
     keygen(os.path.join(folder, "id_pass"), PASSPHRASE)
@@ -119,25 +107,11 @@ def main():
             port = probe.getsockname()[1]
     config = os.path.join(folder, "sshd_config")
     with open(config, "w") as conf:
-        conf.write("\n".join([
-            "Port %d" % port,
-            "ListenAddress 127.0.0.1",
-            "HostKey " + os.path.join(folder, "host_key"),
-            "PidFile none",
-            "AuthorizedKeysFile " + authorized,
-            "StrictModes no",
-            "UsePAM no",
-            "PasswordAuthentication %s" % ("yes" if password else "no"),
-            "KbdInteractiveAuthentication no",
-            "PubkeyAuthentication yes",
-            "PermitRootLogin no",
-            "AllowUsers " + user,
-            "AllowTcpForwarding no",
-            "X11Forwarding no",
-            "MaxAuthTries 20",
-            "LogLevel VERBOSE",
-            "Subsystem sftp internal-sftp -d " + root,
-            ""]))
+        conf.write("Port %d\nListenAddress 127.0.0.1\nHostKey %s\nPidFile none\nAuthorizedKeysFile %s\n"
+                   "StrictModes no\nUsePAM no\nPasswordAuthentication %s\nKbdInteractiveAuthentication no\n"
+                   "PermitRootLogin no\nAllowUsers %s\nAllowTcpForwarding no\nX11Forwarding no\n"
+                   "MaxAuthTries 20\nLogLevel VERBOSE\nSubsystem sftp internal-sftp -d %s\n" % (
+                       port, os.path.join(folder, "host_key"), authorized, "yes" if password else "no", user, root))
 
     log = open(os.path.join(folder, "sshd.log"), "ab")
     # In a session of its own, out of reach of a signal to our group: its
@@ -154,7 +128,17 @@ def main():
         sshd.wait()
         sys.exit(0)
 
+    def pause(number, _):
+        for pid in descendants(sshd.pid):
+            try:
+                os.kill(pid, signal.SIGSTOP if number == signal.SIGUSR1 else signal.SIGCONT)
+            except OSError:
+                pass
+
     signal.signal(signal.SIGTERM, stop)
+    # SIGUSR1 stops every session, SIGUSR2 resumes them: a server slow to answer.
+    signal.signal(signal.SIGUSR1, pause)
+    signal.signal(signal.SIGUSR2, pause)
     for _ in range(200):
         if sshd.poll() is not None:
             sys.exit("sshd exited with %d (see %s)" % (sshd.returncode, log.name))

@@ -1,6 +1,7 @@
 // The remote-site interface over libssh's SFTP: commands, the finder and files.
 #include "sftp/SftpConnection.h"
 
+#include "net/NetCancel.h"
 #include "net/NetErrors.h"
 #include "remote/EntryName.h"
 #include "remote/RemoteEngine.h"
@@ -10,25 +11,29 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <map>
 #include <set>
 #include <sys/time.h>
 #include <vector>
 
 namespace {
 
-// Pipelining as OpenSSH's sftp does it: many requests of 32 KiB in flight,
-// so that a round trip per block never limits the throughput.
+// Pipelining as OpenSSH's sftp does it: many requests in flight, so that a
+// round trip per block never limits the throughput. Reads stay within
+// libssh's receive window (about 1.2 MB), or the server waits on it.
 constexpr uint32_t kReadBlock = 64 * 1024;
-constexpr size_t kReadsInFlight = 32;
+constexpr size_t kReadsInFlight = 16;
 constexpr size_t kWriteBlock = 32 * 1024;
 constexpr size_t kWritesInFlight = 64;
 // A folder that never ends (a lying server) stops the listing here.
 constexpr size_t kMaxListingEntries = 1000000;
 constexpr uint8_t kFxpWrite = 6;
+constexpr uint8_t kFxpRead = 5;
 constexpr uint8_t kFxpStatus = 101;
+constexpr uint8_t kFxpData = 103;
 constexpr uint8_t kFxpExtended = 200;
 constexpr const char* kPosixRename = "posix-rename@openssh.com";
-constexpr uint32_t kMaxReplyBytes = 256 * 1024;
+constexpr uint32_t kMaxReplyBytes = kReadBlock + 1024;
 
 std::string Join(const std::string& folder, const std::string& name)
 {
@@ -251,10 +256,13 @@ public:
     {
         return IsOpen() || Report(NetStatus::Error(m_link->ssh ? ERROR_FTP_DROPPED : ERROR_INTERNET_INCORRECT_HANDLE_STATE));
     }
-    // One request and its answer, bounded by the reply time-out.
+    // One request and its answer, bounded by the reply time-out. A canceled
+    // action starts no new request, except to clean up after itself.
     template <typename Fn>
     bool Command(Fn fn, int timeoutMs = 0)
     {
+        if (!bCleaningUp && CurrentActionCanceled())
+            return Report(NetStatus::Error(ERROR_INTERNET_OPERATION_CANCELLED)) != 0;
         bool done = false;
         {
             CSshStep step(*m_link->watch, timeoutMs > 0 ? timeoutMs : m_link->timeouts.replyMs);
@@ -267,6 +275,8 @@ public:
     // do: pipelined writes and the replacing rename. Only while libssh has
     // no request of its own in flight, so that every reply read is ours.
     bool SendRaw(uint8_t type, const std::string& payload, uint32_t& id);
+    // Reads the next reply whole: its type, id and the bytes from the type on.
+    bool TakeReply(uint32_t& id, uint8_t& type, std::vector<unsigned char>& body);
     // Reads the next reply, which must be a status.
     bool TakeStatus(uint32_t& id, uint32_t& status);
     bool Broken(int code)
@@ -276,6 +286,7 @@ public:
     }
 
     bool bSearchOpen = false;
+    bool bCleaningUp = false;   // a file ends its requests in flight
 
 private:
     template <typename Fn>
@@ -323,22 +334,20 @@ bool CSftpFinder::FindFile(const std::string& name, uint32_t)
             return false;
         // Each entry comes with lstat's attributes: a link is listed as a link.
         bool failed = false;
-        while (!failed) {
+        for (size_t read = 0; !failed; ++read) {
             sftp_attributes attributes = nullptr;
             if (!connection.Command([&] { return (attributes = sftp_readdir(sftp, dir)) != nullptr || sftp_dir_eof(dir); }))
                 failed = true;
             if (attributes == nullptr)
                 break;
             const std::string entryName = attributes->name ? attributes->name : "";
-            if (!IsDotsName(entryName)) {
-                if (!IsSafeEntryName(entryName))
-                    ++m_nBadNames;
-                else if (m_entries.size() < kMaxListingEntries)
-                    m_entries.push_back(EntryOf(attributes, entryName));
-                else
-                    failed = !connection.Report(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE,
-                        "The folder lists more than " + std::to_string(kMaxListingEntries) + " entries\n"));
-            }
+            if (read >= kMaxListingEntries)
+                failed = !connection.Report(NetStatus::Error(ERROR_INTERNET_INVALID_SERVER_RESPONSE,
+                    "The folder lists more than " + std::to_string(kMaxListingEntries) + " entries\n"));
+            else if (!IsDotsName(entryName) && !IsSafeEntryName(entryName))
+                ++m_nBadNames;
+            else if (!IsDotsName(entryName))
+                m_entries.push_back(EntryOf(attributes, entryName));
             sftp_attributes_free(attributes);
         }
         {
@@ -414,9 +423,27 @@ std::string CSftpFinder::GetFileURL() const
     return "sftp://" + host + (path.empty() || path[0] != '/' ? "/" : "") + path;
 }
 
+// While a file ends, its requests run even after a Cancel: replies left
+// unread would be taken for answers to the next command.
+class CleanUp {
+public:
+    explicit CleanUp(CSftpConnection& connection) : m_connection(connection), m_bWas(connection.bCleaningUp)
+    {
+        m_connection.bCleaningUp = true;
+    }
+    ~CleanUp() { m_connection.bCleaningUp = m_bWas; }
+    CleanUp(const CleanUp&) = delete;
+    CleanUp& operator=(const CleanUp&) = delete;
+
+private:
+    CSftpConnection& m_connection;
+    bool m_bWas;
+};
+
 // A file open on the server. Reads keep kReadsInFlight requests ahead of
-// the caller; writes keep kWritesInFlight blocks unanswered, sent as plain
-// SFTP write requests on the channel since libssh has no pipelined write.
+// the caller; writes keep kWritesInFlight blocks unanswered. Both go as
+// plain SFTP requests on the channel: libssh 0.10 has no pipelined write,
+// and its reader costs a copy and a queue search per block.
 class CSftpFile final : public IRemoteFile {
 public:
     CSftpFile(std::shared_ptr<CSftpConnection> connection, sftp_file file, std::string name, bool write,
@@ -443,8 +470,10 @@ private:
         uint64_t offset;
         uint32_t length;
     };
-    bool Fail() { return m_pConnection->Report(m_pConnection->Link().Failure()) != 0; }
+    // The handle and the next offset, as read and write requests start.
+    std::string HandlePayload() const;
     bool FillReads();
+    bool TakeRead(const Request& request, std::vector<unsigned char>& body, uint8_t& type);
     bool SendWrite(const char* data, size_t size);
     bool TakeWriteReply();
     // Ends the file on the server.
@@ -456,70 +485,101 @@ private:
     bool m_bWrite;
     uint64_t m_nOffset;   // of the next request
     std::deque<Request> m_reads;
-    std::vector<char> m_block;   // the front read's data not yet handed out
+    std::map<uint32_t, std::pair<uint8_t, std::vector<unsigned char>>> m_early;
+    std::vector<unsigned char> m_block;   // the last read's answer: data from m_nBlockPos to m_nBlockEnd
     size_t m_nBlockPos = 0;
+    size_t m_nBlockEnd = 0;
     bool m_bEnd = false;
     std::string m_pending;   // write data not yet a whole block
     std::set<uint32_t> m_writes;
     bool m_bFailed = false;
 };
 
+std::string CSftpFile::HandlePayload() const
+{
+    std::string payload;
+    PutString(payload, static_cast<const char*>(ssh_string_data(m_file->handle)), ssh_string_len(m_file->handle));
+    PutBe32(payload, static_cast<uint32_t>(m_nOffset >> 32));
+    PutBe32(payload, static_cast<uint32_t>(m_nOffset));
+    return payload;
+}
+
 bool CSftpFile::FillReads()
 {
-    CSftpLink& link = m_pConnection->Link();
     while (!m_bEnd && m_reads.size() < kReadsInFlight) {
-        sftp_seek64(m_file, m_nOffset);
-        int id = -1;
-        if (!m_pConnection->Command([&] { return (id = sftp_async_read_begin(m_file, kReadBlock)) >= 0; },
-                link.timeouts.dataMs))
+        std::string payload = HandlePayload();
+        PutBe32(payload, kReadBlock);
+        uint32_t id = 0;
+        if (!m_pConnection->SendRaw(kFxpRead, payload, id))
             return false;
-        m_reads.push_back({static_cast<uint32_t>(id), m_nOffset, kReadBlock});
+        m_reads.push_back({id, m_nOffset, kReadBlock});
         m_nOffset += kReadBlock;
     }
     return true;
+}
+
+// The answer to the oldest read; servers may answer out of order, so the
+// others that come first are kept until their turn.
+bool CSftpFile::TakeRead(const Request& request, std::vector<unsigned char>& body, uint8_t& type)
+{
+    for (size_t taken = 0; taken <= kReadsInFlight; ++taken) {
+        if (auto early = m_early.find(request.id); early != m_early.end()) {
+            body = std::move(early->second.second);
+            type = early->second.first;
+            m_early.erase(early);
+            return true;
+        }
+        uint32_t id = 0;
+        if (!m_pConnection->TakeReply(id, type, body))
+            return false;
+        if (id == request.id)
+            return true;
+        m_early[id] = {type, std::move(body)};
+    }
+    return m_pConnection->Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
 }
 
 int64_t CSftpFile::Read(void* buffer, size_t count)
 {
     if (m_bFailed || m_file == nullptr || m_bWrite)
         return m_pConnection->Report(NetStatus::Error(ERROR_INTERNET_INCORRECT_HANDLE_STATE)), -1;
-    while (m_nBlockPos >= m_block.size()) {
-        if (m_bEnd && m_reads.empty())
-            return 0;
+    while (m_nBlockPos >= m_nBlockEnd) {
         if (!FillReads())
             return m_bFailed = true, -1;
         if (m_reads.empty())
             return 0;
         const Request request = m_reads.front();
         m_reads.pop_front();
-        m_block.resize(request.length);
-        int got = -1;
-        const bool ok = m_pConnection->Command(
-            [&] { return (got = sftp_async_read(m_file, m_block.data(), request.length, request.id)) >= 0; },
-            m_pConnection->Link().timeouts.dataMs);
-        if (!ok)
+        uint8_t type = 0;
+        if (!TakeRead(request, m_block, type))
             return m_bFailed = true, -1;
-        m_block.resize(static_cast<size_t>(got));
-        m_nBlockPos = 0;
-        if (got == 0 || m_file->eof) {
+        if (type == kFxpStatus && m_block.size() >= 9 && GetBe32(m_block.data() + 5) == SSH_FX_EOF) {
             m_bEnd = true;
-            if (got == 0)
-                continue;
+            m_nBlockPos = m_nBlockEnd = 0;
+            continue;
         }
-        if (static_cast<uint32_t>(got) < request.length && !m_bEnd) {
-            // A short block: the requests behind it skipped the rest, so
-            // they are read and dropped and the reads start again after it.
-            for (const Request& later : m_reads) {
-                std::vector<char> drop(later.length);
-                m_pConnection->Command([&] { return sftp_async_read(m_file, drop.data(), later.length, later.id) >= 0; },
-                    m_pConnection->Link().timeouts.dataMs);
-            }
+        if (type == kFxpStatus)
+            return m_bFailed = true, m_pConnection->Report(NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR,
+                "The server refused to read the file (SFTP status " +
+                    std::to_string(m_block.size() >= 9 ? GetBe32(m_block.data() + 5) : 0) + ")\n")), -1;
+        const uint32_t got = type == kFxpData && m_block.size() >= 9 ? GetBe32(m_block.data() + 5) : UINT32_MAX;
+        if (got > request.length || got > m_block.size() - 9)
+            return m_bFailed = true, m_pConnection->Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE), -1;
+        m_nBlockPos = 9;
+        m_nBlockEnd = 9 + got;
+        if (got < request.length && !m_reads.empty()) {
+            // A short block: the reads behind it skipped the rest, so their
+            // answers are dropped and the reads start again after it.
+            std::vector<unsigned char> dropped;
+            for (const Request& later : m_reads)
+                if (!TakeRead(later, dropped, type))
+                    return m_bFailed = true, -1;
             m_reads.clear();
-            m_file->eof = 0;
-            m_nOffset = request.offset + static_cast<uint64_t>(got);
+            m_bEnd = false;
+            m_nOffset = request.offset + got;
         }
     }
-    const size_t take = std::min(count, m_block.size() - m_nBlockPos);
+    const size_t take = std::min(count, m_nBlockEnd - m_nBlockPos);
     std::memcpy(buffer, m_block.data() + m_nBlockPos, take);
     m_nBlockPos += take;
     return static_cast<int64_t>(take);
@@ -527,12 +587,7 @@ int64_t CSftpFile::Read(void* buffer, size_t count)
 
 bool CSftpFile::SendWrite(const char* data, size_t size)
 {
-    const size_t handleSize = ssh_string_len(m_file->handle);
-    std::string payload;
-    payload.reserve(4 + handleSize + 8 + 4 + size);
-    PutString(payload, static_cast<const char*>(ssh_string_data(m_file->handle)), handleSize);
-    PutBe32(payload, static_cast<uint32_t>(m_nOffset >> 32));
-    PutBe32(payload, static_cast<uint32_t>(m_nOffset));
+    std::string payload = HandlePayload();
     PutString(payload, data, size);
     uint32_t id = 0;
     if (!m_pConnection->SendRaw(kFxpWrite, payload, id))
@@ -573,8 +628,13 @@ bool CSftpFile::Write(const void* buffer, size_t count)
 
 bool CSftpFile::CloseHandle()
 {
-    // sftp_close frees the handle whatever the server says.
+    // sftp_close frees the handle whatever the server says; on a cut link
+    // it fails at once.
     sftp_file file = std::exchange(m_file, nullptr);
+    if (!m_pConnection->IsOpen() || m_pConnection->Link().watch->CutReason() != 0) {
+        sftp_close(file);
+        return false;
+    }
     return m_pConnection->Command([&] { return sftp_close(file) == 0; });
 }
 
@@ -582,6 +642,7 @@ bool CSftpFile::Close()
 {
     if (m_file == nullptr)
         return true;
+    const CleanUp cleaning(*m_pConnection);
     bool ok = !m_bFailed;
     if (m_bWrite) {
         if (ok && !m_pending.empty())
@@ -589,9 +650,15 @@ bool CSftpFile::Close()
         m_pending.clear();
         while (ok && !m_writes.empty())
             ok = TakeWriteReply();
-    } else if (!m_bEnd || !m_reads.empty()) {
-        // Closed before its end: the answers still coming are dropped.
+    } else {
+        // Closed before its end: the answers still coming are read and
+        // dropped, so that libssh's own reader never meets them.
+        std::vector<unsigned char> dropped;
+        uint8_t type = 0;
+        for (const Request& request : m_reads)
+            ok = ok && TakeRead(request, dropped, type);
         m_reads.clear();
+        m_early.clear();
     }
     const bool closed = ok ? CloseHandle() : (Abort(), false);
     return ok && closed;
@@ -601,10 +668,16 @@ void CSftpFile::Abort()
 {
     if (m_file == nullptr)
         return;
+    const CleanUp cleaning(*m_pConnection);
     // Unanswered writes would confuse the next command: they are collected
     // (a refused one is the refusal being aborted), bounded as every step.
     while (m_pConnection->IsOpen() && !m_writes.empty() && m_pConnection->Link().watch->CutReason() == 0)
         TakeWriteReply();
+    std::vector<unsigned char> dropped;
+    uint8_t type = 0;
+    for (const Request& request : m_reads)
+        if (!m_pConnection->IsOpen() || !TakeRead(request, dropped, type))
+            break;
     m_reads.clear();
     m_pending.clear();
     CloseHandle();
@@ -625,35 +698,49 @@ bool CSftpConnection::SendRaw(uint8_t type, const std::string& payload, uint32_t
         m_link->timeouts.dataMs);
 }
 
-bool CSftpConnection::TakeStatus(uint32_t& id, uint32_t& status)
+bool CSftpConnection::TakeReply(uint32_t& id, uint8_t& type, std::vector<unsigned char>& body)
 {
     ssh_channel channel = m_link->sftp->channel;
     auto readFully = [&](unsigned char* into, uint32_t size) {
-        return Command(
-            [&] {
-                uint32_t done = 0;
-                while (done < size) {
-                    const int got = ssh_channel_read(channel, into + done, size - done, 0);
-                    if (got <= 0)
-                        return false;
-                    done += static_cast<uint32_t>(got);
-                }
-                return true;
-            },
-            m_link->timeouts.dataMs);
+        for (uint32_t done = 0; done < size;) {
+            const int got = ssh_channel_read(channel, into + done, size - done, 0);
+            if (got <= 0)
+                return false;
+            done += static_cast<uint32_t>(got);
+        }
+        return true;
     };
-    unsigned char header[4];
-    if (!readFully(header, 4))
+    // One step for the whole reply: a Cancel between its length and its
+    // bytes would leave the channel out of step.
+    bool badLength = false;
+    const bool read = Command(
+        [&] {
+            unsigned char header[4];
+            if (!readFully(header, 4))
+                return false;
+            const uint32_t length = GetBe32(header);
+            badLength = length < 5 || length > kMaxReplyBytes;
+            body.resize(badLength ? 0 : length);
+            return badLength || readFully(body.data(), length);
+        },
+        m_link->timeouts.dataMs);
+    if (!read)
         return false;
-    const uint32_t length = GetBe32(header);
-    if (length < 9 || length > kMaxReplyBytes)
+    if (badLength)
         return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
-    std::vector<unsigned char> body(length);
-    if (!readFully(body.data(), length))
-        return false;
-    if (body[0] != kFxpStatus)
-        return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
+    type = body[0];
     id = GetBe32(body.data() + 1);
+    return true;
+}
+
+bool CSftpConnection::TakeStatus(uint32_t& id, uint32_t& status)
+{
+    std::vector<unsigned char> body;
+    uint8_t type = 0;
+    if (!TakeReply(id, type, body))
+        return false;
+    if (type != kFxpStatus || body.size() < 9)
+        return Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE);
     status = GetBe32(body.data() + 5);
     return true;
 }

@@ -16,11 +16,13 @@
 #include <string>
 #include <thread>
 
-// libssh's SFTP calls block inside the library, where no cancel switch
-// reaches. This watcher bounds each of them from outside: while a step is
-// armed it cuts the connection's socket when the calling thread's switch is
-// thrown or the step's time runs out, and the blocked call fails at once.
-// A cut connection is finished: the site reconnects for its next action.
+// libssh's calls block inside the library, where no cancel switch reaches.
+// This watcher bounds each of them from outside: while a step is armed it
+// cuts the connection's socket when the step's time runs out, and the
+// blocked call fails at once. A thrown switch leaves the step a second to
+// end, as an FTP transfer gets to abort, so that a Cancel between requests
+// keeps the connection; a server that does not answer in that time loses
+// it, and the site reconnects for its next action.
 class CSshWatch {
 public:
     explicit CSshWatch(int socketFd);
@@ -38,12 +40,16 @@ public:
 private:
     void Run();
     void Wake();
+    void GraceLocked();   // the switch was thrown: the step ends soon
+
+    static constexpr int kCancelGraceMs = 1000;
 
     int m_socket;
     UniqueFd m_wake;
     std::mutex m_mutex;
     bool m_bArmed = false;
     bool m_bStop = false;
+    bool m_bCanceled = false;
     int m_cancelFd = -1;
     std::chrono::steady_clock::time_point m_end;
     std::atomic<int> m_cut{0};

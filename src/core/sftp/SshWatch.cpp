@@ -2,6 +2,7 @@
 #include "net/NetErrors.h"
 #include "sftp/SftpLink.h"
 
+#include <algorithm>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -34,12 +35,20 @@ void CSshWatch::Arm(int timeoutMs)
     {
         std::lock_guard lock(m_mutex);
         m_bArmed = true;
+        m_bCanceled = false;
         m_cancelFd = CurrentCancelFd();
         m_end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        if (CurrentActionCanceled())
+            GraceLocked();
     }
     Wake();
-    if (CurrentActionCanceled())
-        Cut(ERROR_INTERNET_OPERATION_CANCELLED);
+}
+
+void CSshWatch::GraceLocked()
+{
+    m_bCanceled = true;
+    m_cancelFd = -1;
+    m_end = std::min(m_end, std::chrono::steady_clock::now() + std::chrono::milliseconds(kCancelGraceMs));
 }
 
 void CSshWatch::Disarm()
@@ -72,7 +81,7 @@ void CSshWatch::Run()
                 timeoutMs = static_cast<int>(std::max<int64_t>(0, left.count()));
                 if (timeoutMs == 0) {
                     m_bArmed = false;
-                    Cut(ERROR_INTERNET_TIMEOUT);
+                    Cut(m_bCanceled ? ERROR_INTERNET_OPERATION_CANCELLED : ERROR_INTERNET_TIMEOUT);
                     continue;
                 }
             }
@@ -84,10 +93,8 @@ void CSshWatch::Run()
         }
         if (fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
             std::lock_guard lock(m_mutex);
-            if (m_bArmed && m_cancelFd == fds[1].fd) {
-                m_bArmed = false;
-                Cut(ERROR_INTERNET_OPERATION_CANCELLED);
-            }
+            if (m_bArmed && m_cancelFd == fds[1].fd)
+                GraceLocked();
         }
     }
 }
