@@ -77,7 +77,8 @@ CVamloBenchClient::CVamloBenchClient(const BenchServer& server, const std::strin
     m_app.m_strAgentName = kAgentName;
     m_pDoc = std::make_unique<CVamloDoc>(m_app);
     m_pDoc->SetLogView(&m_logView);
-    m_pSite->m_strAddress = (server.bTls ? "ftpes://" : "ftp://") + server.strHost + ":" + std::to_string(server.nPort);
+    const char* scheme = server.bSftp ? "sftp://" : server.bTls ? "ftpes://" : "ftp://";
+    m_pSite->m_strAddress = scheme + server.strHost + ":" + std::to_string(server.nPort);
     m_pSite->m_strUserName = server.strUser;
     m_pSite->m_strPassword = server.strPassword;
     *m_pTargetSite = *m_pSite;
@@ -104,7 +105,8 @@ bool CVamloBenchClient::Connect(std::string& error)
 {
     m_pSite->Disconnect();
     if (m_pSite->Connect(m_app) == 1) {
-        dynamic_cast<CFtpConnection&>(*m_pSite->m_pConnection).Session()->bPassive = m_bPassive;
+        if (auto* ftp = dynamic_cast<CFtpConnection*>(m_pSite->m_pConnection.get()))
+            ftp->Session()->bPassive = m_bPassive;
         return true;
     }
     NothingReported(error);

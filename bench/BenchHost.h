@@ -28,6 +28,8 @@ public:
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
     // The benchmark's server has a certificate of its own making.
     CertificateAnswer AskCertificate(const std::string&, bool) override { return CertificateAnswer::AcceptOnce; }
+    // The benchmark's keys have no passphrase.
+    bool AskSecret(const std::string&, const std::string&, std::string&) override { return false; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void SetStatusText(const std::string&) override {}
@@ -69,6 +71,7 @@ struct BenchServer {
     std::string strPassword = "bench@example.com";
     bool bTls = false;   // ftpes://: explicit TLS on the control and data connections
     bool bPassive = false;   // passive data connections instead of Vamlo's active default
+    bool bSftp = false;      // sftp://: an SSH server, logged on to with the agent's key
 };
 
 // One headless Vamlo: the document, one site record, and the whole Get or

@@ -62,6 +62,7 @@ public:
     }
     ReplaceAnswer AskReplace(const std::string&, const std::string&) override { return {}; }
     CertificateAnswer AskCertificate(const std::string&, bool) override { return CertificateAnswer::Cancel; }
+    bool AskSecret(const std::string&, const std::string&, std::string&) override { return false; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void SetStatusText(const std::string&) override {}

@@ -8,19 +8,27 @@
 # the run; vsftpd with require_ssl_reuse), and only the 512 MiB Get and Put run
 # unless --cases says otherwise, both in passive mode (curl 7.88 fails to open
 # active data connections over TLS); curl runs with --ssl-reqd --insecure.
+# --sftp: an OpenSSH server (tests/support/sshd_server.py) instead, against
+# OpenSSH's sftp in batch mode; both log on with the same key, held by an
+# ssh-agent of the run's own. Only the 512 MiB and the small-file Get and Put.
 # VAMLO_BENCH_SERVER=pyftpdlib skips vsftpd and uses the fallback server.
 # Exit status: 0 targets met, 3 a target missed, 1 a run failed, 2 set-up failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 tls=false
+sftp=false
 if [ "${1:-}" = --tls ]; then
   tls=true
+  shift
+elif [ "${1:-}" = --sftp ]; then
+  sftp=true
   shift
 fi
 build=$top/build-bench
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libssl-dev openssl python3 python3-pyftpdlib python3-openssl vsftpd curl lftp)
+          libssl-dev openssl python3 python3-pyftpdlib python3-openssl vsftpd curl lftp
+          libssh-dev openssh-server openssh-client)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -44,8 +52,10 @@ bench=$build/bench/vamlo_transfer_bench
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vamlo-bench.XXXXXX")
 chmod 755 "$scratch"
 server_pid=""
+agent_pid=""
 cleanup() {
   exec 3>&- 2>/dev/null || true
+  [ -z "$agent_pid" ] || kill "$agent_pid" 2>/dev/null || true
   if [ -n "$server_pid" ]; then
     kill "$server_pid" 2>/dev/null || true
     wait "$server_pid" 2>/dev/null || true
@@ -73,14 +83,49 @@ if $tls; then
   tls_args=(--tls on --passive on --cases big-get,big-put,copy)
   server_tls_args=(--tls-dir "$scratch/tls" --tls-required)
 fi
-if [ "${VAMLO_BENCH_SERVER:-vsftpd}" = pyftpdlib ]; then
+if $sftp; then
+  # The test suites' SSH server: it prints "PORT USER", and ends when its
+  # stdin closes. Sessions start in the root but see the whole disk, so the
+  # benchmark names remote files by their full paths.
+  mkdir -p "$scratch/sshd"
+  mkfifo "$scratch/server-stdin"
+  /usr/bin/python3 "$top/tests/support/sshd_server.py" --dir "$scratch/sshd" --root "$root" \
+                  <"$scratch/server-stdin" >"$scratch/server-port" 2>"$scratch/sshd-start.err" &
+  server_pid=$!
+  exec 3>"$scratch/server-stdin"
+  read_port=""
+  for _ in $(seq 1 200); do
+    read_port=$(head -n 1 "$scratch/server-port" 2>/dev/null || true)
+    [ -n "$read_port" ] && break
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$read_port" ]; then
+    echo "the SSH server could not be started: $(cat "$scratch/sshd-start.err")" >&2
+    exit 2
+  fi
+  port=${read_port%% *}
+  user=${read_port#* }
+  printf '[127.0.0.1]:%s %s\n' "$port" "$(cut -d' ' -f1-2 "$scratch/sshd/host_key.pub")" >"$scratch/known_hosts"
+  eval "$(ssh-agent -s)" >/dev/null
+  agent_pid=$SSH_AGENT_PID
+  ssh-add -q "$scratch/sshd/id_plain" </dev/null
+  # The server's user writes into the root and reads what the benchmark made.
+  chmod 755 "$scratch"
+  server="OpenSSH $(dpkg-query -W -f='${Version}' openssh-server 2>/dev/null)"
+  tls_args=(--sftp on --user "$user" --identity "$scratch/sshd/id_plain" --known-hosts "$scratch/known_hosts"
+            --cases big-get,big-put,small-get,small-put,copy)
+  started=true
+elif [ "${VAMLO_BENCH_SERVER:-vsftpd}" = pyftpdlib ]; then
   note="pyftpdlib serves, as VAMLO_BENCH_SERVER asked"
 elif port=$("$top/bench/start_vsftpd.sh" "$root" "$scratch/vsftpd" $cert 2>"$scratch/vsftpd-start.err"); then
   started=true
 else
   note="vsftpd could not start ($(tr '\n' ' ' <"$scratch/vsftpd-start.err" | sed 's/ *$//')); pyftpdlib serves instead"
 fi
-if $started; then
+if $sftp; then
+  :
+elif $started; then
   server_pid=$(cat "$scratch/vsftpd/vsftpd.pid")
   server="vsftpd $(dpkg-query -W -f='${Version}' vsftpd 2>/dev/null)"
 else

@@ -1,5 +1,6 @@
 // The transfer benchmark: Vamlo's core engine, headless, against a local FTP
-// server, beside curl and lftp doing the same work in the same run.
+// server, beside curl and lftp doing the same work in the same run; or, with
+// --sftp on, against a local SSH server beside OpenSSH's sftp in batch mode.
 // bench/run.sh starts the server and passes its port and root; see README.md.
 #include "BenchFiles.h"
 #include "BenchHost.h"
@@ -9,6 +10,8 @@
 #include "app/AppPaths.h"
 
 #include <charconv>
+#include <fstream>
+#include <functional>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +36,8 @@ struct Options {
     uint64_t nSiteBigMiB = 100;
     int nSiteSmallFiles = 200;
     int nToolTimeout = 600;
+    std::string strIdentity;     // the key that sftp logs on with (SFTP runs)
+    std::string strKnownHosts;   // the server's host key for sftp (SFTP runs)
     std::string strCases = "big-get,big-put,small-get,small-put,list,delete,site,copy";
 
     bool Runs(const std::string& name) const { return ("," + strCases + ",").find("," + name + ",") != std::string::npos; }
@@ -45,7 +50,8 @@ void Usage()
         "       [--host 127.0.0.1] [--user anonymous] [--password TEXT] [--remote-base /pub] [--repetitions 7]\n"
         "       [--big-mib 512] [--small-files 1000] [--small-bytes 2048] [--list-entries 10000]\n"
         "       [--site-mib 100] [--site-files 200]\n"
-        "       [--cases big-get,big-put,small-get,small-put,list,delete,site,copy] [--tls on] [--passive on]\n");
+        "       [--cases big-get,big-put,small-get,small-put,list,delete,site,copy] [--tls on] [--passive on]\n"
+        "       [--sftp on --identity KEY --known-hosts FILE]   (SFTP: big-get,big-put,small-get,small-put,copy)\n");
 }
 
 template <typename T> bool ParseNumber(const char* text, T& value)
@@ -93,6 +99,12 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.server.bTls = std::strcmp(value, "on") == 0;
         else if (name == "--passive")
             options.server.bPassive = std::strcmp(value, "on") == 0;
+        else if (name == "--sftp")
+            options.server.bSftp = std::strcmp(value, "on") == 0;
+        else if (name == "--identity")
+            options.strIdentity = value;
+        else if (name == "--known-hosts")
+            options.strKnownHosts = value;
         else if (name == "--cases")
             options.strCases = value;
         else if (name == "--list-entries")
@@ -106,6 +118,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
         if (!ok)
             return false;
     }
+    if (options.server.bSftp && (options.strIdentity.empty() || options.strKnownHosts.empty()))
+        return false;
     return options.server.nPort != 0 && !options.strServerRoot.empty() && !options.strWork.empty();
 }
 
@@ -115,7 +129,11 @@ public:
     explicit Layout(const Options& options) : m_options(options) {}
 
     // The server's view and the disk's view of one path below the remote base.
-    std::string Remote(const std::string& name) const { return m_options.strRemoteBase + "/" + name; }
+    // An SSH server sees the whole disk, an FTP server its root.
+    std::string Remote(const std::string& name) const
+    {
+        return (Sftp() ? m_options.strServerRoot : std::string()) + m_options.strRemoteBase + "/" + name;
+    }
     std::string OnServerDisk(const std::string& name) const
     {
         return m_options.strServerRoot + m_options.strRemoteBase + "/" + name;
@@ -128,10 +146,12 @@ public:
     std::string Credentials() const { return m_options.server.strUser + ":" + m_options.server.strPassword; }
     bool Tls() const { return m_options.server.bTls; }
     bool Passive() const { return m_options.server.bPassive; }
-    // What the names of the rows add for an encrypted or passive run.
+    bool Sftp() const { return m_options.server.bSftp; }
+    // What the names of the rows add for an encrypted, passive or SFTP run.
     std::string Over() const
     {
-        return std::string(Tls() ? " over TLS" : "") + (Passive() ? ", passive mode" : "");
+        return std::string(Tls() ? " over TLS" : "") + (Passive() ? ", passive mode" : "") +
+               (Sftp() ? " over SFTP" : "");
     }
     std::string Stderr() const { return m_options.strWork + "/tool.err"; }
 
@@ -181,6 +201,41 @@ std::vector<std::string> LftpMirror(const std::string& mirrorArgs, const BenchSe
     return Lftp("mirror " + mirrorArgs, server);
 }
 
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return out.good() || Fail(error, "cannot write " + path);
+}
+
+// OpenSSH's sftp running one batch command, logging on with the run's key
+// and checking the server's key against the run's known-hosts file; the
+// batch file is written before the clock starts.
+std::vector<std::string> Sftp(const Options& options, const std::string& batchFile)
+{
+    return {"sftp", "-q", "-b", batchFile, "-P", std::to_string(options.server.nPort), "-i", options.strIdentity,
+            "-o", "IdentitiesOnly=yes", "-o", "BatchMode=yes", "-o", "StrictHostKeyChecking=yes",
+            "-o", "UserKnownHostsFile=" + options.strKnownHosts,
+            options.server.strUser + "@" + options.server.strHost};
+}
+
+// The reference contender of an SFTP case: sftp -b running `command(rep)`.
+Contender SftpContender(const Options& options, const Layout& layout, const std::string& name,
+                        std::function<bool(int, std::string&)> prepare,
+                        std::function<std::string(int)> command,
+                        std::function<bool(int, std::string&)> verify, std::function<void(int)> cleanup)
+{
+    const std::string batch = layout.Local("sftp.batch");
+    auto prepareBatch = [batch, command, prepare](int rep, std::string& error) {
+        return WriteTextFile(batch, command(rep) + "\n", error) && prepare(rep, error);
+    };
+    auto run = [&options, &layout, batch](int, std::string& error) {
+        return ToolOk(RunTool(Sftp(options, batch), "", layout.Stderr(), options.nToolTimeout), error);
+    };
+    return {name, prepareBatch, run, std::move(verify), std::move(cleanup)};
+}
+
 // A folder on the server that anyone may write into: vsftpd's anonymous
 // user is not the user who runs the benchmark.
 bool MakeRemoteTarget(const Layout& layout, const std::string& name, std::string& error)
@@ -223,9 +278,16 @@ ReportRow BigGet(const Options& options, const Layout& layout, CVamloBenchClient
                                      error);
                    },
                    verifyIn("bigget-curl"), cleanupIn("bigget-curl")};
+    if (layout.Sftp())
+        curl = SftpContender(options, layout, "sftp -b", prepareIn("bigget-sftp"),
+                             [&layout](int rep) {
+                                 return "get " + layout.Remote("big.bin") + " " +
+                                        layout.Local(Layout::PerRun("bigget-sftp", rep)) + "/big.bin";
+                             },
+                             verifyIn("bigget-sftp"), cleanupIn("bigget-sftp"));
     std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
     return {"Get " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput,
-            static_cast<double>(bytes), samples[0], "curl", samples[1], 0.9};
+            static_cast<double>(bytes), samples[0], curl.strName, samples[1], 0.9};
 }
 
 ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
@@ -262,9 +324,16 @@ ReportRow BigPut(const Options& options, const Layout& layout, CVamloBenchClient
                                      error);
                    },
                    verifyIn("bigput-curl"), cleanupIn("bigput-curl")};
+    if (layout.Sftp())
+        curl = SftpContender(options, layout, "sftp -b", prepareIn("bigput-sftp"),
+                             [&layout, source](int rep) {
+                                 return "put " + source + " " + layout.Remote(Layout::PerRun("bigput-sftp", rep)) +
+                                        "/big.bin";
+                             },
+                             verifyIn("bigput-sftp"), cleanupIn("bigput-sftp"));
     std::vector<Samples> samples = RunInterleaved({own, curl}, options.nRepetitions);
     return {"Put " + std::to_string(options.nBigMiB) + " MiB file" + layout.Over(), Measure::Throughput,
-            static_cast<double>(bytes), samples[0], "curl", samples[1], 0.9};
+            static_cast<double>(bytes), samples[0], curl.strName, samples[1], 0.9};
 }
 
 Samples LocalCopy(const Options& options, const Layout& layout)
@@ -319,9 +388,18 @@ ReportRow SmallGet(const Options& options, const Layout& layout, CVamloBenchClie
                                      error);
                    },
                    verifyIn("smallget-lftp"), cleanupIn("smallget-lftp")};
+    if (layout.Sftp())
+        lftp = SftpContender(options, layout, "sftp -b get -r", prepareIn("smallget-sftp"),
+                             [&layout](int rep) {
+                                 return "get -r " + layout.Remote("small") + " " +
+                                        layout.Local(Layout::PerRun("smallget-sftp", rep)) + "/small";
+                             },
+                             verifyIn("smallget-sftp"), cleanupIn("smallget-sftp"));
     std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
-    return {"Get " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B",
-            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], "lftp mirror", samples[1], 1.5};
+    return {"Get " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B" +
+                layout.Over(),
+            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], lftp.strName, samples[1],
+            layout.Sftp() ? 1.0 : 1.5};
 }
 
 ReportRow SmallPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
@@ -360,10 +438,18 @@ ReportRow SmallPut(const Options& options, const Layout& layout, CVamloBenchClie
                                      error);
                    },
                    verifyIn("smallput-lftp"), cleanupIn("smallput-lftp")};
+    if (layout.Sftp())
+        lftp = SftpContender(options, layout, "sftp -b put -r", prepareIn("smallput-sftp"),
+                             [&layout, source](int rep) {
+                                 return "put -r " + source + " " +
+                                        layout.Remote(Layout::PerRun("smallput-sftp", rep)) + "/small";
+                             },
+                             verifyIn("smallput-sftp"), cleanupIn("smallput-sftp"));
     std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
-    return {"Put " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B",
-            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], "lftp mirror -R", samples[1],
-            1.5};
+    return {"Put " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B" +
+                layout.Over(),
+            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], lftp.strName, samples[1],
+            layout.Sftp() ? 1.0 : 1.5};
 }
 
 ReportRow Listing(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
@@ -529,8 +615,12 @@ void PrintHeader(const Options& options)
                 options.server.nPort, options.strServerRoot.c_str());
     if (!options.strNote.empty())
         std::printf("  note:      %s\n", options.strNote.c_str());
-    std::printf("  curl:      %s\n", FirstOutputLine({"curl", "--version"}, options.strWork).c_str());
-    std::printf("  lftp:      %s\n", FirstOutputLine({"lftp", "--version"}, options.strWork).c_str());
+    if (options.server.bSftp) {
+        std::printf("  sftp:      %s\n", FirstOutputLine({"ssh", "-V"}, options.strWork).c_str());
+    } else {
+        std::printf("  curl:      %s\n", FirstOutputLine({"curl", "--version"}, options.strWork).c_str());
+        std::printf("  lftp:      %s\n", FirstOutputLine({"lftp", "--version"}, options.strWork).c_str());
+    }
     std::printf("  machine:   %ld cpus online, load average %s\n", sysconf(_SC_NPROCESSORS_ONLN),
                 LoadAverage().c_str());
     std::printf("  work:      %s\n", options.strWork.c_str());

@@ -11,7 +11,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
-  libssl-dev
+  libssl-dev libssh-dev
+  openssh-server openssh-client
   python3 python3-pyftpdlib python3-openssl vsftpd
   xvfb openbox
   xdg-utils

@@ -2,7 +2,7 @@
 """Measures how many small faults the test suite notices.
 
 Applies each mutant of a fixed sample (tools/mutation-sample.txt) to the
-source, one at a time, builds, and runs the suite cheap-first (unit, ftp,
+source, one at a time, builds, and runs the suite cheap-first (unit, ftp, sftp,
 gui; stopping at the first failing test). A mutant is killed when the build's
 tests fail or time out, and survives when they all pass. The source file is
 always put back, also on Ctrl-C or an error.
@@ -26,7 +26,7 @@ TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # X11 screen (it waits on a virtual desktop, which a loaded machine may not
 # show in time): the sample does not touch what they check.
 DEFAULT_EXCLUDE = "LargeTransferTest.*:FtpTransferTest.HundredMebibytes*:WindowCaptureOnX11Test.*"
-TARGETS = ("vamlo_unit_tests", "vamlo_ftp_tests", "vamlo_gui_tests", "vamlo")
+TARGETS = ("vamlo_unit_tests", "vamlo_ftp_tests", "vamlo_sftp_tests", "vamlo_gui_tests", "vamlo")
 
 
 class Mutant:
@@ -122,7 +122,8 @@ def build_targets(build, jobs, log):
     return run(["cmake", "--build", build, "--parallel", str(jobs), "--target", *TARGETS], log=log) == 0
 
 
-SUITES = (("unit", "vamlo_unit_tests"), ("ftp", "vamlo_ftp_tests"), ("gui", "vamlo_gui_tests"))
+SUITES = (("unit", "vamlo_unit_tests"), ("ftp", "vamlo_ftp_tests"), ("sftp", "vamlo_sftp_tests"),
+          ("gui", "vamlo_gui_tests"))
 
 
 def list_tests(build, program, exclude):

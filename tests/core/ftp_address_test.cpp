@@ -108,6 +108,8 @@ TEST(UrlParserTest, SiteAddressAddsTheSchemeOnlyWhenNeeded)
         {"ftpes://host", true, "ftpes://host", "host", 21, "ftpes"},
         {"ftps://host", true, "ftps://host", "host", 21, "ftps"},
         {"FTPS://u:p@host:2121/pub", true, "FTPS://u:p@host:2121/pub", "host", 2121, "ftps"},
+        {"SFTP://me@host/home/me", true, "SFTP://me@host/home/me", "host", 22, "sftp"},
+        {"sftp://host:2222", true, "sftp://host:2222", "host", 2222, "sftp"},
         {"http://host", false, "ftp://http://host", "", 0},
         {"ftp:/host", false, "ftp://ftp:/host", "", 0},
         {"ftpes:/host", false, "ftp://ftpes:/host", "", 0},

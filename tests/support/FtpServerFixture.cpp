@@ -1,48 +1,22 @@
 #include "FtpServerFixture.h"
+#include "ServerProcess.h"
 
 #include "ftp/FtpConnection.h"
 #include "net/InternetException.h"
 #include "ftp/InternetSession.h"
 #include "net/NetCancel.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 constexpr int kStartTimeoutMs = 20000;
 constexpr int kStopTimeoutMs = 5000;
-
-// Reads the first line the child prints, within about timeoutMs.
-bool ReadFirstLine(int fd, int timeoutMs, std::string& line)
-{
-    line.clear();
-    for (int ms = 0; ms < timeoutMs && line.find('\n') == std::string::npos && line.size() < 256; ms += 50) {
-        pollfd entry{fd, POLLIN, 0};
-        if (poll(&entry, 1, 50) <= 0)
-            continue;
-        char buffer[64];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0)
-            return false;
-        line.append(buffer, static_cast<size_t>(got));
-    }
-    const size_t end = line.find('\n');
-    line.resize(end == std::string::npos ? line.size() : end);
-    return end != std::string::npos;
-}
 
 // OpenSSL looks trusted CAs up by hashed name in this folder when it needs
 // them: a CA put there during the run is trusted by this process.
@@ -72,15 +46,6 @@ bool FtpServerProcess::Start()
 
 bool FtpServerProcess::StartOnce()
 {
-    int out[2];
-    int in[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
-        return false;
-    if (pipe2(in, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
-        return false;
-    }
     std::vector<std::string> args = {"/usr/bin/python3", std::string(VAMLO_TEST_SUPPORT_DIR) + "/ftp_server.py",
         "--root", m_root.Path(), "--host", Host(), "--port", std::to_string(m_port)};
     const std::pair<bool, std::vector<std::string>> options[] = {
@@ -102,37 +67,12 @@ bool FtpServerProcess::StartOnce()
             args.insert(args.end(), words.begin(), words.end());
     if (m_options.bVsftpd)
         args = {args[0], args[1], "--root", m_root.Path(), "--vsftpd", m_tlsDir.Path()};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);   // its own group, killed as a whole
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(in[0]);
-    close(out[1]);
-    if (spawned != 0) {
-        close(in[1]);
-        close(out[0]);
+    std::string line;
+    const bool started = SpawnServer(args, m_pid, m_stdin, line, kStartTimeoutMs);
+    if (!started && m_pid <= 0) {
         m_strError = "cannot start python3";
         return false;
     }
-    m_pid = pid;
-    m_stdin = in[1];
-
-    std::string line;
-    const bool started = ReadFirstLine(out[0], kStartTimeoutMs, line);
-    close(out[0]);
     const long port = started ? std::strtol(line.c_str(), nullptr, 10) : 0;
     if (port <= 0 || port > 65535 || (m_port != 0 && port != m_port)) {
         m_strError = "the FTP server did not start (got \"" + line + "\")";
@@ -147,26 +87,7 @@ bool FtpServerProcess::StartOnce()
 
 void FtpServerProcess::RenewCertificate() { std::remove(m_tlsDir.File("server.pem").c_str()); }
 
-void FtpServerProcess::Stop()
-{
-    if (m_stdin >= 0) {
-        close(m_stdin);
-        m_stdin = -1;
-    }
-    if (m_pid <= 0)
-        return;
-    kill(-m_pid, SIGTERM);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopTimeoutMs);
-    while (waitpid(m_pid, nullptr, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            kill(-m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    m_pid = -1;
-}
+void FtpServerProcess::Stop() { StopServer(m_pid, m_stdin, kStopTimeoutMs); }
 
 void FtpServerFixture::SetUp()
 {

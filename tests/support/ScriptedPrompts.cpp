@@ -35,6 +35,18 @@ CertificateAnswer ScriptedPrompts::AskCertificate(const std::string& text, bool 
     return Next(m_certificateAnswers, CertificateAnswer::Cancel);
 }
 
+bool ScriptedPrompts::AskSecret(const std::string& title, const std::string& text, std::string& secret)
+{
+    RunModalLoop();
+    std::lock_guard lock(m_mutex);
+    m_secretQuestions.push_back(title + "|" + text);
+    if (m_secrets.empty())
+        return false;
+    secret = std::move(m_secrets.front());
+    m_secrets.pop_front();
+    return true;
+}
+
 MsgResult ScriptedPrompts::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon)
 {
     // Once: the action may show messages itself.

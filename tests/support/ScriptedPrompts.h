@@ -33,6 +33,8 @@ public:
     void AnswerReplace(ReplaceAnswer answer) { Locked([&] { m_replaceAnswers.push_back(answer); }); }
     // Without a scripted answer a certificate question is cancelled.
     void AnswerCertificate(CertificateAnswer answer) { Locked([&] { m_certificateAnswers.push_back(answer); }); }
+    // Without a scripted secret the question is cancelled.
+    void AnswerSecret(std::string secret) { Locked([&] { m_secrets.push_back(std::move(secret)); }); }
     // Runs while a message or replace question is up (before its answer), on
     // the asking thread, as a user could act on the window behind the box.
     void WhileShown(std::function<void(const std::string&)> action) { Locked([&] { m_whileShown = action; }); }
@@ -43,6 +45,7 @@ public:
     MsgResult MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
     CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
+    bool AskSecret(const std::string& title, const std::string& text, std::string& secret) override;
     void BeginWaitCursor() override { Locked([&] { ++m_waitDepth; }); }
     void EndWaitCursor() override { Locked([&] { --m_waitDepth; }); }
     void SetStatusText(const std::string&) override {}
@@ -55,6 +58,8 @@ public:
     {
         return Locked([&] { return m_certificateQuestions; });
     }
+    // Each secret question as title + "|" + text.
+    std::vector<std::string> SecretQuestions() const { return Locked([&] { return m_secretQuestions; }); }
     int WaitCursorDepth() const { return Locked([&] { return m_waitDepth; }); }
 
 private:
@@ -65,6 +70,8 @@ private:
     std::deque<CertificateAnswer> m_certificateAnswers;
     std::vector<CertificateQuestion> m_certificateQuestions;
     std::vector<Shown> m_shown;
+    std::deque<std::string> m_secrets;
+    std::vector<std::string> m_secretQuestions;
     int m_waitDepth = 0;
     std::function<void(const std::string&)> m_whileShown;
 };

@@ -9,4 +9,7 @@
 class ShortTimeoutApp : public CAppCore {
 public:
     CFtpTimeouts ConnectTimeouts() override { return FtpServerFixture::ShortTimeouts(); }
+    // The tests' own OpenSSH folder, never the user's.
+    std::string SshDirectory() override { return m_strSshDir; }
+    std::string m_strSshDir = "/nonexistent";
 };

@@ -61,6 +61,11 @@ std::string CAppCore::TrustedCertificatesPath()
     return m_strAppDir.empty() ? std::string() : m_strAppDir + kTrustedCertificatesFileName;
 }
 
+std::string CAppCore::KnownHostsPath()
+{
+    return m_strAppDir.empty() ? std::string() : m_strAppDir + kKnownHostsFileName;
+}
+
 void CAppCore::ConnectLog(const std::string& text)
 {
     if (m_pConnectLog != nullptr)

@@ -43,6 +43,7 @@ public:
     IPrompts& ConnectPrompts() override { return *m_pPrompts; }
     std::string ConnectAgentName() override { return m_strAgentName; }
     std::string TrustedCertificatesPath() override;
+    std::string KnownHostsPath() override;
     void ConnectLog(const std::string& text) override;
 
     std::string m_strAppDir;

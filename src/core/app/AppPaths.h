@@ -14,6 +14,8 @@ struct CAppPaths {
 inline constexpr const char* kSiteListFileName = "__$#VAMLO_SITELIST.DAT";
 inline constexpr const char* kAutoSaveFileName = "__$#VAMLO_AUTOSAVEDLOG.TXT";
 inline constexpr const char* kTempDirName = "__$#Vamlo_TempDir";
+// SSH host keys the user accepted Always, in OpenSSH's known_hosts form.
+inline constexpr const char* kKnownHostsFileName = "__$#VAMLO_KNOWN_HOSTS";
 
 // The program directory: $VAMLO_HOME when set and not empty, else
 // $XDG_DATA_HOME/vamlo/, else $HOME/.local/share/vamlo/. Always ends in "/".

@@ -34,6 +34,9 @@ public:
     // Buttons Accept Once, Always and Cancel; Cancel is the default. changed:
     // the certificate differs from the one trusted before, a loud warning.
     virtual CertificateAnswer AskCertificate(const std::string& text, bool changed) = 0;
+    // A secret typed in dots (a key's passphrase, a server's log-on
+    // question), used once and never stored. False on Cancel.
+    virtual bool AskSecret(const std::string& title, const std::string& text, std::string& secret) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     // Shown at once, so that the text is seen while synchronous work goes on.

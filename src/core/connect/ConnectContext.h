@@ -17,6 +17,10 @@ public:
     virtual CFtpTimeouts ConnectTimeouts() { return {}; }
     // The file of the certificates the user trusts always; "" keeps none.
     virtual std::string TrustedCertificatesPath() { return {}; }
+    // Our own file of SSH host keys accepted Always; "" keeps none.
+    virtual std::string KnownHostsPath() { return {}; }
+    // The user's OpenSSH folder (known_hosts, keys); "" for ~/.ssh.
+    virtual std::string SshDirectory() { return {}; }
     // A line for the action status log (any thread).
     virtual void ConnectLog(const std::string& /*text*/) {}
 };

@@ -6,6 +6,7 @@
 #include "connect/SitePort.h"
 #include "connect/UrlParser.h"
 #include "model/SiteInfo.h"
+#include "sftp/SftpConnection.h"
 
 int CVamloSiteInfo::Connect(IConnectContext& context)
 {
@@ -27,6 +28,9 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
     // An address without a port would otherwise silently ignore the port the
     // user gave in the site's Port field.
     const uint16_t port = SiteConnectionPort(*url, m_strPort);
+
+    if (url->IsSftp())
+        return ConnectSftpSite(context, working, port);
 
     m_pSession = std::make_shared<CInternetSession>(context.ConnectAgentName(), 1);
     m_pSession->SetTimeouts(context.ConnectTimeouts());
@@ -56,6 +60,25 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
     m_pConnection.reset();
     m_pSession->Close();
     m_pSession.reset();
+    return 0;
+}
+
+int CVamloSiteInfo::ConnectSftpSite(IConnectContext& context, const std::string& address, uint16_t port)
+{
+    SftpLogon logon;
+    logon.host = ParseSiteAddress(address)->host;
+    logon.port = port;
+    logon.user = m_strUserName;
+    logon.password = m_strPassword;
+    logon.timeouts = context.ConnectTimeouts();
+    logon.sshDir = context.SshDirectory().empty() ? DefaultSshDirectory() : context.SshDirectory();
+    logon.knownHostsPath = context.KnownHostsPath();
+    logon.prompts = &context.ConnectPrompts();
+    std::string cause;
+    m_pConnection = ConnectSftp(logon, cause);
+    if (m_pConnection)
+        return 1;
+    logon.prompts->MessageBox("Failed to connect to the ftp site \"" + address + "\".\nCause: " + cause);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 namespace {
 
 constexpr uint16_t kFtpDefaultPort = 21;
+constexpr uint16_t kSftpDefaultPort = 22;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -129,7 +130,7 @@ bool ParseHostAndPort(std::string_view hostPort, ParsedUrl& url)
         }
     }
     if (!hasPort) {
-        url.port = kFtpDefaultPort;
+        url.port = url.IsSftp() ? kSftpDefaultPort : kFtpDefaultPort;
         return true;
     }
     const std::optional<uint16_t> port = ParsePort(portText);
@@ -150,7 +151,7 @@ std::optional<ParsedUrl> ParseUrl(std::string_view text)
     ParsedUrl url;
     for (char c : text.substr(0, separator))
         url.scheme.push_back(LowerAscii(c));
-    if (url.scheme != "ftp" && url.scheme != "ftpes" && url.scheme != "ftps")
+    if (url.scheme != "ftp" && url.scheme != "ftpes" && url.scheme != "ftps" && url.scheme != "sftp")
         return std::nullopt;
 
     const std::string_view rest = text.substr(separator + 3);

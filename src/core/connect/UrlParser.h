@@ -7,20 +7,21 @@
 #include <vector>
 
 struct ParsedUrl {
-    std::string scheme;          // lower case: "ftp", "ftpes" or "ftps"
+    std::string scheme;          // lower case: "ftp", "ftpes", "ftps" or "sftp"
     std::string user, password;  // %XX sequences decoded
     std::string host;            // as written; an IPv6 literal without its brackets
-    uint16_t port = 0;           // the explicit port, else the scheme's default (21)
+    uint16_t port = 0;           // the explicit port, else the scheme's default (21, 22 for sftp)
     bool hasExplicitPort = false;
     std::string path;            // "/..." exactly as written (not decoded), or empty
 
     // "ftpes://" and "ftps://" both mean explicit TLS (AUTH TLS on the
     // ordinary port); implicit TLS is not supported.
     bool IsEncrypted() const { return scheme != "ftp"; }
+    bool IsSftp() const { return scheme == "sftp"; }
 };
 
-// "ftp://[user[:password]@]host[:port][/path]"; the scheme ftp, ftpes or
-// ftps (any case).
+// "ftp://[user[:password]@]host[:port][/path]"; the scheme ftp, ftpes,
+// ftps or sftp (any case).
 // The authority ends at the first "/"; within it the LAST "@" ends the user
 // part, so a password may hold a plain "@"; the first ":" after the user
 // name starts the password. nullopt for: no "scheme://", another scheme, an

@@ -1,6 +1,6 @@
 #include "fileops/Permissions.h"
 
-#include "ftp/ListParser.h"
+#include "remote/EntryName.h"
 #include "log/ActionLog.h"
 #include "path/Paths.h"
 
@@ -10,7 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-std::string PermissionsText(unsigned mode) { return ftplist::ModeLetters(mode); }
+std::string PermissionsText(unsigned mode) { return ModeLetters(mode); }
 
 std::string OctalModeText(unsigned mode)
 {

@@ -21,17 +21,6 @@ std::optional<std::time_t> UtcTime(int year, unsigned month, unsigned day,
     return static_cast<std::time_t>(at.time_since_epoch().count());
 }
 
-std::string ModeLetters(unsigned mode)
-{
-    static constexpr char kLetters[] = "rwx";
-    std::string text(9, '-');
-    for (int bit = 0; bit < 9; ++bit) {
-        if (mode & (0400u >> bit))
-            text[static_cast<size_t>(bit)] = kLetters[bit % 3];
-    }
-    return text;
-}
-
 bool ParseDecimal(std::string_view text, uint64_t& value)
 {
     if (text.empty())

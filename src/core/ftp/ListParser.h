@@ -56,8 +56,6 @@ namespace ftplist {
 // that does not exist (Feb 30, 24:00, ...). Seconds up to 60 (leap second).
 std::optional<std::time_t> UtcTime(int year, unsigned month, unsigned day,
                                    unsigned hour = 0, unsigned minute = 0, unsigned second = 0);
-// "rwxr-xr-x" for the nine low bits of a mode (0755).
-std::string ModeLetters(unsigned mode);
 // Decimal digits only, no sign, no overflow past 64 bits.
 bool ParseDecimal(std::string_view text, uint64_t& value);
 // The line without its trailing CR and LF bytes.

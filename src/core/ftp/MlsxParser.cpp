@@ -83,7 +83,7 @@ void ApplyFact(std::string_view fact, FtpListEntry& entry, MlsxFacts& facts)
         for (const char c : digits)
             mode = c >= '0' && c <= '7' && mode < 010000 ? mode * 8 + static_cast<uint64_t>(c - '0') : UINT64_MAX;
         if (!digits.empty() && mode != UINT64_MAX)
-            entry.permissions = ftplist::ModeLetters(static_cast<unsigned>(mode));
+            entry.permissions = ModeLetters(static_cast<unsigned>(mode));
     } else if (name == "modify") {
         const auto at = ParseModify(value);
         entry.hasTime = at.has_value();

@@ -41,6 +41,8 @@ public:
     // Disconnect for the GUI thread: the connection is closed at once, with
     // no wait for the server's farewell. Only while holding m_mutexInUse.
     void DisconnectWithoutWaiting();
+    // The sftp:// branch of Connect: address is the normalized one.
+    int ConnectSftpSite(IConnectContext& context, const std::string& address, uint16_t port);
 
     // Writes the persistent fields in file order. The password is written
     // scrambled only when m_bSavePassword is exactly 1, else empty.

@@ -17,3 +17,14 @@ bool IsSafeEntryName(std::string_view name)
     }
     return true;
 }
+
+std::string ModeLetters(unsigned mode)
+{
+    static constexpr char kLetters[] = "rwx";
+    std::string text(9, '-');
+    for (int bit = 0; bit < 9; ++bit) {
+        if (mode & (0400u >> bit))
+            text[static_cast<size_t>(bit)] = kLetters[bit % 3];
+    }
+    return text;
+}

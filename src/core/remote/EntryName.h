@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // The longest name a file may have on this system.
@@ -14,3 +15,6 @@ bool IsSafeEntryName(std::string_view name);
 
 // "." or "..".
 bool IsDotsName(std::string_view name);
+
+// The nine permission letters of a mode: 0754 gives "rwxr-xr--".
+std::string ModeLetters(unsigned mode);

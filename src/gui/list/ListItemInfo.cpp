@@ -13,7 +13,7 @@ int64_t SizeInKB(uint64_t bytes)
 
 std::string SizeText(const CListItemInfo& item)
 {
-    if (item.IsFolder())
+    if (item.IsFolder() || item.m_bLink)
         return {};
     return std::to_string(item.m_nSizeKB) + " KB";
 }

@@ -27,6 +27,9 @@ public:
     std::time_t m_timeModified = 0;
     // The nine mode letters the listing gave; empty when it gave none.
     std::string m_strPermissions;
+    // A server's symbolic link, shown as one: its listed size is the link's
+    // own, not its target's.
+    bool m_bLink = false;
 };
 
 // Kilobytes as the Size column shows them: any started kilobyte counts.

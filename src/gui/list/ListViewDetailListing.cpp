@@ -105,9 +105,11 @@ void CListViewDetail::ListRemoteFolder(int hint)
                 return;
             std::vector<std::unique_ptr<CListItemInfo>> rows;
             rows.reserve(entries->size());
-            for (RemoteEntry& entry : *entries)
+            for (RemoteEntry& entry : *entries) {
                 rows.push_back(MakeRecord(entry.isFolder, std::move(entry.name), entry.size, entry.modified,
                                            std::move(entry.permissions)));
+                rows.back()->m_bLink = entry.isLink;
+            }
             ShowListing(std::move(rows), 2);
             SortItems();
             RestoreSelection();

@@ -24,7 +24,8 @@ constexpr ColumnSpec kColumns[CListViewDetailModel::COLUMN_COUNT] = {
 } // namespace
 
 CListViewDetailModel::CListViewDetailModel(QObject* parent)
-    : QAbstractTableModel(parent), m_folderIcon(VamloIcons::ClosedFolder()), m_fileIcon(VamloIcons::File())
+    : QAbstractTableModel(parent), m_folderIcon(VamloIcons::ClosedFolder()), m_fileIcon(VamloIcons::File()),
+      m_linkIcon(VamloIcons::Link())
 {
 }
 
@@ -69,7 +70,7 @@ QVariant CListViewDetailModel::data(const QModelIndex& index, int role) const
         break;
     case Qt::DecorationRole:
         if (index.column() == COL_NAME)
-            return item->IsFolder() ? m_folderIcon : m_fileIcon;
+            return item->IsFolder() ? m_folderIcon : item->m_bLink ? m_linkIcon : m_fileIcon;
         break;
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(kColumns[index.column()].alignment | Qt::AlignVCenter);

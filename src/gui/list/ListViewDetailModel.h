@@ -48,4 +48,5 @@ private:
     uint8_t m_byLocation = 0;
     QIcon m_folderIcon;
     QIcon m_fileIcon;
+    QIcon m_linkIcon;
 };

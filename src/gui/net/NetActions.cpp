@@ -50,6 +50,12 @@ public:
         Ask([&] { answer = m_inner.AskCertificate(text, changed); });
         return answer;
     }
+    bool AskSecret(const std::string& title, const std::string& text, std::string& secret) override
+    {
+        bool accepted = false;
+        Ask([&] { accepted = m_inner.AskSecret(title, text, secret); });
+        return accepted;
+    }
     // The action shows the wait cursor for its whole length.
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
@@ -80,13 +86,16 @@ class CGuiThreadConnectContext : public IConnectContext {
 public:
     CGuiThreadConnectContext(IConnectContext& inner, IPrompts& prompts)
         : m_inner(inner), m_agent(inner.ConnectAgentName()), m_timeouts(inner.ConnectTimeouts()),
-          m_trustedPath(inner.TrustedCertificatesPath()), m_prompts(prompts)
+          m_trustedPath(inner.TrustedCertificatesPath()), m_knownHostsPath(inner.KnownHostsPath()),
+          m_sshDir(inner.SshDirectory()), m_prompts(prompts)
     {
     }
     IPrompts& ConnectPrompts() override { return m_prompts; }
     std::string ConnectAgentName() override { return m_agent; }
     CFtpTimeouts ConnectTimeouts() override { return m_timeouts; }
     std::string TrustedCertificatesPath() override { return m_trustedPath; }
+    std::string KnownHostsPath() override { return m_knownHostsPath; }
+    std::string SshDirectory() override { return m_sshDir; }
     // The log is guarded: any thread may write to it.
     void ConnectLog(const std::string& text) override { m_inner.ConnectLog(text); }
 
@@ -95,6 +104,8 @@ private:
     std::string m_agent;
     CFtpTimeouts m_timeouts;
     std::string m_trustedPath;
+    std::string m_knownHostsPath;
+    std::string m_sshDir;
     IPrompts& m_prompts;
 };
 

@@ -110,6 +110,7 @@ bool ListRemoteEntries(NetActionContext& context, const std::string& folder, std
         RemoteEntry entry;
         entry.name = LastPathComponent(find.GetFileName());
         entry.isFolder = find.IsDirectory();
+        entry.isLink = find.IsLink();
         entry.size = find.GetLength();
         find.GetLastWriteTime(entry.modified);
         entry.permissions = find.GetPermissions();

@@ -21,6 +21,7 @@ struct RemoteSubfolder {
 struct RemoteEntry {
     std::string name;
     bool isFolder = false;
+    bool isLink = false;
     uint64_t size = 0;
     std::time_t modified = 0;
     std::string permissions;

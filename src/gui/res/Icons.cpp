@@ -234,6 +234,22 @@ QIcon File()
     });
 }
 
+QIcon Link()
+{
+    const QIcon file = File();
+    return Draw([file](QPainter& p) {
+        file.paint(&p, QRect(0, 0, 16, 16));
+        // The arrow of a shortcut in the lower left corner, on white.
+        p.setPen(QPen(kInk, 0.8));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(0.5, 8.5, 7, 7));
+        p.setPen(QPen(kBlue, 1.3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(2.2, 13.8), QPointF(5.8, 10.2));
+        p.drawLine(QPointF(3.5, 10.2), QPointF(5.8, 10.2));
+        p.drawLine(QPointF(5.8, 10.2), QPointF(5.8, 12.5));
+    });
+}
+
 QIcon HardDisk()
 {
     return Draw([](QPainter& p) {
@@ -334,6 +350,25 @@ QIcon EncryptedFtpSite()
         p.setPen(QPen(kInk, 0.8));
         p.setBrush(kAmber);
         p.drawRoundedRect(QRectF(9.5, 11, 6, 4.5), 0.8, 0.8);
+    });
+}
+
+QIcon SftpSite()
+{
+    return Draw([](QPainter& p) {
+        FtpSiteShape(p);
+        // A gold key in the lower right corner: its bow, then its blade and
+        // bit, each outlined so that it shows on a selected row too.
+        p.setPen(QPen(kInk, 1.0));
+        p.setBrush(kAmber);
+        p.drawEllipse(QRectF(6.5, 8.5, 5.5, 5.5));
+        p.setBrush(kInk);
+        p.drawEllipse(QPointF(9.25, 11.25), 0.8, 0.8);
+        for (const auto& [pen, width] : {std::pair{kInk, 2.6}, std::pair{kAmber, 1.2}}) {
+            p.setPen(QPen(pen, width, Qt::SolidLine, Qt::FlatCap));
+            p.drawLine(QPointF(11.8, 11.25), QPointF(15.6, 11.25));
+            p.drawLine(QPointF(14.6, 11.25), QPointF(14.6, 14.8));
+        }
     });
 }
 

@@ -17,6 +17,7 @@ QIcon Application();
 QIcon ClosedFolder();
 QIcon OpenFolder();
 QIcon File();
+QIcon Link();         // a file with a link's arrow
 // The volumes and places of the folder tree.
 QIcon HardDisk();
 QIcon RemovableDisk();
@@ -25,5 +26,6 @@ QIcon Computer();
 QIcon NetworkDrive();
 QIcon FtpSite();      // a network drive with its cable
 QIcon EncryptedFtpSite();   // the same with a padlock
+QIcon SftpSite();     // the same with a key (SSH)
 QIcon Internet();     // a globe with a page
 } // namespace VamloIcons

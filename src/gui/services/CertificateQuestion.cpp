@@ -2,7 +2,6 @@
 
 #include "transfer/QuestionParent.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -17,17 +16,14 @@ CertificateAnswer AskCertificateQuestion(QWidget* parent, const QString& text, b
     box->setWindowTitle(changed ? QStringLiteral("Vamlo - Security Warning") : QStringLiteral("Vamlo"));
     box->setIcon(changed ? QMessageBox::Warning : QMessageBox::Question);
     box->setText(text);
+    // Wide enough that a fingerprint stays on its line.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 34em; }"));
     QPushButton* once = box->addButton(QStringLiteral("Accept Once"), QMessageBox::AcceptRole);
     QPushButton* always = box->addButton(QStringLiteral("Always"), QMessageBox::AcceptRole);
     QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
-    const bool waiting = QApplication::overrideCursor() != nullptr;
-    if (waiting)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    box->exec();
-    if (waiting)
-        QApplication::restoreOverrideCursor();
+    ExecQuestion(box);
     CertificateAnswer answer = CertificateAnswer::Cancel;
     if (box != nullptr) {
         if (box->clickedButton() == once)

@@ -5,6 +5,8 @@
 #include "transfer/QuestionParent.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPointer>
@@ -48,6 +50,33 @@ CertificateAnswer CGuiPrompts::AskCertificate(const std::string& text, bool chan
     return answer;
 }
 
+bool CGuiPrompts::AskSecret(const std::string& title, const std::string& text, std::string& secret)
+{
+    bool accepted = false;
+    const QString qtitle = QString::fromStdString(title);
+    const QString qtext = QString::fromStdString(text);
+    RunOnGuiThread([&] {
+        // On the heap and watched, like the message boxes: a parent that goes
+        // away takes the dialog with it, and that counts as Cancel.
+        QPointer<QInputDialog> dialog = new QInputDialog(QuestionParent(m_mainWindow));
+        KeepAboveParent(dialog);
+        dialog->setWindowTitle(qtitle);
+        dialog->setLabelText(qtext);
+        dialog->setTextEchoMode(QLineEdit::Password);
+        dialog->setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+        const bool ok = ExecQuestion(dialog) == QDialog::Accepted;
+        if (dialog) {
+            if (ok) {
+                secret = dialog->textValue().toStdString();
+                accepted = true;
+            }
+            dialog->setTextValue(QString());
+            delete dialog;
+        }
+    });
+    return accepted;
+}
+
 MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, MsgIcon icon)
 {
     // On the heap and watched: should its parent go away while it is open,
@@ -71,13 +100,7 @@ MsgResult CGuiPrompts::ShowMessageBox(const QString& text, MsgButtons buttons, M
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
-    // A wait cursor must not hide the arrow over a question.
-    const bool waiting = QApplication::overrideCursor() != nullptr;
-    if (waiting)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = box->exec();
-    if (waiting)
-        QApplication::restoreOverrideCursor();
+    const int answer = ExecQuestion(box);
     const bool answered = box != nullptr;
     delete box;
     switch (answered ? answer : int(QMessageBox::NoButton)) {

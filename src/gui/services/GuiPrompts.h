@@ -20,6 +20,7 @@ public:
     // The "Message" dialog over the main window; a worker waits for the answer.
     ReplaceAnswer AskReplace(const std::string& message1, const std::string& message2) override;
     CertificateAnswer AskCertificate(const std::string& text, bool changed) override;
+    bool AskSecret(const std::string& title, const std::string& text, std::string& secret) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void SetStatusText(const std::string& text) override;

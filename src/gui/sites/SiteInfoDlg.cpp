@@ -1,5 +1,6 @@
 #include "sites/SiteInfoDlg.h"
 
+#include "connect/UrlParser.h"
 #include "log/CourierFont.h"
 
 #include <QCheckBox>
@@ -20,6 +21,13 @@ int32_t CheckValue(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 // Characters as the user counts them: a letter outside the basic plane is one.
 int CharacterCount(const QString& text) { return static_cast<int>(text.toUcs4().size()); }
 
+// The port an address connects to when the Port field says nothing else.
+QString ImpliedPort(const QString& address)
+{
+    const std::optional<ParsedUrl> url = ParseSiteAddress(address.toStdString());
+    return QString::fromStdString(url ? std::to_string(url->port) : DefaultFtpPortText());
+}
+
 } // namespace
 
 CSiteInfoDlg::CSiteInfoDlg(const QString& title, QWidget* parent) : QDialog(parent)
@@ -33,6 +41,7 @@ CSiteInfoDlg::CSiteInfoDlg(const QString& title, QWidget* parent) : QDialog(pare
 
     m_pAddress = AddEdit("address");
     m_pPort = AddEdit("port");
+    connect(m_pAddress, &QLineEdit::textEdited, this, &CSiteInfoDlg::FollowAddressPort);
     // Digits only while typing; an empty port is allowed.
     m_pPort->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pPort));
     m_pUserName = AddEdit("userName");
@@ -106,8 +115,17 @@ void CSiteInfoDlg::ShowMembers()
     m_pProxy->setText(m_strProxy);
     m_pReconnectAtLogon->setChecked(m_bReconnectAtLogon == 1);
     m_pNotes->setPlainText(m_strNotes);
+    m_strFollowedPort = m_strPort == ImpliedPort(m_strAddress) ? m_strPort : QString();
     // Lets OK tell notes the user left alone from notes the user edited.
     m_strShownNotes = m_pNotes->toPlainText();
+}
+
+void CSiteInfoDlg::FollowAddressPort()
+{
+    if (m_strFollowedPort.isNull() || m_pPort->text() != m_strFollowedPort)
+        return;
+    m_strFollowedPort = ImpliedPort(m_pAddress->text());
+    m_pPort->setText(m_strFollowedPort);
 }
 
 void CSiteInfoDlg::TakeMembers()

@@ -53,6 +53,10 @@ protected:
     void FocusUserNameWhenAddressGiven();
 
 private:
+    // A port the dialog filled in follows the address as it is typed: 22
+    // for sftp://, 21 for ftp://, or the address's own port. A port the user
+    // typed stays.
+    void FollowAddressPort();
     void ShowMembers();
     void TakeMembers();
     QLineEdit* AddEdit(const char* name);
@@ -67,6 +71,7 @@ private:
     QCheckBox* m_pReconnectAtLogon = nullptr;
     QPlainTextEdit* m_pNotes = nullptr;
     QString m_strShownNotes;
+    QString m_strFollowedPort;   // null: the port is the user's own
 };
 
 // The two dialogs in which every field can be changed unless m_bReadOnly is 1

@@ -3,7 +3,6 @@
 #include "transfer/ElidedLabel.h"
 #include "transfer/QuestionParent.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
@@ -89,13 +88,7 @@ ReplaceAnswer AskReplaceQuestion(QWidget* parent, const QString& message1, const
     dialog->m_strMessage2 = message2;
     KeepAboveParent(dialog);
 
-    // A wait cursor must not hide the arrow over a question.
-    const bool waiting = QApplication::overrideCursor() != nullptr;
-    if (waiting)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int result = dialog->exec();
-    if (waiting)
-        QApplication::restoreOverrideCursor();
+    const int result = ExecQuestion(dialog);
 
     ReplaceAnswer answer;
     if (dialog != nullptr) {

@@ -3,6 +3,7 @@
 #include "transfer/StatusDlg.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QWidget>
 
 QWidget* QuestionParent(QWidget* fallback)
@@ -16,6 +17,17 @@ QWidget* QuestionParent(QWidget* fallback)
             status = candidate;
     }
     return status != nullptr ? status : fallback;
+}
+
+int ExecQuestion(QDialog* dialog)
+{
+    const bool waiting = QApplication::overrideCursor() != nullptr;
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int result = dialog->exec();
+    if (waiting)
+        QApplication::restoreOverrideCursor();
+    return result;
 }
 
 void KeepAboveParent(QWidget* dialog)

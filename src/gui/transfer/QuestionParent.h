@@ -1,5 +1,6 @@
 #pragma once
 
+class QDialog;
 class QWidget;
 
 // The window that a question or notice opens on. A Status window stays above
@@ -11,3 +12,6 @@ QWidget* QuestionParent(QWidget* fallback);
 // A dialog on a window that stays on top stays on top too, so that no window
 // manager can put it below its parent.
 void KeepAboveParent(QWidget* dialog);
+
+// Runs the question's own loop; a wait cursor must not hide the arrow over it.
+int ExecQuestion(QDialog* dialog);

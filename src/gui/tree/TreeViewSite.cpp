@@ -205,6 +205,9 @@ QIcon CTreeViewSite::ImageIcon(int image)
     case IMAGE_ENCRYPTED_FTP_SITE:
         icon = VamloIcons::EncryptedFtpSite();
         break;
+    case IMAGE_SFTP_SITE:
+        icon = VamloIcons::SftpSite();
+        break;
     case IMAGE_INTERNET:
         icon = VamloIcons::Internet();
         break;

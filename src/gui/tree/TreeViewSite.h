@@ -39,6 +39,7 @@ enum TreeImage : int {
     IMAGE_FTP_SITE = 7,
     IMAGE_INTERNET = 8,
     IMAGE_ENCRYPTED_FTP_SITE = 9,
+    IMAGE_SFTP_SITE = 10,
 };
 
 // The context menu commands of the tree.

@@ -24,14 +24,23 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// An SFTP site is captioned as an FTP site; its image and tooltip tell it
+// apart. SSH is always encrypted, so it never gets the TLS padlock.
+bool IsSftp(const ParsedUrl& url) { return url.scheme == "sftp"; }
+
 // The caption names the host alone; two sites on one host differ in what
 // the tooltip adds: scheme, port and user.
 QString SiteToolTip(const ParsedUrl& url, const std::string& user, bool encrypted)
 {
     const std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
     const std::string login = user.empty() ? std::string() : user + "@";
-    return Q(url.scheme + "://" + login + host + ":" + std::to_string(url.port) +
-             (encrypted ? "\nEncrypted (TLS)" : ""));
+    const char* kind = IsSftp(url) ? "\nSFTP" : encrypted ? "\nEncrypted (TLS)" : "";
+    return Q(url.scheme + "://" + login + host + ":" + std::to_string(url.port) + kind);
+}
+
+int SiteImage(const ParsedUrl& url, bool encrypted)
+{
+    return IsSftp(url) ? IMAGE_SFTP_SITE : encrypted ? IMAGE_ENCRYPTED_FTP_SITE : IMAGE_FTP_SITE;
 }
 
 } // namespace
@@ -102,8 +111,8 @@ void CTreeViewSite::AddSiteItem(CVamloSiteInfo* site, const std::vector<std::str
                                                               : "Ftp: " + site->m_strUserName + "@" + address.host;
             SetStatusText("Creating ftp site tree item " + text);
             QTreeWidgetItem* item =
-                AddRecordItem(m_hInternetItem, Q(text), result->encrypted ? IMAGE_ENCRYPTED_FTP_SITE : IMAGE_FTP_SITE,
-                              TREE_FTP_SITE, 2, result->directory, site);
+                AddRecordItem(m_hInternetItem, Q(text), SiteImage(address, result->encrypted), TREE_FTP_SITE, 2,
+                              result->directory, site);
             item->setToolTip(0, SiteToolTip(address, site->m_strUserName, result->encrypted));
             site->m_hTreeItem = reinterpret_cast<std::uintptr_t>(item);
             SortSiteItems();

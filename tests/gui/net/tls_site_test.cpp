@@ -7,6 +7,8 @@
 #include "../DialogDriver.h"
 
 #include <QAbstractButton>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,6 +43,26 @@ TEST(CertificateQuestionTest, ShowsTheTextAndAnswersByItsButtons)
         });
         EXPECT_EQ(prompts.AskCertificate("Subject: CN=host\nSHA-256 fingerprint: AB:CD", c.changed), c.expected);
         EXPECT_TRUE(asked);
+    }
+}
+
+// A passphrase or a server's question: typed in dots, Enter gives it, Escape cancels.
+TEST(SecretQuestionTest, TypedInDotsAndCancelledByEscape)
+{
+    for (const bool enter : {true, false}) {
+        CGuiPrompts prompts;
+        AnswerNextDialog<QInputDialog>([&](QInputDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Key passphrase"));
+            EXPECT_EQ(dialog.labelText(), QStringLiteral("Enter the passphrase:"));
+            auto* edit = dialog.findChild<QLineEdit*>();
+            ASSERT_NE(edit, nullptr);
+            EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+            QTest::keyClicks(edit, QStringLiteral("s3cret words"));
+            QTest::keyClick(edit, enter ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        std::string secret = "unchanged";
+        EXPECT_EQ(prompts.AskSecret("Key passphrase", "Enter the passphrase:", secret), enter);
+        EXPECT_EQ(secret, enter ? "s3cret words" : "unchanged");
     }
 }
 

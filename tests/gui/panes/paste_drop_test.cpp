@@ -255,39 +255,6 @@ protected:
         WriteWholeFile(m_server.Path("pub/a.txt"), "alpha");
         WriteWholeFile(m_server.Path("pub/docs/c.txt"), "charlie");
     }
-
-    QPoint OnItem(QTreeWidgetItem* item)
-    {
-        tree->scrollToItem(item);
-        return tree->visualItemRect(item).center();
-    }
-
-    QPoint OnRow(const std::string& name) const
-    {
-        return list->visualRect(list->model()->index(RowOf(name), 0)).center();
-    }
-
-    QPoint BelowTheRows() const { return {5, list->viewport()->height() - 3}; }
-
-    // Enter, move and drop at one point, as the window system delivers them;
-    // then the drop's queued road runs. True when the drop was taken.
-    static bool Drop(QWidget* viewport, QPoint at, QMimeData* data, Qt::KeyboardModifiers keys = Qt::NoModifier)
-    {
-        const std::unique_ptr<QMimeData> owned(data);
-        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(at, actions, data, Qt::LeftButton, keys);
-        QApplication::sendEvent(viewport, &enter);
-        QDragMoveEvent move(at, actions, data, Qt::LeftButton, keys);
-        QApplication::sendEvent(viewport, &move);
-        QDropEvent drop(QPointF(at), actions, data, Qt::LeftButton, keys);
-        QApplication::sendEvent(viewport, &drop);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(move.isAccepted(), drop.isAccepted());
-        if (drop.isAccepted()) {
-            EXPECT_EQ(drop.dropAction(), Qt::CopyAction);   // the source never deletes anything
-        }
-        return drop.isAccepted();
-    }
 };
 
 } // namespace

@@ -172,4 +172,18 @@ TEST(SiteInfoDialogsTest, ReadOnlyLetsOnlyTheNotesChange)
     }
 }
 
+// A port the dialog filled in follows the address as it is typed (22 for
+// sftp://, or the address's own); a port of the user's own stays.
+TEST(SiteInfoDialogsTest, APortNotTypedFollowsTheAddress)
+{
+    for (const auto& [port, typed, expected] : {std::tuple{"21", "sftp://h", "22"}, {"21", "ftp://h:2121", "2121"},
+                                                 {"2121", "sftp://h", "2121"}}) {
+        CLoginDlg dialog;
+        dialog.m_strPort = QString::fromLatin1(port);
+        dialog.open();
+        QTest::keyClicks(Edit(&dialog, "address"), QString::fromLatin1(typed));
+        EXPECT_EQ(Edit(&dialog, "port")->text(), QString::fromLatin1(expected)) << typed;
+    }
+}
+
 } // namespace

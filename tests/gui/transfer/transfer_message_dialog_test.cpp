@@ -4,6 +4,7 @@
 
 #include "../DialogDriver.h"
 
+#include <QInputDialog>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -90,6 +91,15 @@ TEST(GuiPromptsAskReplaceTest, TheArrowReplacesTheWaitCursorWhileAsking)
     EXPECT_EQ(shapeWhileAsking, Qt::ArrowCursor);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    // The passphrase box as well.
+    shapeWhileAsking = Qt::WaitCursor;
+    AnswerNextDialog<QInputDialog>([&](QInputDialog& d) {
+        shapeWhileAsking = QApplication::overrideCursor()->shape();
+        d.reject();
+    });
+    std::string secret;
+    prompts.AskSecret("Key passphrase", "Enter the passphrase:", secret);
+    EXPECT_EQ(shapeWhileAsking, Qt::ArrowCursor);
     prompts.EndWaitCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
