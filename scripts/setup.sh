@@ -14,6 +14,7 @@ packages=(
   libssl-dev
   python3 python3-pyftpdlib python3-openssl vsftpd
   xvfb openbox
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
