@@ -17,6 +17,7 @@ packages=(
   xvfb openbox
   xdg-utils
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

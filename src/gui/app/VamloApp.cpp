@@ -31,6 +31,8 @@ CVamloApp::CVamloApp(int& argc, char** argv) : QApplication(argc, argv)
     setOrganizationName(QStringLiteral("Brisk Orchard Corp"));
     setApplicationName(QStringLiteral("Vamlo"));
     setApplicationVersion(QStringLiteral("1.40"));
+    // Ties the window to the installed desktop entry (its icon and name in docks and task lists).
+    setDesktopFileName(QStringLiteral("org.vamlo.Vamlo"));
     m_pSettings = &m_settings;
     m_pClipboard = &m_clipboard;
     m_pPrompts = &m_prompts;
