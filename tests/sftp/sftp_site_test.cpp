@@ -214,6 +214,17 @@ TEST_F(SftpSiteTest, RoadsThroughTheDriversKeepBytesTimesAndLinks)
     EXPECT_EQ(ReadWholeFile(m_server.Path("up/big.bin")), "small");
     EXPECT_EQ(connection.CreateDirectory("made"), 1);
     EXPECT_TRUE(std::filesystem::is_directory(m_server.Path("up/made")));
+    // Modes both ways, and the keep-alive's round trip.
+    ASSERT_EQ(connection.SetPermissions("made", 0750), 1);
+    EXPECT_EQ(std::filesystem::status(m_server.Path("up/made")).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0750));
+    CRemoteFileFind modes(&connection);
+    ASSERT_TRUE(modes.FindFile(m_server.Path("up/made")));
+    modes.FindNextFile();
+    EXPECT_EQ(modes.GetPermissions(), "rwxr-x---");
+    modes.Close();
+    EXPECT_EQ(connection.KeepAlive(5000), 1);
+    EXPECT_LT(connection.IdleMilliseconds(), 5000);
     std::remove(m_server.Path("up/sub/bad\nname").c_str());
     EXPECT_EQ(CRemoteDelete(&site, prompts).DeleteRemoteFolder(m_server.Path("up")), 1) << Log();
     EXPECT_FALSE(std::filesystem::exists(m_server.Path("up")));
