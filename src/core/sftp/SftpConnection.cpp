@@ -507,6 +507,9 @@ private:
     bool m_bWrite;
     uint64_t m_nOffset;   // of the next request
     std::deque<Request> m_reads;
+    // Reads in flight start at one and double with each full block, so a
+    // small file costs no answers that are thrown away.
+    size_t m_nReadWindow = 1;
     std::map<uint32_t, std::pair<uint8_t, std::vector<unsigned char>>> m_early;
     std::vector<unsigned char> m_block;   // the last read's answer: data from m_nBlockPos to m_nBlockEnd
     size_t m_nBlockPos = 0;
@@ -528,7 +531,7 @@ std::string CSftpFile::HandlePayload() const
 
 bool CSftpFile::FillReads()
 {
-    while (!m_bEnd && m_reads.size() < kReadsInFlight) {
+    while (!m_bEnd && m_reads.size() < m_nReadWindow) {
         std::string payload = HandlePayload();
         PutBe32(payload, kReadBlock);
         uint32_t id = 0;
@@ -585,11 +588,14 @@ int64_t CSftpFile::Read(void* buffer, size_t count)
                 "The server refused to read the file (SFTP status " +
                     std::to_string(m_block.size() >= 9 ? GetBe32(m_block.data() + 5) : 0) + ")\n")), -1;
         const uint32_t got = type == kFxpData && m_block.size() >= 9 ? GetBe32(m_block.data() + 5) : UINT32_MAX;
-        if (got > request.length || got > m_block.size() - 9)
+        // An empty block would ask for the same bytes for ever.
+        if (got == 0 || got > request.length || got > m_block.size() - 9)
             return m_bFailed = true, m_pConnection->Broken(ERROR_INTERNET_INVALID_SERVER_RESPONSE), -1;
         m_nBlockPos = 9;
         m_nBlockEnd = 9 + got;
-        if (got < request.length && !m_reads.empty()) {
+        if (got == request.length)
+            m_nReadWindow = std::min(kReadsInFlight, m_nReadWindow * 2);
+        if (got < request.length) {
             // A short block: the reads behind it skipped the rest, so their
             // answers are dropped and the reads start again after it.
             std::vector<unsigned char> dropped;
