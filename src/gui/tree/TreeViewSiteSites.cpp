@@ -167,6 +167,10 @@ void CTreeViewSite::ShowSiteConnection(CVamloSiteInfo* site)
     if (item == nullptr)
         return;
     // Only looked at while nobody uses the site: its connection is theirs.
+    // While an action of ours runs on it, even a moment's hold here would
+    // make that worker find the site taken and report it busy.
+    if (Actions().HasActionOn(site))
+        return;
     std::unique_lock<std::mutex> inUse(site->m_mutexInUse, std::try_to_lock);
     if (!inUse.owns_lock())
         return;
