@@ -307,12 +307,7 @@ void CNetActions::Finish(Running* raw)
         return;
     std::unique_ptr<Running> running = std::move(*found);
     m_running.erase(found);
-    if (running->worker.joinable())
-        running->worker.join();
-    delete running->timer;
-    DropProgress(running->progress);
-    if (!running->quiet)
-        m_app.Prompts().EndWaitCursor();
+    Release(*running);
     const NetActionEnd end = running->busy                     ? NetActionEnd::Busy
                              : running->cancel.IsCanceled() ? NetActionEnd::Canceled
                                                             : NetActionEnd::Done;
@@ -333,6 +328,16 @@ void CNetActions::Finish(Running* raw)
     StartWaiting();
     if (m_running.empty())
         emit BecameIdle();
+}
+
+void CNetActions::Release(Running& running)
+{
+    if (running.worker.joinable())
+        running.worker.join();
+    delete running.timer;
+    DropProgress(running.progress);
+    if (!running.quiet)
+        m_app.Prompts().EndWaitCursor();
 }
 
 void CNetActions::CancelAll()
@@ -356,14 +361,8 @@ void CNetActions::Shutdown()
             break;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    for (auto& running : m_running) {
-        if (running->worker.joinable())
-            running->worker.join();
-        delete running->timer;
-        DropProgress(running->progress);
-        if (!running->quiet)
-            m_app.Prompts().EndWaitCursor();
-    }
+    for (auto& running : m_running)
+        Release(*running);
     m_running.clear();
     m_waiting.clear();
 }

@@ -103,6 +103,9 @@ private:
     void Finish(Running* running);
     // Starts the reads that waited for a site now free.
     void StartWaiting();
+    // What an ended action leaves: its worker joined, its timer, Cancel
+    // window and wait cursor gone.
+    void Release(Running& running);
 
     CAppCore& m_app;
     QPointer<QWidget> m_window;
