@@ -52,6 +52,10 @@ public:
     std::string m_strTempDirPath;
     // 1 ASCII, 2 binary. Read by transfer threads while the GUI may change it.
     std::atomic<int32_t> m_nTransferType{2};
+    // How many connections to a site one transfer may use (1 to
+    // kMaxTransferConnections). The window's setting starts at 4; a core
+    // made without it works one file at a time.
+    std::atomic<int32_t> m_nTransferConnections{1};
     // Empty until start-up has created its first window, as sessions opened
     // before then carry no agent name.
     std::string m_strAgentName;
@@ -68,3 +72,4 @@ public:
 };
 
 inline constexpr const char* kAgentName = "Vamlo/V1.40";
+inline constexpr int32_t kMaxTransferConnections = 10;
