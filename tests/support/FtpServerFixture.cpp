@@ -61,6 +61,7 @@ bool FtpServerProcess::StartOnce()
         {m_options.bOtherDataCertificate, {"--tls-other-data-certificate"}},
         {m_options.bQuotaFull, {"--quota-full"}},
         {m_options.dIdleTimeoutSeconds > 0, {"--idle-timeout", std::to_string(m_options.dIdleTimeoutSeconds)}},
+        {!m_options.strCommandLog.empty(), {"--command-log", m_options.strCommandLog}},
     };
     for (const auto& [wanted, words] : options)
         if (wanted)

@@ -38,6 +38,7 @@ struct FtpServerOptions {
     bool bOtherDataCertificate = false;   // data connections show a second certificate
     bool bQuotaFull = false;              // every upload ends with 552, the bytes kept
     double dIdleTimeoutSeconds = 0;       // when set, idle connections are ended after it
+    std::string strCommandLog = {};       // when set, each command's name is appended to this file
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port

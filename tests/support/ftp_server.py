@@ -115,6 +115,8 @@ def main():
                         help="show another certificate on data connections")
     parser.add_argument("--idle-timeout", type=float, default=300,
                         help="seconds without a command before the server ends a connection with 421")
+    parser.add_argument("--command-log", help="append each command's name to this file, a line each, tagged "
+                        "with its connection")
     parser.add_argument("--quota-full", action="store_true", help="end every upload with 552, keeping what arrived")
     parser.add_argument("--hash", choices=("honest", "lies", "fails"),
                         help="offer HASH with SHA-256: the true one, a wrong one, or refuse every one")
@@ -167,6 +169,12 @@ def main():
                 self.ssl_context = SSL.Context(SSL.TLS_SERVER_METHOD)
                 self.ssl_context.use_certificate_chain_file(data_certfile)
                 self.ssl_context.use_privatekey_file(data_certfile)
+
+        def pre_process_command(self, line, cmd, arg):
+            if args.command_log:
+                with open(args.command_log, "a") as log:
+                    log.write("%d %s\n" % (id(self), cmd))
+            super().pre_process_command(line, cmd, arg)
 
         def respond(self, resp, logfun=logging.debug):
             # A disk found full once an upload has all arrived; its bytes stay.

@@ -83,7 +83,10 @@ int CFtpConnection::Remove(const std::string& file)
 
 int CFtpConnection::Rename(const std::string& from, const std::string& to)
 {
-    m_pSession->ForgetDirectory();   // a renamed folder may be the current one
+    // A renamed folder may be the current one or hold it; an entry named
+    // without a path lies inside it and leaves its path alone.
+    if (from.find('/') != std::string::npos || from == "." || from == "..")
+        m_pSession->ForgetDirectory();
     NetStatus status = m_pSession->Expect("RNFR " + from, 3);
     if (status)
         status = m_pSession->Expect("RNTO " + to, 2);

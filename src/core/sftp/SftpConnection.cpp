@@ -163,6 +163,10 @@ public:
     int SetCurrentDirectory(const std::string& directory) override
     {
         const std::string path = Normalize(Resolve(directory));
+        // A folder proven to be there is entered without asking again, as
+        // for FTP: a transfer enters it before each of its files.
+        if (m_bFolderChecked && path == m_strFolder)
+            return Ready() ? 1 : 0;
         sftp_attributes attributes = nullptr;
         if (!Ready() || !Command([&] { return (attributes = sftp_stat(m_link->sftp, path.c_str())) != nullptr; }))
             return 0;
@@ -171,6 +175,7 @@ public:
         if (!folder)
             return Report(NetStatus::Error(ERROR_INTERNET_EXTENDED_ERROR, "Not a directory: " + path + "\n"));
         m_strFolder = path;
+        m_bFolderChecked = true;
         return 1;
     }
     int GetCurrentDirectory(std::string& directory) override
@@ -190,6 +195,7 @@ public:
     }
     int RemoveDirectory(const std::string& directory) override
     {
+        m_bFolderChecked = false;
         return Simple([&](const std::string& path) { return sftp_rmdir(m_link->sftp, path.c_str()) == 0; }, directory);
     }
     int Remove(const std::string& file) override
@@ -231,7 +237,7 @@ public:
     }
     int GetSha256(const std::string&, std::string&) override { return -1; }
     bool OffersMachineListings() const override { return true; }
-    void ForgetCurrentDirectory() override {}
+    void ForgetCurrentDirectory() override { m_bFolderChecked = false; }
 
     std::unique_ptr<IRemoteFile> OpenFile(const std::string& name, uint32_t access, uint32_t flags,
         uint32_t) override
@@ -328,6 +334,7 @@ private:
 
     std::unique_ptr<CSftpLink> m_link;
     std::string m_strFolder;
+    bool m_bFolderChecked = false;
     int m_nLastError = 0;
     std::string m_strLastResponse;
 };
@@ -777,6 +784,10 @@ int CSftpConnection::Rename(const std::string& from, const std::string& to)
 {
     const std::string source = Resolve(from);
     const std::string target = Resolve(to);
+    // A renamed folder may hold the current one; an entry named without a
+    // path lies inside it.
+    if (from.find('/') != std::string::npos || from == "." || from == "..")
+        m_bFolderChecked = false;
     if (!Ready())
         return 0;
     if (!sftp_extension_supported(m_link->sftp, kPosixRename, "1")) {

@@ -129,7 +129,7 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
     std::shared_ptr<IRemoteConnection> connection = site->m_pConnection;
 
     if (entry.m_bIsFolder != 1) {
-        if (GetFile(name, JoinLocalPath(target, name), remote, connection, tempFlag) == 1 && tempFlag == 0)
+        if (GetFile(name, JoinLocalPath(target, name), remote, nullptr, tempFlag) == 1 && tempFlag == 0)
             m_doc.AddTransferredName(name);
         return;
     }
@@ -201,7 +201,7 @@ void CGetDriver::BuildRemoteLevel(CTransferTreeItem& item, const std::string& it
             if (finder.IsDirectory())
                 pending.push_back(finder.GetFileName());
             else
-                item.AddChild(finder.GetFileName(), TREE_ITEM_FILE);
+                item.AddChild(finder.GetFileName(), TREE_ITEM_FILE).m_stamp = ListedStamp(*connection, finder);
         }
         if (const size_t bad = finder.GetBadNameCount(); bad > 0)
             LogFailure("Entries left out of the folder " + itemPath + " because their names cannot be used here: " +
@@ -240,15 +240,18 @@ void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& 
             else if (CreateLocalFolder(localChild))
                 GetTreeLevel(*child, remoteChild, localChild, connection, tempFlag);
         } else if (IsLocalDirectory(localFolder)) {
-            GetFile(name, localChild, remoteChild, connection, tempFlag);
+            GetFile(name, localChild, remoteChild, &child->m_stamp, tempFlag);
         }
     }
 }
 
-bool CGetDriver::RemoteStamp::SameFileAs(const RemoteStamp& other) const
+CGetDriver::RemoteStamp CGetDriver::ListedStamp(IRemoteConnection& connection, const CRemoteFileFind& finder)
 {
-    return sizeKnown && timeKnown && other.sizeKnown && other.timeKnown && size == other.size &&
-           modified == other.modified;
+    RemoteStamp stamp;
+    stamp.size = finder.GetLength();
+    stamp.sizeKnown = finder.HasLength();
+    stamp.timeKnown = connection.OffersMachineListings() && finder.GetLastWriteTime(stamp.modified);
+    return stamp;
 }
 
 bool CGetDriver::ReadRemoteStamp(IRemoteConnection& connection, const std::string& remotePath, RemoteStamp& stamp)
@@ -258,10 +261,7 @@ bool CGetDriver::ReadRemoteStamp(IRemoteConnection& connection, const std::strin
         if (!finder.FindFile(remotePath, kFindFlags))
             return false;
         finder.FindNextFile();
-        stamp.size = finder.GetLength();
-        stamp.sizeKnown = finder.HasLength();
-        // Only a machine listing's time is exact; else MDTM below.
-        stamp.timeKnown = connection.OffersMachineListings() && finder.GetLastWriteTime(stamp.modified);
+        stamp = ListedStamp(connection, finder);
     }
     if (!stamp.timeKnown)
         stamp.timeKnown = connection.GetModifiedTime(remotePath, stamp.modified) == 1;
@@ -280,7 +280,7 @@ bool CGetDriver::CreateLocalFolder(const std::string& path)
 }
 
 int CGetDriver::GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
-                        const std::shared_ptr<IRemoteConnection>& /*connection*/, int32_t tempFlag)
+                        const CRemoteStamp* listed, int32_t tempFlag)
 {
     CVamloSiteInfo* site = m_job.m_pSourceSite;
     if (!Continuing() || site == nullptr)
@@ -304,7 +304,11 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     }
 
     RemoteStamp started;
-    if (!ReadRemoteStamp(*connection, remotePath, started)) {
+    if (listed != nullptr && listed->sizeKnown) {
+        started = *listed;
+        if (!started.timeKnown)
+            started.timeKnown = connection->GetModifiedTime(remotePath, started.modified) == 1;
+    } else if (!ReadRemoteStamp(*connection, remotePath, started)) {
         if (Cancelled())
             return 0;
         const int code = GetLastNetErrorCode();
@@ -313,17 +317,25 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
         m_prompts.MessageBox("Failed to find the file " + remotePath + "\nCause: " + cause);
         return 0;
     }
-    const uint64_t size = started.size;
+    uint64_t size = started.size;
     // Sizes count bytes as stored; an ASCII transfer changes line ends.
     const bool sizeKnown = started.sizeKnown && (OpenFlags() & FTP_TRANSFER_TYPE_ASCII) == 0;
-    const std::time_t modified = started.modified;
-    const bool timeKnown = started.timeKnown;
+    std::time_t modified = started.modified;
+    bool timeKnown = started.timeKnown;
 
     if (LocalPathExists(localShown) &&
         !ConfirmReplace(localShown, IsLocalReadOnly(localShown), "User selected to cancel the Get action"))
         return 0;
 
     std::unique_ptr<IRemoteFile> remote = connection->OpenFile(remotePath, GENERIC_READ, OpenFlags(), 1);
+    // Nothing asks the server between files: a connection it dropped shows here.
+    if (!remote) {
+        const Dropped dropped = ReconnectAfterRefusal(site, connection);
+        if (dropped == Dropped::Ended)
+            return 0;
+        if (dropped == Dropped::Reconnected)
+            remote = connection->OpenFile(remotePath, GENERIC_READ, OpenFlags(), 1);
+    }
     if (!remote) {
         const std::string cause = LastNetErrorMessage();
         ReportFileError("Failed to open the file ", remotePath, cause);
@@ -434,7 +446,14 @@ int CGetDriver::GetFile(const std::string& localName, const std::string& localSh
     const uint64_t received = copy.done;
 
     // A server that ends early and still reports success must not replace
-    // a good file with a short one.
+    // a good file with a short one. The size came from the listing, so a
+    // file changed since then is asked about once more.
+    if (sizeKnown && received != size && listed != nullptr && ReadRemoteStamp(*connection, remotePath, started) &&
+        started.sizeKnown && started.size == received) {
+        size = received;
+        modified = started.modified;
+        timeKnown = started.timeKnown;
+    }
     if (sizeKnown && received != size) {
         LogFailure("The server sent " + std::to_string(received) + " of the " + std::to_string(size) +
                    " bytes of the file");

@@ -20,8 +20,10 @@ public:
     // tempFlag names the local temp directory in the lines of every file.
     void GetTreeLevel(const CTransferTreeItem& item, const std::string& remotePath, const std::string& localFolder,
                       const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
+    // listed: the file's size and time from the folder's listing; without
+    // it they are asked for.
     int GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
-                const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
+                const CRemoteStamp* listed, int32_t tempFlag);
     int64_t CountRemoteFiles(const CFileInfoList& entries);
     // When set before CountRemoteFiles, the count also adds up the bytes of
     // the files (one more request per entry that is a file). Without it only
@@ -31,19 +33,12 @@ public:
     // The bytes counted, or -1 when a size was not known.
     int64_t CountedBytes() const { return m_bBytesKnown ? m_nCountedBytes : -1; }
 
-    // A remote file's size and time as listed (or MDTM), to tell whether a
-    // broken transfer may go on with the same file, or an edited file
-    // changed on the server.
-    struct RemoteStamp {
-        uint64_t size = 0;
-        bool sizeKnown = false;
-        std::time_t modified = 0;
-        bool timeKnown = false;
-        // Both sizes and times known and equal.
-        bool SameFileAs(const RemoteStamp& other) const;
-    };
+    using RemoteStamp = CRemoteStamp;
     // False (the engine's error set) when the file is not found.
     static bool ReadRemoteStamp(IRemoteConnection& connection, const std::string& remotePath, RemoteStamp& stamp);
+    // The stamp of a listed file: a listing's time is exact only in a
+    // machine listing, else it is asked for (MDTM).
+    static RemoteStamp ListedStamp(IRemoteConnection& connection, const CRemoteFileFind& finder);
 
 protected:
     CVamloSiteInfo* ActionSite() const override { return m_job.m_pSourceSite; }

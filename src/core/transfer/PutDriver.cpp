@@ -79,6 +79,34 @@ bool CPutDriver::RemoteExists(IRemoteConnection& connection, const std::string& 
     return finder.FindFile(path, flags);
 }
 
+CPutDriver::FolderNames CPutDriver::ListNames(IRemoteConnection& connection, const std::string& folder)
+{
+    FolderNames names;
+    names.emplace();
+    CRemoteFileFind finder(&connection);
+    bool more = finder.FindFile(JoinRemoteEntry(folder, "*"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
+    // Unlisted: each name is looked up on its own, as before a listing.
+    if (!more && GetLastNetErrorCode() != ERROR_NO_MORE_FILES)
+        return std::nullopt;
+    while (more) {
+        more = finder.FindNextFile();
+        if (!finder.IsDots())
+            names->insert(finder.GetFileName());
+    }
+    // A name the listing left out as unusable may still be there.
+    if (finder.GetBadNameCount() > 0)
+        return std::nullopt;
+    return names;
+}
+
+bool CPutDriver::Exists(const FolderNames& names, IRemoteConnection& connection, const std::string& folder,
+                        const std::string& name)
+{
+    return names ? names->count(name) != 0
+                 : RemoteExists(connection, JoinRemoteEntry(folder, name),
+                                INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
+}
+
 bool CPutDriver::EnterRemoteFolder(IRemoteConnection& connection, const std::string& folder,
                                    const std::string& localShown, const std::string& remoteShown)
 {
@@ -129,16 +157,25 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
     if (!CheckConnection(site, true))
         return;
     std::shared_ptr<IRemoteConnection> connection = site->m_pConnection;
-    // The target folder may have been renamed or removed on the server since
-    // it was last entered, also when another driver runs this Put.
-    if (connection)
-        connection->ForgetCurrentDirectory();
+    if (!connection)
+        return;
+    // What the target folder holds is listed once for all of the action's
+    // entries (the driver's caller makes the folder be asked for again).
+    if (!m_bTargetListed) {
+        m_targetNames = ListNames(*connection, remoteFolder);
+        m_bTargetListed = true;
+    }
 
     if (entry.m_bIsFolder != 1) {
-        if (!connection || !EnterRemoteFolder(*connection, remoteFolder, local, JoinRemoteEntry(remoteFolder, name)))
+        if (!EnterRemoteFolder(*connection, remoteFolder, local, JoinRemoteEntry(remoteFolder, name)))
             return;
-        if (PutFile(name, local, name, JoinRemoteEntry(remoteFolder, name), connection, tempFlag) == 1)
+        if (PutFile(name, local, name, JoinRemoteEntry(remoteFolder, name), Exists(m_targetNames, *connection,
+                                                                                    remoteFolder, name),
+                    connection, tempFlag) == 1) {
             m_doc.AddTransferredName(name);
+            if (m_targetNames)
+                m_targetNames->insert(name);
+        }
         return;
     }
 
@@ -155,18 +192,25 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
         LogFailure(root.m_strListError);
         return;
     }
-    if (!connection)
-        return;
     const std::string remote = JoinRemoteEntry(remoteFolder, name);
-    if (!RemoteExists(*connection, remote, INTERNET_FLAG_RELOAD) && !CreateRemoteFolder(*connection, remote))
-        return;
-    PutFolderContents(root, local, remote, connection, tempFlag);
+    // Into an existing folder the files go beside what it holds; a new one
+    // holds nothing.
+    FolderNames held;
+    if (Exists(m_targetNames, *connection, remoteFolder, name)) {
+        held = ListNames(*connection, remote);
+    } else {
+        if (!CreateRemoteFolder(*connection, remote))
+            return;
+        held.emplace();
+        if (m_targetNames)
+            m_targetNames->insert(name);
+    }
+    PutFolderContents(root, local, remote, held, tempFlag);
     m_doc.AddTransferredName(name);
 }
 
 void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
-                                   const std::string& remoteFolder, const std::shared_ptr<IRemoteConnection>& connection,
-                                   int32_t tempFlag)
+                                   const std::string& remoteFolder, const FolderNames& held, int32_t tempFlag)
 {
     if (!Continuing())
         return;
@@ -188,25 +232,25 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
         const std::string& name = child->m_strText;
         const std::string localChild = JoinLocalPath(localFolder, name);
         const std::string remoteChild = JoinRemoteEntry(remoteFolder, name);
+        const bool exists = Exists(held, *current, remoteFolder, name);
         if (child->m_nData == TREE_ITEM_FOLDER) {
             // An existing folder is passed over with everything in it.
-            if (RemoteExists(*current, remoteChild, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE))
+            if (exists)
                 continue;
             if (!child->m_strListError.empty())
                 LogFailure(child->m_strListError);
             else if (CreateRemoteFolder(*current, remoteChild))
-                PutFolderContents(*child, localChild, remoteChild, current, tempFlag);
+                PutFolderContents(*child, localChild, remoteChild, FolderNames(std::in_place), tempFlag);
         } else if (IsLocalDirectory(localFolder) &&
                    EnterRemoteFolder(*current, remoteFolder, localChild, remoteChild)) {
-            PutFile(name, localChild, name, remoteChild, current, tempFlag);
+            PutFile(name, localChild, name, remoteChild, exists, current, tempFlag);
         }
     }
-    (void)connection;
 }
 
 int CPutDriver::PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
-                        const std::string& remoteShown, const std::shared_ptr<IRemoteConnection>& connection,
-                        int32_t tempFlag)
+                        const std::string& remoteShown, bool targetExists,
+                        const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag)
 {
     CVamloSiteInfo* site = m_job.m_pTargetSite;
     if (!Continuing() || site == nullptr)
@@ -235,7 +279,6 @@ int CPutDriver::PutFile(const std::string& localName, const std::string& localSh
         CloseStatusDialog();
         return 0;
     }
-    const bool targetExists = RemoteExists(*current, remoteName, INTERNET_FLAG_RELOAD);
     if (targetExists && !ConfirmReplace(remoteName, false, "User selected to cancel the Put action."))
         return 0;
 
@@ -321,6 +364,14 @@ bool CPutDriver::SendFile(std::shared_ptr<IRemoteConnection>& connection, CLocal
 {
     m_bLastFileResumed = false;
     std::unique_ptr<IRemoteFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
+    // Nothing asks the server between files: a connection it dropped shows here.
+    if (!remote) {
+        const Dropped dropped = ReconnectAfterRefusal(m_job.m_pTargetSite, connection);
+        if (dropped == Dropped::Ended)
+            return false;
+        if (dropped == Dropped::Reconnected && (folder.empty() || connection->SetCurrentDirectory(folder)))
+            remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
+    }
     if (!remote) {
         ReportFileError("Failed to open the file ", remoteShown, LastNetErrorMessage());
         return false;

@@ -4,6 +4,9 @@
 #include "transfer/TransferTree.h"
 
 #include <memory>
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 class CLocalFile;
@@ -17,12 +20,17 @@ public:
     void PutItem(const CVaFileInfo& entry, int32_t tempFlag);
     // The local folder's tree (see LocalTree.h).
     void BuildLocalTree(CTransferTreeItem& item, const std::string& itemPath);
+    // The names a remote folder holds, as listed once; none when it could
+    // not be listed, and then each name is looked up on its own.
+    using FolderNames = std::optional<std::set<std::string>>;
     // tempFlag names the local temp directory in the lines of every file.
+    // held: what remoteFolder holds.
     void PutFolderContents(const CTransferTreeItem& item, const std::string& localFolder,
-                           const std::string& remoteFolder, const std::shared_ptr<IRemoteConnection>& connection,
-                           int32_t tempFlag);
+                           const std::string& remoteFolder, const FolderNames& held, int32_t tempFlag);
+    // targetExists: the folder's listing holds remoteName (the replace question).
     int PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
-                const std::string& remoteShown, const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
+                const std::string& remoteShown, bool targetExists,
+                const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag);
     int64_t CountLocalFiles(const CFileInfoList& entries);
 
 protected:
@@ -59,7 +67,13 @@ private:
                            const std::string& remoteShown);
     bool CreateRemoteFolder(IRemoteConnection& connection, const std::string& path);
     bool RemoteExists(IRemoteConnection& connection, const std::string& path, uint32_t flags);
+    FolderNames ListNames(IRemoteConnection& connection, const std::string& folder);
+    bool Exists(const FolderNames& names, IRemoteConnection& connection, const std::string& folder,
+                const std::string& name);
 
+    // The target folder's names, listed at the first entry.
+    FolderNames m_targetNames;
+    bool m_bTargetListed = false;
     // The last SendFile went on from the middle of the file on a new connection.
     bool m_bLastFileResumed = false;
     // The bytes of the files counted, or -1 when one could not be sized.

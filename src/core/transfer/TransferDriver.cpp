@@ -54,10 +54,15 @@ bool CTransferDriver::CheckConnection(CVamloSiteInfo* site, bool walkStep)
         CloseStatusDialog();
         return false;
     }
-    int code = 0;
-    std::string text;
-    if (IsConnectionAlive(site->m_pConnection.get(), code, text))
-        return true;
+    if (walkStep) {
+        if (site->m_pConnection && site->m_pConnection->IsOpen())
+            return true;
+    } else {
+        int code = 0;
+        std::string text;
+        if (IsConnectionAlive(site->m_pConnection.get(), code, text))
+            return true;
+    }
     const std::string& address = site->m_strAddress;
     const auto stop = [&] {
         CloseStatusDialog();
@@ -79,6 +84,17 @@ bool CTransferDriver::CheckConnection(CVamloSiteInfo* site, bool walkStep)
     SetMessages(failed, "");
     m_doc.AppendLog(failed);
     return stop();
+}
+
+CTransferDriver::Dropped CTransferDriver::ReconnectAfterRefusal(CVamloSiteInfo* site,
+                                                                std::shared_ptr<IRemoteConnection>& connection)
+{
+    if (site == nullptr || (connection && connection->IsOpen()) || Cancelled())
+        return Dropped::NotDropped;
+    if (!CheckConnection(site, true) || !site->m_pConnection)
+        return Dropped::Ended;
+    connection = site->m_pConnection;
+    return Dropped::Reconnected;
 }
 
 void CTransferDriver::RunEntries(const CFileInfoList& entries, int32_t tempFlag)

@@ -48,8 +48,16 @@ protected:
     virtual int64_t CountedActionBytes() const { return -1; }
 
     // The connection check at the head of drivers, walk steps and files. A
-    // walk step or file (walkStep) also ends the action when it fails.
+    // walk step or file (walkStep) also ends the action when it fails. The
+    // head of a driver asks the server; a walk step only looks whether the
+    // connection is still open, as a command per file costs a round trip.
     bool CheckConnection(CVamloSiteInfo* site, bool walkStep);
+    // A file's first command failed: when the connection went away under it,
+    // the reconnect question. Reconnected: connection is the new one, try
+    // the file again; Ended: the user or the reconnect ended the action (it
+    // is logged); NotDropped: the failure is the file's own.
+    enum class Dropped { NotDropped, Reconnected, Ended };
+    Dropped ReconnectAfterRefusal(CVamloSiteInfo* site, std::shared_ptr<IRemoteConnection>& connection);
 
     void CreateStatusDialog(const char* title);
     void CloseStatusDialog();

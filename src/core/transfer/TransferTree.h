@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,22 @@
 // order the walk will visit them, each a file or a folder.
 enum : int32_t { TREE_ITEM_FILE = 1, TREE_ITEM_FOLDER = 2 };
 
+// A remote file's size and time as listed (or MDTM), to tell whether a
+// broken transfer may go on with the same file, or an edited file changed
+// on the server.
+struct CRemoteStamp {
+    uint64_t size = 0;
+    bool sizeKnown = false;
+    std::time_t modified = 0;
+    bool timeKnown = false;
+    // Both sizes and times known and equal.
+    bool SameFileAs(const CRemoteStamp& other) const
+    {
+        return sizeKnown && timeKnown && other.sizeKnown && other.timeKnown && size == other.size &&
+               modified == other.modified;
+    }
+};
+
 struct CTransferTreeItem {
     std::string m_strText;
     int32_t m_nData = TREE_ITEM_FOLDER;
@@ -16,6 +33,9 @@ struct CTransferTreeItem {
     // Set when the folder could not be listed: the cause for the log. Such a
     // folder is a failure, never an empty folder.
     std::string m_strListError;
+    // A remote file's size and time from the listing that found it, so the
+    // transfer need not ask the server again.
+    CRemoteStamp m_stamp;
 
     void MarkUnlisted(const std::string& path, const std::string& reason)
     {
