@@ -87,6 +87,8 @@ public:
 
     // Drops the connection; callers do it before the clock starts.
     void Disconnect();
+    // How many connections to the site one transfer may use from now on.
+    void SetTransferConnections(int connections) { m_app.m_nTransferConnections = connections; }
 
     bool Get(const std::string& remotePath, bool isFolder, const std::string& localFolder, int64_t expectedFiles,
              std::string& error);

@@ -58,7 +58,7 @@ std::string Verdict(const ReportRow& row, double ratio, bool& met)
 
 void PrintSamples(const std::string& who, const Samples& samples)
 {
-    std::printf("    %-18s", who.c_str());
+    std::printf("    %-28s", who.c_str());
     for (double seconds : samples.seconds)
         std::printf(" %8.3f s", seconds);
     if (!samples.strError.empty())
@@ -68,15 +68,15 @@ void PrintSamples(const std::string& who, const Samples& samples)
 
 } // namespace
 
-ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const Samples& localCopy, double copyBytes,
-                          int repetitions)
+ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const std::optional<Samples>& localCopy,
+                          double copyBytes, int repetitions)
 {
     bool allMet = true;
     bool allRan = true;
     std::printf("\nMedians of %d runs; a ratio is the median of the runs' paired ratios\n"
                 "(each run logs on anew; transfers in active mode unless a case says otherwise)\n\n",
                 repetitions);
-    std::printf("%-40s %-26s %-40s %-10s %s\n", "Case", "Vamlo", "Reference", "Ratio", "Target");
+    std::printf("%-40s %-26s %-52s %-10s %s\n", "Case", "Vamlo", "Reference", "Ratio", "Target");
     for (const ReportRow& row : rows) {
         const std::string reference = row.strReference + ": " + Rate(row, row.reference);
         std::string ratioText = "-";
@@ -88,21 +88,25 @@ ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const Samples& loc
             verdict = Verdict(row, ratio, met);
             allMet = allMet && met;
         }
-        std::printf("%-40s %-26s %-40s %-10s %s\n", row.strCase.c_str(), Rate(row, row.vamlo).c_str(),
+        std::printf("%-40s %-26s %-52s %-10s %s\n", row.strCase.c_str(), Rate(row, row.vamlo).c_str(),
                     reference.c_str(), ratioText.c_str(), verdict.c_str());
         allRan = allRan && row.vamlo.Ok() && row.reference.Ok();
     }
-    const ReportRow copyRow{"", Measure::Throughput, copyBytes, localCopy, "", {}, 0};
-    std::printf("\nLocal limit: cp of the same %.0f MiB file on this disk: %s\n", copyBytes / kMiB,
-                Rate(copyRow, localCopy).c_str());
-    allRan = allRan && localCopy.Ok();
+    if (localCopy) {
+        const ReportRow copyRow{"", Measure::Throughput, copyBytes, *localCopy, "", {}, 0};
+        std::printf("\nLocal limit: cp of the same %.0f MiB file on this disk: %s\n", copyBytes / kMiB,
+                    Rate(copyRow, *localCopy).c_str());
+        allRan = allRan && localCopy->Ok();
+    }
     std::printf("\nEvery run, in seconds:\n");
     for (const ReportRow& row : rows) {
         std::printf("  %s\n", row.strCase.c_str());
         PrintSamples("Vamlo", row.vamlo);
         PrintSamples(row.strReference, row.reference);
     }
-    std::printf("  local copy\n");
-    PrintSamples("cp", localCopy);
+    if (localCopy) {
+        std::printf("  local copy\n");
+        PrintSamples("cp", *localCopy);
+    }
     return !allRan ? ReportOutcome::RunFailed : allMet ? ReportOutcome::AllMet : ReportOutcome::TargetMissed;
 }

@@ -2,6 +2,7 @@
 
 #include "BenchRunner.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,6 @@ struct ReportRow {
 enum class ReportOutcome { AllMet, TargetMissed, RunFailed };
 
 // The medians as a table, the ratios against the targets, the local limit
-// (cp of the big file on the same disk), then every sample.
-ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const Samples& localCopy, double copyBytes,
-                          int repetitions);
+// (cp of the big file on the same disk) when it was measured, then every sample.
+ReportOutcome PrintReport(const std::vector<ReportRow>& rows, const std::optional<Samples>& localCopy,
+                          double copyBytes, int repetitions);

@@ -11,18 +11,33 @@
 # --sftp: an OpenSSH server (tests/support/sshd_server.py) instead, against
 # OpenSSH's sftp in batch mode; both log on with the same key, held by an
 # ssh-agent of the run's own. Only the 512 MiB and the small-file Get and Put.
+# --rtt [--reply-delay-ms 20]: the round-trip cases: the benchmark's own
+# pyftpdlib server (bench/delayed_ftp_server.py) holds every reply back that
+# long and logs every command; the 1000 small files are got and put by Vamlo
+# with one and with four connections per transfer and by lftp's mirror with
+# one and four, and the commands each sent per file are printed from that log.
+# One repetition unless --repetitions says otherwise (one takes minutes).
 # VAMLO_BENCH_SERVER=pyftpdlib skips vsftpd and uses the fallback server.
 # Exit status: 0 targets met, 3 a target missed, 1 a run failed, 2 set-up failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 tls=false
 sftp=false
+rtt=false
+reply_delay_ms=20
 if [ "${1:-}" = --tls ]; then
   tls=true
   shift
 elif [ "${1:-}" = --sftp ]; then
   sftp=true
   shift
+elif [ "${1:-}" = --rtt ]; then
+  rtt=true
+  shift
+  if [ "${1:-}" = --reply-delay-ms ]; then
+    reply_delay_ms=${2:?--reply-delay-ms needs a number of milliseconds}
+    shift 2
+  fi
 fi
 build=$top/build-bench
 
@@ -65,6 +80,24 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 2' INT TERM
 
+# Starts a server that prints its port (and more) as its first line and ends
+# when its stdin closes: sets server_pid and first_line; fails when nothing
+# was printed within 20 s. Its stderr goes to $scratch/server.err.
+start_server() {
+  mkfifo "$scratch/server-stdin"
+  "$@" <"$scratch/server-stdin" >"$scratch/server-port" 2>"$scratch/server.err" &
+  server_pid=$!
+  exec 3>"$scratch/server-stdin"
+  first_line=""
+  for _ in $(seq 1 200); do
+    first_line=$(head -n 1 "$scratch/server-port" 2>/dev/null || true)
+    [ -n "$first_line" ] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  return 1
+}
+
 root=$scratch/root
 mkdir -p "$root" "$scratch/work"
 note=""
@@ -88,22 +121,11 @@ if $sftp; then
   # stdin closes. Sessions start in the root but see the whole disk, so the
   # benchmark names remote files by their full paths.
   mkdir -p "$scratch/sshd"
-  mkfifo "$scratch/server-stdin"
-  /usr/bin/python3 "$top/tests/support/sshd_server.py" --dir "$scratch/sshd" --root "$root" \
-                  <"$scratch/server-stdin" >"$scratch/server-port" 2>"$scratch/sshd-start.err" &
-  server_pid=$!
-  exec 3>"$scratch/server-stdin"
-  read_port=""
-  for _ in $(seq 1 200); do
-    read_port=$(head -n 1 "$scratch/server-port" 2>/dev/null || true)
-    [ -n "$read_port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -z "$read_port" ]; then
-    echo "the SSH server could not be started: $(cat "$scratch/sshd-start.err")" >&2
+  if ! start_server /usr/bin/python3 "$top/tests/support/sshd_server.py" --dir "$scratch/sshd" --root "$root"; then
+    echo "the SSH server could not be started: $(cat "$scratch/server.err")" >&2
     exit 2
   fi
+  read_port=$first_line
   port=${read_port%% *}
   user=${read_port#* }
   printf '[127.0.0.1]:%s %s\n' "$port" "$(cut -d' ' -f1-2 "$scratch/sshd/host_key.pub")" >"$scratch/known_hosts"
@@ -116,6 +138,17 @@ if $sftp; then
   tls_args=(--sftp on --user "$user" --identity "$scratch/sshd/id_plain" --known-hosts "$scratch/known_hosts"
             --cases big-get,big-put,small-get,small-put,copy)
   started=true
+elif $rtt; then
+  if ! start_server /usr/bin/python3 "$top/bench/delayed_ftp_server.py" --root "$root" \
+                    --reply-delay-ms "$reply_delay_ms" --command-log "$scratch/commands.log"; then
+    echo "the round-trip server could not be started: $(cat "$scratch/server.err")" >&2
+    exit 2
+  fi
+  port=$first_line
+  server="pyftpdlib $(dpkg-query -W -f='${Version}' python3-pyftpdlib 2>/dev/null)"
+  note="every reply held back $reply_delay_ms ms (bench/delayed_ftp_server.py)"
+  tls_args=(--command-log "$scratch/commands.log" --cases rtt-get,rtt-put --repetitions 1)
+  started=true
 elif [ "${VAMLO_BENCH_SERVER:-vsftpd}" = pyftpdlib ]; then
   note="pyftpdlib serves, as VAMLO_BENCH_SERVER asked"
 elif port=$("$top/bench/start_vsftpd.sh" "$root" "$scratch/vsftpd" $cert 2>"$scratch/vsftpd-start.err"); then
@@ -123,30 +156,19 @@ elif port=$("$top/bench/start_vsftpd.sh" "$root" "$scratch/vsftpd" $cert 2>"$scr
 else
   note="vsftpd could not start ($(tr '\n' ' ' <"$scratch/vsftpd-start.err" | sed 's/ *$//')); pyftpdlib serves instead"
 fi
-if $sftp; then
+if $sftp || $rtt; then
   :
 elif $started; then
   server_pid=$(cat "$scratch/vsftpd/vsftpd.pid")
   server="vsftpd $(dpkg-query -W -f='${Version}' vsftpd 2>/dev/null)"
 else
   echo "$note" >&2
-  # The test suites' server: it prints its port, and ends when its stdin closes.
-  mkfifo "$scratch/server-stdin"
-  /usr/bin/python3 "$top/tests/support/ftp_server.py" --root "$root" "${server_tls_args[@]}" \
-                  <"$scratch/server-stdin" >"$scratch/server-port" &
-  server_pid=$!
-  exec 3>"$scratch/server-stdin"
-  port=""
-  for _ in $(seq 1 100); do
-    port=$(head -n 1 "$scratch/server-port" 2>/dev/null | cut -d' ' -f1 || true)
-    [ -n "$port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -z "$port" ]; then
-    echo "neither vsftpd nor pyftpdlib could be started" >&2
+  # The test suites' server: it prints its port (and a fingerprint with TLS).
+  if ! start_server /usr/bin/python3 "$top/tests/support/ftp_server.py" --root "$root" "${server_tls_args[@]}"; then
+    echo "neither vsftpd nor pyftpdlib could be started: $(cat "$scratch/server.err")" >&2
     exit 2
   fi
+  port=${first_line%% *}
   server="pyftpdlib $(dpkg-query -W -f='${Version}' python3-pyftpdlib 2>/dev/null)"
 fi
 

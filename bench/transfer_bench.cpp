@@ -6,6 +6,7 @@
 #include "BenchHost.h"
 #include "BenchReport.h"
 #include "BenchRunner.h"
+#include "CommandLog.h"
 #include "ExternalTool.h"
 #include "app/AppPaths.h"
 
@@ -15,6 +16,8 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -38,6 +41,7 @@ struct Options {
     int nToolTimeout = 600;
     std::string strIdentity;     // the key that sftp logs on with (SFTP runs)
     std::string strKnownHosts;   // the server's host key for sftp (SFTP runs)
+    std::string strCommandLog;   // where the server logs each command (the round-trip cases)
     std::string strCases = "big-get,big-put,small-get,small-put,list,delete,site,copy";
 
     bool Runs(const std::string& name) const { return ("," + strCases + ",").find("," + name + ",") != std::string::npos; }
@@ -51,7 +55,8 @@ void Usage()
         "       [--big-mib 512] [--small-files 1000] [--small-bytes 2048] [--list-entries 10000]\n"
         "       [--site-mib 100] [--site-files 200]\n"
         "       [--cases big-get,big-put,small-get,small-put,list,delete,site,copy] [--tls on] [--passive on]\n"
-        "       [--sftp on --identity KEY --known-hosts FILE]   (SFTP: big-get,big-put,small-get,small-put,copy)\n");
+        "       [--sftp on --identity KEY --known-hosts FILE]   (SFTP: big-get,big-put,small-get,small-put,copy)\n"
+        "       [--command-log FILE]   (needed by the round-trip cases rtt-get,rtt-put)\n");
 }
 
 template <typename T> bool ParseNumber(const char* text, T& value)
@@ -107,6 +112,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             options.strKnownHosts = value;
         else if (name == "--cases")
             options.strCases = value;
+        else if (name == "--command-log")
+            options.strCommandLog = value;
         else if (name == "--list-entries")
             ok = ParseNumber(value, options.nListEntries) && options.nListEntries > 0;
         else if (name == "--site-mib")
@@ -119,6 +126,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
             return false;
     }
     if (options.server.bSftp && (options.strIdentity.empty() || options.strKnownHosts.empty()))
+        return false;
+    if ((options.Runs("rtt-get") || options.Runs("rtt-put")) && options.strCommandLog.empty())
         return false;
     return options.server.nPort != 0 && !options.strServerRoot.empty() && !options.strWork.empty();
 }
@@ -352,104 +361,138 @@ Samples LocalCopy(const Options& options, const Layout& layout)
     return RunInterleaved({cp}, options.nRepetitions)[0];
 }
 
+// Where one contender's copy of the folder of small files goes in a
+// repetition: a local folder for a Get, a remote one for a Put, its own.
+struct SmallTarget {
+    const Layout& layout;
+    bool bGet;
+    std::string strBase;
+
+    // As the client names it, and as this program finds it on the disk.
+    std::string Named(int rep) const
+    {
+        const std::string name = Layout::PerRun(strBase, rep);
+        return bGet ? layout.Local(name) : layout.Remote(name);
+    }
+    std::string OnDisk(int rep) const
+    {
+        const std::string name = Layout::PerRun(strBase, rep);
+        return bGet ? layout.Local(name) : layout.OnServerDisk(name);
+    }
+};
+
+using MoveInto = std::function<bool(const std::string& folder, std::string& error)>;
+
+// A contender moving the folder of small files into its folder of the
+// repetition; `before` runs first, outside the clock.
+Contender SmallFiles(const Options& options, const SmallTarget& target, std::string name, MoveInto move,
+                     std::function<void()> before = nullptr)
+{
+    return {std::move(name),
+            [target, before](int rep, std::string& error) {
+                if (before)
+                    before();
+                // The server's user may not be the one writing here.
+                return MakeFolder(target.OnDisk(rep), target.bGet ? 0755 : 0777, error);
+            },
+            [target, move](int rep, std::string& error) { return move(target.Named(rep), error); },
+            [&options, target](int rep, std::string& error) {
+                return CheckFolderOfFiles(target.OnDisk(rep) + "/small", options.nSmallFiles, options.nSmallBytes,
+                                          error);
+            },
+            [target](int rep) { RemoveTree(target.OnDisk(rep)); }};
+}
+
+// Vamlo's Get or Put of the folder, each file transfer allowed `connections`
+// connections to the site.
+Contender VamloSmall(const Options& options, const SmallTarget& target, CVamloBenchClient& vamlo, int connections,
+                     std::string name)
+{
+    const Layout& layout = target.layout;
+    const MoveInto move = [&options, &layout, &vamlo, get = target.bGet](const std::string& folder,
+                                                                         std::string& error) {
+        return get ? vamlo.Get(layout.Remote("small"), true, folder, options.nSmallFiles, error)
+                   : vamlo.Put(layout.Local("small"), true, folder, options.nSmallFiles, error);
+    };
+    return SmallFiles(options, target, std::move(name), move, [&vamlo, connections] {
+        vamlo.Disconnect();
+        vamlo.SetTransferConnections(connections);
+    });
+}
+
+// lftp's mirror of the folder (mirror -R for a Put); `flags` go after it.
+Contender MirrorSmall(const Options& options, const SmallTarget& target, const std::string& flags)
+{
+    const Layout& layout = target.layout;
+    const std::string args = std::string(target.bGet ? "" : "-R ") + (flags.empty() ? "" : flags + " ") +
+                             (target.bGet ? layout.Remote("small") : layout.Local("small")) + " ";
+    const MoveInto move = [&options, &layout, args](const std::string& folder, std::string& error) {
+        return ToolOk(RunTool(LftpMirror(args + folder + "/small", options.server), "", layout.Stderr(),
+                              options.nToolTimeout),
+                      error);
+    };
+    return SmallFiles(options, target,
+                      std::string("lftp mirror") + (target.bGet ? "" : " -R") + (flags.empty() ? "" : " " + flags),
+                      move);
+}
+
+std::string SmallCaseName(const Options& options, bool get)
+{
+    return std::string(get ? "Get " : "Put ") + std::to_string(options.nSmallFiles) + " x " +
+           std::to_string(options.nSmallBytes) + " B";
+}
+
+// The folder of small files, Get or Put, beside lftp's mirror (or sftp -r).
+ReportRow SmallFilesCase(const Options& options, const Layout& layout, CVamloBenchClient& vamlo, bool get)
+{
+    const std::string tag = get ? "smallget-" : "smallput-";
+    const Contender own = VamloSmall(options, {layout, get, tag + "vamlo"}, vamlo, 1, "Vamlo");
+    Contender other = MirrorSmall(options, {layout, get, tag + "lftp"}, "");
+    if (layout.Sftp()) {
+        const SmallTarget target{layout, get, tag + "sftp"};
+        const Contender steps = SmallFiles(options, target, "", nullptr);
+        const std::string verb = get ? "get -r" : "put -r";
+        const std::string command = verb + " " + (get ? layout.Remote("small") : layout.Local("small")) + " ";
+        other = SftpContender(options, layout, "sftp -b " + verb, steps.prepare,
+                              [target, command](int rep) { return command + target.Named(rep) + "/small"; },
+                              steps.verify, steps.cleanup);
+    }
+    std::vector<Samples> samples = RunInterleaved({own, other}, options.nRepetitions);
+    return {SmallCaseName(options, get) + layout.Over(), Measure::FileRate, static_cast<double>(options.nSmallFiles),
+            samples[0], other.strName, samples[1], layout.Sftp() ? 1.0 : 1.5};
+}
+
 ReportRow SmallGet(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
 {
-    const auto prepareIn = [&layout](const std::string& base) {
-        return [&layout, base](int rep, std::string& error) {
-            return MakeFolder(layout.Local(Layout::PerRun(base, rep)), 0755, error);
-        };
-    };
-    const auto verifyIn = [&options, &layout](const std::string& base) {
-        return [&options, &layout, base](int rep, std::string& error) {
-            return CheckFolderOfFiles(layout.Local(Layout::PerRun(base, rep)) + "/small", options.nSmallFiles,
-                                      options.nSmallBytes, error);
-        };
-    };
-    const auto cleanupIn = [&layout](const std::string& base) {
-        return [&layout, base](int rep) { RemoveTree(layout.Local(Layout::PerRun(base, rep))); };
-    };
-    Contender own{"Vamlo",
-                  [&, prepare = prepareIn("smallget-vamlo")](int rep, std::string& error) {
-                      vamlo.Disconnect();
-                      return prepare(rep, error);
-                  },
-                  [&](int rep, std::string& error) {
-                      return vamlo.Get(layout.Remote("small"), true,
-                                       layout.Local(Layout::PerRun("smallget-vamlo", rep)), options.nSmallFiles,
-                                       error);
-                  },
-                  verifyIn("smallget-vamlo"), cleanupIn("smallget-vamlo")};
-    Contender lftp{"lftp mirror", prepareIn("smallget-lftp"),
-                   [&](int rep, std::string& error) {
-                       const std::string args =
-                           layout.Remote("small") + " " + layout.Local(Layout::PerRun("smallget-lftp", rep)) + "/small";
-                       return ToolOk(RunTool(LftpMirror(args, options.server), "", layout.Stderr(),
-                                             options.nToolTimeout),
-                                     error);
-                   },
-                   verifyIn("smallget-lftp"), cleanupIn("smallget-lftp")};
-    if (layout.Sftp())
-        lftp = SftpContender(options, layout, "sftp -b get -r", prepareIn("smallget-sftp"),
-                             [&layout](int rep) {
-                                 return "get -r " + layout.Remote("small") + " " +
-                                        layout.Local(Layout::PerRun("smallget-sftp", rep)) + "/small";
-                             },
-                             verifyIn("smallget-sftp"), cleanupIn("smallget-sftp"));
-    std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
-    return {"Get " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B" +
-                layout.Over(),
-            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], lftp.strName, samples[1],
-            layout.Sftp() ? 1.0 : 1.5};
+    return SmallFilesCase(options, layout, vamlo, true);
 }
 
 ReportRow SmallPut(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
 {
-    const std::string source = layout.Local("small");
-    const auto prepareIn = [&layout](const std::string& base) {
-        return [&layout, base](int rep, std::string& error) {
-            return MakeRemoteTarget(layout, Layout::PerRun(base, rep), error);
-        };
+    return SmallFilesCase(options, layout, vamlo, false);
+}
+
+// The folder of small files again, from a server whose every reply comes
+// late (bench/delayed_ftp_server.py): Vamlo with one connection and with
+// four, beside lftp's mirror with one and with four, counting what each
+// sends. The ratios and targets are those of the round-trip case in README.md.
+std::vector<ReportRow> RoundTrips(const Options& options, const Layout& layout, CVamloBenchClient& vamlo, bool get,
+                                  CCommandTally& tally)
+{
+    const std::string tag = get ? "rttget-" : "rttput-";
+    const double mostCommands = get ? 2.1 : 6;
+    const std::vector<Contender> contenders = {
+        tally.Counted(VamloSmall(options, {layout, get, tag + "vamlo1"}, vamlo, 1, "Vamlo N=1"), mostCommands),
+        tally.Counted(VamloSmall(options, {layout, get, tag + "vamlo4"}, vamlo, 4, "Vamlo N=4"), mostCommands),
+        tally.Counted(MirrorSmall(options, {layout, get, tag + "lftp1"}, "")),
+        tally.Counted(MirrorSmall(options, {layout, get, tag + "lftp4"}, "--parallel=4"))};
+    const std::vector<Samples> samples = RunInterleaved(contenders, options.nRepetitions);
+    const std::string name = SmallCaseName(options, get) + ", late replies, N=";
+    const auto row = [&](int own, int other, double target) {
+        return ReportRow{name + (own == 0 ? "1" : "4"), Measure::FileRate, static_cast<double>(options.nSmallFiles),
+                         samples[own], contenders[other].strName, samples[other], target};
     };
-    const auto verifyIn = [&options, &layout](const std::string& base) {
-        return [&options, &layout, base](int rep, std::string& error) {
-            return CheckFolderOfFiles(layout.OnServerDisk(Layout::PerRun(base, rep)) + "/small", options.nSmallFiles,
-                                      options.nSmallBytes, error);
-        };
-    };
-    const auto cleanupIn = [&layout](const std::string& base) {
-        return [&layout, base](int rep) { RemoveTree(layout.OnServerDisk(Layout::PerRun(base, rep))); };
-    };
-    Contender own{"Vamlo",
-                  [&, prepare = prepareIn("smallput-vamlo")](int rep, std::string& error) {
-                      vamlo.Disconnect();
-                      return prepare(rep, error);
-                  },
-                  [&](int rep, std::string& error) {
-                      return vamlo.Put(source, true, layout.Remote(Layout::PerRun("smallput-vamlo", rep)),
-                                       options.nSmallFiles, error);
-                  },
-                  verifyIn("smallput-vamlo"), cleanupIn("smallput-vamlo")};
-    Contender lftp{"lftp mirror -R", prepareIn("smallput-lftp"),
-                   [&](int rep, std::string& error) {
-                       const std::string args =
-                           "-R " + source + " " + layout.Remote(Layout::PerRun("smallput-lftp", rep)) + "/small";
-                       return ToolOk(RunTool(LftpMirror(args, options.server), "", layout.Stderr(),
-                                             options.nToolTimeout),
-                                     error);
-                   },
-                   verifyIn("smallput-lftp"), cleanupIn("smallput-lftp")};
-    if (layout.Sftp())
-        lftp = SftpContender(options, layout, "sftp -b put -r", prepareIn("smallput-sftp"),
-                             [&layout, source](int rep) {
-                                 return "put -r " + source + " " +
-                                        layout.Remote(Layout::PerRun("smallput-sftp", rep)) + "/small";
-                             },
-                             verifyIn("smallput-sftp"), cleanupIn("smallput-sftp"));
-    std::vector<Samples> samples = RunInterleaved({own, lftp}, options.nRepetitions);
-    return {"Put " + std::to_string(options.nSmallFiles) + " x " + std::to_string(options.nSmallBytes) + " B" +
-                layout.Over(),
-            Measure::FileRate, static_cast<double>(options.nSmallFiles), samples[0], lftp.strName, samples[1],
-            layout.Sftp() ? 1.0 : 1.5};
+    return {row(1, 2, get ? 0.3 : 0.45), row(1, 3, get ? 1.0 : 1.6), row(0, 2, get ? 1.1 : 1.6)};
 }
 
 ReportRow Listing(const Options& options, const Layout& layout, CVamloBenchClient& vamlo)
@@ -583,16 +626,19 @@ ReportRow SiteToSite(const Options& options, const Layout& layout, CVamloBenchCl
 bool CreateData(const Options& options, const Layout& layout, std::string& error)
 {
     const uint64_t bytes = options.nBigMiB << 20;
+    // Only what the chosen cases use: the big files alone take a while.
+    const bool big = options.Runs("big-get") || options.Runs("big-put") || options.Runs("copy");
     if (!MakeFolder(options.strServerRoot + options.strRemoteBase, 0777, error) ||
-        !WritePatternFile(layout.Local("big.bin"), bytes, 1, error) ||
-        !WritePatternFile(layout.OnServerDisk("big.bin"), bytes, 1, error) ||
+        (big && (!WritePatternFile(layout.Local("big.bin"), bytes, 1, error) ||
+                 !WritePatternFile(layout.OnServerDisk("big.bin"), bytes, 1, error))) ||
         !WriteFolderOfFiles(layout.Local("small"), options.nSmallFiles, options.nSmallBytes, error) ||
         !WriteFolderOfFiles(layout.OnServerDisk("small"), options.nSmallFiles, options.nSmallBytes, error) ||
-        !WriteFolderOfFiles(layout.OnServerDisk("list"), options.nListEntries, 0, error) ||
-        !WriteFolderOfFiles(layout.OnServerDisk("mixed/small"), options.nSiteSmallFiles, options.nSmallBytes,
-                            error) ||
-        !WritePatternFile(layout.OnServerDisk("mixed/big.bin"), options.nSiteBigMiB << 20, 2, error) ||
-        !MakeFolder(layout.OnServerDisk("mixed"), 0755, error))
+        (options.Runs("list") && !WriteFolderOfFiles(layout.OnServerDisk("list"), options.nListEntries, 0, error)) ||
+        (options.Runs("site") &&
+         (!WriteFolderOfFiles(layout.OnServerDisk("mixed/small"), options.nSiteSmallFiles, options.nSmallBytes,
+                              error) ||
+          !WritePatternFile(layout.OnServerDisk("mixed/big.bin"), options.nSiteBigMiB << 20, 2, error) ||
+          !MakeFolder(layout.OnServerDisk("mixed"), 0755, error))))
         return false;
     sync();
     return true;
@@ -662,17 +708,31 @@ int main(int argc, char** argv)
             rows.push_back(run(options, layout, vamlo));
         }
     }
-    Samples copy;
+    // Last: these leave the client with four connections per transfer.
+    std::deque<CCommandTally> tallies;   // each stays in place while its contenders run
+    for (const bool get : {true, false}) {
+        if (!options.Runs(get ? "rtt-get" : "rtt-put"))
+            continue;
+        Progress(get ? "rtt-get" : "rtt-put");
+        CCommandTally& tally = tallies.emplace_back(options.strCommandLog, options.nSmallFiles,
+                                                    SmallCaseName(options, get) + ", late replies");
+        for (ReportRow& row : RoundTrips(options, layout, vamlo, get, tally))
+            rows.push_back(std::move(row));
+    }
+    std::optional<Samples> copy;
     if (options.Runs("copy")) {
         Progress("copy");
         copy = LocalCopy(options, layout);
-    } else {
-        copy.strError = "not run";
     }
     vamlo.Disconnect();
 
-    const ReportOutcome outcome =
+    ReportOutcome outcome =
         PrintReport(rows, copy, static_cast<double>(options.nBigMiB << 20), options.nRepetitions);
+    bool commandsMet = true;
+    for (const CCommandTally& tally : tallies)
+        commandsMet = tally.Print() && commandsMet;
+    if (!commandsMet && outcome == ReportOutcome::AllMet)
+        outcome = ReportOutcome::TargetMissed;
     std::printf("\nLoad average at the end: %s (other work on the machine widens the spread)\n", LoadAverage().c_str());
     switch (outcome) {
     case ReportOutcome::AllMet:

@@ -92,6 +92,16 @@ def run_vsftpd(root, folder):
     server.kill()
 
 
+def serve_until_stdin_closes(server):
+    """Serves until the process that started this one closes our stdin."""
+    def exit_when_parent_goes():
+        sys.stdin.buffer.read()
+        os._exit(0)
+
+    threading.Thread(target=exit_when_parent_goes, daemon=True).start()
+    server.serve_forever(handle_exit=False)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -229,12 +239,7 @@ def main():
     # The port, then the certificate's fingerprint when there is one.
     print(" ".join(str(x) for x in (server.socket.getsockname()[1], fingerprint) if x), flush=True)
 
-    def exit_when_parent_goes():
-        sys.stdin.buffer.read()
-        os._exit(0)
-
-    threading.Thread(target=exit_when_parent_goes, daemon=True).start()
-    server.serve_forever(handle_exit=False)
+    serve_until_stdin_closes(server)
 
 
 if __name__ == "__main__":
