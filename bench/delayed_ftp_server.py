@@ -21,25 +21,11 @@ import time
 import warnings
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import ActiveDTP, FTPHandler
+from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
-from ftp_server import serve_until_stdin_closes  # noqa: E402  (found through the line above)
-
-
-class HandOffActiveDTP(ActiveDTP):
-    """pyftpdlib keeps the connector of a PORT after it handed its socket to
-    the data channel, and closes it at the next PORT: by then the socket's
-    number may belong to another session's connection, whose events the
-    close then takes off the loop (that session hangs until a timeout).
-    Once handed off, the connector forgets the socket."""
-
-    def handle_connect(self):
-        super().handle_connect()
-        if self.cmd_channel.data_channel is not None and self.cmd_channel.data_channel.socket is self.socket:
-            self._fileno = None
-            self.socket = None
+from ftp_server import HandOffActiveDTP, serve_until_stdin_closes  # noqa: E402  (found through the line above)
 
 
 class DelayedHandler(FTPHandler):

@@ -14,7 +14,8 @@ const TempDir kCommandLogs;
 // set-up, and listings with the data connection each opened, left out.
 std::map<std::string, int> FileCommands(const std::string& logPath)
 {
-    static const std::set<std::string> setup = {"USER", "PASS", "FEAT", "SYST", "OPTS", "TYPE", "AUTH", "PBSZ", "PROT"};
+    static const std::set<std::string> setup = {"USER", "PASS", "FEAT", "SYST", "OPTS", "TYPE", "AUTH", "PBSZ", "PROT",
+                                                "QUIT"};
     static const std::set<std::string> listings = {"MLSD", "LIST", "NLST"};
     static const std::set<std::string> dataOpeners = {"EPRT", "PORT", "EPSV", "PASV"};
     std::map<std::string, int> counts;
@@ -60,7 +61,11 @@ class ManyFilesTest : public TransferFixture {
 protected:
     static constexpr int kFiles = 30;
     // One log per test; one test runs at a time.
-    ManyFilesTest() : TransferFixture({.strCommandLog = kCommandLogs.File("commands-" + std::to_string(++s_nTest))}) {}
+    explicit ManyFilesTest(int maxConnections = 0)
+        : TransferFixture({.strCommandLog = kCommandLogs.File("commands-" + std::to_string(++s_nTest)),
+                           .nMaxConnectionsPerAddress = maxConnections})
+    {
+    }
     static std::string CommandLog() { return kCommandLogs.File("commands-" + std::to_string(s_nTest)); }
     void SetUp() override
     {
@@ -75,6 +80,36 @@ protected:
         ASSERT_EQ(FolderEntries(from), FolderEntries(to));
         for (const std::string& name : FolderEntries(from))
             EXPECT_EQ(ReadWholeFile(from + "/" + name), ReadWholeFile(to + "/" + name)) << name;
+    }
+    // Each file's lines come as one block: its head, then its success lines
+    // with a count that no other file has.
+    void ExpectEachFileInOneBlock(const std::string& head, const std::string& sourceFolder, const std::string& verb)
+    {
+        const std::string log = Log();
+        const std::string done = "\n===== Success =================\n\n===== Have successfully " + verb + " ";
+        std::set<std::string> counts;
+        for (int i = 0; i < kFiles; ++i) {
+            const std::string source = sourceFolder + "/f" + std::to_string(i);
+            const size_t at = log.find(head + "\n     Source:  " + source + "\nDestination:  ");
+            const size_t success = log.find(done, at);
+            ASSERT_NE(success, std::string::npos) << source << "\n" << log;
+            EXPECT_EQ(log.find("=====", at + head.size()), success + 1) << source << "\n" << log;
+            const size_t count = success + done.size();
+            counts.insert(log.substr(count, log.find(' ', count) - count));
+        }
+        EXPECT_EQ(counts.size(), static_cast<size_t>(kFiles)) << log;
+        EXPECT_EQ(log.find("Failure"), std::string::npos) << log;
+    }
+    // The connections that carried a command, from the server's log.
+    static size_t ConnectionsThatSent(const std::string& command)
+    {
+        std::set<std::string> connections;
+        std::ifstream log(CommandLog());
+        std::string connection, name;
+        while (log >> connection >> name)
+            if (name == command)
+                connections.insert(connection);
+        return connections.size();
     }
     static inline int s_nTest = 0;
 };
@@ -102,4 +137,78 @@ TEST_F(ManyFilesTest, AFolderOfFilesTakesNoCommandPerFileThatTheJobAlreadyKnows)
     EXPECT_EQ(get.at("RETR"), kFiles) << Describe(get);
     EXPECT_NE(Log().find("Have successfully received " + std::to_string(kFiles) + " of total"), std::string::npos)
         << Log();
+}
+
+// Four connections: every file arrives, each file's lines stay together, the
+// counts run through once, and the commands per file stay as few.
+TEST_F(ManyFilesTest, FourConnectionsMoveAFolderBothWaysWithEachFilesLinesTogether)
+{
+    app.m_nTransferConnections = 4;
+    Put({{local.File("many"), true}}, "/");
+    ExpectSameFiles(local.File("many"), m_server.Path("many"));
+    ExpectEachFileInOneBlock("===== Putting File ============", local.File("many"), "sent");
+    EXPECT_GT(ConnectionsThatSent("STOR"), 1u);
+    const std::map<std::string, int> put = FileCommands(CommandLog());
+    // Each extra connection's log-on PWD and its one folder change.
+    EXPECT_LE(Total(put), 6 * kFiles + 4 + 2 * 3) << Describe(put);
+    EXPECT_EQ(status.created, 1);
+    EXPECT_EQ(status.open, 0);
+
+    std::ofstream(CommandLog(), std::ios::trunc).close();
+    Get({{"/many", true}}, Target());
+    ExpectSameFiles(m_server.Path("many"), Target() + "/many");
+    ExpectEachFileInOneBlock("===== Getting File ============", "/many/", "received");
+    EXPECT_GT(ConnectionsThatSent("RETR"), 1u);
+    EXPECT_LE(Total(FileCommands(CommandLog())), 2 * kFiles + 2 + 3);
+}
+
+class TwoConnectionServerTest : public ManyFilesTest {
+protected:
+    TwoConnectionServerTest() : ManyFilesTest(2) {}
+};
+
+// A server that takes two connections from us: the others are refused with
+// 421 and the job goes on without them, asking nothing.
+TEST_F(TwoConnectionServerTest, ExtraConnectionsTheServerRefusesAreNoFailure)
+{
+    app.m_nTransferConnections = 4;
+    Put({{local.File("many"), true}}, "/");
+    ExpectSameFiles(local.File("many"), m_server.Path("many"));
+    ExpectEachFileInOneBlock("===== Putting File ============", local.File("many"), "sent");
+    EXPECT_EQ(ConnectionsThatSent("STOR"), 2u);
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
+// Cancel in the middle of a Get over four connections: every old file is
+// either still the old one or wholly the new one, and nothing half-written
+// is left beside them.
+TEST_F(ManyFilesTest, CancelOverFourConnectionsLeavesOldFilesWholeOrReplaced)
+{
+    app.m_nTransferConnections = 4;
+    Put({{local.File("many"), true}}, "/");
+    mkdir((Target() + "/many").c_str(), 0755);
+    for (int i = 0; i < kFiles; ++i)
+        WriteWholeFile(Target() + "/many/f" + std::to_string(i), "old");
+    doc->m_bYesToAll = 1;
+    int opened = 0;
+    status.onMessages = [&](const std::string& message1, const std::string&, CTransferCancel* cancel) {
+        if (message1.rfind("Getting file: ", 0) == 0 && ++opened == 6)
+            *cancel = 1;
+    };
+    // The folder exists: the Get passes over it unless its files are named.
+    std::vector<std::pair<std::string, bool>> files;
+    for (int i = 0; i < kFiles; ++i)
+        files.push_back({"/many/f" + std::to_string(i), false});
+    Get(files, Target() + "/many");
+    int replaced = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string now = ReadWholeFile(Target() + "/many/f" + std::to_string(i));
+        replaced += now != "old";
+        if (now != "old") {
+            EXPECT_EQ(now, ReadWholeFile(local.File("many/f" + std::to_string(i)))) << i;
+        }
+    }
+    EXPECT_LT(replaced, kFiles);
+    EXPECT_EQ(FolderEntries(Target() + "/many").size(), static_cast<size_t>(kFiles));
+    EXPECT_NE(Log().find(CActionLog::m_strGetCanceled), std::string::npos) << Log();
 }

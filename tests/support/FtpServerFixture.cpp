@@ -62,6 +62,8 @@ bool FtpServerProcess::StartOnce()
         {m_options.bQuotaFull, {"--quota-full"}},
         {m_options.dIdleTimeoutSeconds > 0, {"--idle-timeout", std::to_string(m_options.dIdleTimeoutSeconds)}},
         {!m_options.strCommandLog.empty(), {"--command-log", m_options.strCommandLog}},
+        {m_options.nMaxConnectionsPerAddress > 0,
+         {"--max-connections-per-address", std::to_string(m_options.nMaxConnectionsPerAddress)}},
     };
     for (const auto& [wanted, words] : options)
         if (wanted)

@@ -39,6 +39,7 @@ struct FtpServerOptions {
     bool bQuotaFull = false;              // every upload ends with 552, the bytes kept
     double dIdleTimeoutSeconds = 0;       // when set, idle connections are ended after it
     std::string strCommandLog = {};       // when set, each command's name is appended to this file
+    int nMaxConnectionsPerAddress = 0;    // when set, more connections from one address get 421
 };
 
 // A pyftpdlib server (tests/support/ftp_server.py) on a free loopback port

@@ -17,7 +17,7 @@ import time
 import warnings
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import ActiveDTP, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -92,6 +92,20 @@ def run_vsftpd(root, folder):
     server.kill()
 
 
+class HandOffActiveDTP(ActiveDTP):
+    """pyftpdlib keeps the connector of a PORT after it handed its socket to
+    the data channel, and closes it at the next PORT: by then the socket's
+    number may belong to another session's connection, whose events the
+    close then takes off the loop (that session hangs until a timeout).
+    Once handed off, the connector forgets the socket."""
+
+    def handle_connect(self):
+        super().handle_connect()
+        if self.cmd_channel.data_channel is not None and self.cmd_channel.data_channel.socket is self.socket:
+            self._fileno = None
+            self.socket = None
+
+
 def serve_until_stdin_closes(server):
     """Serves until the process that started this one closes our stdin."""
     def exit_when_parent_goes():
@@ -125,6 +139,8 @@ def main():
                         help="show another certificate on data connections")
     parser.add_argument("--idle-timeout", type=float, default=300,
                         help="seconds without a command before the server ends a connection with 421")
+    parser.add_argument("--max-connections-per-address", type=int, default=0,
+                        help="refuse (421) connections beyond this many from one address; 0: no limit")
     parser.add_argument("--command-log", help="append each command's name to this file, a line each, tagged "
                         "with its connection")
     parser.add_argument("--quota-full", action="store_true", help="end every upload with 552, keeping what arrived")
@@ -228,6 +244,7 @@ def main():
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force brake
     Handler.timeout = args.idle_timeout
+    Handler.active_dtp = HandOffActiveDTP
     Handler.proto_cmds = dict(base.proto_cmds)
     for command in (("MLSD", "MLST") if args.no_mlsd else ()) + (("REST",) if args.no_rest else ()):
         Handler.proto_cmds.pop(command, None)
@@ -236,6 +253,7 @@ def main():
                                           help="Syntax: HASH <SP> file-name (checksum of a file).")
 
     server = FTPServer((args.host, args.port), Handler)
+    server.max_cons_per_ip = args.max_connections_per_address
     # The port, then the certificate's fingerprint when there is one.
     print(" ".join(str(x) for x in (server.socket.getsockname()[1], fingerprint) if x), flush=True)
 

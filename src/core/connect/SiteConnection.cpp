@@ -37,9 +37,16 @@ int CVamloSiteInfo::Connect(IConnectContext& context)
     FtpLogonSecurity security;
     if (url->IsEncrypted()) {
         security.bTls = true;
-        security.acceptCertificate = [&context, &prompts, hostPort = CertificateHostPort(url->host, port)](
+        security.acceptCertificate = [this, &context, &prompts, hostPort = CertificateHostPort(url->host, port)](
                                          const CertificateInfo& info) {
-            return AcceptCertificate(info, hostPort, context.TrustedCertificatesPath(), prompts);
+            // The certificate accepted for the connection opens its
+            // transfers' extra connections without a second question.
+            if (!m_strAcceptedKey.empty() && info.fingerprint == m_strAcceptedKey)
+                return true;
+            if (!AcceptCertificate(info, hostPort, context.TrustedCertificatesPath(), prompts))
+                return false;
+            m_strAcceptedKey = info.fingerprint;
+            return true;
         };
     }
     CInternetException error;
@@ -69,11 +76,12 @@ int CVamloSiteInfo::ConnectSftpSite(IConnectContext& context, const std::string&
     logon.host = ParseSiteAddress(address)->host;
     logon.port = port;
     logon.user = m_strUserName;
-    logon.password = m_strPassword;
+    logon.password = m_strLinkPassword.empty() ? m_strPassword : m_strLinkPassword;
     logon.timeouts = context.ConnectTimeouts();
     logon.sshDir = context.SshDirectory().empty() ? DefaultSshDirectory() : context.SshDirectory();
     logon.knownHostsPath = context.KnownHostsPath();
     logon.prompts = &context.ConnectPrompts();
+    logon.acceptedKey = &m_strAcceptedKey;
     std::string cause;
     m_pConnection = ConnectSftp(logon, cause);
     if (m_pConnection)

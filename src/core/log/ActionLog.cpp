@@ -85,9 +85,30 @@ void CActionLog::LogActionEnd()
     m_pLogView->AppendLogText(banner);
 }
 
+namespace {
+thread_local CActionLog::CLineGroup* t_pLineGroup = nullptr;
+}
+
+CActionLog::CLineGroup::CLineGroup(CActionLog& log) : m_log(log), m_pOuter(t_pLineGroup) { t_pLineGroup = this; }
+
+CActionLog::CLineGroup::~CLineGroup()
+{
+    t_pLineGroup = m_pOuter;
+    if (!m_strHeld.empty())
+        m_log.AppendHeld(m_strHeld);
+}
+
 void CActionLog::AppendLog(const std::string& text)
 {
-    const std::string line = "\n" + text;
+    if (t_pLineGroup != nullptr && &t_pLineGroup->m_log == this) {
+        t_pLineGroup->m_strHeld += "\n" + text;
+        return;
+    }
+    AppendHeld("\n" + text);
+}
+
+void CActionLog::AppendHeld(const std::string& line)
+{
     std::string cause;
     bool saveFailed = false;
     {

@@ -50,6 +50,23 @@ public:
     void LogActionEnd();
     void AppendLog(const std::string& text);
 
+    // While one lives, the lines its thread logs here are held and go to the
+    // log at once when it ends: a file's lines stay together while other
+    // files are sent beside it. Groups of one thread do not nest.
+    class CLineGroup {
+    public:
+        explicit CLineGroup(CActionLog& log);
+        ~CLineGroup();
+        CLineGroup(const CLineGroup&) = delete;
+        CLineGroup& operator=(const CLineGroup&) = delete;
+
+    private:
+        friend class CActionLog;
+        CActionLog& m_log;
+        std::string m_strHeld;
+        CLineGroup* m_pOuter;
+    };
+
     std::string GetLogText() const;
 
     // Tests fix the clock; the text is the long local date and time.
@@ -60,6 +77,8 @@ public:
     int32_t m_bAutoSaveFileOpen = 0;
 
 private:
+    // Lines that already begin with their line break, to the view and the file.
+    void AppendHeld(const std::string& line);
     void StartBanner(const std::string& banner);
     std::string TimeText() const;
 

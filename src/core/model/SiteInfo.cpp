@@ -35,6 +35,8 @@ void CVamloSiteInfo::Disconnect()
 {
     m_pConnection.reset();
     m_pSession.reset();
+    // Accepted once means for this connection and the ones opened beside it.
+    m_strAcceptedKey.clear();
 }
 
 void CVamloSiteInfo::Serialize(CArchiveWriter& archive) const

@@ -59,6 +59,10 @@ public:
     // A password that came in a link: it logs this run's connections on in
     // place of m_strPassword, and is never copied, saved or shown.
     std::string m_strLinkPassword;
+    // The certificate or host key fingerprint the user accepted for the
+    // site's connection, which its transfers' extra connections take too;
+    // gone with the connection, never copied or saved.
+    std::string m_strAcceptedKey;
     std::string m_strAddress;
     std::string m_strPort = "21";
     std::string m_strUserName;

@@ -20,6 +20,9 @@ struct SftpLogon {
     // Our own known-hosts file, where Always puts a key; "" keeps none.
     std::string knownHostsPath;
     IPrompts* prompts = nullptr;   // host-key and secret questions
+    // A host key the user accepted for this site earlier in this run: taken
+    // again without a question; set to the key accepted now.
+    std::string* acceptedKey = nullptr;
 };
 
 // Connects, checks the host key and logs on. Null on failure, with the

@@ -158,6 +158,8 @@ std::string CSftpLogon::CheckHostKey()
             LookUp(path, name, key.get(), found);
     if (found.state == KeyState::Known)
         return {};
+    if (found.state != KeyState::Changed && m_logon.acceptedKey != nullptr && *m_logon.acceptedKey == fingerprint)
+        return {};
     PublishStatus(NetStatus::Error(ERROR_FTP_CERTIFICATE_REFUSED));
     if (found.state == KeyState::Changed) {
         m_logon.prompts->MessageBox("WARNING: the host key of \"" + name + "\" has changed.\n"
@@ -173,6 +175,8 @@ std::string CSftpLogon::CheckHostKey()
         "Accept it only if you know this is the server's key.", false);
     if (answer == CertificateAnswer::Cancel)
         return "The server's host key was not accepted.";
+    if (m_logon.acceptedKey != nullptr)
+        *m_logon.acceptedKey = fingerprint;
     if (answer == CertificateAnswer::Always && !m_logon.knownHostsPath.empty()) {
         std::string error;
         if (!AppendKnownHost(m_link.ssh, m_logon.knownHostsPath, error))

@@ -129,8 +129,11 @@ void CGetDriver::GetItem(const CVaFileInfo& entry, int32_t tempFlag)
     std::shared_ptr<IRemoteConnection> connection = site->m_pConnection;
 
     if (entry.m_bIsFolder != 1) {
-        if (GetFile(name, JoinLocalPath(target, name), remote, nullptr, tempFlag) == 1 && tempFlag == 0)
-            m_doc.AddTransferredName(name);
+        SendOrRun([name, local = JoinLocalPath(target, name), remote, tempFlag](CTransferDriver& driver) {
+            auto& get = static_cast<CGetDriver&>(driver);
+            if (get.GetFile(name, local, remote, nullptr, tempFlag) == 1 && tempFlag == 0)
+                get.m_doc.AddTransferredName(name);
+        });
         return;
     }
 
@@ -240,7 +243,9 @@ void CGetDriver::GetTreeLevel(const CTransferTreeItem& item, const std::string& 
             else if (CreateLocalFolder(localChild))
                 GetTreeLevel(*child, remoteChild, localChild, connection, tempFlag);
         } else if (IsLocalDirectory(localFolder)) {
-            GetFile(name, localChild, remoteChild, &child->m_stamp, tempFlag);
+            SendOrRun([name, localChild, remoteChild, stamp = child->m_stamp, tempFlag](CTransferDriver& driver) {
+                static_cast<CGetDriver&>(driver).GetFile(name, localChild, remoteChild, &stamp, tempFlag);
+            });
         }
     }
 }
@@ -282,7 +287,7 @@ bool CGetDriver::CreateLocalFolder(const std::string& path)
 int CGetDriver::GetFile(const std::string& localName, const std::string& localShown, const std::string& remotePath,
                         const CRemoteStamp* listed, int32_t tempFlag)
 {
-    CVamloSiteInfo* site = m_job.m_pSourceSite;
+    CVamloSiteInfo* site = FileSite();
     if (!Continuing() || site == nullptr)
         return 0;
     const std::string address = site->m_strAddress;

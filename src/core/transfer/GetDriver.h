@@ -46,6 +46,7 @@ protected:
     int64_t CountFiles(const CFileInfoList& entries) override;
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { GetItem(entry, tempFlag); }
     int64_t CountedActionBytes() const override { return CountedBytes(); }
+    std::unique_ptr<CTransferDriver> NewLaneDriver() override { return std::make_unique<CGetDriver>(m_doc, m_job); }
 
 private:
     // Counts the files under one remote folder, one open search at a time.

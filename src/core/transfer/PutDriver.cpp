@@ -167,15 +167,7 @@ void CPutDriver::PutItem(const CVaFileInfo& entry, int32_t tempFlag)
     }
 
     if (entry.m_bIsFolder != 1) {
-        if (!EnterRemoteFolder(*connection, remoteFolder, local, JoinRemoteEntry(remoteFolder, name)))
-            return;
-        if (PutFile(name, local, name, JoinRemoteEntry(remoteFolder, name), Exists(m_targetNames, *connection,
-                                                                                    remoteFolder, name),
-                    connection, tempFlag) == 1) {
-            m_doc.AddTransferredName(name);
-            if (m_targetNames)
-                m_targetNames->insert(name);
-        }
+        SendFileOf(remoteFolder, name, local, Exists(m_targetNames, *connection, remoteFolder, name), tempFlag, true);
         return;
     }
 
@@ -241,18 +233,32 @@ void CPutDriver::PutFolderContents(const CTransferTreeItem& item, const std::str
                 LogFailure(child->m_strListError);
             else if (CreateRemoteFolder(*current, remoteChild))
                 PutFolderContents(*child, localChild, remoteChild, FolderNames(std::in_place), tempFlag);
-        } else if (IsLocalDirectory(localFolder) &&
-                   EnterRemoteFolder(*current, remoteFolder, localChild, remoteChild)) {
-            PutFile(name, localChild, name, remoteChild, exists, current, tempFlag);
+        } else if (IsLocalDirectory(localFolder)) {
+            SendFileOf(remoteFolder, name, localChild, exists, tempFlag, false);
         }
     }
+}
+
+void CPutDriver::SendFileOf(const std::string& remoteFolder, const std::string& name, const std::string& local,
+                            bool exists, int32_t tempFlag, bool topLevel)
+{
+    SendOrRun([=](CTransferDriver& driver) {
+        auto& put = static_cast<CPutDriver&>(driver);
+        // Each connection enters the folder once, before its first file there.
+        const std::shared_ptr<IRemoteConnection> connection = put.FileSite()->m_pConnection;
+        const std::string remote = JoinRemoteEntry(remoteFolder, name);
+        if (!connection || !put.EnterRemoteFolder(*connection, remoteFolder, local, remote))
+            return;
+        if (put.PutFile(name, local, name, remote, exists, connection, tempFlag) == 1 && topLevel)
+            put.m_doc.AddTransferredName(name);
+    });
 }
 
 int CPutDriver::PutFile(const std::string& localName, const std::string& localShown, const std::string& remoteName,
                         const std::string& remoteShown, bool targetExists,
                         const std::shared_ptr<IRemoteConnection>& connection, int32_t tempFlag)
 {
-    CVamloSiteInfo* site = m_job.m_pTargetSite;
+    CVamloSiteInfo* site = FileSite();
     if (!Continuing() || site == nullptr)
         return 0;
     const std::string address = site->m_strAddress;
@@ -366,7 +372,7 @@ bool CPutDriver::SendFile(std::shared_ptr<IRemoteConnection>& connection, CLocal
     std::unique_ptr<IRemoteFile> remote = connection->OpenFile(name, GENERIC_WRITE, OpenFlags(), 1);
     // Nothing asks the server between files: a connection it dropped shows here.
     if (!remote) {
-        const Dropped dropped = ReconnectAfterRefusal(m_job.m_pTargetSite, connection);
+        const Dropped dropped = ReconnectAfterRefusal(FileSite(), connection);
         if (dropped == Dropped::Ended)
             return false;
         if (dropped == Dropped::Reconnected && (folder.empty() || connection->SetCurrentDirectory(folder)))
@@ -440,7 +446,7 @@ bool CPutDriver::SendFile(std::shared_ptr<IRemoteConnection>& connection, CLocal
             LogFailure(copy.brokenCause);
             return false;
         }
-        std::shared_ptr<IRemoteConnection> fresh = ReconnectAfterDrop(m_job.m_pTargetSite, copy.brokenCause);
+        std::shared_ptr<IRemoteConnection> fresh = ReconnectAfterDrop(FileSite(), copy.brokenCause);
         if (!fresh)
             return false;
         connection = fresh;

@@ -39,6 +39,7 @@ protected:
     int64_t CountFiles(const CFileInfoList& entries) override;
     void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) override { PutItem(entry, tempFlag); }
     int64_t CountedActionBytes() const override { return m_nCountedBytes; }
+    std::unique_ptr<CTransferDriver> NewLaneDriver() override { return std::make_unique<CPutDriver>(m_doc, m_job); }
 
 private:
     // One upload of the open source under name, with its progress; a
@@ -57,6 +58,10 @@ private:
     // Refused: the server renames nothing here; Failed: the old file stays.
     enum class Placed { Done, Refused, Failed };
     Placed RenameOver(IRemoteConnection& connection, const std::string& from, const std::string& to, bool targetExists);
+    // One file into remoteFolder, on whichever connection is free; a file
+    // named at the top of the Put is noted as transferred once sent.
+    void SendFileOf(const std::string& remoteFolder, const std::string& name, const std::string& local, bool exists,
+                    int32_t tempFlag, bool topLevel);
     // A hidden file of ours that the server will not delete is named in the log.
     void RemoveHidden(IRemoteConnection& connection, const std::string& name);
     // A file has been sent: the counter and the success lines. Returns 1.

@@ -68,7 +68,7 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
         m_doc.m_pStatusDlg->SetOverallRange(m_doc.m_nRemoteFileCount);
     if (m_doc.m_bCancelTransfer != 1 && !RoomForBytes(get.CountedBytes()))
         return;
-    if (!RunLeg(entries, [&get](const CVaFileInfo& entry) { get.GetItem(entry, 1); }))
+    if (!RunLeg(entries, [&get](const CVaFileInfo& entry) { get.GetItem(entry, 1); }, get, m_doc.m_nRemoteFileCount))
         return;
 
     if (!CheckSite(*target, kTargetTexts))
@@ -86,7 +86,7 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
         CloseStatusDialog();
         return;
     }
-    if (!RunLeg(received, [&put](const CVaFileInfo& entry) { put.PutItem(entry, 1); }))
+    if (!RunLeg(received, [&put](const CVaFileInfo& entry) { put.PutItem(entry, 1); }, put, m_doc.m_nLocalFileCount))
         return;
 
     // This line takes the place of the end banner.
@@ -97,21 +97,27 @@ void CRemoteCopyDriver::RemoteCopyEntries(const CFileInfoList& entries)
     CloseStatusDialog();
 }
 
-bool CRemoteCopyDriver::RunLeg(const CFileInfoList& entries, const std::function<void(const CVaFileInfo&)>& item)
+bool CRemoteCopyDriver::RunLeg(const CFileInfoList& entries, const std::function<void(const CVaFileInfo&)>& item,
+                               CTransferDriver& driver, int64_t files)
 {
+    driver.StartLanes(files);
     for (const auto& entry : entries) {
         item(*entry);
-        if (m_doc.m_bCancelTransfer == 1) {
-            // The Get line stands for the whole action, in both legs.
-            m_doc.AppendLog(CActionLog::m_strGetCanceled);
-            CloseStatusDialog();
-            m_doc.LogActionEnd();
-            return false;
-        }
-        if (m_doc.m_bContinueTransfer != 1) {
-            CloseStatusDialog();
-            return false;
-        }
+        if (m_doc.m_bCancelTransfer == 1 || m_doc.m_bContinueTransfer != 1)
+            break;
+    }
+    // The leg's files on other connections end before the leg does.
+    driver.EndLanes();
+    if (m_doc.m_bCancelTransfer == 1) {
+        // The Get line stands for the whole action, in both legs.
+        m_doc.AppendLog(CActionLog::m_strGetCanceled);
+        CloseStatusDialog();
+        m_doc.LogActionEnd();
+        return false;
+    }
+    if (m_doc.m_bContinueTransfer != 1) {
+        CloseStatusDialog();
+        return false;
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+class CTransferDriver;
 class CVamloDoc;
 class CVamloSiteInfo;
 class IPrompts;
@@ -39,7 +40,9 @@ private:
     bool CheckSite(CVamloSiteInfo& site, const SiteTexts& texts);
     // One leg, item by item; false when Cancel or a lost connection ended
     // the action in it.
-    bool RunLeg(const CFileInfoList& entries, const std::function<void(const CVaFileInfo&)>& item);
+    // One leg over up to the user's number of connections (files: the leg's count).
+    bool RunLeg(const CFileInfoList& entries, const std::function<void(const CVaFileInfo&)>& item,
+                CTransferDriver& driver, int64_t files);
     // False when the counted bytes do not fit on the temporary folder's volume.
     bool RoomForBytes(long long bytes);
     // One entry per file or folder directly in the temporary folder.

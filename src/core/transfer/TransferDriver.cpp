@@ -32,8 +32,58 @@ std::string LastNetErrorMessage()
 }
 
 CTransferDriver::CTransferDriver(CVamloDoc& doc, TransferJob& job)
-    : m_doc(doc), m_job(job), m_prompts(doc.App().Prompts())
+    : m_doc(doc), m_job(job), m_gatedPrompts(doc.App().Prompts()), m_prompts(m_gatedPrompts)
 {
+}
+
+void CTransferDriver::StartLanes(int64_t files)
+{
+    const int connections = std::clamp<int>(m_doc.App().m_nTransferConnections.load(), 1, kMaxTransferConnections);
+    CVamloSiteInfo* site = ActionSite();
+    const int64_t extra = std::min<int64_t>(connections - 1, files - 1);
+    if (extra <= 0 || site == nullptr || m_pLanes || m_pLeader != nullptr)
+        return;
+    m_pLanes = std::make_unique<CTransferLanes>(*this, m_doc, *site, static_cast<int>(extra),
+                                                [this] { return NewLaneDriver(); });
+    m_gatedPrompts.SetGate(&m_pLanes->Gate());
+}
+
+void CTransferDriver::EndLanes()
+{
+    m_pLanes.reset();
+    m_gatedPrompts.SetGate(nullptr);
+}
+
+void CTransferDriver::JoinAsLane(CTransferDriver& leader, CVamloSiteInfo& laneSite, CQuestionGate& gate)
+{
+    m_pLeader = &leader;
+    m_pLaneSite = &laneSite;
+    m_gatedPrompts.SetGate(&gate);
+}
+
+void CTransferDriver::SendOrRun(const std::function<void(CTransferDriver& driver)>& file)
+{
+    if (!m_pLanes) {
+        file(*this);
+        return;
+    }
+    const int64_t index = m_pLanes->NextFile();
+    const bool handed = m_pLanes->TryHand(index, [file, index](CTransferDriver& lane) {
+        const CActionLog::CLineGroup lines(lane.m_doc);
+        lane.m_gatedPrompts.SetFile(index);
+        file(lane);
+        lane.m_gatedPrompts.SetFile(CQuestionGate::kNoFile);
+    });
+    if (handed)
+        return;
+    m_pLanes->Gate().Begin(index);
+    {
+        const CActionLog::CLineGroup lines(m_doc);
+        m_gatedPrompts.SetFile(index);
+        file(*this);
+        m_gatedPrompts.SetFile(CQuestionGate::kNoFile);
+    }
+    m_pLanes->Gate().End(index);
 }
 
 int CTransferDriver::IsConnectionAlive(IRemoteConnection* connection, int& errorCode, std::string& errorText)
@@ -91,6 +141,14 @@ CTransferDriver::Dropped CTransferDriver::ReconnectAfterRefusal(CVamloSiteInfo* 
 {
     if (site == nullptr || (connection && connection->IsOpen()) || Cancelled())
         return Dropped::NotDropped;
+    // An extra connection of ours that the server let go is no news to the
+    // user: it logs on again by itself, or the file fails as refused.
+    if (m_pLeader != nullptr) {
+        if (!ReconnectQuietly(*site, m_doc.App()))
+            return Dropped::NotDropped;
+        connection = site->m_pConnection;
+        return Dropped::Reconnected;
+    }
     if (!CheckConnection(site, true) || !site->m_pConnection)
         return Dropped::Ended;
     connection = site->m_pConnection;
@@ -116,21 +174,23 @@ void CTransferDriver::RunEntries(const CFileInfoList& entries, int32_t tempFlag)
     const int64_t files = CountFiles(entries);
     SetOverallRange(files);
     m_meter.BeginAction(CountedActionBytes(), files);
+    StartLanes(files);
     for (const auto& entry : entries) {
         TransferItem(*entry, tempFlag);
-        if (Cancelled()) {
-            m_doc.AppendLog(texts.canceledLine);
-            CloseStatusDialog();
-            m_doc.LogActionEnd();
-            return;
-        }
-        if (!Continuing()) {
-            CloseStatusDialog();
-            return;
-        }
+        if (Cancelled() || !Continuing())
+            break;
+    }
+    // The files still on their way end first: the end lines come after theirs.
+    EndLanes();
+    if (Cancelled()) {
+        m_doc.AppendLog(texts.canceledLine);
+        CloseStatusDialog();
+        m_doc.LogActionEnd();
+        return;
     }
     CloseStatusDialog();
-    m_doc.LogActionEnd();
+    if (Continuing())
+        m_doc.LogActionEnd();
 }
 
 void CTransferDriver::CreateStatusDialog(const char* title)
@@ -140,7 +200,13 @@ void CTransferDriver::CreateStatusDialog(const char* title)
         m_doc.m_pStatusDlg = factory->CreateStatusDialog(title, &m_doc.m_bCancelTransfer, true);
 }
 
-void CTransferDriver::CloseStatusDialog() { m_doc.m_pStatusDlg.reset(); }
+void CTransferDriver::CloseStatusDialog()
+{
+    // While files go on beside this one the window stays; the job closes it
+    // once they have ended.
+    if (m_pLeader == nullptr && !m_pLanes)
+        m_doc.m_pStatusDlg.reset();
+}
 
 void CTransferDriver::SetMessages(const std::string& message1, const std::string& message2)
 {
@@ -192,7 +258,10 @@ bool CTransferDriver::Continuing() const { return m_doc.m_bContinueTransfer == 1
 
 void CTransferDriver::LogFailure(const std::string& cause)
 {
-    ++m_job.m_nFailures;
+    {
+        const std::lock_guard lock(Leader().m_sharedMutex);
+        ++m_job.m_nFailures;
+    }
     m_doc.AppendLog(std::string(CActionLog::m_strFailure) + "\nCause: " + cause);
 }
 
@@ -213,16 +282,33 @@ int64_t CTransferDriver::NowMs()
 
 void CTransferDriver::ShowFigures()
 {
+    const std::lock_guard lock(Leader().m_sharedMutex);
     if (m_doc.m_pStatusDlg)
-        m_doc.m_pStatusDlg->SetFigures(m_meter.FileLine(), m_meter.ActionLine());
+        m_doc.m_pStatusDlg->SetFigures(m_meter.FileLine(), Leader().m_meter.ActionLine());
+}
+
+void CTransferDriver::MeterBeginFile(int64_t size, bool again)
+{
+    const std::lock_guard lock(Leader().m_sharedMutex);
+    if (again)
+        m_meter.Update(0, NowMs());
+    else
+        m_meter.BeginFile(size, 0, NowMs());
+    m_nLaneReported = 0;
+}
+
+void CTransferDriver::MeterUpdate(uint64_t done)
+{
+    const std::lock_guard lock(Leader().m_sharedMutex);
+    m_meter.Update(done, NowMs());
+    if (m_pLeader != nullptr && done > m_nLaneReported)
+        m_pLeader->m_meter.AddOtherBytes(done - m_nLaneReported, NowMs());
+    m_nLaneReported = done;
 }
 
 std::string CTransferDriver::BeginFileProgress(uint64_t size, bool sizeKnown, bool again)
 {
-    if (again)
-        m_meter.Update(0, NowMs());
-    else
-        m_meter.BeginFile(sizeKnown ? static_cast<int64_t>(size) : -1, 0, NowMs());
+    MeterBeginFile(sizeKnown ? static_cast<int64_t>(size) : -1, again);
     ShowFigures();
     std::string total;
     if (size > kUnitBytes)
@@ -272,7 +358,7 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
         StepFile(static_cast<int64_t>(std::max<uint64_t>(UnitsOf(done) - UnitsOf(before), 1)));
         // The figures go with every block, as the texts do: the window shows
         // whichever came last, so the two never tell different counts.
-        m_meter.Update(done, NowMs());
+        MeterUpdate(done);
         ShowFigures();
         if (Cancelled())
             return CopyResult::Cancelled;
@@ -300,7 +386,7 @@ std::unique_ptr<IRemoteFile> CTransferDriver::ReopenAt(IRemoteConnection& connec
     if (file && offset > 0) {
         m_doc.AppendLog("===== The connection is back: the file resumed at " + std::to_string(offset) +
                         " bytes =====");
-        m_meter.Update(offset, NowMs());
+        MeterUpdate(offset);
         return file;
     }
     if (!file && !refused)
@@ -388,6 +474,7 @@ bool CTransferDriver::ConfirmReplace(const std::string& target, bool readOnly, c
 void CTransferDriver::ReportFileDone(int64_t& counter, const std::string& address, int32_t tempFlag,
                                      const DoneTexts& texts)
 {
+    const std::lock_guard lock(Leader().m_sharedMutex);
     ++counter;
     const std::string count = CountText(counter) + " of total " + m_doc.m_strFileCount;
     SetMessage3(count + texts.message3Tail + address);

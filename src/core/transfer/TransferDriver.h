@@ -2,11 +2,13 @@
 
 #include "model/FileInfo.h"
 #include "transfer/TransferJob.h"
+#include "transfer/TransferLanes.h"
 #include "transfer/TransferMeter.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class IRemoteConnection;
@@ -29,6 +31,14 @@ public:
     // The whole action over the job's entries.
     void RunEntries(const CFileInfoList& entries, int32_t tempFlag);
 
+    // A job of many files sends them over up to the user's number of
+    // connections to the site: the extra ones are opened here and closed by
+    // EndLanes, which waits for their files.
+    void StartLanes(int64_t files);
+    void EndLanes();
+    // This driver sends files beside leader's, on laneSite's connection.
+    void JoinAsLane(CTransferDriver& leader, CVamloSiteInfo& laneSite, CQuestionGate& gate);
+
     // 0 when the connection is missing or no longer answers, with the code
     // and its text.
     static int IsConnectionAlive(IRemoteConnection* connection, int& errorCode, std::string& errorText);
@@ -46,6 +56,13 @@ protected:
     virtual void TransferItem(const CVaFileInfo& entry, int32_t tempFlag) = 0;
     // The bytes under the entries as counted, or -1 when not known.
     virtual int64_t CountedActionBytes() const { return -1; }
+    // A driver of the same kind, to send files on an extra connection.
+    virtual std::unique_ptr<CTransferDriver> NewLaneDriver() = 0;
+    // The site whose connection this driver's files use.
+    CVamloSiteInfo* FileSite() const { return m_pLaneSite != nullptr ? m_pLaneSite : ActionSite(); }
+    // One file of the walk: on an idle extra connection, or here when every
+    // one is busy or there are none. Its log lines stay together.
+    void SendOrRun(const std::function<void(CTransferDriver& driver)>& file);
 
     // The connection check at the head of drivers, walk steps and files. A
     // walk step or file (walkStep) also ends the action when it fails. The
@@ -136,8 +153,24 @@ protected:
 
     CVamloDoc& m_doc;
     TransferJob& m_job;
-    IPrompts& m_prompts;
+
+private:
+    CTransferDriver& Leader() { return m_pLeader != nullptr ? *m_pLeader : *this; }
+    void MeterBeginFile(int64_t size, bool again);
+    void MeterUpdate(uint64_t done);
+
+    // Every question of a job with extra connections passes its gate.
+    CGatedPrompts m_gatedPrompts;
+    CTransferDriver* m_pLeader = nullptr;        // set on a lane's driver
+    CVamloSiteInfo* m_pLaneSite = nullptr;       // the lane's own record
+    std::unique_ptr<CTransferLanes> m_pLanes;    // the leader's lanes
+    // The leader's: the counters, the failures and the figures of the job.
+    std::mutex m_sharedMutex;
+    uint64_t m_nLaneReported = 0;                // of this file, in the leader's figures
     CTransferMeter m_meter;
+
+protected:
+    IPrompts& m_prompts;
 };
 
 // "%s" of a 64-bit count.

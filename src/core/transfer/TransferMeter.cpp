@@ -71,6 +71,13 @@ void CTransferMeter::Update(uint64_t done, int64_t nowMs)
     Record(nowMs);
 }
 
+void CTransferMeter::AddOtherBytes(uint64_t bytes, int64_t nowMs)
+{
+    m_nMoved += bytes;
+    m_nActionBase += bytes;
+    Record(nowMs);
+}
+
 void CTransferMeter::Record(int64_t nowMs)
 {
     m_nNowMs = nowMs;

@@ -19,6 +19,8 @@ public:
     // The file's data now reaches `done` bytes (it may go back to 0 when a
     // file starts again).
     void Update(uint64_t done, int64_t nowMs);
+    // Bytes another connection of the action moved.
+    void AddOtherBytes(uint64_t bytes, int64_t nowMs);
 
     // Bytes a second over the last few seconds; 0 while not known.
     double Speed() const;
