@@ -110,6 +110,17 @@ TEST(SettingsTest, KeepAliveSecondsDefaultToAMinuteZeroIsOffAndBadValuesAreWritt
     }
 }
 
+TEST(SettingsTest, TransferConnectionsDefaultToFourAndStayWithinOneToTen)
+{
+    MemorySettingsStore store;
+    EXPECT_EQ(LoadTransferConnections(store), 4);
+    EXPECT_EQ(store.values["TransferConnections"], "4");
+    for (const auto& [text, connections] : std::map<std::string, int>{{"1", 1}, {"10", 10}, {"0", 4}, {"11", 4}}) {
+        store.values["TransferConnections"] = text;
+        EXPECT_EQ(LoadTransferConnections(store), connections) << text;
+    }
+}
+
 TEST(ProgramDirectoryTest, FollowsVamloHomeThenXdgThenHome)
 {
     EXPECT_EQ(DirFor({{"VAMLO_HOME", "/opt/v"}, {"XDG_DATA_HOME", "/x"}, {"HOME", "/h"}}), "/opt/v/");

@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "app/AppCore.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -57,20 +59,42 @@ void LoadSettings(ISettingsStore& store, int32_t* pAutoSave, int32_t* pAutoRefre
     *pAutoRefresh = LoadOne(store, kAutoRefreshLogViewValue, "Yes");
 }
 
-int LoadKeepAliveSeconds(ISettingsStore& store)
+namespace {
+
+// A whole number from least to most; anything else is written back as the fallback.
+int LoadBoundedNumber(ISettingsStore& store, const char* name, int fallback, int least, int most)
 {
     if (!store.OpenKey())
-        return kDefaultKeepAliveSeconds;
-    const std::optional<std::string> value = store.ReadValue(kKeepAliveValue);
-    long seconds = -1;
+        return fallback;
+    const std::optional<std::string> value = store.ReadValue(name);
+    long number = -1;
     if (value && !value->empty() && value->size() <= 5 &&
         std::all_of(value->begin(), value->end(), [](char c) { return c >= '0' && c <= '9'; }))
-        seconds = std::stol(*value);
-    if (seconds < 0 || seconds > kMaxKeepAliveSeconds) {
-        store.WriteValue(kKeepAliveValue, std::to_string(kDefaultKeepAliveSeconds));
-        return kDefaultKeepAliveSeconds;
+        number = std::stol(*value);
+    if (number < least || number > most) {
+        store.WriteValue(name, std::to_string(fallback));
+        return fallback;
     }
-    return static_cast<int>(seconds);
+    return static_cast<int>(number);
+}
+
+} // namespace
+
+int LoadKeepAliveSeconds(ISettingsStore& store)
+{
+    return LoadBoundedNumber(store, kKeepAliveValue, kDefaultKeepAliveSeconds, 0, kMaxKeepAliveSeconds);
+}
+
+int LoadTransferConnections(ISettingsStore& store)
+{
+    return LoadBoundedNumber(store, kTransferConnectionsValue, kDefaultTransferConnections, 1,
+                             kMaxTransferConnections);
+}
+
+void SaveTransferConnections(ISettingsStore& store, int connections)
+{
+    if (store.OpenKey())
+        store.WriteValue(kTransferConnectionsValue, std::to_string(connections));
 }
 
 void SaveSettings(ISettingsStore& store, int32_t autoSave, int32_t autoRefresh)

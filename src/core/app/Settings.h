@@ -31,6 +31,13 @@ inline constexpr int kMaxKeepAliveSeconds = 24 * 60 * 60;
 // back as the default, 60, so that the settings file shows the option.
 int LoadKeepAliveSeconds(ISettingsStore& store);
 
+inline constexpr const char* kTransferConnectionsValue = "TransferConnections";
+inline constexpr int kDefaultTransferConnections = 4;
+// The connections a transfer of many files may use, 1 to 10; a missing or
+// unreadable value is written back as the default, 4.
+int LoadTransferConnections(ISettingsStore& store);
+void SaveTransferConnections(ISettingsStore& store, int connections);
+
 // Reads both log options; missing or oversized values are written back with
 // their defaults ("No" and "Yes"). An unopenable key gives the defaults and
 // writes nothing.

@@ -120,6 +120,8 @@ bool CVamloApp::InitInstance()
     m_strAgentName = kAgentName;
 
     m_pMainFrame->KeepAlive()->SetInterval(std::chrono::seconds(LoadKeepAliveSeconds(m_settings)));
+    m_nTransferConnections = LoadTransferConnections(m_settings);
+    m_pMainFrame->ShowTransferConnections();
 
     connect(m_pSingleInstance.get(), &CSingleInstance::activationRequested, m_pMainFrame.get(),
             &CMainFrame::ActivateFromSecondInstance);

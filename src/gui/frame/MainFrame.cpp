@@ -1,6 +1,7 @@
 #include "frame/MainFrame.h"
 
 #include "app/AppCore.h"
+#include "app/Settings.h"
 #include "app/PaneSizes.h"
 #include "app/SitePasswords.h"
 #include "app/VamloDoc.h"
@@ -41,6 +42,8 @@
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QToolBar>
 
 #include <algorithm>
@@ -154,6 +157,12 @@ void CMainFrame::CreateMenusAndToolBar()
     toolBar->addAction(Command(ID_APP_ABOUT));
 }
 
+void CMainFrame::ShowTransferConnections()
+{
+    const QSignalBlocker quiet(m_pConnectionsBox);
+    m_pConnectionsBox->setValue(m_pApp != nullptr ? m_pApp->m_nTransferConnections.load() : 1);
+}
+
 void CMainFrame::CreateBars()
 {
     QToolBar* modeBar = addToolBar(QStringLiteral("FTP Transfer Mode"));
@@ -162,6 +171,23 @@ void CMainFrame::CreateBars()
     m_pTransferModeBox = new QComboBox(modeBar);
     m_pTransferModeBox->setObjectName(QStringLiteral("TransferModeBox"));
     modeBar->addWidget(m_pTransferModeBox);
+    // How many connections a transfer of many files may open to its site.
+    auto* connectionsLabel = new QLabel(QStringLiteral("  C&onnections: "), modeBar);
+    modeBar->addWidget(connectionsLabel);
+    m_pConnectionsBox = new QSpinBox(modeBar);
+    m_pConnectionsBox->setObjectName(QStringLiteral("ConnectionsBox"));
+    m_pConnectionsBox->setRange(1, kMaxTransferConnections);
+    m_pConnectionsBox->setToolTip(QStringLiteral("How many connections to a site a transfer of many files may use"));
+    connectionsLabel->setBuddy(m_pConnectionsBox);
+    ShowTransferConnections();
+    connect(m_pConnectionsBox, &QSpinBox::valueChanged, this, [this](int connections) {
+        if (m_pApp == nullptr)
+            return;
+        m_pApp->m_nTransferConnections = connections;
+        if (m_pApp->m_pSettings != nullptr)
+            SaveTransferConnections(*m_pApp->m_pSettings, connections);
+    });
+    modeBar->addWidget(m_pConnectionsBox);
 
     // The address gets a row of its own, wide enough for long addresses.
     addToolBarBreak();

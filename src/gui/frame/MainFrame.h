@@ -28,6 +28,7 @@ struct ParsedUrl;
 class QAction;
 class QComboBox;
 class QLabel;
+class QSpinBox;
 class QSplitter;
 class QWidget;
 
@@ -73,6 +74,8 @@ public:
     void SetCommandEnabler(CommandId id, std::function<bool()> enabled) override;
     QComboBox* AddressBox() const { return m_pAddressBox; }
     QComboBox* TransferModeBox() const { return m_pTransferModeBox; }
+    // The toolbar's number of connections per transfer follows the app's.
+    void ShowTransferConnections();
     QSplitter* OuterSplitter() const { return m_pOuterSplitter; }
     CCaptionedPane* TreePane() const override { return m_pTreePane; }
     QWidget* ListPane() const override { return m_pListPane; }
@@ -167,6 +170,7 @@ private:
     QHash<int, std::function<bool()>> m_enablers;
     QComboBox* m_pAddressBox = nullptr;
     QComboBox* m_pTransferModeBox = nullptr;
+    QSpinBox* m_pConnectionsBox = nullptr;
     QSplitter* m_pOuterSplitter = nullptr;
     QSplitter* m_pInnerSplitter = nullptr;
     CCaptionedPane* m_pTreePane = nullptr;

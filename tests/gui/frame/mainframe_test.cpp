@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <gtest/gtest.h>
+#include <QSpinBox>
+#include <QTest>
 
 namespace {
 
@@ -185,6 +187,20 @@ TEST_F(MainFrameTest, TheModeBoxAndTheOptionCommandsSetTheOptions)
     EXPECT_FALSE(autoRefresh->isChecked());
     EXPECT_EQ(settings.values["AutoSaveLog"], "Yes");
     EXPECT_EQ(settings.values["AutoRefreshLogView"], "No");
+}
+
+TEST_F(MainFrameTest, TheConnectionsBoxTakesTypedNumbersWithinOneToTenAndRefusesAKeyBeyond)
+{
+    auto* box = frame->findChild<QSpinBox*>(QStringLiteral("ConnectionsBox"));
+    ASSERT_NE(box, nullptr);
+    box->setFocus();
+    for (const auto& [typed, kept] : std::vector<std::pair<const char*, int>>{{"7", 7}, {"25", 2}, {"10", 10}}) {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(app.m_nTransferConnections, kept) << typed;
+        EXPECT_EQ(settings.values["TransferConnections"], std::to_string(kept)) << typed;
+    }
 }
 
 // When it asks is the document's; here that Ctrl+S, shown beside Save Site
