@@ -1,5 +1,6 @@
 // Sites reached over explicit TLS ("ftpes://"), and the trust the user gives
 // to certificates the system does not vouch for.
+#include "transfer/TransferLanes.h"
 #include "TransferHarness.h"
 
 #include "FtpTestHelpers.h"
@@ -163,4 +164,21 @@ TEST_F(TlsSiteFixture, PlainConnectionNotesOnceThatEncryptionIsOffered)
     std::string directory;
     EXPECT_EQ(site.m_pConnection->GetCurrentDirectory(directory), 1);
     EXPECT_EQ(Log(), note);
+}
+
+// A transfer's extra connection asks nothing: it takes the certificate the
+// user accepted once for the site, and no other.
+TEST_F(TlsSiteFixture, AnExtraConnectionTakesOnlyTheCertificateAcceptedForTheSite)
+{
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(site.Connect(app), 1);
+    CVamloSiteInfo extra(site);
+    extra.m_strAcceptedKey = site.m_strAcceptedKey;
+    EXPECT_TRUE(ReconnectQuietly(extra, app));
+    m_server.Stop();
+    m_server.RenewCertificate();
+    ASSERT_TRUE(m_server.Start()) << m_server.LastError();
+    EXPECT_FALSE(ReconnectQuietly(extra, app));
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+    EXPECT_FALSE(std::ifstream(TrustFile()).good());
 }
