@@ -209,6 +209,11 @@ TEST_F(ManyFilesTest, CancelOverFourConnectionsLeavesOldFilesWholeOrReplaced)
         }
     }
     EXPECT_LT(replaced, kFiles);
+    // Files still waiting for a connection when Cancel came are not begun.
+    size_t begun = 0;
+    for (size_t at = Log().find("===== Getting File"); at != std::string::npos; at = Log().find("===== Getting File", at + 1))
+        ++begun;
+    EXPECT_LT(begun, static_cast<size_t>(kFiles)) << Log();
     EXPECT_EQ(FolderEntries(Target() + "/many").size(), static_cast<size_t>(kFiles));
     EXPECT_NE(Log().find(CActionLog::m_strGetCanceled), std::string::npos) << Log();
 }

@@ -67,23 +67,15 @@ void CTransferDriver::SendOrRun(const std::function<void(CTransferDriver& driver
         file(*this);
         return;
     }
-    const int64_t index = m_pLanes->NextFile();
-    const bool handed = m_pLanes->TryHand(index, [file, index](CTransferDriver& lane) {
-        const CActionLog::CLineGroup lines(lane.m_doc);
-        lane.m_gatedPrompts.SetFile(index);
-        file(lane);
-        lane.m_gatedPrompts.SetFile(CQuestionGate::kNoFile);
+    m_pLanes->Queue([file](CTransferDriver& driver, int64_t index) {
+        // Files still queued when the job was cancelled or ended are not begun.
+        if (driver.m_doc.m_bCancelTransfer == 1 || !driver.Continuing())
+            return;
+        const CActionLog::CLineGroup lines(driver.m_doc);
+        driver.m_gatedPrompts.SetFile(index);
+        file(driver);
+        driver.m_gatedPrompts.SetFile(CQuestionGate::kNoFile);
     });
-    if (handed)
-        return;
-    m_pLanes->Gate().Begin(index);
-    {
-        const CActionLog::CLineGroup lines(m_doc);
-        m_gatedPrompts.SetFile(index);
-        file(*this);
-        m_gatedPrompts.SetFile(CQuestionGate::kNoFile);
-    }
-    m_pLanes->Gate().End(index);
 }
 
 int CTransferDriver::IsConnectionAlive(IRemoteConnection* connection, int& errorCode, std::string& errorText)

@@ -115,16 +115,13 @@ bool ReconnectQuietly(CVamloSiteInfo& record, IConnectContext& context)
 struct CTransferLanes::Lane {
     CVamloSiteInfo record;
     std::unique_ptr<CTransferDriver> driver;
-    Work work;                     // the file handed to the lane
-    int64_t file = 0;
-    bool busy = false;             // from the hand-over to the file's end
-    bool idle = false;             // logged on and waiting for a file
     std::thread thread;
 };
 
 CTransferLanes::CTransferLanes(CTransferDriver& leader, CVamloDoc& doc, CVamloSiteInfo& site, int lanes,
                                std::function<std::unique_ptr<CTransferDriver>()> makeDriver)
-    : m_leader(leader), m_doc(doc), m_site(site), m_makeDriver(std::move(makeDriver))
+    : m_leader(leader), m_doc(doc), m_makeDriver(std::move(makeDriver)),
+      m_nQueueLimit(2 * static_cast<size_t>(lanes)), m_nConnecting(lanes)
 {
     for (int i = 0; i < lanes; ++i) {
         auto lane = std::make_unique<Lane>();
@@ -155,54 +152,70 @@ void CTransferLanes::Run(Lane& lane)
 {
     // Cancel wakes this lane's waits as it wakes the job's.
     const CNetCancelScope cancelScope(m_doc.m_bCancelTransfer.Switch());
-    if (m_doc.m_bCancelTransfer != 1 && ReconnectQuietly(lane.record, m_doc.App())) {
-        std::lock_guard lock(m_mutex);
-        ++m_nConnected;
-        lane.idle = true;
-    }
-    for (;;) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_bStopping || lane.busy; });
-        if (!lane.busy)
+    const bool connected = m_doc.m_bCancelTransfer != 1 && ReconnectQuietly(lane.record, m_doc.App());
+    std::unique_lock lock(m_mutex);
+    --m_nConnecting;
+    m_nConnected += connected ? 1 : 0;
+    m_changed.notify_all();
+    while (connected) {
+        m_changed.wait(lock, [&] { return m_bStopping || !m_queue.empty(); });
+        if (m_queue.empty())
             break;
-        Work work = std::move(lane.work);
-        const int64_t file = lane.file;
-        lock.unlock();
-        work(*lane.driver);
-        m_gate.End(file);
-        lock.lock();
-        lane.busy = false;
-        lane.idle = lane.record.m_pConnection != nullptr;
+        Queued next = std::move(m_queue.front());
+        m_queue.pop_front();
+        ++m_nSending;
         lock.unlock();
         m_changed.notify_all();
+        next.work(*lane.driver, next.file);
+        m_gate.End(next.file);
+        lock.lock();
+        --m_nSending;
+        m_changed.notify_all();
     }
+    lock.unlock();
     lane.driver.reset();
     lane.record.Disconnect();
 }
 
-bool CTransferLanes::TryHand(int64_t file, Work work)
+std::optional<CTransferLanes::Queued> CTransferLanes::TakeForLeader(bool always)
 {
+    std::lock_guard lock(m_mutex);
+    const bool noLanes = m_nConnecting == 0 && m_nConnected == 0;
+    if (m_queue.empty() || !(always || noLanes || m_queue.size() > m_nQueueLimit))
+        return std::nullopt;
+    Queued oldest = std::move(m_queue.front());
+    m_queue.pop_front();
+    return oldest;
+}
+
+void CTransferLanes::Queue(Work work)
+{
+    const int64_t file = m_nNextFile++;
+    m_gate.Begin(file);
     {
         std::lock_guard lock(m_mutex);
-        auto lane = std::find_if(m_lanes.begin(), m_lanes.end(), [](const auto& l) { return l->idle; });
-        if (lane == m_lanes.end())
-            return false;
-        m_gate.Begin(file);
-        (*lane)->idle = false;
-        (*lane)->busy = true;
-        (*lane)->file = file;
-        (*lane)->work = std::move(work);
+        m_queue.push_back({file, std::move(work)});
     }
     m_changed.notify_all();
-    return true;
+    while (std::optional<Queued> oldest = TakeForLeader(false)) {
+        oldest->work(m_leader, oldest->file);
+        m_gate.End(oldest->file);
+    }
 }
 
 void CTransferLanes::Drain()
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] {
-        return std::none_of(m_lanes.begin(), m_lanes.end(), [](const auto& l) { return l->busy; });
-    });
+    for (;;) {
+        // What is still queued goes out here too, beside the lanes.
+        while (std::optional<Queued> oldest = TakeForLeader(true)) {
+            oldest->work(m_leader, oldest->file);
+            m_gate.End(oldest->file);
+        }
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_nSending == 0 || !m_queue.empty(); });
+        if (m_queue.empty() && m_nSending == 0)
+            return;
+    }
 }
 
 int CTransferLanes::Connected() const

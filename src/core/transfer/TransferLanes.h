@@ -4,9 +4,11 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -69,44 +71,55 @@ bool ReconnectQuietly(CVamloSiteInfo& record, IConnectContext& context);
 // The extra connections of one transfer job. Each lane logs on to the site
 // on a record of its own, the way the site's own connection did but asking
 // nothing (a server that refuses more connections leaves fewer lanes), and
-// then sends the files it is handed with a driver of its own. The job's own
-// thread sends a file itself when every lane is busy.
+// then sends files from the job's queue with a driver of its own. The job's
+// thread fills the queue in the order of the walk, and sends a file itself
+// only when the queue is full or there is no lane to send it.
 class CTransferLanes {
 public:
-    using Work = std::function<void(CTransferDriver& lane)>;
+    // Sends one file on the driver given; file: its place in the job's order.
+    using Work = std::function<void(CTransferDriver& driver, int64_t file)>;
 
     // lanes: how many extra connections to open; makeDriver makes each
     // lane's driver.
     CTransferLanes(CTransferDriver& leader, CVamloDoc& doc, CVamloSiteInfo& site, int lanes,
                    std::function<std::unique_ptr<CTransferDriver>()> makeDriver);
-    ~CTransferLanes();   // waits for the lanes' files, then closes them
+    ~CTransferLanes();   // sends what is queued, waits for the lanes' files, closes them
     CTransferLanes(const CTransferLanes&) = delete;
     CTransferLanes& operator=(const CTransferLanes&) = delete;
 
     CQuestionGate& Gate() { return m_gate; }
-    // The next file's place in the job's order.
-    int64_t NextFile() { return m_nNextFile++; }
-    // Hands the file to an idle lane; false when none is idle.
-    bool TryHand(int64_t file, Work work);
-    // Waits until every file handed out has ended.
+    // Queues the walk's next file; when the queue is full, or no lane is
+    // there to take it, the caller's thread sends the oldest one itself.
+    void Queue(Work work);
+    // Sends what is queued (here too) and waits until every file has ended.
     void Drain();
     // The lanes that logged on.
     int Connected() const;
 
 private:
     struct Lane;
+    struct Queued {
+        int64_t file;
+        Work work;
+    };
     void Run(Lane& lane);
+    // The oldest queued file, for the job's own thread when the lanes
+    // cannot keep up (always: true) or there are none.
+    std::optional<Queued> TakeForLeader(bool always);
 
     CTransferDriver& m_leader;
     CVamloDoc& m_doc;
-    CVamloSiteInfo& m_site;
     std::function<std::unique_ptr<CTransferDriver>()> m_makeDriver;
     CQuestionGate m_gate;
     int64_t m_nNextFile = 0;
+    size_t m_nQueueLimit;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    bool m_bStopping = false;
+    std::deque<Queued> m_queue;
+    int m_nSending = 0;       // files the lanes are sending
+    int m_nConnecting = 0;    // lanes still logging on
     int m_nConnected = 0;
+    bool m_bStopping = false;
     std::vector<std::unique_ptr<Lane>> m_lanes;
 };
