@@ -3,6 +3,7 @@
 // --sftp on, against a local SSH server beside OpenSSH's sftp in batch mode.
 // bench/run.sh starts the server and passes its port and root; see README.md.
 #include "BenchFiles.h"
+#include "app/Settings.h"
 #include "BenchHost.h"
 #include "BenchReport.h"
 #include "BenchRunner.h"
@@ -446,7 +447,11 @@ std::string SmallCaseName(const Options& options, bool get)
 ReportRow SmallFilesCase(const Options& options, const Layout& layout, CVamloBenchClient& vamlo, bool get)
 {
     const std::string tag = get ? "smallget-" : "smallput-";
-    const Contender own = VamloSmall(options, {layout, get, tag + "vamlo"}, vamlo, 1, "Vamlo");
+    // Against sftp the window's default number of connections; against lftp's
+    // plain mirror one, as it uses one.
+    const int connections = layout.Sftp() ? kDefaultTransferConnections : 1;
+    const Contender own = VamloSmall(options, {layout, get, tag + "vamlo"}, vamlo, connections,
+                                     connections == 1 ? "Vamlo" : "Vamlo N=" + std::to_string(connections));
     Contender other = MirrorSmall(options, {layout, get, tag + "lftp"}, "");
     if (layout.Sftp()) {
         const SmallTarget target{layout, get, tag + "sftp"};
