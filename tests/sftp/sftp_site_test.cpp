@@ -6,6 +6,7 @@
 
 #include "ServerProcess.h"
 #include "SshServerFixture.h"
+#include "transfer/TransferLanes.h"
 #include "../ftp/TransferHarness.h"
 
 #include <algorithm>
@@ -104,6 +105,20 @@ TEST_F(SftpSiteTest, HostKeyIsAskedOnceStoredByAlwaysAndAChangedOneIsRefusedBefo
     // Nothing was sent: the server saw no log-on at all.
     EXPECT_EQ(Count(m_server.Log(), "Accepted "), accepted);
     EXPECT_EQ(Count(m_server.Log(), "Failed "), 0u);
+
+    // A transfer's extra connection takes the key accepted once, and no other.
+    std::filesystem::remove(userFile);
+    prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
+    ASSERT_EQ(Connect(), 1);
+    CVamloSiteInfo extra(site);
+    extra.m_strAcceptedKey = site.m_strAcceptedKey;
+    EXPECT_TRUE(ReconnectQuietly(extra, app));
+    site.Disconnect();
+    m_server.Stop();
+    m_server.RenewHostKey();
+    ASSERT_TRUE(m_server.Start()) << m_server.LastError();
+    EXPECT_FALSE(ReconnectQuietly(extra, app));
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 3u);
 }
 
 TEST_F(SftpSiteTest, LogOnsByKeyWithAndWithoutPassphraseAgentAndPasswordAndAWrongPassword)
@@ -167,6 +182,8 @@ TEST_F(SftpSiteTest, RoadsThroughTheDriversKeepBytesTimesAndLinks)
 {
     prompts.AnswerCertificate(CertificateAnswer::AcceptOnce);
     ASSERT_EQ(Connect(), 1);
+    // The files go over extra connections too, which take the key accepted once without asking.
+    app.m_nTransferConnections = 4;
     std::string big(3 * 1024 * 1024 + 17, '\0');
     for (size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>(i * 7 + i / 4096);
@@ -183,6 +200,8 @@ TEST_F(SftpSiteTest, RoadsThroughTheDriversKeepBytesTimesAndLinks)
     EXPECT_EQ(std::filesystem::last_write_time(m_server.Path("up/sub/small.txt")),
         std::filesystem::last_write_time(local.File("up/sub/small.txt")));
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{});
+    EXPECT_EQ(prompts.CertificateQuestions().size(), 1u);
+    EXPECT_GE(Count(m_server.Log(), "Accepted "), 2u);
 
     Get({{m_server.Path("up"), true}}, Target());
     EXPECT_TRUE(ReadWholeFile(Target() + "/up/big.bin") == big) << Log();
