@@ -217,3 +217,21 @@ TEST_F(ManyFilesTest, CancelOverFourConnectionsLeavesOldFilesWholeOrReplaced)
     EXPECT_EQ(FolderEntries(Target() + "/many").size(), static_cast<size_t>(kFiles));
     EXPECT_NE(Log().find(CActionLog::m_strGetCanceled), std::string::npos) << Log();
 }
+
+// Over four connections the replace questions come one at a time and in the
+// order of the files, the same order as over one.
+TEST_F(ManyFilesTest, ReplaceQuestionsComeInTheOrderOfTheFiles)
+{
+    Put({{local.File("many"), true}}, "/");
+    std::vector<std::vector<std::string>> asked;
+    for (const int connections : {1, 4}) {
+        app.m_nTransferConnections = connections;
+        const size_t before = prompts.ReplaceQuestions().size();
+        Put({{local.File("many"), true}}, "/");
+        const std::vector<std::string> all = prompts.ReplaceQuestions();
+        asked.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+    }
+    ASSERT_EQ(asked[0].size(), static_cast<size_t>(kFiles));
+    EXPECT_EQ(asked[1], asked[0]);
+    ExpectSameFiles(local.File("many"), m_server.Path("many"));
+}
