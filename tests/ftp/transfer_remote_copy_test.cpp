@@ -328,3 +328,19 @@ TEST_F(RemoteCopyTest, NothingArrivedMeansNoPutLegAndNoSummary)
     EXPECT_TRUE(std::filesystem::is_empty(m_serverB.Path("in")));
     EXPECT_EQ(status.open, 0);
 }
+
+// Both legs of a copy of many files go over several connections and the
+// copy ends as one action.
+TEST_F(RemoteCopyTest, ManyFilesGoOverSeveralConnectionsInBothLegs)
+{
+    app.m_nTransferConnections = 4;
+    mkdir(m_server.Path("src/many").c_str(), 0755);
+    for (int i = 0; i < 12; ++i)
+        WriteWholeFile(m_server.Path("src/many/f" + std::to_string(i)), std::string(1000 + i, 'a' + i));
+    Copy({{"/src//many", true}}, "/in");
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(ReadWholeFile(m_serverB.Path("in/many/f" + std::to_string(i))), std::string(1000 + i, 'a' + i));
+    EXPECT_NE(Log().find("Have successfully transferred 12 of total 12 files"), std::string::npos) << Log();
+    EXPECT_TRUE(prompts.Texts().empty());
+    EXPECT_EQ(status.open, 0);
+}
