@@ -152,18 +152,19 @@ bool CCommandTally::Print() const
     for (const Tally& tally : m_tallies) {
         if (tally.dTarget <= 0 || tally.nRuns == 0)
             continue;
-        // Entering and making a folder and the connection check come once
-        // per folder or connection, not per file: they are held to a small
-        // share of their own, so that one sent per file still fails.
+        // Entering and making a folder, the connection check and the
+        // transfer type come once per folder or connection, not per file:
+        // they are held to a small share of their own, so that one sent per
+        // file still fails.
         int64_t steps = 0;
-        for (const char* verb : {"CWD", "MKD", "PWD"})
+        for (const char* verb : {"CWD", "MKD", "PWD", "TYPE"})
             if (const auto found = tally.byVerb.find(verb); found != tally.byVerb.end())
                 steps += found->second;
         const double perFileSteps = perFile(tally, steps);
         const double perFileRest = perFile(tally, total(tally) - steps);
         const bool met = perFileRest <= tally.dTarget && perFileSteps <= kMaxFolderStepsPerFile;
         allMet = allMet && met;
-        std::printf("  target for %s: at most %.1f commands per file (%s), CWD, MKD and PWD at most %.2f (%s)  %s\n",
+        std::printf("  target for %s: at most %.1f commands per file (%s), CWD, MKD, PWD and TYPE at most %.2f (%s)  %s\n",
                     tally.strName.c_str(), tally.dTarget, Format(perFileRest).c_str(), kMaxFolderStepsPerFile,
                     Format(perFileSteps).c_str(), met ? "met" : "MISSED");
     }
