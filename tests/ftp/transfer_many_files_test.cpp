@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -81,25 +82,38 @@ protected:
         for (const std::string& name : FolderEntries(from))
             EXPECT_EQ(ReadWholeFile(from + "/" + name), ReadWholeFile(to + "/" + name)) << name;
     }
-    // Each file's lines come as one block: its head, then its success lines
-    // with a count that no other file has.
-    void ExpectEachFileInOneBlock(const std::string& head, const std::string& sourceFolder, const std::string& verb)
+    // The log is exactly the job's: its head, each file's lines as one block
+    // (in the order of their counts, the files in any order), and its end.
+    void ExpectExactLog(const std::string& head, const std::function<std::string(int, int)>& block)
     {
         const std::string log = Log();
-        const std::string done = "\n===== Success =================\n\n===== Have successfully " + verb + " ";
-        std::set<std::string> counts;
-        for (int i = 0; i < kFiles; ++i) {
-            const std::string source = sourceFolder + "/f" + std::to_string(i);
-            const size_t at = log.find(head + "\n     Source:  " + source + "\nDestination:  ");
-            const size_t success = log.find(done, at);
-            ASSERT_NE(success, std::string::npos) << source << "\n" << log;
-            EXPECT_EQ(log.find("=====", at + head.size()), success + 1) << source << "\n" << log;
-            const size_t count = success + done.size();
-            counts.insert(log.substr(count, log.find(' ', count) - count));
+        ASSERT_EQ(log.substr(0, head.size()), head) << log;
+        size_t at = head.size();
+        std::set<int> seen;
+        for (int count = 1; count <= kFiles; ++count) {
+            int file = 0;
+            while (file < kFiles && (seen.count(file) != 0 || log.compare(at, block(file, count).size(),
+                                                                            block(file, count)) != 0))
+                ++file;
+            ASSERT_LT(file, kFiles) << "count " << count << "\n" << log.substr(at);
+            seen.insert(file);
+            at += block(file, count).size();
         }
-        EXPECT_EQ(counts.size(), static_cast<size_t>(kFiles)) << log;
-        EXPECT_EQ(log.find("Failure"), std::string::npos) << log;
+        EXPECT_EQ(log.substr(at), EndBanner()) << log;
     }
+    void ExpectExactPutLog()
+    {
+        ExpectExactLog(Banner(Address()) + "\n\n===== Creating Directory ======\nTarget Directory: ///many" +
+                                 kSuccess,
+                       [this](int file, int count) {
+                           const std::string name = "f" + std::to_string(file);
+                           return "\n\n===== Putting File ============\n     Source:  " + local.File("many/" + name) +
+                                  "\nDestination:  ///many//" + name + kSuccess + "\n\n===== Have successfully sent " +
+                                  std::to_string(count) + " of total 30 files to the remote site " + Address() +
+                                  " =====";
+                       });
+    }
+    static constexpr const char* kSuccess = "\n===== Success =================";
     // The connections that carried a command, from the server's log.
     static size_t ConnectionsThatSent(const std::string& command)
     {
@@ -146,7 +160,7 @@ TEST_F(ManyFilesTest, FourConnectionsMoveAFolderBothWaysWithEachFilesLinesTogeth
     app.m_nTransferConnections = 4;
     Put({{local.File("many"), true}}, "/");
     ExpectSameFiles(local.File("many"), m_server.Path("many"));
-    ExpectEachFileInOneBlock("===== Putting File ============", local.File("many"), "sent");
+    ExpectExactPutLog();
     EXPECT_GT(ConnectionsThatSent("STOR"), 1u);
     const std::map<std::string, int> put = FileCommands(CommandLog());
     // Each extra connection's log-on PWD and its one folder change.
@@ -157,7 +171,16 @@ TEST_F(ManyFilesTest, FourConnectionsMoveAFolderBothWaysWithEachFilesLinesTogeth
     std::ofstream(CommandLog(), std::ios::trunc).close();
     Get({{"/many", true}}, Target());
     ExpectSameFiles(m_server.Path("many"), Target() + "/many");
-    ExpectEachFileInOneBlock("===== Getting File ============", "/many/", "received");
+    ExpectExactLog(
+                   Banner(Address()) + "\n\n===== Creating Directory ======\nTarget Directory: " + Target() +
+                       "/many" + kSuccess,
+                   [this](int file, int count) {
+                       const std::string name = "f" + std::to_string(file);
+                       return "\n\n===== Getting File ============\n     Source:  /many//" + name +
+                              "\nDestination:  " + Target() + "/many/" + name + kSuccess +
+                              "\n\n===== Have successfully received " + std::to_string(count) +
+                              " of total 30 files from the remote site " + Address() + " =====";
+                   });
     EXPECT_GT(ConnectionsThatSent("RETR"), 1u);
     EXPECT_LE(Total(FileCommands(CommandLog())), 2 * kFiles + 2 + 3);
 }
@@ -174,7 +197,7 @@ TEST_F(TwoConnectionServerTest, ExtraConnectionsTheServerRefusesAreNoFailure)
     app.m_nTransferConnections = 4;
     Put({{local.File("many"), true}}, "/");
     ExpectSameFiles(local.File("many"), m_server.Path("many"));
-    ExpectEachFileInOneBlock("===== Putting File ============", local.File("many"), "sent");
+    ExpectExactPutLog();
     EXPECT_EQ(ConnectionsThatSent("STOR"), 2u);
     EXPECT_TRUE(prompts.Texts().empty());
 }

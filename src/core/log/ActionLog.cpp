@@ -98,6 +98,14 @@ CActionLog::CLineGroup::~CLineGroup()
         m_log.AppendHeld(m_strHeld);
 }
 
+void CActionLog::CLineGroup::FlushCurrent()
+{
+    if (t_pLineGroup == nullptr || t_pLineGroup->m_strHeld.empty())
+        return;
+    t_pLineGroup->m_log.AppendHeld(t_pLineGroup->m_strHeld);
+    t_pLineGroup->m_strHeld.clear();
+}
+
 void CActionLog::AppendLog(const std::string& text)
 {
     if (t_pLineGroup != nullptr && &t_pLineGroup->m_log == this) {

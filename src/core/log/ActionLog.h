@@ -57,6 +57,9 @@ public:
     public:
         explicit CLineGroup(CActionLog& log);
         ~CLineGroup();
+        // The calling thread's held lines go to the log now (a file's last
+        // line, written in step with the count it carries).
+        static void FlushCurrent();
         CLineGroup(const CLineGroup&) = delete;
         CLineGroup& operator=(const CLineGroup&) = delete;
 

@@ -474,4 +474,6 @@ void CTransferDriver::ReportFileDone(int64_t& counter, const std::string& addres
     m_doc.AppendLog(CActionLog::m_strSuccess);
     m_doc.AppendLog(std::string("\n===== Have successfully ") + texts.verb + " " + count +
                     (tempFlag == 0 ? texts.logTail : texts.logTempTail) + address + " =====");
+    // Files sent side by side reach the log in the order of their counts.
+    CActionLog::CLineGroup::FlushCurrent();
 }
