@@ -3,13 +3,13 @@
 // --sftp on, against a local SSH server beside OpenSSH's sftp in batch mode.
 // bench/run.sh starts the server and passes its port and root; see README.md.
 #include "BenchFiles.h"
-#include "app/Settings.h"
 #include "BenchHost.h"
 #include "BenchReport.h"
 #include "BenchRunner.h"
 #include "CommandLog.h"
 #include "ExternalTool.h"
 #include "app/AppPaths.h"
+#include "app/Settings.h"
 
 #include <charconv>
 #include <fstream>
