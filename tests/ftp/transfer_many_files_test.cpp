@@ -258,3 +258,37 @@ TEST_F(ManyFilesTest, ReplaceQuestionsComeInTheOrderOfTheFiles)
     EXPECT_EQ(asked[1], asked[0]);
     ExpectSameFiles(local.File("many"), m_server.Path("many"));
 }
+
+// With files side by side the Status window follows one file at a time: its
+// texts name one file until that file's data has moved, and the file bar
+// never runs past its range.
+TEST_F(ManyFilesTest, TheStatusWindowFollowsOneFileAtATime)
+{
+    app.m_nTransferConnections = 4;
+    mkdir(m_server.Path("big").c_str(), 0755);
+    for (int i = 0; i < 6; ++i)
+        WriteWholeFile(m_server.Path("big/b" + std::to_string(i)), std::string(3000000, static_cast<char>('a' + i)));
+    Get({{"/big", true}}, Target());
+    std::set<std::string> left;
+    std::string shown;
+    int64_t range = 0, steps = 0;
+    for (const std::string& call : status.Calls()) {
+        if (call.rfind("messages:Getting file: ", 0) == 0) {
+            const std::string file = call.substr(0, call.find('|'));
+            if (file != shown) {
+                EXPECT_EQ(left.count(file), 0u) << file << " shown again";
+                left.insert(shown);
+                shown = file;
+            }
+        } else if (call.rfind("fileRange:", 0) == 0) {
+            range = std::stoll(call.substr(10));
+            steps = 0;
+        } else if (call.rfind("stepFile:", 0) == 0) {
+            // A short read still moves the bar a step: a little past its end
+            // at most, never the other files' steps on top.
+            steps += std::stoll(call.substr(9));
+            EXPECT_LE(steps, range + range / 10) << shown;
+        }
+    }
+    EXPECT_FALSE(shown.empty());
+}

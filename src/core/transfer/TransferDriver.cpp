@@ -50,6 +50,10 @@ void CTransferDriver::StartLanes(int64_t files)
 
 void CTransferDriver::EndLanes()
 {
+    // The files still queued may go out here: the lanes stay known (and
+    // the window open) until every one has ended.
+    if (m_pLanes)
+        m_pLanes->Drain();
     m_pLanes.reset();
     m_gatedPrompts.SetGate(nullptr);
 }
@@ -202,7 +206,7 @@ void CTransferDriver::CloseStatusDialog()
 
 void CTransferDriver::SetMessages(const std::string& message1, const std::string& message2)
 {
-    if (m_doc.m_pStatusDlg)
+    if (m_doc.m_pStatusDlg && ShowsTheFile())
         m_doc.m_pStatusDlg->SetMessages(message1, message2);
 }
 
@@ -214,7 +218,7 @@ void CTransferDriver::SetMessage3(const std::string& message3)
 
 void CTransferDriver::SetFileRange(int64_t n)
 {
-    if (m_doc.m_pStatusDlg)
+    if (m_doc.m_pStatusDlg && ShowsTheFile())
         m_doc.m_pStatusDlg->SetFileRange(n);
 }
 
@@ -226,7 +230,7 @@ void CTransferDriver::SetOverallRange(int64_t n)
 
 void CTransferDriver::StepFile(int64_t steps)
 {
-    if (m_doc.m_pStatusDlg)
+    if (m_doc.m_pStatusDlg && ShowsTheFile())
         m_doc.m_pStatusDlg->StepFile(steps);
 }
 
@@ -272,8 +276,33 @@ int64_t CTransferDriver::NowMs()
         .count();
 }
 
+bool CTransferDriver::ShowsTheFile()
+{
+    if (m_pLeader == nullptr && !m_pLanes)
+        return true;
+    const std::lock_guard lock(Leader().m_sharedMutex);
+    return Leader().m_pShownFile == this;
+}
+
+bool CTransferDriver::ShowThisFile(bool shown)
+{
+    if (m_pLeader == nullptr && !m_pLanes)
+        return false;
+    const std::lock_guard lock(Leader().m_sharedMutex);
+    CTransferDriver*& owner = Leader().m_pShownFile;
+    if (shown && owner == nullptr) {
+        owner = this;
+        return true;
+    }
+    if (!shown && owner == this)
+        owner = nullptr;
+    return false;
+}
+
 void CTransferDriver::ShowFigures()
 {
+    if (!ShowsTheFile())
+        return;
     const std::lock_guard lock(Leader().m_sharedMutex);
     if (m_doc.m_pStatusDlg)
         m_doc.m_pStatusDlg->SetFigures(m_meter.FileLine(), Leader().m_meter.ActionLine());
@@ -300,6 +329,10 @@ void CTransferDriver::MeterUpdate(uint64_t done)
 
 std::string CTransferDriver::BeginFileProgress(uint64_t size, bool sizeKnown, bool again)
 {
+    // Of the files sent side by side, the window's file bar and texts follow
+    // one until its data has moved; then the next one that moves data.
+    ShowThisFile(true);
+    m_nFileUnits = std::max<uint64_t>(UnitsOf(size), 1);
     MeterBeginFile(sizeKnown ? static_cast<int64_t>(size) : -1, again);
     ShowFigures();
     std::string total;
@@ -317,6 +350,10 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
 {
     std::vector<char> buffer(kBlockBytes);
     uint64_t& done = state.done;
+    struct ShownUntilDone {
+        CTransferDriver& driver;
+        ~ShownUntilDone() { driver.ShowThisFile(false); }
+    } shown{*this};
     // A lost connection is not the file's failure: the caller offers it back.
     const auto failed = [&](const char* lead, const std::string& target, const std::string& error) {
         // Cancel cuts the network wait it came in: no failure of the file.
@@ -346,6 +383,12 @@ CTransferDriver::CopyResult CTransferDriver::CopyBlocks(const std::string& total
         done += static_cast<uint64_t>(n);
         const std::string received = done < kUnitBytes ? std::to_string(done) + " bytes"
                                                        : std::to_string(UnitsOf(done)) + " kb";
+        // Taken over in the middle: the bar starts where this file stands.
+        if (ShowThisFile(true)) {
+            SetFileRange(static_cast<int64_t>(m_nFileUnits));
+            if (UnitsOf(before) > 0)
+                StepFile(static_cast<int64_t>(UnitsOf(before)));
+        }
         SetMessages(texts.message1, texts.countVerb + received + totalText);
         StepFile(static_cast<int64_t>(std::max<uint64_t>(UnitsOf(done) - UnitsOf(before), 1)));
         // The figures go with every block, as the texts do: the window shows

@@ -158,6 +158,11 @@ private:
     CTransferDriver& Leader() { return m_pLeader != nullptr ? *m_pLeader : *this; }
     void MeterBeginFile(int64_t size, bool again);
     void MeterUpdate(uint64_t done);
+    // Whether this driver's file is the one the window's file bar and texts
+    // show (always without extra connections); ShowThisFile takes that place
+    // when it is free (true when it took it now), or gives it up.
+    bool ShowsTheFile();
+    bool ShowThisFile(bool shown);
 
     // Every question of a job with extra connections passes its gate.
     CGatedPrompts m_gatedPrompts;
@@ -167,6 +172,8 @@ private:
     // The leader's: the counters, the failures and the figures of the job.
     std::mutex m_sharedMutex;
     uint64_t m_nLaneReported = 0;                // of this file, in the leader's figures
+    CTransferDriver* m_pShownFile = nullptr;     // the leader's: whose file the window shows
+    uint64_t m_nFileUnits = 1;                   // the file bar's range for this driver's file
     CTransferMeter m_meter;
 
 protected:
