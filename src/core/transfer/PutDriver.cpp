@@ -17,6 +17,9 @@
 
 namespace {
 
+// What the server holds now, never a listing kept from before.
+constexpr uint32_t kFreshListing = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+
 std::string ParentFolder(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -73,10 +76,10 @@ void CPutDriver::BuildLocalTree(CTransferTreeItem& item, const std::string& item
     ::BuildLocalTree(item, itemPath);
 }
 
-bool CPutDriver::RemoteExists(IRemoteConnection& connection, const std::string& path, uint32_t flags)
+bool CPutDriver::RemoteExists(IRemoteConnection& connection, const std::string& path)
 {
     CRemoteFileFind finder(&connection);
-    return finder.FindFile(path, flags);
+    return finder.FindFile(path, kFreshListing);
 }
 
 CPutDriver::FolderNames CPutDriver::ListNames(IRemoteConnection& connection, const std::string& folder)
@@ -84,7 +87,7 @@ CPutDriver::FolderNames CPutDriver::ListNames(IRemoteConnection& connection, con
     FolderNames names;
     names.emplace();
     CRemoteFileFind finder(&connection);
-    bool more = finder.FindFile(JoinRemoteEntry(folder, "*"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
+    bool more = finder.FindFile(JoinRemoteEntry(folder, "*"), kFreshListing);
     // Unlisted: each name is looked up on its own, as before a listing.
     if (!more && GetLastNetErrorCode() != ERROR_NO_MORE_FILES)
         return std::nullopt;
@@ -103,8 +106,7 @@ bool CPutDriver::Exists(const FolderNames& names, IRemoteConnection& connection,
                         const std::string& name)
 {
     return names ? names->count(name) != 0
-                 : RemoteExists(connection, JoinRemoteEntry(folder, name),
-                                INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE);
+                 : RemoteExists(connection, JoinRemoteEntry(folder, name));
 }
 
 bool CPutDriver::EnterRemoteFolder(IRemoteConnection& connection, const std::string& folder,

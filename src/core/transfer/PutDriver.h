@@ -71,7 +71,7 @@ private:
     bool EnterRemoteFolder(IRemoteConnection& connection, const std::string& folder, const std::string& localShown,
                            const std::string& remoteShown);
     bool CreateRemoteFolder(IRemoteConnection& connection, const std::string& path);
-    bool RemoteExists(IRemoteConnection& connection, const std::string& path, uint32_t flags);
+    bool RemoteExists(IRemoteConnection& connection, const std::string& path);
     FolderNames ListNames(IRemoteConnection& connection, const std::string& folder);
     bool Exists(const FolderNames& names, IRemoteConnection& connection, const std::string& folder,
                 const std::string& name);

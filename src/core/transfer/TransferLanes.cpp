@@ -218,8 +218,3 @@ void CTransferLanes::Drain()
     }
 }
 
-int CTransferLanes::Connected() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_nConnected;
-}

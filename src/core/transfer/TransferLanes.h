@@ -93,8 +93,6 @@ public:
     void Queue(Work work);
     // Sends what is queued (here too) and waits until every file has ended.
     void Drain();
-    // The lanes that logged on.
-    int Connected() const;
 
 private:
     struct Lane;
